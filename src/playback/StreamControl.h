@@ -1,0 +1,36 @@
+// The streaming-audio control (instance RealAudio1) as the streaming back-end uses it.
+// Implemented by the simulated control of the tests and by the real audio engine.
+//
+// Every method is called on the user-interface thread and returns within a few
+// milliseconds. Positions and lengths are whole milliseconds from the start of the file.
+//
+// What callers rely on:
+//  - After setSource, play() starts at 0; after pause(), play() resumes where it paused.
+//  - pause() halts and keeps the position; stop() falls silent.
+//  - Once playback has passed 100 ms, position() reads 0 only after the file has played to
+//    its end (and then keeps reading 0).
+//  - length() may read 0 until the length is known, and then reads the true length.
+//  - setPosition() while playing goes on from there with no further play(); a position
+//    below 0 plays from the start, one at or past the length ends the file.
+//  - A source that cannot be played stays silent with position() 0; nothing is raised.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessaly {
+
+class StreamControl {
+ public:
+  virtual ~StreamControl() = default;
+  virtual void setSource(const std::string& path) = 0;
+  virtual void play() = 0;
+  virtual void pause() = 0;
+  virtual void stop() = 0;
+  virtual std::int32_t position() const = 0;
+  virtual std::int32_t length() const = 0;
+  virtual void setPosition(std::int32_t ms) = 0;
+  virtual void setVolume(std::int16_t volume) = 0;  // 100 is full volume
+};
+
+}  // namespace tessaly

@@ -1,0 +1,142 @@
+#include "text/TextFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tessaly {
+
+std::vector<std::string> splitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    const auto cr = text.find('\r', begin);
+    if (cr == std::string_view::npos) {
+      lines.emplace_back(text.substr(begin));
+      break;
+    }
+    lines.emplace_back(text.substr(begin, cr - begin));
+    begin = cr + 1;
+    if (begin < text.size() && text[begin] == '\n') ++begin;
+  }
+  return lines;
+}
+
+std::string joinLinesCrLf(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+namespace {
+
+FileResult failure(const std::filesystem::path& path, const char* what, int err) {
+  return {false, std::string(what) + " " + path.string() + ": " + std::strerror(err)};
+}
+
+// Closes a file descriptor when it goes out of scope.
+struct Fd {
+  int fd = -1;
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+}  // namespace
+
+FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes) {
+  bytes.clear();
+  Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (file.fd < 0) return failure(path, "cannot open", errno);
+  struct stat info {};
+  if (::fstat(file.fd, &info) != 0) return failure(path, "cannot read", errno);
+  if (!S_ISREG(info.st_mode)) return failure(path, "not a file:", EISDIR);
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(file.fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return failure(path, "cannot read", errno);
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  return {true, {}};
+}
+
+FileResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  std::random_device random;
+  const std::filesystem::path temporary =
+      folder / ("." + path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
+  FileResult result{true, {}};
+  {
+    Fd file{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)};
+    if (file.fd < 0) return failure(path, "cannot write", errno);
+    // Keep the old file's permissions where there is one.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) {
+      if (S_ISDIR(old.st_mode)) {
+        ::unlink(temporary.c_str());
+        return failure(path, "cannot write", EISDIR);
+      }
+      ::fchmod(file.fd, old.st_mode & 07777);
+    }
+    std::size_t done = 0;
+    while (done < bytes.size() && result.ok) {
+      const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) result = failure(path, "cannot write", put < 0 ? errno : ENOSPC);
+      else done += static_cast<std::size_t>(put);
+    }
+    if (result.ok && ::fsync(file.fd) != 0) result = failure(path, "cannot write", errno);
+    const int fd = file.fd;
+    file.fd = -1;
+    if (::close(fd) != 0 && result.ok) result = failure(path, "cannot write", errno);
+  }
+  if (result.ok && ::rename(temporary.c_str(), path.c_str()) != 0)
+    result = failure(path, "cannot write", errno);
+  if (!result.ok) {
+    ::unlink(temporary.c_str());
+    return result;
+  }
+  // Make the rename itself durable.
+  Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  if (dir.fd >= 0) ::fsync(dir.fd);
+  return result;
+}
+
+FileResult readTextFile(const std::filesystem::path& path, TextFileContent& content) {
+  std::string bytes;
+  FileResult result = readFileBytes(path, bytes);
+  if (!result.ok) {
+    content = {};
+    return result;
+  }
+  DecodedText decoded = decodeText(bytes);
+  content.text = std::move(decoded.utf8);
+  content.encoding = decoded.encoding;
+  return result;
+}
+
+FileResult readTextLines(const std::filesystem::path& path, std::vector<std::string>& lines,
+                         TextEncoding* encoding) {
+  TextFileContent content;
+  FileResult result = readTextFile(path, content);
+  lines = splitLines(content.text);
+  if (encoding) *encoding = content.encoding;
+  return result;
+}
+
+FileResult writeTextFile(const std::filesystem::path& path, std::string_view utf8,
+                         TextEncoding encoding) {
+  return writeFileAtomically(path, encodeText(utf8, encoding));
+}
+
+}  // namespace tessaly

@@ -1,0 +1,52 @@
+// Reading and writing the program's text files: every store (dictation texts, play lists,
+// path.ini) goes through here, so they all share one line rule and one encoding rule.
+//
+// Line rule: a line ends at CR or at CR LF; a lone LF stays part of the line; a last line
+// without a line end is read up to the end of the file. Lines are written with CR LF.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/Encoding.h"
+
+namespace tessaly {
+
+// Splits text into lines by the program's line rule.
+std::vector<std::string> splitLines(std::string_view text);
+
+// Every line followed by CR LF.
+std::string joinLinesCrLf(const std::vector<std::string>& lines);
+
+struct FileResult {
+  bool ok = false;
+  std::string error;  // why not, in words, when !ok
+};
+
+// The whole file as bytes. A missing or unreadable file (or a directory) gives !ok.
+FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes);
+
+// Replaces `path` with `bytes` atomically: writes a temporary file in the same folder,
+// flushes it to disk and renames it over the old file. On failure the old file is untouched
+// and the temporary file is removed.
+FileResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+struct TextFileContent {
+  std::string text;  // UTF-8
+  TextEncoding encoding = TextEncoding::Gb18030;
+};
+
+// Reads and decodes a text file (see Encoding.h for the rule).
+FileResult readTextFile(const std::filesystem::path& path, TextFileContent& content);
+
+// Reads a text file and splits it into lines; a missing file gives !ok and no lines.
+FileResult readTextLines(const std::filesystem::path& path, std::vector<std::string>& lines,
+                         TextEncoding* encoding = nullptr);
+
+// Encodes UTF-8 text and replaces the file atomically.
+FileResult writeTextFile(const std::filesystem::path& path, std::string_view utf8,
+                         TextEncoding encoding = TextEncoding::Gb18030);
+
+}  // namespace tessaly

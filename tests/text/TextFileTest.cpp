@@ -1,0 +1,205 @@
+#include "text/TextFile.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    char name[] = "/tmp/tessaly-text-XXXXXX";
+    path_ = ::mkdtemp(name);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::permissions(path_, fs::perms::owner_all, ignored);
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string bytesOf(const fs::path& path) {
+  std::string bytes;
+  EXPECT_TRUE(readFileBytes(path, bytes).ok);
+  return bytes;
+}
+
+void putBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(SplitLines, FollowsTheProgramsLineRule) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(splitLines(""), Lines{});
+  EXPECT_EQ(splitLines("abc"), Lines{"abc"});
+  EXPECT_EQ(splitLines("abc\r\n"), Lines{"abc"});
+  EXPECT_EQ(splitLines("abc\r\ndef"), (Lines{"abc", "def"}));
+  EXPECT_EQ(splitLines("a\rb\r\nc\r\n"), (Lines{"a", "b", "c"}));
+  EXPECT_EQ(splitLines("a\nb\nc\n"), Lines{"a\nb\nc\n"});  // lone LF stays in the line
+  EXPECT_EQ(splitLines("\r\n\r\n"), (Lines{"", ""}));
+  EXPECT_EQ(splitLines("a\r\r\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(splitLines("a\n\r\n"), Lines{"a\n"});
+}
+
+TEST(TextFile, RoundTripsAnyUnicodeText) {
+  TempDir dir;
+  const std::string texts[] = {
+      "",
+      "abc",
+      "听写\r\n第二行　全角空格　\r\n",
+      "emoji 😀 and 𠀀 (plane 2) and ü é ß",
+      std::string(100000, 'x') + "长行" + std::string(100000, 'y'),
+      "\r\n\r\n  leading and trailing spaces  \r\n",
+  };
+  for (const auto& text : texts) {
+    const fs::path file = dir.path() / "t.txt";
+    ASSERT_TRUE(writeTextFile(file, text).ok);
+    TextFileContent back;
+    ASSERT_TRUE(readTextFile(file, back).ok);
+    EXPECT_EQ(back.text, text);
+    EXPECT_EQ(back.encoding, TextEncoding::Gb18030);
+  }
+}
+
+TEST(TextFile, AGb18030TextThatIsAlsoValidUtf8IsReadAsUtf8) {
+  // The known exception: GB18030 bytes that happen to be valid UTF-8. D3 87 is a GBK
+  // character and also the UTF-8 form of U+04C7; a real dictation practically never
+  // consists of such pairs only.
+  const std::string text = gb18030ToUtf8("\xD3\x87");
+  ASSERT_EQ(utf8ToGb18030(text), "\xD3\x87");
+  const DecodedText back = decodeText(utf8ToGb18030(text));
+  EXPECT_EQ(back.encoding, TextEncoding::Utf8);
+  EXPECT_NE(back.utf8, text);
+  // One ordinary character beside it is enough to keep the text GB18030.
+  EXPECT_EQ(decodeText(utf8ToGb18030(text + "听")).utf8, text + "听");
+}
+
+TEST(TextFile, KeepsTheEncodingOfAUsersUtf8File) {
+  TempDir dir;
+  const fs::path plain = dir.path() / "plain.txt";
+  const fs::path withBom = dir.path() / "bom.txt";
+  putBytes(plain, "你好\r\n");
+  putBytes(withBom, "\xEF\xBB\xBF你好\r\n");
+
+  TextFileContent content;
+  ASSERT_TRUE(readTextFile(plain, content).ok);
+  EXPECT_EQ(content.text, "你好\r\n");
+  EXPECT_EQ(content.encoding, TextEncoding::Utf8);
+  ASSERT_TRUE(writeTextFile(plain, content.text + "再见", content.encoding).ok);
+  EXPECT_EQ(bytesOf(plain), "你好\r\n再见");
+
+  ASSERT_TRUE(readTextFile(withBom, content).ok);
+  EXPECT_EQ(content.text, "你好\r\n");
+  EXPECT_EQ(content.encoding, TextEncoding::Utf8Bom);
+  ASSERT_TRUE(writeTextFile(withBom, content.text, content.encoding).ok);
+  EXPECT_EQ(bytesOf(withBom), "\xEF\xBB\xBF你好\r\n");
+}
+
+TEST(TextFile, ReadsGbkBytesWrittenByTheOldProgram) {
+  TempDir dir;
+  const fs::path file = dir.path() / "old.txt";
+  putBytes(file, "\xC4\xE3\xBA\xC3\r\n\xA1\xA1");  // 你好 CR LF, then U+3000 in GBK
+  std::vector<std::string> lines;
+  TextEncoding encoding{};
+  ASSERT_TRUE(readTextLines(file, lines, &encoding).ok);
+  EXPECT_EQ(lines, (std::vector<std::string>{"你好", "　"}));
+  EXPECT_EQ(encoding, TextEncoding::Gb18030);
+}
+
+TEST(TextFile, InvalidBytesBecomeReplacementCharacters) {
+  // Lone lead bytes, a truncated four-byte sequence, bytes that are neither GB18030 nor UTF-8.
+  EXPECT_EQ(decodeText("a\xFF" "b").utf8, "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(decodeText("\x81").utf8, "\xEF\xBF\xBD");
+  // A truncated four-byte sequence: the lead byte is replaced, then reading goes on.
+  EXPECT_EQ(decodeText("ok\x81\x30\x81").utf8, "ok\xEF\xBF\xBD" "0\xEF\xBF\xBD");
+  EXPECT_EQ(decodeText("\x80\x80").utf8, "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(TextFile, GbkCharactersAreWrittenAsTheirGbkBytes) {
+  // Every two-byte GBK character: the GB18030 bytes written must be its GBK bytes, as
+  // iconv's own GBK conversion gives them.
+  iconv_t toGbk = iconv_open("GBK", "UTF-8");
+  iconv_t fromGbk = iconv_open("UTF-8", "GBK");
+  ASSERT_NE(toGbk, reinterpret_cast<iconv_t>(-1));
+  int checked = 0;
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      if (trail == 0x7F) continue;
+      char gbk[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      char utf8[8];
+      char* in = gbk;
+      char* out = utf8;
+      std::size_t inLeft = 2, outLeft = sizeof utf8;
+      iconv(fromGbk, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(fromGbk, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) continue;
+      const std::string character(utf8, static_cast<std::size_t>(out - utf8));
+      // iconv's GBK must map the character back to the same two bytes, else it is not a
+      // GBK character (a few code points are shared with other forms).
+      char back[4];
+      char* cin = const_cast<char*>(character.data());
+      char* bout = back;
+      std::size_t cLeft = character.size(), bLeft = sizeof back;
+      iconv(toGbk, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(toGbk, &cin, &cLeft, &bout, &bLeft) == static_cast<std::size_t>(-1)) continue;
+      const std::string gbkBytes(back, static_cast<std::size_t>(bout - back));
+      if (gbkBytes != std::string(gbk, 2)) continue;
+      ASSERT_EQ(utf8ToGb18030(character), gbkBytes) << std::hex << lead << ' ' << trail;
+      ++checked;
+    }
+  }
+  iconv_close(toGbk);
+  iconv_close(fromGbk);
+  EXPECT_GT(checked, 21000);  // GBK holds 21886 two-byte characters
+}
+
+TEST(TextFile, AtomicWriteLeavesTheOldFileWhenItFails) {
+  TempDir dir;
+  const fs::path file = dir.path() / "keep.txt";
+  ASSERT_TRUE(writeTextFile(file, "old text").ok);
+
+  // A directory in the way of the target.
+  const fs::path blocked = dir.path() / "folder.txt";
+  fs::create_directory(blocked);
+  const FileResult inTheWay = writeTextFile(blocked, "new");
+  EXPECT_FALSE(inTheWay.ok);
+  EXPECT_NE(inTheWay.error.find("folder.txt"), std::string::npos);
+
+  if (::geteuid() != 0) {  // root writes into read-only folders
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(writeTextFile(file, "new text").ok);
+    fs::permissions(dir.path(), fs::perms::owner_all);
+  }
+  EXPECT_EQ(bytesOf(file), "old text");
+
+  // No temporary file stays behind, whatever happened.
+  int entries = 0;
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2);
+}
+
+TEST(TextFile, MissingFilesAndDirectoriesAreNotReadable) {
+  TempDir dir;
+  std::vector<std::string> lines{"stale"};
+  EXPECT_FALSE(readTextLines(dir.path() / "missing.txt", lines).ok);
+  EXPECT_TRUE(lines.empty());
+  std::string bytes;
+  EXPECT_FALSE(readFileBytes(dir.path(), bytes).ok);
+}
+
+}  // namespace
+}  // namespace tessaly
