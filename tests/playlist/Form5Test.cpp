@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeControls.h"
+#include "support/FakeControls.h"
 #include "TempFolder.h"
 #include "playlist/PlayListFile.h"
 
