@@ -1,0 +1,371 @@
+#include "app/Form1.h"
+
+#include <cctype>
+#include <utility>
+
+#include "app/MainWindowLayout.h"
+#include "playback/SegmentModel.h"
+#include "playlist/PlayListFile.h"
+#include "text/Module1.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::string_view kAudioFilter =
+    "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav";
+constexpr std::string_view kListFilter = "语音列表文件(*.lst)|*.lst";
+constexpr std::string_view kEndMarker = "end";
+constexpr int kMaxListEntries = Form1::kListSlots - 1;  // the end marker takes the last slot
+
+bool endsInWav(const std::string& path) { return path.size() >= 3 && path.compare(path.size() - 3, 3, "wav") == 0; }
+
+// The access key of a caption: the character after a single "&", lower-cased; 0 if none.
+char accessKeyOf(std::string_view caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+  }
+  return 0;
+}
+
+}  // namespace
+
+Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::string appPath,
+             std::function<void()> openListManager)
+    : c_(controls), d_(devices), openListManager_(std::move(openListManager)), appPath_(std::move(appPath)) {
+  std::array<ui::Button*, 20> playerButtons{};
+  for (std::size_t i = 0; i < playerButtons.size(); ++i) playerButtons[i] = c_.buttons[i];
+  playerControls_ = std::make_unique<PlayerControls>(PlayerControls{
+      label(1), label(2), label(6), label(7), c_.slider1, c_.text1, c_.pictures, playerButtons,
+      c_.timer1, c_.timer2, c_.timer3});
+  mci_ = std::make_unique<MciBackEnd>(variables_, *playerControls_, d_.mmControl1, *this);
+  stream_ = std::make_unique<StreamBackEnd>(variables_, *playerControls_, d_.realAudio1, *this);
+  dictation_ = std::make_unique<DictationStore>(c_.text1, label(2), c_.messages);
+
+  // The state the window is designed with, before load runs.
+  button(3).setEnabled(false);
+  button(7).setEnabled(false);
+  label(13).setEnabled(false);
+  label(18).setEnabled(false);
+  label(1).setCaption(std::string(captions::kWaiting));
+  label(2).setCaption(std::string(layout::kNoFileCaption));
+  label(3).setCaption("/");
+  label(6).setCaption(std::string(captions::kIdleTime));
+  label(7).setCaption(std::string(captions::kIdleTime));
+  showPicture(1, *playerControls_);
+
+  c_.timer1.setInterval(600);
+  c_.timer2.setInterval(100);
+  c_.timer3.setInterval(20);
+  c_.timer1.setTickHandler([this] { mci_->repeatLoopTick(); });
+  c_.timer2.setTickHandler([this] { stream_->streamTrackTick(); });
+  c_.timer3.setTickHandler([this] { stream_->streamLoopTick(); });
+  c_.timer1.setEnabled(false);
+  c_.timer2.setEnabled(false);
+  c_.timer3.setEnabled(true);
+  webPanel_ = std::make_unique<WebPanel>(c_.webBrowser1, c_.timer6);
+  d_.mmControl1.setStatusHandler([this] { mci_->mciStatusUpdate(); });
+}
+
+Form1::~Form1() {
+  d_.mmControl1.setStatusHandler(nullptr);
+  for (ui::Timer* timer : {&c_.timer1, &c_.timer2, &c_.timer3, &c_.timer6}) {
+    timer->setEnabled(false);
+    timer->setTickHandler(nullptr);
+  }
+}
+
+// ---- Window events ----
+
+void Form1::load() {
+  c_.window.setOuterSize(layout::kOuterWidth, layout::kOuterHeight);
+  c_.window.moveUp(250);
+
+  pathFile_ = appPath_ + "/path.ini";
+  settingsFile_ = appPath_ + "/900_8.dat";
+
+  variables_.segmentStart = variables_.segmentEnd = 1.0;
+  variables_.reopening = 0;
+  variables_.repeatState = 0;
+  listIndex_ = 1;
+  listEntries_[1] = kEndMarker;
+  engineKind_ = 1;
+  variables_.startStage = 0;
+
+  for (int number : {8, 9, 4, 6, 1, 11, 10}) button(number).setEnabled(false);
+
+  appearance_ = std::make_unique<AppearanceSettings>(c_.text1, settingsFile_, c_.messages);
+  appearance_->loadAppearance();
+  webPanel_->navigate(WebPanel::pageAddress(appPath_));
+}
+
+void Form1::activate() {
+  // Only the first showing sets the window up; the return from the list manager leaves the
+  // window where it is and the dictation as the user left it.
+  if (shown_) return;
+  shown_ = true;
+  c_.window.setOuterSize(layout::kOuterWidth, layout::kOuterHeight);
+  c_.window.moveUp(230);
+  if (!button(3).enabled() && !button(1).enabled()) {
+    button(5).setFocus();
+    showPicture(1, *playerControls_);
+  } else if (!button(3).enabled()) {
+    button(1).setFocus();
+    showPicture(1, *playerControls_);
+  } else {
+    c_.text1.setFocus();
+    showPicture(variables_.repeatState == 1 ? 2 : 3, *playerControls_);
+  }
+  c_.text1.setText(usageText());
+}
+
+bool Form1::queryClose() {
+  if (!leaving_) {
+    // The close box saves the dictation as the exit command does: nothing typed is lost.
+    if (!saveBeforeLeaving()) return false;
+    d_.realAudio1.stop();
+  }
+  d_.mmControl1.sendCommand("close");
+  return true;
+}
+
+bool Form1::saveBeforeLeaving() {
+  if (dictation_->saveDictationText()) return true;
+  // The store has told the user why; leaving now would lose the text unless they insist.
+  const auto answer = c_.messages.askYesNoCancel("听写内容没有保存。仍要退出吗？");
+  return answer == ui::MessageBox::Answer::Yes;
+}
+
+// ---- Routing ----
+
+Command Form1::commandOfButton(int number) {
+  static constexpr Command kCommands[] = {
+      Command::Start,    Command::Exit,     Command::Repeat,  Command::ToEnd,       Command::OpenFile,
+      Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
+      Command::Start,    Command::Exit,     Command::Repeat,  Command::ToEnd,       Command::OpenFile,
+      Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
+      Command::SaveText, Command::FontBigger, Command::FontSmaller, Command::Bold, Command::TextColour,
+      Command::BackColour, Command::OpenPlayList, Command::ManageLists,
+  };
+  return kCommands[number - 1];
+}
+
+bool Form1::commandOfClickArea(int number, Command& command) {
+  switch (number) {
+    case 4: command = Command::FontBigger; return true;
+    case 5: command = Command::FontSmaller; return true;
+    case 8: command = Command::Bold; return true;
+    case 9: command = Command::TextColour; return true;
+    case 10: command = Command::BackColour; return true;
+    case 11: command = Command::SaveText; return true;
+    case 12: command = Command::OpenFile; return true;
+    case 13: command = Command::Repeat; return true;
+    case 14: command = Command::Stop; return true;
+    case 15: command = Command::Forward; return true;
+    case 16: command = Command::Rewind; return true;
+    case 17: command = Command::Pause; return true;
+    case 18: command = Command::Continue; return true;
+    case 19: command = Command::Start; return true;
+    case 20: command = Command::Exit; return true;
+    case 21: command = Command::OpenPlayList; return true;
+    case 22: command = Command::ManageLists; return true;
+    default: return false;
+  }
+}
+
+void Form1::buttonClicked(int number) {
+  if (number < 1 || number > layout::kButtonCount || !button(number).enabled()) return;
+  run(commandOfButton(number));
+}
+
+void Form1::clickAreaClicked(int number) {
+  Command command{};
+  if (number < 1 || number > layout::kLabelCount || !commandOfClickArea(number, command)) return;
+  if (!label(number).enabled()) return;
+  run(command);
+}
+
+bool Form1::accessKey(char letter) {
+  const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  for (int number = 1; number <= layout::kButtonCount; ++number) {
+    if (accessKeyOf(button(number).caption()) != key || !button(number).enabled()) continue;
+    run(commandOfButton(number));
+    return true;
+  }
+  return false;
+}
+
+void Form1::run(Command command) {
+  switch (command) {
+    case Command::Start: startCommand(); break;
+    case Command::Stop: stopCommand(); break;
+    case Command::Repeat: repeatCommand(); break;
+    case Command::ToEnd: toEndCommand(); break;
+    case Command::Pause: pauseCommand(); break;
+    case Command::Continue: continueCommand(); break;
+    case Command::Forward: forwardCommand(); break;
+    case Command::Rewind: rewindCommand(); break;
+    case Command::OpenFile: openFileCommand(); break;
+    case Command::Exit: exitCommand(); break;
+    case Command::SaveText: dictation_->saveTextCommand(); break;
+    case Command::FontBigger: appearance_->fontBiggerCommand(); break;
+    case Command::FontSmaller: appearance_->fontSmallerCommand(); break;
+    case Command::Bold: appearance_->boldCommand(); break;
+    case Command::TextColour: appearance_->textColourCommand(); break;
+    case Command::BackColour: appearance_->backColourCommand(); break;
+    case Command::OpenPlayList: openPlayList(); break;
+    case Command::ManageLists:
+      if (openListManager_) openListManager_();
+      break;
+  }
+}
+
+// ---- Player commands ----
+
+PlayerBackEnd& Form1::backEnd() {
+  if (engineKind_ == 1) return *mci_;
+  return *stream_;
+}
+
+void Form1::startCommand() {
+  stopCommand();
+  backEnd().start();
+}
+
+void Form1::stopCommand() { backEnd().stop(); }
+
+void Form1::repeatCommand() {
+  backEnd().toggleRepeat();
+  c_.text1.setFocus();
+}
+
+void Form1::toEndCommand() { backEnd().toEnd(); }
+void Form1::pauseCommand() { backEnd().pause(); }
+void Form1::continueCommand() { backEnd().continuePlayback(); }
+void Form1::forwardCommand() { backEnd().forward(); }
+void Form1::rewindCommand() { backEnd().rewind(); }
+
+void Form1::exitCommand() {
+  d_.realAudio1.stop();
+  d_.mmControl1.sendCommand("close");
+  if (!saveBeforeLeaving()) return;
+  leaving_ = true;
+  c_.window.close();
+}
+
+// ---- Opening files and lists ----
+
+std::string Form1::lastFolderLine() const { return readLastFolder(pathFile_); }
+
+void Form1::rememberFolderOf(const std::string& chosenPath) {
+  // The folder is only a convenience for the next dialog: a program folder that cannot be
+  // written is no reason to stop the user.
+  (void)writeLastFolder(pathFile_, chosenPath);
+}
+
+void Form1::focusAfterCancelledDialog() {
+  if (!button(3).enabled() && !button(1).enabled()) button(5).setFocus();
+  else if (!button(3).enabled()) button(1).setFocus();
+  else c_.text1.setFocus();
+}
+
+void Form1::selectBackEndFor(const std::string& path) {
+  const bool wav = endsInWav(path);
+  if (wav) {
+    engineKind_ = 1;
+    d_.realAudio1.stop();
+  } else {
+    engineKind_ = 2;
+    d_.mmControl1.sendCommand("close");
+  }
+  d_.mmControl1.setEnabled(wav);
+}
+
+void Form1::openFileCommand() {
+  label(13).setEnabled(true);
+  label(18).setEnabled(true);
+  // A dictation that cannot be saved stays in the box: the store has told the user, and
+  // opening another file would replace the text.
+  if (!dictation_->saveDictationText()) {
+    c_.text1.setFocus();
+    return;
+  }
+  d_.realAudio1.setVolume(100);
+
+  const std::string line = lastFolderLine();
+  const std::string folder = trimSpaces(line).empty() ? appPath_ + "/voice/" : line;
+  const std::string path = c_.commonDialog1.showOpen(folder, std::string(kAudioFilter), "");
+  if (path.empty()) {
+    focusAfterCancelledDialog();
+    return;
+  }
+  c_.timer1.setEnabled(false);
+  c_.timer2.setEnabled(false);
+  c_.timer3.setEnabled(false);
+  label(2).setCaption(path);
+  listIndex_ = 1;
+  listEntries_[1] = kEndMarker;
+  rememberFolderOf(path);
+  selectBackEndFor(path);
+  dictation_->loadDictationText();
+  startCommand();
+}
+
+void Form1::openPlayList() {
+  const std::string path = c_.commonDialog1.showOpen(lastFolderLine(), std::string(kListFilter), "");
+  if (path.empty()) {
+    focusAfterCancelledDialog();
+    return;
+  }
+  std::vector<std::string> entries;
+  if (const FileResult read = readListForPlaying(path, entries); !read.ok) {
+    c_.messages.inform("无法读取列表文件：" + path);
+    return;
+  }
+  if (entries.empty()) {
+    c_.messages.inform("列表无内容!");
+    return;
+  }
+  if (entries.size() > static_cast<std::size_t>(kMaxListEntries)) entries.resize(kMaxListEntries);
+
+  listIndex_ = 1;
+  for (const std::string& entry : entries) listEntries_[static_cast<std::size_t>(listIndex_++)] = entry;
+  listEntries_[static_cast<std::size_t>(listIndex_)] = kEndMarker;
+  listIndex_ = 2;
+
+  label(2).setCaption(listEntries_[1]);
+  button(4).setEnabled(true);
+  rememberFolderOf(path);
+  c_.timer1.setEnabled(false);
+  c_.timer2.setEnabled(false);
+  c_.timer3.setEnabled(false);
+  selectBackEndFor(listEntries_[1]);
+  startCommand();
+}
+
+bool Form1::hasNextEntry() const {
+  return listIndex_ >= 1 && listIndex_ <= kListSlots && listEntries_[static_cast<std::size_t>(listIndex_)] != kEndMarker;
+}
+
+void Form1::advancePlayList() {
+  if (!hasNextEntry()) return;
+  label(2).setCaption(listEntries_[static_cast<std::size_t>(listIndex_)]);
+  ++listIndex_;
+  startCommand();
+}
+
+std::string Form1::usageText() {
+  std::string text = "\r\n";
+  for (std::size_t i = 0; i < layout::kUsageLines.size(); ++i) {
+    if (i > 0) text += "\r\n\r\n";
+    text += layout::kUsageLines[i];
+  }
+  return text;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,150 @@
+// Form1: the main window's logic. It owns all state of the player and of the dictation:
+// the variables below, the two playback back-ends, the dictation store, the appearance
+// settings and the web panel. Every command, tick and notification runs here, on the
+// user-interface thread, one at a time.
+//
+// The window's controls come in through Form1Controls (Qt widgets in the program, fakes in
+// the tests); the devices through Form1Devices.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "dictation/AppearanceSettings.h"
+#include "dictation/DictationStore.h"
+#include "playback/MciBackEnd.h"
+#include "playback/MciControl.h"
+#include "playback/StreamBackEnd.h"
+#include "playback/StreamControl.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+#include "ui/Timer.h"
+#include "ui/WebPage.h"
+#include "ui/Window.h"
+#include "webpanel/WebPanel.h"
+
+namespace tessaly {
+
+struct Form1Controls {
+  ui::Window& window;
+  ui::TextBox& text1;     // the dictation box
+  ui::Slider& slider1;    // progress, display only
+  std::array<ui::Label*, 22> labels;    // Label1 to Label22 (captions and click areas)
+  std::array<ui::Picture*, 3> pictures;  // Picture1 to Picture3
+  std::array<ui::Button*, 28> buttons;   // Command1 to Command28
+  ui::Timer& timer1;  // MCI repeat loop
+  ui::Timer& timer2;  // streaming progress
+  ui::Timer& timer3;  // streaming repeat loop
+  ui::Timer& timer6;  // web panel
+  ui::FileDialog& commonDialog1;
+  ui::MessageBox& messages;
+  ui::WebPage& webBrowser1;
+};
+
+struct Form1Devices {
+  MciControl& mmControl1;
+  StreamControl& realAudio1;
+};
+
+enum class Command {
+  Start, Stop, Repeat, ToEnd, Pause, Continue, Forward, Rewind, OpenFile, Exit, SaveText,
+  FontBigger, FontSmaller, Bold, TextColour, BackColour, OpenPlayList, ManageLists,
+};
+
+class Form1 final : public PlayListStep {
+ public:
+  static constexpr int kListSlots = 125;
+  // `openListManager` shows the list manager window (which disables this one meanwhile).
+  Form1(const Form1Controls& controls, const Form1Devices& devices, std::string appPath,
+        std::function<void()> openListManager);
+  ~Form1() override;
+
+  // Window events.
+  void load();
+  // The program's own moment of becoming active: the first showing, and the return from
+  // the list manager. Switching applications is not it.
+  void activate();
+  // The close box or the exit command is closing the window; false keeps it open.
+  bool queryClose();
+
+  // The three ways into a command. Each does nothing while its button or area is disabled.
+  void buttonClicked(int number);     // Command1 to Command28
+  void clickAreaClicked(int number);  // Label4, Label5, Label8 to Label22
+  // Alt+letter: runs the first enabled button whose caption carries "&letter". Returns
+  // whether a button took the key.
+  bool accessKey(char letter);
+
+  void run(Command command);
+  void startCommand();
+  void stopCommand();
+  void repeatCommand();
+  void toEndCommand();
+  void pauseCommand();
+  void continueCommand();
+  void forwardCommand();
+  void rewindCommand();
+  void openFileCommand();
+  void exitCommand();
+  void openPlayList();
+
+  // PlayListStep
+  bool hasNextEntry() const override;
+  void advancePlayList() override;
+
+  // State, for the window and the tests.
+  const PlayerVariables& variables() const { return variables_; }
+  std::int16_t engineKind() const { return engineKind_; }
+  std::int16_t listIndex() const { return listIndex_; }
+  const std::string& listEntry(int slot) const { return listEntries_.at(static_cast<std::size_t>(slot)); }
+  const std::string& appPath() const { return appPath_; }
+  const std::string& pathFile() const { return pathFile_; }
+  const std::string& settingsFile() const { return settingsFile_; }
+  MciBackEnd& mciBackEnd() { return *mci_; }
+  StreamBackEnd& streamBackEnd() { return *stream_; }
+  DictationStore& dictation() { return *dictation_; }
+  AppearanceSettings& appearance() { return *appearance_; }
+
+  static std::string usageText();
+  static Command commandOfButton(int number);
+  // The command of a click area, or false when the label is no click area.
+  static bool commandOfClickArea(int number, Command& command);
+
+ private:
+  ui::Button& button(int number) const { return *c_.buttons.at(static_cast<std::size_t>(number - 1)); }
+  ui::Label& label(int number) const { return *c_.labels.at(static_cast<std::size_t>(number - 1)); }
+  PlayerBackEnd& backEnd();
+  void focusAfterCancelledDialog();
+  // The dialogs' initial folder: path.ini's first line as read ("" when missing).
+  std::string lastFolderLine() const;
+  void rememberFolderOf(const std::string& chosenPath);
+  // Selects the back-end for `path` by the "wav" rule and quiets the other one.
+  void selectBackEndFor(const std::string& path);
+  // Saves the dictation before the program ends; false keeps the window open.
+  bool saveBeforeLeaving();
+
+  Form1Controls c_;
+  Form1Devices d_;
+  std::function<void()> openListManager_;
+  std::string appPath_;
+  std::string pathFile_;
+  std::string settingsFile_;
+
+  PlayerVariables variables_;
+  std::int16_t engineKind_ = 0;
+  std::array<std::string, kListSlots + 1> listEntries_;  // slots 1 to 125; 0 unused
+  std::int16_t listIndex_ = 0;
+  bool shown_ = false;    // the window has been shown once
+  bool leaving_ = false;  // the exit command has saved and is closing the window
+
+  std::unique_ptr<PlayerControls> playerControls_;
+  std::unique_ptr<MciBackEnd> mci_;
+  std::unique_ptr<StreamBackEnd> stream_;
+  std::unique_ptr<DictationStore> dictation_;
+  std::unique_ptr<AppearanceSettings> appearance_;
+  std::unique_ptr<WebPanel> webPanel_;
+};
+
+}  // namespace tessaly

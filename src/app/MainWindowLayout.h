@@ -1,0 +1,119 @@
+// The main window's fixed look: captions of its buttons, where its controls and click
+// areas lie (in twips; 15 twips = 1 pixel), and the texts it shows. The Qt window builds
+// itself from these tables, and the tests check the logic against them.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace tessaly::layout {
+
+struct Rect {
+  int left, top, width, height;  // twips
+};
+
+inline constexpr int kTwipsPerPixel = 15;
+inline constexpr int kOuterWidth = 12050;   // twips, set at load and on becoming active
+inline constexpr int kOuterHeight = 8580;
+inline constexpr int kClientWidthPx = 803;  // the background picture
+inline constexpr int kClientHeightPx = 555;
+
+// Command1 to Command28. 1 to 10 are the off-screen command buttons, 11 to 20 their
+// access-key twins, 21 to 26 the dictation and appearance buttons, 27 and 28 the play-list
+// buttons of this program (open a list, manage lists).
+inline constexpr int kButtonCount = 28;
+inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
+    "开始播放(ALT+S)",       // Command1  start
+    "退出(ALT+Q)",           // Command2  exit
+    "复读(空格键)",          // Command3  repeat
+    "到最后(Alt+F)",         // Command4  to the end
+    "选择声音文件(ALT+C)",   // Command5  open file
+    "暂停(ALT+Z)",           // Command6  pause
+    "继续(空格键)",          // Command7  continue
+    "快进(ALT+D)",           // Command8  forward
+    "倒退(ALT+A)",           // Command9  rewind
+    "停止(ALT+X)",           // Command10 stop
+    "开始11 &s",             // Command11 Alt+S
+    "退出12 &q",             // Command12 Alt+Q
+    "复读13 &x",             // Command13 Alt+X
+    "下一个14 &c",           // Command14 Alt+C
+    "打开文件15 &f",         // Command15 Alt+F
+    "暂停16 &z",             // Command16 Alt+Z
+    "继续17 &Z",             // Command17 Alt+Z
+    "快进18 &d",             // Command18 Alt+D
+    "快退19 &a",             // Command19 Alt+A
+    "停止20 &e",             // Command20 Alt+E
+    "保存",                  // Command21
+    "字体变大",              // Command22
+    "字体变小",              // Command23
+    "字体粗细",              // Command24
+    "字体颜色",              // Command25
+    "背景颜色",              // Command26
+    "播放列表27 &l",         // Command27 Alt+L: open a play list
+    "管理列表28 &m",         // Command28 Alt+M: the list manager
+};
+
+// Click areas: Label4, Label5 and Label8 to Label22 (0 width: not a click area).
+inline constexpr int kLabelCount = 22;
+inline constexpr std::array<Rect, kLabelCount + 1> kClickAreas = [] {
+  std::array<Rect, kLabelCount + 1> areas{};
+  constexpr int playerLefts[] = {480, 1680, 2880, 4200, 5400, 6720, 7920, 9240, 10440};
+  for (int i = 0; i < 9; ++i) areas[static_cast<std::size_t>(12 + i)] = {playerLefts[i], 6720, 1095, 975};
+  constexpr int columnLabels[] = {4, 5, 8, 9, 10, 11};
+  constexpr int columnTops[] = {240, 840, 1320, 1920, 2520, 3120};
+  for (int i = 0; i < 6; ++i) areas[static_cast<std::size_t>(columnLabels[i])] = {10560, columnTops[i], 855, 375};
+  // The play-list areas of this program, at the right end of the status line.
+  areas[21] = {8760, 7740, 1215, 480};
+  areas[22] = {10200, 7740, 1215, 480};
+  return areas;
+}();
+
+// Captions drawn on the background picture over each click area.
+inline constexpr std::array<std::string_view, kLabelCount + 1> kClickAreaCaptions = [] {
+  std::array<std::string_view, kLabelCount + 1> text{};
+  text[12] = "打开文件";
+  text[13] = "复读";
+  text[14] = "停止";
+  text[15] = "快进";
+  text[16] = "快退";
+  text[17] = "暂停";
+  text[18] = "继续";
+  text[19] = "开始";
+  text[20] = "退出";
+  text[4] = "字体变大";
+  text[5] = "字体变小";
+  text[8] = "字体粗细";
+  text[9] = "字体颜色";
+  text[10] = "背景颜色";
+  text[11] = "保存";
+  text[21] = "播放列表";
+  text[22] = "管理列表";
+  return text;
+}();
+
+inline constexpr Rect kText1 = {120, 120, 9855, 5895};
+inline constexpr Rect kSlider1 = {120, 6000, 9855, 180};
+inline constexpr Rect kLabel2 = {240, 6240, 8055, 180};
+inline constexpr Rect kLabel6 = {8370, 6255, 735, 210};
+inline constexpr Rect kLabel3 = {9000, 6255, 120, 210};
+inline constexpr Rect kLabel7 = {9090, 6255, 720, 210};
+inline constexpr Rect kPictures = {360, 7680, 480, 480};
+inline constexpr Rect kLabel1 = {840, 7800, 10695, 450};
+inline constexpr Rect kWebBrowser1 = {10080, 3960, 1815, 2535};
+inline constexpr int kOffScreenTop = 8400;  // every command button lies at or below this
+
+inline constexpr std::string_view kNoFileCaption = "语音文件名";
+
+// The text put into the dictation box when the window is first shown.
+inline constexpr std::array<std::string_view, 8> kUsageLines = {
+    "    \u3000\u3000\u3000\u3000\u3000\u3000Tessaly听写软件－－使用说明",
+    "    1、可在此文本框内输入听写的内容，软件会自动保存。",
+    "    2、按快捷键\u3000Alt+F 或\u3000选择下面“打开文件”按钮打开想要听写的语音文件。",
+    "    3、按快捷键\u3000Alt+X 复读已经播放的语音内容，再按一次\u3000Alt+X 则停止复读，继续播放语音文件。",
+    "    4、按快捷键\u3000Alt+Z 暂停朗读，再按一次\u3000Alt+Z 继续朗读",
+    "    5、按右边的相应按钮可以改变字体的大小、粗细、颜色。",
+    "    6、下次打开相同的语音文件，听写的内容会自动显示。",
+    "    7、按快捷键 Alt + Q 退出\u3000",
+};
+
+}  // namespace tessaly::layout

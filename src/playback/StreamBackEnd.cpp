@@ -1,0 +1,129 @@
+#include "playback/StreamBackEnd.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "playback/SegmentModel.h"
+#include "text/Module1.h"
+
+namespace tessaly {
+
+namespace {
+constexpr std::int64_t kJumpMs = 30000;
+constexpr std::int64_t kToEndMs = 500;
+constexpr std::int32_t kStartedMs = 100;  // past this, a position of 0 means the end
+}  // namespace
+
+StreamBackEnd::StreamBackEnd(PlayerVariables& variables, const PlayerControls& controls,
+                             StreamControl& device, PlayListStep& playList)
+    : v_(variables), c_(controls), device_(device), playList_(playList) {}
+
+void StreamBackEnd::streamStart() {
+  v_.segmentStart = v_.segmentEnd = 1;
+  v_.repeatState = 1;
+  v_.startStage = 1;
+  c_.label1.setCaption(std::string(captions::kPlaying));
+  applyLayout(Layout::Start, c_);
+  device_.setSource(c_.label2.caption());
+  device_.play();
+  c_.timer3.setEnabled(false);
+  c_.timer2.setEnabled(true);
+  c_.label7.setCaption(formatPosition(device_.length()));
+  c_.slider1.setMaximum(1000);
+  c_.text1.setFocus();
+  c_.label7.setCaption(formatPosition(device_.length()));
+}
+
+void StreamBackEnd::streamStop() {
+  device_.stop();
+  c_.timer3.setEnabled(false);
+  c_.timer2.setEnabled(false);
+  c_.slider1.setValue(0);
+  showPicture(1, c_);
+  c_.label1.setCaption(std::string(captions::kWaiting));
+  applyLayout(Layout::Stop, c_);
+  c_.button(1).setFocus();
+  c_.label6.setCaption(std::string(captions::kIdleTime));
+  c_.label7.setCaption(std::string(captions::kIdleTime));
+}
+
+void StreamBackEnd::streamToggleRepeat() {
+  if (v_.repeatState == 1) {
+    c_.timer3.setEnabled(true);
+    v_.segmentEnd = device_.position();
+    v_.repeatState = 2;
+    c_.label1.setCaption(std::string(captions::kRepeating));
+    applyLayout(Layout::EnterRepeatLoop, c_);
+  } else {
+    c_.timer3.setEnabled(false);
+    v_.segmentStart = v_.segmentEnd;
+    device_.setPosition(toDevicePosition(v_.segmentEnd));
+    v_.repeatState = 1;
+    c_.label1.setCaption(std::string(captions::kPlaying));
+    applyLayout(Layout::LeaveRepeatLoop, c_);
+  }
+}
+
+void StreamBackEnd::streamPause() {
+  device_.pause();
+  c_.label1.setCaption(std::string(captions::kPaused));
+  applyLayout(Layout::Pause, c_);
+  c_.text1.setFocus();
+}
+
+void StreamBackEnd::streamContinue() {
+  if (v_.repeatState == 2) {
+    c_.label1.setCaption(std::string(captions::kRepeating));
+    applyLayout(Layout::ContinueInRepeatLoop, c_);
+  } else {
+    c_.label1.setCaption(std::string(captions::kPlaying));
+    applyLayout(Layout::ContinueInNormalListening, c_);
+  }
+  device_.play();
+  c_.text1.setFocus();
+}
+
+void StreamBackEnd::jumpTo(double target) {
+  v_.segmentEnd = v_.segmentStart = target;
+  v_.repeatState = 1;
+  // A target below 0 plays from the start, one past the end ends the entry: the device
+  // handles both.
+  device_.setPosition(toDevicePosition(target));
+}
+
+void StreamBackEnd::streamToEnd() {
+  jumpTo(static_cast<double>(std::int64_t{device_.length()} - kToEndMs));
+  c_.text1.setFocus();
+}
+
+void StreamBackEnd::streamForward() {
+  jumpTo(static_cast<double>(std::int64_t{device_.position()} + kJumpMs));
+  c_.text1.setFocus();
+}
+
+void StreamBackEnd::streamRewind() {
+  if (device_.position() > kJumpMs) jumpTo(static_cast<double>(std::int64_t{device_.position()} - kJumpMs));
+  c_.text1.setFocus();
+}
+
+void StreamBackEnd::streamTrackTick() {
+  c_.label6.setCaption(formatPosition(device_.position()));
+  if (device_.position() > kStartedMs) {
+    // A length still unknown (0) or a position past it would leave the range: keep 0..1000.
+    const double ratio = static_cast<double>(device_.position()) / static_cast<double>(device_.length());
+    const double value = std::isnan(ratio) ? 0.0 : std::clamp(ratio * 1000.0, 0.0, 1000.0);
+    c_.slider1.setValue(static_cast<int>(std::floor(value)));
+    if (v_.startStage == 1) v_.startStage = 2;
+  } else {
+    c_.label7.setCaption(formatPosition(device_.length()));
+  }
+  if (device_.position() == 0 && v_.startStage == 2) playList_.advancePlayList();
+}
+
+void StreamBackEnd::streamLoopTick() {
+  if (device_.position() >= v_.segmentEnd && v_.repeatState == 2)
+    device_.setPosition(toDevicePosition(v_.segmentStart));
+}
+
+}  // namespace tessaly
