@@ -228,7 +228,7 @@ void Form1::run(Command command) {
 // ---- Player commands ----
 
 PlayerBackEnd& Form1::backEnd() {
-  if (engineKind_ == 1) return *mci_;
+  if (usesMciBackEnd(engineKind_)) return *mci_;
   return *stream_;
 }
 

@@ -108,6 +108,8 @@ class Form1 final : public PlayListStep {
   AppearanceSettings& appearance() { return *appearance_; }
 
   static std::string usageText();
+  // engineKind 1 plays through the MCI back-end; every other value through the streaming one.
+  static bool usesMciBackEnd(std::int16_t engineKind) { return engineKind == 1; }
   static Command commandOfButton(int number);
   // The command of a click area, or false when the label is no click area.
   static bool commandOfClickArea(int number, Command& command);
