@@ -37,6 +37,7 @@ void Form5::load() {
   c_.mainWindow.setEnabled(false);
   pathFile_ = appPath_ / "path.ini";
   listChanged_ = 0;
+  for (ui::Button* button : {&c_.Command1, &c_.Command2, &c_.Command7}) button->setEnabled(true);
   setListButtons(false);
 }
 

@@ -46,7 +46,9 @@ class Form5 {
   // `appPath` is the program folder, which holds path.ini.
   Form5(const Form5Controls& controls, std::filesystem::path appPath);
 
-  // When the window is shown: disables the main window and the list buttons.
+  // When the window is shown: disables the main window, enables Open, New and Exit and
+  // disables the buttons that need a list. The list box is left as it is, so a window that
+  // is shown again should be a new one.
   void load();
   // When the window has closed (by Exit or by its close box): enables the main window.
   void unload();
