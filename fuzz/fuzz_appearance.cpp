@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const tessaly::AppearanceFile file = tessaly::parseAppearanceFile(bytes);
 
   std::size_t held = file.tail.size();
-  for (const auto& slot : file.slots)
+  for (const auto& slot : file.records)
     for (const auto& text : slot.reservedTexts) held += text.size();
   if (held > size) std::abort();
 

@@ -112,7 +112,7 @@ AppearanceRecord defaultAppearanceRecord() {
 AppearanceFile parseAppearanceFile(std::string_view bytes) {
   Reader in(bytes);
   AppearanceFile file;
-  for (auto& slot : file.slots) slot = readRecord(in);
+  for (auto& slot : file.records) slot = readRecord(in);
   file.tail = std::string(in.rest());
   return file;
 }
@@ -136,7 +136,7 @@ std::string serialiseAppearanceRecord(const AppearanceRecord& record) {
 
 std::string serialiseAppearanceFile(const AppearanceFile& file) {
   std::string out;
-  for (const auto& slot : file.slots) out += serialiseAppearanceRecord(slot);
+  for (const auto& slot : file.records) out += serialiseAppearanceRecord(slot);
   out += file.tail;
   return out;
 }

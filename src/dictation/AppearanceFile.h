@@ -45,7 +45,7 @@ struct AppearanceRecord {
 AppearanceRecord defaultAppearanceRecord();
 
 struct AppearanceFile {
-  std::array<AppearanceRecord, 4> slots{};  // only slot 0 is used; 1 to 3 are carried along
+  std::array<AppearanceRecord, 4> records{};  // only slot 0 is used; 1 to 3 are carried along
   std::string tail;  // the bytes beyond the fourth record, carried along
 };
 

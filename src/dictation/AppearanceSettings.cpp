@@ -15,7 +15,7 @@ bool inCycle(int index, std::size_t size) { return index >= 0 && static_cast<std
 AppearanceSettings::AppearanceSettings(ui::TextBox& text1, std::filesystem::path settingsFile,
                                        ui::MessageBox& messages)
     : text1_(text1), settingsFile_(std::move(settingsFile)), messages_(messages) {
-  file_.slots[0] = defaultAppearanceRecord();
+  file_.records[0] = defaultAppearanceRecord();
 }
 
 void AppearanceSettings::loadAppearance() {
@@ -24,9 +24,9 @@ void AppearanceSettings::loadAppearance() {
     file_ = parseAppearanceFile(bytes);
   } else {
     file_ = AppearanceFile{};
-    file_.slots[0] = defaultAppearanceRecord();
+    file_.records[0] = defaultAppearanceRecord();
   }
-  const AppearanceRecord& record = file_.slots[0];
+  const AppearanceRecord& record = file_.records[0];
   text1_.setFontSize(record.fontSize);
   text1_.setBold(record.notBold != 1);
   if (inCycle(record.textColourIndex, textColourCycle.size()))

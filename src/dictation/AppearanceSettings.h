@@ -3,7 +3,7 @@
 //
 // Owned by the main window, which calls every method on the user-interface thread. The
 // settings live here, in memory, from loadAppearance to the end of the program; each
-// command that changes them replaces the file at once (atomically), carrying slots 1 to 3
+// command that changes them replaces the file at once (atomically), carrying records 1 to 3
 // and any bytes beyond the fourth record along unchanged.
 #pragma once
 
@@ -27,7 +27,7 @@ inline constexpr std::array<ui::Rgb, 11> backColourCycle{{
 
 class AppearanceSettings {
  public:
-  // Until loadAppearance runs, slot 0 holds the default record and slots 1 to 3 are cleared.
+  // Until loadAppearance runs, slot 0 holds the default record and records 1 to 3 are cleared.
   AppearanceSettings(ui::TextBox& text1, std::filesystem::path settingsFile,
                      ui::MessageBox& messages);
 
@@ -47,10 +47,10 @@ class AppearanceSettings {
   void textColourCommand();   // next textColourCycle entry; an index outside it stays
   void backColourCommand();   // next backColourCycle entry; above 9 goes to 0
 
-  const AppearanceRecord& slot0() const { return file_.slots[0]; }
+  const AppearanceRecord& slot0() const { return file_.records[0]; }
 
  private:
-  AppearanceRecord& current() { return file_.slots[0]; }
+  AppearanceRecord& current() { return file_.records[0]; }
   void writeAppearance();
 
   ui::TextBox& text1_;

@@ -72,18 +72,18 @@ TEST(AppearanceFile, AWholeFileRoundTripsByteForByte) {
   const std::string bytes = slot0 + slot1 + slot2 + slot3 + tail;
 
   const AppearanceFile file = parseAppearanceFile(bytes);
-  EXPECT_EQ(file.slots[0].fontSize, 12);
-  EXPECT_EQ(file.slots[0].notBold, 0);
-  EXPECT_EQ(file.slots[0].textColourIndex, 3);
-  EXPECT_EQ(file.slots[0].backColourIndex, 10);
-  EXPECT_EQ(file.slots[0].reservedTexts[0], "\xC4\xE3\xBA\xC3");
-  EXPECT_EQ(file.slots[1].fontSize, -2);
-  EXPECT_EQ(file.slots[1].textColourIndex, -7);
-  EXPECT_EQ(file.slots[1].backColourIndex, 300);
-  EXPECT_EQ(file.slots[1].reservedTexts[0].size(), 200u);
-  EXPECT_EQ(file.slots[2].reservedReal0, 2000.0);
-  EXPECT_EQ(file.slots[2].reservedInt8, 100);
-  EXPECT_EQ(file.slots[3].reservedHead[5], '\x7F');
+  EXPECT_EQ(file.records[0].fontSize, 12);
+  EXPECT_EQ(file.records[0].notBold, 0);
+  EXPECT_EQ(file.records[0].textColourIndex, 3);
+  EXPECT_EQ(file.records[0].backColourIndex, 10);
+  EXPECT_EQ(file.records[0].reservedTexts[0], "\xC4\xE3\xBA\xC3");
+  EXPECT_EQ(file.records[1].fontSize, -2);
+  EXPECT_EQ(file.records[1].textColourIndex, -7);
+  EXPECT_EQ(file.records[1].backColourIndex, 300);
+  EXPECT_EQ(file.records[1].reservedTexts[0].size(), 200u);
+  EXPECT_EQ(file.records[2].reservedReal0, 2000.0);
+  EXPECT_EQ(file.records[2].reservedInt8, 100);
+  EXPECT_EQ(file.records[3].reservedHead[5], '\x7F');
   EXPECT_EQ(file.tail, tail);
   EXPECT_EQ(serialiseAppearanceFile(file), bytes);
 }
@@ -91,36 +91,36 @@ TEST(AppearanceFile, AWholeFileRoundTripsByteForByte) {
 TEST(AppearanceFile, WhatAShortFileDoesNotHoldStaysCleared) {
   const std::string full = defaultRecordBytes();
   const AppearanceFile empty = parseAppearanceFile("");
-  for (const auto& slot : empty.slots)
+  for (const auto& slot : empty.records)
     EXPECT_EQ(serialiseAppearanceRecord(slot), std::string(96, '\0'));
 
-  // Up to and including fontSize: the rest of slot 0 and the other slots are cleared.
+  // Up to and including fontSize: the rest of slot 0 and the other records are cleared.
   const AppearanceFile upToSize = parseAppearanceFile(full.substr(0, 16));
-  EXPECT_EQ(upToSize.slots[0].reservedReal0, 2000.0);
-  EXPECT_EQ(upToSize.slots[0].fontSize, 64);
-  EXPECT_EQ(upToSize.slots[0].notBold, 0);
-  EXPECT_EQ(upToSize.slots[0].backColourIndex, 0);
-  EXPECT_EQ(upToSize.slots[0].reservedTexts[0], "");
-  EXPECT_EQ(serialiseAppearanceRecord(upToSize.slots[1]), std::string(96, '\0'));
+  EXPECT_EQ(upToSize.records[0].reservedReal0, 2000.0);
+  EXPECT_EQ(upToSize.records[0].fontSize, 64);
+  EXPECT_EQ(upToSize.records[0].notBold, 0);
+  EXPECT_EQ(upToSize.records[0].backColourIndex, 0);
+  EXPECT_EQ(upToSize.records[0].reservedTexts[0], "");
+  EXPECT_EQ(serialiseAppearanceRecord(upToSize.records[1]), std::string(96, '\0'));
 
   // A number cut by the end keeps the byte that is there.
-  EXPECT_EQ(parseAppearanceFile(full.substr(0, 15)).slots[0].fontSize, 64);
+  EXPECT_EQ(parseAppearanceFile(full.substr(0, 15)).records[0].fontSize, 64);
 
   // The first text of slot 1 missing: slot 0 whole, slot 1 up to its texts.
   const AppearanceFile oneAndABit = parseAppearanceFile(full + full.substr(0, 66));
-  EXPECT_EQ(serialiseAppearanceRecord(oneAndABit.slots[0]), full);
-  EXPECT_EQ(oneAndABit.slots[1].fontSize, 64);
-  EXPECT_EQ(oneAndABit.slots[1].reservedTexts[0], "");
+  EXPECT_EQ(serialiseAppearanceRecord(oneAndABit.records[0]), full);
+  EXPECT_EQ(oneAndABit.records[1].fontSize, 64);
+  EXPECT_EQ(oneAndABit.records[1].reservedTexts[0], "");
   EXPECT_TRUE(oneAndABit.tail.empty());
 }
 
 TEST(AppearanceFile, ATextRunningPastTheEndHoldsOnlyWhatIsThere) {
   for (const std::string& length : {"\x05\x00"s, "\xFF\xFF"s}) {
     const AppearanceFile file = parseAppearanceFile(defaultRecordBytes().substr(0, 66) + length + "ab");
-    EXPECT_EQ(file.slots[0].reservedTexts[0], "ab");
-    EXPECT_EQ(file.slots[0].reservedTexts[1], "");
+    EXPECT_EQ(file.records[0].reservedTexts[0], "ab");
+    EXPECT_EQ(file.records[0].reservedTexts[1], "");
     // Written back, the text's count says what it holds.
-    EXPECT_EQ(serialiseAppearanceRecord(file.slots[0]).substr(66, 6), "\x02\x00" "ab\x00\x00"s);
+    EXPECT_EQ(serialiseAppearanceRecord(file.records[0]).substr(66, 6), "\x02\x00" "ab\x00\x00"s);
   }
 }
 

@@ -24,12 +24,12 @@ class AppearanceSettingsTest : public ::testing::Test {
   template <typename Change>
   void writeSlot0(Change change) {
     AppearanceFile file;
-    file.slots[0] = defaultAppearanceRecord();
-    change(file.slots[0]);
+    file.records[0] = defaultAppearanceRecord();
+    change(file.records[0]);
     writeBytes(settingsFile, serialiseAppearanceFile(file));
   }
   void load() { settings.loadAppearance(); }
-  AppearanceRecord slot0OnDisk() const { return parseAppearanceFile(readBytes(settingsFile)).slots[0]; }
+  AppearanceRecord slot0OnDisk() const { return parseAppearanceFile(readBytes(settingsFile)).records[0]; }
 
   test::TempFolder folder;
   const fs::path settingsFile = folder / "900_8.dat";
@@ -159,13 +159,13 @@ TEST_F(AppearanceSettingsTest, ColourCommandsStepThroughTheirCycles) {
 
 TEST_F(AppearanceSettingsTest, WritesCarryEverythingButSlot0sSettingsAlong) {
   AppearanceFile original;
-  original.slots[0] = defaultAppearanceRecord();
-  original.slots[0].reservedTexts[3] = "\xB2\xE2\xCA\xD4";
-  original.slots[0].reservedInt2 = -5;
-  original.slots[1].fontSize = 33;
-  original.slots[1].reservedTexts[0] = std::string(300, 'x');
-  original.slots[2] = defaultAppearanceRecord();
-  original.slots[3].reservedHead = {'h', 'e', 'a', 'd', '!', '\xFF'};
+  original.records[0] = defaultAppearanceRecord();
+  original.records[0].reservedTexts[3] = "\xB2\xE2\xCA\xD4";
+  original.records[0].reservedInt2 = -5;
+  original.records[1].fontSize = 33;
+  original.records[1].reservedTexts[0] = std::string(300, 'x');
+  original.records[2] = defaultAppearanceRecord();
+  original.records[3].reservedHead = {'h', 'e', 'a', 'd', '!', '\xFF'};
   original.tail = std::string(1000, '\x5A');  // an old file once longer than now
   const std::string bytes = serialiseAppearanceFile(original);
   writeBytes(settingsFile, bytes);
@@ -177,10 +177,10 @@ TEST_F(AppearanceSettingsTest, WritesCarryEverythingButSlot0sSettingsAlong) {
   settings.backColourCommand();
 
   AppearanceFile expected = original;
-  expected.slots[0].fontSize = 63;
-  expected.slots[0].notBold = 0;
-  expected.slots[0].textColourIndex = 1;
-  expected.slots[0].backColourIndex = 5;
+  expected.records[0].fontSize = 63;
+  expected.records[0].notBold = 0;
+  expected.records[0].textColourIndex = 1;
+  expected.records[0].backColourIndex = 5;
   EXPECT_EQ(readBytes(settingsFile), serialiseAppearanceFile(expected));
   EXPECT_EQ(readBytes(settingsFile).size(), bytes.size());
 }
@@ -223,7 +223,7 @@ TEST_F(AppearanceSettingsTest, AFailedWriteIsToldOnceAndTheChangeStaysOnScreen) 
   fs::remove(folder / "not-a-folder");
   fs::create_directory(folder / "not-a-folder");
   blocked.textColourCommand();
-  EXPECT_EQ(parseAppearanceFile(readBytes(folder / "not-a-folder" / "900_8.dat")).slots[0].fontSize, 62);
+  EXPECT_EQ(parseAppearanceFile(readBytes(folder / "not-a-folder" / "900_8.dat")).records[0].fontSize, 62);
   fs::remove(folder / "not-a-folder" / "900_8.dat");
   fs::create_directory(folder / "not-a-folder" / "900_8.dat");  // a directory in the way
   blocked.textColourCommand();

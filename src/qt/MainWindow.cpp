@@ -1,0 +1,240 @@
+#include "qt/MainWindow.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShortcut>
+#include <QSlider>
+#include <QTextBrowser>
+#include <QWheelEvent>
+
+#include <set>
+
+#include "app/MainWindowLayout.h"
+#include "qt/Artwork.h"
+#include "qt/ListManagerWindow.h"
+
+namespace tessaly::qt {
+
+namespace {
+
+QRect pixels(const layout::Rect& r) {
+  constexpr int k = layout::kTwipsPerPixel;
+  return {r.left / k, r.top / k, r.width / k, r.height / k};
+}
+
+// A transparent area over the background picture that runs its command on a click.
+class ClickArea final : public QWidget {
+ public:
+  ClickArea(QWidget* parent, std::function<void()> onClick) : QWidget(parent), onClick_(std::move(onClick)) {
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) onClick_();
+  }
+
+ private:
+  std::function<void()> onClick_;
+};
+
+// The progress slider: it shows progress and ignores every attempt of the user to move it.
+class DisplaySlider final : public QSlider {
+ public:
+  explicit DisplaySlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) { setFocusPolicy(Qt::NoFocus); }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override { event->ignore(); }
+  void mouseMoveEvent(QMouseEvent* event) override { event->ignore(); }
+  void mouseReleaseEvent(QMouseEvent* event) override { event->ignore(); }
+  void wheelEvent(QWheelEvent* event) override { event->ignore(); }
+  void keyPressEvent(QKeyEvent* event) override { event->ignore(); }
+};
+
+QLabel* makeCaptionLabel(QWidget* parent, const layout::Rect& rect, const QColor& colour, int points) {
+  auto* label = new QLabel(parent);
+  label->setGeometry(pixels(rect));
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  label->setFont(chineseFont(points));
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+  return label;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
+    : QWidget(parent), services_(services), background_(drawBackground()) {
+  setWindowTitle(QStringLiteral("Tessaly 听写"));
+  setFixedSize(layout::kClientWidthPx, layout::kClientHeightPx);
+  buildWidgets();
+
+  windowAdapter_ = std::make_unique<QtWindow>(this);
+  timer1_ = std::make_unique<QtTimer>();
+  timer2_ = std::make_unique<QtTimer>();
+  timer3_ = std::make_unique<QtTimer>();
+  timer6_ = std::make_unique<QtTimer>();
+  if (!services_.fileDialog) ownDialog_ = std::make_unique<QtFileDialog>(this);
+  if (!services_.messages) ownMessages_ = std::make_unique<QtMessageBox>(this);
+  webView_ = std::make_unique<WebView>(webBrowser1_);
+
+  Form1Controls controls{*windowAdapter_, *text1Adapter_, *sliderAdapter_, {}, {}, {},
+                         *timer1_, *timer2_, *timer3_, *timer6_,
+                         services_.fileDialog ? *services_.fileDialog : *ownDialog_,
+                         services_.messages ? *services_.messages : *ownMessages_, *webView_};
+  for (std::size_t i = 0; i < labelAdapters_.size(); ++i) controls.labels[i] = labelAdapters_[i].get();
+  for (std::size_t i = 0; i < buttonAdapters_.size(); ++i) controls.buttons[i] = buttonAdapters_[i].get();
+  for (std::size_t i = 0; i < pictureAdapters_.size(); ++i) controls.pictures[i] = pictureAdapters_[i].get();
+  form_ = std::make_unique<Form1>(controls, Form1Devices{services_.mmControl1, services_.realAudio1},
+                                  services_.appPath, [this] { openListManager(); });
+  buildShortcuts();
+  form_->load();
+}
+
+MainWindow::~MainWindow() {
+  listManager_.reset();
+  form_.reset();
+}
+
+void MainWindow::buildWidgets() {
+  text1_ = new QPlainTextEdit(this);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setGeometry(pixels(layout::kText1));
+  text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  text1_->setFont(chineseFont(12));
+  text1Adapter_ = std::make_unique<QtTextBox>(text1_);
+
+  slider1_ = new DisplaySlider(this);
+  slider1_->setObjectName(QStringLiteral("Slider1"));
+  slider1_->setGeometry(pixels(layout::kSlider1));
+  slider1_->setMaximum(10);
+  sliderAdapter_ = std::make_unique<QtSlider>(slider1_);
+
+  webBrowser1_ = new QTextBrowser(this);
+  webBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
+  webBrowser1_->setGeometry(pixels(layout::kWebBrowser1));
+  webBrowser1_->setFocusPolicy(Qt::NoFocus);
+
+  // Labels: captions (1, 2, 3, 6, 7) and transparent click areas (4, 5, 8 to 22).
+  for (int n = 1; n <= layout::kLabelCount; ++n) {
+    QWidget* widget = nullptr;
+    switch (n) {
+      case 1: widget = makeCaptionLabel(this, layout::kLabel1, QColor(0, 128, 0), 12); break;
+      case 2: widget = makeCaptionLabel(this, layout::kLabel2, QColor(30, 40, 60), 8); break;
+      case 3: widget = makeCaptionLabel(this, layout::kLabel3, QColor(30, 40, 60), 9); break;
+      case 6: widget = makeCaptionLabel(this, layout::kLabel6, QColor(30, 40, 60), 9); break;
+      case 7: widget = makeCaptionLabel(this, layout::kLabel7, QColor(30, 40, 60), 9); break;
+      default: {
+        auto* area = new ClickArea(this, [this, n] { form_->clickAreaClicked(n); });
+        area->setGeometry(pixels(layout::kClickAreas[static_cast<std::size_t>(n)]));
+        area->setObjectName(QStringLiteral("Label%1").arg(n));
+        widget = area;
+      }
+    }
+    if (widget->objectName().isEmpty()) widget->setObjectName(QStringLiteral("Label%1").arg(n));
+    labels_[static_cast<std::size_t>(n - 1)] = widget;
+    labelAdapters_.push_back(std::make_unique<QtLabel>(widget));
+  }
+  if (auto* status = qobject_cast<QLabel*>(labels_[0])) status->setWordWrap(false);
+  qobject_cast<QLabel*>(labels_[1])->setTextFormat(Qt::PlainText);
+
+  for (int n = 1; n <= 3; ++n) {
+    auto* picture = new QLabel(this);
+    picture->setGeometry(pixels(layout::kPictures).topLeft().x(), pixels(layout::kPictures).topLeft().y(), 32, 32);
+    picture->setPixmap(drawStatusIcon(n));
+    picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    picture->setObjectName(QStringLiteral("Picture%1").arg(n));
+    pictures_[static_cast<std::size_t>(n - 1)] = picture;
+    pictureAdapters_.push_back(std::make_unique<QtPicture>(picture));
+  }
+
+  // Command buttons: all below the client area, live for focus, Space, Enter and their keys.
+  for (int n = 1; n <= layout::kButtonCount; ++n) {
+    auto* button = new QPushButton(toQt(std::string(layout::kButtonCaptions[static_cast<std::size_t>(n - 1)])), this);
+    // Qt's own mnemonic would animate the click for about 100 ms; the keys are bound below.
+    button->setShortcut(QKeySequence());
+    button->setAutoDefault(false);
+    button->setObjectName(QStringLiteral("Command%1").arg(n));
+    button->setGeometry(((n - 1) % 10) * 80, layout::kOffScreenTop / layout::kTwipsPerPixel + 4 + ((n - 1) / 10) * 30, 78, 26);
+    button->installEventFilter(this);
+    connect(button, &QPushButton::clicked, this, [this, n] { form_->buttonClicked(n); });
+    buttons_[static_cast<std::size_t>(n - 1)] = button;
+    buttonAdapters_.push_back(std::make_unique<QtButton>(button));
+  }
+}
+
+void MainWindow::buildShortcuts() {
+  std::set<QChar> keys;
+  for (const auto caption : layout::kButtonCaptions) {
+    const QString text = toQt(std::string(caption));
+    const qsizetype amp = text.indexOf(u'&');
+    if (amp >= 0 && amp + 1 < text.size()) keys.insert(text.at(amp + 1).toLower());
+  }
+  for (const QChar key : keys) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(QChar(key).toUpper().unicode())), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(false);  // holding the repeat key must not toggle the loop
+    const char letter = static_cast<char>(key.unicode());
+    connect(shortcut, &QShortcut::activated, this, [this, letter] { form_->accessKey(letter); });
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Enter on a focused off-screen button runs it, as Space does.
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+      if (auto* button = qobject_cast<QPushButton*>(watched)) {
+        button->click();
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - rect().center());
+  }
+  form_->activate();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (form_->queryClose()) {
+    if (listManager_) listManager_->close();
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawPixmap(0, 0, background_);
+}
+
+void MainWindow::openListManager() {
+  if (!listManager_) {
+    listManager_ = std::make_unique<ListManagerWindow>(*windowAdapter_, services_.appPath, services_.fileDialog,
+                                                       services_.messages);
+    listManager_->setOnClosed([this] {
+      activateWindow();
+      form_->activate();
+    });
+  }
+  listManager_->showManager();
+}
+
+}  // namespace tessaly::qt

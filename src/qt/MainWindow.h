@@ -1,0 +1,84 @@
+// The main window: the widgets and their adapters, laid out from MainWindowLayout.h, with
+// Form1 as its logic. It turns Qt's events into Form1's events: clicks on buttons and click
+// areas, Alt+letter access keys (acting at once on key press), the first showing, the
+// return from the list manager, and the close box.
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Form1.h"
+#include "qt/QtControls.h"
+#include "qt/WebView.h"
+
+class QPlainTextEdit;
+class QSlider;
+class QTextBrowser;
+
+namespace tessaly::qt {
+
+class ListManagerWindow;
+
+struct MainWindowServices {
+  MciControl& mmControl1;
+  StreamControl& realAudio1;
+  std::string appPath;
+  // Optional replacements, for tests: nullptr uses Qt's own dialog and message box.
+  ui::FileDialog* fileDialog = nullptr;
+  ui::MessageBox* messages = nullptr;
+};
+
+class MainWindow final : public QWidget {
+ public:
+  explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  Form1& form() { return *form_; }
+  QPushButton* commandButton(int number) const { return buttons_.at(static_cast<std::size_t>(number - 1)); }
+  QWidget* labelWidget(int number) const { return labels_.at(static_cast<std::size_t>(number - 1)); }
+  QPlainTextEdit* text1() const { return text1_; }
+  QSlider* slider1() const { return slider1_; }
+  ListManagerWindow* listManager() const { return listManager_.get(); }
+  // The dictation box's adapter (CR LF text), for callers outside the logic.
+  ui::TextBox& text1Adapter() { return *text1Adapter_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildWidgets();
+  void buildShortcuts();
+  void openListManager();
+
+  MainWindowServices services_;
+  QPixmap background_;
+  QPlainTextEdit* text1_ = nullptr;
+  QSlider* slider1_ = nullptr;
+  QTextBrowser* webBrowser1_ = nullptr;
+  std::array<QPushButton*, 28> buttons_{};
+  std::array<QWidget*, 22> labels_{};
+  std::array<QWidget*, 3> pictures_{};
+
+  std::vector<std::unique_ptr<ui::Button>> buttonAdapters_;
+  std::vector<std::unique_ptr<ui::Label>> labelAdapters_;
+  std::vector<std::unique_ptr<ui::Picture>> pictureAdapters_;
+  std::unique_ptr<QtTextBox> text1Adapter_;
+  std::unique_ptr<QtSlider> sliderAdapter_;
+  std::unique_ptr<QtWindow> windowAdapter_;
+  std::unique_ptr<QtTimer> timer1_, timer2_, timer3_, timer6_;
+  std::unique_ptr<ui::FileDialog> ownDialog_;
+  std::unique_ptr<ui::MessageBox> ownMessages_;
+  std::unique_ptr<WebView> webView_;
+  std::unique_ptr<Form1> form_;
+  std::unique_ptr<ListManagerWindow> listManager_;
+  bool shownOnce_ = false;
+};
+
+}  // namespace tessaly::qt

@@ -1,0 +1,159 @@
+#include "qt/QtControls.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+#include <algorithm>
+
+#include "app/MainWindowLayout.h"
+
+namespace tessaly::qt {
+
+QString toQt(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+std::string fromQt(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void QtLabel::setCaption(const std::string& caption) {
+  caption_ = caption;
+  if (label_) label_->setText(toQt(caption));
+}
+
+void QtTextBox::setText(const std::string& text) {
+  QString plain = toQt(text);
+  plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  plain.replace(QChar(u'\r'), QChar(u'\n'));
+  edit_->setPlainText(plain);
+}
+
+std::string QtTextBox::text() const {
+  QString plain = edit_->toPlainText();
+  plain.replace(QChar(u'\n'), QStringLiteral("\r\n"));
+  return fromQt(plain);
+}
+
+void QtTextBox::setFontSize(int points) {
+  QFont font = edit_->font();
+  font.setPointSize(std::max(1, points));  // below 1 Qt refuses: show the smallest it takes
+  edit_->setFont(font);
+}
+
+void QtTextBox::setBold(bool bold) {
+  QFont font = edit_->font();
+  font.setBold(bold);
+  edit_->setFont(font);
+}
+
+void QtTextBox::setColour(QPalette::ColorRole role, ui::Rgb colour) {
+  QPalette palette = edit_->palette();
+  palette.setColor(role, QColor(colour.red, colour.green, colour.blue));
+  edit_->setPalette(palette);
+}
+
+void QtListBox::select(int position) {
+  if (position < 0 || position >= list_->count()) {
+    list_->setCurrentRow(-1);
+    list_->clearSelection();
+  } else {
+    list_->setCurrentRow(position);
+  }
+}
+
+void QtStatusBar::setPanelText(const std::string& key, const std::string& text) {
+  if (const auto it = panels_.find(key); it != panels_.end()) it->second->setText(toQt(text));
+}
+
+std::string QtStatusBar::panelText(const std::string& key) const {
+  const auto it = panels_.find(key);
+  return it == panels_.end() ? std::string() : fromQt(it->second->text());
+}
+
+QtTimer::QtTimer() {
+  QObject::connect(&timer_, &QTimer::timeout, [this] {
+    if (handler_) handler_();
+  });
+}
+
+void QtTimer::setEnabled(bool enabled) {
+  if (enabled && !timer_.isActive()) timer_.start();
+  if (!enabled) timer_.stop();
+}
+
+QString QtFileDialog::toQtFilter(const std::string& filter) {
+  const QString text = toQt(filter);
+  const qsizetype bar = text.indexOf(u'|');
+  const QString description = bar < 0 ? text : text.left(bar);
+  const QStringList patterns = (bar < 0 ? QString() : text.mid(bar + 1)).split(u';', Qt::SkipEmptyParts);
+  // Qt's filters are case-sensitive on Linux: offer every pattern in both cases, so that
+  // LESSON.WAV and Lesson.Mp3 are offered too.
+  QStringList anyCase;
+  for (const QString& pattern : patterns) {
+    QString caseless;
+    for (const QChar c : pattern) {
+      if (c.isLetter()) caseless += u'[' + QString(c.toLower()) + QString(c.toUpper()) + u']';
+      else caseless += c;
+    }
+    anyCase << caseless;
+  }
+  // The description already names the patterns: keep its own text in front of Qt's list.
+  return description + QStringLiteral(" (") + anyCase.join(QChar(u' ')) + QChar(u')');
+}
+
+std::string QtFileDialog::show(bool save, const std::string& folder, const std::string& filter,
+                               const std::string& fileName) {
+  QFileDialog dialog(parent_);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!folder.empty()) dialog.setDirectory(toQt(folder));
+  dialog.setNameFilter(toQtFilter(filter));
+  dialog.selectFile(toQt(fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return fromQt(dialog.selectedFiles().constFirst());
+}
+
+std::string QtFileDialog::showOpen(const std::string& folder, const std::string& filter, const std::string& fileName) {
+  return show(false, folder, filter, fileName);
+}
+
+std::string QtFileDialog::showSave(const std::string& folder, const std::string& filter, const std::string& fileName) {
+  return show(true, folder, filter, fileName);
+}
+
+void QtMessageBox::inform(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("提示窗口"), toQt(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+ui::MessageBox::Answer QtMessageBox::askYesNoCancel(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("提示窗口"), toQt(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+  }
+}
+
+void QtWindow::setOuterSize(int /*widthTwips*/, int /*heightTwips*/) {
+  // The outer size keeps the 803 x 555 client area, which is what the window is drawn for;
+  // the frame is the desktop's.
+  window_->setFixedSize(layout::kClientWidthPx, layout::kClientHeightPx);
+}
+
+void QtWindow::moveUp(int twips) {
+  // Only where the platform lets a program place its windows (not on Wayland), and never
+  // so far that the title bar leaves the screen.
+  if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) return;
+  const QScreen* screen = window_->screen();
+  const int topLimit = screen ? screen->availableGeometry().top() : 0;
+  const QRect frame = window_->frameGeometry();
+  const int newTop = std::max(topLimit, frame.top() - twips / layout::kTwipsPerPixel);
+  window_->move(frame.left(), newTop);
+}
+
+}  // namespace tessaly::qt

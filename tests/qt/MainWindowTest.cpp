@@ -1,0 +1,240 @@
+// The real main window on the offscreen platform, with simulated devices and a scripted
+// file dialog and message box: keys, click areas, focus, and what the window shows.
+#include "qt/MainWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/MainWindowLayout.h"
+#include "playback/SegmentModel.h"
+#include "qt/ListManagerWindow.h"
+#include "support/FakeControls.h"
+#include "support/SimulatedDevices.h"
+
+namespace tessaly::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    char name[] = "/tmp/tessaly-gui-XXXXXX";
+    appPath = ::mkdtemp(name);
+    fs::create_directory(appPath / "voice");
+    window = std::make_unique<qt::MainWindow>(
+        qt::MainWindowServices{mci, stream, appPath.string(), &dialog, &messages});
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  }
+  ~MainWindowTest() override {
+    window.reset();
+    std::error_code ignored;
+    fs::remove_all(appPath, ignored);
+  }
+
+  std::string audio(const std::string& fileName) {
+    const std::string path = (appPath / "voice" / fileName).string();
+    std::ofstream(path) << "x";
+    mci.addFile(path, 60000);
+    stream.addFile(path, 60000);
+    return path;
+  }
+  void alt(Qt::Key key) { QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), key, Qt::AltModifier); }
+  std::string caption(int label) const {
+    return qobject_cast<QLabel*>(window->labelWidget(label))->text().toStdString();
+  }
+  QString focusName() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
+
+  fs::path appPath;
+  ManualClock clock;
+  SimulatedMci mci{clock};
+  SimulatedStream stream{clock};
+  FakeFileDialog dialog;
+  FakeMessageBox messages;
+  std::unique_ptr<qt::MainWindow> window;
+};
+
+TEST_F(MainWindowTest, StartsWithTheUsageTextAndTheFocusOnTheOpenButton) {
+  EXPECT_EQ(window->size(), QSize(803, 555));
+  EXPECT_EQ(focusName(), QStringLiteral("Command5"));
+  EXPECT_EQ(window->text1Adapter().text(), Form1::usageText());
+  EXPECT_EQ(caption(2), "语音文件名");
+  EXPECT_EQ(caption(1), captions::kWaiting);
+  EXPECT_FALSE(window->findChild<QWidget*>(QStringLiteral("Picture1"))->isHidden());
+  EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("Picture2"))->isHidden());
+  for (int n = 1; n <= layout::kButtonCount; ++n)
+    EXPECT_GE(window->commandButton(n)->y(), window->height()) << n;  // off screen, but live
+  window->grab().save(QStringLiteral("tessaly-main-window.png"));
+}
+
+TEST_F(MainWindowTest, AccessKeysActWhileTheirButtonIsEnabled) {
+  alt(Qt::Key_S);  // start is disabled before a file is open
+  EXPECT_TRUE(mci.log().empty());
+  alt(Qt::Key_F);
+  ASSERT_EQ(dialog.calls().size(), 1u);  // cancelled
+  const std::string lesson = audio("lesson.wav");
+  dialog.answer(lesson);
+  alt(Qt::Key_F);
+  EXPECT_EQ(caption(2), lesson);
+  EXPECT_TRUE(mci.playing());
+  EXPECT_EQ(focusName(), QStringLiteral("Text1"));
+
+  clock.advance(2000);
+  alt(Qt::Key_X);
+  EXPECT_EQ(window->form().variables().repeatState, 2);
+  EXPECT_EQ(window->form().variables().segmentEnd, 2001.0);  // the position when the key went down
+  alt(Qt::Key_D);  // forward is disabled in the loop
+  EXPECT_EQ(window->form().variables().segmentStart, 1.0);
+  alt(Qt::Key_X);
+  EXPECT_EQ(window->form().variables().repeatState, 1);
+  alt(Qt::Key_Z);
+  EXPECT_EQ(caption(1), captions::kPaused);
+  alt(Qt::Key_Z);
+  EXPECT_EQ(caption(1), captions::kPlaying);
+  clock.advance(40000);
+  alt(Qt::Key_A);
+  EXPECT_EQ(window->form().variables().segmentStart, 12001.0);
+  alt(Qt::Key_D);
+  EXPECT_EQ(window->form().variables().segmentStart, 42001.0);
+  alt(Qt::Key_C);
+  EXPECT_EQ(window->form().variables().segmentStart, 59500.0);
+  alt(Qt::Key_E);
+  EXPECT_EQ(caption(1), captions::kWaitingAfterMciStop);
+  EXPECT_EQ(focusName(), QStringLiteral("Command1"));
+  alt(Qt::Key_S);
+  EXPECT_EQ(caption(1), captions::kPlaying);
+  alt(Qt::Key_Q);
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, EveryClickAreaReachesItsCommand) {
+  const std::string lesson = audio("lesson.mp3");
+  QTest::mouseClick(window->labelWidget(13), Qt::LeftButton);  // repeat: not before the first open
+  EXPECT_EQ(window->form().variables().repeatState, 0);
+  dialog.answer(lesson);
+  QTest::mouseClick(window->labelWidget(12), Qt::LeftButton);
+  EXPECT_EQ(caption(2), lesson);
+  clock.advance(5000);
+  QTest::mouseClick(window->labelWidget(13), Qt::LeftButton);
+  EXPECT_EQ(window->form().variables().repeatState, 2);
+  QTest::mouseClick(window->labelWidget(13), Qt::LeftButton);
+  QTest::mouseClick(window->labelWidget(17), Qt::LeftButton);
+  EXPECT_EQ(caption(1), captions::kPaused);
+  QTest::mouseClick(window->labelWidget(18), Qt::LeftButton);
+  EXPECT_EQ(caption(1), captions::kPlaying);
+  clock.advance(30000);
+  QTest::mouseClick(window->labelWidget(16), Qt::LeftButton);  // rewind
+  EXPECT_EQ(stream.position(), 5000);
+  QTest::mouseClick(window->labelWidget(15), Qt::LeftButton);  // forward
+  EXPECT_EQ(stream.position(), 35000);
+  QTest::mouseClick(window->labelWidget(14), Qt::LeftButton);  // stop
+  EXPECT_EQ(caption(1), captions::kWaiting);
+  QTest::mouseClick(window->labelWidget(19), Qt::LeftButton);  // start
+  EXPECT_EQ(caption(1), captions::kPlaying);
+
+  const int size = window->text1()->font().pointSize();
+  QTest::mouseClick(window->labelWidget(5), Qt::LeftButton);
+  EXPECT_EQ(window->text1()->font().pointSize(), size - 1);
+  QTest::mouseClick(window->labelWidget(4), Qt::LeftButton);
+  EXPECT_EQ(window->text1()->font().pointSize(), size - 1);  // 63 is above the limit of 61
+  const bool bold = window->text1()->font().bold();
+  QTest::mouseClick(window->labelWidget(8), Qt::LeftButton);
+  EXPECT_NE(window->text1()->font().bold(), bold);
+  const QColor text = window->text1()->palette().color(QPalette::Text);
+  QTest::mouseClick(window->labelWidget(9), Qt::LeftButton);
+  EXPECT_NE(window->text1()->palette().color(QPalette::Text), text);
+  const QColor back = window->text1()->palette().color(QPalette::Base);
+  QTest::mouseClick(window->labelWidget(10), Qt::LeftButton);
+  EXPECT_NE(window->text1()->palette().color(QPalette::Base), back);
+  QTest::mouseClick(window->labelWidget(11), Qt::LeftButton);
+  EXPECT_EQ(messages.shown().back(), "已经保存！");
+
+  QTest::mouseClick(window->labelWidget(21), Qt::LeftButton);  // open a list: cancelled
+  EXPECT_EQ(dialog.calls().back().filter, "语音列表文件(*.lst)|*.lst");
+  QTest::mouseClick(window->labelWidget(20), Qt::LeftButton);  // exit
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, SpaceAndEnterOnAFocusedButtonRunIt) {
+  ASSERT_EQ(focusName(), QStringLiteral("Command5"));
+  QTest::keyClick(window->commandButton(5), Qt::Key_Space);
+  EXPECT_EQ(dialog.calls().size(), 1u);
+  window->commandButton(5)->setFocus();
+  QTest::keyClick(window->commandButton(5), Qt::Key_Return);
+  EXPECT_EQ(dialog.calls().size(), 2u);
+}
+
+TEST_F(MainWindowTest, TheSliderOnlyDisplays) {
+  dialog.answer(audio("a.mp3"));
+  alt(Qt::Key_F);
+  window->slider1()->setValue(100);
+  QTest::mouseClick(window->slider1(), Qt::LeftButton, {}, QPoint(600, 5));
+  EXPECT_EQ(window->slider1()->value(), 100);
+}
+
+TEST_F(MainWindowTest, TheCloseBoxSavesTheDictation) {
+  const std::string lesson = audio("lesson.mp3");
+  dialog.answer(lesson);
+  alt(Qt::Key_F);
+  QTest::keyClicks(window->text1(), QStringLiteral("ni hao"));
+  window->close();
+  std::ifstream in(appPath / "voice" / "lesson.txt");
+  std::string saved((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(saved, "ni hao");
+}
+
+TEST_F(MainWindowTest, TheListManagerDisablesTheWindowAndKeepsTheDictation) {
+  dialog.answer(audio("lesson.mp3"));
+  alt(Qt::Key_F);
+  window->text1Adapter().setText("听写的内容");
+  alt(Qt::Key_M);
+  qt::ListManagerWindow* manager = window->listManager();
+  ASSERT_NE(manager, nullptr);
+  EXPECT_TRUE(manager->isVisible());
+  EXPECT_EQ(manager->windowTitle(), QStringLiteral("管理列表管理"));
+  EXPECT_FALSE(window->isEnabled());
+  EXPECT_FALSE(manager->button(3)->isEnabled());  // Save needs New or Open first
+
+  QTest::mouseClick(manager->button(2), Qt::LeftButton);  // New
+  dialog.answer(audio("one.mp3"));
+  QTest::mouseClick(manager->button(4), Qt::LeftButton);  // Add
+  dialog.answer(audio("two.mp3"));
+  QTest::mouseClick(manager->button(4), Qt::LeftButton);
+  EXPECT_EQ(manager->list1()->count(), 2);
+  const std::string listFile = (appPath / "two.lst").string();
+  dialog.answer(listFile);
+  QTest::mouseClick(manager->button(6), Qt::LeftButton);  // Save As
+  EXPECT_TRUE(fs::exists(listFile));
+  QTest::mouseClick(manager->button(7), Qt::LeftButton);  // Exit: saved, so no prompt
+  EXPECT_FALSE(manager->isVisible());
+  EXPECT_TRUE(window->isEnabled());
+  EXPECT_EQ(window->text1Adapter().text(), "听写的内容");
+
+  dialog.answer(listFile);
+  QTest::mouseClick(window->labelWidget(21), Qt::LeftButton);
+  EXPECT_EQ(caption(2), (appPath / "voice" / "one.mp3").string());
+  EXPECT_TRUE(stream.playing());
+}
+
+TEST_F(MainWindowTest, TheWebPanelShowsTheProgramsPageWithoutScrollBars) {
+  // No page in the program folder: nothing shown, nothing said.
+  EXPECT_TRUE(messages.shown().empty());
+  auto* browser = window->findChild<QTextBrowser*>();
+  ASSERT_NE(browser, nullptr);
+  EXPECT_TRUE(browser->toPlainText().isEmpty());
+}
+
+}  // namespace
+}  // namespace tessaly::test
