@@ -1,0 +1,60 @@
+#include "app/ProgramFolder.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+
+#include "text/TextFile.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProgramFolderTest : public ::testing::Test {
+ protected:
+  ProgramFolderTest() {
+    char name[] = "/tmp/tessaly-folder-XXXXXX";
+    root = ::mkdtemp(name);
+    fs::create_directories(root / "share" / "voice");
+    std::ofstream(root / "share" / "0091.htm") << "<p>page</p>";
+    std::ofstream(root / "share" / "voice" / "a.mp3") << "mp3";
+    (void)writeTextFile(root / "share" / "voice" / "a.lst", "@VOICE@/a.mp3\r\n@VOICE@/b.mp3\r\n");
+  }
+  ~ProgramFolderTest() override { fs::remove_all(root); }
+  fs::path root;
+};
+
+TEST_F(ProgramFolderTest, TheFirstRunGetsTheSampleLessonAndThePage) {
+  const fs::path app = root / "app";
+  fs::create_directory(app);
+  prepareProgramFolder(app, {root / "missing", root / "share"});
+  EXPECT_TRUE(fs::exists(app / "0091.htm"));
+  EXPECT_TRUE(fs::exists(app / "voice" / "a.mp3"));
+  std::vector<std::string> lines;
+  ASSERT_TRUE(readTextLines(app / "voice" / "a.lst", lines).ok);
+  const std::string voice = (app / "voice").string();
+  EXPECT_EQ(lines, (std::vector<std::string>{voice + "/a.mp3", voice + "/b.mp3"}));
+
+  // A user who deleted the sample does not get it back on the next start.
+  fs::remove(app / "voice" / "a.mp3");
+  prepareProgramFolder(app, {root / "share"});
+  EXPECT_FALSE(fs::exists(app / "voice" / "a.mp3"));
+}
+
+TEST_F(ProgramFolderTest, ASampleBesideTheProgramIsResolvedInPlace) {
+  prepareProgramFolder(root / "share", {root / "share"});
+  std::vector<std::string> lines;
+  ASSERT_TRUE(readTextLines(root / "share" / "voice" / "a.lst", lines).ok);
+  EXPECT_EQ(lines.front(), (root / "share" / "voice").string() + "/a.mp3");
+}
+
+TEST_F(ProgramFolderTest, AnUnwritableProgramFolderFallsBackToTheUsersDataFolder) {
+  EXPECT_EQ(chooseProgramFolder(root, root / "user"), root);
+  EXPECT_EQ(chooseProgramFolder(root / "no-such-folder", root / "user" / "tessaly"), root / "user" / "tessaly");
+  EXPECT_TRUE(fs::is_directory(root / "user" / "tessaly"));
+}
+
+}  // namespace
+}  // namespace tessaly
