@@ -1,0 +1,30 @@
+// The whole program, put together: the program folder, the audio engine with its two
+// devices, and the main window. main() and the start-up benchmark build it the same way.
+// Made and used on the user-interface thread, after the QApplication.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "audio/AudioEngine.h"
+#include "qt/MainWindow.h"
+
+namespace tessaly {
+
+class Program {
+ public:
+  Program();
+  ~Program();
+  qt::MainWindow& window() { return *window_; }
+  const std::filesystem::path& appPath() const { return appPath_; }
+
+ private:
+  std::filesystem::path appPath_;
+  // Declared in the order they are built; the devices go before the engine.
+  audio::AudioEngine engine_;
+  std::unique_ptr<MciControl> mci_;
+  std::unique_ptr<StreamControl> stream_;
+  std::unique_ptr<qt::MainWindow> window_;
+};
+
+}  // namespace tessaly
