@@ -1,0 +1,615 @@
+// FFmpeg behind Decoder and scanSource. Frame counting is ours: after a byte seek the
+// decoder's frame number comes from the seek index (the packet's byte position), never from
+// the container's timestamps, which several formats only estimate after a seek.
+#include "audio/Decoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/intreadwrite.h>
+#include <libavutil/mem.h>
+#include <libswresample/swresample.h>
+}
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+
+#include "audio/RamFile.h"
+
+namespace tessaly::audio {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kOpenTimeoutMs = 10000;     // a network entry that says nothing for this long fails
+constexpr int kMaxRamDepth = 3;           // a .ram naming a .ram naming a .ram
+constexpr int kFirstFramePackets = 512;   // packets read looking for the first decodable frame
+constexpr std::size_t kMaxAlloc = 256u << 20;  // no single FFmpeg allocation beyond this
+constexpr int kMinRate = 1000, kMaxRate = 768000, kMaxChannels = 64;
+constexpr const char* kLocalProtocols = "file";
+constexpr const char* kNetworkProtocols = "file,http,https,tcp,tls,rtsp,rtp,udp,mmsh,mmst,httpproxy";
+
+void prepareFfmpeg() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    av_log_set_level(AV_LOG_QUIET);
+    av_max_alloc(kMaxAlloc);
+  });
+}
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string absolutePath(const std::string& path) {
+  if (!path.empty() && path.front() == '/') return path;
+  char buf[4096];
+  if (!getcwd(buf, sizeof buf)) return path;
+  return std::string(buf) + "/" + path;
+}
+
+// Gives up an FFmpeg call when the cancel flag is set or the deadline has passed.
+struct Interrupt {
+  const CancelFlag* cancel = nullptr;
+  Clock::time_point deadline = Clock::time_point::max();
+  static int check(void* opaque) {
+    const auto* self = static_cast<const Interrupt*>(opaque);
+    if (self->cancel && self->cancel->load(std::memory_order_relaxed)) return 1;
+    return Clock::now() > self->deadline ? 1 : 0;
+  }
+};
+
+std::string avError(int code) {
+  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, buf, sizeof buf);
+  return buf;
+}
+
+// An opened container with its best audio stream and that stream's decoder.
+struct Demux {
+  AVFormatContext* fmt = nullptr;
+  AVCodecContext* codec = nullptr;
+  AVStream* stream = nullptr;
+  int streamIndex = -1;
+
+  Demux() = default;
+  Demux(const Demux&) = delete;
+  Demux& operator=(const Demux&) = delete;
+  ~Demux() { close(); }
+  void close() {
+    avcodec_free_context(&codec);
+    if (fmt) avformat_close_input(&fmt);
+    stream = nullptr;
+    streamIndex = -1;
+  }
+
+  // Opens `url`, finds the audio stream and opens its decoder; "" or why not.
+  std::string open(const std::string& url, Interrupt& interrupt) {
+    close();
+    fmt = avformat_alloc_context();
+    if (!fmt) return "out of memory";
+    fmt->interrupt_callback = {&Interrupt::check, &interrupt};
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", url.starts_with("file:") ? kLocalProtocols : kNetworkProtocols, 0);
+    int rc = avformat_open_input(&fmt, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (rc < 0) {
+      fmt = nullptr;  // freed by avformat_open_input
+      return "not a recognised audio file (" + avError(rc) + ")";
+    }
+    if (fmt->probe_score < AVPROBE_SCORE_RETRY) return "not a recognised audio file";
+    rc = avformat_find_stream_info(fmt, nullptr);
+    if (rc < 0) return "unreadable stream information (" + avError(rc) + ")";
+    const AVCodec* decoder = nullptr;
+    streamIndex = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (streamIndex < 0 || !decoder) return "no audio that can be decoded";
+    stream = fmt->streams[streamIndex];
+    for (unsigned i = 0; i < fmt->nb_streams; ++i)
+      if (static_cast<int>(i) != streamIndex) fmt->streams[i]->discard = AVDISCARD_ALL;
+    const AVCodecParameters* par = stream->codecpar;
+    if (par->sample_rate < kMinRate || par->sample_rate > kMaxRate) return "unusable sample rate";
+    if (par->ch_layout.nb_channels < 1 || par->ch_layout.nb_channels > kMaxChannels) return "unusable channel count";
+    codec = avcodec_alloc_context3(decoder);
+    if (!codec) return "out of memory";
+    if (avcodec_parameters_to_context(codec, par) < 0) return "unusable codec parameters";
+    codec->pkt_timebase = stream->time_base;
+    rc = avcodec_open2(codec, decoder, nullptr);
+    if (rc < 0) return "the decoder refused the stream (" + avError(rc) + ")";
+    return {};
+  }
+
+  bool seekable() const { return fmt && fmt->pb && (fmt->pb->seekable & AVIO_SEEKABLE_NORMAL); }
+};
+
+bool isPcmInPlainContainer(const Demux& d) {
+  const char* name = avcodec_get_name(d.stream->codecpar->codec_id);
+  const std::string format = d.fmt->iformat->name;
+  return std::strncmp(name, "pcm_", 4) == 0 &&
+         (format == "wav" || format == "w64" || format == "aiff" || format == "au");
+}
+
+// Frames of the skip-samples side data of `pkt`: at the start and at the end.
+std::pair<std::int64_t, std::int64_t> skipSamples(const AVPacket* pkt) {
+  size_t size = 0;
+  const std::uint8_t* data = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
+  if (!data || size < 8) return {0, 0};
+  return {AV_RL32(data), AV_RL32(data + 4)};
+}
+
+}  // namespace
+
+// ---- SeekIndex ----
+
+void SeekIndex::append(const std::vector<Point>& points, std::int64_t framesCounted) {
+  {
+    std::lock_guard lock(mutex_);
+    points_.insert(points_.end(), points.begin(), points.end());
+    counted_ = framesCounted;
+  }
+  changed_.notify_all();
+}
+
+void SeekIndex::finish(std::int64_t totalFrames) {
+  {
+    std::lock_guard lock(mutex_);
+    counted_ = total_ = totalFrames;
+  }
+  changed_.notify_all();
+}
+
+void SeekIndex::fail() {
+  {
+    std::lock_guard lock(mutex_);
+    failed_ = true;
+  }
+  changed_.notify_all();
+}
+
+bool SeekIndex::complete() const {
+  std::lock_guard lock(mutex_);
+  return total_ >= 0;
+}
+
+bool SeekIndex::failed() const {
+  std::lock_guard lock(mutex_);
+  return failed_;
+}
+
+std::int64_t SeekIndex::totalFrames() const {
+  std::lock_guard lock(mutex_);
+  return total_;
+}
+
+std::size_t SeekIndex::size() const {
+  std::lock_guard lock(mutex_);
+  return points_.size();
+}
+
+std::optional<std::int64_t> SeekIndex::frameAt(std::int64_t pos) const {
+  std::lock_guard lock(mutex_);
+  const auto it = std::lower_bound(points_.begin(), points_.end(), pos,
+                                   [](const Point& p, std::int64_t v) { return p.pos < v; });
+  if (it == points_.end() || it->pos != pos) return std::nullopt;
+  return it->frame;
+}
+
+std::optional<SeekIndex::Point> SeekIndex::pointBefore(std::int64_t frame) const {
+  std::lock_guard lock(mutex_);
+  const auto it = std::upper_bound(points_.begin(), points_.end(), frame,
+                                   [](std::int64_t v, const Point& p) { return v < p.frame; });
+  if (it == points_.begin()) return std::nullopt;
+  return *std::prev(it);
+}
+
+bool SeekIndex::waitFor(std::int64_t frame, const CancelFlag* cancel, int timeoutMs) const {
+  std::unique_lock lock(mutex_);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (total_ >= 0 || counted_ > frame) return true;
+    if (failed_ || (cancel && cancel->load())) return false;
+    if (changed_.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(20))) ==
+            std::cv_status::timeout &&
+        Clock::now() >= deadline)
+      return total_ >= 0 || counted_ > frame;
+  }
+}
+
+// ---- Decoder ----
+
+struct Decoder::Impl {
+  SourceInfo info;
+  Interrupt interrupt;
+  Demux demux;
+  AVPacket* packet = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  SwrContext* swr = nullptr;
+  AVChannelLayout swrIn{};
+  int swrInFormat = -1, swrInRate = 0;
+  std::shared_ptr<SeekIndex> index;
+
+  std::vector<float> pending;  // decoded, converted frames not yet read
+  std::size_t pendingOffset = 0;  // in frames
+  std::int64_t framePos = 0;      // file frame of pending[pendingOffset]
+  bool drained = false;           // the decoder has given its last frame
+  bool atEnd = false;
+  bool pcm = false;
+  std::int64_t pcmDataStart = -1;
+  int pcmBytesPerFrame = 0;
+  std::int64_t firstPacketPos = -1;
+  // After a byte seek: frames are counted from the first packet found in the index, and the
+  // container's skip-samples marks (valid only on a straight read) are dropped.
+  bool syncByIndex = false;
+  int unsyncedPackets = 0;
+  bool byteSeeked = false;
+
+  ~Impl() {
+    swr_free(&swr);
+    av_channel_layout_uninit(&swrIn);
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+  }
+
+  std::size_t pendingFrames() const { return pending.size() / static_cast<std::size_t>(info.channels) - pendingOffset; }
+
+  void clearPending() {
+    pending.clear();
+    pendingOffset = 0;
+  }
+
+  std::string openUrl(const std::string& url) {
+    interrupt.deadline = Clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
+    std::string error = demux.open(url, interrupt);
+    interrupt.deadline = Clock::time_point::max();
+    if (!error.empty()) return error;
+    drained = atEnd = syncByIndex = byteSeeked = false;
+    clearPending();
+    framePos = 0;
+    avcodec_flush_buffers(demux.codec);
+    return {};
+  }
+
+  bool convert(const AVFrame* f) {
+    if (!swr || f->format != swrInFormat || f->sample_rate != swrInRate ||
+        av_channel_layout_compare(&f->ch_layout, &swrIn) != 0) {
+      swr_free(&swr);
+      av_channel_layout_uninit(&swrIn);
+      av_channel_layout_copy(&swrIn, &f->ch_layout);
+      AVChannelLayout in{}, out{};
+      if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels == 0)
+        av_channel_layout_default(&in, std::max(1, f->ch_layout.nb_channels));
+      else
+        av_channel_layout_copy(&in, &f->ch_layout);
+      av_channel_layout_default(&out, info.channels);
+      const int rc = swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_FLT, info.sampleRate, &in,
+                                         static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
+      av_channel_layout_uninit(&in);
+      av_channel_layout_uninit(&out);
+      if (rc < 0 || swr_init(swr) < 0) {
+        swr_free(&swr);
+        return false;
+      }
+      swrInFormat = f->format;
+      swrInRate = f->sample_rate;
+    }
+    if (pendingOffset > 0) {  // keep the buffer small: drop what has been read
+      pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(pendingOffset * info.channels));
+      pendingOffset = 0;
+    }
+    const int room = swr_get_out_samples(swr, f->nb_samples);
+    if (room <= 0) return true;
+    const std::size_t old = pending.size();
+    pending.resize(old + static_cast<std::size_t>(room) * info.channels);
+    auto* out = reinterpret_cast<std::uint8_t*>(pending.data() + old);
+    const int got = swr_convert(swr, &out, room, const_cast<const std::uint8_t**>(f->extended_data), f->nb_samples);
+    pending.resize(old + static_cast<std::size_t>(std::max(0, got)) * info.channels);
+    return true;
+  }
+
+  // Reads the next packet of the audio stream into `packet`; false at the end or on error.
+  bool readPacket() {
+    for (;;) {
+      av_packet_unref(packet);
+      const int rc = av_read_frame(demux.fmt, packet);
+      if (rc < 0) return false;
+      if (packet->stream_index == demux.streamIndex) return true;
+    }
+  }
+
+  // Decodes until at least one frame is pending; false at the end of the source.
+  bool decodeMore() {
+    while (pendingFrames() == 0) {
+      if (drained) return false;
+      const int rc = avcodec_receive_frame(demux.codec, frame);
+      if (rc == 0) {
+        const bool ok = convert(frame);
+        av_frame_unref(frame);
+        if (!ok) return drained = true, false;
+        continue;
+      }
+      if (rc == AVERROR_EOF) return drained = true, false;
+      if (rc != AVERROR(EAGAIN)) return drained = true, false;
+      if (!readPacket()) {
+        avcodec_send_packet(demux.codec, nullptr);  // drain what the decoder still holds
+        continue;
+      }
+      if (firstPacketPos < 0) firstPacketPos = packet->pos;
+      if (syncByIndex) {
+        const auto at = packet->pos >= 0 && index ? index->frameAt(packet->pos) : std::nullopt;
+        if (!at) {
+          if (++unsyncedPackets > 256) return drained = true, false;
+          continue;
+        }
+        framePos = *at;
+        syncByIndex = false;
+      }
+      if (byteSeeked) av_packet_free_side_data(packet);
+      avcodec_send_packet(demux.codec, packet);  // a damaged packet is skipped
+      av_packet_unref(packet);
+    }
+    return true;
+  }
+
+  std::int64_t cap() const {
+    if (index && index->complete()) return index->totalFrames();
+    return info.lengthExact ? info.lengthFrames : -1;
+  }
+
+  // Decodes and drops frames until framePos reaches `target` or the end.
+  void skipTo(std::int64_t target) {
+    while (framePos < target) {
+      if (pendingFrames() == 0 && !decodeMore()) return;
+      const auto drop = std::min<std::int64_t>(static_cast<std::int64_t>(pendingFrames()), target - framePos);
+      pendingOffset += static_cast<std::size_t>(drop);
+      framePos += drop;
+    }
+  }
+
+  bool byteSeek(std::int64_t pos) {
+    clearPending();
+    drained = false;
+    if (av_seek_frame(demux.fmt, demux.streamIndex, pos, AVSEEK_FLAG_BYTE) < 0) return false;
+    avcodec_flush_buffers(demux.codec);
+    return true;
+  }
+
+  bool reopenAtStart() {
+    const std::string url = info.url;
+    return openUrl(url).empty();
+  }
+};
+
+Decoder::Decoder(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Decoder::~Decoder() = default;
+
+const SourceInfo& Decoder::info() const { return impl_->info; }
+std::int64_t Decoder::position() const { return impl_->framePos; }
+bool Decoder::reachedEnd() const { return impl_->atEnd; }
+void Decoder::setIndex(std::shared_ptr<SeekIndex> index) { impl_->index = std::move(index); }
+
+namespace {
+
+// Opens one FFmpeg URL as a Decoder; "" or why not.
+std::string openMedia(Decoder::Impl& d, const std::string& url) {
+  std::string error = d.openUrl(url);
+  if (!error.empty()) return error;
+  const AVCodecParameters* par = d.demux.stream->codecpar;
+  d.info.url = url;
+  d.info.format = d.demux.fmt->iformat->name;
+  d.info.codec = avcodec_get_name(par->codec_id);
+  d.info.sampleRate = par->sample_rate;
+  d.info.channels = par->ch_layout.nb_channels == 1 ? 1 : 2;
+  // The first frame proves that the source really decodes.
+  for (int i = 0; i < kFirstFramePackets && d.pendingFrames() == 0; ++i)
+    if (!d.decodeMore()) break;
+  if (d.pendingFrames() == 0) return "no audio could be decoded";
+  // A sample rate the decoder only learned while decoding.
+  const AVRational tb = d.demux.stream->time_base;
+  std::int64_t headerFrames = -1;
+  if (d.demux.stream->duration > 0 && tb.num > 0)
+    headerFrames = av_rescale_q(d.demux.stream->duration, tb, AVRational{1, d.info.sampleRate});
+  else if (d.demux.fmt->duration > 0)
+    headerFrames = av_rescale(d.demux.fmt->duration, d.info.sampleRate, AV_TIME_BASE);
+  if (isPcmInPlainContainer(d.demux) && d.firstPacketPos >= 0 && d.demux.seekable()) {
+    const int bytesPerSample = av_get_bits_per_sample(par->codec_id) / 8;
+    d.pcmBytesPerFrame = bytesPerSample * par->ch_layout.nb_channels;
+    if (d.pcmBytesPerFrame > 0 && (par->block_align == 0 || par->block_align == d.pcmBytesPerFrame)) {
+      d.pcm = true;
+      d.pcmDataStart = d.firstPacketPos;
+      const std::int64_t size = avio_size(d.demux.fmt->pb);
+      std::int64_t frames = size > d.pcmDataStart ? (size - d.pcmDataStart) / d.pcmBytesPerFrame : 0;
+      if (headerFrames > 0) frames = std::min(frames, headerFrames);
+      d.info.lengthFrames = frames;
+      d.info.lengthExact = true;
+      return {};
+    }
+  }
+  d.info.lengthFrames = headerFrames;
+  d.info.needsScan = d.demux.seekable();
+  return {};
+}
+
+std::string openLocation(Decoder::Impl& d, const std::string& location, int depth) {
+  if (hasUrlScheme(location) && !location.starts_with("file:")) return openMedia(d, location);
+  std::string path = location;
+  if (path.starts_with("file:")) {
+    const auto entries = parseRamFile(path, ".");
+    if (entries.empty()) return "not a file";
+    path = entries.front().location;
+  }
+  path = absolutePath(path);
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return "the file does not exist";
+  if (!S_ISREG(st.st_mode)) return "not a file";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "the file cannot be read";
+  std::string head(kMaxRamFileBytes, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  if (head.empty()) return "the file is empty";
+  if (looksLikeRamText(head, static_cast<std::size_t>(st.st_size))) {
+    if (depth >= kMaxRamDepth) return "too many .ram files inside each other";
+    std::string firstError = "the .ram names nothing that plays";
+    for (const RamEntry& entry : parseRamFile(head, folderOf(path))) {
+      if (d.interrupt.cancel && d.interrupt.cancel->load()) return "cancelled";
+      if (openLocation(d, entry.location, depth + 1).empty()) return {};
+    }
+    return firstError;
+  }
+  return openMedia(d, "file:" + path);
+}
+
+}  // namespace
+
+std::unique_ptr<Decoder> Decoder::open(const std::string& location, const CancelFlag* cancel, std::string* error) {
+  prepareFfmpeg();
+  auto impl = std::make_unique<Impl>();
+  impl->interrupt.cancel = cancel;
+  std::string why = impl->packet && impl->frame ? openLocation(*impl, location, 0) : "out of memory";
+  if (!why.empty()) {
+    if (error) *error = why;
+    return nullptr;
+  }
+  return std::unique_ptr<Decoder>(new Decoder(std::move(impl)));
+}
+
+int Decoder::read(float* out, int maxFrames) {
+  Impl& d = *impl_;
+  const std::int64_t cap = d.cap();
+  int done = 0;
+  while (done < maxFrames) {
+    if (cap >= 0 && d.framePos >= cap) break;
+    if (d.pendingFrames() == 0 && !d.decodeMore()) {
+      d.atEnd = true;
+      break;
+    }
+    std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(d.pendingFrames()), maxFrames - done);
+    if (cap >= 0) n = std::min(n, cap - d.framePos);
+    const float* src = d.pending.data() + d.pendingOffset * static_cast<std::size_t>(d.info.channels);
+    std::memcpy(out + static_cast<std::size_t>(done) * d.info.channels, src,
+                static_cast<std::size_t>(n) * d.info.channels * sizeof(float));
+    d.pendingOffset += static_cast<std::size_t>(n);
+    d.framePos += n;
+    done += static_cast<int>(n);
+  }
+  return done;
+}
+
+bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
+  Impl& d = *impl_;
+  d.atEnd = false;
+  frame = std::max<std::int64_t>(0, frame);
+  const std::int64_t cap = d.cap();
+  if (cap >= 0) frame = std::min(frame, cap);
+  if (d.pcm) {
+    if (!d.byteSeek(d.pcmDataStart + frame * d.pcmBytesPerFrame)) return false;
+    d.framePos = frame;
+    return true;
+  }
+  // A short step forward is quicker decoded than sought.
+  const std::int64_t nearAhead = d.info.sampleRate;  // one second
+  if (frame >= d.framePos && frame - d.framePos <= nearAhead && !d.drained) {
+    d.skipTo(frame);
+    return d.framePos == frame;
+  }
+  const std::int64_t preroll = d.info.sampleRate / 10;  // lets the decoder settle before the target
+  if (d.index && !d.index->failed() && frame > preroll) {
+    d.index->waitFor(frame, cancel, 5000);
+    if (const auto point = d.index->pointBefore(frame - preroll)) {
+      if (d.byteSeek(point->pos)) {
+        d.syncByIndex = true;
+        d.byteSeeked = true;
+        d.unsyncedPackets = 0;
+        d.framePos = point->frame;
+        d.skipTo(frame);
+        if (d.framePos == frame) return true;
+      }
+    }
+  }
+  if (frame < d.framePos || d.drained) {
+    if (!d.reopenAtStart()) return false;
+  }
+  d.skipTo(frame);
+  return d.framePos == frame;
+}
+
+// ---- scanSource ----
+
+void scanSource(const std::string& url, SeekIndex& index, const CancelFlag& cancel) {
+  prepareFfmpeg();
+  Interrupt interrupt;
+  interrupt.cancel = &cancel;
+  interrupt.deadline = Clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
+  Demux demux;
+  if (!demux.open(url, interrupt).empty() || !demux.seekable()) {
+    index.fail();
+    return;
+  }
+  interrupt.deadline = Clock::time_point::max();
+  const AVCodecParameters* par = demux.stream->codecpar;
+  AVPacket* packet = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  std::vector<SeekIndex::Point> batch;
+  std::int64_t frames = 0, skipLeft = 0, lastPos = -1;
+  int mode = 0;  // 0 undecided, 1 frames from the packet size, 2 frames by decoding
+  bool ok = packet && frame;
+  while (ok && !cancel.load(std::memory_order_relaxed)) {
+    const int rc = av_read_frame(demux.fmt, packet);
+    if (rc < 0) break;
+    if (packet->stream_index != demux.streamIndex) {
+      av_packet_unref(packet);
+      continue;
+    }
+    std::int64_t n = av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(par), packet->size);
+    if (mode == 0) mode = n > 0 ? 1 : 2;
+    const auto [skipStart, skipEnd] = skipSamples(packet);
+    if (packet->pos > lastPos && skipLeft == 0 && skipStart == 0 && skipEnd == 0) {
+      batch.push_back({packet->pos, frames});
+      lastPos = packet->pos;
+    }
+    if (mode == 1) {
+      skipLeft += skipStart;
+      const std::int64_t skipped = std::min(skipLeft, std::max<std::int64_t>(0, n));
+      skipLeft -= skipped;
+      n = std::max<std::int64_t>(0, n - skipped - skipEnd);
+    } else {
+      n = 0;  // the decoder applies the skip marks itself
+      if (avcodec_send_packet(demux.codec, packet) >= 0)
+        while (avcodec_receive_frame(demux.codec, frame) == 0) {
+          n += frame->nb_samples;
+          av_frame_unref(frame);
+        }
+    }
+    frames += n;
+    av_packet_unref(packet);
+    if (batch.size() >= 1024) {
+      index.append(batch, frames);
+      batch.clear();
+    }
+  }
+  if (ok && mode == 2 && !cancel.load()) {
+    avcodec_send_packet(demux.codec, nullptr);
+    while (avcodec_receive_frame(demux.codec, frame) == 0) {
+      frames += frame->nb_samples;
+      av_frame_unref(frame);
+    }
+  }
+  av_frame_free(&frame);
+  av_packet_free(&packet);
+  index.append(batch, frames);
+  if (!ok || cancel.load()) {
+    index.fail();
+    return;
+  }
+  index.finish(frames);
+}
+
+}  // namespace tessaly::audio

@@ -1,0 +1,340 @@
+#include "audio/Player.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "audio/Frames.h"
+
+namespace tessaly::audio {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// published_: bits 63..40 the serial's low 24 bits, bit 39 ended, bits 38..0 the frame.
+constexpr std::uint64_t kSerialMask = 0xFFFFFF;
+constexpr std::uint64_t kEndedBit = std::uint64_t{1} << 39;
+constexpr std::uint64_t kFrameMask = kEndedBit - 1;
+
+}  // namespace
+
+Player::Player(Output& output) : output_(output) {
+  for (Block& block : blocks_) block.data.resize(static_cast<std::size_t>(kBlockFrames) * 2);
+  worker_ = std::thread([this] { runWorker(); });
+}
+
+Player::~Player() {
+  output_.detach(this);
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+    if (loadCancel_) loadCancel_->store(true);
+  }
+  wake_.notify_all();
+  worker_.join();
+}
+
+// ---- UI thread ----
+
+void Player::post(Command command) {
+  // Newer commands make older ones moot: a load drops everything queued, a play or stop drops
+  // the queued plays and stops (a queued load stays, it comes first).
+  if (command.kind == Command::Load || command.kind == Command::Unload)
+    commands_.clear();
+  else
+    std::erase_if(commands_, [](const Command& c) { return c.kind == Command::Play || c.kind == Command::Stop; });
+  commands_.push_back(std::move(command));
+  wake_.notify_all();
+}
+
+void Player::load(const std::string& location) {
+  running_.store(false);
+  serial_++;
+  wantSerial_.store(serial_);
+  std::lock_guard lock(mutex_);
+  if (loadCancel_) loadCancel_->store(true);  // an open still going on gives up
+  loadCancel_ = std::make_shared<CancelFlag>(false);
+  loadSerial_++;
+  loadState_ = LoadState::Loading;
+  info_ = {};
+  error_.clear();
+  index_.reset();
+  endFound_ = -1;
+  post({Command::Load, location, loadSerial_, 0, -1, false, loadCancel_});
+}
+
+void Player::unload() {
+  running_.store(false);
+  serial_++;
+  wantSerial_.store(serial_);
+  std::lock_guard lock(mutex_);
+  if (loadCancel_) loadCancel_->store(true);
+  loadCancel_.reset();
+  loadSerial_++;
+  loadState_ = LoadState::None;
+  info_ = {};
+  index_.reset();
+  endFound_ = -1;
+  post({Command::Unload, {}, loadSerial_, 0, -1, false, nullptr});
+}
+
+bool Player::waitLoaded(int timeoutMs) {
+  std::unique_lock lock(mutex_);
+  return loaded_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [this] { return loadState_ != LoadState::Loading; });
+}
+
+bool Player::waitExactLength(int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    std::shared_ptr<SeekIndex> index;
+    {
+      std::unique_lock lock(mutex_);
+      if (!loaded_.wait_until(lock, deadline, [this] { return loadState_ != LoadState::Loading; })) return false;
+      if (loadState_ != LoadState::Ready) return false;
+      if (info_.lengthExact || endFound_ >= 0) return true;
+      index = index_;
+    }
+    if (!index) return false;
+    const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+    if (left <= 0) return index->complete();
+    return index->waitFor(INT64_MAX - 1, nullptr, left) && index->complete();
+  }
+}
+
+void Player::play(std::int64_t from, std::int64_t end, bool inMs) {
+  serial_++;
+  wantSerial_.store(serial_);
+  running_.store(true);
+  std::lock_guard lock(mutex_);
+  post({Command::Play, {}, serial_, from, end, inMs, nullptr});
+}
+
+void Player::pause() {
+  running_.store(false, std::memory_order_seq_cst);
+  // A render that saw running_ before the store may still be copying; once busy_ reads
+  // false its position is published and no later render moves it.
+  const auto giveUp = Clock::now() + std::chrono::milliseconds(3);
+  while (busy_.load(std::memory_order_seq_cst) && Clock::now() < giveUp) std::this_thread::yield();
+}
+
+void Player::resume() { running_.store(true); }
+
+void Player::stop() {
+  running_.store(false);
+  serial_++;
+  wantSerial_.store(serial_);
+  std::lock_guard lock(mutex_);
+  post({Command::Stop, {}, serial_, 0, -1, false, nullptr});
+}
+
+Player::Status Player::status() const {
+  Status s;
+  const std::uint64_t p = published_.load(std::memory_order_acquire);
+  if ((p >> 40) == (serial_ & kSerialMask)) {  // else a position of an older play: ignored
+    s.sounding = true;
+    s.frame = static_cast<std::int64_t>(p & kFrameMask);
+    s.ended = (p & kEndedBit) != 0;
+  }
+  s.playing = running_.load() && !s.ended;
+  std::shared_ptr<SeekIndex> index;
+  {
+    std::lock_guard lock(mutex_);
+    s.load = loadState_;
+    s.error = error_;
+    s.sampleRate = info_.sampleRate;
+    s.lengthFrames = info_.lengthFrames;
+    s.lengthExact = info_.lengthExact;
+    index = index_;
+    if (endFound_ >= 0) {
+      s.lengthFrames = endFound_;
+      s.lengthExact = true;
+      return s;
+    }
+  }
+  if (!s.lengthExact && index && index->complete()) {
+    s.lengthFrames = index->totalFrames();
+    s.lengthExact = true;
+  }
+  return s;
+}
+
+// ---- audio thread ----
+
+void Player::publish(std::uint32_t serial, std::int64_t frame, bool ended) {
+  published_.store((std::uint64_t{serial} & kSerialMask) << 40 | (ended ? kEndedBit : 0) |
+                       (static_cast<std::uint64_t>(frame) & kFrameMask),
+                   std::memory_order_release);
+}
+
+void Player::render(float* out, int frames) {
+  busy_.store(true, std::memory_order_seq_cst);
+  const bool run = running_.load(std::memory_order_seq_cst);
+  const std::uint32_t serial = wantSerial_.load();
+  int done = 0;
+  const float gain = gain_.load(std::memory_order_relaxed);
+  std::uint32_t tail = tail_.load(std::memory_order_relaxed);
+  const std::uint32_t head = head_.load(std::memory_order_acquire);
+  // Blocks decoded for an older play are dropped whether or not we are running.
+  while (tail != head && blocks_[tail % kBlocks].serial != serial) {
+    readOffset_ = 0;
+    tail_.store(++tail, std::memory_order_release);
+  }
+  const int stride = outputChannels_.load(std::memory_order_relaxed);
+  while (run && done < frames && tail != head) {
+    Block& block = blocks_[tail % kBlocks];
+    if (block.serial != serial) {
+      readOffset_ = 0;
+      tail_.store(++tail, std::memory_order_release);
+      continue;
+    }
+    const int n = std::min(block.frames - readOffset_, frames - done);
+    const float* src = block.data.data() + static_cast<std::size_t>(readOffset_) * stride;
+    float* dst = out + static_cast<std::size_t>(done) * stride;
+    const std::size_t samples = static_cast<std::size_t>(n) * stride;
+    if (gain == 1.0f)
+      std::memcpy(dst, src, samples * sizeof(float));
+    else
+      for (std::size_t i = 0; i < samples; ++i) dst[i] = src[i] * gain;
+    readOffset_ += n;
+    done += n;
+    const std::int64_t span = block.fileEnd - block.fileStart;
+    const std::int64_t at = block.frames > 0 ? block.fileStart + span * readOffset_ / block.frames : block.fileEnd;
+    if (readOffset_ < block.frames) {
+      publish(serial, at, false);
+      continue;
+    }
+    const bool last = block.last;
+    readOffset_ = 0;
+    tail_.store(++tail, std::memory_order_release);
+    publish(serial, block.fileEnd, last);
+    if (last) break;
+  }
+  if (done < frames)
+    std::memset(out + static_cast<std::size_t>(done) * stride, 0,
+                static_cast<std::size_t>(frames - done) * stride * sizeof(float));
+  busy_.store(false, std::memory_order_seq_cst);
+}
+
+// ---- worker thread ----
+
+void Player::runWorker() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (quit_) break;
+    if (!commands_.empty()) {
+      Command command = std::move(commands_.front());
+      commands_.pop_front();
+      lock.unlock();
+      handle(command);
+      lock.lock();
+      continue;
+    }
+    const bool room = head_.load() - tail_.load() < kBlocks;
+    if (producing_ && room) {
+      lock.unlock();
+      producing_ = produceBlock();
+      lock.lock();
+      continue;
+    }
+    // A full ring frees up as the output plays; a few milliseconds' wait keeps it topped up.
+    wake_.wait_for(lock, producing_ ? std::chrono::milliseconds(5) : std::chrono::milliseconds(500));
+  }
+  lock.unlock();
+  closeSource();
+}
+
+void Player::closeSource() {
+  scanCancel_.store(true);
+  if (scanThread_.joinable()) scanThread_.join();
+  scanCancel_.store(false);
+  decoder_.reset();
+  scanIndex_.reset();
+  producing_ = false;
+}
+
+void Player::flushRing() {
+  output_.runExclusive([this] {
+    tail_.store(head_.load());
+    readOffset_ = 0;
+  });
+}
+
+void Player::handle(const Command& command) {
+  switch (command.kind) {
+    case Command::Unload:
+    case Command::Load: {
+      closeSource();
+      flushRing();
+      workerLoadSerial_ = command.serial;
+      if (command.kind == Command::Unload) return;
+      std::string error;
+      auto decoder = Decoder::open(command.location, command.cancel.get(), &error);
+      std::shared_ptr<SeekIndex> index;
+      if (decoder && decoder->info().needsScan) {
+        index = std::make_shared<SeekIndex>();
+        decoder->setIndex(index);
+      }
+      {
+        std::lock_guard lock(mutex_);
+        if (command.serial != loadSerial_) return;  // a newer load is queued
+        loadState_ = decoder ? LoadState::Ready : LoadState::Failed;
+        error_ = error;
+        if (decoder) info_ = decoder->info();
+        infoSerial_ = command.serial;
+        index_ = index;
+      }
+      loaded_.notify_all();
+      decoder_ = std::move(decoder);
+      if (index) {
+        scanIndex_ = index;
+        scanThread_ = std::thread([url = decoder_->info().url, index, this] { scanSource(url, *index, scanCancel_); });
+      }
+      return;
+    }
+    case Command::Stop:
+      producing_ = false;
+      flushRing();
+      return;
+    case Command::Play: {
+      producing_ = false;
+      if (!decoder_) return;
+      const SourceInfo& info = decoder_->info();
+      output_.attach(this, info.sampleRate, info.channels);
+      outputChannels_.store(info.channels);
+      flushRing();
+      const auto toFrames = [&](std::int64_t v) { return command.inMs && v > 0 ? msToFrames(v, info.sampleRate) : v; };
+      decoder_->seek(toFrames(command.from), nullptr);
+      playSerial_ = command.serial;
+      nextFrame_ = decoder_->position();
+      endFrame_ = toFrames(command.end);
+      producing_ = true;
+      return;
+    }
+  }
+}
+
+bool Player::produceBlock() {
+  Block& block = blocks_[head_.load() % kBlocks];
+  int want = kBlockFrames;
+  if (endFrame_ >= 0) want = static_cast<int>(std::clamp<std::int64_t>(endFrame_ - nextFrame_, 0, want));
+  // The processing stage (a time-stretch, later) goes here: decoded frames in, output frames
+  // out, with the block's file range saying what stretch of the file they stand for.
+  const int got = want > 0 ? decoder_->read(block.data.data(), want) : 0;
+  block.serial = playSerial_;
+  block.frames = got;
+  block.fileStart = nextFrame_;
+  block.fileEnd = nextFrame_ + got;
+  nextFrame_ += got;
+  block.last = got < want || (endFrame_ >= 0 && nextFrame_ >= endFrame_);
+  if (decoder_->reachedEnd()) {
+    // Decoding met the real end of the source: the frames counted are the true length.
+    std::lock_guard lock(mutex_);
+    if (workerLoadSerial_ == loadSerial_) endFound_ = nextFrame_;
+  }
+  head_.store(head_.load() + 1, std::memory_order_release);
+  return !block.last;
+}
+
+}  // namespace tessaly::audio

@@ -1,0 +1,102 @@
+#include "AudioTestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <stdexcept>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace tessaly::test {
+
+bool haveFfmpeg() {
+  static const bool have = std::system("ffmpeg -version >/dev/null 2>&1") == 0;
+  return have;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-audio-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string makeWithFfmpeg(const std::string& args, const std::string& out) {
+  const std::string command = "ffmpeg -nostdin -v error -y " + args + " '" + out + "' 2>/dev/null";
+  return std::system(command.c_str()) == 0 ? out : std::string();
+}
+
+std::string sweepInput(double seconds, int rate, int channels) {
+  std::ostringstream s;
+  const std::string one = "0.45+0.3*sin(2*PI*(150+400*t)*t)+0.1*sin(2*PI*1234*t)";
+  const std::string two = "0.45+0.3*sin(2*PI*(250+300*t)*t)+0.1*sin(2*PI*777*t)";
+  s << "-f lavfi -i \"aevalsrc=" << (channels == 1 ? one : one + "|" + two) << ":s=" << rate << ":d=" << seconds
+    << "\"";
+  return s.str();
+}
+
+std::vector<float> referenceDecode(const std::string& path, int channels) {
+  const std::string command =
+      "ffmpeg -nostdin -v error -i '" + path + "' -f f32le -ac " + std::to_string(channels) + " - 2>/dev/null";
+  std::vector<float> samples;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return samples;
+  float buffer[4096];
+  std::size_t got;
+  while ((got = fread(buffer, sizeof(float), 4096, pipe)) > 0) samples.insert(samples.end(), buffer, buffer + got);
+  pclose(pipe);
+  return samples;
+}
+
+std::vector<float> readFloats(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<float> samples(bytes.size() / sizeof(float));
+  std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+  return samples;
+}
+
+Sounding findSounding(const std::vector<float>& frames, int channels) {
+  Sounding s;
+  const auto count = static_cast<std::int64_t>(frames.size()) / channels;
+  for (std::int64_t i = 0; i < count; ++i)
+    for (int c = 0; c < channels; ++c)
+      if (frames[static_cast<std::size_t>(i * channels + c)] != 0.0f) {
+        if (s.first < 0) s.first = i;
+        s.last = i;
+      }
+  return s;
+}
+
+Fit locate(const std::vector<float>& reference, const std::vector<float>& output, std::int64_t at, int window,
+           int channels) {
+  Fit best{-1, std::numeric_limits<double>::max()};
+  const auto refFrames = static_cast<std::int64_t>(reference.size()) / channels;
+  const std::size_t n = static_cast<std::size_t>(window) * channels;
+  if (at < 0 || static_cast<std::size_t>(at * channels) + n > output.size()) return best;
+  const float* o = output.data() + at * channels;
+  for (std::int64_t j = 0; j + window <= refFrames; ++j) {
+    const float* r = reference.data() + j * channels;
+    double sum = 0;
+    for (std::size_t k = 0; k < n && sum < best.error * static_cast<double>(n); ++k) {
+      const double d = static_cast<double>(r[k]) - o[k];
+      sum += d * d;
+    }
+    const double error = sum / static_cast<double>(n);
+    if (error < best.error) best = {j, error};
+  }
+  return best;
+}
+
+void useDiskOutput(const std::string& file) {
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+}
+
+}  // namespace tessaly::test

@@ -1,0 +1,59 @@
+// Test material for the engine's tests: recordings made with the ffmpeg command-line tool in a
+// temporary folder, FFmpeg's own decoding of them as the reference, the SDL disk driver's
+// output file, and the search that finds which file frames a stretch of output came from.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tessaly::test {
+
+bool haveFfmpeg();
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Runs `ffmpeg -v error -y <args> <out>`; the path made, or "" when ffmpeg failed.
+std::string makeWithFfmpeg(const std::string& args, const std::string& out);
+
+// Input arguments for a tone that never touches zero and never repeats (a rising sweep over a
+// constant offset), so every stretch of its frames can be told apart.
+std::string sweepInput(double seconds, int rate, int channels);
+
+// FFmpeg's decoding of `path`: interleaved floats with `channels` channels.
+std::vector<float> referenceDecode(const std::string& path, int channels);
+
+// All float samples in a file (the disk driver's output).
+std::vector<float> readFloats(const std::string& path);
+
+// Frames of `frames` (interleaved, `channels`) that hold any non-zero sample: first and last.
+struct Sounding {
+  std::int64_t first = -1, last = -1;
+};
+Sounding findSounding(const std::vector<float>& frames, int channels);
+
+// The frame of `reference` at which the `window` frames of `output` starting at `at` fit
+// best, and how well (mean squared difference per sample; 0 for a bit-exact fit).
+struct Fit {
+  std::int64_t frame = -1;
+  double error = 0;
+};
+Fit locate(const std::vector<float>& reference, const std::vector<float>& output, std::int64_t at,
+           int window, int channels);
+
+// Makes the SDL disk driver write to `file` from the next device opened on.
+void useDiskOutput(const std::string& file);
+
+}  // namespace tessaly::test
