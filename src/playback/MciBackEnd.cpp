@@ -34,10 +34,7 @@ void MciBackEnd::mciStart() {
   c_.label1.setCaption(std::string(captions::kPlaying));
   applyLayout(Layout::Start, c_);
   c_.timer1.setEnabled(false);
-  reopenDevice();
-  device_.setFrom(toDevicePosition(v_.segmentEnd));
-  v_.segmentStart = v_.segmentEnd;
-  device_.sendCommand("play");
+  playFromSegmentEnd();
   c_.label7.setCaption(formatPosition(device_.length()));
   c_.slider1.setMaximum(1000);
   c_.text1.setFocus();
@@ -63,20 +60,13 @@ void MciBackEnd::mciToggleRepeat() {
     c_.timer1.setEnabled(true);
     v_.reopening = kTrue;
     v_.segmentEnd = device_.position();
-    reopenDevice();
-    device_.setFrom(toDevicePosition(v_.segmentStart));
-    device_.setTo(toDevicePosition(v_.segmentEnd));
-    v_.reopening = 0;
-    device_.sendCommand("play");
+    playLoopRangeFrom(v_.segmentStart);
   } else {
     v_.repeatState = 1;
     c_.label1.setCaption(std::string(captions::kPlaying));
     applyLayout(Layout::LeaveRepeatLoop, c_);
     c_.timer1.setEnabled(false);
-    reopenDevice();
-    device_.setFrom(toDevicePosition(v_.segmentEnd));
-    v_.segmentStart = v_.segmentEnd;
-    device_.sendCommand("play");
+    playFromSegmentEnd();
   }
   c_.text1.setFocus();
 }
@@ -95,31 +85,36 @@ void MciBackEnd::mciContinue() {
     applyLayout(Layout::ContinueInRepeatLoop, c_);
     c_.timer1.setEnabled(true);
     v_.reopening = kTrue;
-    reopenDevice();
-    device_.setFrom(toDevicePosition(v_.resumePosition));
-    device_.setTo(toDevicePosition(v_.segmentEnd));
-    v_.reopening = 0;
-    device_.sendCommand("play");
+    playLoopRangeFrom(v_.resumePosition);
   } else {
     c_.label1.setCaption(std::string(captions::kPlaying));
     v_.segmentEnd = v_.resumePosition;
     applyLayout(Layout::ContinueInNormalListening, c_);
     c_.timer1.setEnabled(false);
-    reopenDevice();
-    device_.setFrom(toDevicePosition(v_.segmentEnd));
-    v_.segmentStart = v_.segmentEnd;
-    device_.sendCommand("play");
+    playFromSegmentEnd();
   }
   c_.text1.setFocus();
+}
+
+void MciBackEnd::playFromSegmentEnd() {
+  reopenDevice();
+  device_.setFrom(toDevicePosition(v_.segmentEnd));
+  v_.segmentStart = v_.segmentEnd;
+  device_.sendCommand("play");
+}
+
+void MciBackEnd::playLoopRangeFrom(double from) {
+  reopenDevice();
+  device_.setFrom(toDevicePosition(from));
+  device_.setTo(toDevicePosition(v_.segmentEnd));
+  v_.reopening = 0;
+  device_.sendCommand("play");
 }
 
 void MciBackEnd::jumpToSegmentEnd() {
   v_.repeatState = 1;
   c_.timer1.setEnabled(false);
-  reopenDevice();
-  device_.setFrom(toDevicePosition(v_.segmentEnd));
-  v_.segmentStart = v_.segmentEnd;
-  device_.sendCommand("play");
+  playFromSegmentEnd();
 }
 
 void MciBackEnd::mciForward() {

@@ -40,7 +40,11 @@ class MciBackEnd final : public PlayerBackEnd {
 
  private:
   void reopenDevice();
-  // The tail of forward, rewind and to-the-end: play from segmentEnd as a new segment.
+  // Reopens and plays from segmentEnd to the end of the file, which starts a new segment.
+  void playFromSegmentEnd();
+  // Reopens and plays [from, segmentEnd]; clears `reopening` just before the play.
+  void playLoopRangeFrom(double from);
+  // The tail of forward, rewind and to-the-end: leave any loop, play from segmentEnd.
   void jumpToSegmentEnd();
 
   PlayerVariables& v_;

@@ -28,7 +28,8 @@ class QtButton final : public ui::Button {
  public:
   explicit QtButton(QPushButton* button) : button_(button) {}
   void setEnabled(bool enabled) override { button_->setEnabled(enabled); }
-  bool enabled() const override { return button_->isEnabled(); }
+  // The button's own state, also while its window is disabled (the list manager is open).
+  bool enabled() const override { return button_->isEnabledTo(button_->window()); }
   void setFocus() override { button_->setFocus(Qt::OtherFocusReason); }
   std::string caption() const override { return fromQt(button_->text()); }
   QPushButton* widget() const { return button_; }
@@ -44,7 +45,7 @@ class QtLabel final : public ui::Label {
   void setCaption(const std::string& caption) override;
   std::string caption() const override { return caption_; }
   void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
-  bool enabled() const override { return widget_->isEnabled(); }
+  bool enabled() const override { return widget_->isEnabledTo(widget_->window()); }
 
  private:
   QWidget* widget_;

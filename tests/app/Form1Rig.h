@@ -2,8 +2,6 @@
 // program folder in a temporary directory.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,14 +12,13 @@
 #include "app/MainWindowLayout.h"
 #include "support/FakeControls.h"
 #include "support/SimulatedDevices.h"
+#include "support/TempFolder.h"
 
 namespace tessaly::test {
 
 class Form1Rig {
  public:
   Form1Rig() {
-    char name[] = "/tmp/tessaly-form1-XXXXXX";
-    appPath = ::mkdtemp(name);
     std::filesystem::create_directory(appPath / "voice");
     for (int i = 1; i <= layout::kButtonCount; ++i)
       buttons.push_back(std::make_unique<FakeButton>(focus, "Command" + std::to_string(i),
@@ -34,11 +31,7 @@ class Form1Rig {
     form = std::make_unique<Form1>(controls, Form1Devices{mci, stream}, appPath.string(),
                                    [this] { ++listManagerOpened; });
   }
-  ~Form1Rig() {
-    form.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(appPath, ignored);
-  }
+  ~Form1Rig() { form.reset(); }
 
   // Load and the first showing, as the program starts.
   void start() {
@@ -57,13 +50,6 @@ class Form1Rig {
     dialog.answer(path);
     form->openFileCommand();
   }
-  std::string readFile(const std::filesystem::path& path) const {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-  void writeFile(const std::filesystem::path& path, const std::string& bytes) const {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
 
   FakeButton& button(int n) { return *buttons[static_cast<std::size_t>(n - 1)]; }
   FakeLabel& label(int n) { return *labels[static_cast<std::size_t>(n - 1)]; }
@@ -73,7 +59,8 @@ class Form1Rig {
     return 0;
   }
 
-  std::filesystem::path appPath;
+  TempFolder folder;
+  std::filesystem::path appPath = folder.path();
   ManualClock clock;
   Focus focus;
   FakeWindow window;

@@ -246,14 +246,14 @@ TEST(Form1OpenFile, RemembersTheFolderInPathIni) {
   const std::string chosen = (rig.appPath / "听力 课" / "lesson.mp3").string();
   rig.stream.addFile(chosen, 10000);
   rig.open(chosen);
-  EXPECT_EQ(rig.readFile(rig.appPath / "path.ini"), utf8ToGb18030((rig.appPath / "听力 课").string() + "/\r\n"));
+  EXPECT_EQ(readBytes(rig.appPath / "path.ini"), utf8ToGb18030((rig.appPath / "听力 课").string() + "/\r\n"));
   rig.form->openFileCommand();
   EXPECT_EQ(rig.dialog.calls().back().initialFolder, (rig.appPath / "听力 课").string() + "/");
 
-  rig.writeFile(rig.appPath / "path.ini", "   \r\nsecond line\r\n");  // blank: the default folder
+  writeBytes(rig.appPath / "path.ini", "   \r\nsecond line\r\n");  // blank: the default folder
   rig.form->openFileCommand();
   EXPECT_EQ(rig.dialog.calls().back().initialFolder, rig.appPath.string() + "/voice/");
-  rig.writeFile(rig.appPath / "path.ini", " /srv/lessons/ \r\n");  // used as read
+  writeBytes(rig.appPath / "path.ini", " /srv/lessons/ \r\n");  // used as read
   rig.form->openFileCommand();
   EXPECT_EQ(rig.dialog.calls().back().initialFolder, " /srv/lessons/ ");
 }
@@ -280,13 +280,13 @@ TEST(Form1OpenFile, SavesThePreviousDictationAndLoadsTheNewOne) {
   rig.start();
   const std::string first = rig.audio("one.mp3");
   const std::string second = rig.audio("two.wav");
-  rig.writeFile(rig.appPath / "voice" / "two.txt", utf8ToGb18030("第二课"));
+  writeBytes(rig.appPath / "voice" / "two.txt", utf8ToGb18030("第二课"));
   rig.open(first);
   EXPECT_EQ(rig.text1.text(), "");
   EXPECT_TRUE(fs::exists(rig.appPath / "voice" / "one.txt"));  // created empty
   rig.text1.setText("第一课的听写");
   rig.open(second);
-  EXPECT_EQ(rig.readFile(rig.appPath / "voice" / "one.txt"), utf8ToGb18030("第一课的听写"));
+  EXPECT_EQ(readBytes(rig.appPath / "voice" / "one.txt"), utf8ToGb18030("第一课的听写"));
   EXPECT_EQ(rig.text1.text(), "第二课\r\n");
 
   rig.text1.setText("改过的");
@@ -314,7 +314,7 @@ std::string writeList(Form1Rig& rig, const std::string& name, const std::vector<
   std::string bytes;
   for (const auto& line : lines) bytes += line + "\r\n";
   const fs::path path = rig.appPath / name;
-  rig.writeFile(path, utf8ToGb18030(bytes));
+  writeBytes(path, utf8ToGb18030(bytes));
   return path.string();
 }
 
@@ -398,7 +398,7 @@ TEST(Form1PlayList, TheDictationBoxKeepsItsTextThroughoutTheList) {
   EXPECT_EQ(rig.text1.text(), "课文听写");
   rig.form->run(Command::SaveText);
   // Saved into the file whose text was loaded, never into an entry's.
-  EXPECT_EQ(rig.readFile(rig.appPath / "voice" / "lesson.txt"), utf8ToGb18030("课文听写"));
+  EXPECT_EQ(readBytes(rig.appPath / "voice" / "lesson.txt"), utf8ToGb18030("课文听写"));
   EXPECT_FALSE(fs::exists(rig.appPath / "voice" / "x2.txt"));
 }
 
@@ -417,7 +417,7 @@ TEST(Form1Leaving, ExitAndTheCloseBoxBothSaveTheDictation) {
     }
     EXPECT_FALSE(rig.stream.playing());
     EXPECT_FALSE(rig.mci.isOpen());
-    EXPECT_EQ(rig.readFile(rig.appPath / "voice" / "a.txt"), utf8ToGb18030("不要丢"));
+    EXPECT_EQ(readBytes(rig.appPath / "voice" / "a.txt"), utf8ToGb18030("不要丢"));
   }
 }
 

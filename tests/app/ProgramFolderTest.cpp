@@ -1,10 +1,10 @@
 #include "app/ProgramFolder.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
 
+#include "support/TempFolder.h"
 #include "text/TextFile.h"
 
 namespace tessaly {
@@ -15,15 +15,13 @@ namespace fs = std::filesystem;
 class ProgramFolderTest : public ::testing::Test {
  protected:
   ProgramFolderTest() {
-    char name[] = "/tmp/tessaly-folder-XXXXXX";
-    root = ::mkdtemp(name);
     fs::create_directories(root / "share" / "voice");
     std::ofstream(root / "share" / "0091.htm") << "<p>page</p>";
     std::ofstream(root / "share" / "voice" / "a.mp3") << "mp3";
     (void)writeTextFile(root / "share" / "voice" / "a.lst", "@VOICE@/a.mp3\r\n@VOICE@/b.mp3\r\n");
   }
-  ~ProgramFolderTest() override { fs::remove_all(root); }
-  fs::path root;
+  test::TempFolder folder;
+  fs::path root = folder.path();
 };
 
 TEST_F(ProgramFolderTest, TheFirstRunGetsTheSampleLessonAndThePage) {

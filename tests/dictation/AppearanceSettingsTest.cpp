@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/FakeControls.h"
 
 namespace tessaly {

@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/FakeControls.h"
 #include "text/Encoding.h"
 

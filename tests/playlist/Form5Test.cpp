@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/FakeControls.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "playlist/PlayListFile.h"
 
 namespace tessaly {
@@ -20,8 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using Answer = ui::MessageBox::Answer;
 using Entries = std::vector<std::string>;
-using test::bytesOf;
-using test::putBytes;
+using test::readBytes;
+using test::writeBytes;
 
 constexpr const char* kAskSave = "文件已改变,是否保存?";
 constexpr const char* kEmptyList = "列表无内容!";
@@ -122,7 +122,7 @@ class Form5Test : public ::testing::Test {
     return states;
   }
   fs::path listFile(const std::string& name, const std::string& bytes) const {
-    putBytes(dir / name, bytes);
+    writeBytes(dir / name, bytes);
     return dir / name;
   }
   std::string untitledShown() const { return (dir / Form5::kUntitled).string(); }
@@ -169,7 +169,7 @@ TEST_F(Form5Test, NewAddThreeSaveWritesUntitledInTheCurrentFolder) {
   EXPECT_EQ(form.listChanged(), 1);
   EXPECT_EQ(List1.selected(), 2);
   save();
-  EXPECT_EQ(bytesOf(dir / "未命名.lst"),
+  EXPECT_EQ(readBytes(dir / "未命名.lst"),
             utf8ToGb18030("/听力/一.mp3\r\n/听力/二.mp3\r\n/听力/第 三.mp3\r\n"));
   EXPECT_EQ(form.listChanged(), 0);
   EXPECT_EQ(StatusBar1.panelText("one"), "未命名.lst");  // Save changes neither panel nor path
@@ -182,7 +182,7 @@ TEST_F(Form5Test, NewAddThreeSaveWritesUntitledInTheCurrentFolder) {
 TEST_F(Form5Test, DialogsStartInTheRememberedFolderWithTheirFilters) {
   newList();
   add("");  // no path.ini yet: the dialog's own default folder
-  putBytes(dir / "path.ini", "  /my voice/  \r\n/other/\r\n");
+  writeBytes(dir / "path.ini", "  /my voice/  \r\n/other/\r\n");
   add("/v/a.mp3");
   add("/w/b.mp3");
   saveAs("");
@@ -194,7 +194,7 @@ TEST_F(Form5Test, DialogsStartInTheRememberedFolderWithTheirFilters) {
   EXPECT_EQ(calls[1].initialFolder, "  /my voice/  ");  // taken unchanged
   EXPECT_EQ(calls[2].initialFolder, "/v/");             // rewritten by the Add before
   EXPECT_EQ(calls[3].initialFolder, "/w/");
-  EXPECT_EQ(bytesOf(dir / "path.ini"), "/w/\r\n");
+  EXPECT_EQ(readBytes(dir / "path.ini"), "/w/\r\n");
   for (int i : {0, 1, 2}) EXPECT_EQ(calls[i].filter, kAudioFilter);
   EXPECT_TRUE(calls[3].save);
   EXPECT_EQ(calls[3].filter, kListFilter);
@@ -311,7 +311,7 @@ TEST_F(Form5Test, OpenShowsALongListWholeAndSavesItWhole) {
   remove();
   EXPECT_FALSE(Command4.enabled());  // 129 entries: still at or above the limit
   save();
-  EXPECT_EQ(bytesOf(file), bytes.substr(0, bytes.rfind("/v/130")));
+  EXPECT_EQ(readBytes(file), bytes.substr(0, bytes.rfind("/v/130")));
 }
 
 TEST_F(Form5Test, OpenKeepsEntriesAsWrittenAndSaveWritesThemBackUnchanged) {
@@ -323,7 +323,7 @@ TEST_F(Form5Test, OpenKeepsEntriesAsWrittenAndSaveWritesThemBackUnchanged) {
     EXPECT_EQ(List1.items(), parseListForEditing(bytes));
     EXPECT_EQ(List1.item(0).back() == ' ', bytes == gbk);
     save();
-    EXPECT_EQ(bytesOf(file), bytes);  // same entries, same encoding
+    EXPECT_EQ(readBytes(file), bytes);  // same entries, same encoding
   }
 }
 
@@ -368,7 +368,7 @@ TEST_F(Form5Test, TheSavePromptOfOpenNewAndExit) {
       case Operation::Exit: exit(); break;
     }
     EXPECT_EQ(messages.shown(), Entries{kAskSave}) << label;
-    EXPECT_EQ(bytesOf(file), row.saved ? "/v/a.mp3\r\n/v/b.mp3\r\n" : "/v/a.mp3\r\n") << label;
+    EXPECT_EQ(readBytes(file), row.saved ? "/v/a.mp3\r\n/v/b.mp3\r\n" : "/v/a.mp3\r\n") << label;
     const Entries edited{"/v/a.mp3", "/v/b.mp3"};
     switch (row.operation) {
       case Operation::Open:
@@ -422,7 +422,7 @@ TEST_F(Form5Test, TheCloseBoxAsksTheSavePromptWhenTheListChanged) {
   messages.answer(Answer::Yes);
   closeBox();
   EXPECT_EQ(window.closes, 2);
-  EXPECT_EQ(bytesOf(dir / "未命名.lst"), "/v/a.mp3\r\n");
+  EXPECT_EQ(readBytes(dir / "未命名.lst"), "/v/a.mp3\r\n");
   EXPECT_EQ(messages.shown(), (Entries{kAskSave, kAskSave}));
 }
 
@@ -463,7 +463,7 @@ TEST_F(Form5Test, ASaveThatCannotBeWrittenSaysSoAndKeepsTheChanges) {
 
   // Save As somewhere that cannot be written: the list keeps its name.
   messages = {};
-  putBytes(dir / "plain", "x");
+  writeBytes(dir / "plain", "x");
   const std::string under = (dir / "plain" / "b.lst").string();
   saveAs(under);
   EXPECT_EQ(messages.shown(), Entries{"保存失败,无法写入文件:" + under});
@@ -473,18 +473,18 @@ TEST_F(Form5Test, ASaveThatCannotBeWrittenSaysSoAndKeepsTheChanges) {
 
   // Somewhere writable: saved, and it is the list's file from now on.
   saveAs((dir / "good.lst").string());
-  EXPECT_EQ(bytesOf(dir / "good.lst"), "/v/a.mp3\r\n");
+  EXPECT_EQ(readBytes(dir / "good.lst"), "/v/a.mp3\r\n");
   EXPECT_EQ(form.listPath(), (dir / "good.lst").string());
   EXPECT_EQ(StatusBar1.panelText("one"), (dir / "good.lst").string());
   EXPECT_EQ(form.listChanged(), 0);
   add("/v/b.mp3");
   save();
-  EXPECT_EQ(bytesOf(dir / "good.lst"), "/v/a.mp3\r\n/v/b.mp3\r\n");
+  EXPECT_EQ(readBytes(dir / "good.lst"), "/v/a.mp3\r\n/v/b.mp3\r\n");
 }
 
 TEST_F(Form5Test, OpeningAListThatCannotBeReadChangesNothing) {
   open(listFile("first.lst", "/v/a.mp3\r\n"));
-  putBytes(dir / "path.ini", "/remembered/\r\n");
+  writeBytes(dir / "path.ini", "/remembered/\r\n");
   fs::create_directory(dir / "folder.lst");
   for (const fs::path& bad : {dir / "missing.lst", dir / "folder.lst"}) {
     messages = {};

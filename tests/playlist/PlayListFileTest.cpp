@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace tessaly {
 namespace {
 
 namespace fs = std::filesystem;
 using Entries = std::vector<std::string>;
-using test::bytesOf;
-using test::putBytes;
+using test::readBytes;
+using test::writeBytes;
 using test::TempFolder;
 
 TEST(EntryType, IsTheLastTwoCharactersNotBytes) {
@@ -85,7 +85,7 @@ TEST(ListReaders, ReadFilesWithoutALimit) {
   TempFolder dir;
   std::string bytes;
   for (int i = 1; i <= 1000; ++i) bytes += "  /v/" + std::to_string(i) + ".mp3\r\n";
-  putBytes(dir / "long.lst", bytes);
+  writeBytes(dir / "long.lst", bytes);
 
   Entries editing, playing;
   ASSERT_TRUE(readListForEditing(dir / "long.lst", editing).ok);
@@ -115,7 +115,7 @@ TEST(WritePlayList, OneEntryIsOneLineEndingInCrLfInGb18030) {
   TempFolder dir;
   const fs::path file = dir / "one.lst";
   ASSERT_TRUE(writePlayList(file, {"/听力/第一课.mp3"}).ok);
-  EXPECT_EQ(bytesOf(file), utf8ToGb18030("/听力/第一课.mp3") + "\r\n");
+  EXPECT_EQ(readBytes(file), utf8ToGb18030("/听力/第一课.mp3") + "\r\n");
 }
 
 TEST(WritePlayList, WhatIsWrittenReadsBackAsTheSameEntries) {
@@ -152,7 +152,7 @@ TEST(WritePlayList, WhatIsWrittenReadsBackAsTheSameEntries) {
 TEST(WritePlayList, FailsWithAReasonAndLeavesTheOldFile) {
   TempFolder dir;
   fs::create_directory(dir / "folder.lst");
-  putBytes(dir / "plain", "x");
+  writeBytes(dir / "plain", "x");
   for (const fs::path& target : {dir / "folder.lst", dir / "plain" / "under.lst"}) {
     const FileResult result = writePlayList(target, {"/v/a.mp3"});
     EXPECT_FALSE(result.ok) << target;
@@ -161,9 +161,9 @@ TEST(WritePlayList, FailsWithAReasonAndLeavesTheOldFile) {
   EXPECT_TRUE(fs::is_directory(dir / "folder.lst"));
 
   // An entry holding a CR would read back as two entries: refused, old file kept.
-  putBytes(dir / "old.lst", "/v/old.mp3\r\n");
+  writeBytes(dir / "old.lst", "/v/old.mp3\r\n");
   EXPECT_FALSE(writePlayList(dir / "old.lst", {"/v/a\r.mp3"}).ok);
-  EXPECT_EQ(bytesOf(dir / "old.lst"), "/v/old.mp3\r\n");
+  EXPECT_EQ(readBytes(dir / "old.lst"), "/v/old.mp3\r\n");
   int files = 0;
   for ([[maybe_unused]] const auto& item : fs::directory_iterator(dir.path())) ++files;
   EXPECT_EQ(files, 3);  // no temporary file left behind
@@ -185,7 +185,7 @@ TEST(LastFolder, ReadsTheFirstLineUntrimmed) {
       {utf8ToGb18030("/听力/") + "\r\n", "/听力/"},
   };
   for (const auto& row : rows) {
-    putBytes(ini, row.bytes);
+    writeBytes(ini, row.bytes);
     EXPECT_EQ(readLastFolder(ini), row.folder) << ::testing::PrintToString(row.bytes);
   }
 }
@@ -194,15 +194,15 @@ TEST(LastFolder, IsRewrittenWholeWithTheChosenFilesFolder) {
   TempFolder dir;
   const fs::path ini = dir / "path.ini";
   ASSERT_TRUE(writeLastFolder(ini, "  /听力/第 1 课/a.mp3 ").ok);  // created when missing
-  EXPECT_EQ(bytesOf(ini), utf8ToGb18030("/听力/第 1 课/") + "\r\n");
+  EXPECT_EQ(readBytes(ini), utf8ToGb18030("/听力/第 1 课/") + "\r\n");
 
-  putBytes(ini, "/a/very/long/old/folder/\r\n/second line/\r\n");
+  writeBytes(ini, "/a/very/long/old/folder/\r\n/second line/\r\n");
   ASSERT_TRUE(writeLastFolder(ini, "/v/b.lst").ok);
-  EXPECT_EQ(bytesOf(ini), "/v/\r\n");
+  EXPECT_EQ(readBytes(ini), "/v/\r\n");
 
-  putBytes(ini, "/旧/\r\n");  // a UTF-8 file stays UTF-8
+  writeBytes(ini, "/旧/\r\n");  // a UTF-8 file stays UTF-8
   ASSERT_TRUE(writeLastFolder(ini, "/新/c.wav").ok);
-  EXPECT_EQ(bytesOf(ini), "/新/\r\n");
+  EXPECT_EQ(readBytes(ini), "/新/\r\n");
   EXPECT_EQ(readLastFolder(ini), "/新/");
 }
 

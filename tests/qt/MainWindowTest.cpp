@@ -20,6 +20,7 @@
 #include "qt/ListManagerWindow.h"
 #include "support/FakeControls.h"
 #include "support/SimulatedDevices.h"
+#include "support/TempFolder.h"
 
 namespace tessaly::test {
 namespace {
@@ -29,8 +30,6 @@ namespace fs = std::filesystem;
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() {
-    char name[] = "/tmp/tessaly-gui-XXXXXX";
-    appPath = ::mkdtemp(name);
     fs::create_directory(appPath / "voice");
     window = std::make_unique<qt::MainWindow>(
         qt::MainWindowServices{mci, stream, appPath.string(), &dialog, &messages});
@@ -38,11 +37,7 @@ class MainWindowTest : public ::testing::Test {
     QApplication::setActiveWindow(window.get());
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
   }
-  ~MainWindowTest() override {
-    window.reset();
-    std::error_code ignored;
-    fs::remove_all(appPath, ignored);
-  }
+  ~MainWindowTest() override { window.reset(); }
 
   std::string audio(const std::string& fileName) {
     const std::string path = (appPath / "voice" / fileName).string();
@@ -57,7 +52,8 @@ class MainWindowTest : public ::testing::Test {
   }
   QString focusName() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
 
-  fs::path appPath;
+  TempFolder folder;
+  fs::path appPath = folder.path();
   ManualClock clock;
   SimulatedMci mci{clock};
   SimulatedStream stream{clock};

@@ -17,7 +17,7 @@ namespace tessaly::test {
 class TempFolder {
  public:
   TempFolder() {
-    char name[] = "/tmp/tessaly-dictation-XXXXXX";
+    char name[] = "/tmp/tessaly-test-XXXXXX";
     const char* made = ::mkdtemp(name);
     if (made == nullptr) ADD_FAILURE() << "mkdtemp failed";
     else path_ = made;

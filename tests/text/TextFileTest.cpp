@@ -6,39 +6,13 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
+
+#include "support/TempFolder.h"
 
 namespace tessaly {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    char name[] = "/tmp/tessaly-text-XXXXXX";
-    path_ = ::mkdtemp(name);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, ignored);
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string bytesOf(const fs::path& path) {
-  std::string bytes;
-  EXPECT_TRUE(readFileBytes(path, bytes).ok);
-  return bytes;
-}
-
-void putBytes(const fs::path& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 TEST(SplitLines, FollowsTheProgramsLineRule) {
   using Lines = std::vector<std::string>;
@@ -54,7 +28,7 @@ TEST(SplitLines, FollowsTheProgramsLineRule) {
 }
 
 TEST(TextFile, RoundTripsAnyUnicodeText) {
-  TempDir dir;
+  test::TempFolder dir;
   const std::string texts[] = {
       "",
       "abc",
@@ -87,30 +61,30 @@ TEST(TextFile, AGb18030TextThatIsAlsoValidUtf8IsReadAsUtf8) {
 }
 
 TEST(TextFile, KeepsTheEncodingOfAUsersUtf8File) {
-  TempDir dir;
+  test::TempFolder dir;
   const fs::path plain = dir.path() / "plain.txt";
   const fs::path withBom = dir.path() / "bom.txt";
-  putBytes(plain, "你好\r\n");
-  putBytes(withBom, "\xEF\xBB\xBF你好\r\n");
+  test::writeBytes(plain, "你好\r\n");
+  test::writeBytes(withBom, "\xEF\xBB\xBF你好\r\n");
 
   TextFileContent content;
   ASSERT_TRUE(readTextFile(plain, content).ok);
   EXPECT_EQ(content.text, "你好\r\n");
   EXPECT_EQ(content.encoding, TextEncoding::Utf8);
   ASSERT_TRUE(writeTextFile(plain, content.text + "再见", content.encoding).ok);
-  EXPECT_EQ(bytesOf(plain), "你好\r\n再见");
+  EXPECT_EQ(test::readBytes(plain), "你好\r\n再见");
 
   ASSERT_TRUE(readTextFile(withBom, content).ok);
   EXPECT_EQ(content.text, "你好\r\n");
   EXPECT_EQ(content.encoding, TextEncoding::Utf8Bom);
   ASSERT_TRUE(writeTextFile(withBom, content.text, content.encoding).ok);
-  EXPECT_EQ(bytesOf(withBom), "\xEF\xBB\xBF你好\r\n");
+  EXPECT_EQ(test::readBytes(withBom), "\xEF\xBB\xBF你好\r\n");
 }
 
 TEST(TextFile, ReadsGbkBytesWrittenByTheOldProgram) {
-  TempDir dir;
+  test::TempFolder dir;
   const fs::path file = dir.path() / "old.txt";
-  putBytes(file, "\xC4\xE3\xBA\xC3\r\n\xA1\xA1");  // 你好 CR LF, then U+3000 in GBK
+  test::writeBytes(file, "\xC4\xE3\xBA\xC3\r\n\xA1\xA1");  // 你好 CR LF, then U+3000 in GBK
   std::vector<std::string> lines;
   TextEncoding encoding{};
   ASSERT_TRUE(readTextLines(file, lines, &encoding).ok);
@@ -165,7 +139,7 @@ TEST(TextFile, GbkCharactersAreWrittenAsTheirGbkBytes) {
 }
 
 TEST(TextFile, AtomicWriteLeavesTheOldFileWhenItFails) {
-  TempDir dir;
+  test::TempFolder dir;
   const fs::path file = dir.path() / "keep.txt";
   ASSERT_TRUE(writeTextFile(file, "old text").ok);
 
@@ -181,7 +155,7 @@ TEST(TextFile, AtomicWriteLeavesTheOldFileWhenItFails) {
     EXPECT_FALSE(writeTextFile(file, "new text").ok);
     fs::permissions(dir.path(), fs::perms::owner_all);
   }
-  EXPECT_EQ(bytesOf(file), "old text");
+  EXPECT_EQ(test::readBytes(file), "old text");
 
   // No temporary file stays behind, whatever happened.
   int entries = 0;
@@ -193,7 +167,7 @@ TEST(TextFile, AtomicWriteLeavesTheOldFileWhenItFails) {
 }
 
 TEST(TextFile, MissingFilesAndDirectoriesAreNotReadable) {
-  TempDir dir;
+  test::TempFolder dir;
   std::vector<std::string> lines{"stale"};
   EXPECT_FALSE(readTextLines(dir.path() / "missing.txt", lines).ok);
   EXPECT_TRUE(lines.empty());
