@@ -118,11 +118,19 @@ struct Demux {
     const AVCodecParameters* par = stream->codecpar;
     if (par->sample_rate < kMinRate || par->sample_rate > kMaxRate) return "unusable sample rate";
     if (par->ch_layout.nb_channels < 1 || par->ch_layout.nb_channels > kMaxChannels) return "unusable channel count";
+    return reopenCodec();
+  }
+
+  // (Re)creates the stream's decoder in its initial state; "" or why not.
+  std::string reopenCodec() {
+    avcodec_free_context(&codec);
+    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!decoder) return "no audio that can be decoded";
     codec = avcodec_alloc_context3(decoder);
     if (!codec) return "out of memory";
-    if (avcodec_parameters_to_context(codec, par) < 0) return "unusable codec parameters";
+    if (avcodec_parameters_to_context(codec, stream->codecpar) < 0) return "unusable codec parameters";
     codec->pkt_timebase = stream->time_base;
-    rc = avcodec_open2(codec, decoder, nullptr);
+    const int rc = avcodec_open2(codec, decoder, nullptr);
     if (rc < 0) return "the decoder refused the stream (" + avError(rc) + ")";
     return {};
   }
@@ -143,6 +151,14 @@ std::pair<std::int64_t, std::int64_t> skipSamples(const AVPacket* pkt) {
   const std::uint8_t* data = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
   if (!data || size < 8) return {0, 0};
   return {AV_RL32(data), AV_RL32(data + 4)};
+}
+
+// Frames decoded and dropped before a seek's target so the decoder has settled: a tenth of a
+// second for transform codecs (their memory is a frame or two), two seconds for the
+// RealAudio speech codecs, whose filters and gains adapt slowly.
+std::int64_t prerollFrames(const std::string& codec, int rate) {
+  const bool longMemory = codec == "ra_144" || codec == "ra_288" || codec == "sipr";
+  return longMemory ? 2 * static_cast<std::int64_t>(rate) : rate / 10;
 }
 
 }  // namespace
@@ -377,8 +393,9 @@ struct Decoder::Impl {
     clearPending();
     drained = false;
     if (av_seek_frame(demux.fmt, demux.streamIndex, pos, AVSEEK_FLAG_BYTE) < 0) return false;
-    avcodec_flush_buffers(demux.codec);
-    return true;
+    // A fresh decoder rather than a flushed one: some decoders (RealAudio among them) keep
+    // their filter memory through a flush, and would start from the old place's state.
+    return demux.reopenCodec().empty();
   }
 
   bool reopenAtStart() {
@@ -520,7 +537,7 @@ bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
     d.skipTo(frame);
     return d.framePos == frame;
   }
-  const std::int64_t preroll = d.info.sampleRate / 10;  // lets the decoder settle before the target
+  const std::int64_t preroll = prerollFrames(d.info.codec, d.info.sampleRate);
   if (d.index && !d.index->failed() && frame > preroll) {
     d.index->waitFor(frame, cancel, 5000);
     if (const auto point = d.index->pointBefore(frame - preroll)) {
