@@ -304,6 +304,10 @@ void Form1::openFileCommand() {
     focusAfterCancelledDialog();
     return;
   }
+  openChosenFile(path);
+}
+
+void Form1::openChosenFile(const std::string& path) {
   c_.timer1.setEnabled(false);
   c_.timer2.setEnabled(false);
   c_.timer3.setEnabled(false);
@@ -322,6 +326,10 @@ void Form1::openPlayList() {
     focusAfterCancelledDialog();
     return;
   }
+  openChosenList(path);
+}
+
+void Form1::openChosenList(const std::string& path) {
   std::vector<std::string> entries;
   if (const FileResult read = readListForPlaying(path, entries); !read.ok) {
     c_.messages.inform("无法读取列表文件：" + path);
@@ -346,6 +354,17 @@ void Form1::openPlayList() {
   c_.timer3.setEnabled(false);
   selectBackEndFor(listEntries_[1]);
   startCommand();
+}
+
+void Form1::openFromCommandLine(const std::string& path) {
+  if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".lst") == 0) {
+    openChosenList(path);
+    return;
+  }
+  label(13).setEnabled(true);
+  label(18).setEnabled(true);
+  d_.realAudio1.setVolume(100);
+  openChosenFile(path);
 }
 
 bool Form1::hasNextEntry() const {

@@ -89,6 +89,9 @@ class Form1 final : public PlayListStep {
   void openFileCommand();
   void exitCommand();
   void openPlayList();
+  // A recording or a play list named on the command line (the desktop's "open with"):
+  // opened as if chosen in the dialog.
+  void openFromCommandLine(const std::string& path);
 
   // PlayListStep
   bool hasNextEntry() const override;
@@ -124,6 +127,9 @@ class Form1 final : public PlayListStep {
   void rememberFolderOf(const std::string& chosenPath);
   // Selects the back-end for `path` by the "wav" rule and quiets the other one.
   void selectBackEndFor(const std::string& path);
+  // The steps after the dialog has returned a file or a list.
+  void openChosenFile(const std::string& path);
+  void openChosenList(const std::string& path);
   // Saves the dictation before the program ends; false keeps the window open.
   bool saveBeforeLeaving();
 

@@ -449,3 +449,26 @@ TEST(Form1Leaving, TheUsageTextIsNeverSaved) {
 
 }  // namespace
 }  // namespace tessaly::test
+
+namespace tessaly::test {
+namespace {
+
+TEST(Form1OpenFile, ARecordingOrAListFromTheCommandLineOpensLikeAChosenOne) {
+  Form1Rig rig;
+  rig.start();
+  const std::string lesson = rig.audio("lesson.mp3");
+  rig.form->openFromCommandLine(lesson);
+  EXPECT_EQ(rig.label(2).caption(), lesson);
+  EXPECT_TRUE(rig.label(13).enabled());
+  EXPECT_TRUE(rig.stream.playing());
+  EXPECT_TRUE(rig.dialog.calls().empty());
+
+  const std::string one = rig.audio("1.wav", 1000);
+  writeBytes(rig.appPath / "a.lst", one + "\r\n");
+  rig.form->openFromCommandLine((rig.appPath / "a.lst").string());
+  EXPECT_EQ(rig.label(2).caption(), one);
+  EXPECT_EQ(rig.form->engineKind(), 1);
+}
+
+}  // namespace
+}  // namespace tessaly::test
