@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestEnvironment.h"
+
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  tessaly::test::useHeadlessDefaults();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
