@@ -154,11 +154,13 @@ std::pair<std::int64_t, std::int64_t> skipSamples(const AVPacket* pkt) {
 }
 
 // Frames decoded and dropped before a seek's target so the decoder has settled: a tenth of a
-// second for transform codecs (their memory is a frame or two), two seconds for the
-// RealAudio speech codecs, whose filters and gains adapt slowly.
-std::int64_t prerollFrames(const std::string& codec, int rate) {
+// second and at least eight codec frames for transform codecs (an MP3 frame can draw on the
+// bits of the frames before it, and each overlaps the last), two seconds for the RealAudio
+// speech codecs, whose filters and gains adapt slowly.
+std::int64_t prerollFrames(const std::string& codec, int rate, int codecFrameSize) {
   const bool longMemory = codec == "ra_144" || codec == "ra_288" || codec == "sipr";
-  return longMemory ? 2 * static_cast<std::int64_t>(rate) : rate / 10;
+  if (longMemory) return 2 * static_cast<std::int64_t>(rate);
+  return std::max<std::int64_t>(rate / 10, 8 * static_cast<std::int64_t>(codecFrameSize));
 }
 
 }  // namespace
@@ -266,6 +268,7 @@ struct Decoder::Impl {
   bool syncByIndex = false;
   int unsyncedPackets = 0;
   bool byteSeeked = false;
+  std::int64_t lastFramePos = -1;
 
   ~Impl() {
     swr_free(&swr);
@@ -346,6 +349,13 @@ struct Decoder::Impl {
       if (drained) return false;
       const int rc = avcodec_receive_frame(demux.codec, frame);
       if (rc == 0) {
+        // After a byte seek each packet's first frame says where it belongs: a decoder that
+        // drops a frame it cannot decode yet (an MP3 frame whose bit reservoir lies before
+        // the seek) must not shift the count.
+        if (byteSeeked && frame->pkt_pos >= 0 && frame->pkt_pos != lastFramePos && index) {
+          lastFramePos = frame->pkt_pos;
+          if (const auto at = index->frameAt(frame->pkt_pos)) framePos = *at;
+        }
         const bool ok = convert(frame);
         av_frame_unref(frame);
         if (!ok) return drained = true, false;
@@ -537,13 +547,14 @@ bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
     d.skipTo(frame);
     return d.framePos == frame;
   }
-  const std::int64_t preroll = prerollFrames(d.info.codec, d.info.sampleRate);
+  const std::int64_t preroll = prerollFrames(d.info.codec, d.info.sampleRate, d.demux.stream->codecpar->frame_size);
   if (d.index && !d.index->failed() && frame > preroll) {
     d.index->waitFor(frame, cancel, 5000);
     if (const auto point = d.index->pointBefore(frame - preroll)) {
       if (d.byteSeek(point->pos)) {
         d.syncByIndex = true;
         d.byteSeeked = true;
+        d.lastFramePos = -1;
         d.unsyncedPackets = 0;
         d.framePos = point->frame;
         d.skipTo(frame);

@@ -1,0 +1,166 @@
+// Bad input never crashes or hangs the engine: each damaged or hostile file either plays what
+// it really holds, or the devices behave as for a file that cannot be played.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "AudioTestSupport.h"
+#include "audio/AudioEngine.h"
+#include "audio/Decoder.h"
+#include "support/ManualClock.h"
+
+namespace tessaly::test {
+namespace {
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void putLe32(std::string& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+void putLe16(std::string& bytes, std::size_t at, std::uint16_t value) {
+  bytes[at] = static_cast<char>(value);
+  bytes[at + 1] = static_cast<char>(value >> 8);
+}
+
+enum class Expect { Unplayable, PlaysWhatItHolds };
+
+struct BadFile {
+  std::string name;
+  Expect expect;
+  std::string path;
+};
+
+class BadInput : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir();
+    if (!haveFfmpeg()) return;
+    const std::string wav = makeWithFfmpeg(sweepInput(1.0, 22050, 1) + " -c:a pcm_s16le", dir_->file("good.wav"));
+    const std::string mp3 = makeWithFfmpeg(sweepInput(1.0, 44100, 2) + " -c:a libmp3lame", dir_->file("good.mp3"));
+    const std::string rm = makeWithFfmpeg(sweepInput(1.0, 8000, 1) + " -c:a real_144 -f rm", dir_->file("good.rm"));
+    const std::string wavBytes = readBytes(wav), mp3Bytes = readBytes(mp3), rmBytes = readBytes(rm);
+    auto add = [](const std::string& name, Expect expect, const std::string& bytes) {
+      const std::string path = dir_->file(name);
+      writeBytes(path, bytes);
+      files_->push_back({name, expect, path});
+    };
+    files_ = new std::vector<BadFile>();
+    add("empty.wav", Expect::Unplayable, "");
+    std::mt19937 random(7);
+    std::string noise(65536, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    add("noise.mp3", Expect::Unplayable, noise);
+    add("header-only.wav", Expect::Unplayable, wavBytes.substr(0, 30));
+    add("truncated.wav", Expect::PlaysWhatItHolds, wavBytes.substr(0, wavBytes.size() / 2));
+    add("truncated.mp3", Expect::PlaysWhatItHolds, mp3Bytes.substr(0, mp3Bytes.size() / 3));
+    add("truncated.rm", Expect::PlaysWhatItHolds, rmBytes.substr(0, rmBytes.size() / 2));
+    add("rm-header-only.rm", Expect::Unplayable, rmBytes.substr(0, 60));
+    std::string bytes = wavBytes;
+    putLe32(bytes, 24, 0xFFFFFFF0u);  // sample rate
+    add("absurd-rate.wav", Expect::Unplayable, bytes);
+    bytes = wavBytes;
+    putLe16(bytes, 22, 0);  // channels
+    add("no-channels.wav", Expect::Unplayable, bytes);
+    bytes = wavBytes;
+    putLe16(bytes, 22, 0xFFFF);  // channels
+    putLe16(bytes, 32, 0xFFFF);  // block align
+    add("absurd-channels.wav", Expect::Unplayable, bytes);
+    bytes = wavBytes;
+    putLe32(bytes, bytes.find("data") + 4, 0xFFFFFFFFu);  // data size: as a stream writes it
+    putLe32(bytes, 4, 0xFFFFFFFFu);
+    add("endless-data.wav", Expect::PlaysWhatItHolds, bytes);
+    bytes = "ID3\x04\x00\x00\x7F\x7F\x7F\x7F" + noise.substr(0, 2000);  // a 256 MB tag in a 2 kB file
+    add("absurd-id3.mp3", Expect::Unplayable, bytes);
+    add("self.ram", Expect::Unplayable, "self.ram\r\n");
+    add("comments.ram", Expect::Unplayable, "# nothing here\n\n#\n");
+    add("missing-entries.ram", Expect::Unplayable, "nothing.rm\nhttp://\nfile:///nonexistent/x.rm\n");
+    std::filesystem::create_directory(dir_->file("folder.wav"));
+    files_->push_back({"folder.wav", Expect::Unplayable, dir_->file("folder.wav")});
+    mkfifo(dir_->file("pipe.mp3").c_str(), 0600);  // opening it for reading would block forever
+    files_->push_back({"pipe.mp3", Expect::Unplayable, dir_->file("pipe.mp3")});
+    if (geteuid() != 0) {  // root reads every file
+      add("unreadable.wav", Expect::Unplayable, wavBytes);
+      chmod(dir_->file("unreadable.wav").c_str(), 0);
+    }
+  }
+  static void TearDownTestSuite() {
+    delete files_;
+    files_ = nullptr;
+    delete dir_;
+    dir_ = nullptr;
+  }
+  void SetUp() override {
+    if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+    useDiskOutput(dir_->file("out.raw"));
+  }
+  static inline TempDir* dir_ = nullptr;
+  static inline std::vector<BadFile>* files_ = nullptr;
+};
+
+TEST_F(BadInput, DecoderRefusesWhatCannotPlayAndReadsTheRestToItsEnd) {
+  for (const BadFile& file : *files_) {
+    SCOPED_TRACE(file.name);
+    std::string error;
+    auto decoder = audio::Decoder::open(file.path, nullptr, &error);
+    if (file.expect == Expect::Unplayable) {
+      EXPECT_FALSE(decoder);
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    ASSERT_TRUE(decoder) << error;
+    std::vector<float> buffer(4096 * 2);
+    std::int64_t frames = 0;
+    for (int n; (n = decoder->read(buffer.data(), 4096)) > 0;) frames += n;
+    EXPECT_GT(frames, 0);
+    EXPECT_LE(frames, 2 * decoder->info().sampleRate) << "no more than the second the file held";
+  }
+}
+
+TEST_F(BadInput, DevicesTreatBadFilesAsUnplayableAndPlayDamagedOnesToTheirEnd) {
+  audio::AudioEngine engine;
+  ManualClock clock;
+  auto mci = audio::makeMciControl(engine, clock.makeTimer());
+  auto stream = audio::makeStreamControl(engine);
+  for (const BadFile& file : *files_) {
+    SCOPED_TRACE(file.name);
+    mci->sendCommand("close");
+    mci->setFileName(file.path);
+    mci->sendCommand("Open");
+    stream->setSource(file.path);
+    stream->play();
+    if (file.expect == Expect::Unplayable) {
+      EXPECT_FALSE(mci->isOpen());
+      mci->sendCommand("play");
+      EXPECT_EQ(mci->position(), 0);
+      EXPECT_EQ(mci->length(), 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      EXPECT_EQ(stream->position(), 0);
+      EXPECT_EQ(stream->length(), 0);
+      continue;
+    }
+    ASSERT_TRUE(mci->isOpen());
+    stream->stop();
+    mci->setFrom(0);
+    mci->sendCommand("play");
+    for (int t = 0; t < 3000 && mci->position() != mci->length(); t += 10)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(mci->position(), mci->length()) << "a play to the end stops at the length";
+    EXPECT_GT(mci->length(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::test

@@ -1,0 +1,113 @@
+// Every format the engine promises, recognised by content: the exact length (the frames
+// FFmpeg's own command-line decoding gives, never a bit-rate guess) and frame-exact seeks,
+// checked against that reference decoding.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "AudioTestSupport.h"
+#include "audio/Decoder.h"
+
+namespace tessaly::test {
+namespace {
+
+using audio::Decoder;
+using audio::SeekIndex;
+
+struct Format {
+  const char* name;
+  const char* encode;  // ffmpeg output options after the sweep input
+  const char* file;    // the extension says nothing: several are named wrongly on purpose
+  int rate;
+  int channels;        // of the recording
+  double tolerance;    // largest sample difference after a seek (decoders with memory settle
+                       // to within rounding, RealAudio's speech codec to within a little)
+};
+
+const Format kFormats[] = {
+    {"wav_u8_8k_mono", "-c:a pcm_u8", "u8.wav", 8000, 1, 0},
+    {"wav_s16_44k_stereo", "-c:a pcm_s16le", "s16.wav", 44100, 2, 0},
+    {"wav_s24_48k", "-c:a pcm_s24le", "s24.wav", 48000, 2, 0},
+    {"wav_s32_32k", "-c:a pcm_s32le", "s32.wav", 32000, 1, 0},
+    {"wav_float_16k", "-c:a pcm_f32le", "f32.wav", 16000, 2, 0},
+    {"wav_mulaw_8k", "-c:a pcm_mulaw", "mulaw.wav", 8000, 1, 0},
+    {"wav_alaw_11k", "-c:a pcm_alaw", "alaw.wav", 11025, 1, 0},
+    {"wav_ima_adpcm", "-c:a adpcm_ima_wav", "ima.wav", 22050, 1, 0},
+    {"wav_ms_adpcm", "-c:a adpcm_ms", "msadpcm.wav", 44100, 2, 0},
+    {"wav_extensible_6ch", "-c:a pcm_s16le -ac 6", "six.wav", 48000, 6, 1e-6},
+    {"mp3_cbr", "-c:a libmp3lame -b:a 128k", "cbr.mp3", 44100, 2, 1e-5},
+    {"mp3_vbr_xing", "-c:a libmp3lame -q:a 2", "vbr.mp3", 44100, 2, 1e-5},
+    {"mp3_vbr_no_xing", "-c:a libmp3lame -q:a 6 -write_xing 0", "noxing.mp3", 48000, 2, 1e-5},
+    {"mp3_id3v2", "-c:a libmp3lame -q:a 4 -id3v2_version 3 -metadata title=Tessaly", "id3.mp3", 44100, 2, 1e-5},
+    {"mp3_mpeg2_22k", "-c:a libmp3lame -b:a 48k", "m2.mp3", 22050, 1, 1e-5},
+    {"mp3_mpeg2_16k", "-c:a libmp3lame -q:a 5", "m2b.mp3", 16000, 2, 1e-5},
+    {"mp3_mpeg25_8k", "-c:a libmp3lame -b:a 16k", "m25.mp3", 8000, 1, 1e-5},
+    {"mp3_named_wav", "-c:a libmp3lame -q:a 4 -f mp3", "really-an-mp3.wav", 44100, 2, 1e-5},
+    {"realaudio_144", "-c:a real_144 -f rm", "tone.rm", 8000, 1, 0.02},
+    {"realaudio_named_ra", "-c:a real_144 -f rm", "tone.ra", 8000, 1, 0.02},
+    {"flac_named_mp3", "-c:a flac -f flac", "flac.mp3", 44100, 2, 0},
+};
+
+class Formats : public ::testing::TestWithParam<Format> {
+ protected:
+  static void SetUpTestSuite() { dir_ = new TempDir(); }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+  static inline TempDir* dir_ = nullptr;
+};
+
+TEST_P(Formats, LengthIsExactAndSeeksLandOnTheirFrame) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  const Format& f = GetParam();
+  const std::string path = makeWithFfmpeg(sweepInput(2.5, f.rate, f.channels) + " " + f.encode, dir_->file(f.file));
+  ASSERT_FALSE(path.empty());
+  std::string error;
+  auto decoder = Decoder::open(path, nullptr, &error);
+  ASSERT_TRUE(decoder) << error;
+  const int channels = decoder->info().channels;
+  EXPECT_EQ(channels, f.channels == 1 ? 1 : 2);
+  EXPECT_EQ(decoder->info().sampleRate, f.rate);
+  const std::vector<float> reference = referenceDecode(path, channels);
+  const auto referenceFrames = static_cast<std::int64_t>(reference.size()) / channels;
+  ASSERT_GT(referenceFrames, f.rate);
+
+  std::int64_t length = decoder->info().lengthFrames;
+  if (decoder->info().needsScan) {
+    auto index = std::make_shared<SeekIndex>();
+    audio::CancelFlag cancel{false};
+    audio::scanSource(decoder->info().url, *index, cancel);
+    ASSERT_TRUE(index->complete());
+    length = index->totalFrames();
+    decoder->setIndex(index);
+  } else {
+    EXPECT_TRUE(decoder->info().lengthExact);
+  }
+  EXPECT_EQ(length, referenceFrames);
+
+  std::vector<float> got(4096 * static_cast<std::size_t>(channels));
+  for (const double at : {0.0, 0.61, 2.2, 0.05, 1.37}) {  // forwards, backwards, near the start
+    const auto target = static_cast<std::int64_t>(at * f.rate) + 7;
+    ASSERT_TRUE(decoder->seek(target, nullptr)) << at;
+    EXPECT_EQ(decoder->position(), target);
+    const int n = decoder->read(got.data(), 1024);
+    ASSERT_EQ(n, std::min<std::int64_t>(1024, referenceFrames - target)) << at;
+    double worst = 0;
+    for (int i = 0; i < n * channels; ++i)
+      worst = std::max(worst, std::abs(double(got[i]) - reference[static_cast<std::size_t>(target * channels + i)]));
+    EXPECT_LE(worst, f.tolerance) << "after a seek to " << at << " s";
+  }
+  // Reading on from a seek reaches exactly the end.
+  ASSERT_TRUE(decoder->seek(referenceFrames - 1000, nullptr));
+  std::int64_t total = 0;
+  for (int n; (n = decoder->read(got.data(), 4096)) > 0;) total += n;
+  EXPECT_EQ(total, 1000);
+  EXPECT_EQ(decoder->position(), referenceFrames);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Formats, ::testing::ValuesIn(kFormats),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace tessaly::test
