@@ -45,6 +45,7 @@ void Player::post(Command command) {
   else
     std::erase_if(commands_, [](const Command& c) { return c.kind == Command::Play || c.kind == Command::Stop; });
   commands_.push_back(std::move(command));
+  newerCommand_.store(true);  // a seek still waiting for the scan gives way
   wake_.notify_all();
 }
 
@@ -206,9 +207,10 @@ void Player::render(float* out, int frames) {
       continue;
     }
     const bool last = block.last;
+    const std::int64_t end = block.fileEnd;
     readOffset_ = 0;
-    tail_.store(++tail, std::memory_order_release);
-    publish(serial, block.fileEnd, last);
+    tail_.store(++tail, std::memory_order_release);  // the block is the worker's again from here
+    publish(serial, end, last);
     if (last) break;
   }
   if (done < frames)
@@ -226,6 +228,7 @@ void Player::runWorker() {
     if (!commands_.empty()) {
       Command command = std::move(commands_.front());
       commands_.pop_front();
+      newerCommand_.store(!commands_.empty());
       lock.unlock();
       handle(command);
       lock.lock();
@@ -305,7 +308,7 @@ void Player::handle(const Command& command) {
       outputChannels_.store(info.channels);
       flushRing();
       const auto toFrames = [&](std::int64_t v) { return command.inMs && v > 0 ? msToFrames(v, info.sampleRate) : v; };
-      decoder_->seek(toFrames(command.from), nullptr);
+      decoder_->seek(toFrames(command.from), &newerCommand_);
       playSerial_ = command.serial;
       nextFrame_ = decoder_->position();
       endFrame_ = toFrames(command.end);

@@ -140,6 +140,7 @@ class Player final : public Renderer {
   std::shared_ptr<SeekIndex> index_;
   std::int64_t endFound_ = -1;       // where decoding really ended, if before the length
   std::shared_ptr<CancelFlag> loadCancel_;
+  CancelFlag newerCommand_{false};   // set by post(): the worker's current seek may give up
 
   // Worker only.
   std::unique_ptr<Decoder> decoder_;

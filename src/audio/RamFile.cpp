@@ -35,9 +35,9 @@ std::string percentDecode(std::string_view s) {
       const int hi = hexValue(s[i + 1]);
       const int lo = hexValue(s[i + 2]);
       if (hi >= 0 && lo >= 0) {
-        const char decoded = static_cast<char>(hi * 16 + lo);
-        if (decoded != '\0') {  // a NUL would cut the path short
-          out += decoded;
+        const int decoded = hi * 16 + lo;
+        if (decoded >= 0x20) {  // a NUL or a line break inside a path stays as written
+          out += static_cast<char>(decoded);
           i += 2;
           continue;
         }

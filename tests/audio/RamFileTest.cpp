@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
         RamCase{"file_url_localhost", "FILE://localhost/srv/a.rm", {{"/srv/a.rm", true}}},
         RamCase{"file_url_relative", "file:a.rm\nfile://b.rm", {{"/music/lessons/a.rm", true}, {"/music/lessons/b.rm", true}}},
         RamCase{"file_url_bad_escapes", "file:///srv/100%/%zz%4", {{"/srv/100%/%zz%4", true}}},
-        RamCase{"file_url_nul_escape_kept", "file:///srv/a%00b", {{"/srv/a%00b", true}}},
+        RamCase{"file_url_control_escapes_kept", "file:///srv/a%00b%0A%0d", {{"/srv/a%00b%0A%0d", true}}},
         RamCase{"network_urls", "rtsp://example.org/a.rm\nhttp://example.org/b.mp3\npnm://h/c.ra",
                 {{"rtsp://example.org/a.rm", false}, {"http://example.org/b.mp3", false}, {"pnm://h/c.ra", false}}},
         RamCase{"not_a_scheme", "1abc://x\n", {{"/music/lessons/1abc://x", true}}},

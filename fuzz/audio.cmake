@@ -1,0 +1,1 @@
+tessaly_add_fuzzer(fuzz_ram SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_ram.cpp LIBS tessaly_ramfile)
