@@ -393,6 +393,7 @@ struct Decoder::Impl {
   void skipTo(std::int64_t target) {
     while (framePos < target) {
       if (pendingFrames() == 0 && !decodeMore()) return;
+      if (framePos >= target) return;  // a resync after a byte seek can land past the target
       const auto drop = std::min<std::int64_t>(static_cast<std::int64_t>(pendingFrames()), target - framePos);
       pendingOffset += static_cast<std::size_t>(drop);
       framePos += drop;
