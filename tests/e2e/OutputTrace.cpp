@@ -83,7 +83,7 @@ Trace traceOutput(const std::vector<float>& output, const std::vector<std::vecto
         break;
       }
     }
-    if (!found) ++trace.unmatchedChunks;
+    if (!found) trace.unmatched.push_back(at);
   }
   if (inRun) raw.push_back(current);
 
@@ -94,7 +94,7 @@ Trace traceOutput(const std::vector<float>& output, const std::vector<std::vecto
   const std::int64_t slack = 2 * chunk;
   for (const Stretch& run : raw) {
     if (run.outEnd - run.outStart < 3 * chunk) {
-      trace.unmatchedChunks += static_cast<int>((run.outEnd - run.outStart) / chunk);
+      for (std::int64_t at = run.outStart; at < run.outEnd; at += chunk) trace.unmatched.push_back(at);
       continue;
     }
     if (!trace.runs.empty()) {
@@ -110,6 +110,12 @@ Trace traceOutput(const std::vector<float>& output, const std::vector<std::vecto
     }
     trace.runs.push_back(run);
   }
+  std::sort(trace.unmatched.begin(), trace.unmatched.end());
+  std::int64_t row = 0;
+  for (std::size_t i = 0; i < trace.unmatched.size(); ++i) {
+    row = i > 0 && trace.unmatched[i] == trace.unmatched[i - 1] + chunk ? row + chunk : chunk;
+    trace.longestUnmatched = std::max(trace.longestUnmatched, row);
+  }
   return trace;
 }
 
@@ -123,8 +129,12 @@ std::string describe(const Trace& trace, int rate) {
                   s(run.longestSilence));
     text += line;
   }
-  std::snprintf(line, sizeof line, "sounding chunks found in no source: %d\n", trace.unmatchedChunks);
-  return text + line;
+  text += "sounding chunks found in no source, at:";
+  for (const std::int64_t at : trace.unmatched) {
+    std::snprintf(line, sizeof line, " %.3f", s(at));
+    text += line;
+  }
+  return text + " s\n";
 }
 
 }  // namespace tessaly::test

@@ -24,7 +24,10 @@ struct Stretch {
 
 struct Trace {
   std::vector<Stretch> runs;
-  int unmatchedChunks = 0;  // sounding chunks found in no source (mostly those across a boundary)
+  // Output frames where a sounding chunk was found in no source: mostly chunks across a
+  // boundary, and a few where a lossy decoding after a seek differs too much.
+  std::vector<std::int64_t> unmatched;
+  std::int64_t longestUnmatched = 0;  // frames: the longest row of such chunks
 };
 
 // `output` and every source: interleaved floats with `channels` channels at `rate` Hz.

@@ -264,11 +264,11 @@ TEST_P(LessonSessionTest, LoopsContinuesKeepsTheTextAndTheLook) {
     ASSERT_EQ(program.dialog.calls().size(), 1u);
     EXPECT_EQ(program.dialog.calls()[0].initialFolder, folderLine);
     EXPECT_EQ(program.caption(2), lesson);
-    EXPECT_EQ(text1->toPlainText().split(u'\n').front(), typed);
+    EXPECT_EQ(text1->toPlainText(), typed + u'\n');  // every line read back ends in a line break
     program.alt(Qt::Key_Q);
     EXPECT_TRUE(program.messages.shown().empty()) << program.messages.shown().front();
   }
-  EXPECT_EQ(readBytes(dictation).substr(0, utf8ToGb18030(qt::fromQt(typed)).size()), utf8ToGb18030(qt::fromQt(typed)));
+  EXPECT_EQ(readBytes(dictation), utf8ToGb18030(qt::fromQt(typed)) + "\r\n") << "saved again as read, nothing added";
 
   // The sound: from the start to P; at least two whole passes from 1 ms to P; the pass cut
   // short at Q; then on from P (not from Q), through the pause, to the end of the session.
@@ -310,7 +310,8 @@ TEST_P(LessonSessionTest, LoopsContinuesKeepsTheTextAndTheLook) {
   } else {
     EXPECT_GE(ms(goingOn.sourceEnd), forwardAt + 200) << "Alt+D near the end changes nothing";
   }
-  EXPECT_LE(trace.unmatchedChunks, 2 * static_cast<int>(runs.size()));
+  // Nothing else sounded: what the trace could not place is never more than 30 ms in a row.
+  EXPECT_LE(ms(trace.longestUnmatched), 30);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -372,7 +373,7 @@ TEST_F(SessionTest, PlayListGoesFromTheEndOfTheFirstEntryToTheSecond) {
   for (std::int64_t f = one.outEnd + rate / 50; f < two.outStart - rate / 50; ++f)
     loudest = std::max(loudest, std::abs(output[static_cast<std::size_t>(f)]));
   EXPECT_LT(loudest, 0.01f) << "only the silent end of the first entry between the two";
-  EXPECT_LE(trace.unmatchedChunks, 4);
+  EXPECT_LE(ms(trace.longestUnmatched), 30);
 }
 
 }  // namespace
