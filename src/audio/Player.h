@@ -140,7 +140,9 @@ class Player final : public Renderer {
   std::shared_ptr<SeekIndex> index_;
   std::int64_t endFound_ = -1;       // where decoding really ended, if before the length
   std::shared_ptr<CancelFlag> loadCancel_;
-  CancelFlag newerCommand_{false};   // set by post(): the worker's current seek may give up
+
+  // Set by post() (under mutex_), read by the worker while a seek waits for the scan.
+  CancelFlag newerCommand_{false};
 
   // Worker only.
   std::unique_ptr<Decoder> decoder_;

@@ -359,8 +359,14 @@ TYPED_TEST(DeviceContract, StreamPositionsOutsideTheFileAreHandledSanely) {
   EXPECT_GT(stream.position(), 0);
   // While paused, too far is held at the end and below 0 at the start.
   stream.pause();
+  stream.setPosition(kShortMs + 5000);
+  EXPECT_EQ(stream.position(), kShortMs);
   stream.setPosition(-10);
   EXPECT_EQ(stream.position(), 0);
+  stream.play();  // from the start
+  this->backend_->advance(200);
+  EXPECT_GT(stream.position(), 0);
+  EXPECT_LT(stream.position(), kShortMs);
 }
 
 TYPED_TEST(DeviceContract, StreamUnplayableSourceStaysSilentAtZero) {
