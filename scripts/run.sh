@@ -5,5 +5,5 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build
 "$top/scripts/setup.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j2 --target tessaly tessaly_data
+cmake --build "$build" -j2 --target tessaly
 exec "$build/src/tessaly" "$@"
