@@ -232,5 +232,27 @@ TEST_F(MainWindowTest, TheWebPanelShowsTheProgramsPageWithoutScrollBars) {
   EXPECT_TRUE(browser->toPlainText().isEmpty());
 }
 
+TEST(WebView, ShowsALocalPageAndDropsItsScrollBarsOnTheTick) {
+  TempFolder folder;
+  const fs::path page = folder.path() / "0091.htm";
+  std::string html = "<html><body>";
+  for (int i = 0; i < 100; ++i) html += "<p>按键说明</p>";
+  std::ofstream(page) << html << "</body></html>";
+  QTextBrowser browser;
+  browser.resize(121, 169);
+  qt::WebView view(&browser);
+  EXPECT_FALSE(view.setBodyProperty("Scroll", "no"));  // nothing loaded yet
+  view.navigate(page.string());
+  EXPECT_TRUE(view.hasDocument());
+  EXPECT_TRUE(browser.toPlainText().contains(QStringLiteral("按键说明")));
+  EXPECT_TRUE(view.setBodyProperty("Scroll", "no"));
+  EXPECT_EQ(browser.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_EQ(browser.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+  view.navigate((folder.path() / "missing.htm").string());  // silently nothing
+  EXPECT_FALSE(view.hasDocument());
+  EXPECT_FALSE(view.setBodyProperty("Scroll", "no"));
+}
+
 }  // namespace
 }  // namespace tessaly::test
