@@ -35,12 +35,7 @@ constexpr const char* kAudioFilter =
 // Unlike a queued script, an answer the operation never asked for is not left over.
 class ChoosingDialog final : public ui::FileDialog {
  public:
-  struct Call {
-    bool save;
-    std::string initialFolder;
-    std::string filter;
-    std::string fileName;
-  };
+  using Call = test::FakeFileDialog::Call;
   std::string showOpen(const std::string& folder, const std::string& filter,
                        const std::string& fileName) override {
     calls.push_back({false, folder, filter, fileName});
