@@ -212,12 +212,13 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (form_->queryClose()) {
-    if (listManager_) listManager_->close();
-    event->accept();
-  } else {
+  // The list manager closes first, with its own save prompt; if it stays open, so does this.
+  if (listManager_ && listManager_->isVisible() && !listManager_->close()) {
     event->ignore();
+    return;
   }
+  if (form_->queryClose()) event->accept();
+  else event->ignore();
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {
