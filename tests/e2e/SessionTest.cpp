@@ -29,6 +29,7 @@
 #include "audio/AudioTestSupport.h"
 #include "dictation/AppearanceFile.h"
 #include "e2e/OutputTrace.h"
+#include "e2e/ProgramStart.h"
 #include "playback/SegmentModel.h"
 #include "qt/MainWindow.h"
 #include "qt/QtControls.h"
@@ -40,62 +41,6 @@ namespace tessaly::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kWaitMs = 30000;  // only a guard against a hang: every wait ends on a state
-
-// One start of the program on `appPath`, as src/Program.cpp builds it, with the disk driver
-// writing the sound to `diskFile`. The devices go before the engine.
-class ProgramStart {
- public:
-  ProgramStart(const fs::path& appPath, const fs::path& diskFile) {
-    useDiskOutput(diskFile.string());
-    mci_ = audio::makeMciControl(engine_, std::make_unique<qt::QtTimer>());
-    stream_ = audio::makeStreamControl(engine_);
-    window_ = std::make_unique<qt::MainWindow>(
-        qt::MainWindowServices{*mci_, *stream_, appPath.string(), &dialog, &messages});
-    window_->show();
-    QApplication::setActiveWindow(window_.get());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-  }
-  ~ProgramStart() {
-    window_.reset();
-    stream_.reset();
-    mci_.reset();
-  }
-
-  qt::MainWindow& window() { return *window_; }
-  Form1& form() { return window_->form(); }
-  const PlayerVariables& variables() { return form().variables(); }
-  // The position of the device that plays the current file.
-  std::int32_t position() { return Form1::usesMciBackEnd(form().engineKind()) ? mci_->position() : stream_->position(); }
-  std::int32_t streamLength() { return stream_->length(); }
-
-  void alt(Qt::Key key) {
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window_.get();
-    QTest::keyClick(target, key, Qt::AltModifier);
-  }
-  void click(int label) { QTest::mouseClick(window_->labelWidget(label), Qt::LeftButton); }
-  std::string caption(int label) { return qt::fromQt(qobject_cast<QLabel*>(window_->labelWidget(label))->text()); }
-  // Chinese is typed through an input method: the text arrives committed.
-  void typeChinese(const QString& text) {
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(window_->text1(), &event);
-  }
-
-  FakeFileDialog dialog;
-  FakeMessageBox messages;
-
- private:
-  audio::AudioEngine engine_;
-  std::unique_ptr<MciControl> mci_;
-  std::unique_ptr<StreamControl> stream_;
-  std::unique_ptr<qt::MainWindow> window_;
-};
-
-bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kWaitMs); }
-
-double framesToMs(std::int64_t frames, int rate) { return static_cast<double>(frames) * 1000.0 / rate; }
 
 // 900_8.dat as the session's appearance commands leave it, built from the record layout:
 // slot 0 the default record with size 63, bold, text colour 1 and background 5; slots 1 to

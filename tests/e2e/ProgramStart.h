@@ -1,0 +1,86 @@
+// One start of the real program for the session tests: the main window on the offscreen
+// platform, the engine's devices on SDL's disk driver, the file dialog scripted and the
+// message box recorded. Everything here runs on the test's thread (the user-interface
+// thread); the engine's workers and SDL's audio thread run as in the program.
+#pragma once
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "audio/AudioEngine.h"
+#include "audio/AudioTestSupport.h"
+#include "playback/MciControl.h"
+#include "playback/StreamControl.h"
+#include "qt/MainWindow.h"
+#include "qt/QtControls.h"
+#include "support/FakeControls.h"
+
+namespace tessaly::test {
+
+inline constexpr int kWaitMs = 30000;  // only a guard against a hang: every wait ends on a state
+
+// One start of the program on `appPath`, as src/Program.cpp builds it, with the disk driver
+// writing the sound to `diskFile`. The devices go before the engine.
+class ProgramStart {
+ public:
+  ProgramStart(const std::filesystem::path& appPath, const std::filesystem::path& diskFile) {
+    useDiskOutput(diskFile.string());
+    mci_ = audio::makeMciControl(engine_, std::make_unique<qt::QtTimer>());
+    stream_ = audio::makeStreamControl(engine_);
+    window_ = std::make_unique<qt::MainWindow>(
+        qt::MainWindowServices{*mci_, *stream_, appPath.string(), &dialog, &messages});
+    window_->show();
+    QApplication::setActiveWindow(window_.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  }
+  ~ProgramStart() {
+    window_.reset();
+    stream_.reset();
+    mci_.reset();
+  }
+
+  qt::MainWindow& window() { return *window_; }
+  Form1& form() { return window_->form(); }
+  const PlayerVariables& variables() { return form().variables(); }
+  // The position of the device that plays the current file.
+  std::int32_t position() { return Form1::usesMciBackEnd(form().engineKind()) ? mci_->position() : stream_->position(); }
+  std::int32_t streamLength() { return stream_->length(); }
+
+  void alt(Qt::Key key) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window_.get();
+    QTest::keyClick(target, key, Qt::AltModifier);
+  }
+  void click(int label) { QTest::mouseClick(window_->labelWidget(label), Qt::LeftButton); }
+  std::string caption(int label) { return qt::fromQt(qobject_cast<QLabel*>(window_->labelWidget(label))->text()); }
+  // Chinese is typed through an input method: the text arrives committed.
+  void typeChinese(const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(window_->text1(), &event);
+  }
+
+  FakeFileDialog dialog;
+  FakeMessageBox messages;
+
+ private:
+  audio::AudioEngine engine_;
+  std::unique_ptr<MciControl> mci_;
+  std::unique_ptr<StreamControl> stream_;
+  std::unique_ptr<qt::MainWindow> window_;
+};
+
+inline bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kWaitMs); }
+
+inline double framesToMs(std::int64_t frames, int rate) { return static_cast<double>(frames) * 1000.0 / rate; }
+
+}  // namespace tessaly::test
