@@ -20,6 +20,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/AudioTestSupport.h"
 #include "playback/MciControl.h"
+#include "playback/SegmentModel.h"
 #include "playback/StreamControl.h"
 #include "qt/MainWindow.h"
 #include "qt/QtControls.h"
@@ -82,5 +83,42 @@ class ProgramStart {
 inline bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kWaitMs); }
 
 inline double framesToMs(std::int64_t frames, int rate) { return static_cast<double>(frames) * 1000.0 / rate; }
+
+// The heart of every session: listen to about 2 s, Alt+X, let two whole passes from the
+// start go by (the MCI device starts the first at once, the streaming one plays on to P
+// first), then Alt+X in the middle of the next pass, far from where the loop began.
+// P is the loop's end (segmentEnd), Q the position at the second press. Use it inside
+// ASSERT_NO_FATAL_FAILURE.
+struct LoopPresses {
+  double p = 0;
+  double q = 0;
+};
+
+inline void loopTwiceAndGoOn(ProgramStart& program, LoopPresses& presses) {
+  ASSERT_TRUE(waitFor([&] { return program.position() >= 2000; }));
+  program.alt(Qt::Key_X);
+  ASSERT_EQ(program.variables().repeatState, 2);
+  presses.p = program.variables().segmentEnd;
+  ASSERT_GE(presses.p, 2000);
+  EXPECT_EQ(program.caption(1), captions::kRepeating);
+
+  int wholePasses = 0;
+  std::int32_t last = program.position();
+  bool passFromStart = last < 100;
+  ASSERT_TRUE(waitFor([&] {
+    const std::int32_t now = program.position();
+    if (now < last - 500) {  // jumped back
+      if (passFromStart) ++wholePasses;
+      passFromStart = now < 100;
+    }
+    last = now;
+    return wholePasses >= 2 && now >= 0.3 * presses.p && now <= 0.6 * presses.p;
+  }));
+  presses.q = program.position();
+  program.alt(Qt::Key_X);
+  ASSERT_EQ(program.variables().repeatState, 1);
+  EXPECT_EQ(program.variables().segmentStart, presses.p);
+  EXPECT_EQ(program.caption(1), captions::kPlaying);
+}
 
 }  // namespace tessaly::test
