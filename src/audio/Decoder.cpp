@@ -269,6 +269,9 @@ struct Decoder::Impl {
   int unsyncedPackets = 0;
   bool byteSeeked = false;
   std::int64_t lastFramePos = -1;
+  // Set when the source can no longer be read (it vanished, or a reopen or a fresh decoder
+  // failed): from then on nothing touches FFmpeg and read() gives nothing.
+  std::string broken;
 
   ~Impl() {
     swr_free(&swr);
@@ -334,10 +337,16 @@ struct Decoder::Impl {
   }
 
   // Reads the next packet of the audio stream into `packet`; false at the end or on error.
+  // An input error of the device (a stick pulled out) breaks the source rather than ending it,
+  // so its position is not taken for the length.
   bool readPacket() {
     for (;;) {
       av_packet_unref(packet);
       const int rc = av_read_frame(demux.fmt, packet);
+      if (rc == AVERROR(EIO) || rc == AVERROR(ENXIO) || rc == AVERROR(ENODEV)) {
+        broken = "the file can no longer be read (" + avError(rc) + ")";
+        return false;
+      }
       if (rc < 0) return false;
       if (packet->stream_index == demux.streamIndex) return true;
     }
@@ -346,7 +355,7 @@ struct Decoder::Impl {
   // Decodes until at least one frame is pending; false at the end of the source.
   bool decodeMore() {
     while (pendingFrames() == 0) {
-      if (drained) return false;
+      if (drained || !broken.empty()) return false;
       const int rc = avcodec_receive_frame(demux.codec, frame);
       if (rc == 0) {
         // After a byte seek each packet's first frame says where it belongs: a decoder that
@@ -364,6 +373,7 @@ struct Decoder::Impl {
       if (rc == AVERROR_EOF) return drained = true, false;
       if (rc != AVERROR(EAGAIN)) return drained = true, false;
       if (!readPacket()) {
+        if (!broken.empty()) return false;
         avcodec_send_packet(demux.codec, nullptr);  // drain what the decoder still holds
         continue;
       }
@@ -406,12 +416,17 @@ struct Decoder::Impl {
     if (av_seek_frame(demux.fmt, demux.streamIndex, pos, AVSEEK_FLAG_BYTE) < 0) return false;
     // A fresh decoder rather than a flushed one: some decoders (RealAudio among them) keep
     // their filter memory through a flush, and would start from the old place's state.
-    return demux.reopenCodec().empty();
+    const std::string why = demux.reopenCodec();
+    if (!why.empty()) broken = why;
+    return why.empty();
   }
 
+  // A failed reopen has closed the old source: the decoder is broken from here on.
   bool reopenAtStart() {
     const std::string url = info.url;
-    return openUrl(url).empty();
+    const std::string why = openUrl(url);
+    if (!why.empty()) broken = "the file can no longer be opened (" + why + ")";
+    return why.empty();
   }
 };
 
@@ -421,6 +436,7 @@ Decoder::~Decoder() = default;
 const SourceInfo& Decoder::info() const { return impl_->info; }
 std::int64_t Decoder::position() const { return impl_->framePos; }
 bool Decoder::reachedEnd() const { return impl_->atEnd; }
+const std::string& Decoder::failure() const { return impl_->broken; }
 void Decoder::setIndex(std::shared_ptr<SeekIndex> index) { impl_->index = std::move(index); }
 
 namespace {
@@ -516,7 +532,7 @@ int Decoder::read(float* out, int maxFrames) {
   while (done < maxFrames) {
     if (cap >= 0 && d.framePos >= cap) break;
     if (d.pendingFrames() == 0 && !d.decodeMore()) {
-      d.atEnd = true;
+      d.atEnd = d.broken.empty();
       break;
     }
     std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(d.pendingFrames()), maxFrames - done);
@@ -533,6 +549,7 @@ int Decoder::read(float* out, int maxFrames) {
 
 bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
   Impl& d = *impl_;
+  if (!d.broken.empty()) return false;
   d.atEnd = false;
   frame = std::max<std::int64_t>(0, frame);
   const std::int64_t cap = d.cap();
@@ -561,6 +578,7 @@ bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
         d.skipTo(frame);
         if (d.framePos == frame) return true;
       }
+      if (!d.broken.empty()) return false;
     }
   }
   if (frame < d.framePos || d.drained) {

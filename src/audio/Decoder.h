@@ -93,6 +93,10 @@ class Decoder {
   bool seek(std::int64_t frame, const CancelFlag* cancel);
   // True once read() has met the real end of the source (not the length cap).
   bool reachedEnd() const;
+  // Why the source can no longer be read ("" while it can): it vanished, or a reopen for a
+  // seek failed. A broken decoder's read() gives nothing and its seek() fails; it never
+  // touches the closed source again.
+  const std::string& failure() const;
 
   struct Impl;  // FFmpeg's side, in Decoder.cpp
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "audio/AudioEngine.h"
+#include "audio/FailureText.h"
 #include "audio/Frames.h"
 #include "audio/Player.h"
 
@@ -16,6 +17,21 @@ namespace {
 constexpr int kStatusPeriodMs = 100;
 constexpr int kOpenWaitMs = 3000;         // a local file opens in milliseconds; a URL may not
 constexpr int kOpenLengthWaitMs = 15;     // a short file's exact length is found in this time
+// The streaming control waits this long, once per source, for a local file's header and
+// exact length the first time either is asked for, so the start reads a real length.
+constexpr int kLocalHeaderWaitMs = 60;
+
+// Why a player's source cannot be played, for the user; "" while it plays or still opens.
+std::string failureOf(const Player::Status& s) {
+  return s.load == Player::LoadState::Failed ? failureInChinese(s.error.empty() ? "the file cannot be read" : s.error)
+                                             : std::string();
+}
+
+bool isLocal(const std::string& location) {
+  const auto colon = location.find(':');
+  const auto slash = location.find('/');
+  return colon == std::string::npos || (slash != std::string::npos && slash < colon) || location.starts_with("file:");
+}
 
 class MciDevice final : public MciControl {
  public:
@@ -41,6 +57,7 @@ class MciDevice final : public MciControl {
   void setEnabled(bool enabled) override { enabled_ = enabled; }
   void setStatusHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
   bool isOpen() const override { return open_; }
+  std::string failure() const override { return open_ ? failureOf(player_.status()) : failure_; }
 
   void setFrom(std::int32_t ms) override {
     if (open_) from_ = ms;
@@ -86,10 +103,13 @@ class MciDevice final : public MciControl {
   void open() {
     if (open_) return;  // a second open of the same device is refused
     player_.load(fileName_);
-    if (!player_.waitLoaded(kOpenWaitMs) || player_.status().load != Player::LoadState::Ready) {
+    const bool settled = player_.waitLoaded(kOpenWaitMs);
+    if (!settled || player_.status().load != Player::LoadState::Ready) {
+      failure_ = settled ? failureOf(player_.status()) : "文件打开超时。";
       player_.unload();
       return;
     }
+    failure_.clear();
     player_.waitExactLength(kOpenLengthWaitMs);
     open_ = true;
     played_ = false;
@@ -119,6 +139,7 @@ class MciDevice final : public MciControl {
   std::unique_ptr<ui::Timer> timer_;
   std::function<void()> handler_;
   std::string fileName_;
+  std::string failure_;  // why the last "Open" failed
   bool open_ = false;
   bool enabled_ = true;
   std::optional<std::int32_t> from_, to_;
@@ -134,6 +155,8 @@ class StreamDevice final : public StreamControl {
 
   void setSource(const std::string& path) override {
     player_.load(path);
+    localSource_ = isLocal(path);
+    awaited_ = false;
     hasSource_ = true;
     state_ = State::Idle;
     heldMs_ = 0;
@@ -174,9 +197,16 @@ class StreamDevice final : public StreamControl {
     return state_ == State::Paused ? heldMs_ : 0;
   }
 
+  // The exact length once known; before that the header's, if it gives one.
   std::int32_t length() const override {
+    awaitLocalHeader();
     const Player::Status s = player_.status();
-    return s.lengthExact ? framesToMs(s.lengthFrames, s.sampleRate) : 0;
+    return s.lengthExact || s.lengthFrames > 0 ? framesToMs(s.lengthFrames, s.sampleRate) : 0;
+  }
+
+  std::string failure() const override {
+    awaitLocalHeader();
+    return hasSource_ ? failureOf(player_.status()) : std::string();
   }
 
   void setPosition(std::int32_t ms) override {
@@ -209,6 +239,12 @@ class StreamDevice final : public StreamControl {
     startedMs_ = ms;
   }
 
+  void awaitLocalHeader() const {
+    if (awaited_ || !hasSource_) return;
+    awaited_ = true;
+    if (localSource_) player_.waitExactLength(kLocalHeaderWaitMs);
+  }
+
   // A play that has output its last frame has ended.
   void settle() const {
     if (state_ == State::Playing && player_.status().ended) state_ = State::Ended;
@@ -223,6 +259,8 @@ class StreamDevice final : public StreamControl {
 
   mutable Player player_;
   bool hasSource_ = false;
+  bool localSource_ = false;
+  mutable bool awaited_ = false;  // the wait for a local header has been spent on this source
   mutable State state_ = State::Idle;
   std::int32_t heldMs_ = 0;      // the position while paused
   bool heldMoved_ = false;       // set while paused: play goes on from heldMs_

@@ -257,6 +257,18 @@ void Player::closeSource() {
   producing_ = false;
 }
 
+void Player::sourceBroke() {
+  {
+    std::lock_guard lock(mutex_);
+    if (workerLoadSerial_ == loadSerial_) {
+      loadState_ = LoadState::Failed;
+      error_ = decoder_->failure();
+      index_.reset();
+    }
+  }
+  closeSource();
+}
+
 void Player::flushRing() {
   output_.runExclusive([this] {
     tail_.store(head_.load());
@@ -309,6 +321,10 @@ void Player::handle(const Command& command) {
       flushRing();
       const auto toFrames = [&](std::int64_t v) { return command.inMs && v > 0 ? msToFrames(v, info.sampleRate) : v; };
       decoder_->seek(toFrames(command.from), &newerCommand_);
+      if (!decoder_->failure().empty()) {
+        sourceBroke();
+        return;
+      }
       playSerial_ = command.serial;
       nextFrame_ = decoder_->position();
       endFrame_ = toFrames(command.end);
@@ -331,6 +347,13 @@ bool Player::produceBlock() {
   block.fileEnd = nextFrame_ + got;
   nextFrame_ += got;
   block.last = got < want || (endFrame_ >= 0 && nextFrame_ >= endFrame_);
+  if (!decoder_->failure().empty()) {
+    // The frames read so far still play; then the play ends and the source is gone.
+    block.last = true;
+    head_.store(head_.load() + 1, std::memory_order_release);
+    sourceBroke();
+    return false;
+  }
   if (decoder_->reachedEnd()) {
     // Decoding met the real end of the source: the frames counted are the true length.
     std::lock_guard lock(mutex_);

@@ -106,6 +106,9 @@ class Player final : public Renderer {
   void runWorker();
   void handle(const Command& command);
   void closeSource();
+  // The decoder can no longer read its source (it vanished, a reopen failed): the load is
+  // reported as failed with the decoder's reason, the source is closed and plays do nothing.
+  void sourceBroke();
   bool produceBlock();  // false when the play has ended
   void flushRing();
   void publish(std::uint32_t serial, std::int64_t frame, bool ended);

@@ -40,6 +40,9 @@ class MciControl {
   virtual void setEnabled(bool enabled) = 0;
   virtual bool isOpen() const = 0;
   virtual void setStatusHandler(std::function<void()> handler) = 0;
+  // Why the file of the last "Open" cannot be played, in words for the user (Chinese); ""
+  // when it opened. Only the program's own word to the user reads it, never the playing.
+  virtual std::string failure() const = 0;
 };
 
 }  // namespace tessaly

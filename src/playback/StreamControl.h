@@ -9,7 +9,8 @@
 //  - pause() halts and keeps the position; stop() falls silent.
 //  - Once playback has passed 100 ms, position() reads 0 only after the file has played to
 //    its end (and then keeps reading 0).
-//  - length() may read 0 until the length is known, and then reads the true length.
+//  - length() may read 0 until a length is known: the header's at first where the file
+//    gives one, then the true length once the whole file has been measured.
 //  - setPosition() while playing goes on from there with no further play(); a position
 //    below 0 plays from the start, one at or past the length ends the file.
 //  - A source that cannot be played stays silent with position() 0; nothing is raised.
@@ -31,6 +32,11 @@ class StreamControl {
   virtual std::int32_t length() const = 0;
   virtual void setPosition(std::int32_t ms) = 0;
   virtual void setVolume(std::int16_t volume) = 0;  // 100 is full volume
+  // Why the current source cannot be played, in words for the user (Chinese); "" while it
+  // plays or is still being opened (a local file is opened within a few tens of
+  // milliseconds). Also set when a source becomes unreadable while it plays. Only the
+  // program's own word to the user reads it, never the playing.
+  virtual std::string failure() const = 0;
 };
 
 }  // namespace tessaly

@@ -79,6 +79,7 @@ void SimulatedMci::sendCommand(const std::string& command) {
   } else if (command == "Open") {
     if (open_) return;  // a real device refuses a second open of the same alias
     const auto file = files_.find(fileName_);
+    failure_ = file == files_.end() ? kMissingFile : "";
     if (file == files_.end()) return;
     open_ = true;
     length_ = file->second;
@@ -143,6 +144,7 @@ void SimulatedStream::setSource(const std::string& path) {
   closeRange(position());
   const auto it = files_.find(path);
   file_ = it == files_.end() ? std::nullopt : std::optional<File>(it->second);
+  hasSource_ = true;
   sourceSetAt_ = clock_.now();
   state_ = State::Idle;
   heldAt_ = 0;

@@ -27,6 +27,7 @@ struct PlayedRange {
 class SimulatedMci final : public MciControl {
  public:
   static constexpr int kNotifyPeriodMs = 100;
+  static constexpr const char* kMissingFile = "文件不存在。";
 
   explicit SimulatedMci(ManualClock& clock);
 
@@ -45,6 +46,7 @@ class SimulatedMci final : public MciControl {
   void setEnabled(bool enabled) override;
   bool isOpen() const override { return open_; }
   void setStatusHandler(std::function<void()> handler) override;
+  std::string failure() const override { return failure_; }
 
   // Every call, in order: "close", "Open", "play", "from 1", "to 12000", "fileName a.wav",
   // "deviceType WaveAudio", "notify 1", "wait 0", "shareable 0", "enabled 1".
@@ -66,6 +68,7 @@ class SimulatedMci final : public MciControl {
   std::string fileName_;
   bool open_ = false;
   bool enabled_ = true;
+  std::string failure_;
   std::int32_t length_ = 0;
   std::optional<std::int32_t> from_, to_;
   // Playback: while playing_, position = playFrom_ + (now - startedAt_), capped at playEnd_.
@@ -95,6 +98,8 @@ class SimulatedStream final : public StreamControl {
   std::int32_t length() const override;
   void setPosition(std::int32_t ms) override;
   void setVolume(std::int16_t volume) override;
+  std::string failure() const override { return hasSource_ && !file_ ? kMissingFile : std::string(); }
+  static constexpr const char* kMissingFile = "文件不存在。";
 
   const std::vector<std::string>& log() const { return log_; }
   void clearLog() { log_.clear(); }
@@ -116,6 +121,7 @@ class SimulatedStream final : public StreamControl {
   std::map<std::string, File> files_;
   std::vector<std::string> log_;
   std::optional<File> file_;
+  bool hasSource_ = false;
   std::int64_t sourceSetAt_ = 0;
   mutable State state_ = State::Idle;
   mutable std::int32_t heldAt_ = 0;  // position while not playing
