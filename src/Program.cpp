@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QStandardPaths>
 
 #include "app/ProgramFolder.h"
@@ -24,11 +25,25 @@ Program::Program() {
 
   mci_ = audio::makeMciControl(engine_, std::make_unique<qt::QtTimer>());
   stream_ = audio::makeStreamControl(engine_);
-  window_ = std::make_unique<qt::MainWindow>(qt::MainWindowServices{*mci_, *stream_, appPath_.string()});
+  recovery_ = std::make_unique<DiskRecoveryFolder>(userData / "recovery");
+  window_ = std::make_unique<qt::MainWindow>(
+      qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get()});
+
+  // A kill, Ctrl+C, a logout: leave as the exit command does, and make sure the program ends
+  // even if the window could not close.
+  signals_ = std::make_unique<qt::TerminationSignals>([this](int) {
+    window_->leaveNow();
+    QCoreApplication::quit();
+  });
+  // The desktop session asks every program to save before it logs out.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, window_.get(),
+                   [this](QSessionManager&) { window_->form().saveForSession(); });
 }
 
 Program::~Program() {
+  signals_.reset();
   window_.reset();
+  recovery_.reset();
   stream_.reset();
   mci_.reset();
 }

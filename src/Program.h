@@ -8,6 +8,8 @@
 
 #include "audio/AudioEngine.h"
 #include "qt/MainWindow.h"
+#include "qt/TerminationSignals.h"
+#include "recovery/DiskRecoveryFolder.h"
 
 namespace tessaly {
 
@@ -17,6 +19,7 @@ class Program {
   ~Program();
   qt::MainWindow& window() { return *window_; }
   const std::filesystem::path& appPath() const { return appPath_; }
+  const std::filesystem::path& recoveryFolder() const { return recovery_->folder(); }
 
  private:
   std::filesystem::path appPath_;
@@ -24,7 +27,9 @@ class Program {
   audio::AudioEngine engine_;
   std::unique_ptr<MciControl> mci_;
   std::unique_ptr<StreamControl> stream_;
+  std::unique_ptr<DiskRecoveryFolder> recovery_;  // outlives the window: its last writes finish
   std::unique_ptr<qt::MainWindow> window_;
+  std::unique_ptr<qt::TerminationSignals> signals_;
 };
 
 }  // namespace tessaly

@@ -7,6 +7,7 @@
 #include "playback/SegmentModel.h"
 #include "playlist/PlayListFile.h"
 #include "text/Module1.h"
+#include "text/TextFile.h"
 
 namespace tessaly {
 
@@ -17,6 +18,8 @@ constexpr std::string_view kAudioFilter =
 constexpr std::string_view kListFilter = "语音列表文件(*.lst)|*.lst";
 constexpr std::string_view kEndMarker = "end";
 constexpr int kMaxListEntries = Form1::kListSlots - 1;  // the end marker takes the last slot
+constexpr std::string_view kOpenAnyway =
+    "听写内容没有保存。仍要打开其他语音文件吗？\n（没有保存的内容留在恢复副本中，下次打开这个语音文件时可以恢复。）";
 
 bool endsInWav(const std::string& path) { return path.size() >= 3 && path.compare(path.size() - 3, 3, "wav") == 0; }
 
@@ -134,6 +137,45 @@ bool Form1::queryClose() {
   return true;
 }
 
+void Form1::leaveNow() {
+  if (leaving_) return;
+  d_.realAudio1.stop();
+  d_.mmControl1.sendCommand("close");
+  saveForSession();
+  leaving_ = true;
+  c_.window.close();
+}
+
+void Form1::saveForSession() {
+  // Nobody may be there to answer: a failure only keeps the text in its recovery copy.
+  (void)dictation_->saveQuietly();
+}
+
+void Form1::keepRecoveryCopies(RecoveryFolder& folder, ui::Timer& timer) {
+  recovery_ = std::make_unique<RecoveryKeeper>(c_.text1, timer, folder);
+  dictation_->keepRecoveryCopies(recovery_.get());
+}
+
+void Form1::offerRecoveryCopies() {
+  if (!recovery_) return;
+  for (const RecoveryRecord& copy : recovery_->copies()) {
+    if (copy.dictationPath == dictation_->loadedPath()) continue;  // offered when it was opened
+    TextFileContent file;
+    if (readTextFile(copy.dictationPath, file).ok && joinLinesCrLf(splitLines(file.text)) == copy.text) {
+      recovery_->discard(copy.dictationPath);  // saved after all: nothing to recover
+      continue;
+    }
+    const auto answer = c_.messages.askYesNoCancel(
+        "上次没有正常退出，有没有保存的听写内容：\n" + copy.dictationPath + "\n（语音文件：" + copy.audioPath +
+        "）\n要打开这个语音文件并恢复这些内容吗？\n选“否”丢弃它。");
+    if (answer == ui::MessageBox::Answer::No) recovery_->discard(copy.dictationPath);
+    if (answer != ui::MessageBox::Answer::Yes) continue;
+    dictation_->restoreNextLoadWithoutAsking();
+    openFromCommandLine(copy.audioPath);
+    return;
+  }
+}
+
 bool Form1::saveBeforeLeaving() {
   if (dictation_->saveDictationText()) return true;
   // The store has told the user why; leaving now would lose the text unless they insist.
@@ -235,6 +277,14 @@ PlayerBackEnd& Form1::backEnd() {
 void Form1::startCommand() {
   stopCommand();
   backEnd().start();
+  sayWhyItCannotPlay();
+}
+
+void Form1::sayWhyItCannotPlay() {
+  if (label(2).caption() == DictationStore::noFileCaption) return;
+  const std::string why = usesMciBackEnd(engineKind_) ? d_.mmControl1.failure() : d_.realAudio1.failure();
+  if (why.empty()) return;
+  c_.messages.inform("无法播放这个语音文件：\n" + label(2).caption() + "\n" + why);
 }
 
 void Form1::stopCommand() { backEnd().stop(); }
@@ -289,9 +339,10 @@ void Form1::selectBackEndFor(const std::string& path) {
 void Form1::openFileCommand() {
   label(13).setEnabled(true);
   label(18).setEnabled(true);
-  // A dictation that cannot be saved stays in the box: the store has told the user, and
-  // opening another file would replace the text.
-  if (!dictation_->saveDictationText()) {
+  // A dictation that cannot be saved stays in the box (the store has told the user why)
+  // unless the user chooses to go on: its recovery copy then keeps it.
+  if (!dictation_->saveDictationText() &&
+      c_.messages.askYesNoCancel(std::string(kOpenAnyway)) != ui::MessageBox::Answer::Yes) {
     c_.text1.setFocus();
     return;
   }

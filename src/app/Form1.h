@@ -19,6 +19,7 @@
 #include "playback/MciControl.h"
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
+#include "recovery/RecoveryKeeper.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Timer.h"
@@ -69,6 +70,19 @@ class Form1 final : public PlayListStep {
   void activate();
   // The close box or the exit command is closing the window; false keeps it open.
   bool queryClose();
+  // The program must end now (a termination signal, the desktop's logout): leaves as the
+  // exit command does, without a question; a dictation that cannot be saved stays in its
+  // recovery copy.
+  void leaveNow();
+  // The desktop session asks the program to save before it may end.
+  void saveForSession();
+
+  // Keeps recovery copies of the dictation in `folder`, written on `timer` (the window's
+  // own), from now on. Without it nothing but the dictation files is written.
+  void keepRecoveryCopies(RecoveryFolder& folder, ui::Timer& timer);
+  // After the first showing: offers back the recovery copies a crash or a kill left, one
+  // recording at a time; yes opens the recording with its restored text.
+  void offerRecoveryCopies();
 
   // The three ways into a command. Each does nothing while its button or area is disabled.
   void buttonClicked(int number);     // Command1 to Command28
@@ -132,6 +146,8 @@ class Form1 final : public PlayListStep {
   void openChosenList(const std::string& path);
   // Saves the dictation before the program ends; false keeps the window open.
   bool saveBeforeLeaving();
+  // Tells the user, once per start, why the file just started cannot be played.
+  void sayWhyItCannotPlay();
 
   Form1Controls c_;
   Form1Devices d_;
@@ -153,6 +169,7 @@ class Form1 final : public PlayListStep {
   std::unique_ptr<DictationStore> dictation_;
   std::unique_ptr<AppearanceSettings> appearance_;
   std::unique_ptr<WebPanel> webPanel_;
+  std::unique_ptr<RecoveryKeeper> recovery_;
 };
 
 }  // namespace tessaly

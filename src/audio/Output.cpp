@@ -62,6 +62,8 @@ void Output::attach(Renderer* renderer, int rate, int channels) {
     frames_ = bufferFrames(rate);
     if (!sdlTried_) {
       sdlTried_ = true;
+      // The program decides what a termination signal does (it saves the dictation first).
+      SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
       sdlReady_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     }
     if (sdlReady_) {

@@ -1,6 +1,7 @@
 #include "dictation/DictationStore.h"
 
 #include <system_error>
+#include <utility>
 
 #include "text/Module1.h"
 #include "text/TextFile.h"
@@ -17,17 +18,41 @@ std::string DictationStore::dictationPath(const std::string& audioPath) {
 }
 
 bool DictationStore::saveDictationText() {
-  if (label2_.caption() == noFileCaption || !loaded_) return true;
+  const std::string why = trySave();
+  if (why.empty()) return true;
+  messages_.inform(why);
+  return false;
+}
+
+bool DictationStore::saveQuietly() { return trySave().empty(); }
+
+std::string DictationStore::trySave() {
+  if (label2_.caption() == noFileCaption || !loaded_) return {};
   const std::string name = loaded_->path.string();
-  if (!loaded_->readable) {
-    messages_.inform("听写文本没有保存！\n文件打开时读不出来，为免覆盖其中原有的文字，不写入：\n" +
-                     name + "\n文本仍留在编辑框中。");
-    return false;
+  std::string why;
+  if (!loaded_->readable)
+    why = "听写文本没有保存！\n文件打开时读不出来，为免覆盖其中原有的文字，不写入：\n" + name + "\n文本仍留在编辑框中。";
+  else if (!keepOriginal())
+    why = "听写文本没有保存！\n这个文件中有无法识别的字节，保存前要先把原文件另存为：\n" + name +
+          ".orig\n但这个文件无法写入。文本仍留在编辑框中。";
+  else if (!writeTextFile(loaded_->path, text1_.text(), loaded_->encoding).ok)
+    why = "听写文本没有保存！无法写入文件：\n" + name + "\n文本仍留在编辑框中。";
+  if (!why.empty()) {
+    keepUnsavedText();
+    return why;
   }
-  if (!writeTextFile(loaded_->path, text1_.text(), loaded_->encoding).ok) {
-    messages_.inform("听写文本没有保存！无法写入文件：\n" + name + "\n文本仍留在编辑框中。");
+  if (recovery_) recovery_->saved();
+  return {};
+}
+
+bool DictationStore::keepOriginal() {
+  if (!loaded_->originalBytes) return true;
+  const fs::path original = loaded_->path.string() + ".orig";
+  std::error_code error;
+  // An original kept earlier is never overwritten: it is the oldest, untouched text.
+  if (!fs::exists(fs::symlink_status(original, error)) && !writeFileAtomically(original, *loaded_->originalBytes).ok)
     return false;
-  }
+  loaded_->originalBytes.reset();
   return true;
 }
 
@@ -42,20 +67,52 @@ void DictationStore::loadDictationText() {
     if (!writeFileAtomically(file.path, {}).ok)
       messages_.inform("无法建立听写文件：\n" + file.path.string() + "\n打的字要保存时会再试一次。");
     loaded_ = std::move(file);
+    offerRecoveryCopy(audioPath);
     return;
   }
 
-  TextFileContent content;
-  if (!readTextFile(file.path, content).ok) {
+  std::string bytes;
+  if (!readFileBytes(file.path, bytes).ok) {
     file.readable = false;
     messages_.inform("无法读取听写文件：\n" + file.path.string() +
                      "\n为免覆盖其中原有的文字，这个文件不会被写入。");
     loaded_ = std::move(file);
+    offerRecoveryCopy(audioPath);
     return;
   }
+  DecodedText content = decodeText(bytes);
   file.encoding = content.encoding;
-  text1_.setText(joinLinesCrLf(splitLines(content.text)));
+  text1_.setText(joinLinesCrLf(splitLines(content.utf8)));
+  if (content.replaced > 0) {
+    messages_.inform("听写文件中有 " + std::to_string(content.replaced) +
+                     " 个字节不是能识别的文字，显示为“�”：\n" + file.path.string() +
+                     "\n第一次保存前，原文件会原样另存为：\n" + file.path.string() + ".orig");
+    file.originalBytes = std::move(bytes);
+  }
   loaded_ = std::move(file);
+  offerRecoveryCopy(audioPath);
+}
+
+void DictationStore::offerRecoveryCopy(const std::string& audioPath) {
+  const bool withoutAsking = std::exchange(restoreWithoutAsking_, false);
+  if (!recovery_) return;
+  const std::string dictation = loaded_->path.string();
+  const std::string fileText = text1_.text();
+  recovery_->track(dictation, audioPath, fileText);
+  const auto copy = recovery_->copyFor(dictation);
+  if (!copy) return;
+  if (copy->text == fileText) {
+    recovery_->discard(dictation);
+    return;
+  }
+  if (!withoutAsking) {
+    const auto answer = messages_.askYesNoCancel(
+        "这个语音文件有上次没有保存的听写内容（程序可能没有正常退出）：\n" + dictation +
+        "\n要恢复这些内容吗？\n选“是”放回编辑框中（保存后写入听写文件）；选“否”丢弃它。");
+    if (answer == ui::MessageBox::Answer::No) recovery_->discard(dictation);
+    if (answer != ui::MessageBox::Answer::Yes) return;
+  }
+  text1_.setText(copy->text);
 }
 
 void DictationStore::saveTextCommand() {

@@ -9,7 +9,11 @@
 //
 // Files are read and written through text/TextFile.h: a file read as UTF-8 is written back
 // as UTF-8, every other one in GB18030; a save replaces the file atomically, so a failed
-// save leaves the old text in place.
+// save leaves the old text in place. A file with bytes that are neither is shown with U+FFFD
+// and the user is told; before its first save the original is kept beside it as NAME.txt.orig.
+//
+// With a RecoveryKeeper, what the box holds beyond its file is also kept in a recovery copy,
+// which a load offers back (see recovery/RecoveryKeeper.h).
 #pragma once
 
 #include <filesystem>
@@ -17,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "recovery/RecoveryKeeper.h"
 #include "text/Encoding.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
@@ -38,6 +43,8 @@ class DictationStore {
   // failed: the user was told, naming the file, and the text stays in Text1. Returns true
   // when saved or when nothing was due.
   bool saveDictationText();
+  // saveDictationText without a word to the user (nobody may be there to read it).
+  bool saveQuietly();
 
   // Loads the dictation file of the audio file named by Label2's caption into Text1: the
   // whole file, every line followed by CR LF. A missing file is created empty (a failure
@@ -49,6 +56,18 @@ class DictationStore {
   // saveDictationText; then savedMessage unless the save failed; then focus Text1.
   void saveTextCommand();
 
+  // Keeps recovery copies through `keeper` from the next load on; nullptr for none.
+  void keepRecoveryCopies(RecoveryKeeper* keeper) { recovery_ = keeper; }
+  // The next load puts a recovery copy it finds into Text1 without asking (the user has
+  // already said yes, at start-up).
+  void restoreNextLoadWithoutAsking() { restoreWithoutAsking_ = true; }
+  // The text of Text1 is kept in its recovery copy now, if it differs from the file.
+  void keepUnsavedText() {
+    if (recovery_) recovery_->flush();
+  }
+  // The dictation file whose text is in Text1, "" before any load.
+  std::string loadedPath() const { return loaded_ ? loaded_->path.string() : std::string(); }
+
   // pathUpToLastDot(audioPath) + "txt"; a path without "." gives "txt".
   static std::string dictationPath(const std::string& audioPath);
 
@@ -58,12 +77,25 @@ class DictationStore {
     std::filesystem::path path;
     TextEncoding encoding = TextEncoding::Gb18030;
     bool readable = true;  // false: it exists but could not be read, so it is never written
+    // The file as read when some of its bytes were invalid: kept as NAME.txt.orig by the
+    // first save, then cleared.
+    std::optional<std::string> originalBytes{};
   };
+
+  // After a load: starts the recovery copies of the file and offers back one left over.
+  void offerRecoveryCopy(const std::string& audioPath);
+  // "" when saved or nothing was due; otherwise what to tell the user. A failure keeps the
+  // text in its recovery copy.
+  std::string trySave();
+  // Keeps the original of a file read with invalid bytes; false if it cannot be written.
+  bool keepOriginal();
 
   ui::TextBox& text1_;
   ui::Label& label2_;
   ui::MessageBox& messages_;
   std::optional<LoadedFile> loaded_;
+  RecoveryKeeper* recovery_ = nullptr;
+  bool restoreWithoutAsking_ = false;
 };
 
 }  // namespace tessaly

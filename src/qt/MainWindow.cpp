@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <set>
@@ -95,7 +96,16 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   form_ = std::make_unique<Form1>(controls, Form1Devices{services_.mmControl1, services_.realAudio1},
                                   services_.appPath, [this] { openListManager(); });
   buildShortcuts();
+  if (services_.recovery) {
+    recoveryTimer_ = std::make_unique<QtTimer>();
+    form_->keepRecoveryCopies(*services_.recovery, *recoveryTimer_);
+  }
   form_->load();
+}
+
+void MainWindow::leaveNow() {
+  if (listManager_) listManager_->hide();
+  form_->leaveNow();
 }
 
 MainWindow::~MainWindow() {
@@ -209,6 +219,9 @@ void MainWindow::showEvent(QShowEvent* event) {
     move(area.center() - rect().center());
   }
   form_->activate();
+  // Once the window is up (and a file named on the command line is open), the copies a
+  // crash left are offered back.
+  QTimer::singleShot(0, this, [this] { form_->offerRecoveryCopies(); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

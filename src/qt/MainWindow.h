@@ -30,6 +30,8 @@ struct MainWindowServices {
   // Optional replacements, for tests: nullptr uses Qt's own dialog and message box.
   ui::FileDialog* fileDialog = nullptr;
   ui::MessageBox* messages = nullptr;
+  // Where recovery copies of the dictation are kept; nullptr keeps none.
+  RecoveryFolder* recovery = nullptr;
 };
 
 class MainWindow final : public QWidget {
@@ -45,6 +47,9 @@ class MainWindow final : public QWidget {
   ListManagerWindow* listManager() const { return listManager_.get(); }
   // The dictation box's adapter (CR LF text), for callers outside the logic.
   ui::TextBox& text1Adapter() { return *text1Adapter_; }
+  // The program must end now (a signal): the list manager goes without its question, the
+  // dictation is saved or kept in its recovery copy, the window closes.
+  void leaveNow();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -73,6 +78,7 @@ class MainWindow final : public QWidget {
   std::unique_ptr<QtSlider> sliderAdapter_;
   std::unique_ptr<QtWindow> windowAdapter_;
   std::unique_ptr<QtTimer> timer1_, timer2_, timer3_, timer6_;
+  std::unique_ptr<QtTimer> recoveryTimer_;  // the recovery copy's wait after a change
   std::unique_ptr<ui::FileDialog> ownDialog_;
   std::unique_ptr<ui::MessageBox> ownMessages_;
   std::unique_ptr<WebView> webView_;

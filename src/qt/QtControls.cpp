@@ -36,6 +36,11 @@ std::string QtTextBox::text() const {
   return fromQt(plain);
 }
 
+void QtTextBox::setChangeHandler(std::function<void()> handler) {
+  QObject::disconnect(changed_);
+  if (handler) changed_ = QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, std::move(handler));
+}
+
 void QtTextBox::setFontSize(int points) {
   QFont font = edit_->font();
   font.setPointSize(std::max(1, points));  // below 1 Qt refuses: show the smallest it takes

@@ -87,10 +87,12 @@ class QtTextBox final : public ui::TextBox {
   bool bold() const override { return edit_->font().bold(); }
   void setTextColour(ui::Rgb colour) override { setColour(QPalette::Text, colour); }
   void setBackColour(ui::Rgb colour) override { setColour(QPalette::Base, colour); }
+  void setChangeHandler(std::function<void()> handler) override;
 
  private:
   void setColour(QPalette::ColorRole role, ui::Rgb colour);
   QPlainTextEdit* edit_;
+  QMetaObject::Connection changed_;
 };
 
 class QtListBox final : public ui::ListBox {

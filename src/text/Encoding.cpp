@@ -23,7 +23,7 @@ class Converter {
 
   // Converts all of `in`; a byte sequence that cannot be converted is replaced by
   // `replacement` and skipped one byte at a time, an incomplete one at the end likewise.
-  std::string convert(std::string_view in, std::string_view replacement) {
+  std::string convert(std::string_view in, std::string_view replacement, std::size_t* replaced = nullptr) {
     std::string out;
     out.reserve(in.size() * 3 / 2 + 16);
     char buffer[4096];
@@ -38,6 +38,7 @@ class Converter {
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL: replace one byte and go on from the next.
       out.append(replacement);
+      if (replaced) ++*replaced;
       ++src;
       --srcLeft;
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -94,9 +95,9 @@ bool isValidUtf8(std::string_view bytes) {
   return true;
 }
 
-std::string gb18030ToUtf8(std::string_view bytes) {
+std::string gb18030ToUtf8(std::string_view bytes, std::size_t* replaced) {
   Converter converter("UTF-8", "GB18030");
-  return converter.convert(bytes, kReplacementUtf8);
+  return converter.convert(bytes, kReplacementUtf8, replaced);
 }
 
 std::string utf8ToGb18030(std::string_view utf8) {
@@ -110,7 +111,9 @@ DecodedText decodeText(std::string_view bytes) {
     if (isValidUtf8(body)) return {std::string(body), TextEncoding::Utf8Bom};
   }
   if (hasNonAscii(bytes) && isValidUtf8(bytes)) return {std::string(bytes), TextEncoding::Utf8};
-  return {gb18030ToUtf8(bytes), TextEncoding::Gb18030};
+  DecodedText decoded{{}, TextEncoding::Gb18030};
+  decoded.utf8 = gb18030ToUtf8(bytes, &decoded.replaced);
+  return decoded;
 }
 
 std::string encodeText(std::string_view utf8, TextEncoding encoding) {

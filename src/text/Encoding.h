@@ -21,6 +21,7 @@ enum class TextEncoding {
 struct DecodedText {
   std::string utf8;
   TextEncoding encoding = TextEncoding::Gb18030;
+  std::size_t replaced = 0;  // invalid bytes shown as U+FFFD: writing the text back changes the file
 };
 
 bool isValidUtf8(std::string_view bytes);
@@ -31,7 +32,8 @@ DecodedText decodeText(std::string_view bytes);
 // Converts UTF-8 text to the bytes of `encoding` (a BOM is written for Utf8Bom).
 std::string encodeText(std::string_view utf8, TextEncoding encoding);
 
-std::string gb18030ToUtf8(std::string_view bytes);
+// `replaced`, when given, counts the invalid bytes that became U+FFFD.
+std::string gb18030ToUtf8(std::string_view bytes, std::size_t* replaced = nullptr);
 std::string utf8ToGb18030(std::string_view utf8);
 
 }  // namespace tessaly

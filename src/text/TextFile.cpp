@@ -1,6 +1,8 @@
 #include "text/TextFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -70,11 +72,38 @@ FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes) 
   return {true, {}};
 }
 
+namespace {
+
+// ".NAME.tmp" followed by digits: a temporary of ours for NAME.
+bool isTemporaryOf(const std::string& candidate, const std::string& prefix) {
+  if (!candidate.starts_with(prefix) || candidate.size() == prefix.size()) return false;
+  return std::all_of(candidate.begin() + static_cast<std::ptrdiff_t>(prefix.size()), candidate.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A write killed half way leaves its temporary behind; one older than a minute is nobody's now
+// (a younger one may belong to another instance writing this very moment).
+void removeStaleTemporaries(const std::filesystem::path& folder, const std::string& prefix) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const auto now = fs::file_time_type::clock::now();
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!isTemporaryOf(name, prefix)) continue;
+    const auto written = fs::last_write_time(entry.path(), error);
+    if (error || now - written < std::chrono::minutes(1)) continue;
+    fs::remove(entry.path(), error);
+  }
+}
+
+}  // namespace
+
 FileResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  const std::string prefix = "." + path.filename().string() + ".tmp";
+  removeStaleTemporaries(folder, prefix);
   std::random_device random;
-  const std::filesystem::path temporary =
-      folder / ("." + path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
+  const std::filesystem::path temporary = folder / (prefix + std::to_string(random() % 1000000));
   FileResult result{true, {}};
   {
     Fd file{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)};
@@ -122,6 +151,7 @@ FileResult readTextFile(const std::filesystem::path& path, TextFileContent& cont
   DecodedText decoded = decodeText(bytes);
   content.text = std::move(decoded.utf8);
   content.encoding = decoded.encoding;
+  content.replacedBytes = decoded.replaced;
   return result;
 }
 

@@ -30,12 +30,14 @@ FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes);
 
 // Replaces `path` with `bytes` atomically: writes a temporary file in the same folder,
 // flushes it to disk and renames it over the old file. On failure the old file is untouched
-// and the temporary file is removed.
+// and the temporary file is removed. Temporaries of `path` that an earlier write left behind
+// (it was killed half way) and that are older than a minute are removed first.
 FileResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 struct TextFileContent {
   std::string text;  // UTF-8
   TextEncoding encoding = TextEncoding::Gb18030;
+  std::size_t replacedBytes = 0;  // invalid bytes read as U+FFFD
 };
 
 // Reads and decodes a text file (see Encoding.h for the rule).

@@ -3,6 +3,7 @@
 // Every method is called on the user-interface thread and returns at once.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace tessaly::ui {
@@ -65,6 +66,8 @@ class TextBox {
   virtual bool bold() const = 0;
   virtual void setTextColour(Rgb colour) = 0;
   virtual void setBackColour(Rgb colour) = 0;
+  // `handler` runs after every change of the text, typed or set; nullptr for none.
+  virtual void setChangeHandler(std::function<void()> handler) = 0;
 };
 
 // A single-selection list box; positions count from 0, -1 is "no selection".

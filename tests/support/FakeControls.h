@@ -82,7 +82,13 @@ class FakeSlider final : public ui::Slider {
 class FakeTextBox final : public ui::TextBox {
  public:
   FakeTextBox(Focus& focus, std::string name) : focus_(focus), name_(std::move(name)) {}
-  void setText(const std::string& text) override { text_ = text; }
+  void setText(const std::string& text) override {
+    text_ = text;
+    if (changed_) changed_();
+  }
+  // The user types: the text changes as setText changes it.
+  void type(const std::string& text) { setText(text_ + text); }
+  void setChangeHandler(std::function<void()> handler) override { changed_ = std::move(handler); }
   std::string text() const override { return text_; }
   void setFocus() override { focus_.owner = name_; }
   void setFontSize(int points) override { fontSize_ = points; }
@@ -99,6 +105,7 @@ class FakeTextBox final : public ui::TextBox {
   Focus& focus_;
   std::string name_;
   std::string text_;
+  std::function<void()> changed_;
   int fontSize_ = 9;
   bool bold_ = false;
   ui::Rgb textColour_{0, 0, 0};

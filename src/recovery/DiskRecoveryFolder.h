@@ -1,0 +1,52 @@
+// RecoveryFolder on the real file system: one folder (created when first needed), each copy
+// replaced atomically (text/TextFile.h) by a writer thread of its own.
+//
+// Threads: the user-interface thread calls the RecoveryFolder methods; they only queue work
+// and read. The writer thread does the writes and removals, in the order asked, and keeps
+// only the newest job per name. mutex_ guards the queue; it is never held during disk work.
+// The destructor finishes what is queued before it returns, so leaving the program never
+// drops a copy that was asked for.
+#pragma once
+
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "recovery/RecoveryFolder.h"
+
+namespace tessaly {
+
+class DiskRecoveryFolder final : public RecoveryFolder {
+ public:
+  explicit DiskRecoveryFolder(std::filesystem::path folder);
+  ~DiskRecoveryFolder() override;
+  DiskRecoveryFolder(const DiskRecoveryFolder&) = delete;
+  DiskRecoveryFolder& operator=(const DiskRecoveryFolder&) = delete;
+
+  void write(const std::string& name, std::string bytes) override;
+  void remove(const std::string& name) override;
+  std::optional<std::string> read(const std::string& name) const override;
+  std::vector<std::string> names() const override;
+
+  // Any thread, blocking: returns once everything queued so far is on the disk.
+  void waitIdle();
+  const std::filesystem::path& folder() const { return folder_; }
+
+ private:
+  void run();
+
+  const std::filesystem::path folder_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  // Waiting jobs by name: bytes to write, or nullopt to remove.
+  std::map<std::string, std::optional<std::string>> waiting_;
+  bool working_ = false;
+  bool quit_ = false;
+  std::thread writer_;  // last: starts after everything above exists
+};
+
+}  // namespace tessaly
