@@ -1,5 +1,6 @@
 #include "dictation/AppearanceSettings.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "text/TextFile.h"
@@ -19,10 +20,25 @@ AppearanceSettings::AppearanceSettings(ui::TextBox& text1, std::filesystem::path
 }
 
 void AppearanceSettings::loadAppearance() {
+  // Only the four records are read, however long the file: a read that ends inside them is
+  // made longer until they end within it (at most four records of fifteen 64 KB texts).
   std::string bytes;
-  if (readFileBytes(settingsFile_, bytes).ok && !bytes.empty()) {
+  bool read = false;
+  constexpr std::size_t kMostRecordBytes = 4 * (66 + AppearanceRecord::textCount * (2 + 65535));
+  for (std::size_t limit = 4096;; limit = std::min(limit * 8, kMostRecordBytes)) {
+    read = readFileHead(settingsFile_, limit, bytes).ok;
     file_ = parseAppearanceFile(bytes);
-  } else {
+    if (!read || bytes.size() < limit || !file_.tail.empty() || limit == kMostRecordBytes) break;
+  }
+  recordsEnd_ = static_cast<std::int64_t>(bytes.size() - file_.tail.size());
+  file_.tail.clear();  // left in the file, and kept there by every write
+  if (!read) {
+    // An absent file is made at once, as the settings are opened for reading and writing.
+    std::error_code error;
+    if (!std::filesystem::exists(settingsFile_, error)) (void)writeFileAtomically(settingsFile_, {});
+    recordsEnd_ = 0;
+  }
+  if (bytes.empty()) {
     file_ = AppearanceFile{};
     file_.records[0] = defaultAppearanceRecord();
   }
@@ -36,8 +52,11 @@ void AppearanceSettings::loadAppearance() {
 }
 
 void AppearanceSettings::writeAppearance() {
-  const FileResult result = writeFileAtomically(settingsFile_, serialiseAppearanceFile(file_));
+  // The records over the start of the file; what lies beyond the records read stays.
+  const std::string records = serialiseAppearanceFile(file_);
+  const FileResult result = replaceFileHead(settingsFile_, records, recordsEnd_);
   if (result.ok) {
+    recordsEnd_ = static_cast<std::int64_t>(records.size());
     writeFailureTold_ = false;
     return;
   }

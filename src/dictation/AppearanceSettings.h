@@ -56,7 +56,8 @@ class AppearanceSettings {
   ui::TextBox& text1_;
   std::filesystem::path settingsFile_;
   ui::MessageBox& messages_;
-  AppearanceFile file_;
+  AppearanceFile file_;     // its tail stays in the file, never in memory
+  std::int64_t recordsEnd_ = 0;  // where the records read end in the file
   bool writeFailureTold_ = false;
 };
 

@@ -50,7 +50,8 @@ bool DictationStore::keepOriginal() {
   const fs::path original = loaded_->path.string() + ".orig";
   std::error_code error;
   // An original kept earlier is never overwritten: it is the oldest, untouched text.
-  if (!fs::exists(fs::symlink_status(original, error)) && !writeFileAtomically(original, *loaded_->originalBytes).ok)
+  const fs::file_status kept = fs::symlink_status(original, error);
+  if (fs::exists(kept) ? !fs::is_regular_file(kept) : !writeFileAtomically(original, *loaded_->originalBytes).ok)
     return false;
   loaded_->originalBytes.reset();
   return true;
@@ -113,6 +114,7 @@ void DictationStore::offerRecoveryCopy(const std::string& audioPath) {
     if (answer != ui::MessageBox::Answer::Yes) return;
   }
   text1_.setText(copy->text);
+  recovery_->flush();  // the copy is this run's own now: a save removes it
 }
 
 void DictationStore::saveTextCommand() {

@@ -53,6 +53,10 @@ struct Fd {
 }  // namespace
 
 FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes) {
+  return readFileHead(path, std::string::npos, bytes);
+}
+
+FileResult readFileHead(const std::filesystem::path& path, std::size_t limit, std::string& bytes) {
   bytes.clear();
   Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0) return failure(path, "cannot open", errno);
@@ -60,8 +64,8 @@ FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes) 
   if (::fstat(file.fd, &info) != 0) return failure(path, "cannot read", errno);
   if (!S_ISREG(info.st_mode)) return failure(path, "not a file:", EISDIR);
   char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(file.fd, buffer, sizeof buffer);
+  while (bytes.size() < limit) {
+    const ssize_t got = ::read(file.fd, buffer, std::min(sizeof buffer, limit - bytes.size()));
     if (got < 0) {
       if (errno == EINTR) continue;
       return failure(path, "cannot read", errno);
@@ -99,6 +103,10 @@ void removeStaleTemporaries(const std::filesystem::path& folder, const std::stri
 }  // namespace
 
 FileResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  return replaceFileHead(path, bytes, -1);
+}
+
+FileResult replaceFileHead(const std::filesystem::path& path, std::string_view bytes, std::int64_t keepFrom) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   const std::string prefix = "." + path.filename().string() + ".tmp";
   removeStaleTemporaries(folder, prefix);
@@ -117,12 +125,28 @@ FileResult writeFileAtomically(const std::filesystem::path& path, std::string_vi
       }
       ::fchmod(file.fd, old.st_mode & 07777);
     }
-    std::size_t done = 0;
-    while (done < bytes.size() && result.ok) {
-      const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) result = failure(path, "cannot write", put < 0 ? errno : ENOSPC);
-      else done += static_cast<std::size_t>(put);
+    const auto put = [&](std::string_view piece) {
+      std::size_t done = 0;
+      while (done < piece.size() && result.ok) {
+        const ssize_t n = ::write(file.fd, piece.data() + done, piece.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) result = failure(path, "cannot write", n < 0 ? errno : ENOSPC);
+        else done += static_cast<std::size_t>(n);
+      }
+    };
+    put(bytes);
+    if (keepFrom >= 0) {
+      // The old file's bytes from keepFrom on, a piece at a time.
+      Fd previous{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+      char buffer[65536];
+      for (off_t at = static_cast<off_t>(keepFrom); previous.fd >= 0 && result.ok;) {
+        const ssize_t got = ::pread(previous.fd, buffer, sizeof buffer, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) result = failure(path, "cannot read", errno);
+        if (got <= 0) break;
+        put({buffer, static_cast<std::size_t>(got)});
+        at += got;
+      }
     }
     if (result.ok && ::fsync(file.fd) != 0) result = failure(path, "cannot write", errno);
     const int fd = file.fd;

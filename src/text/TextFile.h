@@ -34,6 +34,14 @@ FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes);
 // (it was killed half way) and that are older than a minute are removed first.
 FileResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// writeFileAtomically of `bytes` followed by the old file's bytes from `keepFrom` on (read a
+// piece at a time, never held whole), so a rewrite of a file's head keeps the rest of it.
+// keepFrom < 0 keeps nothing; a missing old file or one shorter than keepFrom adds nothing.
+FileResult replaceFileHead(const std::filesystem::path& path, std::string_view bytes, std::int64_t keepFrom);
+
+// The first bytes of a file, at most `limit` of them. A missing or unreadable file gives !ok.
+FileResult readFileHead(const std::filesystem::path& path, std::size_t limit, std::string& bytes);
+
 struct TextFileContent {
   std::string text;  // UTF-8
   TextEncoding encoding = TextEncoding::Gb18030;

@@ -231,4 +231,28 @@ TEST_F(AppearanceSettingsTest, AFailedWriteIsToldOnceAndTheChangeStaysOnScreen) 
 }
 
 }  // namespace
+TEST_F(AppearanceSettingsTest, LoadingMakesAnAbsentFileAndALongFileKeepsWhatLiesBeyondItsRecords) {
+  load();
+  ASSERT_TRUE(fs::is_regular_file(settingsFile)) << "made at load, as an open for reading and writing does";
+  EXPECT_EQ(fs::file_size(settingsFile), 0u);
+
+  // Records whose texts are long (a read of the first few kilobytes ends inside them), then
+  // 30 MB of other bytes: the records are read, the rest is never needed and always kept.
+  AppearanceFile file;
+  for (auto& record : file.records) {
+    record = defaultAppearanceRecord();
+    record.reservedTexts.fill(std::string(3000, 'x'));
+  }
+  file.records[0].fontSize = 20;
+  std::string tail(30u << 20, '\0');
+  for (std::size_t i = 0; i < tail.size(); i += 4096) tail[i] = static_cast<char>(i >> 12);
+  file.tail = tail;
+  writeBytes(settingsFile, serialiseAppearanceFile(file));
+  load();
+  EXPECT_EQ(text1.fontSize(), 20);
+  settings.fontBiggerCommand();
+  file.records[0].fontSize = 21;
+  EXPECT_EQ(readBytes(settingsFile), serialiseAppearanceFile(file));
+}
+
 }  // namespace tessaly

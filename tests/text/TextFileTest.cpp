@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "support/TempFolder.h"
@@ -173,6 +174,35 @@ TEST(TextFile, MissingFilesAndDirectoriesAreNotReadable) {
   EXPECT_TRUE(lines.empty());
   std::string bytes;
   EXPECT_FALSE(readFileBytes(dir.path(), bytes).ok);
+}
+
+}  // namespace
+}  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+TEST(TextFile, AWriteRemovesStaleTemporariesItsKilledPredecessorsLeft) {
+  test::TempFolder folder;
+  const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+  const struct {
+    const char* name;
+    bool old;
+    bool stays;
+  } files[] = {
+      {".lesson.txt.tmp123456", true, false},  // ours, from a write killed half way
+      {".lesson.txt.tmp7", true, false},
+      {".lesson.txt.tmp42", false, true},       // young: maybe another instance's write in progress
+      {".lesson.txt.tmpx1", true, true},        // not a name of ours
+      {".other.txt.tmp1", true, true},          // another file's
+      {"lesson.txt.tmp1", true, true},
+  };
+  for (const auto& f : files) {
+    test::writeBytes(folder / f.name, "half");
+    if (f.old) fs::last_write_time(folder / f.name, old);
+  }
+  ASSERT_TRUE(writeTextFile(folder / "lesson.txt", "听写").ok);
+  for (const auto& f : files) EXPECT_EQ(fs::exists(folder / f.name), f.stays) << f.name;
 }
 
 }  // namespace
