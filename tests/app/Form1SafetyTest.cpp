@@ -31,9 +31,11 @@ class Form1SafetyTest : public ::testing::Test {
     return n;
   }
 
-  Form1Rig rig;
-  std::unique_ptr<ManualTimer> recoveryTimer = rig.clock.makeTimer();
+  // The keeper's timer and folder outlive the window's logic that uses them.
+  ManualClock recoveryClock;
+  std::unique_ptr<ManualTimer> recoveryTimer = recoveryClock.makeTimer();
   MemoryRecoveryFolder recovery;
+  Form1Rig rig;
 };
 
 TEST_F(Form1SafetyTest, AFailedSaveAsksBeforeAnotherFileOpensAndKeepsTheTextInItsCopy) {
@@ -106,9 +108,9 @@ TEST_F(Form1SafetyTest, CopiesACrashLeftAreOfferedAtStart) {
 TEST_F(Form1SafetyTest, LeavingNowSavesWithoutAQuestionOrKeepsTheCopy) {
   for (const bool saveable : {true, false}) {
     SCOPED_TRACE(saveable ? "saveable" : "folder in the way");
-    Form1Rig own;
-    auto timer = own.clock.makeTimer();
     MemoryRecoveryFolder copies;
+    const auto timer = recoveryClock.makeTimer();
+    Form1Rig own;
     own.form->keepRecoveryCopies(copies, *timer);
     own.start();
     const std::string audio = own.audio("lesson.wav");
