@@ -6,6 +6,7 @@
 
 #include "app/ProgramFolder.h"
 #include "qt/Artwork.h"
+#include "qt/ChineseTranslations.h"
 #include "qt/QtControls.h"
 
 namespace tessaly {
@@ -16,6 +17,7 @@ Program::Program() {
   QApplication::setApplicationName(QStringLiteral("tessaly"));
   QApplication::setApplicationDisplayName(QStringLiteral("Tessaly 听写"));
   QApplication::setFont(qt::chineseFont(9));
+  qt::installChineseTranslations(*qApp);
 
   const fs::path executableFolder = qt::fromQt(QCoreApplication::applicationDirPath());
   const fs::path userData =

@@ -58,6 +58,9 @@ void prepareProgramFolder(const fs::path& appPath, const std::vector<fs::path>& 
     if (!fs::is_directory(data, error) || fs::equivalent(data, appPath, error)) continue;
     if (!fs::exists(appPath / "0091.htm", error) && fs::exists(data / "0091.htm", error))
       fs::copy_file(data / "0091.htm", appPath / "0091.htm", error);
+    // A readable first look, for a new folder only: settings a user has are never touched.
+    if (firstRun && !fs::exists(appPath / "900_8.dat", error) && fs::exists(data / "900_8.dat", error))
+      fs::copy_file(data / "900_8.dat", appPath / "900_8.dat", error);
     if (firstRun && fs::is_directory(data / "voice", error)) {
       copySample(data / "voice", voice);
       break;

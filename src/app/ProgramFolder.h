@@ -14,7 +14,8 @@ std::filesystem::path chooseProgramFolder(const std::filesystem::path& executabl
                                           const std::filesystem::path& userDataFolder);
 
 // Makes `appPath`/voice/ and, the first time (when voice/ did not exist yet), copies the
-// sample lesson from `dataFolder`/voice/ into it. Copies the web panel's page 0091.htm when
+// sample lesson from `dataFolder`/voice/ into it, and the first start's 900_8.dat unless the
+// folder has one. Copies the web panel's page 0091.htm when
 // the program folder has none. Play lists shipped with the sample name their files as
 // "@VOICE@/name"; the marker becomes the real voice folder. Nothing here is fatal: a file
 // that cannot be copied is left out.

@@ -109,6 +109,15 @@ AppearanceRecord defaultAppearanceRecord() {
   return record;
 }
 
+AppearanceFile firstStartAppearanceFile() {
+  AppearanceFile file;
+  for (AppearanceRecord& record : file.records) record = defaultAppearanceRecord();
+  AppearanceRecord& slot0 = file.records[0];
+  slot0.fontSize = 20;
+  slot0.textColourIndex = 2;  // black, on the default background's light green
+  return file;
+}
+
 AppearanceFile parseAppearanceFile(std::string_view bytes) {
   Reader in(bytes);
   AppearanceFile file;

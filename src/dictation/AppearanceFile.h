@@ -49,6 +49,11 @@ struct AppearanceFile {
   std::string tail;  // the bytes beyond the fourth record, carried along
 };
 
+// The 900_8.dat shipped with the program and copied into a new program folder, so that the
+// first start shows the usage text readably: slot 0 at 20 pt, black text on the default
+// record's light green background; everything else, and slots 1 to 3, the default record.
+AppearanceFile firstStartAppearanceFile();
+
 // Reads the four records from the start of `bytes`. Whatever the bytes do not hold stays
 // cleared: a number cut by the end keeps the bytes that are there (as its low bytes), a
 // text whose length runs past the end holds only the bytes that are there. Allocates no

@@ -7,15 +7,16 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QShortcut>
 #include <QSlider>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <cctype>
 #include <set>
 
 #include "app/MainWindowLayout.h"
+#include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
 #include "qt/ListManagerWindow.h"
 
@@ -57,6 +58,17 @@ class DisplaySlider final : public QSlider {
   void wheelEvent(QWheelEvent* event) override { event->ignore(); }
   void keyPressEvent(QKeyEvent* event) override { event->ignore(); }
 };
+
+// What a screen reader says of a caption label (the click areas say their command).
+QString accessibleNameOfLabel(int n) {
+  switch (n) {
+    case 1: return QStringLiteral("播放状态");
+    case 2: return QStringLiteral("语音文件");
+    case 6: return QStringLiteral("已播放时间");
+    case 7: return QStringLiteral("总时间");
+    default: return {};
+  }
+}
 
 QLabel* makeCaptionLabel(QWidget* parent, const layout::Rect& rect, const QColor& colour, int points) {
   auto* label = new QLabel(parent);
@@ -116,6 +128,8 @@ MainWindow::~MainWindow() {
 void MainWindow::buildWidgets() {
   text1_ = new QPlainTextEdit(this);
   text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setAccessibleName(QStringLiteral("听写内容"));
+  text1_->setAccessibleDescription(QStringLiteral("在这里输入听到的内容，会自动保存到语音文件旁边的文本文件中"));
   text1_->setGeometry(pixels(layout::kText1));
   text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   text1_->setFont(chineseFont(12));
@@ -123,12 +137,14 @@ void MainWindow::buildWidgets() {
 
   slider1_ = new DisplaySlider(this);
   slider1_->setObjectName(QStringLiteral("Slider1"));
+  slider1_->setAccessibleName(QStringLiteral("播放进度"));
   slider1_->setGeometry(pixels(layout::kSlider1));
   slider1_->setMaximum(10);
   sliderAdapter_ = std::make_unique<QtSlider>(slider1_);
 
   webBrowser1_ = new QTextBrowser(this);
   webBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
+  webBrowser1_->setAccessibleName(QStringLiteral("网页"));
   webBrowser1_->setGeometry(pixels(layout::kWebBrowser1));
   webBrowser1_->setFocusPolicy(Qt::NoFocus);
 
@@ -145,10 +161,12 @@ void MainWindow::buildWidgets() {
         auto* area = new ClickArea(this, [this, n] { form_->clickAreaClicked(n); });
         area->setGeometry(pixels(layout::kClickAreas[static_cast<std::size_t>(n)]));
         area->setObjectName(QStringLiteral("Label%1").arg(n));
+        area->setAccessibleName(toQt(std::string(layout::kClickAreaCaptions[static_cast<std::size_t>(n)])));
         widget = area;
       }
     }
     if (widget->objectName().isEmpty()) widget->setObjectName(QStringLiteral("Label%1").arg(n));
+    if (const QString name = accessibleNameOfLabel(n); !name.isEmpty()) widget->setAccessibleName(name);
     labels_[static_cast<std::size_t>(n - 1)] = widget;
     labelAdapters_.push_back(std::make_unique<QtLabel>(widget));
   }
@@ -161,6 +179,8 @@ void MainWindow::buildWidgets() {
     picture->setPixmap(drawStatusIcon(n));
     picture->setAttribute(Qt::WA_TransparentForMouseEvents);
     picture->setObjectName(QStringLiteral("Picture%1").arg(n));
+    picture->setAccessibleName(QStringLiteral("状态图标"));
+    picture->setAccessibleDescription(n == 1 ? QStringLiteral("等待播放或已停止") : n == 2 ? QStringLiteral("正在播放") : QStringLiteral("正在复读"));
     pictures_[static_cast<std::size_t>(n - 1)] = picture;
     pictureAdapters_.push_back(std::make_unique<QtPicture>(picture));
   }
@@ -181,19 +201,13 @@ void MainWindow::buildWidgets() {
 }
 
 void MainWindow::buildShortcuts() {
-  std::set<QChar> keys;
+  std::set<char> letters;
   for (const auto caption : layout::kButtonCaptions) {
-    const QString text = toQt(std::string(caption));
-    const qsizetype amp = text.indexOf(u'&');
-    if (amp >= 0 && amp + 1 < text.size()) keys.insert(text.at(amp + 1).toLower());
+    const auto amp = caption.find('&');
+    if (amp != std::string_view::npos && amp + 1 < caption.size())
+      letters.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1]))));
   }
-  for (const QChar key : keys) {
-    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(QChar(key).toUpper().unicode())), this);
-    shortcut->setContext(Qt::WindowShortcut);
-    shortcut->setAutoRepeat(false);  // holding the repeat key must not toggle the loop
-    const char letter = static_cast<char>(key.unicode());
-    connect(shortcut, &QShortcut::activated, this, [this, letter] { form_->accessKey(letter); });
-  }
+  accessKeys_ = new AccessKeys(this, std::move(letters), [this](char letter) { form_->accessKey(letter); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

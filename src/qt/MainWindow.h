@@ -21,6 +21,7 @@ class QTextBrowser;
 
 namespace tessaly::qt {
 
+class AccessKeys;
 class ListManagerWindow;
 
 struct MainWindowServices {
@@ -85,6 +86,7 @@ class MainWindow final : public QWidget {
   std::unique_ptr<Form1> form_;
   std::unique_ptr<ListManagerWindow> listManager_;
   bool shownOnce_ = false;
+  AccessKeys* accessKeys_ = nullptr;  // owned by this window (its Qt parent)
 };
 
 }  // namespace tessaly::qt

@@ -115,8 +115,13 @@ std::string QtFileDialog::show(bool save, const std::string& folder, const std::
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!folder.empty()) dialog.setDirectory(toQt(folder));
+  // The type box shows the description as the program words it; the any-case patterns
+  // behind it stay out of sight.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(toQtFilter(filter));
   dialog.selectFile(toQt(fileName));
+  // Wide enough for the name, size, type and date columns of Chinese file names.
+  dialog.resize(860, 540);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return fromQt(dialog.selectedFiles().constFirst());
 }

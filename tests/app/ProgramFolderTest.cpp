@@ -41,6 +41,30 @@ TEST_F(ProgramFolderTest, TheFirstRunGetsTheSampleLessonAndThePage) {
   EXPECT_FALSE(fs::exists(app / "voice" / "a.mp3"));
 }
 
+TEST_F(ProgramFolderTest, OnlyANewFolderGetsTheShippedAppearance) {
+  std::ofstream(root / "share" / "900_8.dat") << "shipped";
+  const struct {
+    const char* what;
+    bool hasVoice;            // the folder was used before
+    const char* userSettings; // the user's own 900_8.dat, if any
+    const char* after;        // what 900_8.dat holds afterwards ("" for none)
+  } cases[] = {
+      {"a new folder", false, nullptr, "shipped"},
+      {"a new folder with the user's settings brought along", false, "mine", "mine"},
+      {"a folder used before, without settings", true, nullptr, ""},
+      {"a folder used before, with settings", true, "mine", "mine"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path app = root / ("app" + std::to_string(++n));
+    fs::create_directories(c.hasVoice ? app / "voice" : app);
+    if (c.userSettings) std::ofstream(app / "900_8.dat") << c.userSettings;
+    prepareProgramFolder(app, {root / "share"});
+    EXPECT_EQ(fs::exists(app / "900_8.dat") ? test::readBytes(app / "900_8.dat") : "", c.after);
+  }
+}
+
 TEST_F(ProgramFolderTest, ASampleBesideTheProgramIsResolvedInPlace) {
   prepareProgramFolder(root / "share", {root / "share"});
   std::vector<std::string> lines;

@@ -1,8 +1,13 @@
 #include "dictation/AppearanceFile.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "dictation/AppearanceSettings.h"
 
 namespace tessaly {
 namespace {
@@ -122,6 +127,44 @@ TEST(AppearanceFile, ATextRunningPastTheEndHoldsOnlyWhatIsThere) {
     // Written back, the text's count says what it holds.
     EXPECT_EQ(serialiseAppearanceRecord(file.records[0]).substr(66, 6), "\x02\x00" "ab\x00\x00"s);
   }
+}
+
+// WCAG's contrast ratio of two sRGB colours.
+double contrast(ui::Rgb a, ui::Rgb b) {
+  const auto luminance = [](ui::Rgb c) {
+    const auto channel = [](int v) {
+      const double s = v / 255.0;
+      return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red) + 0.7152 * channel(c.green) + 0.0722 * channel(c.blue);
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(AppearanceFile, TheShippedFirstStartIsReadableAndOtherwiseTheDefault) {
+  const AppearanceFile shipped = firstStartAppearanceFile();
+  const AppearanceRecord& slot0 = shipped.records[0];
+  EXPECT_GE(slot0.fontSize, 18);
+  EXPECT_LE(slot0.fontSize, 24);
+  EXPECT_EQ(slot0.notBold, 1);
+  ASSERT_GE(slot0.textColourIndex, 0);
+  ASSERT_LT(slot0.textColourIndex, 6);
+  ASSERT_GE(slot0.backColourIndex, 0);
+  ASSERT_LT(slot0.backColourIndex, 11);
+  EXPECT_GE(contrast(textColourCycle[static_cast<std::size_t>(slot0.textColourIndex)],
+                     backColourCycle[static_cast<std::size_t>(slot0.backColourIndex)]),
+            4.5);
+  EXPECT_LT(contrast(textColourCycle[0], backColourCycle[4]), 1.5) << "the default record's yellow on green";
+
+  // Apart from those three fields, every byte is the default record's, in all four slots.
+  AppearanceRecord expected0 = defaultAppearanceRecord();
+  expected0.fontSize = slot0.fontSize;
+  expected0.textColourIndex = slot0.textColourIndex;
+  expected0.backColourIndex = slot0.backColourIndex;
+  const std::string defaults = serialiseAppearanceRecord(defaultAppearanceRecord());
+  EXPECT_EQ(serialiseAppearanceFile(shipped), serialiseAppearanceRecord(expected0) + defaults + defaults + defaults);
+  EXPECT_EQ(serialiseAppearanceFile(shipped).size(), 4 * 111u);
 }
 
 }  // namespace

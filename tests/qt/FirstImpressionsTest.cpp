@@ -1,0 +1,139 @@
+// What a newcomer meets first: a held access key acts once, every control has a name for a
+// screen reader, and Qt's own dialogs speak Chinese with the program's own file type text.
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/MainWindowLayout.h"
+#include "qt/ChineseTranslations.h"
+#include "qt/MainWindow.h"
+#include "support/FakeControls.h"
+#include "support/SimulatedDevices.h"
+#include "support/TempFolder.h"
+
+namespace tessaly::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FirstImpressionsTest : public ::testing::Test {
+ protected:
+  FirstImpressionsTest() {
+    fs::create_directory(appPath / "voice");
+    window = std::make_unique<qt::MainWindow>(qt::MainWindowServices{mci, stream, appPath.string(), &dialog, &messages});
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  }
+  void key(QEvent::Type type, Qt::Key code, unsigned long timestamp, bool autoRepeat = false) {
+    QKeyEvent event(type, code, Qt::AltModifier, QString(), autoRepeat);
+    event.setTimestamp(timestamp);
+    QApplication::sendEvent(QApplication::focusWidget(), &event);
+  }
+  int repeatState() { return window->form().variables().repeatState; }
+
+  TempFolder folder;
+  fs::path appPath = folder.path();
+  ManualClock clock;
+  SimulatedMci mci{clock};
+  SimulatedStream stream{clock};
+  FakeFileDialog dialog;
+  FakeMessageBox messages;
+  std::unique_ptr<qt::MainWindow> window;
+};
+
+TEST_F(FirstImpressionsTest, AHeldAccessKeyActsOnceWhateverItsRepeatsSay) {
+  const std::string lesson = (appPath / "voice" / "lesson.wav").string();
+  std::ofstream(lesson) << "x";
+  mci.addFile(lesson, 60000);
+  dialog.answer(lesson);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::AltModifier);
+  clock.advance(2000);
+  ASSERT_EQ(repeatState(), 1);
+
+  key(QEvent::KeyPress, Qt::Key_X, 100);
+  EXPECT_EQ(repeatState(), 2);
+  // Repeats as an accessibility bus delivers them: no auto-repeat flag, no release between.
+  for (unsigned long t = 130; t < 2000; t += 33) key(QEvent::KeyPress, Qt::Key_X, t);
+  EXPECT_EQ(repeatState(), 2);
+  // Repeats as the X server sends them: a release and a press with one timestamp.
+  for (unsigned long t = 2000; t < 3000; t += 33) {
+    key(QEvent::KeyRelease, Qt::Key_X, t);
+    key(QEvent::KeyPress, Qt::Key_X, t);
+  }
+  // And with Qt's flag set.
+  key(QEvent::KeyPress, Qt::Key_X, 3100, true);
+  EXPECT_EQ(repeatState(), 2);
+  key(QEvent::KeyRelease, Qt::Key_X, 3200);
+  key(QEvent::KeyPress, Qt::Key_X, 3500);  // pressed again: acts
+  EXPECT_EQ(repeatState(), 1);
+  key(QEvent::KeyRelease, Qt::Key_X, 3600);
+}
+
+TEST_F(FirstImpressionsTest, ScreenReadersHearEveryControlsName) {
+  for (int n = 1; n <= layout::kLabelCount; ++n) {
+    const std::string_view command = layout::kClickAreaCaptions[static_cast<std::size_t>(n)];
+    if (command.empty()) continue;
+    EXPECT_EQ(window->labelWidget(n)->accessibleName().toStdString(), command) << "Label" << n;
+  }
+  EXPECT_FALSE(window->text1()->accessibleName().isEmpty());
+  EXPECT_FALSE(window->slider1()->accessibleName().isEmpty());
+  for (int n : {1, 2, 6, 7}) EXPECT_FALSE(window->labelWidget(n)->accessibleName().isEmpty()) << "Label" << n;
+  for (int n = 1; n <= 3; ++n) {
+    auto* picture = window->findChild<QWidget*>(QStringLiteral("Picture%1").arg(n));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->accessibleDescription().isEmpty()) << "Picture" << n;
+  }
+}
+
+TEST(ChineseDialogs, QtsOwnDialogsSpeakChineseAndShowTheProgramsFileType) {
+  ASSERT_TRUE(qt::installChineseTranslations(*qApp)) << "Debian's qt6-translations-l10n is missing";
+  QWidget parent;
+  qt::QtFileDialog files(&parent);
+  QString typeShown, openText, cancelText;
+  QSize size;
+  QTimer::singleShot(200, [&] {
+    auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!box) return;
+    if (auto* types = box->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) typeShown = types->currentText();
+    if (auto* buttons = box->findChild<QDialogButtonBox*>()) {
+      openText = buttons->button(QDialogButtonBox::Open)->text();
+      cancelText = buttons->button(QDialogButtonBox::Cancel)->text();
+    }
+    size = box->size();
+    box->reject();
+  });
+  EXPECT_EQ(files.showOpen(fs::temp_directory_path().string(), "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav", ""), "");
+  EXPECT_EQ(typeShown, QStringLiteral("语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)"));
+  EXPECT_EQ(openText, QStringLiteral("打开(&O)"));
+  EXPECT_EQ(cancelText, QStringLiteral("取消"));
+  EXPECT_GE(size.width(), 800);
+
+  qt::QtMessageBox messages(&parent);
+  QStringList answers;
+  QTimer::singleShot(200, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    for (QAbstractButton* button : box->buttons()) answers << button->text();
+    box->button(QMessageBox::Cancel)->click();
+  });
+  EXPECT_EQ(messages.askYesNoCancel("仍要退出吗？"), ui::MessageBox::Answer::Cancel);
+  answers.sort();
+  EXPECT_TRUE(answers.contains(QStringLiteral("是(&Y)")) || answers.contains(QStringLiteral("是")))
+      << answers.join(u' ').toStdString();
+  EXPECT_FALSE(answers.contains(QStringLiteral("&Yes")));
+}
+
+}  // namespace
+}  // namespace tessaly::test
