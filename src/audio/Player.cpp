@@ -241,8 +241,10 @@ void Player::runWorker() {
       lock.lock();
       continue;
     }
-    // A full ring frees up as the output plays; a few milliseconds' wait keeps it topped up.
-    wake_.wait_for(lock, producing_ ? std::chrono::milliseconds(5) : std::chrono::milliseconds(500));
+    // A full ring frees up as the output plays. It holds 32768 frames (0.68 s at 48 kHz), so
+    // topping it up every 100 ms never lets it run low, and the worker sleeps between; a
+    // command wakes it at once.
+    wake_.wait_for(lock, producing_ ? std::chrono::milliseconds(100) : std::chrono::milliseconds(500));
   }
   lock.unlock();
   closeSource();

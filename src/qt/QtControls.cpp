@@ -19,6 +19,7 @@ std::string fromQt(const QString& text) {
 }
 
 void QtLabel::setCaption(const std::string& caption) {
+  if (caption == caption_) return;  // the tracking ticks set most captions to what they show
   caption_ = caption;
   if (label_) label_->setText(toQt(caption));
 }

@@ -134,3 +134,30 @@ TEST_F(VanishedSource, FilesThatNeverPlayedSayWhyInChinese) {
 
 }  // namespace
 }  // namespace tessaly::test
+
+namespace tessaly::test {
+namespace {
+
+// The streaming back-end reads the length right after it starts a file: a local file's
+// length must be known by then, on every open.
+TEST(StreamLength, IsKnownWhenTheStartReadsIt) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  useDiskOutput(dir.file("out.raw"));
+  const std::string mp3 = makeWithFfmpeg(sweepInput(17.0, 44100, 2) + " -c:a libmp3lame -b:a 64k", dir.file("17s.mp3"));
+  ASSERT_FALSE(mp3.empty());
+  audio::AudioEngine engine;
+  auto stream = audio::makeStreamControl(engine);
+  int known = 0;
+  for (int i = 0; i < 25; ++i) {
+    stream->stop();
+    stream->setSource(mp3);
+    stream->play();
+    const std::int32_t length = stream->length();
+    known += length > 16900 && length < 17100;
+  }
+  EXPECT_EQ(known, 25);
+}
+
+}  // namespace
+}  // namespace tessaly::test
