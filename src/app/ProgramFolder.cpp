@@ -35,8 +35,12 @@ void copySample(const fs::path& from, const fs::path& voice) {
 }  // namespace
 
 fs::path chooseProgramFolder(const fs::path& executableFolder, const fs::path& userDataFolder) {
-  if (writableFolder(executableFolder)) return executableFolder;
+  // An installed program (bin/ beside share/tessaly/) keeps its users' files apart, even for
+  // root, who could write into /usr/bin.
   std::error_code error;
+  const bool installed = executableFolder.filename() == "bin" &&
+                         fs::is_directory(executableFolder.parent_path() / "share" / "tessaly", error);
+  if (!installed && writableFolder(executableFolder)) return executableFolder;
   fs::create_directories(userDataFolder, error);
   return userDataFolder;
 }

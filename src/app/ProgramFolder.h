@@ -8,8 +8,8 @@
 
 namespace tessaly {
 
-// The folder to use: the executable's folder when it is writable, otherwise `userDataFolder`
-// (created when missing).
+// The folder to use: the executable's folder when it is writable and not an installed
+// program's (a bin/ beside share/tessaly/), otherwise `userDataFolder` (created when missing).
 std::filesystem::path chooseProgramFolder(const std::filesystem::path& executableFolder,
                                           const std::filesystem::path& userDataFolder);
 

@@ -76,6 +76,12 @@ TEST_F(ProgramFolderTest, AnUnwritableProgramFolderFallsBackToTheUsersDataFolder
   EXPECT_EQ(chooseProgramFolder(root, root / "user"), root);
   EXPECT_EQ(chooseProgramFolder(root / "no-such-folder", root / "user" / "tessaly"), root / "user" / "tessaly");
   EXPECT_TRUE(fs::is_directory(root / "user" / "tessaly"));
+  // Installed (bin/ beside share/tessaly/): never the bin folder, even when it is writable.
+  fs::create_directories(root / "usr" / "bin");
+  fs::create_directories(root / "usr" / "share" / "tessaly");
+  EXPECT_EQ(chooseProgramFolder(root / "usr" / "bin", root / "user" / "tessaly"), root / "user" / "tessaly");
+  fs::create_directories(root / "build" / "bin");  // a bin/ without the shared data is a build's
+  EXPECT_EQ(chooseProgramFolder(root / "build" / "bin", root / "user" / "tessaly"), root / "build" / "bin");
 }
 
 }  // namespace
