@@ -3,6 +3,8 @@
 // ten), decoding speed beside the ffmpeg tool's on the same file, and whether a ranged play
 // stops exactly on its end. Unplayable files get a line too, and the exit status stays 0.
 //
+// tessaly-probe --render ... and --stretch-cost ...: the time-stretch stage (Stretching.cpp).
+//
 // tessaly-probe --memory SECONDS FILE: plays FILE for SECONDS through the streaming control,
 // seeking across the whole file every second, and prints resident memory before and at most
 // during that time, and the slowest user-interface call seen.
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "audio/AudioEngine.h"
+#include "Stretching.h"
 #include "audio/Decoder.h"
 
 namespace {
@@ -203,8 +206,25 @@ int memory(int seconds, const std::string& file) {
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::string(argv[1]) == "--memory") return memory(std::atoi(argv[2]), argv[3]);
+  if (argc == 4 && std::string(argv[1]) == "--stretch-cost") return bench::stretchCost(std::atof(argv[2]), argv[3]);
+  if (argc >= 3 && std::string(argv[1]) == "--render") {
+    double speed = 1.0;
+    int from = 0, to = -1;
+    std::string file;
+    for (int i = 3; i < argc; ++i) {
+      const std::string arg = argv[i];
+      if (arg == "--speed" && i + 1 < argc) speed = std::atof(argv[++i]);
+      else if (arg == "--from" && i + 1 < argc) from = std::atoi(argv[++i]);
+      else if (arg == "--to" && i + 1 < argc) to = std::atoi(argv[++i]);
+      else file = arg;
+    }
+    if (!file.empty()) return bench::render(argv[2], speed, from, to, file);
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: tessaly-probe FILE...\n       tessaly-probe --memory SECONDS FILE\n");
+    std::fprintf(stderr,
+                 "usage: tessaly-probe FILE...\n       tessaly-probe --memory SECONDS FILE\n"
+                 "       tessaly-probe --render OUT.wav --speed S [--from MS] [--to MS] FILE\n"
+                 "       tessaly-probe --stretch-cost S FILE\n");
     return 2;
   }
   for (int i = 1; i < argc; ++i) probe(argv[i]);

@@ -58,6 +58,7 @@ class MciDevice final : public MciControl {
   void setStatusHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
   bool isOpen() const override { return open_; }
   std::string failure() const override { return open_ ? failureOf(player_.status()) : failure_; }
+  void setSpeed(double speed) override { player_.setSpeed(speed); }
 
   void setFrom(std::int32_t ms) override {
     if (open_) from_ = ms;
@@ -226,6 +227,8 @@ class StreamDevice final : public StreamControl {
     }
     startAt(target);
   }
+
+  void setSpeed(double speed) override { player_.setSpeed(speed); }
 
   void setVolume(std::int16_t volume) override {
     player_.setGain(static_cast<float>(std::clamp<int>(volume, 0, 100)) / 100.0f);

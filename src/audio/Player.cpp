@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include "audio/Frames.h"
+#include "audio/Stretch.h"
 
 namespace tessaly::audio {
 
@@ -40,12 +42,16 @@ Player::~Player() {
 void Player::post(Command command) {
   // Newer commands make older ones moot: a load drops everything queued, a play or stop drops
   // the queued plays and stops (a queued load stays, it comes first).
-  if (command.kind == Command::Load || command.kind == Command::Unload)
+  // A speed change drops only older speed changes, and lets a waiting seek finish.
+  const Command::Kind kind = command.kind;
+  if (kind == Command::Load || kind == Command::Unload)
     commands_.clear();
+  else if (kind == Command::Speed)
+    std::erase_if(commands_, [](const Command& c) { return c.kind == Command::Speed; });
   else
     std::erase_if(commands_, [](const Command& c) { return c.kind == Command::Play || c.kind == Command::Stop; });
   commands_.push_back(std::move(command));
-  newerCommand_.store(true);  // a seek still waiting for the scan gives way
+  if (kind != Command::Speed) newerCommand_.store(true);  // a seek still waiting for the scan gives way
   wake_.notify_all();
 }
 
@@ -121,6 +127,12 @@ void Player::pause() {
 }
 
 void Player::resume() { running_.store(true); }
+
+void Player::setSpeed(double speed) {
+  speed_.store(std::clamp(speed, 0.5, 2.0));
+  std::lock_guard lock(mutex_);
+  post({Command::Speed, {}, 0, 0, -1, false, nullptr});
+}
 
 void Player::stop() {
   running_.store(false);
@@ -255,8 +267,10 @@ void Player::closeSource() {
   if (scanThread_.joinable()) scanThread_.join();
   scanCancel_.store(false);
   decoder_.reset();
+  stretch_.reset();
   scanIndex_.reset();
   producing_ = false;
+  playActive_ = false;
 }
 
 void Player::sourceBroke() {
@@ -312,7 +326,11 @@ void Player::handle(const Command& command) {
     }
     case Command::Stop:
       producing_ = false;
+      playActive_ = false;
       flushRing();
+      return;
+    case Command::Speed:
+      changeSpeed();
       return;
     case Command::Play: {
       producing_ = false;
@@ -322,21 +340,82 @@ void Player::handle(const Command& command) {
       outputChannels_.store(info.channels);
       flushRing();
       const auto toFrames = [&](std::int64_t v) { return command.inMs && v > 0 ? msToFrames(v, info.sampleRate) : v; };
-      decoder_->seek(toFrames(command.from), &newerCommand_);
-      if (!decoder_->failure().empty()) {
-        sourceBroke();
-        return;
-      }
       playSerial_ = command.serial;
-      nextFrame_ = decoder_->position();
       endFrame_ = toFrames(command.end);
+      fadeIn_ = 0;
+      if (!startAt(toFrames(command.from))) return;
+      playActive_ = true;
       producing_ = true;
       return;
     }
   }
 }
 
+bool Player::startAt(std::int64_t frame) {
+  playSpeed_ = speed_.load();
+  fedLast_ = false;
+  if (playSpeed_ == 1.0) {
+    decoder_->seek(frame, &newerCommand_);
+  } else {
+    // The stretch first hears the frames before the start, so its output begins exactly there.
+    const SourceInfo& info = decoder_->info();
+    if (!stretch_) stretch_ = std::make_unique<Stretch>(info.sampleRate, info.channels);
+    stretch_->restart(playSpeed_);
+    const std::int64_t begin = std::max<std::int64_t>(0, frame - stretch_->historyFrames());
+    decoder_->seek(begin, &newerCommand_);
+    feedBuffer_.resize(static_cast<std::size_t>(std::max<std::int64_t>(frame - begin, kBlockFrames)) * info.channels);
+    const int history = decoder_->position() == begin ? decoder_->read(feedBuffer_.data(), static_cast<int>(frame - begin)) : 0;
+    stretch_->prime(feedBuffer_.data(), history);
+    outFile_ = static_cast<double>(decoder_->position());
+  }
+  if (!decoder_->failure().empty()) {
+    sourceBroke();
+    return false;
+  }
+  nextFrame_ = decoder_->position();
+  return true;
+}
+
+void Player::changeSpeed() {
+  const double speed = speed_.load();
+  if (!decoder_ || !playActive_ || speed == playSpeed_) {
+    playSpeed_ = playActive_ ? playSpeed_ : speed;
+    return;
+  }
+  // Keep what the output is playing now and the block after it; make the rest again.
+  constexpr std::uint32_t kKeep = 2;
+  constexpr int kFade = 64;
+  std::int64_t seam = -1;
+  bool ended = false;
+  output_.runExclusive([&] {
+    const std::uint32_t tail = tail_.load();
+    const std::uint32_t keep = std::min(kKeep, head_.load() - tail);
+    head_.store(tail + keep);
+    if (keep == 0) return;
+    Block& last = blocks_[(tail + keep - 1) % kBlocks];
+    if (last.serial != playSerial_) return;
+    seam = last.fileEnd;
+    ended = last.last;
+    // The seam: the old sound fades out over its last frames, the new fades in.
+    const int from = std::max(keep == 1 ? readOffset_ : 0, last.frames - kFade);
+    const int channels = outputChannels_.load();
+    for (int i = from; i < last.frames; ++i)
+      for (int c = 0; c < channels; ++c)
+        last.data[static_cast<std::size_t>(i * channels + c)] *= static_cast<float>(last.frames - i) / static_cast<float>(last.frames - from + 1);
+  });
+  if (ended) {
+    producing_ = false;  // nothing follows the kept blocks: the new speed waits for the next play
+    playSpeed_ = speed;
+    return;
+  }
+  if (seam < 0) seam = playSpeed_ == 1.0 ? nextFrame_ : static_cast<std::int64_t>(std::llround(outFile_));
+  if (!startAt(seam)) return;
+  fadeIn_ = kFade;
+  producing_ = true;
+}
+
 bool Player::produceBlock() {
+  if (playSpeed_ != 1.0) return produceStretchedBlock();
   Block& block = blocks_[head_.load() % kBlocks];
   int want = kBlockFrames;
   if (endFrame_ >= 0) want = static_cast<int>(std::clamp<std::int64_t>(endFrame_ - nextFrame_, 0, want));
@@ -349,6 +428,43 @@ bool Player::produceBlock() {
   block.fileEnd = nextFrame_ + got;
   nextFrame_ += got;
   block.last = got < want || (endFrame_ >= 0 && nextFrame_ >= endFrame_);
+  return queueBlock(block);
+}
+
+bool Player::produceStretchedBlock() {
+  Block& block = blocks_[head_.load() % kBlocks];
+  const int channels = decoder_->info().channels;
+  // Feed the stretch until it has a block's worth of output, or the play's frames run out.
+  while (stretch_->available() < kBlockFrames && !fedLast_) {
+    int want = std::min(stretch_->wanted(), kBlockFrames);
+    if (endFrame_ >= 0) want = static_cast<int>(std::clamp<std::int64_t>(endFrame_ - nextFrame_, 0, want));
+    feedBuffer_.resize(std::max(feedBuffer_.size(), static_cast<std::size_t>(kBlockFrames) * channels));
+    const int got = want > 0 ? decoder_->read(feedBuffer_.data(), want) : 0;
+    nextFrame_ += got;
+    fedLast_ = got < want || want == 0 || (endFrame_ >= 0 && nextFrame_ >= endFrame_) || !decoder_->failure().empty();
+    stretch_->feed(feedBuffer_.data(), got, fedLast_);
+  }
+  const int got = stretch_->take(block.data.data(), kBlockFrames);
+  block.serial = playSerial_;
+  block.frames = got;
+  block.fileStart = std::llround(outFile_);
+  outFile_ = std::min(outFile_ + got * playSpeed_, static_cast<double>(nextFrame_));
+  block.last = fedLast_ && stretch_->finished();
+  // The last block ends exactly where the play's frames ended (a ranged play's end frame).
+  block.fileEnd = block.last ? nextFrame_ : std::llround(outFile_);
+  return queueBlock(block);
+}
+
+void Player::fadeIn(Block& block) {
+  const int channels = outputChannels_.load();
+  for (int i = 0; fadeIn_ > 0 && i < block.frames; ++i, --fadeIn_) {
+    const float gain = 1.0f - static_cast<float>(fadeIn_) / 65.0f;
+    for (int c = 0; c < channels; ++c) block.data[static_cast<std::size_t>(i * channels + c)] *= gain;
+  }
+}
+
+bool Player::queueBlock(Block& block) {
+  fadeIn(block);
   if (!decoder_->failure().empty()) {
     // The frames read so far still play; then the play ends and the source is gone.
     block.last = true;

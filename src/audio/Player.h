@@ -77,6 +77,11 @@ class Player final : public Renderer {
   Status status() const;
   // Any thread: 1 is full volume.
   void setGain(float gain) { gain_.store(gain); }
+  // UI thread, non-blocking: plays at `speed` (0.5 to 2.0) with the pitch kept, from now on:
+  // what is already queued for the output is cut to two blocks (about 50 ms) and the rest
+  // is made again at the new speed, seamlessly. Positions stay frames of the file. 1.0 plays
+  // the decoded frames as they are.
+  void setSpeed(double speed);
 
   // Audio thread.
   void render(float* out, int frames) override;
@@ -88,13 +93,13 @@ class Player final : public Renderer {
     std::uint32_t serial = 0;
     bool last = false;
     int frames = 0;
-    // The stretch of file time the block's frames stand for. Equal to `frames` now; a later
-    // time-stretch stage between the decoder and the ring makes them differ.
+    // The stretch of file time the block's frames stand for: `frames` long at 1.0, longer or
+    // shorter through the time-stretch stage.
     std::int64_t fileStart = 0, fileEnd = 0;
     std::vector<float> data;
   };
   struct Command {
-    enum Kind { Load, Play, Stop, Unload } kind;
+    enum Kind { Load, Play, Stop, Unload, Speed } kind;
     std::string location;
     std::uint32_t serial = 0;
     std::int64_t from = 0, end = -1;
@@ -110,6 +115,16 @@ class Player final : public Renderer {
   // reported as failed with the decoder's reason, the source is closed and plays do nothing.
   void sourceBroke();
   bool produceBlock();  // false when the play has ended
+  bool produceStretchedBlock();
+  // Hands a made block to the output (after the fade of a speed change's seam, if due) and
+  // notes a broken source or the true end; false when the play has ended.
+  bool queueBlock(Block& block);
+  void fadeIn(Block& block);
+  // Worker: the play goes on from file frame `frame` at the speed asked for now; false when
+  // the source broke.
+  bool startAt(std::int64_t frame);
+  // Worker: a new speed for the play under way (the Speed command).
+  void changeSpeed();
   void flushRing();
   void publish(std::uint32_t serial, std::int64_t frame, bool ended);
 
@@ -123,6 +138,7 @@ class Player final : public Renderer {
   std::atomic<bool> running_{false};
   std::atomic<bool> busy_{false};  // render() is running: lets pause() wait out one render
   std::atomic<float> gain_{1.0f};
+  std::atomic<double> speed_{1.0};  // asked for by the UI thread; the worker follows
   std::atomic<int> outputChannels_{2};  // channels of the blocks, set before they are made
   std::atomic<std::uint64_t> published_{0};  // serial, ended flag, frame: see publish()
   std::array<Block, kBlocks> blocks_;
@@ -156,6 +172,13 @@ class Player final : public Renderer {
   std::uint32_t playSerial_ = 0;
   std::int64_t nextFrame_ = 0, endFrame_ = -1;
   std::uint32_t workerLoadSerial_ = 0;
+  bool playActive_ = false;        // a play has started and not been stopped
+  double playSpeed_ = 1.0;         // the speed the play is being made at
+  std::unique_ptr<class Stretch> stretch_;  // made for the source when first needed
+  std::vector<float> feedBuffer_;  // decoded frames on their way into the stretch
+  double outFile_ = 0;             // the file frame the next stretched output frame stands for
+  bool fedLast_ = false;           // the stretch has been given the play's last frames
+  int fadeIn_ = 0;                 // frames still to fade in after a seam of a speed change
 
   std::thread worker_;  // last: starts after everything above exists
 };

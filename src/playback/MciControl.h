@@ -43,6 +43,10 @@ class MciControl {
   // Why the file of the last "Open" cannot be played, in words for the user (Chinese); ""
   // when it opened. Only the program's own word to the user reads it, never the playing.
   virtual std::string failure() const = 0;
+  // Plays at `speed` (0.5 to 2.0; 1.0 as recorded) with the pitch kept, from now on, also
+  // the play under way. Every position stays a position in the file: a ranged play still
+  // stops exactly on its To, which sounds twice as late at 0.5.
+  virtual void setSpeed(double speed) = 0;
 };
 
 }  // namespace tessaly

@@ -37,6 +37,9 @@ class StreamControl {
   // milliseconds). Also set when a source becomes unreadable while it plays. Only the
   // program's own word to the user reads it, never the playing.
   virtual std::string failure() const = 0;
+  // Plays at `speed` (0.5 to 2.0; 1.0 as recorded) with the pitch kept, from now on, also
+  // the play under way. Positions and the length stay those of the file.
+  virtual void setSpeed(double speed) = 0;
 };
 
 }  // namespace tessaly

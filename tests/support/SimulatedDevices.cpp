@@ -39,7 +39,7 @@ void SimulatedMci::setTo(std::int32_t ms) {
 }
 
 void SimulatedMci::settle() const {
-  if (playing_ && clock_.now() - startedAt_ >= playEnd_ - playFrom_) {
+  if (playing_ && time_.elapsed(clock_.now()) >= playEnd_ - playFrom_) {
     playing_ = false;
     stoppedAt_ = playEnd_;
     played_.push_back({playFrom_, playEnd_});
@@ -49,7 +49,7 @@ void SimulatedMci::settle() const {
 std::int32_t SimulatedMci::livePosition() const {
   settle();
   if (!playing_) return stoppedAt_;
-  return playFrom_ + static_cast<std::int32_t>(clock_.now() - startedAt_);
+  return playFrom_ + time_.elapsed(clock_.now());
 }
 
 std::int32_t SimulatedMci::position() const { return open_ ? livePosition() : 0; }
@@ -98,18 +98,30 @@ void SimulatedMci::sendCommand(const std::string& command) {
     if (playing_) played_.push_back({playFrom_, current});
     playFrom_ = from;
     playEnd_ = to;
-    startedAt_ = clock_.now();
+    time_.start(clock_.now());
     stoppedAt_ = from;
     playing_ = true;
     settle();  // an empty range ends at once
   }
 }
 
+void SimulatedMci::setSpeed(double speed) {
+  log_.push_back("speed " + std::to_string(speed).substr(0, 3));
+  settle();
+  time_.setSpeed(speed, clock_.now());
+}
+
 // ---- SimulatedStream ----
+
+void SimulatedStream::setSpeed(double speed) {
+  log_.push_back("speed " + std::to_string(speed).substr(0, 3));
+  settle();
+  time_.setSpeed(speed, clock_.now());
+}
 
 void SimulatedStream::settle() const {
   if (state_ != State::Playing) return;
-  const std::int32_t at = playFrom_ + static_cast<std::int32_t>(clock_.now() - startedAt_);
+  const std::int32_t at = playFrom_ + time_.elapsed(clock_.now());
   if (at >= file_->length) {
     played_.push_back({playFrom_, file_->length});
     state_ = State::Ended;
@@ -123,7 +135,7 @@ void SimulatedStream::closeRange(std::int32_t at) const {
 
 void SimulatedStream::startFrom(std::int32_t ms) {
   playFrom_ = ms;
-  startedAt_ = clock_.now();
+  time_.start(clock_.now());
   state_ = State::Playing;
   settle();
 }
@@ -131,7 +143,7 @@ void SimulatedStream::startFrom(std::int32_t ms) {
 std::int32_t SimulatedStream::position() const {
   settle();
   if (state_ != State::Playing) return heldAt_;
-  return playFrom_ + static_cast<std::int32_t>(clock_.now() - startedAt_);
+  return playFrom_ + time_.elapsed(clock_.now());
 }
 
 std::int32_t SimulatedStream::length() const {

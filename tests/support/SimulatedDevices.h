@@ -17,6 +17,24 @@
 
 namespace tessaly::test {
 
+// File time played since a play started, at a speed that may change on the way (0.5 plays a
+// second of the file in two seconds of the clock).
+struct FileTime {
+  void start(std::int64_t now) {
+    startedAt = now;
+    before = 0;
+  }
+  void setSpeed(double newSpeed, std::int64_t now) {
+    before = elapsed(now);
+    startedAt = now;
+    speed = newSpeed;
+  }
+  std::int32_t elapsed(std::int64_t now) const { return before + static_cast<std::int32_t>(static_cast<double>(now - startedAt) * speed); }
+  std::int64_t startedAt = 0;
+  std::int32_t before = 0;
+  double speed = 1.0;
+};
+
 // A stretch of a file that was played without a jump: [from, to) in ms.
 struct PlayedRange {
   std::int32_t from;
@@ -47,6 +65,7 @@ class SimulatedMci final : public MciControl {
   bool isOpen() const override { return open_; }
   void setStatusHandler(std::function<void()> handler) override;
   std::string failure() const override { return failure_; }
+  void setSpeed(double speed) override;
 
   // Every call, in order: "close", "Open", "play", "from 1", "to 12000", "fileName a.wav",
   // "deviceType WaveAudio", "notify 1", "wait 0", "shareable 0", "enabled 1".
@@ -56,6 +75,7 @@ class SimulatedMci final : public MciControl {
   std::vector<PlayedRange> played() const;
   bool playing() const;
   bool enabled() const { return enabled_; }
+  double speed() const { return time_.speed; }
 
  private:
   void settle() const;  // ends a play whose end has been reached
@@ -71,12 +91,12 @@ class SimulatedMci final : public MciControl {
   std::string failure_;
   std::int32_t length_ = 0;
   std::optional<std::int32_t> from_, to_;
-  // Playback: while playing_, position = playFrom_ + (now - startedAt_), capped at playEnd_.
+  // Playback: while playing_, position = playFrom_ + the file time played (time_), capped at playEnd_.
   mutable bool playing_ = false;
   mutable std::int32_t stoppedAt_ = 0;
   std::int32_t playFrom_ = 0;
   std::int32_t playEnd_ = 0;
-  std::int64_t startedAt_ = 0;
+  FileTime time_;
   mutable std::vector<PlayedRange> played_;
 };
 
@@ -99,6 +119,8 @@ class SimulatedStream final : public StreamControl {
   void setPosition(std::int32_t ms) override;
   void setVolume(std::int16_t volume) override;
   std::string failure() const override { return hasSource_ && !file_ ? kMissingFile : std::string(); }
+  void setSpeed(double speed) override;
+  double speed() const { return time_.speed; }
   static constexpr const char* kMissingFile = "文件不存在。";
 
   const std::vector<std::string>& log() const { return log_; }
@@ -126,7 +148,7 @@ class SimulatedStream final : public StreamControl {
   mutable State state_ = State::Idle;
   mutable std::int32_t heldAt_ = 0;  // position while not playing
   std::int32_t playFrom_ = 0;
-  std::int64_t startedAt_ = 0;
+  FileTime time_;
   int volume_ = 0;
   mutable std::vector<PlayedRange> played_;
 };

@@ -1,0 +1,11 @@
+// tessaly-probe's measurements of the time-stretch stage (see Stretching.cpp).
+#pragma once
+
+#include <string>
+
+namespace tessaly::bench {
+
+int render(const std::string& out, double speed, int fromMs, int toMs, const std::string& file);
+int stretchCost(double speed, const std::string& file);
+
+}  // namespace tessaly::bench
