@@ -27,7 +27,7 @@ Program::Program() {
 
   mci_ = audio::makeMciControl(engine_, std::make_unique<qt::QtTimer>());
   stream_ = audio::makeStreamControl(engine_);
-  recovery_ = std::make_unique<DiskRecoveryFolder>(userData / "recovery");
+  recovery_ = std::make_unique<DiskFolder>(userData / "recovery");
   window_ = std::make_unique<qt::MainWindow>(
       qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get()});
 

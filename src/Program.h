@@ -9,7 +9,7 @@
 #include "audio/AudioEngine.h"
 #include "qt/MainWindow.h"
 #include "qt/TerminationSignals.h"
-#include "recovery/DiskRecoveryFolder.h"
+#include "text/DiskFolder.h"
 
 namespace tessaly {
 
@@ -27,7 +27,7 @@ class Program {
   audio::AudioEngine engine_;
   std::unique_ptr<MciControl> mci_;
   std::unique_ptr<StreamControl> stream_;
-  std::unique_ptr<DiskRecoveryFolder> recovery_;  // outlives the window: its last writes finish
+  std::unique_ptr<DiskFolder> recovery_;  // outlives the window: its last writes finish
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;
 };

@@ -151,7 +151,7 @@ void Form1::saveForSession() {
   (void)dictation_->saveQuietly();
 }
 
-void Form1::keepRecoveryCopies(RecoveryFolder& folder, ui::Timer& timer) {
+void Form1::keepRecoveryCopies(FileFolder& folder, ui::Timer& timer) {
   recovery_ = std::make_unique<RecoveryKeeper>(c_.text1, timer, folder);
   dictation_->keepRecoveryCopies(recovery_.get());
 }

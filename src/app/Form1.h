@@ -79,7 +79,7 @@ class Form1 final : public PlayListStep {
 
   // Keeps recovery copies of the dictation in `folder`, written on `timer` (the window's
   // own), from now on. Without it nothing but the dictation files is written.
-  void keepRecoveryCopies(RecoveryFolder& folder, ui::Timer& timer);
+  void keepRecoveryCopies(FileFolder& folder, ui::Timer& timer);
   // After the first showing: offers back the recovery copies a crash or a kill left, one
   // recording at a time; yes opens the recording with its restored text.
   void offerRecoveryCopies();

@@ -32,7 +32,7 @@ struct MainWindowServices {
   ui::FileDialog* fileDialog = nullptr;
   ui::MessageBox* messages = nullptr;
   // Where recovery copies of the dictation are kept; nullptr keeps none.
-  RecoveryFolder* recovery = nullptr;
+  FileFolder* recovery = nullptr;
 };
 
 class MainWindow final : public QWidget {

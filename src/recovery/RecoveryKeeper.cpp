@@ -82,7 +82,7 @@ std::string recoveryName(const std::string& dictationPath) {
   return name;
 }
 
-RecoveryKeeper::RecoveryKeeper(ui::TextBox& text1, ui::Timer& timer, RecoveryFolder& folder)
+RecoveryKeeper::RecoveryKeeper(ui::TextBox& text1, ui::Timer& timer, FileFolder& folder)
     : text1_(text1), timer_(timer), folder_(folder) {
   timer_.setEnabled(false);
   timer_.setInterval(kDelayMs);

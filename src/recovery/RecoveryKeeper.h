@@ -5,7 +5,7 @@
 // the program starts) the copy is offered back.
 //
 // Owned by the dictation store's owner (the main window's logic); every method runs on the
-// user-interface thread. The writing itself is the RecoveryFolder's, in the background.
+// user-interface thread. The writing itself is the FileFolder's, in the background.
 #pragma once
 
 #include <optional>
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "recovery/RecoveryFolder.h"
+#include "text/FileFolder.h"
 #include "ui/Controls.h"
 #include "ui/Timer.h"
 
@@ -39,7 +39,7 @@ class RecoveryKeeper {
   static constexpr int kDelayMs = 1000;
 
   // `timer` is the keeper's own; `text1` the dictation box, whose changes it follows.
-  RecoveryKeeper(ui::TextBox& text1, ui::Timer& timer, RecoveryFolder& folder);
+  RecoveryKeeper(ui::TextBox& text1, ui::Timer& timer, FileFolder& folder);
   ~RecoveryKeeper();
   RecoveryKeeper(const RecoveryKeeper&) = delete;
   RecoveryKeeper& operator=(const RecoveryKeeper&) = delete;
@@ -70,7 +70,7 @@ class RecoveryKeeper {
 
   ui::TextBox& text1_;
   ui::Timer& timer_;
-  RecoveryFolder& folder_;
+  FileFolder& folder_;
   std::optional<Tracked> tracked_;
 };
 

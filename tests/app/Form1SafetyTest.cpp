@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Form1Rig.h"
-#include "recovery/MemoryRecoveryFolder.h"
+#include "support/MemoryFolder.h"
 #include "text/Encoding.h"
 
 namespace tessaly::test {
@@ -34,7 +34,7 @@ class Form1SafetyTest : public ::testing::Test {
   // The keeper's timer and folder outlive the window's logic that uses them.
   ManualClock recoveryClock;
   std::unique_ptr<ManualTimer> recoveryTimer = recoveryClock.makeTimer();
-  MemoryRecoveryFolder recovery;
+  MemoryFolder recovery;
   Form1Rig rig;
 };
 
@@ -108,7 +108,7 @@ TEST_F(Form1SafetyTest, CopiesACrashLeftAreOfferedAtStart) {
 TEST_F(Form1SafetyTest, LeavingNowSavesWithoutAQuestionOrKeepsTheCopy) {
   for (const bool saveable : {true, false}) {
     SCOPED_TRACE(saveable ? "saveable" : "folder in the way");
-    MemoryRecoveryFolder copies;
+    MemoryFolder copies;
     const auto timer = recoveryClock.makeTimer();
     Form1Rig own;
     own.form->keepRecoveryCopies(copies, *timer);

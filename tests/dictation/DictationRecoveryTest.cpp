@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dictation/DictationStore.h"
-#include "recovery/MemoryRecoveryFolder.h"
+#include "support/MemoryFolder.h"
 #include "support/FakeControls.h"
 #include "support/ManualClock.h"
 #include "support/TempFolder.h"
@@ -35,7 +35,7 @@ class DictationRecoveryTest : public ::testing::Test {
   FakeLabel label2{std::string(DictationStore::noFileCaption)};
   FakeMessageBox messages;
   std::unique_ptr<ManualTimer> timer = clock.makeTimer();
-  MemoryRecoveryFolder folder;
+  MemoryFolder folder;
   RecoveryKeeper keeper{text1, *timer, folder};
   DictationStore store{text1, label2, messages};
 };

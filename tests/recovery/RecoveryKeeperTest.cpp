@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "MemoryRecoveryFolder.h"
-#include "recovery/DiskRecoveryFolder.h"
+#include "support/MemoryFolder.h"
+#include "text/DiskFolder.h"
 #include "support/FakeControls.h"
 #include "support/ManualClock.h"
 #include "support/TempFolder.h"
@@ -33,7 +33,7 @@ class RecoveryKeeperTest : public ::testing::Test {
   Focus focus;
   FakeTextBox text1{focus, "Text1"};
   std::unique_ptr<ManualTimer> timer = clock.makeTimer();
-  MemoryRecoveryFolder folder;
+  MemoryFolder folder;
   RecoveryKeeper keeper{text1, *timer, folder};
 };
 
@@ -94,7 +94,7 @@ TEST_F(RecoveryKeeperTest, TheCopyGoesWhenTheTextIsSavedOrTypedBack) {
 TEST_F(RecoveryKeeperTest, NothingIsKeptBeforeAFileIsTrackedAndACopyFromBeforeStaysUntilAsked) {
   FakeTextBox box{focus, "Text1"};
   auto ownTimer = clock.makeTimer();
-  MemoryRecoveryFolder own;
+  MemoryFolder own;
   own.files[recoveryName(kDictation)] = encodeRecovery({kDictation, kAudio, "崩溃前打的字"});
   RecoveryKeeper fresh{box, *ownTimer, own};
   box.type("使用说明");  // no file loaded yet: the usage text belongs to nobody
@@ -121,11 +121,11 @@ TEST(RecoveryRecord, RoundTripsAndRejectsWhatIsNotACopy) {
   EXPECT_EQ(recoveryName("/a/lesson1.txt").size(), 20u);
 }
 
-TEST(DiskRecoveryFolder, WritesInTheBackgroundAndReadsWhatIsStillWaiting) {
+TEST(DiskFolder, WritesInTheBackgroundAndReadsWhatIsStillWaiting) {
   TempFolder temp;
   const fs::path where = temp / "data" / "recovery";  // made when first needed
   {
-    DiskRecoveryFolder folder(where);
+    DiskFolder folder(where);
     folder.write("a.txt", "一");
     folder.write("a.txt", "二");  // replaces the first if it still waits
     folder.write("b.txt", "b");

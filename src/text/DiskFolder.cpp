@@ -1,4 +1,4 @@
-#include "recovery/DiskRecoveryFolder.h"
+#include "text/DiskFolder.h"
 
 #include <algorithm>
 #include <system_error>
@@ -9,9 +9,9 @@ namespace tessaly {
 
 namespace fs = std::filesystem;
 
-DiskRecoveryFolder::DiskRecoveryFolder(fs::path folder) : folder_(std::move(folder)), writer_([this] { run(); }) {}
+DiskFolder::DiskFolder(fs::path folder) : folder_(std::move(folder)), writer_([this] { run(); }) {}
 
-DiskRecoveryFolder::~DiskRecoveryFolder() {
+DiskFolder::~DiskFolder() {
   {
     std::lock_guard lock(mutex_);
     quit_ = true;
@@ -20,7 +20,7 @@ DiskRecoveryFolder::~DiskRecoveryFolder() {
   writer_.join();
 }
 
-void DiskRecoveryFolder::write(const std::string& name, std::string bytes) {
+void DiskFolder::write(const std::string& name, std::string bytes) {
   {
     std::lock_guard lock(mutex_);
     waiting_[name] = std::move(bytes);
@@ -28,7 +28,7 @@ void DiskRecoveryFolder::write(const std::string& name, std::string bytes) {
   wake_.notify_all();
 }
 
-void DiskRecoveryFolder::remove(const std::string& name) {
+void DiskFolder::remove(const std::string& name) {
   {
     std::lock_guard lock(mutex_);
     waiting_[name] = std::nullopt;
@@ -36,7 +36,7 @@ void DiskRecoveryFolder::remove(const std::string& name) {
   wake_.notify_all();
 }
 
-std::optional<std::string> DiskRecoveryFolder::read(const std::string& name) const {
+std::optional<std::string> DiskFolder::read(const std::string& name) const {
   {
     std::lock_guard lock(mutex_);
     if (const auto job = waiting_.find(name); job != waiting_.end()) return job->second;
@@ -46,7 +46,7 @@ std::optional<std::string> DiskRecoveryFolder::read(const std::string& name) con
   return bytes;
 }
 
-std::vector<std::string> DiskRecoveryFolder::names() const {
+std::vector<std::string> DiskFolder::names() const {
   std::vector<std::string> found;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder_, error)) {
@@ -63,12 +63,12 @@ std::vector<std::string> DiskRecoveryFolder::names() const {
   return found;
 }
 
-void DiskRecoveryFolder::waitIdle() {
+void DiskFolder::waitIdle() {
   std::unique_lock lock(mutex_);
   idle_.wait(lock, [this] { return waiting_.empty() && !working_; });
 }
 
-void DiskRecoveryFolder::run() {
+void DiskFolder::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return quit_ || !waiting_.empty(); });

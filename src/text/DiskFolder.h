@@ -1,11 +1,11 @@
-// RecoveryFolder on the real file system: one folder (created when first needed), each copy
+// FileFolder on the real file system: one folder (created when first needed), each file
 // replaced atomically (text/TextFile.h) by a writer thread of its own.
 //
-// Threads: the user-interface thread calls the RecoveryFolder methods; they only queue work
+// Threads: the user-interface thread calls the FileFolder methods; they only queue work
 // and read. The writer thread does the writes and removals, in the order asked, and keeps
 // only the newest job per name. mutex_ guards the queue; it is never held during disk work.
 // The destructor finishes what is queued before it returns, so leaving the program never
-// drops a copy that was asked for.
+// drops a file that was asked for.
 #pragma once
 
 #include <condition_variable>
@@ -15,16 +15,16 @@
 #include <optional>
 #include <thread>
 
-#include "recovery/RecoveryFolder.h"
+#include "text/FileFolder.h"
 
 namespace tessaly {
 
-class DiskRecoveryFolder final : public RecoveryFolder {
+class DiskFolder final : public FileFolder {
  public:
-  explicit DiskRecoveryFolder(std::filesystem::path folder);
-  ~DiskRecoveryFolder() override;
-  DiskRecoveryFolder(const DiskRecoveryFolder&) = delete;
-  DiskRecoveryFolder& operator=(const DiskRecoveryFolder&) = delete;
+  explicit DiskFolder(std::filesystem::path folder);
+  ~DiskFolder() override;
+  DiskFolder(const DiskFolder&) = delete;
+  DiskFolder& operator=(const DiskFolder&) = delete;
 
   void write(const std::string& name, std::string bytes) override;
   void remove(const std::string& name) override;

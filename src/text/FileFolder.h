@@ -1,8 +1,8 @@
-// Where the recovery copies of the dictation live: a folder of small files, one per
-// dictation file, written in the background so that typing never waits on the disk.
+// A folder of small files written in the background, so that the user-interface thread
+// never waits on the disk: the recovery copies of the dictation, the per-user settings.
 //
-// Implemented on the real file system by DiskRecoveryFolder (its own writer thread) and in
-// memory by the tests. Every method is called on the user-interface thread.
+// Implemented on the real file system by DiskFolder (its own writer thread) and in
+// memory by the tests (MemoryFolder). Every method is called on the user-interface thread.
 #pragma once
 
 #include <optional>
@@ -11,9 +11,9 @@
 
 namespace tessaly {
 
-class RecoveryFolder {
+class FileFolder {
  public:
-  virtual ~RecoveryFolder() = default;
+  virtual ~FileFolder() = default;
   // Non-blocking: the copy `name` becomes `bytes`, atomically, soon. A newer write or remove
   // of the same name replaces one still waiting.
   virtual void write(const std::string& name, std::string bytes) = 0;

@@ -1,15 +1,15 @@
-// A recovery folder in memory, for the logic's tests: writes land at once, and every write
+// A FileFolder in memory, for the logic's tests: writes land at once, and every write
 // and removal is counted.
 #pragma once
 
 #include <map>
 #include <string>
 
-#include "recovery/RecoveryFolder.h"
+#include "text/FileFolder.h"
 
 namespace tessaly::test {
 
-class MemoryRecoveryFolder final : public RecoveryFolder {
+class MemoryFolder final : public FileFolder {
  public:
   void write(const std::string& name, std::string bytes) override {
     files[name] = std::move(bytes);
