@@ -28,8 +28,11 @@ Program::Program() {
   mci_ = audio::makeMciControl(engine_, std::make_unique<qt::QtTimer>());
   stream_ = audio::makeStreamControl(engine_);
   recovery_ = std::make_unique<DiskFolder>(userData / "recovery");
+  config_ = std::make_unique<DiskFolder>(
+      fs::path(qt::fromQt(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))) / "tessaly");
+  settings_ = std::make_unique<UserSettings>(*config_);
   window_ = std::make_unique<qt::MainWindow>(
-      qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get()});
+      qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get()});
 
   // A kill, Ctrl+C, a logout: leave as the exit command does, and make sure the program ends
   // even if the window could not close.
@@ -45,6 +48,8 @@ Program::Program() {
 Program::~Program() {
   signals_.reset();
   window_.reset();
+  settings_.reset();
+  config_.reset();
   recovery_.reset();
   stream_.reset();
   mci_.reset();

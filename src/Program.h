@@ -9,6 +9,7 @@
 #include "audio/AudioEngine.h"
 #include "qt/MainWindow.h"
 #include "qt/TerminationSignals.h"
+#include "settings/UserSettings.h"
 #include "text/DiskFolder.h"
 
 namespace tessaly {
@@ -28,6 +29,8 @@ class Program {
   std::unique_ptr<MciControl> mci_;
   std::unique_ptr<StreamControl> stream_;
   std::unique_ptr<DiskFolder> recovery_;  // outlives the window: its last writes finish
+  std::unique_ptr<DiskFolder> config_;    // $XDG_CONFIG_HOME/tessaly: the per-user options
+  std::unique_ptr<UserSettings> settings_;
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;
 };

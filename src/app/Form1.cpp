@@ -49,6 +49,7 @@ Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::st
   mci_ = std::make_unique<MciBackEnd>(variables_, *playerControls_, d_.mmControl1, *this);
   stream_ = std::make_unique<StreamBackEnd>(variables_, *playerControls_, d_.realAudio1, *this);
   dictation_ = std::make_unique<DictationStore>(c_.text1, label(2), c_.messages);
+  speed_ = std::make_unique<PlaybackSpeed>(d_.mmControl1, d_.realAudio1, label(layout::kSpeedLabel), nullptr);
 
   // The state the window is designed with, before load runs.
   button(3).setEnabled(false);
@@ -104,6 +105,7 @@ void Form1::load() {
 
   appearance_ = std::make_unique<AppearanceSettings>(c_.text1, settingsFile_, c_.messages);
   appearance_->loadAppearance();
+  speed_->load();
   webPanel_->navigate(WebPanel::pageAddress(appPath_));
 }
 
@@ -192,8 +194,10 @@ Command Form1::commandOfButton(int number) {
       Command::Start,    Command::Exit,     Command::Repeat,  Command::ToEnd,       Command::OpenFile,
       Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
       Command::SaveText, Command::FontBigger, Command::FontSmaller, Command::Bold, Command::TextColour,
-      Command::BackColour, Command::OpenPlayList, Command::ManageLists,
+      Command::BackColour, Command::OpenPlayList, Command::ManageLists, Command::Slower, Command::Faster,
+      Command::NormalSpeed,
   };
+  static_assert(std::size(kCommands) == layout::kAllButtonCount);
   return kCommands[number - 1];
 }
 
@@ -221,7 +225,7 @@ bool Form1::commandOfClickArea(int number, Command& command) {
 }
 
 void Form1::buttonClicked(int number) {
-  if (number < 1 || number > layout::kButtonCount || !button(number).enabled()) return;
+  if (number < 1 || number > layout::kAllButtonCount || !button(number).enabled()) return;
   run(commandOfButton(number));
 }
 
@@ -234,7 +238,7 @@ void Form1::clickAreaClicked(int number) {
 
 bool Form1::accessKey(char letter) {
   const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
-  for (int number = 1; number <= layout::kButtonCount; ++number) {
+  for (int number = 1; number <= layout::kAllButtonCount; ++number) {
     if (accessKeyOf(button(number).caption()) != key || !button(number).enabled()) continue;
     run(commandOfButton(number));
     return true;
@@ -263,6 +267,14 @@ void Form1::run(Command command) {
     case Command::OpenPlayList: openPlayList(); break;
     case Command::ManageLists:
       if (openListManager_) openListManager_();
+      break;
+    case Command::Slower:
+    case Command::Faster:
+    case Command::NormalSpeed:
+      if (command == Command::Slower) speed_->slower();
+      else if (command == Command::Faster) speed_->faster();
+      else speed_->normal();
+      c_.text1.setFocus();
       break;
   }
 }

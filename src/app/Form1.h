@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "app/MainWindowLayout.h"
 #include "dictation/AppearanceSettings.h"
 #include "dictation/DictationStore.h"
 #include "playback/MciBackEnd.h"
@@ -20,6 +21,8 @@
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
 #include "recovery/RecoveryKeeper.h"
+#include "settings/UserSettings.h"
+#include "speed/PlaybackSpeed.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Timer.h"
@@ -33,9 +36,9 @@ struct Form1Controls {
   ui::Window& window;
   ui::TextBox& text1;     // the dictation box
   ui::Slider& slider1;    // progress, display only
-  std::array<ui::Label*, 22> labels;    // Label1 to Label22 (captions and click areas)
-  std::array<ui::Picture*, 3> pictures;  // Picture1 to Picture3
-  std::array<ui::Button*, 28> buttons;   // Command1 to Command28
+  std::array<ui::Label*, layout::kAllLabelCount> labels;    // Label1 to Label23 (captions, click areas, the speed)
+  std::array<ui::Picture*, 3> pictures;                     // Picture1 to Picture3
+  std::array<ui::Button*, layout::kAllButtonCount> buttons;  // Command1 to Command31
   ui::Timer& timer1;  // MCI repeat loop
   ui::Timer& timer2;  // streaming progress
   ui::Timer& timer3;  // streaming repeat loop
@@ -53,6 +56,7 @@ struct Form1Devices {
 enum class Command {
   Start, Stop, Repeat, ToEnd, Pause, Continue, Forward, Rewind, OpenFile, Exit, SaveText,
   FontBigger, FontSmaller, Bold, TextColour, BackColour, OpenPlayList, ManageLists,
+  Slower, Faster, NormalSpeed,
 };
 
 class Form1 final : public PlayListStep {
@@ -80,6 +84,9 @@ class Form1 final : public PlayListStep {
   // Keeps recovery copies of the dictation in `folder`, written on `timer` (the window's
   // own), from now on. Without it nothing but the dictation files is written.
   void keepRecoveryCopies(FileFolder& folder, ui::Timer& timer);
+  // Keeps the program's own options (the speed) in `settings`; call before load().
+  void keepUserSettings(UserSettings& settings) { speed_->useSettings(&settings); }
+  PlaybackSpeed& speed() { return *speed_; }
   // After the first showing: offers back the recovery copies a crash or a kill left, one
   // recording at a time; yes opens the recording with its restored text.
   void offerRecoveryCopies();
@@ -170,6 +177,7 @@ class Form1 final : public PlayListStep {
   std::unique_ptr<AppearanceSettings> appearance_;
   std::unique_ptr<WebPanel> webPanel_;
   std::unique_ptr<RecoveryKeeper> recovery_;
+  std::unique_ptr<PlaybackSpeed> speed_;
 };
 
 }  // namespace tessaly

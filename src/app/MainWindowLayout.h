@@ -20,7 +20,8 @@ inline constexpr int kClientHeightPx = 555;
 
 // Command1 to Command28. 1 to 10 are the off-screen command buttons, 11 to 20 their
 // access-key twins, 21 to 26 the dictation and appearance buttons, 27 and 28 the play-list
-// buttons of this program (open a list, manage lists).
+// buttons of this program (open a list, manage lists). The additions' buttons follow them
+// (kAllButtonCount).
 inline constexpr int kButtonCount = 28;
 inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "开始播放(ALT+S)",       // Command1  start
@@ -53,8 +54,25 @@ inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "管理列表28 &m",         // Command28 Alt+M: the list manager
 };
 
-// Click areas: Label4, Label5 and Label8 to Label22 (0 width: not a click area).
+// Command29 to Command31: the speed keys, off screen like the access-key twins.
+inline constexpr std::array<std::string_view, 3> kSpeedButtonCaptions = {
+    "慢速29 &j",  // Command29 Alt+J: 0.1× slower
+    "快速30 &k",  // Command30 Alt+K: 0.1× faster
+    "原速31 &h",  // Command31 Alt+H: back to 1.0×
+};
+inline constexpr int kAllButtonCount = kButtonCount + static_cast<int>(kSpeedButtonCaptions.size());
+
+// The caption of CommandN, 1 to kAllButtonCount.
+constexpr std::string_view buttonCaption(int n) {
+  return n <= kButtonCount ? kButtonCaptions[static_cast<std::size_t>(n - 1)]
+                           : kSpeedButtonCaptions[static_cast<std::size_t>(n - kButtonCount - 1)];
+}
+
+// Click areas: Label4, Label5 and Label8 to Label22 (0 width: not a click area). Label23,
+// beyond them, is the playing speed, shown beside the time labels while it is not 1.0×.
 inline constexpr int kLabelCount = 22;
+inline constexpr int kSpeedLabel = 23;
+inline constexpr int kAllLabelCount = 23;
 inline constexpr std::array<Rect, kLabelCount + 1> kClickAreas = [] {
   std::array<Rect, kLabelCount + 1> areas{};
   constexpr int playerLefts[] = {480, 1680, 2880, 4200, 5400, 6720, 7920, 9240, 10440};
@@ -97,6 +115,7 @@ inline constexpr Rect kLabel2 = {240, 6240, 8055, 180};
 inline constexpr Rect kLabel6 = {8370, 6255, 735, 210};
 inline constexpr Rect kLabel3 = {9000, 6255, 120, 210};
 inline constexpr Rect kLabel7 = {9090, 6255, 720, 210};
+inline constexpr Rect kLabel23 = {7620, 6240, 660, 210};  // the speed, left of the elapsed time
 inline constexpr Rect kPictures = {360, 7680, 480, 480};
 inline constexpr Rect kLabel1 = {840, 7800, 10695, 450};
 inline constexpr Rect kWebBrowser1 = {10080, 3960, 1815, 2535};

@@ -66,6 +66,7 @@ QString accessibleNameOfLabel(int n) {
     case 2: return QStringLiteral("语音文件");
     case 6: return QStringLiteral("已播放时间");
     case 7: return QStringLiteral("总时间");
+    case layout::kSpeedLabel: return QStringLiteral("播放速度");
     default: return {};
   }
 }
@@ -108,6 +109,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   form_ = std::make_unique<Form1>(controls, Form1Devices{services_.mmControl1, services_.realAudio1},
                                   services_.appPath, [this] { openListManager(); });
   buildShortcuts();
+  if (services_.settings) form_->keepUserSettings(*services_.settings);
   if (services_.recovery) {
     recoveryTimer_ = std::make_unique<QtTimer>();
     form_->keepRecoveryCopies(*services_.recovery, *recoveryTimer_);
@@ -149,7 +151,7 @@ void MainWindow::buildWidgets() {
   webBrowser1_->setFocusPolicy(Qt::NoFocus);
 
   // Labels: captions (1, 2, 3, 6, 7) and transparent click areas (4, 5, 8 to 22).
-  for (int n = 1; n <= layout::kLabelCount; ++n) {
+  for (int n = 1; n <= layout::kAllLabelCount; ++n) {
     QWidget* widget = nullptr;
     switch (n) {
       case 1: widget = makeCaptionLabel(this, layout::kLabel1, QColor(0, 128, 0), 12); break;
@@ -157,6 +159,15 @@ void MainWindow::buildWidgets() {
       case 3: widget = makeCaptionLabel(this, layout::kLabel3, QColor(30, 40, 60), 9); break;
       case 6: widget = makeCaptionLabel(this, layout::kLabel6, QColor(30, 40, 60), 9); break;
       case 7: widget = makeCaptionLabel(this, layout::kLabel7, QColor(30, 40, 60), 9); break;
+      case layout::kSpeedLabel: {
+        auto* speed = makeCaptionLabel(this, layout::kLabel23, QColor(160, 60, 0), 9);
+        speed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        QFont bold = speed->font();
+        bold.setBold(true);
+        speed->setFont(bold);
+        widget = speed;
+        break;
+      }
       default: {
         auto* area = new ClickArea(this, [this, n] { form_->clickAreaClicked(n); });
         area->setGeometry(pixels(layout::kClickAreas[static_cast<std::size_t>(n)]));
@@ -186,8 +197,8 @@ void MainWindow::buildWidgets() {
   }
 
   // Command buttons: all below the client area, live for focus, Space, Enter and their keys.
-  for (int n = 1; n <= layout::kButtonCount; ++n) {
-    auto* button = new QPushButton(toQt(std::string(layout::kButtonCaptions[static_cast<std::size_t>(n - 1)])), this);
+  for (int n = 1; n <= layout::kAllButtonCount; ++n) {
+    auto* button = new QPushButton(toQt(std::string(layout::buttonCaption(n))), this);
     // Qt's own mnemonic would animate the click for about 100 ms; the keys are bound below.
     button->setShortcut(QKeySequence());
     button->setAutoDefault(false);
@@ -202,7 +213,8 @@ void MainWindow::buildWidgets() {
 
 void MainWindow::buildShortcuts() {
   std::set<char> letters;
-  for (const auto caption : layout::kButtonCaptions) {
+  for (int n = 1; n <= layout::kAllButtonCount; ++n) {
+    const std::string_view caption = layout::buttonCaption(n);
     const auto amp = caption.find('&');
     if (amp != std::string_view::npos && amp + 1 < caption.size())
       letters.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1]))));

@@ -33,6 +33,8 @@ struct MainWindowServices {
   ui::MessageBox* messages = nullptr;
   // Where recovery copies of the dictation are kept; nullptr keeps none.
   FileFolder* recovery = nullptr;
+  // The per-user options (the speed); nullptr keeps none.
+  UserSettings* settings = nullptr;
 };
 
 class MainWindow final : public QWidget {
@@ -68,8 +70,8 @@ class MainWindow final : public QWidget {
   QPlainTextEdit* text1_ = nullptr;
   QSlider* slider1_ = nullptr;
   QTextBrowser* webBrowser1_ = nullptr;
-  std::array<QPushButton*, 28> buttons_{};
-  std::array<QWidget*, 22> labels_{};
+  std::array<QPushButton*, layout::kAllButtonCount> buttons_{};
+  std::array<QWidget*, layout::kAllLabelCount> labels_{};
   std::array<QWidget*, 3> pictures_{};
 
   std::vector<std::unique_ptr<ui::Button>> buttonAdapters_;
