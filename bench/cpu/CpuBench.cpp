@@ -4,16 +4,20 @@
 // video); the CPU time each uses between two moments of steady playing is read from
 // /proc/PID/stat and given as a share of one core. Prints one JSON line.
 //
-//   tessaly-cpu FILE [from_s to_s]     (defaults: seconds 10 to 40)
+//   tessaly-cpu [--speed S] FILE [from_s to_s]     (defaults: 1.0, seconds 10 to 40)
 //
-// The program is the tessaly beside this benchmark; mpv comes from PATH (Debian's mpv).
+// The program is the tessaly beside this benchmark; mpv comes from PATH (Debian's mpv). At a
+// speed other than 1.0 both keep the pitch: the program through its own settings file (a
+// temporary XDG configuration folder), mpv through its scaletempo2 filter.
 #include <signal.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -63,17 +67,31 @@ pid_t start(const std::vector<std::string>& args, const std::vector<std::string>
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 4) {
-    std::fprintf(stderr, "usage: %s FILE [from_s to_s]\n", argv[0]);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  double speed = 1.0;
+  if (args.size() >= 2 && args[0] == "--speed") {
+    speed = std::atof(args[1].c_str());
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.size() != 1 && args.size() != 3) {
+    std::fprintf(stderr, "usage: %s [--speed S] FILE [from_s to_s]\n", argv[0]);
     return 2;
   }
-  const std::string file = argv[1];
-  const int from = argc == 4 ? std::atoi(argv[2]) : 10;
-  const int to = argc == 4 ? std::atoi(argv[3]) : 40;
+  const std::string file = args[0];
+  const int from = args.size() == 3 ? std::atoi(args[1].c_str()) : 10;
+  const int to = args.size() == 3 ? std::atoi(args[2].c_str()) : 40;
   const std::string here = std::string(argv[0]).substr(0, std::string(argv[0]).rfind('/') + 1);
 
-  const pid_t program = start({here + "tessaly", file}, {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=dummy"});
-  const pid_t mpv = start({"mpv", "--no-config", "--no-video", "--ao=null", "--really-quiet", file}, {});
+  // The program's speed comes from its per-user settings: a configuration folder of our own.
+  char folder[] = "/tmp/tessaly-cpu-XXXXXX";
+  const std::string config = mkdtemp(folder) ? std::string(folder) : std::string("/tmp");
+  mkdir((config + "/tessaly").c_str(), 0755);
+  std::ofstream(config + "/tessaly/settings.ini") << "speed_tenths=" << std::lround(speed * 10) << "\n";
+  const pid_t program = start({here + "tessaly", file},
+                              {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=dummy", "XDG_CONFIG_HOME=" + config});
+  const pid_t mpv = start({"mpv", "--no-config", "--no-video", "--ao=null", "--really-quiet",
+                           "--speed=" + std::to_string(speed), file},
+                          {});
   if (program < 0) {
     std::fprintf(stderr, "cannot start %stessaly\n", here.c_str());
     return 1;
@@ -94,7 +112,10 @@ int main(int argc, char** argv) {
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
   }
-  std::printf("{\"file\":\"%s\",\"from_s\":%d,\"to_s\":%d,\"tessaly_cpu_percent\":%.2f,\"mpv_cpu_percent\":%.2f}\n",
-              file.c_str(), from, to, share(p0, p1), share(m0, m1));
+  std::printf("{\"file\":\"%s\",\"speed\":%.1f,\"from_s\":%d,\"to_s\":%d,\"tessaly_cpu_percent\":%.2f,\"mpv_cpu_percent\":%.2f}\n",
+              file.c_str(), speed, from, to, share(p0, p1), share(m0, m1));
+  std::remove((config + "/tessaly/settings.ini").c_str());
+  rmdir((config + "/tessaly").c_str());
+  rmdir(config.c_str());
   return 0;
 }

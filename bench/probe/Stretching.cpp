@@ -5,7 +5,7 @@
 //     SDL's disk driver writing what the engine outputs, and keeps that as OUT.wav (32-bit
 //     float, the file's rate and channels; the device's silence before and after the play is
 //     left out). One JSON line: the file frames of the stretch, the frames written, the frames
-//     a perfect stretch would give, and the time taken.
+//     a perfect stretch would give, the frequency of a steady tone in it, and the time taken.
 //   tessaly-probe --stretch-cost S FILE
 //     decodes FILE once as fast as it can, then decodes and stretches it at speed S, and gives
 //     both in × real time, and the stage alone.
@@ -108,11 +108,21 @@ int render(const std::string& out, double speed, int fromMs, int toMs, const std
   const std::size_t written = last - first;
   writeFloatWav(out, samples.data() + first * ch, written, info.sampleRate, ch);
 
+  // The tone's frequency, for a steady tone: rising zero crossings of the first channel over
+  // the middle half, interpolated (meaningless for speech).
+  std::vector<double> crossings;
+  for (std::size_t i = first + written / 4 + 1; i < first + written * 3 / 4; ++i) {
+    const float a = samples[(i - 1) * ch], b = samples[i * ch];
+    if (a < 0 && b >= 0) crossings.push_back(static_cast<double>(i - 1) + a / (a - b));
+  }
+  const double pitchHz = crossings.size() < 2 ? 0.0
+                                              : (crossings.size() - 1) * info.sampleRate / (crossings.back() - crossings.front());
+
   const auto frameOf = [&](int ms) { return static_cast<long long>(std::llround(static_cast<double>(ms) * info.sampleRate / 1000.0)); };
   const long long fileFrames = frameOf(toMs) - frameOf(fromMs);
   std::printf("{\"file\":\"%s\",\"speed\":%.2f,\"from_ms\":%d,\"to_ms\":%d,\"rate\":%d,\"channels\":%d,"
-              "\"file_frames\":%lld,\"frames_written\":%zu,\"frames_expected\":%.0f,\"seconds\":%.3f}\n",
-              file.c_str(), speed, fromMs, toMs, info.sampleRate, ch, fileFrames, written, fileFrames / speed, seconds);
+              "\"file_frames\":%lld,\"frames_written\":%zu,\"frames_expected\":%.0f,\"tone_hz\":%.2f,\"seconds\":%.3f}\n",
+              file.c_str(), speed, fromMs, toMs, info.sampleRate, ch, fileFrames, written, fileFrames / speed, pitchHz, seconds);
   return 0;
 }
 

@@ -382,22 +382,36 @@ void Player::changeSpeed() {
     playSpeed_ = playActive_ ? playSpeed_ : speed;
     return;
   }
-  // Keep what the output is playing now and the block after it; make the rest again.
-  constexpr std::uint32_t kKeep = 2;
+  // Keep the next 30 ms of what is queued for the output (cutting a block if need be) and
+  // make everything after it again at the new speed: the change is heard within that time.
   constexpr int kFade = 64;
+  const int keepFrames = std::max(kFade * 2, decoder_->info().sampleRate * 3 / 100);
   std::int64_t seam = -1;
   bool ended = false;
   output_.runExclusive([&] {
-    const std::uint32_t tail = tail_.load();
-    const std::uint32_t keep = std::min(kKeep, head_.load() - tail);
-    head_.store(tail + keep);
-    if (keep == 0) return;
-    Block& last = blocks_[(tail + keep - 1) % kBlocks];
-    if (last.serial != playSerial_) return;
-    seam = last.fileEnd;
-    ended = last.last;
+    const std::uint32_t tail = tail_.load(), head = head_.load();
+    std::uint32_t at = tail;
+    int kept = 0;
+    for (; at != head && kept < keepFrames; ++at) {
+      Block& block = blocks_[at % kBlocks];
+      const int from = at == tail ? readOffset_ : 0;
+      if (block.serial != playSerial_) break;
+      if (kept + block.frames - from > keepFrames && block.frames > 0) {
+        // Cut the block: its file range shrinks in proportion.
+        const int frames = from + (keepFrames - kept);
+        block.fileEnd = block.fileStart + (block.fileEnd - block.fileStart) * frames / block.frames;
+        block.frames = frames;
+        block.last = false;
+      }
+      kept += block.frames - from;
+      seam = block.fileEnd;
+      ended = block.last;
+    }
+    head_.store(at);
+    if (at == tail) return;
     // The seam: the old sound fades out over its last frames, the new fades in.
-    const int from = std::max(keep == 1 ? readOffset_ : 0, last.frames - kFade);
+    Block& last = blocks_[(at - 1) % kBlocks];
+    const int from = std::max(at - 1 == tail ? readOffset_ : 0, last.frames - kFade);
     const int channels = outputChannels_.load();
     for (int i = from; i < last.frames; ++i)
       for (int c = 0; c < channels; ++c)
