@@ -30,7 +30,7 @@ std::map<std::string, std::string> UserSettings::parse(const std::string& text) 
   while (begin < text.size()) {
     std::size_t end = text.find('\n', begin);
     if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(begin, end - begin);
+    const std::string line = trim(text.substr(begin, end - begin));
     begin = end + 1;
     const auto equals = line.find('=');
     if (line.empty() || line[0] == '#' || line[0] == ';' || equals == std::string::npos) continue;
