@@ -268,14 +268,9 @@ void Form1::run(Command command) {
     case Command::ManageLists:
       if (openListManager_) openListManager_();
       break;
-    case Command::Slower:
-    case Command::Faster:
-    case Command::NormalSpeed:
-      if (command == Command::Slower) speed_->slower();
-      else if (command == Command::Faster) speed_->faster();
-      else speed_->normal();
-      c_.text1.setFocus();
-      break;
+    case Command::Slower: speed_->slower(); c_.text1.setFocus(); break;
+    case Command::Faster: speed_->faster(); c_.text1.setFocus(); break;
+    case Command::NormalSpeed: speed_->normal(); c_.text1.setFocus(); break;
   }
 }
 
