@@ -195,7 +195,7 @@ Command Form1::commandOfButton(int number) {
       Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
       Command::SaveText, Command::FontBigger, Command::FontSmaller, Command::Bold, Command::TextColour,
       Command::BackColour, Command::OpenPlayList, Command::ManageLists, Command::Slower, Command::Faster,
-      Command::NormalSpeed,
+      Command::NormalSpeed, Command::PreviousSentence, Command::NextSentence, Command::RepeatSentence,
   };
   static_assert(std::size(kCommands) == layout::kAllButtonCount);
   return kCommands[number - 1];
@@ -271,6 +271,9 @@ void Form1::run(Command command) {
     case Command::Slower: speed_->slower(); c_.text1.setFocus(); break;
     case Command::Faster: speed_->faster(); c_.text1.setFocus(); break;
     case Command::NormalSpeed: speed_->normal(); c_.text1.setFocus(); break;
+    case Command::PreviousSentence:
+    case Command::NextSentence:
+    case Command::RepeatSentence: sentenceKey(command); break;
   }
 }
 
@@ -284,7 +287,20 @@ PlayerBackEnd& Form1::backEnd() {
 void Form1::startCommand() {
   stopCommand();
   backEnd().start();
+  // The sentences of the file that starts, from its .lrc or .srt.
+  const std::int32_t length = usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
+  sentences_.setMap(label(2).caption() == DictationStore::noFileCaption ? SentenceMap{}
+                                                                         : loadSentenceMap(label(2).caption(), length));
   sayWhyItCannotPlay();
+}
+
+void Form1::sentenceKey(Command command) {
+  // Playing, normally or in the loop: the pause key is live then, and only then.
+  if (variables_.repeatState == 0 || !button(16).enabled()) return;
+  const double position = usesMciBackEnd(engineKind_) ? d_.mmControl1.position() : d_.realAudio1.position();
+  if (command == Command::PreviousSentence) sentences_.previous(backEnd(), position);
+  else if (command == Command::NextSentence) sentences_.next(backEnd(), position);
+  else sentences_.repeat(backEnd(), position);
 }
 
 void Form1::sayWhyItCannotPlay() {

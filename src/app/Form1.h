@@ -20,6 +20,7 @@
 #include "playback/MciControl.h"
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
+#include "practice/SentenceKeys.h"
 #include "recovery/RecoveryKeeper.h"
 #include "settings/UserSettings.h"
 #include "speed/PlaybackSpeed.h"
@@ -56,7 +57,7 @@ struct Form1Devices {
 enum class Command {
   Start, Stop, Repeat, ToEnd, Pause, Continue, Forward, Rewind, OpenFile, Exit, SaveText,
   FontBigger, FontSmaller, Bold, TextColour, BackColour, OpenPlayList, ManageLists,
-  Slower, Faster, NormalSpeed,
+  Slower, Faster, NormalSpeed, PreviousSentence, NextSentence, RepeatSentence,
 };
 
 class Form1 final : public PlayListStep {
@@ -87,6 +88,7 @@ class Form1 final : public PlayListStep {
   // Keeps the program's own options (the speed) in `settings`; call before load().
   void keepUserSettings(UserSettings& settings) { speed_->useSettings(&settings); }
   PlaybackSpeed& speed() { return *speed_; }
+  const SentenceMap& sentenceMap() const { return sentences_.map(); }
   // After the first showing: offers back the recovery copies a crash or a kill left, one
   // recording at a time; yes opens the recording with its restored text.
   void offerRecoveryCopies();
@@ -155,6 +157,8 @@ class Form1 final : public PlayListStep {
   bool saveBeforeLeaving();
   // Tells the user, once per start, why the file just started cannot be played.
   void sayWhyItCannotPlay();
+  // A sentence key: only while the current file plays (normally or in its loop).
+  void sentenceKey(Command command);
 
   Form1Controls c_;
   Form1Devices d_;
@@ -178,6 +182,7 @@ class Form1 final : public PlayListStep {
   std::unique_ptr<WebPanel> webPanel_;
   std::unique_ptr<RecoveryKeeper> recovery_;
   std::unique_ptr<PlaybackSpeed> speed_;
+  SentenceKeys sentences_;
 };
 
 }  // namespace tessaly

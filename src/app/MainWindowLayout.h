@@ -54,18 +54,21 @@ inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "管理列表28 &m",         // Command28 Alt+M: the list manager
 };
 
-// Command29 to Command31: the speed keys, off screen like the access-key twins.
-inline constexpr std::array<std::string_view, 3> kSpeedButtonCaptions = {
-    "慢速29 &j",  // Command29 Alt+J: 0.1× slower
-    "快速30 &k",  // Command30 Alt+K: 0.1× faster
-    "原速31 &h",  // Command31 Alt+H: back to 1.0×
+// Command29 to Command34: the keys of the additions, off screen like the access-key twins.
+inline constexpr std::array<std::string_view, 6> kAdditionButtonCaptions = {
+    "慢速29 &j",      // Command29 Alt+J: 0.1× slower
+    "快速30 &k",      // Command30 Alt+K: 0.1× faster
+    "原速31 &h",      // Command31 Alt+H: back to 1.0×
+    "上一句32 &p",    // Command32 Alt+P: the previous sentence
+    "下一句33 &n",    // Command33 Alt+N: the next sentence
+    "复读本句34 &r",  // Command34 Alt+R: loop the sentence being heard
 };
-inline constexpr int kAllButtonCount = kButtonCount + static_cast<int>(kSpeedButtonCaptions.size());
+inline constexpr int kAllButtonCount = kButtonCount + static_cast<int>(kAdditionButtonCaptions.size());
 
 // The caption of CommandN, 1 to kAllButtonCount.
 constexpr std::string_view buttonCaption(int n) {
   return n <= kButtonCount ? kButtonCaptions[static_cast<std::size_t>(n - 1)]
-                           : kSpeedButtonCaptions[static_cast<std::size_t>(n - kButtonCount - 1)];
+                           : kAdditionButtonCaptions[static_cast<std::size_t>(n - kButtonCount - 1)];
 }
 
 // Click areas: Label4, Label5 and Label8 to Label22 (0 width: not a click area). Label23,

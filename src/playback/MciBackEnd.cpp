@@ -117,6 +117,30 @@ void MciBackEnd::jumpToSegmentEnd() {
   playFromSegmentEnd();
 }
 
+void MciBackEnd::jumpTo(double ms) {
+  if (v_.repeatState == 2) {
+    c_.label1.setCaption(std::string(captions::kPlaying));
+    applyLayout(Layout::LeaveRepeatLoop, c_);
+  }
+  v_.segmentEnd = ms;
+  jumpToSegmentEnd();
+  c_.text1.setFocus();
+}
+
+void MciBackEnd::repeatRange(double start, double end) {
+  if (v_.repeatState != 2) {
+    v_.repeatState = 2;
+    c_.label1.setCaption(std::string(captions::kRepeating));
+    applyLayout(Layout::EnterRepeatLoop, c_);
+    c_.timer1.setEnabled(true);
+  }
+  v_.segmentStart = start;
+  v_.reopening = kTrue;
+  v_.segmentEnd = end;
+  playLoopRangeFrom(start);
+  c_.text1.setFocus();
+}
+
 void MciBackEnd::mciForward() {
   const std::int64_t position = device_.position();
   const std::int64_t length = device_.length();

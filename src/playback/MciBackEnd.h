@@ -37,6 +37,8 @@ class MciBackEnd final : public PlayerBackEnd {
   void continuePlayback() override { mciContinue(); }
   void forward() override { mciForward(); }
   void rewind() override { mciRewind(); }
+  void jumpTo(double ms) override;
+  void repeatRange(double start, double end) override;
 
  private:
   void reopenDevice();

@@ -61,6 +61,12 @@ class PlayerBackEnd {
   virtual void continuePlayback() = 0;
   virtual void forward() = 0;
   virtual void rewind() = 0;
+  // Beyond the window's own commands (the sentence keys). jumpTo: a jump to `ms` as forward
+  // and rewind make one (a new segment starts there), which also leaves a repeat loop, with
+  // the captions and layout of leaving it. repeatRange: a repeat loop over exactly
+  // [start, end], entered as the repeat command enters one, from `start` at once.
+  virtual void jumpTo(double ms) = 0;
+  virtual void repeatRange(double start, double end) = 0;
 };
 
 }  // namespace tessaly

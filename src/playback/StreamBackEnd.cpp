@@ -84,7 +84,29 @@ void StreamBackEnd::streamContinue() {
   c_.text1.setFocus();
 }
 
-void StreamBackEnd::jumpTo(double target) {
+void StreamBackEnd::jumpTo(double ms) {
+  if (v_.repeatState == 2) {
+    c_.label1.setCaption(std::string(captions::kPlaying));
+    applyLayout(Layout::LeaveRepeatLoop, c_);
+  }
+  newSegmentAt(ms);
+  c_.text1.setFocus();
+}
+
+void StreamBackEnd::repeatRange(double start, double end) {
+  if (v_.repeatState != 2) {
+    c_.timer3.setEnabled(true);
+    v_.repeatState = 2;
+    c_.label1.setCaption(std::string(captions::kRepeating));
+    applyLayout(Layout::EnterRepeatLoop, c_);
+  }
+  v_.segmentStart = start;
+  v_.segmentEnd = end;
+  device_.setPosition(toDevicePosition(start));
+  c_.text1.setFocus();
+}
+
+void StreamBackEnd::newSegmentAt(double target) {
   v_.segmentEnd = v_.segmentStart = target;
   v_.repeatState = 1;
   // A target below 0 plays from the start, one past the end ends the entry: the device
@@ -93,17 +115,17 @@ void StreamBackEnd::jumpTo(double target) {
 }
 
 void StreamBackEnd::streamToEnd() {
-  jumpTo(static_cast<double>(std::int64_t{device_.length()} - kToEndMs));
+  newSegmentAt(static_cast<double>(std::int64_t{device_.length()} - kToEndMs));
   c_.text1.setFocus();
 }
 
 void StreamBackEnd::streamForward() {
-  jumpTo(static_cast<double>(std::int64_t{device_.position()} + kJumpMs));
+  newSegmentAt(static_cast<double>(std::int64_t{device_.position()} + kJumpMs));
   c_.text1.setFocus();
 }
 
 void StreamBackEnd::streamRewind() {
-  if (device_.position() > kJumpMs) jumpTo(static_cast<double>(std::int64_t{device_.position()} - kJumpMs));
+  if (device_.position() > kJumpMs) newSegmentAt(static_cast<double>(std::int64_t{device_.position()} - kJumpMs));
   c_.text1.setFocus();
 }
 

@@ -36,10 +36,12 @@ class StreamBackEnd final : public PlayerBackEnd {
   void continuePlayback() override { streamContinue(); }
   void forward() override { streamForward(); }
   void rewind() override { streamRewind(); }
+  void jumpTo(double ms) override;
+  void repeatRange(double start, double end) override;
 
  private:
   // Starts a new segment at `target` and moves playback there.
-  void jumpTo(double target);
+  void newSegmentAt(double target);
 
   PlayerVariables& v_;
   const PlayerControls& c_;

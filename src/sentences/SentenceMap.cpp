@@ -1,0 +1,229 @@
+#include "sentences/SentenceMap.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <map>
+
+#include "text/Module1.h"
+#include "text/TextFile.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::int32_t kOpenEnd = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t kLongestMs = std::int64_t{100} * 3600 * 1000;  // 100 hours: beyond is no time
+
+std::vector<std::string> linesOf(std::string_view text) {
+  // CR LF, CR and LF all end a line here: companion files come from everywhere.
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(std::move(line));
+      line.clear();
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  return lines;
+}
+
+std::string trimmed(std::string_view s) {
+  const auto first = s.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
+}
+
+// Digits of `s` from `at` as a number (at most 9 of them); -1 if there are none.
+std::int64_t number(std::string_view s, std::size_t& at, std::size_t maxDigits = 9) {
+  std::int64_t value = 0;
+  std::size_t digits = 0;
+  while (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at])) && digits < maxDigits) {
+    value = value * 10 + (s[at++] - '0');
+    ++digits;
+  }
+  return digits == 0 ? -1 : value;
+}
+
+// "mm:ss", "mm:ss.xx", "mm:ss:xx", "mm:ss.xxx" (a fraction of any length is read as one);
+// -1 when it is no time.
+std::int64_t lrcTime(std::string_view tag) {
+  std::size_t at = 0;
+  const std::int64_t minutes = number(tag, at, 5);
+  if (minutes < 0 || at >= tag.size() || tag[at] != ':') return -1;
+  ++at;
+  const std::int64_t seconds = number(tag, at, 2);
+  if (seconds < 0 || seconds >= 60) return -1;
+  std::int64_t ms = (minutes * 60 + seconds) * 1000;
+  if (at == tag.size()) return ms;
+  if (tag[at] != '.' && tag[at] != ':') return -1;
+  ++at;
+  const std::size_t start = at;
+  const std::int64_t fraction = number(tag, at, 3);
+  if (fraction < 0 || at != tag.size()) return -1;
+  const std::size_t digits = at - start;
+  ms += digits == 1 ? fraction * 100 : digits == 2 ? fraction * 10 : fraction;
+  return ms;
+}
+
+// Sorted by start, one sentence per start (the first text given for it), each ending where
+// the next begins or at its own explicit end, the last at the recording's end; starts past
+// the end dropped.
+std::vector<Sentence> settle(std::vector<Sentence> sentences, std::int32_t lengthMs) {
+  std::stable_sort(sentences.begin(), sentences.end(), [](const Sentence& a, const Sentence& b) { return a.startMs < b.startMs; });
+  sentences.erase(std::unique(sentences.begin(), sentences.end(),
+                              [](const Sentence& a, const Sentence& b) { return a.startMs == b.startMs; }),
+                  sentences.end());
+  const std::int32_t end = lengthMs > 0 ? lengthMs : kOpenEnd;
+  std::erase_if(sentences, [end](const Sentence& s) { return s.startMs < 0 || s.startMs >= end; });
+  if (sentences.size() > kMaxSentences) sentences.resize(kMaxSentences);
+  for (std::size_t i = 0; i < sentences.size(); ++i) {
+    const std::int32_t next = i + 1 < sentences.size() ? sentences[i + 1].startMs : end;
+    Sentence& s = sentences[i];
+    s.endMs = s.endMs > s.startMs ? std::min(s.endMs, next) : next;
+  }
+  return sentences;
+}
+
+}  // namespace
+
+std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs) {
+  std::int64_t offset = 0;
+  struct Tagged {
+    std::int64_t ms;
+    std::string text;
+  };
+  std::vector<Tagged> tagged;
+  for (const std::string& line : linesOf(text)) {
+    std::size_t at = 0;
+    std::vector<std::int64_t> times;
+    while (at < line.size() && line[at] == '[') {
+      const auto close = line.find(']', at);
+      if (close == std::string::npos) break;
+      const std::string_view tag = std::string_view(line).substr(at + 1, close - at - 1);
+      at = close + 1;
+      if (tag.starts_with("offset:")) {
+        std::string_view value = tag.substr(7);
+        const bool negative = !value.empty() && value[0] == '-';
+        if (!value.empty() && (value[0] == '-' || value[0] == '+')) value.remove_prefix(1);
+        std::size_t pos = 0;
+        const std::int64_t ms = number(value, pos);
+        if (ms >= 0 && pos == value.size()) offset = negative ? -ms : ms;
+        continue;
+      }
+      if (const std::int64_t ms = lrcTime(tag); ms >= 0) times.push_back(ms);
+      // [ti:], [ar:], [al:], [by:] and every other tag: not times, ignored.
+    }
+    const std::string words = trimmed(std::string_view(line).substr(at));
+    for (const std::int64_t ms : times) tagged.push_back({ms, words});
+    if (tagged.size() > kMaxSentences * 4) break;
+  }
+  // A positive offset shows the words earlier.
+  std::vector<Sentence> sentences;
+  std::vector<std::int64_t> ends;  // tags with empty text: they end the sentence before them
+  for (const Tagged& t : tagged) {
+    const std::int64_t ms = t.ms - offset;
+    if (ms < 0 || ms > kLongestMs) continue;
+    if (t.text.empty()) ends.push_back(ms);
+    else sentences.push_back({static_cast<std::int32_t>(ms), 0, t.text});
+  }
+  std::sort(ends.begin(), ends.end());
+  std::stable_sort(sentences.begin(), sentences.end(), [](const Sentence& a, const Sentence& b) { return a.startMs < b.startMs; });
+  for (std::size_t i = 0; i < sentences.size(); ++i) {
+    // The first empty tag after this sentence's start, if it comes before the next sentence.
+    const auto end = std::upper_bound(ends.begin(), ends.end(), sentences[i].startMs);
+    if (end != ends.end() && (i + 1 == sentences.size() || *end <= sentences[i + 1].startMs))
+      sentences[i].endMs = static_cast<std::int32_t>(*end);
+  }
+  return settle(std::move(sentences), lengthMs);
+}
+
+std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs) {
+  // hh:mm:ss,mmm (a "." also taken for the comma); -1 when it is no time.
+  const auto srtTime = [](std::string_view s, std::size_t& at) -> std::int64_t {
+    const std::int64_t h = number(s, at, 3);
+    if (h < 0 || at >= s.size() || s[at++] != ':') return -1;
+    const std::int64_t m = number(s, at, 2);
+    if (m < 0 || m >= 60 || at >= s.size() || s[at++] != ':') return -1;
+    const std::int64_t sec = number(s, at, 2);
+    if (sec < 0 || sec >= 60 || at >= s.size() || (s[at] != ',' && s[at] != '.')) return -1;
+    ++at;
+    const std::int64_t ms = number(s, at, 3);
+    if (ms < 0) return -1;
+    return ((h * 60 + m) * 60 + sec) * 1000 + ms;
+  };
+  // Drops <i>, </font ...> and {\an8}: markup, not words.
+  const auto plain = [](const std::string& line) {
+    std::string out;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const char open = line[i];
+      if (open == '<' || (open == '{' && i + 1 < line.size() && line[i + 1] == '\\')) {
+        const auto close = line.find(open == '<' ? '>' : '}', i);
+        if (close != std::string::npos) {
+          i = close;
+          continue;
+        }
+      }
+      out += open;
+    }
+    return trimmed(out);
+  };
+  std::vector<Sentence> sentences;
+  const std::vector<std::string> lines = linesOf(text);
+  for (std::size_t i = 0; i < lines.size() && sentences.size() < kMaxSentences * 4; ++i) {
+    const std::string_view line = lines[i];
+    const auto arrow = line.find("-->");
+    if (arrow == std::string_view::npos) continue;
+    std::size_t a = line.find_first_not_of(" \t"), b = line.find_first_not_of(" \t", arrow + 3);
+    if (a == std::string_view::npos || b == std::string_view::npos) continue;
+    const std::int64_t start = srtTime(line, a), end = srtTime(line, b);
+    if (start < 0 || end < 0 || start > kLongestMs || end > kLongestMs) continue;
+    // The cue's text: the lines up to a blank one, joined (a space between Latin words).
+    std::string words;
+    for (++i; i < lines.size() && !trimmed(lines[i]).empty() && lines[i].find("-->") == std::string::npos; ++i) {
+      const std::string part = plain(lines[i]);
+      if (part.empty()) continue;
+      const bool latin = !words.empty() && static_cast<unsigned char>(words.back()) < 0x80 &&
+                         static_cast<unsigned char>(part.front()) < 0x80;
+      words += (latin ? " " : "") + part;
+    }
+    if (i < lines.size() && lines[i].find("-->") != std::string::npos) --i;  // a cue without its blank line
+    sentences.push_back({static_cast<std::int32_t>(start), static_cast<std::int32_t>(end),
+                         words.empty() ? std::nullopt : std::optional<std::string>(words)});
+  }
+  return settle(std::move(sentences), lengthMs);
+}
+
+SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs) {
+  const std::string stem = pathUpToLastDot(trimSpaces(audioPath));
+  if (stem.empty()) return {};
+  for (const auto& [extension, source] : {std::pair{"lrc", SentenceSource::Lrc}, std::pair{"srt", SentenceSource::Srt}}) {
+    TextFileContent file;
+    if (!readTextFile(stem + extension, file).ok) continue;
+    SentenceMap map{source, source == SentenceSource::Lrc ? readLrc(file.text, lengthMs) : readSrt(file.text, lengthMs)};
+    if (!map.sentences.empty()) return map;
+  }
+  return {};
+}
+
+int sentenceAt(const std::vector<Sentence>& sentences, double ms) {
+  const auto after = std::upper_bound(sentences.begin(), sentences.end(), ms,
+                                      [](double v, const Sentence& s) { return v < s.startMs; });
+  return static_cast<int>(after - sentences.begin()) - 1;
+}
+
+const char* sourceName(SentenceSource source) {
+  switch (source) {
+    case SentenceSource::Lrc: return "lrc";
+    case SentenceSource::Srt: return "srt";
+    case SentenceSource::None: break;
+  }
+  return "none";
+}
+
+}  // namespace tessaly

@@ -1,0 +1,49 @@
+// The sentence map of a recording: where each sentence starts and ends, in milliseconds of
+// the file, with its text when the map comes from a lyrics-style .lrc or a subtitle .srt file
+// beside the recording (lesson.lrc or lesson.srt for lesson.mp3, the .lrc first). Both are
+// read with the program's text rule (GB18030/GBK, UTF-8 with or without a BOM; CR LF, CR or
+// LF). A bad file (unsorted, duplicate or impossible times, times past the end, binary)
+// gives what sound sentences it holds, or none; never more than kMaxSentences.
+//
+// Pure functions, but loadSentenceMap, which reads the companion files (small text files,
+// read like the dictation file). Any thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaly {
+
+struct Sentence {
+  std::int32_t startMs = 0;
+  std::int32_t endMs = 0;  // where the next begins; the last at the end of the recording
+  std::optional<std::string> text;
+  friend bool operator==(const Sentence&, const Sentence&) = default;
+};
+
+enum class SentenceSource { None, Lrc, Srt };
+
+struct SentenceMap {
+  SentenceSource source = SentenceSource::None;
+  std::vector<Sentence> sentences;
+};
+
+inline constexpr std::size_t kMaxSentences = 20000;
+
+// `lengthMs`: the recording's length, or 0 when unknown (the last sentence then ends at the
+// greatest position a device reports).
+std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs);
+std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs);
+
+// The map from the companion file of `audioPath`: its .lrc, else its .srt, else none.
+SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs);
+
+// The sentence that holds `ms`: the last one starting at or before it; -1 before the first.
+int sentenceAt(const std::vector<Sentence>& sentences, double ms);
+
+const char* sourceName(SentenceSource source);  // "lrc", "srt", "none"
+
+}  // namespace tessaly

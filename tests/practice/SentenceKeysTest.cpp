@@ -1,0 +1,118 @@
+// The sentence keys: where previous and next go, which sentence a repeat loops, and what the
+// two back-ends do with it on the simulated devices.
+#include "practice/SentenceKeys.h"
+
+#include <gtest/gtest.h>
+
+#include "app/Form1.h"
+#include "../app/Form1Rig.h"
+#include "playback/SegmentModel.h"
+
+namespace tessaly::test {
+namespace {
+
+const std::vector<Sentence> kMap = {{1000, 4000, "一"}, {4000, 9000, "二"}, {9000, 15000, "三"}};
+
+TEST(SentenceKeys, PreviousAndNextGoWhereMediaPlayersGo) {
+  const struct {
+    double at;
+    std::optional<double> previous, next;
+  } cases[] = {
+      {0, 1000, 1000},        // before the first sentence: its start, both ways
+      {1200, 1000, 4000},     // early in the first: there is none before it
+      {4800, 1000, 9000},     // within 1.5 s of a start: the sentence before
+      {5600, 4000, 9000},     // later: the start of this one
+      {14000, 9000, std::nullopt},  // the last has no next
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.at);
+    EXPECT_EQ(previousSentenceStart(kMap, c.at), c.previous);
+    EXPECT_EQ(nextSentenceStart(kMap, c.at), c.at < 1000 ? std::optional<double>(1000) : c.next);
+  }
+  EXPECT_EQ(sentenceToRepeat(kMap, 500), std::nullopt);
+  EXPECT_EQ(sentenceToRepeat(kMap, 4000)->startMs, 4000);
+  EXPECT_EQ(previousSentenceStart({}, 3000), std::nullopt);
+  EXPECT_EQ(nextSentenceStart({}, 3000), std::nullopt);
+}
+
+struct BackEndCase {
+  const char* file;
+};
+
+class SentenceKeysOnForm1 : public ::testing::TestWithParam<BackEndCase> {
+ protected:
+  void SetUp() override {
+    rig.start();
+    audio = rig.audio(GetParam().file, 20000);
+    writeBytes(DictationStore::dictationPath(audio).substr(0, DictationStore::dictationPath(audio).size() - 3) + "lrc",
+               "[00:01.00]一\n[00:04.00]二\n[00:09.00]三\n");
+    rig.open(audio);
+    ASSERT_EQ(rig.form->sentenceMap().sentences.size(), 3u);
+  }
+  std::int32_t position() const { return Form1::usesMciBackEnd(rig.form->engineKind()) ? rig.mci.position() : rig.stream.position(); }
+  const PlayerVariables& v() const { return rig.form->variables(); }
+
+  Form1Rig rig;
+  std::string audio;
+};
+
+TEST_P(SentenceKeysOnForm1, NextPreviousAndALoopOfExactlyTheSentence) {
+  rig.clock.advance(5500);
+  rig.form->accessKey('n');
+  EXPECT_EQ(v().segmentStart, 9000);
+  EXPECT_EQ(v().repeatState, 1);
+  rig.clock.advance(700);
+  rig.form->accessKey('p');  // within 1.5 s of its start: the sentence before
+  EXPECT_EQ(v().segmentStart, 4000);
+  rig.clock.advance(2000);
+  ASSERT_GE(position(), 5900);
+
+  rig.form->accessKey('r');  // loop the sentence being heard: 4 s to 9 s
+  EXPECT_EQ(v().repeatState, 2);
+  EXPECT_EQ(v().segmentStart, 4000);
+  EXPECT_EQ(v().segmentEnd, 9000);
+  EXPECT_EQ(rig.label(1).caption(), captions::kRepeating);
+  EXPECT_LE(position(), 4100) << "the loop starts at once from the sentence's start";
+  rig.clock.advance(12000);  // more than two passes
+  EXPECT_GE(position(), 4000);
+  EXPECT_LT(position(), 9100);
+
+  rig.form->accessKey('x');  // leave the loop: on from the sentence's end, the next one's start
+  EXPECT_EQ(v().repeatState, 1);
+  EXPECT_EQ(v().segmentStart, 9000);
+  EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
+  rig.clock.advance(300);
+  EXPECT_GE(position(), 9000);
+  EXPECT_LE(position(), 9400);
+
+  rig.form->accessKey('r');
+  rig.form->accessKey('p');  // a jump leaves the loop, as its captions show
+  EXPECT_EQ(v().repeatState, 1);
+  EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
+}
+
+TEST_P(SentenceKeysOnForm1, WithoutAMapOrWhilePausedTheKeysDoNothing) {
+  rig.clock.advance(5000);
+  rig.form->accessKey('z');  // paused
+  const PlayerVariables before = v();
+  for (const char key : {'n', 'p', 'r'}) rig.form->accessKey(key);
+  EXPECT_EQ(v().segmentStart, before.segmentStart);
+  EXPECT_EQ(v().repeatState, before.repeatState);
+
+  const std::string plain = rig.audio(std::string("plain") + (GetParam().file + 6), 20000);
+  rig.open(plain);
+  rig.clock.advance(5000);
+  EXPECT_TRUE(rig.form->sentenceMap().sentences.empty());
+  const std::size_t said = rig.messages.shown().size();
+  for (const char key : {'n', 'p', 'r'}) rig.form->accessKey(key);
+  EXPECT_EQ(v().segmentStart, 1);
+  EXPECT_EQ(v().repeatState, 1);
+  EXPECT_EQ(rig.messages.shown().size(), said);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, SentenceKeysOnForm1,
+                         ::testing::Values(BackEndCase{"lesson.wav"}, BackEndCase{"lesson.mp3"}),
+                         [](const auto& param) { return std::string(param.param.file[7] == 'w' ? "Mci" : "Streaming"); });
+
+}  // namespace
+}  // namespace tessaly::test
