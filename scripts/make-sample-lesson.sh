@@ -23,7 +23,7 @@ voice=cmn-latn-pinyin   # Mandarin; reads Chinese characters through the full pi
 speed=135               # words a minute: a little slower than espeak-ng's default, for dictation
 pause=0.8               # seconds of silence after each sentence
 
-for tool in espeak-ng ffmpeg iconv; do
+for tool in espeak-ng ffmpeg ffprobe iconv bc; do
   command -v "$tool" >/dev/null 2>&1 || { echo "make-sample-lesson: $tool is missing" >&2; exit 1; }
 done
 espeak-ng --voices=cmn | grep -q " $voice " ||
@@ -73,7 +73,22 @@ mp3() {
     -ar 22050 -ac 1 -c:a libmp3lame -b:a 40k -id3v2_version 0 -write_id3v1 0 "$2"
 }
 
+# The sentence map (.lrc): each sentence starts where the ones before it, with their pauses,
+# end; shared by the .wav and the .mp3 of the whole lesson.
+{
+  echo "[ti:样例课文]"
+  echo "[by:Tessaly]"
+  start=0
+  n=0
+  while IFS= read -r sentence; do
+    n=$((n + 1))
+    printf '[%02d:%05.2f]%s\n' "$(echo "$start / 60" | bc)" "$(echo "$start % 60" | bc -l)" "$sentence"
+    start=$(echo "$start + $(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/s$n.wav")" | bc -l)
+  done <"$work/sentences.txt"
+} >"$work/lesson.lrc"
+
 mkdir -p "$out"
+cp "$work/lesson.lrc" "$out/样例课文.lrc"
 ffmpeg -nostdin -loglevel error -y -i "$work/whole.wav" -map_metadata -1 -fflags +bitexact \
   -c:a pcm_s16le "$out/样例课文.wav"
 mp3 "$work/whole.wav" "$out/样例课文.mp3"

@@ -206,6 +206,7 @@ int memory(int seconds, const std::string& file) {
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::string(argv[1]) == "--memory") return memory(std::atoi(argv[2]), argv[3]);
+  if (argc >= 3 && std::string(argv[1]) == "--sentences") return bench::sentences(argc - 2, argv + 2);
   if (argc == 4 && std::string(argv[1]) == "--stretch-cost") return bench::stretchCost(std::atof(argv[2]), argv[3]);
   if (argc >= 3 && std::string(argv[1]) == "--render") {
     double speed = 1.0;
@@ -224,7 +225,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: tessaly-probe FILE...\n       tessaly-probe --memory SECONDS FILE\n"
                  "       tessaly-probe --render OUT.wav --speed S [--from MS] [--to MS] FILE\n"
-                 "       tessaly-probe --stretch-cost S FILE\n");
+                 "       tessaly-probe --stretch-cost S FILE\n"
+                 "       tessaly-probe --sentences FILE...\n");
     return 2;
   }
   for (int i = 1; i < argc; ++i) probe(argv[i]);

@@ -1,0 +1,57 @@
+// tessaly-probe --sentences FILE...: each recording's sentence map, one JSON line a sentence
+// ({"file", "start_ms", "end_ms", "text" or null, "source"}), then one line with the count and
+// the time the whole map took. Files without a map, or that cannot be read, get their summary
+// line too (with an "error" for the latter); the exit status stays 0.
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "Stretching.h"
+#include "audio/Decoder.h"
+#include "audio/Frames.h"
+#include "sentences/SentenceMap.h"
+
+namespace tessaly::bench {
+
+namespace {
+
+std::string json(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') out += '\\', out += c;
+    else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+int sentences(int count, char** files) {
+  for (int i = 0; i < count; ++i) {
+    const std::string file = files[i];
+    const auto started = std::chrono::steady_clock::now();
+    std::string error;
+    const auto decoder = audio::Decoder::open(file, nullptr, &error);
+    if (!decoder) {
+      std::printf("{\"file\":%s,\"sentences\":0,\"map_ms\":0,\"error\":%s}\n", json(file).c_str(), json(error).c_str());
+      continue;
+    }
+    const audio::SourceInfo& info = decoder->info();
+    const std::int32_t length = info.lengthFrames > 0 ? audio::framesToMs(info.lengthFrames, info.sampleRate) : 0;
+    const SentenceMap map = loadSentenceMap(file, length);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    for (const Sentence& s : map.sentences)
+      std::printf("{\"file\":%s,\"start_ms\":%d,\"end_ms\":%d,\"text\":%s,\"source\":\"%s\"}\n", json(file).c_str(),
+                  s.startMs, s.endMs, s.text ? json(*s.text).c_str() : "null", sourceName(map.source));
+    std::printf("{\"file\":%s,\"sentences\":%zu,\"map_ms\":%.1f}\n", json(file).c_str(), map.sentences.size(), ms);
+  }
+  return 0;
+}
+
+}  // namespace tessaly::bench

@@ -1,0 +1,1 @@
+tessaly_add_fuzzer(fuzz_sentences SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_sentences.cpp LIBS tessaly_sentences)
