@@ -82,7 +82,7 @@ mp3() {
   n=0
   while IFS= read -r sentence; do
     n=$((n + 1))
-    printf '[%02d:%05.2f]%s\n' "$(echo "$start / 60" | bc)" "$(echo "$start % 60" | bc -l)" "$sentence"
+    awk -v s="$start" -v t="$sentence" 'BEGIN { printf "[%02d:%05.2f]%s\n", int(s / 60), s - 60 * int(s / 60), t }'
     start=$(echo "$start + $(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/s$n.wav")" | bc -l)
   done <"$work/sentences.txt"
 } >"$work/lesson.lrc"
