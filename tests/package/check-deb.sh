@@ -46,5 +46,6 @@ for library in libqt6widgets6 libavformat59 libavcodec59 libsdl2-2.0-0 libc6; do
   grep -q "$library" <<<"$depends" || { echo "Depends lacks $library: $depends"; failed=1; }
 done
 [ "$(dpkg-deb -f "$deb" Package)" = tessaly ] || { echo "wrong package name"; failed=1; }
-dpkg-deb -f "$deb" Description | grep -q '听写' || { echo "no Chinese description"; failed=1; }
+description=$(dpkg-deb -f "$deb" Description)  # not piped into grep -q: pipefail would see a broken pipe
+grep -q '听写' <<<"$description" || { echo "no Chinese description"; failed=1; }
 exit $failed
