@@ -32,7 +32,8 @@ Program::Program() {
       fs::path(qt::fromQt(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))) / "tessaly");
   settings_ = std::make_unique<UserSettings>(*config_);
   window_ = std::make_unique<qt::MainWindow>(
-      qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get()});
+      qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get(),
+                             &scanner_});
 
   // A kill, Ctrl+C, a logout: leave as the exit command does, and make sure the program ends
   // even if the window could not close.

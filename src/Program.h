@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "audio/AudioEngine.h"
+#include "audio/SentenceScanner.h"
 #include "qt/MainWindow.h"
 #include "qt/TerminationSignals.h"
 #include "settings/UserSettings.h"
@@ -31,6 +32,7 @@ class Program {
   std::unique_ptr<DiskFolder> recovery_;  // outlives the window: its last writes finish
   std::unique_ptr<DiskFolder> config_;    // $XDG_CONFIG_HOME/tessaly: the per-user options
   std::unique_ptr<UserSettings> settings_;
+  audio::SentenceScanner scanner_;  // outlives the window, which cancels its scan
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;
 };

@@ -1,4 +1,5 @@
-// tessaly-probe --sentences FILE...: each recording's sentence map, one JSON line a sentence
+// tessaly-probe --sentences FILE...: each recording's sentence map (its .lrc or .srt, else
+// the pauses in its sound, as the program finds them), one JSON line a sentence
 // ({"file", "start_ms", "end_ms", "text" or null, "source"}), then one line with the count and
 // the time the whole map took. Files without a map, or that cannot be read, get their summary
 // line too (with an "error" for the latter); the exit status stays 0.
@@ -9,6 +10,7 @@
 #include "Stretching.h"
 #include "audio/Decoder.h"
 #include "audio/Frames.h"
+#include "audio/SentenceScanner.h"
 #include "sentences/SentenceMap.h"
 
 namespace tessaly::bench {
@@ -44,7 +46,8 @@ int sentences(int count, char** files) {
     }
     const audio::SourceInfo& info = decoder->info();
     const std::int32_t length = info.lengthFrames > 0 ? audio::framesToMs(info.lengthFrames, info.sampleRate) : 0;
-    const SentenceMap map = loadSentenceMap(file, length);
+    SentenceMap map = loadSentenceMap(file, length);
+    if (map.source == SentenceSource::None) map = {SentenceSource::Silence, audio::SentenceScanner::scan(file)};
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     for (const Sentence& s : map.sentences)
       std::printf("{\"file\":%s,\"start_ms\":%d,\"end_ms\":%d,\"text\":%s,\"source\":\"%s\"}\n", json(file).c_str(),

@@ -77,6 +77,11 @@ Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::st
 }
 
 Form1::~Form1() {
+  if (pauseScan_) pauseScan_->cancel();
+  if (scanPoll_) {
+    scanPoll_->setEnabled(false);
+    scanPoll_->setTickHandler(nullptr);
+  }
   d_.mmControl1.setStatusHandler(nullptr);
   for (ui::Timer* timer : {&c_.timer1, &c_.timer2, &c_.timer3, &c_.timer6}) {
     timer->setEnabled(false);
@@ -287,11 +292,41 @@ PlayerBackEnd& Form1::backEnd() {
 void Form1::startCommand() {
   stopCommand();
   backEnd().start();
-  // The sentences of the file that starts, from its .lrc or .srt.
-  const std::int32_t length = usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
-  sentences_.setMap(label(2).caption() == DictationStore::noFileCaption ? SentenceMap{}
-                                                                         : loadSentenceMap(label(2).caption(), length));
+  mapSentences();
   sayWhyItCannotPlay();
+}
+
+void Form1::mapSentences() {
+  const std::string path = label(2).caption();
+  if (path == DictationStore::noFileCaption) return;
+  const std::int32_t length = usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
+  SentenceMap map = loadSentenceMap(path, length);
+  if (map.source == SentenceSource::None && path == mappedPath_ && sentences_.map().source == SentenceSource::Silence)
+    return;  // the same recording started again: its scan goes on, or is done
+  mappedPath_ = path;
+  if (pauseScan_) {
+    pauseScan_->cancel();
+    scanPoll_->setEnabled(false);
+    if (map.source == SentenceSource::None) {
+      scanSerial_ = pauseScan_->start(path);
+      map.source = SentenceSource::Silence;
+      scanPoll_->setEnabled(true);
+    }
+  }
+  sentences_.setMap(std::move(map));
+}
+
+void Form1::usePauseScan(PauseScan& scan, ui::Timer& poll) {
+  pauseScan_ = &scan;
+  scanPoll_ = &poll;
+  poll.setEnabled(false);
+  poll.setInterval(250);
+  poll.setTickHandler([this] {
+    bool finished = false;
+    std::vector<Sentence> found = pauseScan_->found(scanSerial_, finished);
+    sentences_.setMap({SentenceSource::Silence, std::move(found)});
+    if (finished) scanPoll_->setEnabled(false);
+  });
 }
 
 void Form1::sentenceKey(Command command) {

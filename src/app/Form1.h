@@ -21,6 +21,7 @@
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
 #include "practice/SentenceKeys.h"
+#include "sentences/PauseScan.h"
 #include "recovery/RecoveryKeeper.h"
 #include "settings/UserSettings.h"
 #include "speed/PlaybackSpeed.h"
@@ -89,6 +90,9 @@ class Form1 final : public PlayListStep {
   void keepUserSettings(UserSettings& settings) { speed_->useSettings(&settings); }
   PlaybackSpeed& speed() { return *speed_; }
   const SentenceMap& sentenceMap() const { return sentences_.map(); }
+  // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
+  // has found every `poll` tick (the window's own timer) while it runs.
+  void usePauseScan(PauseScan& scan, ui::Timer& poll);
   // After the first showing: offers back the recovery copies a crash or a kill left, one
   // recording at a time; yes opens the recording with its restored text.
   void offerRecoveryCopies();
@@ -159,6 +163,8 @@ class Form1 final : public PlayListStep {
   void sayWhyItCannotPlay();
   // A sentence key: only while the current file plays (normally or in its loop).
   void sentenceKey(Command command);
+  // The sentence map of the file that starts: its .lrc or .srt, or a scan of its pauses.
+  void mapSentences();
 
   Form1Controls c_;
   Form1Devices d_;
@@ -183,6 +189,10 @@ class Form1 final : public PlayListStep {
   std::unique_ptr<RecoveryKeeper> recovery_;
   std::unique_ptr<PlaybackSpeed> speed_;
   SentenceKeys sentences_;
+  PauseScan* pauseScan_ = nullptr;
+  ui::Timer* scanPoll_ = nullptr;
+  std::uint32_t scanSerial_ = 0;
+  std::string mappedPath_;  // the recording the map is of
 };
 
 }  // namespace tessaly

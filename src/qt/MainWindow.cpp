@@ -110,6 +110,10 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
                                   services_.appPath, [this] { openListManager(); });
   buildShortcuts();
   if (services_.settings) form_->keepUserSettings(*services_.settings);
+  if (services_.pauseScan) {
+    scanTimer_ = std::make_unique<QtTimer>();
+    form_->usePauseScan(*services_.pauseScan, *scanTimer_);
+  }
   if (services_.recovery) {
     recoveryTimer_ = std::make_unique<QtTimer>();
     form_->keepRecoveryCopies(*services_.recovery, *recoveryTimer_);

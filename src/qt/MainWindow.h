@@ -35,6 +35,8 @@ struct MainWindowServices {
   FileFolder* recovery = nullptr;
   // The per-user options (the speed); nullptr keeps none.
   UserSettings* settings = nullptr;
+  // Finds sentences in recordings without an .lrc or .srt; nullptr finds none.
+  PauseScan* pauseScan = nullptr;
 };
 
 class MainWindow final : public QWidget {
@@ -82,6 +84,7 @@ class MainWindow final : public QWidget {
   std::unique_ptr<QtWindow> windowAdapter_;
   std::unique_ptr<QtTimer> timer1_, timer2_, timer3_, timer6_;
   std::unique_ptr<QtTimer> recoveryTimer_;  // the recovery copy's wait after a change
+  std::unique_ptr<QtTimer> scanTimer_;      // takes what the pause scan has found
   std::unique_ptr<ui::FileDialog> ownDialog_;
   std::unique_ptr<ui::MessageBox> ownMessages_;
   std::unique_ptr<WebView> webView_;

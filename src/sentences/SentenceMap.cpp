@@ -221,6 +221,7 @@ const char* sourceName(SentenceSource source) {
   switch (source) {
     case SentenceSource::Lrc: return "lrc";
     case SentenceSource::Srt: return "srt";
+    case SentenceSource::Silence: return "silence";
     case SentenceSource::None: break;
   }
   return "none";

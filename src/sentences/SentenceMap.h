@@ -24,7 +24,7 @@ struct Sentence {
   friend bool operator==(const Sentence&, const Sentence&) = default;
 };
 
-enum class SentenceSource { None, Lrc, Srt };
+enum class SentenceSource { None, Lrc, Srt, Silence };
 
 struct SentenceMap {
   SentenceSource source = SentenceSource::None;
@@ -44,6 +44,6 @@ SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs)
 // The sentence that holds `ms`: the last one starting at or before it; -1 before the first.
 int sentenceAt(const std::vector<Sentence>& sentences, double ms);
 
-const char* sourceName(SentenceSource source);  // "lrc", "srt", "none"
+const char* sourceName(SentenceSource source);  // "lrc", "srt", "silence", "none"
 
 }  // namespace tessaly

@@ -116,3 +116,72 @@ INSTANTIATE_TEST_SUITE_P(BothBackEnds, SentenceKeysOnForm1,
 
 }  // namespace
 }  // namespace tessaly::test
+
+#include "sentences/PauseScan.h"
+
+namespace tessaly::test {
+namespace {
+
+// A scan whose findings the test hands over as it likes.
+class FakePauseScan final : public PauseScan {
+ public:
+  std::uint32_t start(const std::string& location) override {
+    started.push_back(location);
+    sentences.clear();
+    finished = false;
+    return ++serial;
+  }
+  void cancel() override { ++cancels; }
+  std::vector<Sentence> found(std::uint32_t asked, bool& done) const override {
+    done = asked != serial || finished;
+    return asked == serial ? sentences : std::vector<Sentence>{};
+  }
+  std::vector<std::string> started;
+  std::vector<Sentence> sentences;
+  bool finished = false;
+  std::uint32_t serial = 0;
+  int cancels = 0;
+};
+
+TEST(SentenceKeysFromThePauses, AFileWithoutAnLrcIsScannedAndItsSentencesUsedAsTheyCome) {
+  FakePauseScan scan;
+  ManualClock pollClock;
+  auto poll = pollClock.makeTimer();
+  Form1Rig rig;
+  rig.form->usePauseScan(scan, *poll);
+  rig.start();
+  const std::string plain = rig.audio("plain.mp3", 30000);
+  rig.open(plain);
+  ASSERT_EQ(scan.started, std::vector<std::string>{plain});
+  EXPECT_EQ(rig.form->sentenceMap().source, SentenceSource::Silence);
+  EXPECT_TRUE(poll->enabled());
+
+  rig.clock.advance(3000);
+  rig.form->accessKey('n');  // nothing found yet: nothing happens
+  EXPECT_EQ(rig.form->variables().segmentStart, 1);
+
+  scan.sentences = {{500, 2500, std::nullopt}, {5000, 8000, std::nullopt}};  // the first minute's news
+  pollClock.advance(250);
+  rig.form->accessKey('n');
+  EXPECT_EQ(rig.form->variables().segmentStart, 5000);
+
+  scan.sentences.push_back({12000, 15000, std::nullopt});
+  scan.finished = true;
+  pollClock.advance(250);
+  EXPECT_FALSE(poll->enabled()) << "done: no more polling";
+  EXPECT_EQ(rig.form->sentenceMap().sentences.size(), 3u);
+
+  rig.form->startCommand();  // the same file again: its map stays, no new scan
+  EXPECT_EQ(scan.started.size(), 1u);
+  EXPECT_EQ(rig.form->sentenceMap().sentences.size(), 3u);
+
+  const std::string withLrc = rig.audio("lesson.mp3", 30000);
+  writeBytes(rig.appPath / "voice" / "lesson.lrc", "[00:01.00]一\n");
+  rig.open(withLrc);
+  EXPECT_EQ(scan.started.size(), 1u) << "an .lrc needs no scan";
+  EXPECT_EQ(rig.form->sentenceMap().source, SentenceSource::Lrc);
+  EXPECT_FALSE(poll->enabled());
+}
+
+}  // namespace
+}  // namespace tessaly::test

@@ -100,3 +100,48 @@ TEST(SentenceMap, ALargeFileGivesABoundedMap) {
 
 }  // namespace
 }  // namespace tessaly
+
+#include "sentences/PauseFinder.h"
+
+namespace tessaly {
+namespace {
+
+// An envelope from a script of (milliseconds, dB) stretches.
+std::vector<float> envelope(std::initializer_list<std::pair<int, float>> script) {
+  std::vector<float> e;
+  for (const auto& [ms, db] : script) e.insert(e.end(), static_cast<std::size_t>(ms / kEnvelopeFrameMs), db);
+  return e;
+}
+
+TEST(PauseFinder, SplitsAtSentencePausesOnly) {
+  const struct {
+    const char* what;
+    std::vector<float> envelope;
+    std::vector<std::pair<int, int>> expected;  // start, end
+  } cases[] = {
+      {"two sentences, a long pause", envelope({{500, -70}, {2000, -20}, {600, -70}, {1500, -22}, {500, -70}}),
+       {{500, 2500}, {3100, 4600}}},
+      {"a comma pause stays inside", envelope({{500, -70}, {1200, -20}, {250, -70}, {1200, -20}, {800, -70}}),
+       {{500, 3150}}},
+      {"just long enough to split", envelope({{300, -70}, {1000, -20}, {350, -70}, {1000, -20}, {300, -70}}),
+       {{300, 1300}, {1650, 2650}}},
+      {"a cough joins its neighbour", envelope({{500, -70}, {2000, -20}, {500, -70}, {200, -25}, {1500, -70}}),
+       {{500, 3200}}},
+      {"quiet recording, hiss under it", envelope({{500, -52}, {1500, -38}, {700, -51}, {1500, -37}, {500, -52}}),
+       {{500, 2000}, {2700, 4200}}},
+      {"loud recording", envelope({{500, -30}, {1500, -3}, {700, -31}, {1500, -4}, {500, -30}}),
+       {{500, 2000}, {2700, 4200}}},
+      {"noise only", envelope({{3000, -50}}), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::pair<int, int>> got;
+    for (const Sentence& s : findSentences(c.envelope, 0)) got.emplace_back(s.startMs, s.endMs);
+    EXPECT_EQ(got, c.expected);
+  }
+  // The recording's length caps the last sentence.
+  EXPECT_EQ(findSentences(envelope({{500, -70}, {2000, -20}}), 2000).back().endMs, 2000);
+}
+
+}  // namespace
+}  // namespace tessaly
