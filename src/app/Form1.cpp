@@ -66,9 +66,11 @@ Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::st
   c_.timer1.setInterval(600);
   c_.timer2.setInterval(100);
   c_.timer3.setInterval(20);
-  c_.timer1.setTickHandler([this] { mci_->repeatLoopTick(); });
+  // The loops' own ticks, paced by the loop options (which by default change nothing).
+  pacer_ = std::make_unique<LoopPacer>(variables_, d_.mmControl1, d_.realAudio1, [this] { repeatCommand(); });
+  c_.timer1.setTickHandler([this] { pacer_->mciTick([this] { mci_->repeatLoopTick(); }, c_.timer1.interval()); });
   c_.timer2.setTickHandler([this] { stream_->streamTrackTick(); });
-  c_.timer3.setTickHandler([this] { stream_->streamLoopTick(); });
+  c_.timer3.setTickHandler([this] { pacer_->streamTick([this] { stream_->streamLoopTick(); }, c_.timer3.interval()); });
   c_.timer1.setEnabled(false);
   c_.timer2.setEnabled(false);
   c_.timer3.setEnabled(true);
@@ -111,6 +113,7 @@ void Form1::load() {
   appearance_ = std::make_unique<AppearanceSettings>(c_.text1, settingsFile_, c_.messages);
   appearance_->loadAppearance();
   speed_->load();
+  if (settings_) pacer_->setOptions(LoopOptions::load(*settings_));
   webPanel_->navigate(WebPanel::pageAddress(appPath_));
 }
 
@@ -201,6 +204,7 @@ Command Form1::commandOfButton(int number) {
       Command::SaveText, Command::FontBigger, Command::FontSmaller, Command::Bold, Command::TextColour,
       Command::BackColour, Command::OpenPlayList, Command::ManageLists, Command::Slower, Command::Faster,
       Command::NormalSpeed, Command::PreviousSentence, Command::NextSentence, Command::RepeatSentence,
+      Command::LoopOptions,
   };
   static_assert(std::size(kCommands) == layout::kAllButtonCount);
   return kCommands[number - 1];
@@ -253,6 +257,16 @@ bool Form1::accessKey(char letter) {
 
 void Form1::run(Command command) {
   switch (command) {
+    case Command::Start: case Command::Stop: case Command::Repeat: case Command::ToEnd: case Command::Pause:
+    case Command::Continue: case Command::Forward: case Command::Rewind: case Command::OpenFile:
+    case Command::OpenPlayList: case Command::PreviousSentence: case Command::NextSentence:
+    case Command::RepeatSentence:
+      pacer_->reset();  // a command of the player's ends a pause between passes
+      break;
+    default:
+      break;
+  }
+  switch (command) {
     case Command::Start: startCommand(); break;
     case Command::Stop: stopCommand(); break;
     case Command::Repeat: repeatCommand(); break;
@@ -279,6 +293,7 @@ void Form1::run(Command command) {
     case Command::PreviousSentence:
     case Command::NextSentence:
     case Command::RepeatSentence: sentenceKey(command); break;
+    case Command::LoopOptions: editLoopOptions(); break;
   }
 }
 
@@ -329,6 +344,16 @@ void Form1::usePauseScan(PauseScan& scan, ui::Timer& poll) {
   });
 }
 
+void Form1::editLoopOptions() {
+  if (!loopOptionsDialog_) return;
+  LoopOptions options = pacer_->options();
+  if (loopOptionsDialog_->edit(options)) {
+    pacer_->setOptions(options);
+    if (settings_) options.save(*settings_);
+  }
+  c_.text1.setFocus();
+}
+
 void Form1::sentenceKey(Command command) {
   // Playing, normally or in the loop: the pause key is live then, and only then.
   if (variables_.repeatState == 0 || !button(16).enabled()) return;
@@ -354,7 +379,10 @@ void Form1::repeatCommand() {
 
 void Form1::toEndCommand() { backEnd().toEnd(); }
 void Form1::pauseCommand() { backEnd().pause(); }
-void Form1::continueCommand() { backEnd().continuePlayback(); }
+void Form1::continueCommand() {
+  pacer_->beforeContinue(usesMciBackEnd(engineKind_));
+  backEnd().continuePlayback();
+}
 void Form1::forwardCommand() { backEnd().forward(); }
 void Form1::rewindCommand() { backEnd().rewind(); }
 

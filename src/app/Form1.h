@@ -20,6 +20,7 @@
 #include "playback/MciControl.h"
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
+#include "practice/LoopOptions.h"
 #include "practice/SentenceKeys.h"
 #include "sentences/PauseScan.h"
 #include "recovery/RecoveryKeeper.h"
@@ -58,7 +59,7 @@ struct Form1Devices {
 enum class Command {
   Start, Stop, Repeat, ToEnd, Pause, Continue, Forward, Rewind, OpenFile, Exit, SaveText,
   FontBigger, FontSmaller, Bold, TextColour, BackColour, OpenPlayList, ManageLists,
-  Slower, Faster, NormalSpeed, PreviousSentence, NextSentence, RepeatSentence,
+  Slower, Faster, NormalSpeed, PreviousSentence, NextSentence, RepeatSentence, LoopOptions,
 };
 
 class Form1 final : public PlayListStep {
@@ -86,8 +87,15 @@ class Form1 final : public PlayListStep {
   // Keeps recovery copies of the dictation in `folder`, written on `timer` (the window's
   // own), from now on. Without it nothing but the dictation files is written.
   void keepRecoveryCopies(FileFolder& folder, ui::Timer& timer);
-  // Keeps the program's own options (the speed) in `settings`; call before load().
-  void keepUserSettings(UserSettings& settings) { speed_->useSettings(&settings); }
+  // Keeps the program's own options (the speed, the loop's options) in `settings`; call
+  // before load().
+  void keepUserSettings(UserSettings& settings) {
+    settings_ = &settings;
+    speed_->useSettings(&settings);
+  }
+  // The options window that Alt+O shows.
+  void useLoopOptionsDialog(LoopOptionsDialog& dialog) { loopOptionsDialog_ = &dialog; }
+  LoopPacer& loopPacer() { return *pacer_; }
   PlaybackSpeed& speed() { return *speed_; }
   const SentenceMap& sentenceMap() const { return sentences_.map(); }
   // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
@@ -165,6 +173,8 @@ class Form1 final : public PlayListStep {
   void sentenceKey(Command command);
   // The sentence map of the file that starts: its .lrc or .srt, or a scan of its pauses.
   void mapSentences();
+  // Alt+O: the loop options, edited in their window and kept.
+  void editLoopOptions();
 
   Form1Controls c_;
   Form1Devices d_;
@@ -193,6 +203,9 @@ class Form1 final : public PlayListStep {
   ui::Timer* scanPoll_ = nullptr;
   std::uint32_t scanSerial_ = 0;
   std::string mappedPath_;  // the recording the map is of
+  std::unique_ptr<LoopPacer> pacer_;
+  UserSettings* settings_ = nullptr;
+  LoopOptionsDialog* loopOptionsDialog_ = nullptr;
 };
 
 }  // namespace tessaly

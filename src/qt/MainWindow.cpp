@@ -19,6 +19,7 @@
 #include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
 #include "qt/ListManagerWindow.h"
+#include "qt/LoopOptionsWindow.h"
 
 namespace tessaly::qt {
 
@@ -110,6 +111,8 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
                                   services_.appPath, [this] { openListManager(); });
   buildShortcuts();
   if (services_.settings) form_->keepUserSettings(*services_.settings);
+  loopOptions_ = new LoopOptionsWindow(this);
+  form_->useLoopOptionsDialog(*loopOptions_);
   if (services_.pauseScan) {
     scanTimer_ = std::make_unique<QtTimer>();
     form_->usePauseScan(*services_.pauseScan, *scanTimer_);

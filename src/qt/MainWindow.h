@@ -22,6 +22,7 @@ class QTextBrowser;
 namespace tessaly::qt {
 
 class AccessKeys;
+class LoopOptionsWindow;
 class ListManagerWindow;
 
 struct MainWindowServices {
@@ -50,6 +51,7 @@ class MainWindow final : public QWidget {
   QPlainTextEdit* text1() const { return text1_; }
   QSlider* slider1() const { return slider1_; }
   ListManagerWindow* listManager() const { return listManager_.get(); }
+  LoopOptionsWindow* loopOptionsWindow() const { return loopOptions_; }
   // The dictation box's adapter (CR LF text), for callers outside the logic.
   ui::TextBox& text1Adapter() { return *text1Adapter_; }
   // The program must end now (a signal): the list manager goes without its question, the
@@ -85,6 +87,7 @@ class MainWindow final : public QWidget {
   std::unique_ptr<QtTimer> timer1_, timer2_, timer3_, timer6_;
   std::unique_ptr<QtTimer> recoveryTimer_;  // the recovery copy's wait after a change
   std::unique_ptr<QtTimer> scanTimer_;      // takes what the pause scan has found
+  LoopOptionsWindow* loopOptions_ = nullptr;  // the options window (Alt+O), a child of this one
   std::unique_ptr<ui::FileDialog> ownDialog_;
   std::unique_ptr<ui::MessageBox> ownMessages_;
   std::unique_ptr<WebView> webView_;

@@ -37,29 +37,30 @@ void DiskFolder::remove(const std::string& name) {
 }
 
 std::optional<std::string> DiskFolder::read(const std::string& name) const {
-  {
-    std::lock_guard lock(mutex_);
-    if (const auto job = waiting_.find(name); job != waiting_.end()) return job->second;
-  }
+  // Under the lock: a job the writer is doing right now is neither waiting nor on the disk.
+  std::lock_guard lock(mutex_);
+  if (const auto job = waiting_.find(name); job != waiting_.end()) return job->second;
+  if (working_ && inFlight_.first == name) return inFlight_.second;
   std::string bytes;
   if (!readFileBytes(folder_ / name, bytes).ok) return std::nullopt;
   return bytes;
 }
 
 std::vector<std::string> DiskFolder::names() const {
+  std::lock_guard lock(mutex_);  // the folder as it is, the job in flight, then the waiting ones
   std::vector<std::string> found;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder_, error)) {
     const std::string name = entry.path().filename().string();
     if (!name.starts_with(".") && entry.is_regular_file(error)) found.push_back(name);
   }
-  std::lock_guard lock(mutex_);
-  std::erase_if(found, [this](const std::string& name) {
-    const auto job = waiting_.find(name);
-    return job != waiting_.end() && !job->second;
-  });
-  for (const auto& [name, bytes] : waiting_)
-    if (bytes && std::find(found.begin(), found.end(), name) == found.end()) found.push_back(name);
+  const auto apply = [&found](const std::string& name, bool present) {
+    const auto at = std::find(found.begin(), found.end(), name);
+    if (present && at == found.end()) found.push_back(name);
+    if (!present && at != found.end()) found.erase(at);
+  };
+  if (working_) apply(inFlight_.first, inFlight_.second.has_value());
+  for (const auto& [name, bytes] : waiting_) apply(name, bytes.has_value());
   return found;
 }
 
@@ -74,18 +75,20 @@ void DiskFolder::run() {
     wake_.wait(lock, [this] { return quit_ || !waiting_.empty(); });
     if (waiting_.empty()) break;  // quitting with nothing left to do
     auto job = waiting_.extract(waiting_.begin());
+    inFlight_ = {job.key(), std::move(job.mapped())};
     working_ = true;
     lock.unlock();
     std::error_code error;
-    const fs::path path = folder_ / job.key();
-    if (job.mapped()) {
+    const fs::path path = folder_ / inFlight_.first;
+    if (inFlight_.second) {
       fs::create_directories(folder_, error);
-      (void)writeFileAtomically(path, *job.mapped());
+      (void)writeFileAtomically(path, *inFlight_.second);
     } else {
       fs::remove(path, error);
     }
     lock.lock();
     working_ = false;
+    inFlight_ = {};
     if (waiting_.empty()) idle_.notify_all();
   }
 }

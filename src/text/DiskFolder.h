@@ -13,7 +13,9 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <utility>
 
 #include "text/FileFolder.h"
 
@@ -45,6 +47,7 @@ class DiskFolder final : public FileFolder {
   // Waiting jobs by name: bytes to write, or nullopt to remove.
   std::map<std::string, std::optional<std::string>> waiting_;
   bool working_ = false;
+  std::pair<std::string, std::optional<std::string>> inFlight_;  // the job the writer is doing
   bool quit_ = false;
   std::thread writer_;  // last: starts after everything above exists
 };

@@ -1,0 +1,73 @@
+// The repeat loop's options, beyond the loop itself (the defaults are the loop as it has
+// always been): how many passes before listening goes on, a pause between passes for
+// writing, and a step back when playback continues after a pause. Kept in the per-user
+// settings, edited in the options window (Alt+O).
+//
+// LoopPacer applies them around the back-ends' own loop ticks, never inside their steps.
+// Owned by the main window's logic; every method runs on the user-interface thread.
+#pragma once
+
+#include <functional>
+
+#include "playback/MciControl.h"
+#include "playback/PlayerControls.h"
+#include "playback/StreamControl.h"
+#include "settings/UserSettings.h"
+
+namespace tessaly {
+
+struct LoopOptions {
+  int passes = 0;      // passes of a loop before it is left as Alt+X leaves it; 0: no limit
+  int pauseMs = 0;     // silence between one pass and the next
+  int stepBackMs = 0;  // continuing after a pause starts this much earlier
+  friend bool operator==(const LoopOptions&, const LoopOptions&) = default;
+
+  static LoopOptions load(const UserSettings& settings);  // within their ranges
+  void save(UserSettings& settings) const;
+  static constexpr int kMostPasses = 99;
+  static constexpr int kLongestPauseMs = 30000;
+  static constexpr int kLongestStepBackMs = 30000;
+};
+
+// The options window, as the logic sees it (Qt's in the program, a fake in the tests).
+class LoopOptionsDialog {
+ public:
+  virtual ~LoopOptionsDialog() = default;
+  // Shows `options` for editing; true (with `options` changed) when the user accepts.
+  virtual bool edit(LoopOptions& options) = 0;
+};
+
+class LoopPacer {
+ public:
+  // `leaveLoop` leaves the repeat loop as Alt+X does.
+  LoopPacer(PlayerVariables& variables, MciControl& mci, StreamControl& stream, std::function<void()> leaveLoop);
+
+  void setOptions(const LoopOptions& options) { options_ = options; }
+  const LoopOptions& options() const { return options_; }
+
+  // In place of the back-ends' loop ticks: `tick` is the back-end's own, `intervalMs` its
+  // timer's period (the MCI device's 600 ms wait counts towards the pause).
+  void mciTick(const std::function<void()>& tick, int intervalMs);
+  void streamTick(const std::function<void()>& tick, int intervalMs);
+  // Before the continue command runs: the step back.
+  void beforeContinue(bool mciBackEnd);
+  // Any player command (a new loop, a jump, a pause, leaving): passes are counted afresh, and
+  // a pause between passes ends (the streaming device plays again).
+  void reset();
+  int passesDone() const { return passes_; }
+
+ private:
+  // A pass has just ended (or is waiting to be followed): true when the next may start now.
+  bool passEnded(int intervalMs, bool countTickAsWaited);
+
+  PlayerVariables& v_;
+  MciControl& mci_;
+  StreamControl& stream_;
+  std::function<void()> leaveLoop_;
+  LoopOptions options_;
+  int passes_ = 0;
+  int waitedMs_ = -1;  // time since the pass ended, while waiting; -1 while a pass plays
+  bool heldDevice_ = false;  // the streaming device is paused for the pause between passes
+};
+
+}  // namespace tessaly
