@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QDoubleSpinBox>
+#include <QSpinBox>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@
 
 #include "app/MainWindowLayout.h"
 #include "qt/ChineseTranslations.h"
+#include "qt/LoopOptionsWindow.h"
 #include "qt/MainWindow.h"
 #include "support/FakeControls.h"
 #include "support/SimulatedDevices.h"
@@ -95,6 +98,24 @@ TEST_F(FirstImpressionsTest, ScreenReadersHearEveryControlsName) {
     ASSERT_NE(picture, nullptr);
     EXPECT_FALSE(picture->accessibleDescription().isEmpty()) << "Picture" << n;
   }
+}
+
+TEST_F(FirstImpressionsTest, AltOEditsTheLoopOptionsInTheirWindow) {
+  bool shown = false;
+  QTimer::singleShot(100, [&] {
+    auto* options = window->loopOptionsWindow();
+    shown = options && options->isVisible();
+    if (!shown) return;
+    options->grab().save(QStringLiteral("tessaly-loop-options.png"));
+    EXPECT_FALSE(options->passes()->accessibleName().isEmpty());
+    options->passes()->setValue(3);
+    options->pause()->setValue(2.5);
+    options->stepBack()->setValue(1);
+    options->accept();
+  });
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(window->form().loopPacer().options(), (LoopOptions{3, 2500, 1000}));
 }
 
 TEST(ChineseDialogs, QtsOwnDialogsSpeakChineseAndShowTheProgramsFileType) {

@@ -1,0 +1,92 @@
+// The loop options on both back-ends: the passes counted and the loop left as Alt+X leaves
+// it, the pause between passes (silent, the MCI device's tick counted in), the step back on
+// continue; with the defaults the loop is what it always was. Simulated devices, manual clock.
+#include "practice/LoopOptions.h"
+
+#include <gtest/gtest.h>
+
+#include "../app/Form1Rig.h"
+#include "playback/SegmentModel.h"
+#include "support/MemoryFolder.h"
+
+namespace tessaly::test {
+namespace {
+
+struct Case {
+  const char* file;
+  bool mci;
+};
+
+class LoopOptionsOnForm1 : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    rig.start();
+    rig.open(rig.audio(GetParam().file, 60000));
+    rig.clock.advance(10000);
+  }
+  std::vector<PlayedRange> played() const { return GetParam().mci ? rig.mci.played() : rig.stream.played(); }
+  std::int32_t position() const { return GetParam().mci ? rig.mci.position() : rig.stream.position(); }
+  bool sounding() const { return GetParam().mci ? rig.mci.playing() : rig.stream.playing(); }
+  const PlayerVariables& v() const { return rig.form->variables(); }
+
+  Form1Rig rig;
+};
+
+TEST_P(LoopOptionsOnForm1, ThreePassesWithAPauseThenListeningGoesOn) {
+  rig.form->loopPacer().setOptions({3, 2000, 0});
+  ASSERT_TRUE(rig.form->accessKey('x'));  // a loop over 1 ms to 10001 ms
+  const double end = v().segmentEnd;
+  int silentTicks = 0;
+  int passesSeen = 0;
+  bool wasSounding = true;
+  for (int t = 0; t < 60000 && v().repeatState == 2; t += 100) {
+    rig.clock.advance(100);
+    const bool now = sounding();
+    if (!now) ++silentTicks;
+    if (wasSounding && !now) ++passesSeen;
+    wasSounding = now;
+  }
+  EXPECT_EQ(v().repeatState, 1) << "left after the third pass";
+  EXPECT_EQ(v().segmentStart, end) << "as Alt+X leaves: on from the loop's end";
+  EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
+  // Two pauses of about 2 s (between passes 1-2 and 2-3); none after the third.
+  EXPECT_GE(silentTicks, 2 * 2000 / 100 - 2);
+  EXPECT_LE(silentTicks, 2 * (2000 + 600) / 100 + 2);
+  rig.clock.advance(1000);
+  EXPECT_GT(position(), end);
+}
+
+TEST_P(LoopOptionsOnForm1, TheDefaultsLoopForeverWithoutAPause) {
+  ASSERT_TRUE(rig.form->accessKey('x'));
+  rig.clock.advance(100000);
+  EXPECT_EQ(v().repeatState, 2);
+  const auto ranges = played();
+  int passes = 0;
+  for (const auto& r : ranges) passes += r.from <= 1 && r.to >= 10000;
+  EXPECT_GE(passes, 9) << "ten seconds a pass, back to back";
+}
+
+TEST_P(LoopOptionsOnForm1, ContinuingStepsBack) {
+  rig.form->loopPacer().setOptions({0, 0, 3000});
+  const std::int32_t pausedAt = position();  // the MCI device reads 0 once paused (closed)
+  rig.form->accessKey('z');  // pause at 10 s
+  rig.clock.advance(5000);
+  rig.form->accessKey('z');  // continue: 3 s earlier
+  rig.clock.advance(100);
+  EXPECT_NEAR(position(), pausedAt - 3000 + 100, 150);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, LoopOptionsOnForm1, ::testing::Values(Case{"lesson.wav", true}, Case{"lesson.mp3", false}),
+                         [](const auto& param) { return std::string(param.param.mci ? "Mci" : "Streaming"); });
+
+TEST(LoopOptions, KeptInTheSettingsWithinTheirRanges) {
+  MemoryFolder folder;
+  folder.files[UserSettings::kFileName] = "loop_passes=500\nloop_pause_ms=-4\nstep_back_ms=2500\n";
+  UserSettings settings{folder};
+  EXPECT_EQ(LoopOptions::load(settings), (LoopOptions{LoopOptions::kMostPasses, 0, 2500}));
+  LoopOptions{3, 1500, 0}.save(settings);
+  EXPECT_EQ(LoopOptions::load(UserSettings{folder}), (LoopOptions{3, 1500, 0}));
+}
+
+}  // namespace
+}  // namespace tessaly::test
