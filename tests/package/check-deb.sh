@@ -20,6 +20,8 @@ expect() {  # MODE PATH
   fi
 }
 expect -rwxr-xr-x bin/tessaly
+expect -rwxr-xr-x bin/tessaly-check
+expect -rw-r--r-- share/tessaly/pinyin.txt
 expect -rw-r--r-- share/applications/tessaly.desktop
 expect -rw-r--r-- share/icons/hicolor/scalable/apps/tessaly.svg
 expect -rw-r--r-- share/icons/hicolor/256x256/apps/tessaly.png
