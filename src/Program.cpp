@@ -35,6 +35,13 @@ Program::Program() {
       qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get(),
                              &scanner_});
 
+  // The check's readings: beside the program (a build) or in its installed data.
+  for (const fs::path& table : {executableFolder / "pinyin.txt", executableFolder / ".." / "share" / "tessaly" / "pinyin.txt"})
+    if (std::error_code error; fs::exists(table, error)) {
+      window_->form().useReadingsTable(table.string());
+      break;
+    }
+
   // A kill, Ctrl+C, a logout: leave as the exit command does, and make sure the program ends
   // even if the window could not close.
   signals_ = std::make_unique<qt::TerminationSignals>([this](int) {

@@ -1,12 +1,14 @@
 #include "app/Form1.h"
 
 #include <cctype>
+#include <cstdio>
 #include <utility>
 
 #include "app/MainWindowLayout.h"
 #include "playback/SegmentModel.h"
 #include "playlist/PlayListFile.h"
 #include "text/Module1.h"
+#include "practice/Timestamps.h"
 #include "text/TextFile.h"
 
 namespace tessaly {
@@ -204,7 +206,7 @@ Command Form1::commandOfButton(int number) {
       Command::SaveText, Command::FontBigger, Command::FontSmaller, Command::Bold, Command::TextColour,
       Command::BackColour, Command::OpenPlayList, Command::ManageLists, Command::Slower, Command::Faster,
       Command::NormalSpeed, Command::PreviousSentence, Command::NextSentence, Command::RepeatSentence,
-      Command::LoopOptions,
+      Command::LoopOptions, Command::Timestamp, Command::CheckDictation,
   };
   static_assert(std::size(kCommands) == layout::kAllButtonCount);
   return kCommands[number - 1];
@@ -294,6 +296,8 @@ void Form1::run(Command command) {
     case Command::NextSentence:
     case Command::RepeatSentence: sentenceKey(command); break;
     case Command::LoopOptions: editLoopOptions(); break;
+    case Command::Timestamp: insertTimestamp(); break;
+    case Command::CheckDictation: checkDictationCommand(); break;
   }
 }
 
@@ -342,6 +346,62 @@ void Form1::usePauseScan(PauseScan& scan, ui::Timer& poll) {
     sentences_.setMap({SentenceSource::Silence, std::move(found)});
     if (finished) scanPoll_->setEnabled(false);
   });
+}
+
+double Form1::playingPosition() const {
+  return usesMciBackEnd(engineKind_) ? d_.mmControl1.position() : d_.realAudio1.position();
+}
+
+void Form1::insertTimestamp() {
+  if (variables_.repeatState != 0) c_.text1.insertAtCursor(timestampText(playingPosition()));
+  c_.text1.setFocus();
+}
+
+void Form1::jumpToTimestamp(double ms) {
+  if (variables_.repeatState == 0 || !button(16).enabled()) return;  // as the sentence keys: while playing
+  pacer_->reset();
+  backEnd().jumpTo(ms);
+}
+
+void Form1::checkDictationCommand() {
+  std::string reference;
+  for (const Sentence& s : sentences_.map().sentences)
+    if (s.text) reference += *s.text + "\n";
+  if (reference.empty()) {
+    c_.messages.inform("没有参考文本可以对照：请把这个语音文件的 .lrc 或 .srt 文件（带文字）放在它旁边。");
+    c_.text1.setFocus();
+    return;
+  }
+  if (!readings_) {
+    readings_ = std::make_unique<ReadingTable>();
+    readings_->load(readingsPath_);
+  }
+  const CheckResult r = checkDictation(c_.text1.text(), reference, *readings_);
+  std::string report = "参考共 " + std::to_string(r.referenceUnits()) + " 个字词，错 " + std::to_string(r.errors()) +
+                       " 处（写错 " + std::to_string(r.substitutions) + "，漏写 " + std::to_string(r.deletions) +
+                       "，多写 " + std::to_string(r.insertions) + "）。\n正确率：";
+  char accuracy[16];
+  std::snprintf(accuracy, sizeof accuracy, "%.1f%%\n", r.accuracy());
+  report += accuracy;
+  report += "写错的字词中：同音字 " + std::to_string(r.homophones) + "，声调没听出 " + std::to_string(r.tones) +
+            "，拼写 " + std::to_string(r.spellings) + "，其他 " + std::to_string(r.others) + "。";
+  int listed = 0;
+  for (const Edit& e : r.edits) {
+    if (e.kind == EditKind::Match) continue;
+    if (++listed > 20) {
+      report += "\n……";
+      break;
+    }
+    const std::string want = e.reference >= 0 ? r.reference[static_cast<std::size_t>(e.reference)].text : "";
+    const std::string got = e.dictation >= 0 ? r.dictation[static_cast<std::size_t>(e.dictation)].text : "";
+    if (e.kind == EditKind::Deletion) report += "\n漏写：" + want;
+    else if (e.kind == EditKind::Insertion) report += "\n多写：" + got;
+    else
+      report += std::string("\n写错") + (e.slip == SlipClass::Homophone ? "（同音）" : e.slip == SlipClass::Tone ? "（声调）" :
+                                         e.slip == SlipClass::Spelling ? "（拼写）" : "") + "：" + got + " → " + want;
+  }
+  c_.messages.inform(report);
+  c_.text1.setFocus();
 }
 
 void Form1::editLoopOptions() {

@@ -20,6 +20,7 @@
 #include "playback/MciControl.h"
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
+#include "check/Check.h"
 #include "practice/LoopOptions.h"
 #include "practice/SentenceKeys.h"
 #include "sentences/PauseScan.h"
@@ -60,6 +61,7 @@ enum class Command {
   Start, Stop, Repeat, ToEnd, Pause, Continue, Forward, Rewind, OpenFile, Exit, SaveText,
   FontBigger, FontSmaller, Bold, TextColour, BackColour, OpenPlayList, ManageLists,
   Slower, Faster, NormalSpeed, PreviousSentence, NextSentence, RepeatSentence, LoopOptions,
+  Timestamp, CheckDictation,
 };
 
 class Form1 final : public PlayListStep {
@@ -93,6 +95,10 @@ class Form1 final : public PlayListStep {
     settings_ = &settings;
     speed_->useSettings(&settings);
   }
+  // Where the Mandarin readings table for the check lies (read when a check first needs it).
+  void useReadingsTable(std::string path) { readingsPath_ = std::move(path); }
+  // A Ctrl+click on a timestamp in the dictation: a jump there, while a file plays.
+  void jumpToTimestamp(double ms);
   // The options window that Alt+O shows.
   void useLoopOptionsDialog(LoopOptionsDialog& dialog) { loopOptionsDialog_ = &dialog; }
   LoopPacer& loopPacer() { return *pacer_; }
@@ -175,6 +181,12 @@ class Form1 final : public PlayListStep {
   void mapSentences();
   // Alt+O: the loop options, edited in their window and kept.
   void editLoopOptions();
+  // Alt+T: the playing position as "[mm:ss.t]" at the cursor.
+  void insertTimestamp();
+  // Alt+Y: the dictation against the recording's .lrc or .srt texts, told in a message.
+  void checkDictationCommand();
+  // The position the device in use reports.
+  double playingPosition() const;
 
   Form1Controls c_;
   Form1Devices d_;
@@ -206,6 +218,8 @@ class Form1 final : public PlayListStep {
   std::unique_ptr<LoopPacer> pacer_;
   UserSettings* settings_ = nullptr;
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;
+  std::string readingsPath_;
+  std::unique_ptr<ReadingTable> readings_;  // loaded by the first check
 };
 
 }  // namespace tessaly

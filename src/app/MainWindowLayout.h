@@ -54,8 +54,8 @@ inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "管理列表28 &m",         // Command28 Alt+M: the list manager
 };
 
-// Command29 to Command35: the keys of the additions, off screen like the access-key twins.
-inline constexpr std::array<std::string_view, 7> kAdditionButtonCaptions = {
+// Command29 to Command37: the keys of the additions, off screen like the access-key twins.
+inline constexpr std::array<std::string_view, 9> kAdditionButtonCaptions = {
     "慢速29 &j",      // Command29 Alt+J: 0.1× slower
     "快速30 &k",      // Command30 Alt+K: 0.1× faster
     "原速31 &h",      // Command31 Alt+H: back to 1.0×
@@ -63,6 +63,8 @@ inline constexpr std::array<std::string_view, 7> kAdditionButtonCaptions = {
     "下一句33 &n",    // Command33 Alt+N: the next sentence
     "复读本句34 &r",  // Command34 Alt+R: loop the sentence being heard
     "选项35 &o",      // Command35 Alt+O: the loop options window
+    "时间标记36 &t",  // Command36 Alt+T: the playing position into the text
+    "检查听写37 &y",  // Command37 Alt+Y: check the dictation against the reference
 };
 inline constexpr int kAllButtonCount = kButtonCount + static_cast<int>(kAdditionButtonCaptions.size());
 

@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTextBrowser>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -19,6 +21,7 @@
 #include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
 #include "qt/ListManagerWindow.h"
+#include "practice/Timestamps.h"
 #include "qt/LoopOptionsWindow.h"
 
 namespace tessaly::qt {
@@ -143,6 +146,7 @@ void MainWindow::buildWidgets() {
   text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   text1_->setFont(chineseFont(12));
   text1Adapter_ = std::make_unique<QtTextBox>(text1_);
+  text1_->viewport()->installEventFilter(this);
 
   slider1_ = new DisplaySlider(this);
   slider1_->setObjectName(QStringLiteral("Slider1"));
@@ -230,6 +234,19 @@ void MainWindow::buildShortcuts() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Ctrl+click on a timestamp in the dictation ("[01:23.4]") jumps there.
+  if (watched == text1_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ControlModifier)) {
+      const QTextCursor cursor = text1_->cursorForPosition(mouse->position().toPoint());
+      const QString line = cursor.block().text();
+      const std::size_t at = static_cast<std::size_t>(line.left(cursor.positionInBlock()).toUtf8().size());
+      if (const auto ms = timestampAt(fromQt(line), at)) {
+        form_->jumpToTimestamp(*ms);
+        return true;
+      }
+    }
+  }
   // Enter on a focused off-screen button runs it, as Space does.
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);

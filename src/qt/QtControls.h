@@ -88,6 +88,7 @@ class QtTextBox final : public ui::TextBox {
   void setTextColour(ui::Rgb colour) override { setColour(QPalette::Text, colour); }
   void setBackColour(ui::Rgb colour) override { setColour(QPalette::Base, colour); }
   void setChangeHandler(std::function<void()> handler) override;
+  void insertAtCursor(const std::string& text) override { edit_->insertPlainText(toQt(text)); }
 
  private:
   void setColour(QPalette::ColorRole role, ui::Rgb colour);

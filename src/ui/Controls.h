@@ -68,6 +68,8 @@ class TextBox {
   virtual void setBackColour(Rgb colour) = 0;
   // `handler` runs after every change of the text, typed or set; nullptr for none.
   virtual void setChangeHandler(std::function<void()> handler) = 0;
+  // Puts `text` where the cursor is, as typing would.
+  virtual void insertAtCursor(const std::string& text) = 0;
 };
 
 // A single-selection list box; positions count from 0, -1 is "no selection".

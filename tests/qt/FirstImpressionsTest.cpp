@@ -6,10 +6,12 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QDoubleSpinBox>
 #include <QSpinBox>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -116,6 +118,23 @@ TEST_F(FirstImpressionsTest, AltOEditsTheLoopOptionsInTheirWindow) {
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
   EXPECT_TRUE(shown);
   EXPECT_EQ(window->form().loopPacer().options(), (LoopOptions{3, 2500, 1000}));
+}
+
+TEST_F(FirstImpressionsTest, ACtrlClickOnATimestampJumpsThere) {
+  const std::string lesson = (appPath / "voice" / "lesson.mp3").string();
+  std::ofstream(lesson) << "x";
+  stream.addFile(lesson, 60000);
+  dialog.answer(lesson);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::AltModifier);
+  clock.advance(20000);
+  window->text1()->setPlainText(QStringLiteral("听到这里 [00:05.0] 没听清"));
+  QTextCursor cursor(window->text1()->document());
+  cursor.setPosition(8);  // inside the timestamp
+  const QPoint inside = window->text1()->cursorRect(cursor).center();
+  QTest::mouseClick(window->text1()->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
+  EXPECT_NE(window->form().variables().segmentStart, 5000) << "a plain click only moves the cursor";
+  QTest::mouseClick(window->text1()->viewport(), Qt::LeftButton, Qt::ControlModifier, inside);
+  EXPECT_EQ(window->form().variables().segmentStart, 5000);
 }
 
 TEST(ChineseDialogs, QtsOwnDialogsSpeakChineseAndShowTheProgramsFileType) {

@@ -89,6 +89,7 @@ class FakeTextBox final : public ui::TextBox {
   // The user types: the text changes as setText changes it.
   void type(const std::string& text) { setText(text_ + text); }
   void setChangeHandler(std::function<void()> handler) override { changed_ = std::move(handler); }
+  void insertAtCursor(const std::string& text) override { type(text); }  // the cursor is at the end
   std::string text() const override { return text_; }
   void setFocus() override { focus_.owner = name_; }
   void setFontSize(int points) override { fontSize_ = points; }
