@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Json.h"
 #include "Stretching.h"
 #include "audio/Decoder.h"
 #include "audio/Frames.h"
@@ -15,24 +16,6 @@
 
 namespace tessaly::bench {
 
-namespace {
-
-std::string json(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') out += '\\', out += c;
-    else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
-}  // namespace
 
 int sentences(int count, char** files) {
   for (int i = 0; i < count; ++i) {
@@ -41,7 +24,7 @@ int sentences(int count, char** files) {
     std::string error;
     const auto decoder = audio::Decoder::open(file, nullptr, &error);
     if (!decoder) {
-      std::printf("{\"file\":%s,\"sentences\":0,\"map_ms\":0,\"error\":%s}\n", json(file).c_str(), json(error).c_str());
+      std::printf("{\"file\":%s,\"sentences\":0,\"map_ms\":0,\"error\":%s}\n", jsonString(file).c_str(), jsonString(error).c_str());
       continue;
     }
     const audio::SourceInfo& info = decoder->info();
@@ -50,9 +33,9 @@ int sentences(int count, char** files) {
     if (map.source == SentenceSource::None) map = {SentenceSource::Silence, audio::SentenceScanner::scan(file)};
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     for (const Sentence& s : map.sentences)
-      std::printf("{\"file\":%s,\"start_ms\":%d,\"end_ms\":%d,\"text\":%s,\"source\":\"%s\"}\n", json(file).c_str(),
-                  s.startMs, s.endMs, s.text ? json(*s.text).c_str() : "null", sourceName(map.source));
-    std::printf("{\"file\":%s,\"sentences\":%zu,\"map_ms\":%.1f}\n", json(file).c_str(), map.sentences.size(), ms);
+      std::printf("{\"file\":%s,\"start_ms\":%d,\"end_ms\":%d,\"text\":%s,\"source\":\"%s\"}\n", jsonString(file).c_str(),
+                  s.startMs, s.endMs, s.text ? jsonString(*s.text).c_str() : "null", sourceName(map.source));
+    std::printf("{\"file\":%s,\"sentences\":%zu,\"map_ms\":%.1f}\n", jsonString(file).c_str(), map.sentences.size(), ms);
   }
   return 0;
 }

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "audio/AudioEngine.h"
+#include "Json.h"
 #include "Stretching.h"
 #include "audio/Decoder.h"
 
@@ -44,23 +45,6 @@ bool waitFor(Pred done, int maxMs) {
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return true;
-}
-
-std::string jsonString(const std::string& s) {
-  std::string out = "\"";
-  for (const char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 std::string number(std::optional<double> v, int decimals = 1) {
@@ -106,7 +90,7 @@ void probe(const std::string& file) {
     std::printf("{\"file\": %s, \"mci_length_ms\": 0, \"stream_length_ms\": 0, \"open_to_first_frame_ms\": null, "
                 "\"seek_to_frame_ms\": null, \"decode_realtime_x\": null, \"ffmpeg_realtime_x\": null, "
                 "\"ranged_stop_exact\": false, \"error\": %s}\n",
-                jsonString(file).c_str(), jsonString(error).c_str());
+                bench::jsonString(file).c_str(), bench::jsonString(error).c_str());
     return;
   }
   audio::AudioEngine engine;
@@ -159,7 +143,7 @@ void probe(const std::string& file) {
   std::printf("{\"file\": %s, \"mci_length_ms\": %d, \"stream_length_ms\": %d, \"open_to_first_frame_ms\": %s, "
               "\"seek_to_frame_ms\": %s, \"decode_realtime_x\": %s, \"ffmpeg_realtime_x\": %s, "
               "\"ranged_stop_exact\": %s, \"error\": null}\n",
-              jsonString(file).c_str(), mciLength, streamLength, number(firstFrame).c_str(), number(seekMedian).c_str(),
+              bench::jsonString(file).c_str(), mciLength, streamLength, number(firstFrame).c_str(), number(seekMedian).c_str(),
               number(decodeX, 0).c_str(), number(ffmpegX, 0).c_str(), rangedExact ? "true" : "false");
   std::fflush(stdout);
 }
@@ -198,7 +182,7 @@ int memory(int seconds, const std::string& file) {
   timed([&] { stream->stop(); });
   std::printf("{\"file\": %s, \"seconds\": %d, \"rss_before_kb\": %ld, \"rss_peak_kb\": %ld, \"rss_growth_kb\": %ld, "
               "\"slowest_ui_call_ms\": %.2f}\n",
-              jsonString(file).c_str(), seconds, before, peak, peak - before, slowestCall);
+              bench::jsonString(file).c_str(), seconds, before, peak, peak - before, slowestCall);
   return 0;
 }
 
