@@ -1,13 +1,13 @@
 #include "app/Form1.h"
 
 #include <cctype>
-#include <cstdio>
 #include <utility>
 
 #include "app/MainWindowLayout.h"
 #include "playback/SegmentModel.h"
 #include "playlist/PlayListFile.h"
 #include "text/Module1.h"
+#include "check/Report.h"
 #include "practice/Timestamps.h"
 #include "text/TextFile.h"
 
@@ -81,11 +81,6 @@ Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::st
 }
 
 Form1::~Form1() {
-  if (pauseScan_) pauseScan_->cancel();
-  if (scanPoll_) {
-    scanPoll_->setEnabled(false);
-    scanPoll_->setTickHandler(nullptr);
-  }
   d_.mmControl1.setStatusHandler(nullptr);
   for (ui::Timer* timer : {&c_.timer1, &c_.timer2, &c_.timer3, &c_.timer6}) {
     timer->setEnabled(false);
@@ -311,41 +306,9 @@ PlayerBackEnd& Form1::backEnd() {
 void Form1::startCommand() {
   stopCommand();
   backEnd().start();
-  mapSentences();
+  if (label(2).caption() != DictationStore::noFileCaption)
+    sentences_.mapRecording(label(2).caption(), usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length());
   sayWhyItCannotPlay();
-}
-
-void Form1::mapSentences() {
-  const std::string path = label(2).caption();
-  if (path == DictationStore::noFileCaption) return;
-  const std::int32_t length = usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
-  SentenceMap map = loadSentenceMap(path, length);
-  if (map.source == SentenceSource::None && path == mappedPath_ && sentences_.map().source == SentenceSource::Silence)
-    return;  // the same recording started again: its scan goes on, or is done
-  mappedPath_ = path;
-  if (pauseScan_) {
-    pauseScan_->cancel();
-    scanPoll_->setEnabled(false);
-    if (map.source == SentenceSource::None) {
-      scanSerial_ = pauseScan_->start(path);
-      map.source = SentenceSource::Silence;
-      scanPoll_->setEnabled(true);
-    }
-  }
-  sentences_.setMap(std::move(map));
-}
-
-void Form1::usePauseScan(PauseScan& scan, ui::Timer& poll) {
-  pauseScan_ = &scan;
-  scanPoll_ = &poll;
-  poll.setEnabled(false);
-  poll.setInterval(250);
-  poll.setTickHandler([this] {
-    bool finished = false;
-    std::vector<Sentence> found = pauseScan_->found(scanSerial_, finished);
-    sentences_.setMap({SentenceSource::Silence, std::move(found)});
-    if (finished) scanPoll_->setEnabled(false);
-  });
 }
 
 double Form1::playingPosition() const {
@@ -376,31 +339,7 @@ void Form1::checkDictationCommand() {
     readings_ = std::make_unique<ReadingTable>();
     readings_->load(readingsPath_);
   }
-  const CheckResult r = checkDictation(c_.text1.text(), reference, *readings_);
-  std::string report = "参考共 " + std::to_string(r.referenceUnits()) + " 个字词，错 " + std::to_string(r.errors()) +
-                       " 处（写错 " + std::to_string(r.substitutions) + "，漏写 " + std::to_string(r.deletions) +
-                       "，多写 " + std::to_string(r.insertions) + "）。\n正确率：";
-  char accuracy[16];
-  std::snprintf(accuracy, sizeof accuracy, "%.1f%%\n", r.accuracy());
-  report += accuracy;
-  report += "写错的字词中：同音字 " + std::to_string(r.homophones) + "，声调没听出 " + std::to_string(r.tones) +
-            "，拼写 " + std::to_string(r.spellings) + "，其他 " + std::to_string(r.others) + "。";
-  int listed = 0;
-  for (const Edit& e : r.edits) {
-    if (e.kind == EditKind::Match) continue;
-    if (++listed > 20) {
-      report += "\n……";
-      break;
-    }
-    const std::string want = e.reference >= 0 ? r.reference[static_cast<std::size_t>(e.reference)].text : "";
-    const std::string got = e.dictation >= 0 ? r.dictation[static_cast<std::size_t>(e.dictation)].text : "";
-    if (e.kind == EditKind::Deletion) report += "\n漏写：" + want;
-    else if (e.kind == EditKind::Insertion) report += "\n多写：" + got;
-    else
-      report += std::string("\n写错") + (e.slip == SlipClass::Homophone ? "（同音）" : e.slip == SlipClass::Tone ? "（声调）" :
-                                         e.slip == SlipClass::Spelling ? "（拼写）" : "") + "：" + got + " → " + want;
-  }
-  c_.messages.inform(report);
+  c_.messages.inform(checkReport(checkDictation(c_.text1.text(), reference, *readings_), 20));
   c_.text1.setFocus();
 }
 

@@ -106,7 +106,7 @@ class Form1 final : public PlayListStep {
   const SentenceMap& sentenceMap() const { return sentences_.map(); }
   // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
   // has found every `poll` tick (the window's own timer) while it runs.
-  void usePauseScan(PauseScan& scan, ui::Timer& poll);
+  void usePauseScan(PauseScan& scan, ui::Timer& poll) { sentences_.useScan(scan, poll); }
   // After the first showing: offers back the recovery copies a crash or a kill left, one
   // recording at a time; yes opens the recording with its restored text.
   void offerRecoveryCopies();
@@ -177,8 +177,6 @@ class Form1 final : public PlayListStep {
   void sayWhyItCannotPlay();
   // A sentence key: only while the current file plays (normally or in its loop).
   void sentenceKey(Command command);
-  // The sentence map of the file that starts: its .lrc or .srt, or a scan of its pauses.
-  void mapSentences();
   // Alt+O: the loop options, edited in their window and kept.
   void editLoopOptions();
   // Alt+T: the playing position as "[mm:ss.t]" at the cursor.
@@ -211,10 +209,6 @@ class Form1 final : public PlayListStep {
   std::unique_ptr<RecoveryKeeper> recovery_;
   std::unique_ptr<PlaybackSpeed> speed_;
   SentenceKeys sentences_;
-  PauseScan* pauseScan_ = nullptr;
-  ui::Timer* scanPoll_ = nullptr;
-  std::uint32_t scanSerial_ = 0;
-  std::string mappedPath_;  // the recording the map is of
   std::unique_ptr<LoopPacer> pacer_;
   UserSettings* settings_ = nullptr;
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;

@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "check/Check.h"
+#include "check/Report.h"
 #include "sentences/SentenceMap.h"
 #include "text/TextFile.h"
 
@@ -81,18 +83,6 @@ int main(int argc, char** argv) {
                 r.tones, r.spellings, r.others);
     return 0;
   }
-  std::printf("听写：%s\n参考：%s\n", files[0].c_str(), files[1].c_str());
-  std::printf("参考共 %d 个字词，错 %d 处（写错 %d，漏写 %d，多写 %d），正确率 %.1f%%\n", r.referenceUnits(), r.errors(),
-              r.substitutions, r.deletions, r.insertions, r.accuracy());
-  std::printf("写错的：同音字 %d，声调没听出 %d，拼写 %d，其他 %d\n", r.homophones, r.tones, r.spellings, r.others);
-  for (const Edit& e : r.edits) {
-    if (e.kind == EditKind::Match) continue;
-    const std::string want = e.reference >= 0 ? r.reference[static_cast<std::size_t>(e.reference)].text : "";
-    const std::string got = e.dictation >= 0 ? r.dictation[static_cast<std::size_t>(e.dictation)].text : "";
-    const char* what = e.kind == EditKind::Deletion ? "漏写" : e.kind == EditKind::Insertion ? "多写" :
-                       e.slip == SlipClass::Homophone ? "写错（同音）" : e.slip == SlipClass::Tone ? "写错（声调）" :
-                       e.slip == SlipClass::Spelling ? "写错（拼写）" : "写错";
-    std::printf("  %s：%s%s%s\n", what, got.c_str(), e.kind == EditKind::Substitution ? " → " : "", want.c_str());
-  }
+  std::printf("听写：%s\n参考：%s\n%s\n", files[0].c_str(), files[1].c_str(), checkReport(r, SIZE_MAX).c_str());
   return 0;
 }

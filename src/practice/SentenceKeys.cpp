@@ -22,6 +22,44 @@ std::optional<Sentence> sentenceToRepeat(const std::vector<Sentence>& sentences,
   return sentences[static_cast<std::size_t>(at)];
 }
 
+SentenceKeys::~SentenceKeys() {
+  if (scan_) scan_->cancel();
+  if (poll_) {
+    poll_->setEnabled(false);
+    poll_->setTickHandler(nullptr);
+  }
+}
+
+void SentenceKeys::useScan(PauseScan& scan, ui::Timer& poll) {
+  scan_ = &scan;
+  poll_ = &poll;
+  poll.setEnabled(false);
+  poll.setInterval(250);
+  poll.setTickHandler([this] {
+    bool finished = false;
+    std::vector<Sentence> found = scan_->found(scanSerial_, finished);
+    map_ = {SentenceSource::Silence, std::move(found)};
+    if (finished) poll_->setEnabled(false);
+  });
+}
+
+void SentenceKeys::mapRecording(const std::string& path, std::int32_t lengthMs) {
+  SentenceMap map = loadSentenceMap(path, lengthMs);
+  if (map.source == SentenceSource::None && path == mappedPath_ && map_.source == SentenceSource::Silence)
+    return;  // the same recording started again: its scan goes on, or is done
+  mappedPath_ = path;
+  if (scan_) {
+    scan_->cancel();
+    poll_->setEnabled(false);
+    if (map.source == SentenceSource::None) {
+      scanSerial_ = scan_->start(path);
+      map.source = SentenceSource::Silence;
+      poll_->setEnabled(true);
+    }
+  }
+  map_ = std::move(map);
+}
+
 void SentenceKeys::previous(PlayerBackEnd& backEnd, double positionMs) const {
   if (const auto target = previousSentenceStart(map_.sentences, positionMs)) backEnd.jumpTo(*target);
 }

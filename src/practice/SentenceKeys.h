@@ -6,14 +6,17 @@
 // repeat command's loop over exactly the sentence; Alt+X then leaves it and listening goes
 // on from the sentence's end, the next one's start. The decisions are pure functions below.
 //
-// Owned by the main window's logic; every method runs on the user-interface thread.
+// Owned by the main window's logic; every method runs on the user-interface thread, the
+// scan's own work on its thread (see sentences/PauseScan.h).
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "playback/PlayerControls.h"
+#include "sentences/PauseScan.h"
 #include "sentences/SentenceMap.h"
+#include "ui/Timer.h"
 
 namespace tessaly {
 
@@ -28,6 +31,13 @@ std::optional<Sentence> sentenceToRepeat(const std::vector<Sentence>& sentences,
 
 class SentenceKeys {
  public:
+  ~SentenceKeys();
+  // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
+  // has found every `poll` tick while it runs.
+  void useScan(PauseScan& scan, ui::Timer& poll);
+  // The recording `path` (of `lengthMs`, 0 if unknown) starts: its map from its .lrc or .srt,
+  // or a scan of its pauses; the same recording starting again keeps its scan.
+  void mapRecording(const std::string& path, std::int32_t lengthMs);
   // The map of the recording now playing (none: the keys do nothing).
   void setMap(SentenceMap map) { map_ = std::move(map); }
   const SentenceMap& map() const { return map_; }
@@ -39,6 +49,10 @@ class SentenceKeys {
 
  private:
   SentenceMap map_;
+  PauseScan* scan_ = nullptr;
+  ui::Timer* poll_ = nullptr;
+  std::uint32_t scanSerial_ = 0;
+  std::string mappedPath_;  // the recording the map is of
 };
 
 }  // namespace tessaly

@@ -61,6 +61,7 @@ TEST(CheckInForm1, AltYTellsTheScoreAndTheSlipsAndChangesNothing) {
   ASSERT_EQ(rig.messages.shown().size(), 2u);
   const std::string& report = rig.messages.shown()[1];
   EXPECT_NE(report.find("参考共 13 个字词，错 2 处"), std::string::npos) << report;
+  EXPECT_NE(report.find("同音字 1，声调没听出 1"), std::string::npos) << report;
   EXPECT_NE(report.find("84.6%"), std::string::npos) << report;
   EXPECT_NE(report.find("写错（同音）：她 → 他"), std::string::npos) << report;
   EXPECT_NE(report.find("写错（声调）：卖 → 买"), std::string::npos) << report;
