@@ -27,6 +27,7 @@ expect -rw-r--r-- share/icons/hicolor/scalable/apps/tessaly.svg
 expect -rw-r--r-- share/icons/hicolor/256x256/apps/tessaly.png
 expect -rw-r--r-- share/mime/packages/tessaly-mime.xml
 expect -rw-r--r-- share/man/man1/tessaly.1.gz
+expect -rw-r--r-- share/man/man1/tessaly-check.1.gz
 expect -rw-r--r-- share/doc/tessaly/copyright
 expect -rw-r--r-- share/doc/tessaly/changelog.gz
 expect -rw-r--r-- share/tessaly/0091.htm
