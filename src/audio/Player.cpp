@@ -384,8 +384,7 @@ void Player::changeSpeed() {
   }
   // Keep the next 30 ms of what is queued for the output (cutting a block if need be) and
   // make everything after it again at the new speed: the change is heard within that time.
-  constexpr int kFade = 64;
-  const int keepFrames = std::max(kFade * 2, decoder_->info().sampleRate * 3 / 100);
+  const int keepFrames = std::max(kSeamFadeFrames * 2, decoder_->info().sampleRate * 3 / 100);
   std::int64_t seam = -1;
   bool ended = false;
   output_.runExclusive([&] {
@@ -411,7 +410,7 @@ void Player::changeSpeed() {
     if (at == tail) return;
     // The seam: the old sound fades out over its last frames, the new fades in.
     Block& last = blocks_[(at - 1) % kBlocks];
-    const int from = std::max(at - 1 == tail ? readOffset_ : 0, last.frames - kFade);
+    const int from = std::max(at - 1 == tail ? readOffset_ : 0, last.frames - kSeamFadeFrames);
     const int channels = outputChannels_.load();
     for (int i = from; i < last.frames; ++i)
       for (int c = 0; c < channels; ++c)
@@ -424,7 +423,7 @@ void Player::changeSpeed() {
   }
   if (seam < 0) seam = playSpeed_ == 1.0 ? nextFrame_ : static_cast<std::int64_t>(std::llround(outFile_));
   if (!startAt(seam)) return;
-  fadeIn_ = kFade;
+  fadeIn_ = kSeamFadeFrames;
   producing_ = true;
 }
 
@@ -472,7 +471,7 @@ bool Player::produceStretchedBlock() {
 void Player::fadeIn(Block& block) {
   const int channels = outputChannels_.load();
   for (int i = 0; fadeIn_ > 0 && i < block.frames; ++i, --fadeIn_) {
-    const float gain = 1.0f - static_cast<float>(fadeIn_) / 65.0f;
+    const float gain = 1.0f - static_cast<float>(fadeIn_) / (kSeamFadeFrames + 1);
     for (int c = 0; c < channels; ++c) block.data[static_cast<std::size_t>(i * channels + c)] *= gain;
   }
 }

@@ -89,6 +89,7 @@ class Player final : public Renderer {
  private:
   static constexpr int kBlocks = 32;
   static constexpr int kBlockFrames = 1024;
+  static constexpr int kSeamFadeFrames = 64;  // a speed change's seam: fade out, then in
   struct Block {
     std::uint32_t serial = 0;
     bool last = false;
