@@ -31,16 +31,17 @@ Program::Program() {
   config_ = std::make_unique<DiskFolder>(
       fs::path(qt::fromQt(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))) / "tessaly");
   settings_ = std::make_unique<UserSettings>(*config_);
-  window_ = std::make_unique<qt::MainWindow>(
-      qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get(),
-                             &scanner_});
-
   // The check's readings: beside the program (a build) or in its installed data.
+  std::string readings;
   for (const fs::path& table : {executableFolder / "pinyin.txt", executableFolder / ".." / "share" / "tessaly" / "pinyin.txt"})
     if (std::error_code error; fs::exists(table, error)) {
-      window_->form().useReadingsTable(table.string());
+      readings = table.string();
       break;
     }
+  window_ = std::make_unique<qt::MainWindow>(
+      qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get(),
+                             &scanner_, &peaks_, readings});
+  window_->form().useReadingsTable(readings);
 
   // A kill, Ctrl+C, a logout: leave as the exit command does, and make sure the program ends
   // even if the window could not close.

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "audio/AudioEngine.h"
+#include "audio/PeakScanner.h"
 #include "audio/SentenceScanner.h"
 #include "qt/MainWindow.h"
 #include "qt/TerminationSignals.h"
@@ -33,6 +34,7 @@ class Program {
   std::unique_ptr<DiskFolder> config_;    // $XDG_CONFIG_HOME/tessaly: the per-user options
   std::unique_ptr<UserSettings> settings_;
   audio::SentenceScanner scanner_;  // outlives the window, which cancels its scan
+  audio::PeakScanner peaks_;        // outlives the practice window
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;
 };

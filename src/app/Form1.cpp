@@ -201,7 +201,7 @@ Command Form1::commandOfButton(int number) {
       Command::SaveText, Command::FontBigger, Command::FontSmaller, Command::Bold, Command::TextColour,
       Command::BackColour, Command::OpenPlayList, Command::ManageLists, Command::Slower, Command::Faster,
       Command::NormalSpeed, Command::PreviousSentence, Command::NextSentence, Command::RepeatSentence,
-      Command::LoopOptions, Command::Timestamp, Command::CheckDictation,
+      Command::LoopOptions, Command::Timestamp, Command::CheckDictation, Command::PracticeWindow,
   };
   static_assert(std::size(kCommands) == layout::kAllButtonCount);
   return kCommands[number - 1];
@@ -226,6 +226,7 @@ bool Form1::commandOfClickArea(int number, Command& command) {
     case 20: command = Command::Exit; return true;
     case 21: command = Command::OpenPlayList; return true;
     case 22: command = Command::ManageLists; return true;
+    case layout::kPracticeLabel: command = Command::PracticeWindow; return true;
     default: return false;
   }
 }
@@ -237,7 +238,7 @@ void Form1::buttonClicked(int number) {
 
 void Form1::clickAreaClicked(int number) {
   Command command{};
-  if (number < 1 || number > layout::kLabelCount || !commandOfClickArea(number, command)) return;
+  if (number < 1 || number > layout::kAllLabelCount || !commandOfClickArea(number, command)) return;
   if (!label(number).enabled()) return;
   run(command);
 }
@@ -293,6 +294,9 @@ void Form1::run(Command command) {
     case Command::LoopOptions: editLoopOptions(); break;
     case Command::Timestamp: insertTimestamp(); break;
     case Command::CheckDictation: checkDictationCommand(); break;
+    case Command::PracticeWindow:
+      if (practiceWindow_) practiceWindow_->open();
+      break;
   }
 }
 
@@ -326,7 +330,29 @@ void Form1::jumpToTimestamp(double ms) {
   backEnd().jumpTo(ms);
 }
 
+PlayerPicture Form1::picture() const {
+  PlayerPicture p;
+  if (label(2).caption() != DictationStore::noFileCaption) p.recording = label(2).caption();
+  p.lengthMs = usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
+  p.positionMs = playingPosition();
+  p.playing = variables_.repeatState != 0 && button(16).enabled();
+  p.repeating = variables_.repeatState == 2;
+  p.segmentStartMs = variables_.segmentStart;
+  p.segmentEndMs = variables_.segmentEnd;
+  return p;
+}
+
+void Form1::repeatSentence(const Sentence& sentence) {
+  if (variables_.repeatState == 0 || !button(16).enabled()) return;  // as Alt+R: while playing
+  pacer_->reset();
+  backEnd().repeatRange(sentence.startMs, sentence.endMs);
+}
+
 void Form1::checkDictationCommand() {
+  if (practiceWindow_) {
+    practiceWindow_->openAndCheck();
+    return;
+  }
   std::string reference;
   for (const Sentence& s : sentences_.map().sentences)
     if (s.text) reference += *s.text + "\n";

@@ -22,6 +22,7 @@
 #include "playback/StreamControl.h"
 #include "check/Check.h"
 #include "practice/LoopOptions.h"
+#include "practice/PracticePlayer.h"
 #include "practice/SentenceKeys.h"
 #include "sentences/PauseScan.h"
 #include "recovery/RecoveryKeeper.h"
@@ -61,10 +62,10 @@ enum class Command {
   Start, Stop, Repeat, ToEnd, Pause, Continue, Forward, Rewind, OpenFile, Exit, SaveText,
   FontBigger, FontSmaller, Bold, TextColour, BackColour, OpenPlayList, ManageLists,
   Slower, Faster, NormalSpeed, PreviousSentence, NextSentence, RepeatSentence, LoopOptions,
-  Timestamp, CheckDictation,
+  Timestamp, CheckDictation, PracticeWindow,
 };
 
-class Form1 final : public PlayListStep {
+class Form1 final : public PlayListStep, public PracticePlayer {
  public:
   static constexpr int kListSlots = 125;
   // `openListManager` shows the list manager window (which disables this one meanwhile).
@@ -101,9 +102,16 @@ class Form1 final : public PlayListStep {
   void jumpToTimestamp(double ms);
   // The options window that Alt+O shows.
   void useLoopOptionsDialog(LoopOptionsDialog& dialog) { loopOptionsDialog_ = &dialog; }
+  // The practice window that Alt+W and the "逐句练习" area show, and that shows Alt+Y's check.
+  void usePracticeWindow(PracticeWindowView& window) { practiceWindow_ = &window; }
   LoopPacer& loopPacer() { return *pacer_; }
   PlaybackSpeed& speed() { return *speed_; }
-  const SentenceMap& sentenceMap() const { return sentences_.map(); }
+  // PracticePlayer
+  const SentenceMap& sentenceMap() const override { return sentences_.map(); }
+  PlayerPicture picture() const override;
+  std::string dictationText() const override { return c_.text1.text(); }
+  void jumpTo(double ms) override { jumpToTimestamp(ms); }
+  void repeatSentence(const Sentence& sentence) override;
   // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
   // has found every `poll` tick (the window's own timer) while it runs.
   void usePauseScan(PauseScan& scan, ui::Timer& poll) { sentences_.useScan(scan, poll); }
@@ -113,7 +121,7 @@ class Form1 final : public PlayListStep {
 
   // The three ways into a command. Each does nothing while its button or area is disabled.
   void buttonClicked(int number);     // Command1 to Command28
-  void clickAreaClicked(int number);  // Label4, Label5, Label8 to Label22
+  void clickAreaClicked(int number);  // Label4, Label5, Label8 to Label22, Label24
   // Alt+letter: runs the first enabled button whose caption carries "&letter". Returns
   // whether a button took the key.
   bool accessKey(char letter);
@@ -181,7 +189,8 @@ class Form1 final : public PlayListStep {
   void editLoopOptions();
   // Alt+T: the playing position as "[mm:ss.t]" at the cursor.
   void insertTimestamp();
-  // Alt+Y: the dictation against the recording's .lrc or .srt texts, told in a message.
+  // Alt+Y: the dictation checked in the practice window; without one, against the
+  // recording's .lrc or .srt texts, told in a message.
   void checkDictationCommand();
   // The position the device in use reports.
   double playingPosition() const;
@@ -212,6 +221,7 @@ class Form1 final : public PlayListStep {
   std::unique_ptr<LoopPacer> pacer_;
   UserSettings* settings_ = nullptr;
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;
+  PracticeWindowView* practiceWindow_ = nullptr;
   std::string readingsPath_;
   std::unique_ptr<ReadingTable> readings_;  // loaded by the first check
 };

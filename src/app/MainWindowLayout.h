@@ -54,8 +54,8 @@ inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "管理列表28 &m",         // Command28 Alt+M: the list manager
 };
 
-// Command29 to Command37: the keys of the additions, off screen like the access-key twins.
-inline constexpr std::array<std::string_view, 9> kAdditionButtonCaptions = {
+// Command29 to Command38: the keys of the additions, off screen like the access-key twins.
+inline constexpr std::array<std::string_view, 10> kAdditionButtonCaptions = {
     "慢速29 &j",      // Command29 Alt+J: 0.1× slower
     "快速30 &k",      // Command30 Alt+K: 0.1× faster
     "原速31 &h",      // Command31 Alt+H: back to 1.0×
@@ -65,6 +65,7 @@ inline constexpr std::array<std::string_view, 9> kAdditionButtonCaptions = {
     "选项35 &o",      // Command35 Alt+O: the loop options window
     "时间标记36 &t",  // Command36 Alt+T: the playing position into the text
     "检查听写37 &y",  // Command37 Alt+Y: check the dictation against the reference
+    "逐句练习38 &w",  // Command38 Alt+W: the practice window
 };
 inline constexpr int kAllButtonCount = kButtonCount + static_cast<int>(kAdditionButtonCaptions.size());
 
@@ -74,13 +75,15 @@ constexpr std::string_view buttonCaption(int n) {
                            : kAdditionButtonCaptions[static_cast<std::size_t>(n - kButtonCount - 1)];
 }
 
-// Click areas: Label4, Label5 and Label8 to Label22 (0 width: not a click area). Label23,
-// beyond them, is the playing speed, shown beside the time labels while it is not 1.0×.
+// Click areas: Label4, Label5 and Label8 to Label22 (0 width: not a click area). Beyond
+// them, Label23 is the playing speed, shown beside the time labels while it is not 1.0×,
+// and Label24 the practice window's click area, beside the play-list areas.
 inline constexpr int kLabelCount = 22;
 inline constexpr int kSpeedLabel = 23;
-inline constexpr int kAllLabelCount = 23;
-inline constexpr std::array<Rect, kLabelCount + 1> kClickAreas = [] {
-  std::array<Rect, kLabelCount + 1> areas{};
+inline constexpr int kPracticeLabel = 24;
+inline constexpr int kAllLabelCount = 24;
+inline constexpr std::array<Rect, kAllLabelCount + 1> kClickAreas = [] {
+  std::array<Rect, kAllLabelCount + 1> areas{};
   constexpr int playerLefts[] = {480, 1680, 2880, 4200, 5400, 6720, 7920, 9240, 10440};
   for (int i = 0; i < 9; ++i) areas[static_cast<std::size_t>(12 + i)] = {playerLefts[i], 6720, 1095, 975};
   constexpr int columnLabels[] = {4, 5, 8, 9, 10, 11};
@@ -89,12 +92,13 @@ inline constexpr std::array<Rect, kLabelCount + 1> kClickAreas = [] {
   // The play-list areas of this program, at the right end of the status line.
   areas[21] = {8760, 7740, 1215, 480};
   areas[22] = {10200, 7740, 1215, 480};
+  areas[kPracticeLabel] = {7320, 7740, 1215, 480};
   return areas;
 }();
 
 // Captions drawn on the background picture over each click area.
-inline constexpr std::array<std::string_view, kLabelCount + 1> kClickAreaCaptions = [] {
-  std::array<std::string_view, kLabelCount + 1> text{};
+inline constexpr std::array<std::string_view, kAllLabelCount + 1> kClickAreaCaptions = [] {
+  std::array<std::string_view, kAllLabelCount + 1> text{};
   text[12] = "打开文件";
   text[13] = "复读";
   text[14] = "停止";
@@ -112,6 +116,7 @@ inline constexpr std::array<std::string_view, kLabelCount + 1> kClickAreaCaption
   text[11] = "保存";
   text[21] = "播放列表";
   text[22] = "管理列表";
+  text[kPracticeLabel] = "逐句练习";
   return text;
 }();
 

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "check/Check.h"
+#include "check/Reference.h"
 #include "check/Report.h"
-#include "sentences/SentenceMap.h"
 #include "text/TextFile.h"
 
 namespace {
@@ -30,26 +30,6 @@ fs::path readingsTable() {
   for (const fs::path& candidate : {folder / "pinyin.txt", folder / ".." / "share" / "tessaly" / "pinyin.txt"})
     if (fs::exists(candidate)) return candidate;
   return folder / "pinyin.txt";
-}
-
-bool endsWith(const std::string& s, const char* tail) {
-  const std::string t(tail);
-  if (s.size() < t.size()) return false;
-  std::string end = s.substr(s.size() - t.size());
-  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return end == t;
-}
-
-// The reference's words: an .lrc's or .srt's sentences, or the whole text.
-std::string referenceText(const std::string& path, const std::string& text) {
-  std::vector<Sentence> sentences;
-  if (endsWith(path, ".lrc")) sentences = readLrc(text, 0);
-  else if (endsWith(path, ".srt")) sentences = readSrt(text, 0);
-  else return text;
-  std::string joined;
-  for (const Sentence& s : sentences)
-    if (s.text) joined += *s.text + "\n";
-  return joined;
 }
 
 }  // namespace
@@ -75,7 +55,7 @@ int main(int argc, char** argv) {
   }
   ReadingTable readings;
   readings.load(readingsTable());
-  const CheckResult r = checkDictation(dictation.text, referenceText(files[1], reference.text), readings);
+  const CheckResult r = checkDictation(dictation.text, referenceFromText(files[1], reference.text).text, readings);
   if (json) {
     std::printf("{\"reference_units\":%d,\"errors\":%d,\"substitutions\":%d,\"deletions\":%d,\"insertions\":%d,"
                 "\"accuracy\":%.1f,\"classes\":{\"homophone\":%d,\"tone\":%d,\"spelling\":%d,\"other\":%d}}\n",

@@ -64,7 +64,7 @@ QPixmap drawBackground() {
   for (int n : {4, 5, 8, 9, 10, 11})
     drawButton(painter, pixels(layout::kClickAreas[static_cast<std::size_t>(n)]),
                toQt(std::string(layout::kClickAreaCaptions[static_cast<std::size_t>(n)])), QColor(70, 140, 110), 8);
-  for (int n : {21, 22})
+  for (int n : {21, 22, layout::kPracticeLabel})
     drawButton(painter, pixels(layout::kClickAreas[static_cast<std::size_t>(n)]),
                toQt(std::string(layout::kClickAreaCaptions[static_cast<std::size_t>(n)])), QColor(150, 100, 60), 10);
 

@@ -23,6 +23,7 @@
 #include "qt/ListManagerWindow.h"
 #include "practice/Timestamps.h"
 #include "qt/LoopOptionsWindow.h"
+#include "qt/PracticeWindow.h"
 
 namespace tessaly::qt {
 
@@ -86,6 +87,18 @@ QLabel* makeCaptionLabel(QWidget* parent, const layout::Rect& rect, const QColor
   return label;
 }
 
+// The practice window as the logic sees it, made at its first use: a start of the program
+// never pays for it.
+class PracticeOpener final : public PracticeWindowView {
+ public:
+  explicit PracticeOpener(std::function<PracticeWindow&()> make) : make_(std::move(make)) {}
+  void open() override { make_().open(); }
+  void openAndCheck() override { make_().openAndCheck(); }
+
+ private:
+  std::function<PracticeWindow&()> make_;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
@@ -116,6 +129,14 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   if (services_.settings) form_->keepUserSettings(*services_.settings);
   loopOptions_ = new LoopOptionsWindow(this);
   form_->useLoopOptionsDialog(*loopOptions_);
+  practiceOpener_ = std::make_unique<PracticeOpener>([this]() -> PracticeWindow& {
+    if (!practice_)
+      practice_ = new PracticeWindow(*form_, services_.peakScan, services_.settings, services_.readingsTable,
+                                     services_.fileDialog ? *services_.fileDialog : *ownDialog_,
+                                     services_.messages ? *services_.messages : *ownMessages_, this);
+    return *practice_;
+  });
+  form_->usePracticeWindow(*practiceOpener_);
   if (services_.pauseScan) {
     scanTimer_ = std::make_unique<QtTimer>();
     form_->usePauseScan(*services_.pauseScan, *scanTimer_);

@@ -14,6 +14,7 @@
 #include "app/Form1.h"
 #include "qt/QtControls.h"
 #include "qt/WebView.h"
+#include "waveform/PeakScan.h"
 
 class QPlainTextEdit;
 class QSlider;
@@ -24,6 +25,7 @@ namespace tessaly::qt {
 class AccessKeys;
 class LoopOptionsWindow;
 class ListManagerWindow;
+class PracticeWindow;
 
 struct MainWindowServices {
   MciControl& mmControl1;
@@ -38,6 +40,10 @@ struct MainWindowServices {
   UserSettings* settings = nullptr;
   // Finds sentences in recordings without an .lrc or .srt; nullptr finds none.
   PauseScan* pauseScan = nullptr;
+  // Finds the practice window's waveform; nullptr draws none.
+  PeakScan* peakScan = nullptr;
+  // The Mandarin readings table of the check ("": every Han slip is "other").
+  std::string readingsTable = {};
 };
 
 class MainWindow final : public QWidget {
@@ -52,6 +58,8 @@ class MainWindow final : public QWidget {
   QSlider* slider1() const { return slider1_; }
   ListManagerWindow* listManager() const { return listManager_.get(); }
   LoopOptionsWindow* loopOptionsWindow() const { return loopOptions_; }
+  // The practice window, made when first opened (Alt+W, Alt+Y, the "逐句练习" area).
+  PracticeWindow* practiceWindow() const { return practice_; }
   // The dictation box's adapter (CR LF text), for callers outside the logic.
   ui::TextBox& text1Adapter() { return *text1Adapter_; }
   // The program must end now (a signal): the list manager goes without its question, the
@@ -88,6 +96,8 @@ class MainWindow final : public QWidget {
   std::unique_ptr<QtTimer> recoveryTimer_;  // the recovery copy's wait after a change
   std::unique_ptr<QtTimer> scanTimer_;      // takes what the pause scan has found
   LoopOptionsWindow* loopOptions_ = nullptr;  // the options window (Alt+O), a child of this one
+  PracticeWindow* practice_ = nullptr;        // a child of this one, made when first opened
+  std::unique_ptr<PracticeWindowView> practiceOpener_;
   std::unique_ptr<ui::FileDialog> ownDialog_;
   std::unique_ptr<ui::MessageBox> ownMessages_;
   std::unique_ptr<WebView> webView_;

@@ -1,0 +1,49 @@
+// PeakScan on the engine's decoder: a thread of its own decodes the recording as fast as it
+// can into its waveform's peaks (waveform/Peaks.h), handing over what it has every few
+// seconds of sound, so the practice window draws the start of an hour-long recording at once
+// and the rest as it comes.
+//
+// Threads: start() and take() on the user-interface thread; the scan on its own thread.
+// mutex_ guards the published buckets; a newer start() cancels the scan under way, and its
+// buckets, stale by their serial number, are never handed out.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "waveform/PeakScan.h"
+
+namespace tessaly::audio {
+
+class PeakScanner final : public PeakScan {
+ public:
+  PeakScanner() = default;
+  ~PeakScanner() override;  // cancels and joins
+  PeakScanner(const PeakScanner&) = delete;
+  PeakScanner& operator=(const PeakScanner&) = delete;
+
+  std::uint32_t start(const std::string& location) override;
+  bool take(std::uint32_t serial, PeakTable& table) const override;
+
+  // Any thread, blocking: the whole table of `location` (the benchmark and the tests);
+  // `progress` hears the buckets found so far, every few seconds of sound.
+  static PeakTable scan(const std::string& location, const std::atomic<bool>* cancel = nullptr,
+                        const std::function<void(const PeakTable&)>& progress = {});
+
+ private:
+  void stop();
+
+  std::thread thread_;
+  std::atomic<bool> cancel_{false};
+  std::uint32_t serial_ = 0;  // UI thread
+
+  mutable std::mutex mutex_;
+  std::uint32_t resultSerial_ = 0;
+  PeakTable result_;
+  bool finished_ = false;
+};
+
+}  // namespace tessaly::audio

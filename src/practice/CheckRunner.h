@@ -1,0 +1,72 @@
+// Checks in the background: the practice window hands over the dictation and its reference
+// and takes the result on a later tick, so a long dictation, or the first check's reading of
+// the Mandarin readings table, never holds up the window. The newest request wins; an older
+// one's result, stale by its serial number, is never handed out.
+//
+// Threads: start() and take() on the user-interface thread; the checks on the runner's own
+// thread, which also owns the readings table. mutex_ guards the request and the result.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "check/Check.h"
+#include "check/Markup.h"
+#include "check/Reference.h"
+
+namespace tessaly {
+
+// One reference sentence's errors, in the words of the report ("漏写：他").
+struct SentenceErrors {
+  int sentence = -1;  // in Reference::sentences
+  std::vector<std::string> errors;
+};
+
+struct PracticeCheck {
+  std::string unreadableFile;  // the chosen reference file could not be read: nothing else is set
+  CheckResult result;
+  Reference reference;
+  std::vector<MarkPiece> marks;                // the dictation marked up
+  std::vector<SentenceErrors> sentenceErrors;  // when the reference has sentences; those with errors
+};
+
+// The whole check of `dictation` against `reference`. Pure.
+PracticeCheck practiceCheck(const std::string& dictation, const Reference& reference, const ReadingTable& readings);
+
+class CheckRunner {
+ public:
+  explicit CheckRunner(std::string readingsPath);
+  ~CheckRunner();  // waits for the check under way, if any
+  CheckRunner(const CheckRunner&) = delete;
+  CheckRunner& operator=(const CheckRunner&) = delete;
+
+  // Checks `dictation` against `referenceFile` (read on the runner's thread) when one is
+  // named, else against `reference`.
+  std::uint32_t start(std::string dictation, Reference reference, std::string referenceFile);
+  // The result of check `serial` once it is done (once only).
+  std::optional<PracticeCheck> take(std::uint32_t serial);
+
+ private:
+  void run();
+
+  std::string readingsPath_;
+  std::uint32_t serial_ = 0;  // UI thread
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  std::uint32_t requestSerial_ = 0;  // the newest request, 0 when taken up
+  std::string dictation_;
+  Reference reference_;
+  std::string referenceFile_;
+  std::uint32_t resultSerial_ = 0;
+  std::optional<PracticeCheck> result_;
+  std::thread thread_;  // last: started once the rest is made
+};
+
+}  // namespace tessaly

@@ -1,0 +1,151 @@
+#include "practice/PracticeForm.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "practice/Timestamps.h"
+
+namespace tessaly {
+
+PracticeForm::PracticeForm(PracticePlayer& player, PeakScan* peaks, UserSettings* settings, std::string readingsPath)
+    : player_(player), peakScan_(peaks), settings_(settings), checks_(std::move(readingsPath)) {}
+
+PracticeForm::Changes PracticeForm::tick() {
+  Changes changes;
+  PlayerPicture now = player_.picture();
+  if (now.recording != picture_.recording) {
+    changes.recording = changes.sentences = changes.peaks = true;
+    revealed_.clear();
+    sentences_.clear();
+    peaks_ = {};
+    peaksFinished_ = now.recording.empty() || !peakScan_;
+    peakSerial_ = peakScan_ && !now.recording.empty() ? peakScan_->start(now.recording) : 0;
+    check_.reset();
+    checkSerial_ = 0;
+    changes.check = true;
+  }
+  // The view pages on with the playing position while it was in sight (a learner who has
+  // scrolled elsewhere to look is left there).
+  const bool wasInSight = picture_.positionMs >= view_.from() && picture_.positionMs < view_.to();
+  picture_ = std::move(now);
+  view_.setLength(picture_.lengthMs);
+  if (wasInSight && picture_.playing) changes.view = view_.follow(picture_.positionMs);
+
+  const std::vector<Sentence>& map = player_.sentenceMap().sentences;
+  if (map != sentences_) {
+    sentences_ = map;
+    revealed_.resize(sentences_.size(), false);  // a growing scan keeps what was revealed
+    changes.sentences = true;
+  }
+  const int current = picture_.recording.empty() ? -1 : sentenceAt(sentences_, picture_.positionMs);
+  if (current != current_ || changes.sentences) {
+    current_ = current;
+    changes.current = true;
+  }
+  if (!peaksFinished_ && peakScan_) {
+    const std::size_t had = peaks_.buckets.size();
+    peaksFinished_ = peakScan_->take(peakSerial_, peaks_);
+    changes.peaks = changes.peaks || peaks_.buckets.size() != had || peaksFinished_;
+  }
+  if (checkSerial_ != 0) {
+    if (auto done = checks_.take(checkSerial_)) {
+      check_ = std::move(done);
+      checkSerial_ = 0;
+      changes.check = true;
+    }
+  }
+  return changes;
+}
+
+std::string PracticeForm::rowStart(int row) const {
+  const std::string stamp = timestampText(sentences_.at(static_cast<std::size_t>(row)).startMs);
+  return stamp.substr(1, stamp.size() - 2);  // without the brackets
+}
+
+bool PracticeForm::rowHasText(int row) const {
+  const auto& text = sentences_.at(static_cast<std::size_t>(row)).text;
+  return text && !text->empty();
+}
+
+std::string PracticeForm::rowText(int row) const {
+  if (!rowHasText(row)) return {};
+  return revealed(row) ? *sentences_[static_cast<std::size_t>(row)].text : "（已隐藏）";
+}
+
+bool PracticeForm::revealed(int row) const {
+  return row >= 0 && static_cast<std::size_t>(row) < revealed_.size() && revealed_[static_cast<std::size_t>(row)];
+}
+
+void PracticeForm::reveal(int row) {
+  if (row >= 0 && static_cast<std::size_t>(row) < revealed_.size()) revealed_[static_cast<std::size_t>(row)] = true;
+}
+
+void PracticeForm::revealAll() { revealed_.assign(sentences_.size(), true); }
+void PracticeForm::hideAll() { revealed_.assign(sentences_.size(), false); }
+
+bool PracticeForm::anyText() const {
+  for (int row = 0; row < static_cast<int>(sentences_.size()); ++row)
+    if (rowHasText(row)) return true;
+  return false;
+}
+
+void PracticeForm::clickAt(double x) {
+  if (picture_.playing && view_.length() > 0) player_.jumpTo(view_.msAt(x));
+}
+
+void PracticeForm::repeatRow(int row) {
+  if (picture_.playing && row >= 0 && static_cast<std::size_t>(row) < sentences_.size())
+    player_.repeatSentence(sentences_[static_cast<std::size_t>(row)]);
+}
+
+void PracticeForm::repeatReferenceSentence(int sentence) {
+  if (!check_ || !picture_.playing) return;
+  const auto& list = check_->reference.sentences;
+  if (sentence >= 0 && static_cast<std::size_t>(sentence) < list.size()) {
+    Sentence s = list[static_cast<std::size_t>(sentence)];
+    // A chosen file's last sentence ends at the end of the recording.
+    if (s.endMs <= s.startMs) s.endMs = static_cast<std::int32_t>(picture_.lengthMs);
+    player_.repeatSentence(s);
+  }
+}
+
+std::string PracticeForm::referenceKey(const std::string& recording) {
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a of the path
+  for (unsigned char c : recording) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  char key[40];
+  std::snprintf(key, sizeof key, "reference.%016llx", static_cast<unsigned long long>(hash));
+  return key;
+}
+
+std::string PracticeForm::chosenReference() const {
+  if (!settings_ || picture_.recording.empty()) return {};
+  return settings_->get(referenceKey(picture_.recording)).value_or("");
+}
+
+void PracticeForm::chooseReference(const std::string& path) {
+  if (settings_ && !picture_.recording.empty()) settings_->set(referenceKey(picture_.recording), path);
+}
+
+std::string PracticeForm::referenceLabel() const {
+  if (picture_.recording.empty()) return "参考文本：还没有打开语音文件";
+  if (const std::string chosen = chosenReference(); !chosen.empty())
+    return "参考文本：" + std::filesystem::path(chosen).filename().string() + "（自选）";
+  int withText = 0;
+  for (int row = 0; row < static_cast<int>(sentences_.size()); ++row) withText += rowHasText(row) ? 1 : 0;
+  if (withText == 0) return "参考文本：没有（可以把 .lrc 或 .srt 放在语音文件旁边，或选择一个文本文件）";
+  const char* origin = player_.sentenceMap().source == SentenceSource::Srt ? ".srt" : ".lrc";
+  return "参考文本：" + std::string(origin) + " 文件的文字（" + std::to_string(withText) + " 句）";
+}
+
+bool PracticeForm::startCheck() {
+  const std::string chosen = chosenReference();
+  Reference reference = chosen.empty() ? referenceFromSentences(sentences_) : Reference{};
+  if (chosen.empty() && reference.empty()) return false;
+  checkSerial_ = checks_.start(player_.dictationText(), std::move(reference), chosen);
+  return true;
+}
+
+}  // namespace tessaly

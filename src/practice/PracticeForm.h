@@ -1,0 +1,102 @@
+// PracticeForm: the practice window's logic. Each frame it takes the player's picture, the
+// sentence map and the waveform found so far; it keeps which stretch the waveform shows,
+// which sentence is being heard, which reference texts are revealed, the reference the
+// learner chose for this recording, and the last check. A click on the waveform is a jump,
+// a double click on a sentence its loop.
+//
+// The reference is the map's texts (the .lrc or .srt beside the recording), or a text file
+// the learner chose for this recording, kept in settings.ini under a key made from the
+// recording's path. The chosen file is read by the check, in the background.
+//
+// User-interface thread only; the waveform and the check are made on their own threads
+// (waveform/PeakScan.h, practice/CheckRunner.h).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "practice/CheckRunner.h"
+#include "practice/PracticePlayer.h"
+#include "settings/UserSettings.h"
+#include "waveform/PeakScan.h"
+#include "waveform/WaveView.h"
+
+namespace tessaly {
+
+class PracticeForm {
+ public:
+  // `peaks` and `settings` may be null (no waveform; nothing remembered).
+  PracticeForm(PracticePlayer& player, PeakScan* peaks, UserSettings* settings, std::string readingsPath);
+
+  struct Changes {
+    bool recording = false;  // another recording (or the first)
+    bool sentences = false;  // the map changed: the list is made again
+    bool peaks = false;      // more of the waveform
+    bool view = false;       // the waveform paged on with the playing position
+    bool current = false;    // another sentence is being heard
+    bool check = false;      // a check has finished (see check())
+  };
+  // Once a frame while the window is shown.
+  Changes tick();
+
+  const PlayerPicture& picture() const { return picture_; }
+  const PeakTable& peaks() const { return peaks_; }
+  bool peaksFinished() const { return peaksFinished_; }
+  WaveView& view() { return view_; }
+  const WaveView& view() const { return view_; }
+
+  // The sentence list: the map's sentences.
+  const std::vector<Sentence>& sentences() const { return sentences_; }
+  int currentSentence() const { return current_; }
+  std::string rowStart(int row) const;  // "01:23.4"
+  // The sentence's text when revealed, "（已隐藏）" while hidden, "" when it has none.
+  std::string rowText(int row) const;
+  bool rowHasText(int row) const;
+  bool revealed(int row) const;
+  void reveal(int row);
+  void revealAll();
+  void hideAll();
+  bool anyText() const;
+
+  // A click at `x` of the waveform's width: a jump there.
+  void clickAt(double x);
+  // A double click on row `row`: its loop.
+  void repeatRow(int row);
+  // A click on a sentence of the check's list: its loop.
+  void repeatReferenceSentence(int sentence);
+
+  // The reference for this recording: a chosen file's path, or "" for the map's texts.
+  std::string chosenReference() const;
+  void chooseReference(const std::string& path);  // "" forgets the choice
+  // What the window says of the reference ("参考文本：lesson.lrc 的文字（12 句）").
+  std::string referenceLabel() const;
+
+  // Starts a check of the dictation; false (nothing started) when there is no reference.
+  bool startCheck();
+  bool checking() const { return checkSerial_ != 0; }
+  const std::optional<PracticeCheck>& check() const { return check_; }
+
+  // The settings key of the chosen reference of `recording`.
+  static std::string referenceKey(const std::string& recording);
+
+ private:
+  PracticePlayer& player_;
+  PeakScan* peakScan_;
+  UserSettings* settings_;
+  CheckRunner checks_;
+
+  PlayerPicture picture_;
+  std::vector<Sentence> sentences_;
+  std::vector<bool> revealed_;
+  int current_ = -1;
+  PeakTable peaks_;
+  bool peaksFinished_ = false;
+  std::uint32_t peakSerial_ = 0;
+  WaveView view_;
+  std::uint32_t checkSerial_ = 0;
+  std::optional<PracticeCheck> check_;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,46 @@
+// The player as the practice window sees it: what it draws each frame (the recording, the
+// playing position, the segment, the loop, the sentences) and the two things it asks of it
+// (a jump, a sentence's loop). The main window's logic (app/Form1.h) implements it.
+//
+// User-interface thread only.
+#pragma once
+
+#include <string>
+
+#include "sentences/SentenceMap.h"
+
+namespace tessaly {
+
+struct PlayerPicture {
+  std::string recording;  // "" before a file is opened
+  double lengthMs = 0;
+  double positionMs = 0;
+  bool playing = false;    // a file plays, normally or in its loop (the jumps work then)
+  bool repeating = false;  // in the loop: [segmentStartMs, segmentEndMs]
+  double segmentStartMs = 0;
+  double segmentEndMs = 0;
+};
+
+class PracticePlayer {
+ public:
+  virtual ~PracticePlayer() = default;
+  virtual PlayerPicture picture() const = 0;
+  virtual const SentenceMap& sentenceMap() const = 0;
+  // The text of the dictation box.
+  virtual std::string dictationText() const = 0;
+  // A jump to `ms`, a new segment starting there (as the sentence keys jump); only while playing.
+  virtual void jumpTo(double ms) = 0;
+  // The loop over exactly `sentence` (as Alt+R makes it); only while playing.
+  virtual void repeatSentence(const Sentence& sentence) = 0;
+};
+
+// The practice window as the main window's logic sees it.
+class PracticeWindowView {
+ public:
+  virtual ~PracticeWindowView() = default;
+  virtual void open() = 0;  // shows it, or brings it to the front
+  // Opens it and checks the dictation there.
+  virtual void openAndCheck() = 0;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,375 @@
+#include "qt/PracticeWindow.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "app/Form1.h"
+#include "app/MainWindowLayout.h"
+#include "check/Report.h"
+#include "qt/AccessKeys.h"
+#include "qt/Artwork.h"
+#include "qt/QtControls.h"
+#include "qt/WaveformWidget.h"
+
+namespace tessaly::qt {
+
+namespace {
+
+constexpr int kFrameMs = 30;
+constexpr const char* kGeometryKey = "practice_window";
+constexpr std::string_view kReferenceFilter = "参考文本(*.txt;*.lrc;*.srt)|*.txt;*.lrc;*.srt";
+
+// The three kinds of error: each its own colour and its own mark, so colour is not the only cue.
+const QColor kWrongColour(198, 40, 40);
+const QColor kMissingColour(21, 101, 192);
+const QColor kExtraColour(120, 120, 120);
+
+QTextCharFormat formatOf(MarkKind kind) {
+  QTextCharFormat f;
+  switch (kind) {
+    case MarkKind::Plain: break;
+    case MarkKind::Wrong:
+      f.setForeground(kWrongColour);
+      f.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+      f.setUnderlineColor(kWrongColour);
+      f.setFontWeight(QFont::Bold);
+      break;
+    case MarkKind::Missing:
+      f.setForeground(kMissingColour);
+      f.setUnderlineStyle(QTextCharFormat::DashUnderline);
+      f.setUnderlineColor(kMissingColour);
+      break;
+    case MarkKind::Extra:
+      f.setForeground(kExtraColour);
+      f.setFontStrikeOut(true);
+      break;
+  }
+  return f;
+}
+
+QPushButton* button(const QString& text, const QString& accessible, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setAutoDefault(false);
+  b->setAccessibleName(accessible);
+  return b;
+}
+
+}  // namespace
+
+PracticeWindow::PracticeWindow(Form1& form, PeakScan* peaks, UserSettings* settings, std::string readingsPath,
+                               ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      form_(form),
+      settings_(settings),
+      dialog_(dialog),
+      messages_(messages),
+      logic_(std::make_unique<PracticeForm>(form, peaks, settings, std::move(readingsPath))) {
+  setWindowTitle(QStringLiteral("逐句练习"));
+  setObjectName(QStringLiteral("PracticeWindow"));
+  setAccessibleName(QStringLiteral("逐句练习"));
+  build();
+  timer_ = new QTimer(this);
+  timer_->setInterval(kFrameMs);
+  connect(timer_, &QTimer::timeout, this, [this] { frame(); });
+
+  // The main window's Alt keys (Alt+X, Alt+R, Alt+Y ...) act from here as well.
+  std::set<char> letters;
+  for (int n = 1; n <= layout::kAllButtonCount; ++n) {
+    const std::string_view caption = layout::buttonCaption(n);
+    const auto amp = caption.find('&');
+    if (amp != std::string_view::npos && amp + 1 < caption.size())
+      letters.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1]))));
+  }
+  keys_ = new AccessKeys(this, std::move(letters), [this](char letter) { form_.accessKey(letter); });
+}
+
+PracticeWindow::~PracticeWindow() = default;
+
+void PracticeWindow::build() {
+  wave_ = new WaveformWidget(*logic_, this);
+  auto* zoomIn = button(QStringLiteral("放大"), QStringLiteral("波形放大"), this);
+  auto* zoomOut = button(QStringLiteral("缩小"), QStringLiteral("波形缩小"), this);
+  auto* whole = button(QStringLiteral("全部"), QStringLiteral("显示整个录音的波形"), this);
+  connect(zoomIn, &QPushButton::clicked, this, [this] { logic_->view().zoomIn(logic_->picture().positionMs); wave_->update(); });
+  connect(zoomOut, &QPushButton::clicked, this, [this] { logic_->view().zoomOut(logic_->picture().positionMs); wave_->update(); });
+  connect(whole, &QPushButton::clicked, this, [this] { logic_->view().showWhole(); wave_->update(); });
+  auto* hint = new QLabel(QStringLiteral("点击波形跳到该处（播放时）；双击句子复读这一句。"), this);
+  auto* waveRow = new QHBoxLayout;
+  for (QWidget* w : {static_cast<QWidget*>(zoomIn), static_cast<QWidget*>(zoomOut), static_cast<QWidget*>(whole)})
+    waveRow->addWidget(w);
+  waveRow->addWidget(hint, 1);
+
+  // The sentences.
+  auto* left = new QWidget(this);
+  list_ = new QTreeWidget(left);
+  list_->setObjectName(QStringLiteral("SentenceList"));
+  list_->setAccessibleName(QStringLiteral("句子列表"));
+  list_->setAccessibleDescription(QStringLiteral("每一句的序号、开始时间和参考文字（先隐藏）；双击或按回车复读这一句"));
+  list_->setHeaderLabels({QStringLiteral("句"), QStringLiteral("开始"), QStringLiteral("参考文字")});
+  list_->setRootIsDecorated(false);
+  list_->setUniformRowHeights(true);
+  list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  list_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  connect(list_, &QTreeWidget::itemActivated, this,
+          [this](QTreeWidgetItem* item) { logic_->repeatRow(list_->indexOfTopLevelItem(item)); });
+  auto* revealOne = button(QStringLiteral("显示这一句"), QStringLiteral("显示选中句子的参考文字"), left);
+  auto* revealAll = button(QStringLiteral("全部显示"), QStringLiteral("显示全部参考文字"), left);
+  auto* hideAll = button(QStringLiteral("全部隐藏"), QStringLiteral("隐藏全部参考文字"), left);
+  revealOne->setObjectName(QStringLiteral("RevealOne"));
+  connect(revealOne, &QPushButton::clicked, this, [this] { revealSelected(); });
+  connect(revealAll, &QPushButton::clicked, this, [this] { logic_->revealAll(); refreshRows(); });
+  connect(hideAll, &QPushButton::clicked, this, [this] { logic_->hideAll(); refreshRows(); });
+  auto* revealRow = new QHBoxLayout;
+  revealRow->addWidget(revealOne);
+  revealRow->addWidget(revealAll);
+  revealRow->addWidget(hideAll);
+  revealRow->addStretch(1);
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  leftLayout->addWidget(list_, 1);
+  leftLayout->addLayout(revealRow);
+
+  // The reference and the check.
+  auto* right = new QWidget(this);
+  reference_ = new QLabel(right);
+  reference_->setObjectName(QStringLiteral("ReferenceLabel"));
+  reference_->setWordWrap(true);
+  auto* choose = button(QStringLiteral("选择参考文本…"), QStringLiteral("为这个语音文件选择参考文本文件"), right);
+  auto* useMap = button(QStringLiteral("用 .lrc/.srt 的文字"), QStringLiteral("改用语音文件旁边的 .lrc 或 .srt 的文字"), right);
+  checkButton_ = button(QStringLiteral("检查听写 (Alt+Y)"), QStringLiteral("检查听写"), right);
+  checkButton_->setObjectName(QStringLiteral("CheckButton"));
+  connect(choose, &QPushButton::clicked, this, [this] { chooseReference(); });
+  connect(useMap, &QPushButton::clicked, this, [this] {
+    logic_->chooseReference("");
+    reference_->setText(toQt(logic_->referenceLabel()));
+  });
+  connect(checkButton_, &QPushButton::clicked, this, [this] { runCheck(); });
+  auto* referenceRow = new QHBoxLayout;
+  referenceRow->addWidget(choose);
+  referenceRow->addWidget(useMap);
+  referenceRow->addStretch(1);
+  referenceRow->addWidget(checkButton_);
+  score_ = new QLabel(right);
+  score_->setObjectName(QStringLiteral("ScoreLabel"));
+  score_->setWordWrap(true);
+  score_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  legend_ = new QLabel(right);
+  legend_->setTextFormat(Qt::RichText);
+  legend_->setText(QStringLiteral(
+      "图例：<span style=\"color:#c62828; font-weight:bold; text-decoration: underline;\">写错</span>"
+      "（红色波浪线，〔〕里是参考）　<span style=\"color:#1565c0; text-decoration: underline;\">［漏写］</span>"
+      "（蓝色虚线，补在［］里）　<span style=\"color:#787878; text-decoration: line-through;\">多写</span>（灰色删除线）"));
+  legend_->setAccessibleName(QStringLiteral("图例：写错为红色波浪线，漏写为蓝色虚线并补在方括号里，多写为灰色删除线"));
+  marked_ = new QTextBrowser(right);
+  marked_->setObjectName(QStringLiteral("MarkedDictation"));
+  marked_->setAccessibleName(QStringLiteral("标出错误的听写内容"));
+  marked_->setFont(chineseFont(13));
+  errors_ = new QListWidget(right);
+  errors_->setObjectName(QStringLiteral("SentenceErrors"));
+  errors_->setAccessibleName(QStringLiteral("每句的错误"));
+  errors_->setAccessibleDescription(QStringLiteral("单击或按回车复读这一句"));
+  connect(errors_, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { logic_->repeatReferenceSentence(item->data(Qt::UserRole).toInt()); });
+  connect(errors_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { logic_->repeatReferenceSentence(item->data(Qt::UserRole).toInt()); });
+  auto* rightLayout = new QVBoxLayout(right);
+  rightLayout->setContentsMargins(0, 0, 0, 0);
+  rightLayout->addWidget(reference_);
+  rightLayout->addLayout(referenceRow);
+  rightLayout->addWidget(score_);
+  rightLayout->addWidget(legend_);
+  rightLayout->addWidget(marked_, 2);
+  rightLayout->addWidget(errors_, 1);
+
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  split->addWidget(left);
+  split->addWidget(right);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 1);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(wave_, 1);
+  layout->addLayout(waveRow);
+  layout->addWidget(split, 3);
+  resize(900, 620);
+}
+
+void PracticeWindow::open() {
+  if (!placed_) {
+    placed_ = true;
+    // Where the learner left it last time, if that is still on a screen.
+    const std::string kept = settings_ ? settings_->get(kGeometryKey).value_or("") : "";
+    int x = 0, y = 0, w = 0, h = 0;
+    if (std::sscanf(kept.c_str(), "%d,%d,%d,%d", &x, &y, &w, &h) == 4 && w >= 300 && h >= 200) {
+      resize(w, h);
+      if (const QScreen* screen = QGuiApplication::screenAt(QPoint(x + w / 2, y + 20))) {
+        Q_UNUSED(screen);
+        move(x, y);
+      }
+    }
+  }
+  show();
+  raise();
+  activateWindow();
+  frame();
+}
+
+void PracticeWindow::openAndCheck() {
+  open();
+  runCheck();
+}
+
+void PracticeWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  timer_->start();
+}
+
+void PracticeWindow::hideEvent(QHideEvent* event) {
+  timer_->stop();
+  keepGeometry();
+  QWidget::hideEvent(event);
+}
+
+void PracticeWindow::closeEvent(QCloseEvent* event) {
+  keepGeometry();
+  event->accept();
+}
+
+void PracticeWindow::keepGeometry() {
+  if (!settings_ || !placed_) return;
+  const QRect g = geometry();
+  settings_->set(kGeometryKey, std::to_string(g.x()) + "," + std::to_string(g.y()) + "," + std::to_string(g.width()) +
+                                   "," + std::to_string(g.height()));
+}
+
+void PracticeWindow::frame() {
+  const PracticeForm::Changes changes = logic_->tick();
+  if (changes.recording) {
+    reference_->setText(toQt(logic_->referenceLabel()));
+    showCheck();
+  }
+  if (changes.sentences) {
+    fillList();
+    reference_->setText(toQt(logic_->referenceLabel()));
+  }
+  if (changes.current) showCurrent();
+  if (changes.check) showCheck();
+  if (changes.peaks || changes.view) wave_->peaksChanged();
+  wave_->update();
+}
+
+void PracticeWindow::fillList() {
+  list_->clear();
+  const int rows = static_cast<int>(logic_->sentences().size());
+  QList<QTreeWidgetItem*> items;
+  items.reserve(rows);
+  for (int row = 0; row < rows; ++row)
+    items.append(new QTreeWidgetItem({QString::number(row + 1), toQt(logic_->rowStart(row)), toQt(logic_->rowText(row))}));
+  list_->addTopLevelItems(items);
+}
+
+void PracticeWindow::refreshRows() {
+  for (int row = 0; row < list_->topLevelItemCount(); ++row)
+    list_->topLevelItem(row)->setText(2, toQt(logic_->rowText(row)));
+}
+
+void PracticeWindow::revealSelected() {
+  QTreeWidgetItem* item = list_->currentItem();
+  const int row = item ? list_->indexOfTopLevelItem(item) : logic_->currentSentence();
+  logic_->reveal(row);
+  refreshRows();
+}
+
+void PracticeWindow::showCurrent() {
+  const int row = logic_->currentSentence();
+  for (int i = 0; i < list_->topLevelItemCount(); ++i) {
+    QFont f = list_->topLevelItem(i)->font(0);
+    if (f.bold() == (i == row)) continue;
+    f.setBold(i == row);
+    for (int c = 0; c < 3; ++c) list_->topLevelItem(i)->setFont(c, f);
+  }
+  if (row >= 0 && row < list_->topLevelItemCount()) list_->scrollToItem(list_->topLevelItem(row));
+}
+
+void PracticeWindow::chooseReference() {
+  if (logic_->picture().recording.empty()) {
+    messages_.inform("请先打开语音文件，再为它选择参考文本。");
+    return;
+  }
+  const std::string folder = std::filesystem::path(logic_->picture().recording).parent_path().string();
+  const std::string path = dialog_.showOpen(folder, std::string(kReferenceFilter), "");
+  if (path.empty()) return;
+  logic_->chooseReference(path);
+  reference_->setText(toQt(logic_->referenceLabel()));
+}
+
+void PracticeWindow::runCheck() {
+  if (!logic_->startCheck()) {
+    messages_.inform("没有参考文本可以对照：请把这个语音文件的 .lrc 或 .srt 文件（带文字）放在它旁边，或在“逐句练习”窗口里选择一个参考文本文件。");
+    return;
+  }
+  score_->setText(QStringLiteral("正在检查……"));
+}
+
+void PracticeWindow::showCheck() {
+  marked_->clear();
+  errors_->clear();
+  const auto& check = logic_->check();
+  if (!check) {
+    if (!logic_->checking()) score_->setText(QStringLiteral("按“检查听写”或 Alt+Y，把听写内容和参考文本对照。"));
+    return;
+  }
+  if (!check->unreadableFile.empty()) {
+    score_->clear();
+    messages_.inform("无法读取参考文本：" + check->unreadableFile);
+    return;
+  }
+  score_->setText(toQt(scoreLine(check->result) + "\n" + classesLine(check->result)));
+  QTextCursor cursor(marked_->document());
+  for (const MarkPiece& piece : check->marks) {
+    switch (piece.kind) {
+      case MarkKind::Plain: cursor.insertText(toQt(piece.text), QTextCharFormat()); break;
+      case MarkKind::Wrong: {
+        cursor.insertText(toQt(piece.text), formatOf(MarkKind::Wrong));
+        QTextCharFormat hint;
+        hint.setForeground(QColor(90, 90, 90));
+        cursor.insertText(toQt("〔" + piece.expected + "〕"), hint);
+        break;
+      }
+      case MarkKind::Missing: cursor.insertText(toQt("［" + piece.text + "］"), formatOf(MarkKind::Missing)); break;
+      case MarkKind::Extra: cursor.insertText(toQt(piece.text), formatOf(MarkKind::Extra)); break;
+    }
+  }
+  if (check->reference.sentences.empty()) {
+    for (const Edit& e : check->result.edits)
+      if (e.kind != EditKind::Match) errors_->addItem(toQt(errorText(check->result, e)));
+    return;
+  }
+  for (const SentenceErrors& s : check->sentenceErrors) {
+    const Sentence& sentence = check->reference.sentences[static_cast<std::size_t>(s.sentence)];
+    std::string line = "第 " + std::to_string(s.sentence + 1) + " 句　" + *sentence.text + "\n";
+    for (std::size_t i = 0; i < s.errors.size(); ++i) line += (i ? "；" : "　　") + s.errors[i];
+    auto* item = new QListWidgetItem(toQt(line), errors_);
+    item->setData(Qt::UserRole, s.sentence);
+    item->setToolTip(QStringLiteral("单击复读这一句"));
+  }
+}
+
+}  // namespace tessaly::qt

@@ -1,0 +1,84 @@
+// The practice window (Alt+W, the "逐句练习" area): the waveform, the sentence list with the
+// reference texts hidden until revealed, the reference's choice, and the check of the
+// dictation marked up. Non-modal and resizable; its size and place are kept in settings.ini.
+// The main window's Alt keys work here too. Its logic is PracticeForm; this is the adapter.
+//
+// User-interface thread. A 30 ms timer, running while the window is shown, takes each frame.
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+#include "practice/PracticeForm.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTextBrowser;
+class QTimer;
+class QTreeWidget;
+
+namespace tessaly {
+class Form1;
+namespace ui {
+class FileDialog;
+class MessageBox;
+}  // namespace ui
+}  // namespace tessaly
+
+namespace tessaly::qt {
+
+class AccessKeys;
+class WaveformWidget;
+
+class PracticeWindow final : public QWidget, public PracticeWindowView {
+ public:
+  PracticeWindow(Form1& form, PeakScan* peaks, UserSettings* settings, std::string readingsPath,
+                 ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent);
+  ~PracticeWindow() override;
+
+  // PracticeWindowView
+  void open() override;
+  void openAndCheck() override;
+
+  PracticeForm& logic() { return *logic_; }
+  // One frame now (the timer's work), for the tests.
+  void frame();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void build();
+  void fillList();
+  void refreshRows();
+  void showCurrent();
+  void showCheck();
+  void runCheck();
+  void chooseReference();
+  void keepGeometry();
+  void revealSelected();
+
+  Form1& form_;
+  UserSettings* settings_;
+  ui::FileDialog& dialog_;
+  ui::MessageBox& messages_;
+  std::unique_ptr<PracticeForm> logic_;
+
+  WaveformWidget* wave_ = nullptr;
+  QTreeWidget* list_ = nullptr;
+  QLabel* reference_ = nullptr;
+  QLabel* score_ = nullptr;
+  QLabel* legend_ = nullptr;
+  QTextBrowser* marked_ = nullptr;
+  QListWidget* errors_ = nullptr;
+  QPushButton* checkButton_ = nullptr;
+  QTimer* timer_ = nullptr;
+  AccessKeys* keys_ = nullptr;
+  bool placed_ = false;
+};
+
+}  // namespace tessaly::qt

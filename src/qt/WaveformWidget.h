@@ -1,0 +1,42 @@
+// The practice window's waveform: the recording's peaks drawn at any width, with the current
+// segment shaded (the loop's range while repeating), the sentence boundaries, and the playing
+// position. A click jumps there; the wheel zooms around the pointer; keys: + and - zoom
+// around the playing position, 0 shows the whole recording, the arrows move along it.
+//
+// User-interface thread. The peaks are drawn once into a picture kept until the view, the
+// size or the peaks change, so a frame only draws the shading and the lines over it.
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+namespace tessaly {
+class PracticeForm;
+}
+
+namespace tessaly::qt {
+
+class WaveformWidget final : public QWidget {
+ public:
+  WaveformWidget(PracticeForm& form, QWidget* parent);
+  // The peaks or the view changed: the kept picture is drawn again at the next paint.
+  void peaksChanged() { stale_ = true; }
+  QSize sizeHint() const override { return {760, 150}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void drawPeaks();
+
+  PracticeForm& form_;
+  QPixmap peaks_;
+  bool stale_ = true;
+  double drawnFrom_ = -1, drawnTo_ = -1;
+};
+
+}  // namespace tessaly::qt
