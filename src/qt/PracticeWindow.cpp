@@ -111,6 +111,7 @@ void PracticeWindow::build() {
   connect(zoomOut, &QPushButton::clicked, this, [this] { logic_->view().zoomOut(logic_->picture().positionMs); wave_->update(); });
   connect(whole, &QPushButton::clicked, this, [this] { logic_->view().showWhole(); wave_->update(); });
   auto* hint = new QLabel(QStringLiteral("点击波形跳到该处（播放时）；双击句子复读这一句。"), this);
+  hint->setWordWrap(true);
   auto* waveRow = new QHBoxLayout;
   for (QWidget* w : {static_cast<QWidget*>(zoomIn), static_cast<QWidget*>(zoomOut), static_cast<QWidget*>(whole)})
     waveRow->addWidget(w);
@@ -123,6 +124,7 @@ void PracticeWindow::build() {
   list_->setAccessibleName(QStringLiteral("句子列表"));
   list_->setAccessibleDescription(QStringLiteral("每一句的序号、开始时间和参考文字（先隐藏）；双击或按回车复读这一句"));
   list_->setHeaderLabels({QStringLiteral("句"), QStringLiteral("开始"), QStringLiteral("参考文字")});
+  list_->header()->setAccessibleName(QStringLiteral("句子列表的列标题"));
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
   list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -172,11 +174,12 @@ void PracticeWindow::build() {
   score_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   legend_ = new QLabel(right);
   legend_->setTextFormat(Qt::RichText);
+  legend_->setWordWrap(true);
   legend_->setText(QStringLiteral(
       "图例：<span style=\"color:#c62828; font-weight:bold; text-decoration: underline;\">写错</span>"
       "（红色波浪线，〔〕里是参考）　<span style=\"color:#1565c0; text-decoration: underline;\">［漏写］</span>"
-      "（蓝色虚线，补在［］里）　<span style=\"color:#787878; text-decoration: line-through;\">多写</span>（灰色删除线）"));
-  legend_->setAccessibleName(QStringLiteral("图例：写错为红色波浪线，漏写为蓝色虚线并补在方括号里，多写为灰色删除线"));
+      "（蓝色虚线，补在［］里）　<span style=\"color:#787878; text-decoration: line-through;\">｛多写｝</span>（灰色删除线，在｛｝里）"));
+  legend_->setAccessibleName(QStringLiteral("图例：写错为红色波浪线，后面六角括号里是参考；漏写为蓝色虚线，补在方括号里；多写为灰色删除线，在花括号里"));
   marked_ = new QTextBrowser(right);
   marked_->setObjectName(QStringLiteral("MarkedDictation"));
   marked_->setAccessibleName(QStringLiteral("标出错误的听写内容"));
@@ -354,7 +357,8 @@ void PracticeWindow::showCheck() {
         break;
       }
       case MarkKind::Missing: cursor.insertText(toQt("［" + piece.text + "］"), formatOf(MarkKind::Missing)); break;
-      case MarkKind::Extra: cursor.insertText(toQt(piece.text), formatOf(MarkKind::Extra)); break;
+      // In braces as well: a struck-through 了 reads as 子.
+      case MarkKind::Extra: cursor.insertText(toQt("｛" + piece.text + "｝"), formatOf(MarkKind::Extra)); break;
     }
   }
   if (check->reference.sentences.empty()) {

@@ -1,0 +1,127 @@
+// tessaly-practice: what the practice window costs the user-interface thread. It builds the
+// whole program (real engine, real waveform scan), opens FILE, opens the practice window and
+// measures: the call that opens it, the time until the first and the whole waveform is there,
+// then for SECONDS of playing each frame's work (taking the player's picture, the sentences,
+// the peaks) and each repaint of the waveform, and a full redraw after a zoom. Prints one JSON
+// line; --shot saves pictures of both windows.
+//
+//   tessaly-practice FILE [SECONDS] [--shot FOLDER]   (QT_QPA_PLATFORM=offscreen, SDL_AUDIODRIVER=dummy)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Program.h"
+#include "qt/PracticeWindow.h"
+
+namespace {
+
+double msOf(QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Runs the event loop for `ms`, as the window's 30 ms timer leaves it between frames.
+void waitMs(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  std::string file, shots;
+  double seconds = 10;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--shot") == 0 && i + 1 < argc) shots = argv[++i];
+    else if (file.empty()) file = argv[i];
+    else seconds = std::atof(argv[i]);
+  }
+  if (file.empty()) {
+    std::fprintf(stderr, "usage: tessaly-practice FILE [SECONDS] [--shot FOLDER]\n");
+    return 2;
+  }
+  tessaly::Program program;
+  auto& window = program.window();
+  window.show();
+  QApplication::processEvents();
+  window.form().openFromCommandLine(file);
+  QApplication::processEvents();
+
+  QElapsedTimer clock;
+  clock.start();
+  QElapsedTimer call;
+  call.start();
+  window.form().run(tessaly::Command::PracticeWindow);
+  const double openMs = msOf(call);
+  auto& practice = *window.practiceWindow();
+  QWidget* wave = practice.findChild<QWidget*>(QStringLiteral("Waveform"));
+  double firstPeaksMs = -1, allPeaksMs = -1;
+  std::vector<double> frames, paints;
+  while (msOf(clock) < 60000) {
+    call.restart();
+    practice.frame();
+    frames.push_back(msOf(call));
+    call.restart();
+    wave->repaint();
+    paints.push_back(msOf(call));
+    const auto& logic = practice.logic();
+    if (firstPeaksMs < 0 && !logic.peaks().buckets.empty()) firstPeaksMs = msOf(clock);
+    if (logic.peaksFinished()) {
+      allPeaksMs = msOf(clock);
+      break;
+    }
+    waitMs(30);
+  }
+  // Playing, the window shown: the frames as the window's timer makes them.
+  frames.clear();
+  paints.clear();
+  QElapsedTimer playing;
+  playing.start();
+  while (msOf(playing) < seconds * 1000) {
+    call.restart();
+    practice.frame();
+    frames.push_back(msOf(call));
+    call.restart();
+    wave->repaint();
+    paints.push_back(msOf(call));
+    waitMs(30);
+  }
+  // A zoom redraws the peaks: the whole recording, then a 2-second stretch.
+  std::vector<double> redraws;
+  for (int i = 0; i < 12; ++i) {
+    practice.logic().view().zoomIn(practice.logic().picture().positionMs);
+    call.restart();
+    wave->repaint();
+    redraws.push_back(msOf(call));
+  }
+  if (!shots.empty()) {
+    practice.logic().view().showWhole();
+    practice.frame();
+    const auto& p = practice.logic().picture();
+    std::fprintf(stderr, "at the picture: position %.0f, segment %.0f..%.0f, playing %d, repeating %d\n", p.positionMs,
+                 p.segmentStartMs, p.segmentEndMs, p.playing, p.repeating);
+    practice.grab().save(QString::fromStdString(shots + "/practice-window.png"));
+    window.grab().save(QString::fromStdString(shots + "/main-window.png"));
+  }
+  std::printf("{\"file\":\"%s\",\"open_call_ms\":%.2f,\"first_peaks_ms\":%.1f,\"all_peaks_ms\":%.1f,\"buckets\":%zu,"
+              "\"frames\":%zu,\"frame_median_ms\":%.3f,\"frame_max_ms\":%.3f,\"paint_median_ms\":%.3f,\"paint_max_ms\":%.3f,"
+              "\"zoom_redraw_max_ms\":%.3f}\n",
+              file.c_str(), openMs, firstPeaksMs, allPeaksMs, practice.logic().peaks().buckets.size(), frames.size(),
+              median(frames), frames.empty() ? 0 : *std::max_element(frames.begin(), frames.end()), median(paints),
+              paints.empty() ? 0 : *std::max_element(paints.begin(), paints.end()),
+              *std::max_element(redraws.begin(), redraws.end()));
+  window.form().leaveNow();
+  return 0;
+}

@@ -1,0 +1,149 @@
+// The practice window in the real window offscreen: Alt+W opens it beside the main window,
+// the sentences come from the lesson's .lrc with their texts hidden, one is revealed, the check
+// (its button, and Alt+Y in the main window) marks the dictation up with the score and the
+// homophone slip, a click on a sentence's errors loops it, and its size and place are kept.
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "qt/MainWindow.h"
+#include "qt/PracticeWindow.h"
+#include "support/FakeControls.h"
+#include "support/MemoryFolder.h"
+#include "support/SimulatedDevices.h"
+#include "support/TempFolder.h"
+
+namespace tessaly::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PracticeWindowTest : public ::testing::Test {
+ protected:
+  PracticeWindowTest() {
+    fs::create_directory(appPath / "voice");
+    lesson = (appPath / "voice" / "lesson.mp3").string();
+    std::ofstream(lesson) << "x";
+    std::ofstream(appPath / "voice" / "lesson.lrc") << "[00:00.50]他去学校。\n[00:04.00]我们买东西。\n[00:09.00]\n";  // the last tag ends it
+    mci.addFile(lesson, 60000);
+    stream.addFile(lesson, 60000);
+    qt::MainWindowServices services{mci, stream, appPath.string(), &dialog, &messages};
+    services.settings = &settings;
+    services.readingsTable = TESSALY_PINYIN_TABLE;
+    window = std::make_unique<qt::MainWindow>(services);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    dialog.answer(lesson);
+    QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);  // opens and plays it
+  }
+  ~PracticeWindowTest() override { window.reset(); }
+
+  qt::PracticeWindow& practice() { return *window->practiceWindow(); }
+  template <typename W>
+  W* child(const char* name) {
+    return practice().findChild<W*>(QString::fromLatin1(name));
+  }
+  // Frames until the check has been shown (it runs on its own thread).
+  bool waitForScore() {
+    for (int i = 0; i < 500; ++i) {
+      practice().frame();
+      if (child<QLabel>("ScoreLabel")->text().contains(QStringLiteral("正确率"))) return true;
+      QTest::qWait(10);
+    }
+    return false;
+  }
+
+  TempFolder folder;
+  fs::path appPath = folder.path();
+  ManualClock clock;
+  SimulatedMci mci{clock};
+  SimulatedStream stream{clock};
+  FakeFileDialog dialog;
+  FakeMessageBox messages;
+  MemoryFolder config;
+  UserSettings settings{config};
+  std::string lesson;
+  std::unique_ptr<qt::MainWindow> window;
+};
+
+TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
+  ASSERT_EQ(window->practiceWindow(), nullptr);  // nothing made before it is asked for
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  ASSERT_NE(window->practiceWindow(), nullptr);
+  EXPECT_TRUE(practice().isVisible());
+  EXPECT_TRUE(window->isVisible());  // beside the main window, not instead of it
+
+  auto* list = child<QTreeWidget>("SentenceList");
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("00:04.0"));
+  EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("（已隐藏）"));
+  list->setCurrentItem(list->topLevelItem(1));
+  child<QPushButton>("RevealOne")->click();
+  EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("我们买东西。"));
+  EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("（已隐藏）"));
+
+  // The learner writes with a homophone slip and a word too many, and checks.
+  window->text1()->setPlainText(QStringLiteral("她去学校。\n我们买东西了。"));
+  child<QPushButton>("CheckButton")->click();
+  ASSERT_TRUE(waitForScore());
+  const QString score = child<QLabel>("ScoreLabel")->text();
+  EXPECT_TRUE(score.contains(QStringLiteral("错 2 处"))) << score.toStdString();
+  EXPECT_TRUE(score.contains(QStringLiteral("同音字 1"))) << score.toStdString();
+  auto* marked = child<QTextBrowser>("MarkedDictation");
+  EXPECT_EQ(marked->toPlainText(), QStringLiteral("她〔他〕去学校。\n我们买东西｛了｝。"));
+  // 她 is marked wrong (a wavy underline), 了 extra (struck through): marks, not only colours.
+  QTextCursor at(marked->document());
+  at.setPosition(1);
+  EXPECT_EQ(at.charFormat().underlineStyle(), QTextCharFormat::WaveUnderline);
+  at.setPosition(marked->toPlainText().indexOf(QStringLiteral("了")) + 1);
+  EXPECT_TRUE(at.charFormat().fontStrikeOut());
+  EXPECT_EQ(window->text1()->toPlainText(), QStringLiteral("她去学校。\n我们买东西了。"));  // unchanged
+
+  auto* errors = child<QListWidget>("SentenceErrors");
+  ASSERT_EQ(errors->count(), 2);
+  EXPECT_TRUE(errors->item(0)->text().contains(QStringLiteral("写错（同音）：她 → 他")));
+  errors->setCurrentRow(1);
+  Q_EMIT errors->itemActivated(errors->item(1));  // loops the second sentence
+  EXPECT_EQ(window->form().variables().repeatState, 2);
+  EXPECT_EQ(window->form().variables().segmentStart, 4000.0);
+  EXPECT_EQ(window->form().variables().segmentEnd, 9000.0);
+
+  if (const char* dir = std::getenv("TESSALY_SCREENSHOTS")) practice().grab().save(QString::fromUtf8(dir) + QStringLiteral("/practice.png"));
+}
+
+TEST_F(PracticeWindowTest, AltYChecksFromTheMainWindowAndTheWindowIsKeptWhereItWas) {
+  window->text1()->setPlainText(QStringLiteral("他去学校。我们买东西。"));
+  QTest::keyClick(window->text1(), Qt::Key_Y, Qt::AltModifier);
+  ASSERT_NE(window->practiceWindow(), nullptr);
+  ASSERT_TRUE(waitForScore());
+  EXPECT_TRUE(child<QLabel>("ScoreLabel")->text().contains(QStringLiteral("正确率 100.0%")));
+
+  // Every control of the window has a name for a screen reader.
+  for (QWidget* w : practice().findChildren<QWidget*>()) {
+    if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractItemView*>(w) || w->objectName() == QStringLiteral("Waveform")) {
+      EXPECT_FALSE(w->accessibleName().isEmpty()) << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
+  }
+
+  practice().setGeometry(120, 80, 700, 500);
+  practice().close();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(settings.get("practice_window").value_or(""), "120,80,700,500");
+}
+
+}  // namespace
+}  // namespace tessaly::test
