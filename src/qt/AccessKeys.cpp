@@ -4,6 +4,10 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <cctype>
+
+#include "app/MainWindowLayout.h"
+
 namespace tessaly::qt {
 
 namespace {
@@ -12,6 +16,17 @@ namespace {
 char letterOf(int key) { return key >= Qt::Key_A && key <= Qt::Key_Z ? static_cast<char>('a' + (key - Qt::Key_A)) : 0; }
 
 }  // namespace
+
+std::set<char> mainWindowAccessLetters() {
+  std::set<char> letters;
+  for (int n = 1; n <= layout::kAllButtonCount; ++n) {
+    const std::string_view caption = layout::buttonCaption(n);
+    const auto amp = caption.find('&');
+    if (amp != std::string_view::npos && amp + 1 < caption.size())
+      letters.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1]))));
+  }
+  return letters;
+}
 
 AccessKeys::AccessKeys(QWidget* window, std::set<char> letters, std::function<void(char)> run)
     : QObject(window), window_(window), letters_(std::move(letters)), run_(std::move(run)) {

@@ -18,6 +18,9 @@ class QWidget;
 
 namespace tessaly::qt {
 
+// The letters of the main window's access keys (the "&x" of its buttons' captions).
+std::set<char> mainWindowAccessLetters();
+
 class AccessKeys final : public QObject {
  public:
   // `letters`: the lower-case letters that are access keys; `run` is called with one of them.

@@ -244,14 +244,7 @@ void MainWindow::buildWidgets() {
 }
 
 void MainWindow::buildShortcuts() {
-  std::set<char> letters;
-  for (int n = 1; n <= layout::kAllButtonCount; ++n) {
-    const std::string_view caption = layout::buttonCaption(n);
-    const auto amp = caption.find('&');
-    if (amp != std::string_view::npos && amp + 1 < caption.size())
-      letters.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1]))));
-  }
-  accessKeys_ = new AccessKeys(this, std::move(letters), [this](char letter) { form_->accessKey(letter); });
+  accessKeys_ = new AccessKeys(this, mainWindowAccessLetters(), [this](char letter) { form_->accessKey(letter); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -15,13 +15,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <set>
 
 #include "app/Form1.h"
-#include "app/MainWindowLayout.h"
 #include "check/Report.h"
 #include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
@@ -90,14 +87,7 @@ PracticeWindow::PracticeWindow(Form1& form, PeakScan* peaks, UserSettings* setti
   connect(timer_, &QTimer::timeout, this, [this] { frame(); });
 
   // The main window's Alt keys (Alt+X, Alt+R, Alt+Y ...) act from here as well.
-  std::set<char> letters;
-  for (int n = 1; n <= layout::kAllButtonCount; ++n) {
-    const std::string_view caption = layout::buttonCaption(n);
-    const auto amp = caption.find('&');
-    if (amp != std::string_view::npos && amp + 1 < caption.size())
-      letters.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1]))));
-  }
-  keys_ = new AccessKeys(this, std::move(letters), [this](char letter) { form_.accessKey(letter); });
+  keys_ = new AccessKeys(this, mainWindowAccessLetters(), [this](char letter) { form_.accessKey(letter); });
 }
 
 PracticeWindow::~PracticeWindow() = default;

@@ -88,6 +88,12 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
   EXPECT_TRUE(window->isVisible());  // beside the main window, not instead of it
 
   auto* list = child<QTreeWidget>("SentenceList");
+  // The main window's keys act from here too.
+  clock.advance(2000);
+  QTest::keyClick(list, Qt::Key_X, Qt::AltModifier);
+  EXPECT_EQ(window->form().variables().repeatState, 2);
+  QTest::keyClick(list, Qt::Key_X, Qt::AltModifier);
+  EXPECT_EQ(window->form().variables().repeatState, 1);
   ASSERT_EQ(list->topLevelItemCount(), 2);
   EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("00:04.0"));
   EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("（已隐藏）"));
@@ -125,12 +131,23 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
   if (const char* dir = std::getenv("TESSALY_SCREENSHOTS")) practice().grab().save(QString::fromUtf8(dir) + QStringLiteral("/practice.png"));
 }
 
-TEST_F(PracticeWindowTest, AltYChecksFromTheMainWindowAndTheWindowIsKeptWhereItWas) {
-  window->text1()->setPlainText(QStringLiteral("他去学校。我们买东西。"));
+TEST_F(PracticeWindowTest, AltYChecksTheSampleLessonFromTheMainWindowAndTheWindowIsKeptWhereItWas) {
+  // The sample lesson's own sentences; the learner writes 管 for 馆 (both guǎn) and leaves out 很.
+  fs::copy_file(TESSALY_SAMPLE_LRC, appPath / "voice" / "lesson.lrc", fs::copy_options::overwrite_existing);
+  QTest::keyClick(window->text1(), Qt::Key_S, Qt::AltModifier);  // starts it again: the map is read anew
+  window->text1()->setPlainText(QStringLiteral("你好，欢迎来到听写练习。\n今天天气好。\n我每天早上七点起床。\n"
+                                               "我们一起去图书管吧。\n请你听一句，写一句。\n学习语言要每天练习。"));
   QTest::keyClick(window->text1(), Qt::Key_Y, Qt::AltModifier);
   ASSERT_NE(window->practiceWindow(), nullptr);
   ASSERT_TRUE(waitForScore());
-  EXPECT_TRUE(child<QLabel>("ScoreLabel")->text().contains(QStringLiteral("正确率 100.0%")));
+  const QString score = child<QLabel>("ScoreLabel")->text();
+  EXPECT_TRUE(score.contains(QStringLiteral("参考共 51 个字词，错 2 处（写错 1，漏写 1，多写 0），正确率 96.1%"))) << score.toStdString();
+  EXPECT_TRUE(score.contains(QStringLiteral("同音字 1"))) << score.toStdString();
+  auto* errors = child<QListWidget>("SentenceErrors");
+  ASSERT_EQ(errors->count(), 2);
+  EXPECT_TRUE(errors->item(0)->text().startsWith(QStringLiteral("第 2 句"))) << errors->item(0)->text().toStdString();
+  EXPECT_TRUE(errors->item(1)->text().contains(QStringLiteral("写错（同音）：管 → 馆")));
+  EXPECT_TRUE(child<QTextBrowser>("MarkedDictation")->toPlainText().contains(QStringLiteral("今天天气［很］好")));
 
   // Every control of the window has a name for a screen reader.
   for (QWidget* w : practice().findChildren<QWidget*>()) {
