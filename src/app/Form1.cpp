@@ -315,6 +315,11 @@ void Form1::startCommand() {
   sayWhyItCannotPlay();
 }
 
+bool Form1::playing() const {
+  // Playing, normally or in the loop: the pause key is live then, and only then.
+  return variables_.repeatState != 0 && button(16).enabled();
+}
+
 double Form1::playingPosition() const {
   return usesMciBackEnd(engineKind_) ? d_.mmControl1.position() : d_.realAudio1.position();
 }
@@ -325,7 +330,7 @@ void Form1::insertTimestamp() {
 }
 
 void Form1::jumpToTimestamp(double ms) {
-  if (variables_.repeatState == 0 || !button(16).enabled()) return;  // as the sentence keys: while playing
+  if (!playing()) return;
   pacer_->reset();
   backEnd().jumpTo(ms);
 }
@@ -335,7 +340,7 @@ PlayerPicture Form1::picture() const {
   if (label(2).caption() != DictationStore::noFileCaption) p.recording = label(2).caption();
   p.lengthMs = usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
   p.positionMs = playingPosition();
-  p.playing = variables_.repeatState != 0 && button(16).enabled();
+  p.playing = playing();
   p.repeating = variables_.repeatState == 2;
   p.segmentStartMs = variables_.segmentStart;
   p.segmentEndMs = variables_.segmentEnd;
@@ -343,7 +348,7 @@ PlayerPicture Form1::picture() const {
 }
 
 void Form1::repeatSentence(const Sentence& sentence) {
-  if (variables_.repeatState == 0 || !button(16).enabled()) return;  // as Alt+R: while playing
+  if (!playing()) return;
   pacer_->reset();
   backEnd().repeatRange(sentence.startMs, sentence.endMs);
 }
@@ -380,9 +385,8 @@ void Form1::editLoopOptions() {
 }
 
 void Form1::sentenceKey(Command command) {
-  // Playing, normally or in the loop: the pause key is live then, and only then.
-  if (variables_.repeatState == 0 || !button(16).enabled()) return;
-  const double position = usesMciBackEnd(engineKind_) ? d_.mmControl1.position() : d_.realAudio1.position();
+  if (!playing()) return;
+  const double position = playingPosition();
   if (command == Command::PreviousSentence) sentences_.previous(backEnd(), position);
   else if (command == Command::NextSentence) sentences_.next(backEnd(), position);
   else sentences_.repeat(backEnd(), position);

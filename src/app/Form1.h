@@ -192,6 +192,9 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   // Alt+Y: the dictation checked in the practice window; without one, against the
   // recording's .lrc or .srt texts, told in a message.
   void checkDictationCommand();
+  // A file plays, normally or in its loop: the jumps (sentence keys, timestamps, the
+  // practice window's clicks) work then and only then.
+  bool playing() const;
   // The position the device in use reports.
   double playingPosition() const;
 

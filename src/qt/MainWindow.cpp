@@ -294,8 +294,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (form_->queryClose()) event->accept();
-  else event->ignore();
+  if (!form_->queryClose()) {
+    event->ignore();
+    return;
+  }
+  if (practice_) practice_->close();  // it goes with the main window (and keeps its place)
+  event->accept();
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {

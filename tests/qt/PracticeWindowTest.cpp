@@ -160,6 +160,11 @@ TEST_F(PracticeWindowTest, AltYChecksTheSampleLessonFromTheMainWindowAndTheWindo
   practice().close();
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(settings.get("practice_window").value_or(""), "120,80,700,500");
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);  // back where it was
+  EXPECT_TRUE(practice().isVisible());
+  EXPECT_EQ(practice().geometry(), QRect(120, 80, 700, 500));
+  window->close();  // leaving closes it too
+  EXPECT_FALSE(practice().isVisible());
 }
 
 }  // namespace
