@@ -1,4 +1,5 @@
-// tessaly-probe's measurements of the time-stretch stage (see Stretching.cpp).
+// tessaly-probe's measurements beyond the per-file figures: the time-stretch stage
+// (Stretching.cpp), sentence maps (Sentences.cpp), the dictation check (Checking.cpp).
 #pragma once
 
 #include <string>
@@ -9,5 +10,7 @@ int render(const std::string& out, double speed, int fromMs, int toMs, const std
 int stretchCost(double speed, const std::string& file);
 // The sentence maps of `count` files (Sentences.cpp).
 int sentences(int count, char** files);
+// tessaly-probe --check DICTATION REFERENCE (Checking.cpp); `table` is the readings table.
+int check(const std::string& table, const std::string& dictation, const std::string& reference);
 
 }  // namespace tessaly::bench

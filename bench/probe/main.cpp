@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -191,6 +192,11 @@ int memory(int seconds, const std::string& file) {
 int main(int argc, char** argv) {
   if (argc >= 4 && std::string(argv[1]) == "--memory") return memory(std::atoi(argv[2]), argv[3]);
   if (argc >= 3 && std::string(argv[1]) == "--sentences") return bench::sentences(argc - 2, argv + 2);
+  if (argc == 4 && std::string(argv[1]) == "--check") {
+    // The table the build makes beside the program.
+    const std::string table = (std::filesystem::path(argv[0]).parent_path() / ".." / "src" / "pinyin.txt").string();
+    return bench::check(table, argv[2], argv[3]);
+  }
   if (argc == 4 && std::string(argv[1]) == "--stretch-cost") return bench::stretchCost(std::atof(argv[2]), argv[3]);
   if (argc >= 3 && std::string(argv[1]) == "--render") {
     double speed = 1.0;
@@ -210,7 +216,8 @@ int main(int argc, char** argv) {
                  "usage: tessaly-probe FILE...\n       tessaly-probe --memory SECONDS FILE\n"
                  "       tessaly-probe --render OUT.wav --speed S [--from MS] [--to MS] FILE\n"
                  "       tessaly-probe --stretch-cost S FILE\n"
-                 "       tessaly-probe --sentences FILE...\n");
+                 "       tessaly-probe --sentences FILE...\n"
+                 "       tessaly-probe --check DICTATION REFERENCE\n");
     return 2;
   }
   for (int i = 1; i < argc; ++i) probe(argv[i]);

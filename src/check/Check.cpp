@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace tessaly {
 
@@ -119,6 +120,11 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
   const auto& r = result.reference;
   const auto& d = result.dictation;
   const std::size_t n = r.size(), m = d.size();
+  // Each distinct unit as a number, so that a cell compares two integers, not two strings.
+  std::unordered_map<std::string_view, int> ids;
+  std::vector<int> rid(n), did(m);
+  for (std::size_t i = 0; i < n; ++i) rid[i] = ids.try_emplace(r[i].text, static_cast<int>(ids.size())).first->second;
+  for (std::size_t j = 0; j < m; ++j) did[j] = ids.try_emplace(d[j].text, static_cast<int>(ids.size())).first->second;
   // Least edits, two rows of costs; the way back kept as one byte a cell.
   enum : unsigned char { kDiagonal, kUp, kLeft };
   std::vector<unsigned char> way((n + 1) * (m + 1));
@@ -131,7 +137,7 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
     current[0] = static_cast<int>(i);
     way[i * (m + 1)] = kUp;
     for (std::size_t j = 1; j <= m; ++j) {
-      const int diagonal = previous[j - 1] + (r[i - 1].text == d[j - 1].text ? 0 : 1);
+      const int diagonal = previous[j - 1] + (rid[i - 1] == did[j - 1] ? 0 : 1);
       const int up = previous[j] + 1;    // a reference unit missing
       const int left = current[j - 1] + 1;  // a unit too many
       int best = diagonal;
