@@ -161,6 +161,8 @@ void PracticeWindow::build() {
   score_ = new QLabel(right);
   score_->setObjectName(QStringLiteral("ScoreLabel"));
   score_->setWordWrap(true);
+  score_->setTextFormat(Qt::PlainText);
+  score_->setMinimumHeight(2 * score_->fontMetrics().lineSpacing() + 4);  // the score and the classes
   score_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   legend_ = new QLabel(right);
   legend_->setTextFormat(Qt::RichText);
