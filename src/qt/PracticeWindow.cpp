@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -214,10 +213,7 @@ void PracticeWindow::open() {
     int x = 0, y = 0, w = 0, h = 0;
     if (std::sscanf(kept.c_str(), "%d,%d,%d,%d", &x, &y, &w, &h) == 4 && w >= 300 && h >= 200) {
       resize(w, h);
-      if (const QScreen* screen = QGuiApplication::screenAt(QPoint(x + w / 2, y + 20))) {
-        Q_UNUSED(screen);
-        move(x, y);
-      }
+      if (QGuiApplication::screenAt(QPoint(x + w / 2, y + 20))) move(x, y);
     }
   }
   show();
