@@ -262,8 +262,8 @@ void PracticeWindow::frame() {
   }
   if (changes.current) showCurrent();
   if (changes.check) showCheck();
-  if (changes.peaks || changes.view) wave_->peaksChanged();
-  wave_->update();
+  if (changes.peaks || changes.view || changes.recording) wave_->peaksChanged();
+  wave_->frame();
 }
 
 void PracticeWindow::fillList() {

@@ -100,6 +100,18 @@ void WaveformWidget::paintEvent(QPaintEvent*) {
   }
 }
 
+void WaveformWidget::frame() {
+  const PlayerPicture& p = form_.picture();
+  const WaveView& view = form_.view();
+  const std::array<long long, 6> now = {std::lround(view.xAt(p.positionMs)), std::lround(view.xAt(p.segmentStartMs)),
+                                        std::lround(view.xAt(p.segmentEndMs)),
+                                        (p.playing ? 1 : 0) + (p.repeating ? 2 : 0),
+                                        static_cast<long long>(form_.sentences().size()), std::llround(view.from())};
+  if (now == shown_) return;
+  shown_ = now;
+  update();
+}
+
 void WaveformWidget::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   setFocus();

@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <array>
+
 namespace tessaly {
 class PracticeForm;
 }
@@ -20,7 +22,13 @@ class WaveformWidget final : public QWidget {
  public:
   WaveformWidget(PracticeForm& form, QWidget* parent);
   // The peaks or the view changed: the kept picture is drawn again at the next paint.
-  void peaksChanged() { stale_ = true; }
+  void peaksChanged() {
+    stale_ = true;
+    update();
+  }
+  // Once a frame: repaints only when something drawn has moved by a pixel or changed (on an
+  // hour-long recording the position moves a pixel every few seconds).
+  void frame();
   QSize sizeHint() const override { return {760, 150}; }
 
  protected:
@@ -37,6 +45,7 @@ class WaveformWidget final : public QWidget {
   QPixmap peaks_;
   bool stale_ = true;
   double drawnFrom_ = -1, drawnTo_ = -1;
+  std::array<long long, 6> shown_{};  // what the last frame drew, in pixels and flags
 };
 
 }  // namespace tessaly::qt
