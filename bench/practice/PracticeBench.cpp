@@ -78,15 +78,10 @@ int main(int argc, char** argv) {
   const double openMs = msOf(call);
   auto& practice = *window.practiceWindow();
   QWidget* wave = practice.findChild<QWidget*>(QStringLiteral("Waveform"));
+  // The waveform's arrival, the window's frames running as its timer runs them.
   double firstPeaksMs = -1, allPeaksMs = -1;
-  std::vector<double> frames, paints;
   while (msOf(clock) < 60000) {
-    call.restart();
     practice.frame();
-    frames.push_back(msOf(call));
-    call.restart();
-    wave->repaint();
-    paints.push_back(msOf(call));
     const auto& logic = practice.logic();
     if (firstPeaksMs < 0 && !logic.peaks().buckets.empty()) firstPeaksMs = msOf(clock);
     if (logic.peaksFinished()) {
@@ -107,8 +102,7 @@ int main(int argc, char** argv) {
   }
   const double paintsPerSecond = counter.paints / seconds;
   wave->removeEventFilter(&counter);
-  frames.clear();
-  paints.clear();
+  std::vector<double> frames, paints;
   playing.restart();
   while (msOf(playing) < seconds * 1000) {
     call.restart();
@@ -130,9 +124,6 @@ int main(int argc, char** argv) {
   if (!shots.empty()) {
     practice.logic().view().showWhole();
     practice.frame();
-    const auto& p = practice.logic().picture();
-    std::fprintf(stderr, "at the picture: position %.0f, segment %.0f..%.0f, playing %d, repeating %d\n", p.positionMs,
-                 p.segmentStartMs, p.segmentEndMs, p.playing, p.repeating);
     practice.grab().save(QString::fromStdString(shots + "/practice-window.png"));
     window.grab().save(QString::fromStdString(shots + "/main-window.png"));
   }

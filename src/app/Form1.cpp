@@ -7,6 +7,7 @@
 #include "playback/SegmentModel.h"
 #include "playlist/PlayListFile.h"
 #include "text/Module1.h"
+#include "check/Reference.h"
 #include "check/Report.h"
 #include "practice/Timestamps.h"
 #include "text/TextFile.h"
@@ -358,9 +359,7 @@ void Form1::checkDictationCommand() {
     practiceWindow_->openAndCheck();
     return;
   }
-  std::string reference;
-  for (const Sentence& s : sentences_.map().sentences)
-    if (s.text) reference += *s.text + "\n";
+  const Reference reference = referenceFromSentences(sentences_.map().sentences);
   if (reference.empty()) {
     c_.messages.inform("没有参考文本可以对照：请把这个语音文件的 .lrc 或 .srt 文件（带文字）放在它旁边。");
     c_.text1.setFocus();
@@ -370,7 +369,7 @@ void Form1::checkDictationCommand() {
     readings_ = std::make_unique<ReadingTable>();
     readings_->load(readingsPath_);
   }
-  c_.messages.inform(checkReport(checkDictation(c_.text1.text(), reference, *readings_), 20));
+  c_.messages.inform(checkReport(checkDictation(c_.text1.text(), reference.text, *readings_), 20));
   c_.text1.setFocus();
 }
 

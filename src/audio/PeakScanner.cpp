@@ -11,48 +11,34 @@ namespace {
 constexpr std::size_t kProgressBuckets = 2000;  // 10 s of sound between hand-overs
 }
 
-PeakScanner::~PeakScanner() { stop(); }
-
-void PeakScanner::stop() {
-  cancel_.store(true);
-  if (thread_.joinable()) thread_.join();
-  cancel_.store(false);
-}
-
 std::uint32_t PeakScanner::start(const std::string& location) {
-  stop();
-  const std::uint32_t serial = ++serial_;
-  {
-    std::lock_guard lock(mutex_);
-    resultSerial_ = serial;
-    result_ = {};
-    finished_ = false;
-  }
-  thread_ = std::thread([this, location, serial] {
-    std::size_t published = 0;
-    const auto publish = [&](const PeakTable& table, bool finished) {
-      std::lock_guard lock(mutex_);
-      if (serial != resultSerial_) return;  // a newer scan has begun: this one's news is stale
-      result_.bucketMs = table.bucketMs;
-      result_.buckets.insert(result_.buckets.end(), table.buckets.begin() + static_cast<std::ptrdiff_t>(published),
-                             table.buckets.end());
+  return scan_.start([location](const std::atomic<bool>& cancel, const auto& publish) {
+    std::size_t published = 0;  // buckets already handed over: only the new ones are copied
+    const auto handOver = [&](const PeakTable& table, bool finished) {
+      publish(
+          [&](PeakTable& result) {
+            result.bucketMs = table.bucketMs;
+            result.buckets.insert(result.buckets.end(), table.buckets.begin() + static_cast<std::ptrdiff_t>(published),
+                                  table.buckets.end());
+          },
+          finished);
       published = table.buckets.size();
-      finished_ = finished;
     };
-    const PeakTable all = scan(location, &cancel_, [&](const PeakTable& sofar) { publish(sofar, false); });
-    if (!cancel_.load()) publish(all, true);
+    const PeakTable all = scan(location, &cancel, [&](const PeakTable& sofar) { handOver(sofar, false); });
+    if (!cancel.load()) handOver(all, true);
   });
-  return serial;
 }
 
 bool PeakScanner::take(std::uint32_t serial, PeakTable& table) const {
-  std::lock_guard lock(mutex_);
-  if (serial != resultSerial_) return true;
-  table.bucketMs = result_.bucketMs;
-  if (table.buckets.size() < result_.buckets.size())
-    table.buckets.insert(table.buckets.end(), result_.buckets.begin() + static_cast<std::ptrdiff_t>(table.buckets.size()),
-                         result_.buckets.end());
-  return finished_;
+  bool finished = true;  // a scan that is not the newest has nothing more to give
+  scan_.read(serial, [&](const PeakTable& result, bool done) {
+    table.bucketMs = result.bucketMs;
+    if (table.buckets.size() < result.buckets.size())
+      table.buckets.insert(table.buckets.end(), result.buckets.begin() + static_cast<std::ptrdiff_t>(table.buckets.size()),
+                           result.buckets.end());
+    finished = done;
+  });
+  return finished;
 }
 
 PeakTable PeakScanner::scan(const std::string& location, const std::atomic<bool>* cancel,

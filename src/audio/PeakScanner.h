@@ -3,27 +3,23 @@
 // seconds of sound, so the practice window draws the start of an hour-long recording at once
 // and the rest as it comes.
 //
-// Threads: start() and take() on the user-interface thread; the scan on its own thread.
-// mutex_ guards the published buckets; a newer start() cancels the scan under way, and its
-// buckets, stale by their serial number, are never handed out.
+// Threads: start() and take() on the user-interface thread; the scan on its own thread (see
+// audio/BackgroundScan.h: a newer start() cancels the scan under way, and its buckets, stale by
+// their serial number, are never handed out).
 #pragma once
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "audio/BackgroundScan.h"
 #include "waveform/PeakScan.h"
 
 namespace tessaly::audio {
 
 class PeakScanner final : public PeakScan {
  public:
-  PeakScanner() = default;
-  ~PeakScanner() override;  // cancels and joins
-  PeakScanner(const PeakScanner&) = delete;
-  PeakScanner& operator=(const PeakScanner&) = delete;
+  PeakScanner() = default;  // the destructor cancels and joins
 
   std::uint32_t start(const std::string& location) override;
   bool take(std::uint32_t serial, PeakTable& table) const override;
@@ -34,16 +30,7 @@ class PeakScanner final : public PeakScan {
                         const std::function<void(const PeakTable&)>& progress = {});
 
  private:
-  void stop();
-
-  std::thread thread_;
-  std::atomic<bool> cancel_{false};
-  std::uint32_t serial_ = 0;  // UI thread
-
-  mutable std::mutex mutex_;
-  std::uint32_t resultSerial_ = 0;
-  PeakTable result_;
-  bool finished_ = false;
+  BackgroundScan<PeakTable> scan_;
 };
 
 }  // namespace tessaly::audio

@@ -8,50 +8,26 @@
 
 namespace tessaly::audio {
 
-SentenceScanner::~SentenceScanner() { stop(); }
-
-void SentenceScanner::stop() {
-  cancel_.store(true);
-  if (thread_.joinable()) thread_.join();
-  cancel_.store(false);
-}
-
 std::uint32_t SentenceScanner::start(const std::string& location) {
-  stop();
-  const std::uint32_t serial = ++serial_;
-  {
-    std::lock_guard lock(mutex_);
-    resultSerial_ = serial;
-    result_.clear();
-    finished_ = false;
-  }
-  thread_ = std::thread([this, location, serial] {
-    const auto publish = [this, serial](const std::vector<Sentence>& sentences, bool finished) {
-      std::lock_guard lock(mutex_);
-      if (serial != resultSerial_) return;  // a newer scan has begun: this one's news is stale
-      result_ = sentences;
-      finished_ = finished;
+  return scan_.start([location](const std::atomic<bool>& cancel, const auto& publish) {
+    const auto handOver = [&](const std::vector<Sentence>& sentences, bool finished) {
+      publish([&](std::vector<Sentence>& result) { result = sentences; }, finished);
     };
-    const std::vector<Sentence> all = scan(location, &cancel_, [&](const auto& sure) { publish(sure, false); });
-    if (!cancel_.load()) publish(all, true);
+    const std::vector<Sentence> all = scan(location, &cancel, [&](const auto& sure) { handOver(sure, false); });
+    if (!cancel.load()) handOver(all, true);
   });
-  return serial;
 }
 
-void SentenceScanner::cancel() {
-  stop();
-  std::lock_guard lock(mutex_);
-  ++resultSerial_;  // matches no scan's serial: nothing more is handed out
-}
+void SentenceScanner::cancel() { scan_.cancel(); }
 
 std::vector<Sentence> SentenceScanner::found(std::uint32_t serial, bool& finished) const {
-  std::lock_guard lock(mutex_);
-  if (serial != resultSerial_) {
-    finished = true;
-    return {};
-  }
-  finished = finished_;
-  return result_;
+  std::vector<Sentence> sentences;
+  finished = true;  // a scan that is not the newest has nothing more to give
+  scan_.read(serial, [&](const std::vector<Sentence>& result, bool done) {
+    sentences = result;
+    finished = done;
+  });
+  return sentences;
 }
 
 std::vector<Sentence> SentenceScanner::scan(const std::string& location, const std::atomic<bool>* cancel,

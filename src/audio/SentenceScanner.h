@@ -3,28 +3,24 @@
 // never the decoded sound) and finds the sentences in it (sentences/PauseFinder.h), handing
 // over those it is sure of every minute of sound and all of them at the end.
 //
-// Threads: start() and found() on the user-interface thread; the scan on its own thread.
-// mutex_ guards the published result; a newer start() cancels the scan under way and its
-// results, stale by their serial number, are never handed out.
+// Threads: start() and found() on the user-interface thread; the scan on its own thread (see
+// audio/BackgroundScan.h: a newer start() cancels the scan under way and its results, stale by
+// their serial number, are never handed out).
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
-#include <mutex>
-#include <thread>
 
+#include "audio/BackgroundScan.h"
 #include "sentences/PauseScan.h"
 
 namespace tessaly::audio {
 
 class SentenceScanner final : public PauseScan {
  public:
-  SentenceScanner() = default;
-  ~SentenceScanner() override;  // cancels and joins
-  SentenceScanner(const SentenceScanner&) = delete;
-  SentenceScanner& operator=(const SentenceScanner&) = delete;
+  SentenceScanner() = default;  // the destructor cancels and joins
 
   std::uint32_t start(const std::string& location) override;
   void cancel() override;
@@ -35,16 +31,7 @@ class SentenceScanner final : public PauseScan {
                                     const std::function<void(const std::vector<Sentence>&)>& progress = {});
 
  private:
-  void stop();
-
-  std::thread thread_;
-  std::atomic<bool> cancel_{false};
-  std::uint32_t serial_ = 0;  // UI thread
-
-  mutable std::mutex mutex_;
-  std::uint32_t resultSerial_ = 0;
-  std::vector<Sentence> result_;
-  bool finished_ = false;
+  BackgroundScan<std::vector<Sentence>> scan_;
 };
 
 }  // namespace tessaly::audio

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "practice/Timestamps.h"
+#include "text/Fnv.h"
 
 namespace tessaly {
 
@@ -110,13 +111,8 @@ void PracticeForm::repeatReferenceSentence(int sentence) {
 }
 
 std::string PracticeForm::referenceKey(const std::string& recording) {
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a of the path
-  for (unsigned char c : recording) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
   char key[40];
-  std::snprintf(key, sizeof key, "reference.%016llx", static_cast<unsigned long long>(hash));
+  std::snprintf(key, sizeof key, "reference.%016llx", static_cast<unsigned long long>(fnv1a64(recording)));
   return key;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "text/Fnv.h"
+
 namespace tessaly {
 
 namespace {
@@ -72,13 +74,8 @@ std::optional<RecoveryRecord> decodeRecovery(std::string_view bytes) {
 }
 
 std::string recoveryName(const std::string& dictationPath) {
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (unsigned char c : dictationPath) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
   char name[32];
-  std::snprintf(name, sizeof name, "%016llx.txt", static_cast<unsigned long long>(hash));
+  std::snprintf(name, sizeof name, "%016llx.txt", static_cast<unsigned long long>(fnv1a64(dictationPath)));
   return name;
 }
 

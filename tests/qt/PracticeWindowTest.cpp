@@ -95,6 +95,16 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
   QTest::keyClick(list, Qt::Key_X, Qt::AltModifier);
   EXPECT_EQ(window->form().variables().repeatState, 1);
   ASSERT_EQ(list->topLevelItemCount(), 2);
+
+  // A click on the waveform jumps there; + zooms around the playing position, 0 shows it all.
+  auto* wave = child<QWidget>("Waveform");
+  const double span = practice().logic().view().span();
+  QTest::mouseClick(wave, Qt::LeftButton, Qt::NoModifier, QPoint(wave->width() / 2, wave->height() / 2));
+  EXPECT_NEAR(window->form().variables().segmentStart, 30000, 60000.0 / wave->width());
+  QTest::keyClick(wave, Qt::Key_Plus);
+  EXPECT_DOUBLE_EQ(practice().logic().view().span(), span / 2);
+  QTest::keyClick(wave, Qt::Key_0);
+  EXPECT_TRUE(practice().logic().view().whole());
   EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("00:04.0"));
   EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("（已隐藏）"));
   list->setCurrentItem(list->topLevelItem(1));

@@ -1,0 +1,19 @@
+// FNV-1a, 64 bits: a stable name for a path (a recovery copy's file name, a settings key of a
+// recording), the same in every build and on every machine. Pure; any thread.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tessaly {
+
+constexpr std::uint64_t fnv1a64(std::string_view bytes) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+}  // namespace tessaly
