@@ -1,5 +1,7 @@
 # Reduces the Unicode Han database's readings (Unihan_Readings.txt, tab-separated) to one
-# line a character with every Mandarin reading it lists: "U+4ED6 tā tuó". Run by the build.
+# line a character with every Mandarin reading it lists: "U+4ED6 tā tuó". The first reading
+# is the character's most common one (kMandarin's first), the others follow in the order the
+# database gives them. Run by the build.
 $2 == "kMandarin" || $2 == "kHanyuPinyin" || $2 == "kTGHZ2013" || $2 == "kXHC1983" || $2 == "kHanyuPinlu" {
   count = split($3, tokens, " ")
   for (t = 1; t <= count; ++t) {
@@ -10,8 +12,12 @@ $2 == "kMandarin" || $2 == "kHanyuPinyin" || $2 == "kTGHZ2013" || $2 == "kXHC198
     for (k = 1; k <= n; ++k)
       if (!(($1, parts[k]) in seen)) {
         seen[$1, parts[k]] = 1
-        readings[$1] = readings[$1] " " parts[k]
+        if ($2 == "kMandarin") first[$1] = first[$1] " " parts[k]
+        else rest[$1] = rest[$1] " " parts[k]
       }
   }
 }
-END { for (c in readings) print c readings[c] }
+END {
+  for (c in first) print c first[c] rest[c]
+  for (c in rest) if (!(c in first)) print c rest[c]
+}

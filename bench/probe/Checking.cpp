@@ -1,5 +1,6 @@
 // tessaly-probe --check DICTATION REFERENCE: the cost of the dictation check, apart from
-// starting a program: reading the Mandarin readings table (once, at the first check), then
+// starting a program: reading the check's tables (once, at the first check: the readings of
+// characters and words, the spelling pairs) and the memory they take, then
 // the check as the practice window runs it on its thread (units, alignment, classes, the
 // marked-up text, each sentence's errors), the median of five. One JSON line.
 #include <algorithm>
@@ -16,6 +17,18 @@
 namespace tessaly::bench {
 
 namespace {
+// The process's resident memory, from /proc.
+long residentKb() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (!status) return 0;
+  char line[256];
+  long kb = 0;
+  while (std::fgets(line, sizeof line, status))
+    if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+  std::fclose(status);
+  return kb;
+}
+
 double msSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
@@ -29,21 +42,23 @@ int check(const std::string& table, const std::string& dictationFile, const std:
     return 2;
   }
   auto started = std::chrono::steady_clock::now();
-  ReadingTable readings;
-  const bool loaded = readings.load(table);
+  const long before = residentKb();
+  CheckTables tables;
+  const bool loaded = loadCheckTables(table, tables);
   const double tableMs = msSince(started);
+  const long tableKb = residentKb() - before;
   std::vector<double> times;
   PracticeCheck result;
   for (int i = 0; i < 5; ++i) {
     started = std::chrono::steady_clock::now();
-    result = practiceCheck(dictation.text, reference, readings);
+    result = practiceCheck(dictation.text, reference, tables);
     times.push_back(msSince(started));
   }
   std::sort(times.begin(), times.end());
   std::printf("{\"dictation\":%s,\"reference_units\":%d,\"dictation_units\":%zu,\"errors\":%d,\"table_loaded\":%s,"
-              "\"table_ms\":%.1f,\"check_ms_median\":%.1f,\"check_ms_max\":%.1f}\n",
+              "\"table_ms\":%.1f,\"table_mb\":%.1f,\"check_ms_median\":%.1f,\"check_ms_max\":%.1f}\n",
               jsonString(dictationFile).c_str(), result.result.referenceUnits(), result.result.dictation.size(),
-              result.result.errors(), loaded ? "true" : "false", tableMs, times[2], times[4]);
+              result.result.errors(), loaded ? "true" : "false", tableMs, tableKb / 1024.0, times[2], times[4]);
   return 0;
 }
 

@@ -365,11 +365,11 @@ void Form1::checkDictationCommand() {
     c_.text1.setFocus();
     return;
   }
-  if (!readings_) {
-    readings_ = std::make_unique<ReadingTable>();
-    readings_->load(readingsPath_);
+  if (!checkTables_) {
+    checkTables_ = std::make_unique<CheckTables>();
+    loadCheckTables(readingsPath_, *checkTables_);
   }
-  c_.messages.inform(checkReport(checkDictation(c_.text1.text(), reference.text, *readings_), 20));
+  c_.messages.inform(checkReport(checkAgainst(c_.text1.text(), reference, *checkTables_), 20));
   c_.text1.setFocus();
 }
 

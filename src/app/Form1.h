@@ -226,7 +226,7 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;
   PracticeWindowView* practiceWindow_ = nullptr;
   std::string readingsPath_;
-  std::unique_ptr<ReadingTable> readings_;  // loaded by the first check
+  std::unique_ptr<CheckTables> checkTables_;  // loaded by the first check
 };
 
 }  // namespace tessaly

@@ -107,33 +107,109 @@ int wordDistance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
-double CheckResult::accuracy() const {
-  if (reference.empty()) return dictation.empty() ? 100.0 : 0.0;
-  const double value = std::max(0.0, 1.0 - static_cast<double>(errors()) / referenceUnits()) * 100.0;
+namespace {
+
+double percent(int errors, int units, bool nothingWritten) {
+  if (units == 0) return nothingWritten ? 100.0 : 0.0;
+  const double value = std::max(0.0, 1.0 - static_cast<double>(errors) / units) * 100.0;
   return std::round(value * 10.0) / 10.0;
 }
 
-CheckResult checkDictation(std::string_view dictation, std::string_view reference, const ReadingTable& readings) {
+// A run of units that is the same words as one unit of the other text: it ends before unit
+// `end` of its text, takes `units` units and has canonical text `id`.
+struct Run {
+  int units = 0;
+  int id = 0;
+};
+
+// Ids of each unit's canonical text, and the runs of each text whose canonical text is that of
+// a single unit of the other text (only those can match).
+struct Canonical {
+  std::vector<int> rid, did;
+  std::vector<std::vector<Run>> referenceRuns, dictationRuns;  // by end, n + 1 and m + 1
+  bool anyRuns = false;
+};
+
+Canonical canonicalOf(const std::vector<Unit>& r, const std::vector<Unit>& d, const SpellingVariants* spellings) {
+  Canonical c;
+  std::unordered_map<std::string, int> ids;
+  const auto idOf = [&](std::string text) { return ids.try_emplace(std::move(text), static_cast<int>(ids.size())).first->second; };
+  const auto singles = [&](const std::vector<Unit>& units, std::vector<int>& out) {
+    out.resize(units.size());
+    for (std::size_t k = 0; k < units.size(); ++k)
+      out[k] = idOf(units[k].han ? units[k].text : canonicalWord(units[k].text, spellings));
+  };
+  singles(r, c.rid);
+  singles(d, c.did);
+  // Runs of two to four words, kept when a single unit of the other side says the same.
+  const auto runs = [&](const std::vector<Unit>& units, const std::vector<int>& otherIds, std::vector<std::vector<Run>>& out) {
+    out.assign(units.size() + 1, {});
+    std::vector<bool> other(ids.size());
+    for (int id : otherIds) other[static_cast<std::size_t>(id)] = true;
+    std::vector<std::string_view> words;
+    for (std::size_t end = 2; end <= units.size(); ++end)
+      for (std::size_t count = 2; count <= 4 && count <= end; ++count) {
+        words.clear();
+        for (std::size_t k = end - count; k < end && !units[k].han; ++k) words.push_back(units[k].text);
+        if (words.size() != count) break;
+        const auto text = canonicalRun(words);
+        if (!text) continue;
+        const auto it = ids.find(*text);
+        if (it == ids.end() || static_cast<std::size_t>(it->second) >= other.size() || !other[static_cast<std::size_t>(it->second)])
+          continue;
+        out[end].push_back({static_cast<int>(count), it->second});
+        c.anyRuns = true;
+      }
+  };
+  runs(r, c.did, c.referenceRuns);
+  runs(d, c.rid, c.dictationRuns);
+  return c;
+}
+
+}  // namespace
+
+// Nothing to check and nothing written is all right; a dictation that covers no sentence of
+// its reference has nothing right.
+double CheckResult::accuracy() const {
+  return percent(errors(), referenceUnits(), dictation.empty() && sentencesTotal == 0);
+}
+
+double SentenceScore::accuracy() const { return percent(errors, units, false); }
+
+bool loadCheckTables(const std::filesystem::path& pinyinTable, CheckTables& tables) {
+  if (!tables.readings.load(pinyinTable)) return false;
+  tables.readings.loadWords(pinyinTable.parent_path() / "words.txt");
+  tables.spellings.load(pinyinTable.parent_path() / "spelling-variants.txt");
+  return true;
+}
+
+CheckResult checkDictation(std::string_view dictation, std::string_view reference, const ReadingTable& readings,
+                           const SpellingVariants* spellings, const std::vector<std::size_t>& sentenceEnds) {
   CheckResult result;
   result.reference = unitsOf(reference);
   result.dictation = unitsOf(dictation);
-  const auto& r = result.reference;
+  auto& r = result.reference;
   const auto& d = result.dictation;
   const std::size_t n = r.size(), m = d.size();
-  // Each distinct unit as a number, so that a cell compares two integers, not two strings.
-  std::unordered_map<std::string_view, int> ids;
-  std::vector<int> rid(n), did(m);
-  for (std::size_t i = 0; i < n; ++i) rid[i] = ids.try_emplace(r[i].text, static_cast<int>(ids.size())).first->second;
-  for (std::size_t j = 0; j < m; ++j) did[j] = ids.try_emplace(d[j].text, static_cast<int>(ids.size())).first->second;
-  // Least edits, two rows of costs; the way back kept as one byte a cell.
-  enum : unsigned char { kDiagonal, kUp, kLeft };
+  // Each unit as the number of its canonical text, so a cell compares two integers.
+  const Canonical c = canonicalOf(r, d, spellings);
+  const auto& rid = c.rid;
+  const auto& did = c.did;
+  // Least edits, a few rows of costs (a run reaches four rows back); the way back kept as
+  // one byte a cell: a step, or a run of the reference (kRunUp + units) or the dictation.
+  enum : unsigned char { kDiagonal, kUp, kLeft, kReferenceRun = 8, kDictationRun = 16 };
+  constexpr std::size_t kRows = 5;
   std::vector<unsigned char> way((n + 1) * (m + 1));
-  std::vector<int> previous(m + 1), current(m + 1);
+  std::vector<std::vector<int>> rows(kRows, std::vector<int>(m + 1));
+  std::vector<int> endCost(n + 1);  // the cost of the dictation against the first i units
   for (std::size_t j = 0; j <= m; ++j) {
-    previous[j] = static_cast<int>(j);
+    rows[0][j] = static_cast<int>(j);
     way[j] = kLeft;
   }
+  endCost[0] = static_cast<int>(m);
   for (std::size_t i = 1; i <= n; ++i) {
+    const std::vector<int>& previous = rows[(i - 1) % kRows];
+    std::vector<int>& current = rows[i % kRows];
     current[0] = static_cast<int>(i);
     way[i * (m + 1)] = kUp;
     for (std::size_t j = 1; j <= m; ++j) {
@@ -144,24 +220,77 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
       unsigned char from = kDiagonal;
       if (up < best) best = up, from = kUp;
       if (left < best) best = left, from = kLeft;
+      if (c.anyRuns) {
+        for (const Run& run : c.referenceRuns[i])
+          if (run.id == did[j - 1] && rows[(i - static_cast<std::size_t>(run.units)) % kRows][j - 1] < best)
+            best = rows[(i - static_cast<std::size_t>(run.units)) % kRows][j - 1], from = static_cast<unsigned char>(kReferenceRun + run.units);
+        for (const Run& run : c.dictationRuns[j])
+          if (run.id == rid[i - 1] && previous[j - static_cast<std::size_t>(run.units)] < best)
+            best = previous[j - static_cast<std::size_t>(run.units)], from = static_cast<unsigned char>(kDictationRun + run.units);
+      }
       current[j] = best;
       way[i * (m + 1) + j] = from;
     }
-    std::swap(previous, current);
+    endCost[i] = current[m];
   }
-  for (std::size_t i = n, j = m; i > 0 || j > 0;) {
+  // The sentence of each reference unit, by where it starts in the text.
+  std::vector<int> sentenceOf(n, -1);
+  if (!sentenceEnds.empty())
+    for (std::size_t i = 0; i < n; ++i)
+      sentenceOf[i] = static_cast<int>(std::upper_bound(sentenceEnds.begin(), sentenceEnds.end(), r[i].begin) - sentenceEnds.begin());
+  // The covered stretch: the units up to the end of the sentence where the dictation ends,
+  // that is where it costs least (the later of equal ends).
+  std::size_t covered = n;
+  if (!sentenceEnds.empty()) {
+    std::size_t end = 0;
+    for (std::size_t i = 0; i <= n; ++i)
+      if (endCost[i] <= endCost[end]) end = i;
+    covered = 0;
+    if (end > 0)
+      while (covered < n && sentenceOf[covered] <= sentenceOf[end - 1]) ++covered;
+    result.sentencesTotal = static_cast<int>(sentenceEnds.size());
+    result.sentencesChecked = covered == 0 ? 0 : std::min(sentenceOf[covered - 1] + 1, result.sentencesTotal);
+  }
+  // Each covered Han unit's reading in context, by the runs written together.
+  std::vector<std::vector<Reading>> context(covered);
+  for (std::size_t i = 0; i < covered;) {
+    std::size_t end = i + 1;
+    if (r[i].han)
+      while (end < covered && r[end].han && r[end].begin == r[end - 1].end) ++end;
+    if (r[i].han) {
+      std::vector<std::string_view> characters;
+      for (std::size_t k = i; k < end; ++k) characters.push_back(r[k].text);
+      auto readingsHere = readings.readingsInContext(characters);
+      for (std::size_t k = i; k < end; ++k) context[k] = std::move(readingsHere[k - i]);
+    }
+    i = end;
+  }
+  for (std::size_t i = covered, j = m; i > 0 || j > 0;) {
     const unsigned char from = way[i * (m + 1) + j];
     Edit edit;
-    if (i > 0 && j > 0 && from == kDiagonal) {
+    if (i > 0 && j > 0 && from >= kReferenceRun) {
+      const int units = from >= kDictationRun ? from - kDictationRun : from - kReferenceRun;
+      edit.referenceUnits = from >= kDictationRun ? 1 : units;
+      edit.dictationUnits = from >= kDictationRun ? units : 1;
+      i -= static_cast<std::size_t>(edit.referenceUnits);
+      j -= static_cast<std::size_t>(edit.dictationUnits);
+      edit.reference = static_cast<int>(i);
+      edit.dictation = static_cast<int>(j);
+      edit.equivalent = true;
+    } else if (i > 0 && j > 0 && from == kDiagonal) {
       edit.reference = static_cast<int>(--i);
       edit.dictation = static_cast<int>(--j);
-      if (r[i].text == d[j].text) {
+      if (rid[i] == did[j]) {
         edit.kind = EditKind::Match;
+        edit.equivalent = r[i].text != d[j].text;
       } else {
         edit.kind = EditKind::Substitution;
         if (r[i].han && d[j].han) {
-          const HanSlip slip = readings.classify(firstCodePoint(d[j].text), firstCodePoint(r[i].text));
+          const char32_t written = firstCodePoint(d[j].text);
+          const HanSlip slip = readings.classify(written, context[i]);
           edit.slip = slip == HanSlip::Homophone ? SlipClass::Homophone : slip == HanSlip::Tone ? SlipClass::Tone : SlipClass::Other;
+          if (!context[i].empty()) edit.referenceReading = context[i].front();
+          edit.writtenReading = readings.writtenReading(written, context[i], slip);
         } else if (!r[i].han && !d[j].han) {
           const int limit = std::max(r[i].text.size(), d[j].text.size()) <= 4 ? 1 : 2;
           edit.slip = wordDistance(r[i].text, d[j].text) <= limit ? SlipClass::Spelling : SlipClass::Other;
@@ -179,7 +308,20 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
     result.edits.push_back(edit);
   }
   std::reverse(result.edits.begin(), result.edits.end());
-  for (const Edit& e : result.edits) {
+  r.resize(covered);
+  // Each edit's sentence: its reference unit's; an extra unit goes with the unit before it
+  // (the first sentence when it comes before all).
+  int sentence = sentenceEnds.empty() ? -1 : 0;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(result.sentencesChecked); ++k)
+    result.sentenceScores.push_back({static_cast<int>(k), 0, 0});
+  for (Edit& e : result.edits) {
+    if (e.reference >= 0 && !sentenceEnds.empty()) sentence = sentenceOf[static_cast<std::size_t>(e.reference)];
+    e.sentence = sentence;
+    if (sentence >= 0 && static_cast<std::size_t>(sentence) < result.sentenceScores.size()) {
+      SentenceScore& score = result.sentenceScores[static_cast<std::size_t>(sentence)];
+      if (e.reference >= 0) score.units += e.referenceUnits;
+      score.errors += e.kind != EditKind::Match;
+    }
     result.substitutions += e.kind == EditKind::Substitution;
     result.deletions += e.kind == EditKind::Deletion;
     result.insertions += e.kind == EditKind::Insertion;
@@ -187,6 +329,7 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
     result.tones += e.slip == SlipClass::Tone;
     result.spellings += e.slip == SlipClass::Spelling;
     result.others += e.slip == SlipClass::Other;
+    result.equivalences += e.equivalent;
   }
   return result;
 }

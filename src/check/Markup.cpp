@@ -31,9 +31,11 @@ std::vector<MarkPiece> markUp(std::string_view dictation, const CheckResult& res
       continue;
     }
     const Unit& typed = result.dictation[static_cast<std::size_t>(e.dictation)];
+    // A match may take several units written another way ("do not" for "don't").
+    const Unit& last = result.dictation[static_cast<std::size_t>(e.dictation + e.dictationUnits - 1)];
     copyUpTo(typed.begin);
-    const std::string text(dictation.substr(typed.begin, typed.end - typed.begin));
-    copied = typed.end;
+    const std::string text(dictation.substr(typed.begin, last.end - typed.begin));
+    copied = last.end;
     if (e.kind == EditKind::Match) addPlain(pieces, text);
     else if (e.kind == EditKind::Insertion) pieces.push_back({MarkKind::Extra, text, {}, SlipClass::None, index});
     else

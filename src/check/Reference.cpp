@@ -19,6 +19,7 @@ bool endsWith(const std::string& s, std::string_view tail) {
 
 Reference referenceFromSentences(const std::vector<Sentence>& sentences) {
   Reference r;
+  r.timed = true;
   for (const Sentence& s : sentences) {
     if (!s.text) continue;
     r.text += *s.text;
@@ -32,8 +33,41 @@ Reference referenceFromSentences(const std::vector<Sentence>& sentences) {
 Reference referenceFromText(const std::string& path, const std::string& utf8) {
   if (endsWith(path, ".lrc")) return referenceFromSentences(readLrc(utf8, 0));
   if (endsWith(path, ".srt")) return referenceFromSentences(readSrt(utf8, 0));
+  return referenceFromPlainText(utf8);
+}
+
+Reference referenceFromPlainText(const std::string& utf8) {
   Reference r;
   r.text = utf8;
+  std::size_t begin = 0;
+  const auto close = [&](std::size_t end) {
+    const std::string_view piece = std::string_view(utf8).substr(begin, end - begin);
+    if (!unitsOf(piece).empty()) {
+      std::string text(piece);
+      text.erase(0, text.find_first_not_of(" \t\r\n"));
+      text.erase(text.find_last_not_of(" \t\r\n") + 1);
+      r.sentences.push_back({-1, -1, std::move(text)});
+      r.ends.push_back(end);
+    } else if (!r.ends.empty()) {
+      r.ends.back() = end;  // punctuation or spaces alone belong to the sentence before
+    }
+    begin = end;
+  };
+  for (std::size_t at = 0; at < utf8.size();) {
+    const std::string_view rest = std::string_view(utf8).substr(at);
+    std::size_t length = 0;
+    for (std::string_view end : {"。", "！", "？", "!", "?", "\n"})
+      if (rest.starts_with(end)) length = end.size();
+    if (rest.starts_with(".") && (rest.size() == 1 || rest[1] == ' ' || rest[1] == '\r' || rest[1] == '\n' || rest[1] == '"'))
+      length = 1;
+    at += length ? length : 1;
+    if (length) close(at);
+  }
+  close(utf8.size());
+  if (r.sentences.size() < 2) {  // one sentence: no map, the text is checked whole
+    r.sentences.clear();
+    r.ends.clear();
+  }
   return r;
 }
 
@@ -42,6 +76,10 @@ bool referenceFromFile(const std::string& path, Reference& reference) {
   if (!readTextFile(path, content).ok) return false;
   reference = referenceFromText(path, content.text);
   return true;
+}
+
+CheckResult checkAgainst(std::string_view dictation, const Reference& reference, const CheckTables& tables) {
+  return checkDictation(dictation, reference.text, tables.readings, &tables.spellings, reference.ends);
 }
 
 int sentenceOfUnit(const Reference& reference, const CheckResult& result, int unit) {

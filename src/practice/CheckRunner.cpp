@@ -6,17 +6,14 @@
 
 namespace tessaly {
 
-PracticeCheck practiceCheck(const std::string& dictation, const Reference& reference, const ReadingTable& readings) {
+PracticeCheck practiceCheck(const std::string& dictation, const Reference& reference, const CheckTables& tables) {
   PracticeCheck check;
-  check.result = checkDictation(dictation, reference.text, readings);
+  check.result = checkAgainst(dictation, reference, tables);
   check.reference = reference;
   check.marks = markUp(dictation, check.result);
   if (reference.sentences.empty()) return check;
-  // Each error goes with the sentence of its reference unit; an extra unit with the sentence
-  // of the unit before it (the first sentence when it comes before all of them).
-  int sentence = 0;
   for (const Edit& e : check.result.edits) {
-    if (e.reference >= 0) sentence = std::max(0, sentenceOfUnit(reference, check.result, e.reference));
+    const int sentence = std::max(0, e.sentence);
     if (e.kind == EditKind::Match) continue;
     if (check.sentenceErrors.empty() || check.sentenceErrors.back().sentence != sentence)
       check.sentenceErrors.push_back({sentence, {}});
@@ -59,7 +56,7 @@ std::optional<PracticeCheck> CheckRunner::take(std::uint32_t serial) {
 }
 
 void CheckRunner::run() {
-  std::optional<ReadingTable> readings;  // read by the first check
+  std::optional<CheckTables> tables;  // read by the first check
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return stopping_ || requestSerial_ != 0; });
@@ -74,11 +71,11 @@ void CheckRunner::run() {
     if (!file.empty() && !referenceFromFile(file, reference)) {
       check.unreadableFile = file;
     } else {
-      if (!readings) {
-        readings.emplace();
-        readings->load(readingsPath_);
+      if (!tables) {
+        tables.emplace();
+        loadCheckTables(readingsPath_, *tables);
       }
-      check = practiceCheck(dictation, reference, *readings);
+      check = practiceCheck(dictation, reference, *tables);
     }
     lock.lock();
     resultSerial_ = serial;

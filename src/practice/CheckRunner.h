@@ -4,7 +4,8 @@
 // one's result, stale by its serial number, is never handed out.
 //
 // Threads: start() and take() on the user-interface thread; the checks on the runner's own
-// thread, which also owns the readings table. mutex_ guards the request and the result.
+// thread, which also owns the check's tables (readings, words, spellings). mutex_ guards
+// the request and the result.
 #pragma once
 
 #include <condition_variable>
@@ -36,7 +37,7 @@ struct PracticeCheck {
 };
 
 // The whole check of `dictation` against `reference`. Pure.
-PracticeCheck practiceCheck(const std::string& dictation, const Reference& reference, const ReadingTable& readings);
+PracticeCheck practiceCheck(const std::string& dictation, const Reference& reference, const CheckTables& tables);
 
 class CheckRunner {
  public:

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "check/Report.h"
 #include "practice/Timestamps.h"
 #include "text/Fnv.h"
 
@@ -63,6 +64,17 @@ std::string PracticeForm::rowStart(int row) const {
   return stamp.substr(1, stamp.size() - 2);  // without the brackets
 }
 
+std::string PracticeForm::rowNumber(int row) const {
+  std::string number = std::to_string(row + 1);
+  if (!check_ || !check_->reference.timed) return number;
+  // The check's sentences are the map's that carry texts: the same sentence starts at the same time.
+  const std::int32_t start = sentences_.at(static_cast<std::size_t>(row)).startMs;
+  for (const SentenceScore& score : check_->result.sentenceScores)
+    if (check_->reference.sentences[static_cast<std::size_t>(score.sentence)].startMs == start)
+      return number + "　" + percentText(score.accuracy());
+  return number;
+}
+
 bool PracticeForm::rowHasText(int row) const {
   const auto& text = sentences_.at(static_cast<std::size_t>(row)).text;
   return text && !text->empty();
@@ -100,7 +112,7 @@ void PracticeForm::repeatRow(int row) {
 }
 
 void PracticeForm::repeatReferenceSentence(int sentence) {
-  if (!check_ || !picture_.playing) return;
+  if (!check_ || !check_->reference.timed || !picture_.playing) return;
   const auto& list = check_->reference.sentences;
   if (sentence >= 0 && static_cast<std::size_t>(sentence) < list.size()) {
     Sentence s = list[static_cast<std::size_t>(sentence)];

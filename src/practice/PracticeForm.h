@@ -51,6 +51,8 @@ class PracticeForm {
   const std::vector<Sentence>& sentences() const { return sentences_; }
   int currentSentence() const { return current_; }
   std::string rowStart(int row) const;  // "01:23.4"
+  // The row's number, with its accuracy in the last check when that covered it ("3　87.5%").
+  std::string rowNumber(int row) const;
   // The sentence's text when revealed, "（已隐藏）" while hidden, "" when it has none.
   std::string rowText(int row) const;
   bool rowHasText(int row) const;

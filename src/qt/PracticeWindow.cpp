@@ -111,8 +111,9 @@ void PracticeWindow::build() {
   list_ = new QTreeWidget(left);
   list_->setObjectName(QStringLiteral("SentenceList"));
   list_->setAccessibleName(QStringLiteral("句子列表"));
-  list_->setAccessibleDescription(QStringLiteral("每一句的序号、开始时间和参考文字（先隐藏）；双击或按回车复读这一句"));
-  list_->setHeaderLabels({QStringLiteral("句"), QStringLiteral("开始"), QStringLiteral("参考文字")});
+  list_->setAccessibleDescription(
+      QStringLiteral("每一句的序号（检查过的句子后面是它的正确率）、开始时间和参考文字（先隐藏）；双击或按回车复读这一句"));
+  list_->setHeaderLabels({QStringLiteral("句（正确率）"), QStringLiteral("开始"), QStringLiteral("参考文字")});
   list_->header()->setAccessibleName(QStringLiteral("句子列表的列标题"));
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
@@ -261,7 +262,10 @@ void PracticeWindow::frame() {
     reference_->setText(toQt(logic_->referenceLabel()));
   }
   if (changes.current) showCurrent();
-  if (changes.check) showCheck();
+  if (changes.check) {
+    showCheck();
+    refreshRows();
+  }
   if (changes.peaks || changes.view || changes.recording) wave_->peaksChanged();
   wave_->frame();
 }
@@ -272,13 +276,15 @@ void PracticeWindow::fillList() {
   QList<QTreeWidgetItem*> items;
   items.reserve(rows);
   for (int row = 0; row < rows; ++row)
-    items.append(new QTreeWidgetItem({QString::number(row + 1), toQt(logic_->rowStart(row)), toQt(logic_->rowText(row))}));
+    items.append(new QTreeWidgetItem({toQt(logic_->rowNumber(row)), toQt(logic_->rowStart(row)), toQt(logic_->rowText(row))}));
   list_->addTopLevelItems(items);
 }
 
 void PracticeWindow::refreshRows() {
-  for (int row = 0; row < list_->topLevelItemCount(); ++row)
+  for (int row = 0; row < list_->topLevelItemCount(); ++row) {
+    list_->topLevelItem(row)->setText(0, toQt(logic_->rowNumber(row)));
     list_->topLevelItem(row)->setText(2, toQt(logic_->rowText(row)));
+  }
 }
 
 void PracticeWindow::revealSelected() {

@@ -191,8 +191,8 @@ TEST(PracticeForm, TheCheckArrivesFromTheBackgroundWithEachSentencesErrors) {
   EXPECT_EQ(check.result.tones, 1);       // 卖 for 买
   ASSERT_EQ(check.sentenceErrors.size(), 2u);
   EXPECT_EQ(check.sentenceErrors[0].sentence, 0);
-  EXPECT_EQ(check.sentenceErrors[0].errors, (std::vector<std::string>{"写错（同音）：她 → 他"}));
-  EXPECT_EQ(check.sentenceErrors[1].errors, (std::vector<std::string>{"写错（声调）：卖 → 买", "多写：了"}));
+  EXPECT_EQ(check.sentenceErrors[0].errors, (std::vector<std::string>{"写错（同音）：她 tā → 他 tā"}));
+  EXPECT_EQ(check.sentenceErrors[1].errors, (std::vector<std::string>{"声调没听出：卖 mài → 买 mǎi", "多写：了"}));
   rig.form.repeatReferenceSentence(1);  // a click on the second sentence's errors
   ASSERT_EQ(rig.player.loops.size(), 1u);
   EXPECT_EQ(rig.player.loops[0].startMs, 4000);

@@ -63,8 +63,8 @@ TEST(CheckInForm1, AltYTellsTheScoreAndTheSlipsAndChangesNothing) {
   EXPECT_NE(report.find("参考共 13 个字词，错 2 处"), std::string::npos) << report;
   EXPECT_NE(report.find("同音字 1，声调没听出 1"), std::string::npos) << report;
   EXPECT_NE(report.find("84.6%"), std::string::npos) << report;
-  EXPECT_NE(report.find("写错（同音）：她 → 他"), std::string::npos) << report;
-  EXPECT_NE(report.find("写错（声调）：卖 → 买"), std::string::npos) << report;
+  EXPECT_NE(report.find("写错（同音）：她 tā → 他 tā"), std::string::npos) << report;
+  EXPECT_NE(report.find("声调没听出：卖 mài → 买 mǎi"), std::string::npos) << report;
   EXPECT_EQ(rig.text1.text(), "她去商店卖东西\r\n今天天气很好") << "the check never changes the box";
   EXPECT_EQ(readBytes(DictationStore::dictationPath(audio)), "") << "nor its file";
 }

@@ -131,7 +131,7 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
 
   auto* errors = child<QListWidget>("SentenceErrors");
   ASSERT_EQ(errors->count(), 2);
-  EXPECT_TRUE(errors->item(0)->text().contains(QStringLiteral("写错（同音）：她 → 他")));
+  EXPECT_TRUE(errors->item(0)->text().contains(QStringLiteral("写错（同音）：她 tā → 他 tā")));
   errors->setCurrentRow(1);
   Q_EMIT errors->itemActivated(errors->item(1));  // loops the second sentence
   EXPECT_EQ(window->form().variables().repeatState, 2);
@@ -156,7 +156,7 @@ TEST_F(PracticeWindowTest, AltYChecksTheSampleLessonFromTheMainWindowAndTheWindo
   auto* errors = child<QListWidget>("SentenceErrors");
   ASSERT_EQ(errors->count(), 2);
   EXPECT_TRUE(errors->item(0)->text().startsWith(QStringLiteral("第 2 句"))) << errors->item(0)->text().toStdString();
-  EXPECT_TRUE(errors->item(1)->text().contains(QStringLiteral("写错（同音）：管 → 馆")));
+  EXPECT_TRUE(errors->item(1)->text().contains(QStringLiteral("写错（同音）：管 guǎn → 馆 guǎn")));
   EXPECT_TRUE(child<QTextBrowser>("MarkedDictation")->toPlainText().contains(QStringLiteral("今天天气［很］好")));
 
   // Every control of the window has a name for a screen reader.
