@@ -212,25 +212,38 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
     std::vector<int>& current = rows[i % kRows];
     current[0] = static_cast<int>(i);
     way[i * (m + 1)] = kUp;
-    for (std::size_t j = 1; j <= m; ++j) {
-      const int diagonal = previous[j - 1] + (rid[i - 1] == did[j - 1] ? 0 : 1);
-      const int up = previous[j] + 1;    // a reference unit missing
-      const int left = current[j - 1] + 1;  // a unit too many
-      int best = diagonal;
-      unsigned char from = kDiagonal;
-      if (up < best) best = up, from = kUp;
-      if (left < best) best = left, from = kLeft;
-      if (c.anyRuns) {
-        for (const Run& run : c.referenceRuns[i])
-          if (run.id == did[j - 1] && rows[(i - static_cast<std::size_t>(run.units)) % kRows][j - 1] < best)
-            best = rows[(i - static_cast<std::size_t>(run.units)) % kRows][j - 1], from = static_cast<unsigned char>(kReferenceRun + run.units);
-        for (const Run& run : c.dictationRuns[j])
-          if (run.id == rid[i - 1] && previous[j - static_cast<std::size_t>(run.units)] < best)
-            best = previous[j - static_cast<std::size_t>(run.units)], from = static_cast<unsigned char>(kDictationRun + run.units);
+    // Raw pointers: the byte stores would otherwise make the compiler reload every vector.
+    unsigned char* const wayRow = &way[i * (m + 1)];
+    const int* const above = previous.data();
+    int* const here = current.data();
+    const int* const written = did.data();
+    const int unit = rid[i - 1];
+    // One row; instantiated without runs too, so the usual case stays a tight loop.
+    const auto fill = [&]<bool kRuns>() {
+      for (std::size_t j = 1; j <= m; ++j) {
+        const int diagonal = above[j - 1] + (unit == written[j - 1] ? 0 : 1);
+        const int up = above[j] + 1;       // a reference unit missing
+        const int left = here[j - 1] + 1;  // a unit too many
+        int best = diagonal;
+        unsigned char from = kDiagonal;
+        if (up < best) best = up, from = kUp;
+        if (left < best) best = left, from = kLeft;
+        if constexpr (kRuns) {  // the same words written as several units on one side
+          for (const Run& run : c.referenceRuns[i]) {
+            const int cost = rows[(i - static_cast<std::size_t>(run.units)) % kRows][j - 1];
+            if (run.id == did[j - 1] && cost < best) best = cost, from = static_cast<unsigned char>(kReferenceRun + run.units);
+          }
+          for (const Run& run : c.dictationRuns[j]) {
+            const int cost = previous[j - static_cast<std::size_t>(run.units)];
+            if (run.id == unit && cost < best) best = cost, from = static_cast<unsigned char>(kDictationRun + run.units);
+          }
+        }
+        here[j] = best;
+        wayRow[j] = from;
       }
-      current[j] = best;
-      way[i * (m + 1) + j] = from;
-    }
+    };
+    if (c.anyRuns) fill.template operator()<true>();
+    else fill.template operator()<false>();
     endCost[i] = current[m];
   }
   // The sentence of each reference unit, by where it starts in the text.

@@ -22,6 +22,8 @@ expect() {  # MODE PATH
 expect -rwxr-xr-x bin/tessaly
 expect -rwxr-xr-x bin/tessaly-check
 expect -rw-r--r-- share/tessaly/pinyin.txt
+expect -rw-r--r-- share/tessaly/words.txt
+expect -rw-r--r-- share/tessaly/spelling-variants.txt
 expect -rw-r--r-- share/applications/tessaly.desktop
 expect -rw-r--r-- share/icons/hicolor/scalable/apps/tessaly.svg
 expect -rw-r--r-- share/icons/hicolor/256x256/apps/tessaly.png

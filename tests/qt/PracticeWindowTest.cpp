@@ -141,6 +141,37 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
   if (const char* dir = std::getenv("TESSALY_SCREENSHOTS")) practice().grab().save(QString::fromUtf8(dir) + QStringLiteral("/practice.png"));
 }
 
+TEST_F(PracticeWindowTest, OnlyTheSentencesWrittenAreCheckedAndTheOthersStayHidden) {
+  // The English sample: the first three sentences written without a slip ("nine" as "9").
+  fs::copy_file(TESSALY_ENGLISH_LRC, appPath / "voice" / "lesson.lrc", fs::copy_options::overwrite_existing);
+  QTest::keyClick(window->text1(), Qt::Key_S, Qt::AltModifier);
+  window->text1()->setPlainText(QStringLiteral("Welcome to your first dictation lesson.\n"
+                                               "Listen to each sentence, then write it down.\n"
+                                               "The library opens at 9 in the morning."));
+  QTest::keyClick(window->text1(), Qt::Key_Y, Qt::AltModifier);
+  ASSERT_NE(window->practiceWindow(), nullptr);
+  ASSERT_TRUE(waitForScore());
+  const QString score = child<QLabel>("ScoreLabel")->text();
+  EXPECT_TRUE(score.contains(QStringLiteral("检查了第 1–3 句（共 6 句）"))) << score.toStdString();
+  EXPECT_TRUE(score.contains(QStringLiteral("错 0 处"))) << score.toStdString();
+  EXPECT_TRUE(score.contains(QStringLiteral("正确率 100.0%"))) << score.toStdString();
+  EXPECT_TRUE(score.contains(QStringLiteral("写法不同也算对 1 处"))) << score.toStdString();
+  EXPECT_EQ(child<QListWidget>("SentenceErrors")->count(), 0);
+  // Nothing of sentences 4–6 anywhere in the window.
+  QString shown = score + child<QTextBrowser>("MarkedDictation")->toPlainText();
+  auto* list = child<QTreeWidget>("SentenceList");
+  ASSERT_EQ(list->topLevelItemCount(), 6);
+  for (int row = 0; row < 6; ++row)
+    for (int column = 0; column < 3; ++column) shown += list->topLevelItem(row)->text(column) + QLatin1Char('\n');
+  for (const char* word : {"sister", "school", "park", "lunch", "improve"})
+    EXPECT_FALSE(shown.contains(QLatin1String(word), Qt::CaseInsensitive)) << word;
+  // Each checked sentence's accuracy beside its number; the others only their number.
+  EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("1　100.0%"));
+  EXPECT_EQ(list->topLevelItem(2)->text(0), QStringLiteral("3　100.0%"));
+  EXPECT_EQ(list->topLevelItem(3)->text(0), QStringLiteral("4"));
+  EXPECT_EQ(list->topLevelItem(5)->text(2), QStringLiteral("（已隐藏）"));
+}
+
 TEST_F(PracticeWindowTest, AltYChecksTheSampleLessonFromTheMainWindowAndTheWindowIsKeptWhereItWas) {
   // The sample lesson's own sentences; the learner writes 管 for 馆 (both guǎn) and leaves out 很.
   fs::copy_file(TESSALY_SAMPLE_LRC, appPath / "voice" / "lesson.lrc", fs::copy_options::overwrite_existing);
