@@ -162,7 +162,8 @@ void PracticeWindow::build() {
   score_->setObjectName(QStringLiteral("ScoreLabel"));
   score_->setWordWrap(true);
   score_->setTextFormat(Qt::PlainText);
-  score_->setMinimumHeight(2 * score_->fontMetrics().lineSpacing() + 4);  // the score and the classes
+  // The score (two lines when it names the sentences checked) and the classes.
+  score_->setMinimumHeight(4 * score_->fontMetrics().lineSpacing() + 4);
   score_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   legend_ = new QLabel(right);
   legend_->setTextFormat(Qt::RichText);

@@ -170,6 +170,8 @@ TEST_F(PracticeWindowTest, OnlyTheSentencesWrittenAreCheckedAndTheOthersStayHidd
   EXPECT_EQ(list->topLevelItem(2)->text(0), QStringLiteral("3　100.0%"));
   EXPECT_EQ(list->topLevelItem(3)->text(0), QStringLiteral("4"));
   EXPECT_EQ(list->topLevelItem(5)->text(2), QStringLiteral("（已隐藏）"));
+  if (const char* dir = std::getenv("TESSALY_SCREENSHOTS"))
+    practice().grab().save(QString::fromUtf8(dir) + QStringLiteral("/practice-covered.png"));
 }
 
 TEST_F(PracticeWindowTest, AltYChecksTheSampleLessonFromTheMainWindowAndTheWindowIsKeptWhereItWas) {
