@@ -49,12 +49,15 @@ Program::Program() {
     window_->leaveNow();
     QCoreApplication::quit();
   });
+  // Media keys and the desktop's player controls, through the session bus when there is one.
+  mpris_ = qt::Mpris::connect(window_->form(), *window_);
   // The desktop session asks every program to save before it logs out.
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, window_.get(),
                    [this](QSessionManager&) { window_->form().saveForSession(); });
 }
 
 Program::~Program() {
+  mpris_.reset();
   signals_.reset();
   window_.reset();
   settings_.reset();

@@ -10,6 +10,7 @@
 #include "audio/PeakScanner.h"
 #include "audio/SentenceScanner.h"
 #include "qt/MainWindow.h"
+#include "qt/Mpris.h"
 #include "qt/TerminationSignals.h"
 #include "settings/UserSettings.h"
 #include "text/DiskFolder.h"
@@ -37,6 +38,7 @@ class Program {
   audio::PeakScanner peaks_;        // outlives the practice window
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;
+  std::unique_ptr<qt::Mpris> mpris_;  // null without a session bus
 };
 
 }  // namespace tessaly

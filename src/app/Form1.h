@@ -147,6 +147,7 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   void advancePlayList() override;
 
   // State, for the window and the tests.
+  bool buttonEnabled(int number) const { return button(number).enabled(); }
   const PlayerVariables& variables() const { return variables_; }
   std::int16_t engineKind() const { return engineKind_; }
   std::int16_t listIndex() const { return listIndex_; }

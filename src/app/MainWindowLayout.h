@@ -54,6 +54,15 @@ inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "管理列表28 &m",         // Command28 Alt+M: the list manager
 };
 
+// The access-key twins the logic runs by number (the desktop's player controls take the same ways).
+inline constexpr int kStartKey = 11;     // Alt+S
+inline constexpr int kRepeatKey = 13;    // Alt+X
+inline constexpr int kPauseKey = 16;     // Alt+Z while playing
+inline constexpr int kContinueKey = 17;  // Alt+Z while paused
+inline constexpr int kForwardKey = 18;   // Alt+D
+inline constexpr int kRewindKey = 19;    // Alt+A
+inline constexpr int kStopKey = 20;      // Alt+E
+
 // Command29 to Command38: the keys of the additions, off screen like the access-key twins.
 inline constexpr std::array<std::string_view, 10> kAdditionButtonCaptions = {
     "慢速29 &j",      // Command29 Alt+J: 0.1× slower
@@ -68,6 +77,8 @@ inline constexpr std::array<std::string_view, 10> kAdditionButtonCaptions = {
     "逐句练习38 &w",  // Command38 Alt+W: the practice window
 };
 inline constexpr int kAllButtonCount = kButtonCount + static_cast<int>(kAdditionButtonCaptions.size());
+inline constexpr int kPreviousSentenceKey = 32;  // Alt+P
+inline constexpr int kNextSentenceKey = 33;      // Alt+N
 
 // The caption of CommandN, 1 to kAllButtonCount.
 constexpr std::string_view buttonCaption(int n) {

@@ -205,8 +205,19 @@ SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs)
   for (const auto& [extension, source] : {std::pair{"lrc", SentenceSource::Lrc}, std::pair{"srt", SentenceSource::Srt}}) {
     TextFileContent file;
     if (!readTextFile(stem + extension, file).ok) continue;
-    SentenceMap map{source, source == SentenceSource::Lrc ? readLrc(file.text, lengthMs) : readSrt(file.text, lengthMs)};
+    SentenceMap map{source, source == SentenceSource::Lrc ? readLrc(file.text, lengthMs) : readSrt(file.text, lengthMs),
+                    source == SentenceSource::Lrc ? lrcTitle(file.text) : std::string()};
     if (!map.sentences.empty()) return map;
+  }
+  return {};
+}
+
+std::string lrcTitle(std::string_view text) {
+  for (const std::string& line : linesOf(text)) {
+    const std::string rest = trimmed(line);
+    const auto close = rest.find(']');
+    if (!rest.starts_with("[ti:") || close == std::string::npos) continue;
+    return trimmed(std::string_view(rest).substr(4, close - 4));
   }
   return {};
 }

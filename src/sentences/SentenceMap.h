@@ -29,6 +29,7 @@ enum class SentenceSource { None, Lrc, Srt, Silence };
 struct SentenceMap {
   SentenceSource source = SentenceSource::None;
   std::vector<Sentence> sentences;
+  std::string title = {};  // an .lrc's [ti:] tag, "" without one
 };
 
 inline constexpr std::size_t kMaxSentences = 20000;
@@ -37,6 +38,8 @@ inline constexpr std::size_t kMaxSentences = 20000;
 // greatest position a device reports).
 std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs);
 std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs);
+// The lesson's title: the text of an .lrc's [ti:] tag, trimmed; "" without one.
+std::string lrcTitle(std::string_view text);
 
 // The map from the companion file of `audioPath`: its .lrc, else its .srt, else none.
 SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs);
