@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tessaly-cpu: the program's CPU share while playing, beside mpv's on the same file.
 if(TARGET tessaly)
   add_executable(tessaly-cpu ${CMAKE_CURRENT_LIST_DIR}/cpu/CpuBench.cpp)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 if(TARGET tessaly_program)
   add_executable(tessaly-practice ${CMAKE_CURRENT_LIST_DIR}/practice/PracticeBench.cpp)
   target_link_libraries(tessaly-practice PRIVATE tessaly_program tessaly_warnings)

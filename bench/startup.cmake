@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 if(TARGET tessaly_program)
   add_executable(tessaly-startup ${CMAKE_CURRENT_LIST_DIR}/startup/StartupBench.cpp)
   target_link_libraries(tessaly-startup PRIVATE tessaly_program tessaly_warnings)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in the build folder makes tessaly_VERSION_ARCH.deb from
 # what `cmake --install` installs under /usr. Run-time dependencies are computed from the
 # binaries by dpkg-shlibdeps; the desktop entry's and the MIME type's databases are refreshed

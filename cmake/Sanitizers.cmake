@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sanitizer and fuzzing switches, applied to every target of the project.
 if(TESSALY_ASAN AND TESSALY_TSAN)
   message(FATAL_ERROR "TESSALY_ASAN and TESSALY_TSAN cannot be combined")

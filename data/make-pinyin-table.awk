@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reduces the Unicode Han database's readings (Unihan_Readings.txt, tab-separated) to one
 # line a character with every Mandarin reading it lists: "U+4ED6 tā tuó". The first reading
 # is the character's most common one (kMandarin's first), the others follow in the order the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pairs British spellings with their American ones from SCOWL's word lists (Debian's scowl):
 # the words common to both and those spelt only the American way are read first, then those
 # spelt only the British way; each British word is turned by the usual rules (colour → color,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reduces a Rime dictionary (already converted to Simplified characters) to the words of two
 # or more characters and their toned readings, one line a word: "头发<TAB>tou2 fa5". A word
 # listed with several readings keeps each (the heaviest first, then in the dictionary's

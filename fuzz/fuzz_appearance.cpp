@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading any bytes as 900_8.dat: must never crash nor allocate more than the bytes hold,
 // and writing the records back must leave exactly what writing them over the start of the
 // old file would leave, so that a second read and write change nothing more.

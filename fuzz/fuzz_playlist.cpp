@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both play-list readers on any bytes: they must never crash, must agree with each other
 // (the player's entries are the editor's, trimmed), must give entries that the list writer
 // stores and reads back unchanged, and the type check must cope with whatever they give.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The .ram reader on any bytes: it must never crash, and what it gives must hold together:
 // no more entries than the limit, no line ends inside an entry, local entries absolute.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading any bytes as a recovery copy: never a crash, and a copy that reads is written back
 // to the same bytes it came from whenever its paths hold no backslash or line end (those are
 // escaped, so they come back as the same paths but spelt with escapes).

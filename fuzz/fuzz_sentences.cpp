@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading any bytes as an .lrc or an .srt: never a crash, never more than kMaxSentences, and
 // the map always sorted, each sentence ending after it starts and no later than the next
 // one's start or the recording's end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading any bytes as settings.ini: never a crash, and what was read is written and read
 // back unchanged.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding and line reading of any bytes: must never crash, and whatever comes out must be
 // valid UTF-8 that survives a write and read in the program's own encoding.
 #include <cstdint>

@@ -1,2 +1,3 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 tessaly_add_fuzzer(fuzz_recovery SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_recovery.cpp LIBS tessaly_recovery)
 tessaly_add_fuzzer(fuzz_settings SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_settings.cpp LIBS tessaly_settings)

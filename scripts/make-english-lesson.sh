@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the English sample lesson in data/voice/: six sentences spoken by espeak-ng, with a
 # pause after each, as an mp3 and its sentence map (.lrc), so that the sentence keys work at
 # once. Run by hand when the lesson should change; the results are committed.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the sample lesson that the program puts into a new user's voice folder: six short
 # sentences of spoken Mandarin with a pause of 0.8 s after each one.
 #

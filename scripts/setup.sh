@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package the project needs that is not installed yet.
 # Does nothing when all are present. Runs apt-get update once, before the install.
 set -euo pipefail

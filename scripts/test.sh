@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds everything and runs every test, headless.
 # Usage: scripts/test.sh [build-folder]   (default: build)
 set -euo pipefail

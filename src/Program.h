@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program, put together: the program folder, the audio engine with its two
 // devices, and the main window. main() and the start-up benchmark build it the same way.
 // Made and used on the user-interface thread, after the QApplication.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tessaly: a listening and dictation program. Builds the program and shows its window.
 #include <QApplication>
 #include <QFileInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-cpu: the CPU the program takes while it plays a recording, beside mpv playing the
 // same file in the same run. Both run as processes of their own with no sound device (the
 // program on SDL's dummy driver and the offscreen platform, mpv with its null output and no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-practice: what the practice window costs the user-interface thread. It builds the
 // whole program (real engine, real waveform scan), opens FILE, opens the practice window and
 // measures: the call that opens it, the time until the first and the whole waveform is there,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-probe --check DICTATION REFERENCE: the cost of the dictation check, apart from
 // starting a program: reading the check's tables (once, at the first check: the readings of
 // characters and words, the spelling pairs) and the memory they take, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A text as a JSON string, quotes and escapes included: tessaly-probe's lines are JSON.
 #pragma once
 

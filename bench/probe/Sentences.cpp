@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-probe --sentences FILE...: each recording's sentence map (its .lrc or .srt, else
 // the pauses in its sound, as the program finds them), one JSON line a sentence
 // ({"file", "start_ms", "end_ms", "text" or null, "source"}), then one line with the count and

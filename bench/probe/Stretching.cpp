@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time-stretch stage as tessaly-probe measures it:
 //
 //   tessaly-probe --render OUT.wav --speed S [--from MS] [--to MS] FILE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-probe's measurements beyond the per-file figures: the time-stretch stage
 // (Stretching.cpp), sentence maps (Sentences.cpp), the dictation check (Checking.cpp).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-probe FILE...: what a user of the engine feels, per audio file, as one JSON line:
 // lengths the two devices report, open to first output frame, seek to output frame (median of
 // ten), decoding speed beside the ffmpeg tool's on the same file, and whether a ranged play

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-startup: the time from process start to the main window shown with the dictation
 // box ready for typing, and the resident memory once idle.
 //

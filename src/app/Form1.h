@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1: the main window's logic. It owns all state of the player and of the dictation:
 // the variables below, the two playback back-ends, the dictation store, the appearance
 // settings and the web panel. Every command, tick and notification runs here, on the

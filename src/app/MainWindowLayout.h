@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's fixed look: captions of its buttons, where its controls and click
 // areas lie (in twips; 15 twips = 1 pixel), and the texts it shows. The Qt window builds
 // itself from these tables, and the tests check the logic against them.

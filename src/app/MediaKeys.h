@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's player controls as the main window's logic sees them: media keys, a
 // headset's button, a presenter, the desktop's media applets and lock screen (MPRIS, in
 // qt/Mpris). What they show — playing, paused or stopped, the recording, its title and length,

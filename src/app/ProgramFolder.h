@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program folder (appPath): where path.ini, 900_8.dat, the web panel's page and the
 // default lesson folder voice/ live. Prepared once at start-up, before the window loads.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio engine as the program sees it: FFmpeg decodes, SDL2 plays (or, with no sound
 // device, a silent output keeps the timing), behind the two device interfaces the logic
 // drives. Build one engine, then the devices on it; destroy the devices before the engine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machinery both of the engine's scans share (the sentences of a recording, its
 // waveform): one thread at a time works through a recording, a newer start cancels the work
 // under way, and what the work publishes is kept under a lock with the serial number of its

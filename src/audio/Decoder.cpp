@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FFmpeg behind Decoder and scanSource. Frame counting is ours: after a byte seek the
 // decoder's frame number comes from the seek index (the packet's byte position), never from
 // the container's timestamps, which several formats only estimate after a seek.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame-exact reading of one audio source: FFmpeg demuxes and decodes, and the frames come
 // out as interleaved 32-bit floats at the file's own sample rate, mono or stereo. The
 // engine's worker plays through it, the length scanner and the probe use it, and a later

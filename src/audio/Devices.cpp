@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two device faces on the engine: MciDevice (MMControl1) and StreamDevice (RealAudio1).
 // Each owns one Player and turns the device's commands, kept in whole milliseconds, into the
 // player's frame-exact plays. Everything here runs on the user-interface thread; the state of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why a recording cannot play, in the words the user reads: the decoder's reasons (English,
 // for logs and the probe) turned into the program's Chinese. Pure; any thread.
 #pragma once

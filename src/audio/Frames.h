@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames inside, milliseconds at the edge: the engine counts sample frames, the device
 // interfaces speak whole milliseconds as 32-bit integers. A whole millisecond maps to the
 // first frame at or after it, and a frame to the millisecond it falls in, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's one sound output: an SDL2 audio device, or, where no device can be opened (a
 // headless machine, no sound server), a silent output with the same timing, paced by the
 // steady clock. It renders whichever player was attached last.

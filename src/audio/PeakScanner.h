@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PeakScan on the engine's decoder: a thread of its own decodes the recording as fast as it
 // can into its waveform's peaks (waveform/Peaks.h), handing over what it has every few
 // seconds of sound, so the practice window draws the start of an hour-long recording at once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One voice of the engine: a worker thread decodes one source into a bounded ring of blocks,
 // and render() copies those blocks to the output. Both device faces (MCI and streaming)
 // drive one Player each; positions here are sample frames of the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The .ram reader: a small text file that names one or more streams, one per line. Pure
 // functions with no FFmpeg in sight, so the fuzzer and the tests can drive them directly.
 //

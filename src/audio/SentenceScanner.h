@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PauseScan on the engine's decoder: a thread of its own decodes the recording as fast as it
 // can into an envelope of 10 ms loudness values (a 60-minute recording is 360,000 floats,
 // never the decoded sound) and finds the sentences in it (sentences/PauseFinder.h), handing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time-stretch stage between the decoder and the output ring: file frames in, output
 // frames out, the pitch kept, at a speed from 0.5 to 2.0 (2.0 takes half the time). Rubber
 // Band's R3 engine in its real-time mode does the work (see the README for why it was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checking a dictation against its reference text, the same way in the program and in
 // tessaly-check:
 //  - Units: each Han character is one; each run of Latin letters and digits (full-width forms

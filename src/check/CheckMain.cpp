@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-check [--json] DICTATION REFERENCE: checks a dictation file against its reference,
 // for teachers who grade many (see check/Check.h for the rules). A reference may be an .lrc or
 // an .srt, whose tags and times are not units, or a plain text, split into sentences at

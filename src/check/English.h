@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // English written as learners write it: forms the check takes as the same words.
 //  - A number in digits or in words: "9" / "nine", "21" / "twenty-one", "1990" / "nineteen
 //    ninety", "100" / "one hundred".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dictation marked up for the learner: its own text, in order, with each error where it
 // is — a wrong unit with what it should have been, a missing unit at the place it was left
 // out, an extra unit — so the window can show each in its own colour and its own mark.

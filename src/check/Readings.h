@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mandarin readings, for telling a homophone slip (她 for 他: a reading with the same tone)
 // from a tone not heard (号 for 好 in 很好: the same syllable, no reading with the tone the
 // sentence gives it). Two tables, both made by the build:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reference a dictation is checked against: its words and its sentences (where each one's
 // words end in the text), so the check covers only the sentences written so far and tells
 // each one's errors. Sentences come from an .lrc or .srt (with their times), or from a plain

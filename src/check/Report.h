@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A check's result in the words learners and teachers read (Chinese): the score line, the
 // classes of slips, then each error ("写错（同音）：他 → 她"). Shared by the practice window,
 // Alt+Y's message and tessaly-check's readable report. Pure.

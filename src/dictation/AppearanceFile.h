@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte layout of 900_8.dat, the appearance settings file in the program folder: four
 // records back to back, slot 0 first, no header and no padding. Numbers are little-endian;
 // a text is a 16-bit unsigned byte count followed by that many bytes (GB18030 in the files

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font and colours of the dictation box Text1, kept in slot 0 of 900_8.dat in the
 // program folder and applied again at start-up.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dictation text of each audio file, kept in a text file beside it: the audio path up
 // to its last "." followed by "txt" (lesson1.mp3 and lesson1.wav share lesson1.txt).
 //

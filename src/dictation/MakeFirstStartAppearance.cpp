@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the 900_8.dat shipped with the program (see firstStartAppearanceFile) to the path
 // given. Run by the build; not installed.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MCI back-end: plays a file through the MCI device by reopening it for every jump.
 // The repeat loop is a ranged play that repeatLoopTick (Timer1, 600 ms) restarts each time
 // the device has stopped at the segment's end.

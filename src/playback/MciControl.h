@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MCI multimedia device (instance MMControl1) as the MCI back-end uses it.
 // Implemented by the simulated device of the tests and by the real audio engine (src/audio).
 //

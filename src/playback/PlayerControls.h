@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main-window state and controls that both playback back-ends drive.
 //
 // Owner: the main window (Form1) owns the variables and the controls; the back-ends hold

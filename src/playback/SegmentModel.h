@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status captions and the button and picture layouts shared by both back-ends.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The streaming back-end: sets the source once per start and moves within the playing file
 // by setting its position. Two timers do the rest: streamTrackTick (Timer2, 100 ms) shows
 // progress and notices the end of an entry, streamLoopTick (Timer3, 20 ms) keeps the repeat

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The streaming-audio control (instance RealAudio1) as the streaming back-end uses it.
 // Implemented by the simulated control of the tests and by the real audio engine.
 //

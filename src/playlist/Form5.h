@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form5, the list manager: a small window in which the user builds, edits and saves play
 // lists. It neither plays audio nor hands a list to the main window; a saved list is
 // played from the main window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Play-list files (.lst) and the last-folder file path.ini, shared by the main window
 // (which plays lists) and the list manager Form5 (which edits them).
 //

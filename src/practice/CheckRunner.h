@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks in the background: the practice window hands over the dictation and its reference
 // and takes the result on a later tick, so a long dictation, or the first check's reading of
 // the Mandarin readings table, never holds up the window. The newest request wins; an older

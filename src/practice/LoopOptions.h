@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The repeat loop's options, beyond the loop itself (the defaults are the loop as it has
 // always been): how many passes before listening goes on, a pause between passes for
 // writing, and a step back when playback continues after a pause. Kept in the per-user

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PracticeForm: the practice window's logic. Each frame it takes the player's picture, the
 // sentence map and the waveform found so far; it keeps which stretch the waveform shows,
 // which sentence is being heard, which reference texts are revealed, the reference the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player as the practice window sees it: what it draws each frame (the recording, the
 // playing position, the segment, the loop, the sentences) and the two things it asks of it
 // (a jump, a sentence's loop). The main window's logic (app/Form1.h) implements it.

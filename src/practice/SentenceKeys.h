@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sentence by sentence: Alt+P to the previous sentence, Alt+N to the next, Alt+R loops the
 // sentence being heard. The sentences come from the recording's .lrc or .srt (see
 // sentences/SentenceMap.h); with no map the keys do nothing and say nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timestamps in the dictation text: Alt+T writes the playing position as "[mm:ss.t]" at the
 // cursor, and a Ctrl+click on one jumps there. They are ordinary text of the dictation file.
 // Pure functions; any thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's Alt+letter access keys, acting at once on the key's press. A key held down
 // acts once: the key's own press and release are followed (a press while it is down is a
 // repeat, whatever Qt's auto-repeat flag says; a release and a press with one timestamp are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own pictures, drawn in code: the 803 x 555 background with the captions of
 // the buttons that lie on it, and the three 32 x 32 status icons.
 #pragma once

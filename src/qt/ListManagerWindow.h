@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list manager window (Form5): its widgets and their adapters, with Form5 as its logic.
 // It is shown modeless while the main window is disabled, so it behaves as a modal dialog.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loop options window (Alt+O): passes before going on, the pause between passes, the
 // step back on continue, each with a line saying what it does. Modal; Qt widgets only, the
 // options themselves are practice/LoopOptions.h's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the widgets and their adapters, laid out from MainWindowLayout.h, with
 // Form1 as its logic. It turns Qt's events into Form1's events: clicks on buttons and click
 // areas, Alt+letter access keys (acting at once on key press), the first showing, the

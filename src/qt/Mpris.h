@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on the desktop's session bus as a media player (MPRIS 2): the name
 // org.mpris.MediaPlayer2.tessaly (…tessaly.instance<pid> for a second program), the object
 // /org/mpris/MediaPlayer2 with its two interfaces, org.mpris.MediaPlayer2 (Raise shows the

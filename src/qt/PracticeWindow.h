@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice window (Alt+W, the "逐句练习" area): the waveform, the sentence list with the
 // reference texts hidden until revealed, the reference's choice, and the check of the
 // dictation marked up. Non-modal and resizable; its size and place are kept in settings.ini.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thin adapters from the ui interfaces to Qt widgets. Each forwards to one widget it does
 // not own (the widget's parent does). All of them live on the user-interface thread.
 #pragma once

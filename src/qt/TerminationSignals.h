@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGTERM, SIGINT and SIGHUP (a kill, Ctrl+C, a logout or a shutdown) become a call on the
 // user-interface thread, so the program can leave as its exit command does: the dictation
 // saved, the devices closed. The signal handler only writes a byte into a pipe; a socket

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice window's waveform: the recording's peaks drawn at any width, with the current
 // segment shaded (the loop's range while repeating), the sentence boundaries, and the playing
 // position. A click jumps there; the wheel zooms around the pointer; keys: + and - zoom

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web panel's page: a rich-text view that runs no scripts. Local HTML files are shown
 // directly; http(s) addresses are fetched with Qt Network under a short timeout. Failures
 // leave the panel empty and never reach the user.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recovery copy of the dictation: what the box holds that its dictation file does not
 // yet, written within a second or two of every change into a file of its own in the
 // per-user data folder, never over the user's .txt. A kill, a crash or a power cut then

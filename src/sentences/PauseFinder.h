@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sentences found in the sound itself, for a recording without an .lrc or .srt: from the
 // short-time loudness (an envelope of 10 ms frames, in dB), against the recording's own noise
 // floor and speech level (no fixed threshold: quiet and loud recordings, a hiss under the

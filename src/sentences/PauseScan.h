@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search for a recording's sentences in its sound, as the logic sees it: it runs in the
 // background (never on the user-interface thread) and what it has found so far can be used
 // at once. Implemented by the audio engine (audio/SentenceScanner.h) and by the tests' fakes.

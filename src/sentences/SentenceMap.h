@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sentence map of a recording: where each sentence starts and ends, in milliseconds of
 // the file, with its text when the map comes from a lyrics-style .lrc or a subtitle .srt file
 // beside the recording (lesson.lrc or lesson.srt for lesson.mp3, the .lrc first). Both are

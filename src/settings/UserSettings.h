@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user options of the program's additions (the playing speed, ...): one small text
 // file, settings.ini in $XDG_CONFIG_HOME/tessaly/, of "key=value" lines in UTF-8. The
 // program folder's files (path.ini, 900_8.dat) keep their own layouts and are never used

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playing speed the learner chose: 0.5× to 2.0× in steps of 0.1, the pitch kept by the
 // audio engine. Alt+J slower, Alt+K faster, Alt+H back to 1.0×. Both devices get it (the
 // back-end not in use plays at it as soon as it is used), every position stays a position in

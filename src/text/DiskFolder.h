@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FileFolder on the real file system: one folder (created when first needed), each file
 // replaced atomically (text/TextFile.h) by a writer thread of its own.
 //

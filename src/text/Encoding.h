@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text encodings of the files the program keeps (.txt, .lst, path.ini, the texts inside
 // 900_8.dat). Inside the program every text is UTF-8.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A folder of small files written in the background, so that the user-interface thread
 // never waits on the disk: the recovery copies of the dictation, the per-user settings.
 //

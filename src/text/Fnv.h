@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FNV-1a, 64 bits: a stable name for a path (a recovery copy's file name, a settings key of a
 // recording), the same in every build and on every machine. Pure; any thread.
 #pragma once

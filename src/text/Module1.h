@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module1: the stateless text helpers shared by both windows.
 // Paths and texts are UTF-8. The marks and the trimmed spaces are ASCII, so cutting
 // bytes is the same as cutting characters.

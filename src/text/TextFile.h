@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing the program's text files: every store (dictation texts, play lists,
 // path.ini) goes through here, so they all share one line rule and one encoding rule.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls the logic drives, each with only the operations the program uses.
 // Implemented by the Qt adapters (src/qt) and by the in-memory fakes of the tests.
 // Every method is called on the user-interface thread and returns at once.

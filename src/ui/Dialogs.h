@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialog and the message box. Both are modal: they return when the user answers.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A repeating timer whose tick handler runs on the user-interface thread, between other
 // handlers and never during one. Implemented by QTimer (src/qt) and by the manual clock
 // of the tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the logic does with a whole window: its outer size, moving it, enabling it, closing.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waveform of a recording as the practice window draws it: the lowest and highest sample
 // of every few milliseconds (a bucket), over all channels. An hour at 5 ms is 720,000 pairs
 // (5.8 MB). The drawing asks for one pair per pixel column of any stretch of the recording.

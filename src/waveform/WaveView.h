@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which stretch of the recording the waveform shows, and where a point of it lies on screen:
 // the whole recording at first, zoomed in and out by halves around a point (the wheel, the
 // keys), scrolled, and paged along so the playing position stays in sight.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web panel of the main window: navigated once at load, and kept free of scroll bars
 // by Timer6 (1000 ms), which sets the body's "Scroll" to "no" on every tick.
 // Runs on the user-interface thread; every failure is silent.

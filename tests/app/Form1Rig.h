@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's logic on fakes, simulated devices and the manual clock, with a real
 // program folder in a temporary directory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's logic where the user could lose what they typed or be left without a
 // word: a save that fails before another file opens, a file that cannot play, the recovery
 // copies a crash left, and leaving on a signal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speed keys in the main window's logic: every position stays file time, so the repeat
 // loop keeps its range at any speed, and the keys reach both back-ends.
 #include <gtest/gtest.h>

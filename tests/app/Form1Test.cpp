@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's logic: start-up, routing of every way into a command, opening files
 // and lists, and leaving the program.
 #include "app/Form1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test material for the engine's tests: recordings made with the ffmpeg command-line tool in a
 // temporary folder, FFmpeg's own decoding of them as the reference, the SDL disk driver's
 // output file, and the search that finds which file frames a stretch of output came from.

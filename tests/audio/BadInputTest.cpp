@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input never crashes or hangs the engine: each damaged or hostile file either plays what
 // it really holds, or the devices behave as for a file that cannot be played.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The promises of MciControl.h and StreamControl.h, one suite run against both the simulated
 // devices of the logic's tests and the real engine. The simulated ones run on the manual
 // clock; the real one runs in real time on short generated recordings, with its output going

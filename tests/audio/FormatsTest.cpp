@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every format the engine promises, recognised by content: the exact length (the frames
 // FFmpeg's own command-line decoding gives, never a bit-rate guess) and frame-exact seeks,
 // checked against that reference decoding.

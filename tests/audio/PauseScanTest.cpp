@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sentences found in real speech: espeak-ng sentences joined by pauses of known lengths,
 // one with a comma pause inside, under a hiss, quiet and loud; the boundaries must lie within
 // 100 ms of where the speech starts and stops.

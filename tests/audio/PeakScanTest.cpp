@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waveform of real recordings: a tone's peaks at its level, silence flat, the table as
 // long as the file; the background scan hands over a growing table, and a newer start makes
 // the older scan's table stale.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame precision, checked on the samples the engine actually output: the SDL disk driver
 // writes them to a file, and each stretch of that file is found in FFmpeg's own decoding of
 // the recording. Recordings are sweeps whose every stretch of frames differs from all others.

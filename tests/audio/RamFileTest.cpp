@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The .ram reader as a pure function, and the devices following a .ram to what it names.
 #include <gtest/gtest.h>
 

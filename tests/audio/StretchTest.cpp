@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Slower and faster with the pitch kept, checked on what the engine actually output (SDL's
 // disk driver): each stretch lasts exactly its file time over the speed, a tone keeps its
 // pitch, the ranged stops and positions stay in file frames on both faces, a speed change

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording that vanishes while it plays (a stick pulled out, a folder cleaned up) leaves
 // both device faces silent, steady and able to say why; no seek a key can cause crashes.
 #include <gtest/gtest.h>

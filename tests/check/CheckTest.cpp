@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dictation check's rules: units, folding, alignment, the classes of slips with real
 // homophone and tone pairs from the Mandarin readings table, mixed scripts, empty texts;
 // and tessaly-check on files.

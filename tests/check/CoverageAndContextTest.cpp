@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The check's rules that follow the learner: only the sentences written so far are checked,
 // each reference character is read as its word says (real polyphones from the build's
 // tables), English written the ways learners write it, each sentence's score, and

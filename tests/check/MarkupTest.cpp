@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The marked-up dictation (every typed byte kept, each error where it is) and the reference
 // from a sentence map or a file, with each unit's sentence.
 #include <gtest/gtest.h>

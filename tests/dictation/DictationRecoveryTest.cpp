@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dictation store with its recovery copies: a copy left from a crash is offered back on
 // load, a failed save keeps the text in one, a file with invalid bytes is told and its
 // original kept before the first save.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the sound output played, told back as stretches of the source files: the disk
 // driver's output is cut into 10 ms chunks, each chunk that sounds is found in the sources
 // (FFmpeg's own decoding of them), and chunks that follow on in one source make one run.

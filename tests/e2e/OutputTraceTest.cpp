@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trace that the session tests read the sound with: it must tell a loop's passes, a
 // jump and a pause apart, or the sessions' checks would pass whatever was played.
 #include "e2e/OutputTrace.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One start of the real program for the session tests: the main window on the offscreen
 // platform, the engine's devices on SDL's disk driver, the file dialog scripted and the
 // message box recorded. Everything here runs on the test's thread (the user-interface

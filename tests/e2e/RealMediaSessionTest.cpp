@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A listening session on RealMedia files, on the real program: a play list of two .rm files
 // made with ffmpeg's RealAudio 14.4 encoder in the test's folder. Such files carry no
 // duration, so the engine finds the length in the background and the streaming length reads

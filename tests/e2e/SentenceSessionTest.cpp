@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sentence looped on the real program and engine: the sample lesson's .lrc maps it, Alt+R
 // loops exactly the sentence being heard, three passes with a second's pause between them
 // (the options), and listening goes on from the sentence's end; checked on the sound the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // However a session ends, what the learner typed is kept: the real program (the typist, a
 // process of its own) is ended by SIGTERM, SIGINT and SIGHUP and killed with SIGKILL, and a
 // recording that vanishes while it plays neither crashes the program nor loses the text.

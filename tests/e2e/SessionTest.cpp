@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole sessions as a learner has them, on the real program: the main window on the offscreen
 // platform, the audio engine on SDL's disk driver, only the file dialog scripted (and the
 // message box recorded, which must stay silent). Each test prepares a program folder with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program, as the desktop starts it, with a typist at the keyboard: the end-of-
 // session tests start it as a process of its own, send it signals and kill it.
 //

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from this build folder and checks what it holds: the program, its
 # data, the desktop entry, icon, MIME type, manual page and documents, each with its mode, and
-# run-time dependencies computed from the binaries. Does not install it.
+# run-time dependencies computed from the binaries, its licence, its AppStream metainfo (the
+# validator), the hardening of both programs (hardening-check). Does not install it.
 # Usage: check-deb.sh CPACK BUILD_DIR
 set -euo pipefail
 cpack=$1
@@ -33,6 +35,7 @@ expect -rw-r--r-- share/man/man1/tessaly-check.1.gz
 expect -rw-r--r-- share/doc/tessaly/copyright
 expect -rw-r--r-- share/doc/tessaly/changelog.gz
 expect -rw-r--r-- share/tessaly/0091.htm
+expect -rw-r--r-- share/metainfo/io.github.tessaly.tessaly.metainfo.xml
 expect -rw-r--r-- share/tessaly/900_8.dat
 expect -rw-r--r-- share/tessaly/voice/样例课文.wav
 expect -rw-r--r-- share/tessaly/voice/样例课文.mp3
@@ -53,4 +56,18 @@ done
 [ "$(dpkg-deb -f "$deb" Package)" = tessaly ] || { echo "wrong package name"; failed=1; }
 description=$(dpkg-deb -f "$deb" Description)  # not piped into grep -q: pipefail would see a broken pipe
 grep -q '听写' <<<"$description" || { echo "no Chinese description"; failed=1; }
+dpkg-deb -x "$deb" "$out/tree"
+# The licence, in Debian's machine-readable form.
+grep -q '^License: GPL-3.0-or-later' "$out/tree/usr/share/doc/tessaly/copyright" ||
+  { echo "copyright names no GPL-3.0-or-later"; failed=1; }
+# The software centres' validator on the installed tree: no error, no warning.
+appstreamcli validate-tree --no-net "$out/tree" > "$out/appstream.log" 2>&1 ||
+  { echo "the installed metainfo does not validate:"; cat "$out/appstream.log"; failed=1; }
+# Both programs hardened: stack protector, fortified calls, PIE, read-only relocations, bindnow.
+# Not control-flow protection: Debian 12's start-up files carry no CET marks, so no program
+# linked here can have it (and Debian 12's own flags do not ask for it).
+for binary in tessaly tessaly-check; do
+  hardening-check --nocfprotection "$out/tree/usr/bin/$binary" > "$out/hardening.log" 2>&1 ||
+    { echo "$binary is not hardened:"; cat "$out/hardening.log"; failed=1; }
+done
 exit $failed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MCI back-end on the simulated device: the commands the device receives, the ranges
 // it plays, and the captions, layouts and timers the window shows.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both back-ends on fake controls, simulated devices and the manual clock, wired the way
 // the main window wires them: Timer1 to the MCI loop, the MCI notification to its status
 // handler, Timer2 and Timer3 to the streaming handlers, and a play list that starts each

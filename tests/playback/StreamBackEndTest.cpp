@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The streaming back-end on the simulated control: positions set, ranges played, the two
 // polling timers, and the end of an entry.
 #include <gtest/gtest.h>

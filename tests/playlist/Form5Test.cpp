@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list manager driven through its buttons as the window does it: a disabled button
 // ignores the click, the close box asks the logic before the window closes.
 #include "playlist/Form5.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loop options on both back-ends: the passes counted and the loop left as Alt+X leaves
 // it, the pause between passes (silent, the MCI device's tick counted in), the step back on
 // continue; with the defaults the loop is what it always was. Simulated devices, manual clock.

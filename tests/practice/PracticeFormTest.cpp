@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice window's logic without Qt: which sentence is current, hidden and revealed
 // texts, a click as a jump and a double click as a loop, the waveform taken as it grows, the
 // reference chosen per recording, and the check arriving from the background with each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sentence keys: where previous and next go, which sentence a repeat loops, and what the
 // two back-ends do with it on the simulated devices.
 #include "practice/SentenceKeys.h"

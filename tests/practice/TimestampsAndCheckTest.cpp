@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timestamps in the dictation (Alt+T, and a jump to one) and the check of the dictation
 // against the recording's .lrc texts (Alt+Y), in the main window's logic.
 #include "practice/Timestamps.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a newcomer meets first: a held access key acts once, every control has a name for a
 // screen reader, and Qt's own dialogs speak Chinese with the program's own file type text.
 #include <QApplication>

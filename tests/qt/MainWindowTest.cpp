@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window on the offscreen platform, with simulated devices and a scripted
 // file dialog and message box: keys, click areas, focus, and what the window shows.
 #include "qt/MainWindow.h"

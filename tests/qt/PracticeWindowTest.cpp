@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice window in the real window offscreen: Alt+W opens it beside the main window,
 // the sentences come from the lesson's .lrc with their texts hidden, one is revealed, the check
 // (its button, and Alt+Y in the main window) marks the dictation up with the score and the

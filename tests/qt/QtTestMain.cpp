@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One QApplication for every GUI test of the program, on the offscreen platform.
 #include <QApplication>
 

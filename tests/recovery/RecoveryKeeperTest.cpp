@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recovery copy: when it is written, what it holds, when it goes; its bytes; and the
 // folder that writes it in the background.
 #include "recovery/RecoveryKeeper.h"

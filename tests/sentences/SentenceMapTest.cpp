@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sentence map's readers on the variety of real companion files, and bad ones.
 #include "sentences/SentenceMap.h"
 

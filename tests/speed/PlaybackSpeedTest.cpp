@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speed's steps, display and keeping, and the per-user settings file behind it.
 #include "speed/PlaybackSpeed.h"
 

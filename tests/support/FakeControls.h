@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In-memory fakes of the ui interfaces. They behave like the real widgets where the logic
 // can tell: a disabled button ignores clicks, focus moves to one control at a time, a
 // scripted dialog answers in order. Each fake has a name, used for focus and in failures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Under LeakSanitizer: leaks inside system libraries that the program cannot free
 // (thread-local error strings, caches kept for the process's lifetime). The program's own
 // code is never suppressed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Virtual time for the logic's tests: timers made here tick only when the test advances
 // the clock, in time order, each tick seeing now() equal to its own due time. The
 // simulated devices read the same clock, so a whole listening session runs in

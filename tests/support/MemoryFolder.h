@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A FileFolder in memory, for the logic's tests: writes land at once, and every write
 // and removal is counted.
 #pragma once

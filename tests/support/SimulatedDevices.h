@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Simulated playback devices on the manual clock: they keep every promise of MciControl.h
 // and StreamControl.h, are told each file's length by the test, and log every call and
 // every range they play. Switches let a test make them misbehave as real devices can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated devices' own behaviour beyond the shared device contract (tests/audio):
 // their logs and played ranges, which the logic's tests rely on.
 #include "support/SimulatedDevices.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh folder under /tmp for one test, removed with everything in it afterwards, and
 // small helpers for the files in it.
 #pragma once

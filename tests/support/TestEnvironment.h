@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every test runs headless: Qt on its offscreen platform, SDL on its dummy audio driver,
 // unless the test's environment already names others (the disk driver, a display).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every test program: headless defaults, then GoogleTest.
 #include <gtest/gtest.h>
 

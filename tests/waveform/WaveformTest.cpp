@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waveform's arithmetic: a bucket's extremes, the columns of any stretch at any width, and
 // the view's zoom, scroll and paging, with x and ms mapping both ways.
 #include <gtest/gtest.h>
