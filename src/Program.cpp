@@ -54,7 +54,7 @@ Program::Program() {
   mpris_ = qt::Mpris::connect(window_->form(), *window_);
   // The desktop session asks every program to save before it logs out.
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, window_.get(),
-                   [this](QSessionManager&) { window_->form().saveForSession(); });
+                   [this](QSessionManager&) { window_->saveForSession(); });
 }
 
 Program::~Program() {

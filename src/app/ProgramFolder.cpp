@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include "dictation/AppearanceFile.h"
 #include "text/TextFile.h"
 
 namespace tessaly {
@@ -71,6 +72,11 @@ void prepareProgramFolder(const fs::path& appPath, const std::vector<fs::path>& 
       break;
     }
   }
+  // A new folder with no shipped file to copy (the program copied alone, as portable programs
+  // are): the same readable first look, written here, rather than the empty file the
+  // settings would make (0 pt yellow on pale green).
+  if (firstRun && !fs::exists(appPath / "900_8.dat", error) && !error)
+    (void)writeFileAtomically(appPath / "900_8.dat", serialiseAppearanceFile(firstStartAppearanceFile()));
   // A sample copied into the build tree beside the program still names its folder by the
   // marker: resolve it where it lies.
   for (const auto& entry : fs::directory_iterator(voice, error)) {

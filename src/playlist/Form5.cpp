@@ -67,6 +67,18 @@ void Form5::openCommand() {
   if (c_.List1.count() > 0) c_.List1.select(0);
 }
 
+void Form5::restoreUnsaved(const std::string& listPath, const std::vector<std::string>& entries) {
+  listPath_ = listPath.empty() ? kUntitled : listPath;
+  listEncoding_ = TextEncoding::Gb18030;
+  c_.StatusBar1.setPanelText("one", listPath_);
+  c_.List1.clear();
+  for (const auto& entry : entries) c_.List1.append(entry);
+  listChanged_ = 1;
+  setListButtons(true);
+  limitAdd();
+  if (c_.List1.count() > 0) c_.List1.select(0);
+}
+
 void Form5::newCommand() {
   if (!savePrompt()) return;
   listPath_ = kUntitled;

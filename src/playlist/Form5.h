@@ -69,6 +69,11 @@ class Form5 {
 
   int listChanged() const { return listChanged_; }
   const std::string& listPath() const { return listPath_; }
+  // The entries of the list being edited, in play order.
+  std::vector<std::string> entries() const;
+  // A list kept when the program last had to end with it unsaved: back in the window, as
+  // edited and not yet saved (Save writes it to `listPath`, Save As elsewhere).
+  void restoreUnsaved(const std::string& listPath, const std::vector<std::string>& entries);
 
  private:
   enum class SaveOutcome { Saved, Refused, Failed };
@@ -82,7 +87,6 @@ class Form5 {
   // Writes the list; a failure is told to the user, naming the file.
   bool writeList(const std::string& path, const std::vector<std::string>& entries);
   SaveOutcome save();
-  std::vector<std::string> entries() const;
   void setListButtons(bool enabled);
   void limitAdd();
 

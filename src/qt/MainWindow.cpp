@@ -21,10 +21,12 @@
 #include "app/MainWindowLayout.h"
 #include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
+#include "qt/CaptionAccessible.h"
 #include "qt/ListManagerWindow.h"
 #include "practice/Timestamps.h"
 #include "qt/LoopOptionsWindow.h"
 #include "qt/PracticeWindow.h"
+#include "recovery/ListRecovery.h"
 
 namespace tessaly::qt {
 
@@ -65,7 +67,7 @@ class DisplaySlider final : public QSlider {
   void keyPressEvent(QKeyEvent* event) override { event->ignore(); }
 };
 
-// What a screen reader says of a caption label (the click areas say their command).
+// What a caption label means, said before what it shows (the click areas say their command).
 QString accessibleNameOfLabel(int n) {
   switch (n) {
     case 1: return QStringLiteral("播放状态");
@@ -106,6 +108,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     : QWidget(parent), services_(services), background_(drawBackground()) {
   setWindowTitle(QStringLiteral("Tessaly 听写"));
   setFixedSize(layout::kClientWidthPx, layout::kClientHeightPx);
+  installCaptionAccessibility();  // before the captions' first text
   buildWidgets();
 
   windowAdapter_ = std::make_unique<QtWindow>(this);
@@ -150,8 +153,34 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
 }
 
 void MainWindow::leaveNow() {
+  keepUnsavedList();
   if (listManager_) listManager_->hide();
   form_->leaveNow();
+}
+
+void MainWindow::saveForSession() {
+  keepUnsavedList();
+  form_->saveForSession();
+}
+
+void MainWindow::keepUnsavedList() {
+  if (!services_.recovery || !listManager_ || !listManager_->isVisible()) return;
+  const Form5& list = listManager_->form();
+  if (list.listChanged() != 0) tessaly::keepUnsavedList(*services_.recovery, {list.listPath(), list.entries()});
+}
+
+void MainWindow::offerUnsavedList() {
+  if (!services_.recovery) return;
+  const auto copy = unsavedListCopy(*services_.recovery);
+  if (!copy) return;
+  const auto answer = messages().askYesNoCancel(
+      "上次退出时，列表管理里有一个没有保存的播放列表：\n" + copy->listPath + "\n（" + std::to_string(copy->entries.size()) +
+      " 个文件）\n要在列表管理里恢复它吗？\n选“否”丢弃它。");
+  if (answer == ui::MessageBox::Answer::Cancel) return;  // asked again at the next start
+  discardUnsavedList(*services_.recovery);  // from here it lives in the window, or nowhere
+  if (answer != ui::MessageBox::Answer::Yes) return;
+  openListManager();
+  listManager_->form().restoreUnsaved(copy->listPath, copy->entries);
 }
 
 MainWindow::~MainWindow() {
@@ -210,7 +239,14 @@ void MainWindow::buildWidgets() {
       }
     }
     if (widget->objectName().isEmpty()) widget->setObjectName(QStringLiteral("Label%1").arg(n));
-    if (const QString name = accessibleNameOfLabel(n); !name.isEmpty()) widget->setAccessibleName(name);
+    // A caption is heard with its meaning and what it shows; changes of state, of file and
+    // of speed are announced, the times only read when asked.
+    if (const QString name = accessibleNameOfLabel(n); !name.isEmpty()) {
+      if (auto* caption = qobject_cast<QLabel*>(widget))
+        makeCaptionAccessible(*caption, name, n == 1 ? CaptionRole::Status : CaptionRole::Text, n != 6 && n != 7);
+      else
+        widget->setAccessibleName(name);
+    }
     labels_[static_cast<std::size_t>(n - 1)] = widget;
     labelAdapters_.push_back(std::make_unique<QtLabel>(widget));
   }
@@ -286,7 +322,10 @@ void MainWindow::showEvent(QShowEvent* event) {
   form_->activate();
   // Once the window is up (and a file named on the command line is open), the copies a
   // crash left are offered back.
-  QTimer::singleShot(0, this, [this] { form_->offerRecoveryCopies(); });
+  QTimer::singleShot(0, this, [this] {
+    form_->offerRecoveryCopies();
+    offerUnsavedList();
+  });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -66,6 +66,9 @@ class MainWindow final : public QWidget {
   // The program must end now (a signal): the list manager goes without its question, the
   // dictation is saved or kept in its recovery copy, the window closes.
   void leaveNow();
+  // The desktop session asks the program to save before it may end: the dictation is saved
+  // (or kept in its copy), a list being edited and not saved is kept in its copy.
+  void saveForSession();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -104,6 +107,11 @@ class MainWindow final : public QWidget {
   std::unique_ptr<WebView> webView_;
   std::unique_ptr<Form1> form_;
   std::unique_ptr<ListManagerWindow> listManager_;
+  // A list edited and not saved, into its recovery copy (when the program must end now).
+  void keepUnsavedList();
+  // At start: a list such a copy holds, offered back in the list manager.
+  void offerUnsavedList();
+  ui::MessageBox& messages() { return services_.messages ? *services_.messages : *ownMessages_; }
   bool shownOnce_ = false;
   AccessKeys* accessKeys_ = nullptr;  // owned by this window (its Qt parent)
 };

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "qt/CaptionAccessible.h"
+
 #include "app/MainWindowLayout.h"
 
 namespace tessaly::qt {
@@ -22,7 +24,9 @@ std::string fromQt(const QString& text) {
 void QtLabel::setCaption(const std::string& caption) {
   if (caption == caption_) return;  // the tracking ticks set most captions to what they show
   caption_ = caption;
-  if (label_) label_->setText(toQt(caption));
+  if (!label_) return;
+  label_->setText(toQt(caption));
+  announceCaption(*label_);
 }
 
 void QtTextBox::setText(const std::string& text) {

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "dictation/AppearanceFile.h"
 #include "support/TempFolder.h"
 #include "text/TextFile.h"
 
@@ -64,6 +65,22 @@ TEST_F(ProgramFolderTest, OnlyANewFolderGetsTheShippedAppearance) {
     prepareProgramFolder(app, {root / "share"});
     EXPECT_EQ(fs::exists(app / "900_8.dat") ? test::readBytes(app / "900_8.dat") : "", c.after);
   }
+}
+
+TEST_F(ProgramFolderTest, ANewFolderWithNothingShippedGetsTheReadableFirstLookWritten) {
+  // The program copied alone: no data folder holds a 900_8.dat.
+  const fs::path app = root / "portable";
+  fs::create_directories(app);
+  prepareProgramFolder(app, {root / "nowhere"});
+  EXPECT_EQ(test::readBytes(app / "900_8.dat"), serialiseAppearanceFile(firstStartAppearanceFile()));
+  const AppearanceRecord look = parseAppearanceFile(test::readBytes(app / "900_8.dat")).records[0];
+  EXPECT_GT(look.fontSize, 0);
+  EXPECT_NE(look.textColourIndex, defaultAppearanceRecord().textColourIndex);  // not yellow on green
+  // One that exists, an empty one included, is read as it is.
+  fs::remove(app / "voice");
+  std::ofstream(app / "900_8.dat", std::ios::trunc);
+  prepareProgramFolder(app, {root / "nowhere"});
+  EXPECT_EQ(fs::file_size(app / "900_8.dat"), 0u);
 }
 
 TEST_F(ProgramFolderTest, ASampleBesideTheProgramIsResolvedInPlace) {

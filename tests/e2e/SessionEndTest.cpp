@@ -145,6 +145,29 @@ TEST_F(SessionEndTest, TerminationSignalsSaveTheDictationAndEndTheProgram) {
   }
 }
 
+TEST_F(SessionEndTest, AListNotSavedWhenTheSignalComesIsOfferedBackAtTheNextStart) {
+  {
+    Typist typist(folder.path(), {"--open", lesson, "--add-to-list", lesson});
+    ASSERT_TRUE(typist.waitFor("listed"));
+    ASSERT_TRUE(typist.waitFor("ready"));
+    const auto [status, ms] = typist.end(SIGTERM);
+    EXPECT_TRUE(WIFEXITED(status));
+  }
+  const fs::path copy = folder / "data" / "tessaly" / "recovery" / "unsaved-play-list.lst";
+  ASSERT_TRUE(fs::exists(copy));
+  // The next start offers it; yes puts it back in the list manager, unsaved, and the copy goes.
+  Typist again(folder.path(), {"--answer", "yes"});
+  const auto asked = again.waitFor("message: ");
+  ASSERT_TRUE(asked);
+  EXPECT_NE(asked->find("没有保存的播放列表"), std::string::npos) << *asked;
+  EXPECT_NE(asked->find("1 个文件"), std::string::npos) << *asked;
+  const auto shown = again.waitFor("list manager: ");
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(*shown, "未命名.lst | " + lesson);
+  for (int t = 0; t < 100 && fs::exists(copy); ++t) QTest::qWait(20);
+  EXPECT_FALSE(fs::exists(copy));
+}
+
 TEST_F(SessionEndTest, AfterAKillTheTextComesBackOnTheNextStart) {
   const std::string typed = "被强行结束之前打的字";
   {

@@ -2,14 +2,19 @@
 // The real program, as the desktop starts it, with a typist at the keyboard: the end-of-
 // session tests start it as a process of its own, send it signals and kill it.
 //
-//   tessaly-typist [--open FILE] [--type TEXT] [--answer yes|no]
+//   tessaly-typist [--open FILE] [--type TEXT] [--answer yes|no] [--add-to-list FILE]
 //
 // It opens FILE as the desktop's "open with" does, answers every message box (printing
 // "message: TEXT"), types TEXT into the dictation box through the input method once the
 // window has settled ("typed"), then prints "box: TEXT" and "ready", and runs until it is
-// told to end. Copy it into a folder of its own: that folder becomes the program folder.
+// told to end. With --add-to-list it also opens the list manager, starts a new list and adds
+// FILE through the file dialog ("listed"). A second later it prints what the list manager
+// shows, if it is open ("list manager: PATH | ENTRY | ..."). Copy it into a folder of its
+// own: that folder becomes the program folder.
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputMethodEvent>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -19,6 +24,8 @@
 #include <string>
 
 #include "Program.h"
+#include "playlist/Form5.h"
+#include "qt/ListManagerWindow.h"
 #include "qt/QtControls.h"
 
 namespace {
@@ -34,17 +41,23 @@ void say(const QString& what, const QString& text) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QString open, type, answer = QStringLiteral("yes");
+  QString open, type, answer = QStringLiteral("yes"), listed;
   const QStringList args = QApplication::arguments();
   for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
     if (args[i] == QStringLiteral("--open")) open = args[i + 1];
     else if (args[i] == QStringLiteral("--type")) type = args[i + 1];
     else if (args[i] == QStringLiteral("--answer")) answer = args[i + 1];
+    else if (args[i] == QStringLiteral("--add-to-list")) listed = args[i + 1];
   }
 
   // Every message box is read out and answered, also those shown inside another's wait.
   QTimer answering;
   QObject::connect(&answering, &QTimer::timeout, [&] {
+    if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      files->selectFile(listed);
+      static_cast<QDialog*>(files)->accept();  // public there, protected in QFileDialog
+      return;
+    }
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
     say(QStringLiteral("message"), box->text());
@@ -67,9 +80,22 @@ int main(int argc, char** argv) {
       QApplication::sendEvent(text1, &event);
       std::printf("typed\n");
     }
+    if (!listed.isEmpty()) {
+      program.window().form().run(tessaly::Command::ManageLists);
+      program.window().listManager()->button(2)->click();  // 新建
+      program.window().listManager()->button(4)->click();  // 增加: the dialog, answered above
+      std::printf("listed\n");
+    }
     say(QStringLiteral("box"), text1->toPlainText());
     std::printf("ready\n");
     std::fflush(stdout);
+  });
+  QTimer::singleShot(1500, [&] {
+    tessaly::qt::ListManagerWindow* manager = program.window().listManager();
+    if (!manager || !manager->isVisible()) return;
+    QString shown = tessaly::qt::toQt(manager->form().listPath());
+    for (int i = 0; i < manager->list1()->count(); ++i) shown += QStringLiteral(" | ") + manager->list1()->item(i)->text();
+    say(QStringLiteral("list manager"), shown);
   });
   return QApplication::exec();
 }

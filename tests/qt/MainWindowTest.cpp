@@ -3,6 +3,7 @@
 // file dialog and message box: keys, click areas, focus, and what the window shows.
 #include "qt/MainWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -162,6 +163,26 @@ TEST_F(MainWindowTest, EveryClickAreaReachesItsCommand) {
   EXPECT_EQ(dialog.calls().back().filter, "语音列表文件(*.lst)|*.lst");
   QTest::mouseClick(window->labelWidget(20), Qt::LeftButton);  // exit
   EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, ACaptionIsHeardWithItsMeaningAndWhatItShows) {
+  // In process, as the accessibility bridge asks (tests/desktop/a11y.py asks over the real bus).
+  const auto heard = [&](int label) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(window->labelWidget(label));
+    return std::make_pair(a->text(QAccessible::Name).toStdString(), a->role());
+  };
+  const std::string lesson = audio("lesson.wav");
+  dialog.answer(lesson);
+  alt(Qt::Key_F);
+  clock.advance(1500);
+  EXPECT_EQ(heard(1), std::make_pair("播放状态：" + caption(1), QAccessible::StatusBar));
+  EXPECT_EQ(heard(2), std::make_pair("语音文件：" + lesson, QAccessible::StaticText));
+  EXPECT_EQ(heard(6).first, "已播放时间：" + caption(6));
+  EXPECT_EQ(heard(7).first, "总时间：" + caption(7));
+  alt(Qt::Key_X);
+  EXPECT_EQ(heard(1).first, "播放状态：" + std::string(captions::kRepeating));
+  // The fixed names stay for whoever reads them alone.
+  EXPECT_EQ(window->labelWidget(1)->accessibleName(), QStringLiteral("播放状态"));
 }
 
 TEST_F(MainWindowTest, SpaceAndEnterOnAFocusedButtonRunIt) {
