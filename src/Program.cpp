@@ -41,7 +41,7 @@ Program::Program() {
     }
   window_ = std::make_unique<qt::MainWindow>(
       qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get(),
-                             &scanner_, &peaks_, readings});
+                             &scanner_, &peaks_, readings, &reader_});
   window_->form().useReadingsTable(readings);
 
   // A kill, Ctrl+C, a logout: leave as the exit command does, and make sure the program ends

@@ -10,6 +10,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/PeakScanner.h"
 #include "audio/SentenceScanner.h"
+#include "qt/BackgroundFileReader.h"
 #include "qt/MainWindow.h"
 #include "qt/Mpris.h"
 #include "qt/TerminationSignals.h"
@@ -37,6 +38,7 @@ class Program {
   std::unique_ptr<UserSettings> settings_;
   audio::SentenceScanner scanner_;  // outlives the window, which cancels its scan
   audio::PeakScanner peaks_;        // outlives the practice window
+  qt::BackgroundFileReader reader_;  // reads the dictation files and their .lrc/.srt; outlives the window
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;
   std::unique_ptr<qt::Mpris> mpris_;  // null without a session bus

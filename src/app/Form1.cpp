@@ -482,7 +482,15 @@ void Form1::openChosenFile(const std::string& path) {
   listEntries_[1] = kEndMarker;
   rememberFolderOf(path);
   selectBackEndFor(path);
-  dictation_->loadDictationText();
+  // The dictation file is read away from this thread; until it is in the box, the box takes
+  // no typing (nothing typed can land in the wrong file or be lost).
+  const std::uint32_t serial = ++dictationRead_;
+  c_.text1.setReadOnly(true);
+  reader_->read({DictationStore::dictationPath(trimSpaces(path))}, [this, serial, path](std::vector<FileBytes> files) {
+    if (serial != dictationRead_) return;  // another recording was opened meanwhile
+    dictation_->loadDictationFrom(trimSpaces(path), files[0]);
+    c_.text1.setReadOnly(false);
+  });
   startCommand();
 }
 

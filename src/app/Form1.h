@@ -29,6 +29,7 @@
 #include "recovery/RecoveryKeeper.h"
 #include "settings/UserSettings.h"
 #include "speed/PlaybackSpeed.h"
+#include "text/FileReader.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Timer.h"
@@ -96,6 +97,12 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   void keepUserSettings(UserSettings& settings) {
     settings_ = &settings;
     speed_->useSettings(&settings);
+  }
+  // Reads the recordings' dictation files and their .lrc and .srt through `reader` (by
+  // default on this thread, at once): the box takes no typing until its text has arrived.
+  void useFileReader(FileReader& reader) {
+    reader_ = &reader;
+    sentences_.useReader(reader);
   }
   // Where the Mandarin readings table for the check lies (read when a check first needs it).
   void useReadingsTable(std::string path) { readingsPath_ = std::move(path); }
@@ -229,6 +236,9 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   PracticeWindowView* practiceWindow_ = nullptr;
   std::string readingsPath_;
   std::unique_ptr<CheckTables> checkTables_;  // loaded by the first check
+  InlineFileReader inlineReader_;
+  FileReader* reader_ = &inlineReader_;
+  std::uint32_t dictationRead_ = 0;  // the newest read of a dictation file; older answers are dropped
 };
 
 }  // namespace tessaly

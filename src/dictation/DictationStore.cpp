@@ -61,11 +61,15 @@ bool DictationStore::keepOriginal() {
 void DictationStore::loadDictationText() {
   const std::string audioPath = trimSpaces(label2_.caption());
   if (audioPath == noFileCaption) return;
+  loadDictationFrom(audioPath, readWhole(dictationPath(audioPath)));
+}
+
+void DictationStore::loadDictationFrom(const std::string& audioPath, const FileBytes& read) {
+  if (audioPath == noFileCaption) return;
   LoadedFile file{dictationPath(audioPath)};
   text1_.setText({});
 
-  std::error_code error;
-  if (!fs::exists(fs::status(file.path, error))) {
+  if (!read.exists) {
     if (!writeFileAtomically(file.path, {}).ok)
       messages_.inform("无法建立听写文件：\n" + file.path.string() + "\n打的字要保存时会再试一次。");
     loaded_ = std::move(file);
@@ -73,8 +77,7 @@ void DictationStore::loadDictationText() {
     return;
   }
 
-  std::string bytes;
-  if (!readFileBytes(file.path, bytes).ok) {
+  if (!read.read) {
     file.readable = false;
     messages_.inform("无法读取听写文件：\n" + file.path.string() +
                      "\n为免覆盖其中原有的文字，这个文件不会被写入。");
@@ -82,14 +85,14 @@ void DictationStore::loadDictationText() {
     offerRecoveryCopy(audioPath);
     return;
   }
-  DecodedText content = decodeText(bytes);
+  const DecodedText& content = read.text;
   file.encoding = content.encoding;
-  text1_.setText(joinLinesCrLf(splitLines(content.utf8)));
+  text1_.setText(withCrLfLines(content.utf8));
   if (content.replaced > 0) {
     messages_.inform("听写文件中有 " + std::to_string(content.replaced) +
                      " 个字节不是能识别的文字，显示为“�”：\n" + file.path.string() +
                      "\n第一次保存前，原文件会原样另存为：\n" + file.path.string() + ".orig");
-    file.originalBytes = std::move(bytes);
+    file.originalBytes = read.bytes;
   }
   loaded_ = std::move(file);
   offerRecoveryCopy(audioPath);

@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "recovery/RecoveryKeeper.h"
+#include "text/FileReader.h"
 #include "text/Encoding.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
@@ -53,6 +54,9 @@ class DictationStore {
   // cannot be read is told, and saves into it are refused so that its text is not
   // overwritten. Does nothing while Label2 shows noFileCaption.
   void loadDictationText();
+  // The same, with the dictation file of `audioPath` already read (see text/FileReader.h):
+  // the user-interface thread then never waits on the disk for it.
+  void loadDictationFrom(const std::string& audioPath, const FileBytes& file);
 
   // saveDictationText; then savedMessage unless the save failed; then focus Text1.
   void saveTextCommand();

@@ -45,7 +45,26 @@ void SentenceKeys::useScan(PauseScan& scan, ui::Timer& poll) {
 }
 
 void SentenceKeys::mapRecording(const std::string& path, std::int32_t lengthMs) {
-  SentenceMap map = loadSentenceMap(path, lengthMs);
+  const std::uint32_t serial = ++readSerial_;
+  std::vector<std::string> companions = companionPaths(path);
+  if (companions.empty()) {
+    mapRead(path, {});
+    return;
+  }
+  if (path != mappedPath_) {  // another recording: no keys until its map is known
+    map_ = {};
+    if (scan_) {
+      scan_->cancel();
+      poll_->setEnabled(false);
+    }
+  }
+  reader_->read(std::move(companions), [this, serial, path, lengthMs](std::vector<FileBytes> files) {
+    if (serial != readSerial_) return;  // another recording started meanwhile
+    mapRead(path, sentenceMapFrom(files[0], files[1], lengthMs));
+  });
+}
+
+void SentenceKeys::mapRead(const std::string& path, SentenceMap map) {
   if (map.source == SentenceSource::None && path == mappedPath_ && map_.source == SentenceSource::Silence)
     return;  // the same recording started again: its scan goes on, or is done
   mappedPath_ = path;

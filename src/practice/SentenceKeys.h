@@ -17,6 +17,7 @@
 #include "playback/PlayerControls.h"
 #include "sentences/PauseScan.h"
 #include "sentences/SentenceMap.h"
+#include "text/FileReader.h"
 #include "ui/Timer.h"
 
 namespace tessaly {
@@ -36,8 +37,11 @@ class SentenceKeys {
   // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
   // has found every `poll` tick while it runs.
   void useScan(PauseScan& scan, ui::Timer& poll);
-  // The recording `path` (of `lengthMs`, 0 if unknown) starts: its map from its .lrc or .srt,
-  // or a scan of its pauses; the same recording starting again keeps its scan.
+  // Reads the .lrc and .srt through `reader` (by default on the calling thread, at once).
+  void useReader(FileReader& reader) { reader_ = &reader; }
+  // The recording `path` (of `lengthMs`, 0 if unknown) starts: its map from its .lrc or .srt
+  // (once they have been read: until then it has none), or a scan of its pauses; the same
+  // recording starting again keeps its scan.
   void mapRecording(const std::string& path, std::int32_t lengthMs);
   // The map of the recording now playing (none: the keys do nothing).
   void setMap(SentenceMap map) { map_ = std::move(map); }
@@ -49,7 +53,13 @@ class SentenceKeys {
   void repeat(PlayerBackEnd& backEnd, double positionMs) const;
 
  private:
+  // The companion files of `path` have been read: its map, or its scan.
+  void mapRead(const std::string& path, SentenceMap map);
+
   SentenceMap map_;
+  InlineFileReader inlineReader_;
+  FileReader* reader_ = &inlineReader_;
+  std::uint32_t readSerial_ = 0;  // the newest read; an older one's answer is dropped
   PauseScan* scan_ = nullptr;
   ui::Timer* poll_ = nullptr;
   std::uint32_t scanSerial_ = 0;

@@ -145,6 +145,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     scanTimer_ = std::make_unique<QtTimer>();
     form_->usePauseScan(*services_.pauseScan, *scanTimer_);
   }
+  if (services_.fileReader) form_->useFileReader(*services_.fileReader);
   if (services_.recovery) {
     recoveryTimer_ = std::make_unique<QtTimer>();
     form_->keepRecoveryCopies(*services_.recovery, *recoveryTimer_);

@@ -15,6 +15,7 @@
 #include "app/Form1.h"
 #include "qt/QtControls.h"
 #include "qt/WebView.h"
+#include "text/FileReader.h"
 #include "waveform/PeakScan.h"
 
 class QPlainTextEdit;
@@ -45,6 +46,8 @@ struct MainWindowServices {
   PeakScan* peakScan = nullptr;
   // The Mandarin readings table of the check ("": every Han slip is "other").
   std::string readingsTable = {};
+  // Reads the dictation files and the .lrc/.srt; nullptr reads them at once, on this thread.
+  FileReader* fileReader = nullptr;
 };
 
 class MainWindow final : public QWidget {

@@ -5,10 +5,14 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QTextCursor>
 
 #include <algorithm>
 
 #include "qt/CaptionAccessible.h"
+#include "text/TextFile.h"
 
 #include "app/MainWindowLayout.h"
 
@@ -29,14 +33,89 @@ void QtLabel::setCaption(const std::string& caption) {
   announceCaption(*label_);
 }
 
+namespace {
+
+// A piece of a long text: about this many characters, up to a line's end.
+constexpr qsizetype kTextPiece = 64 * 1024;
+
+// Every line end (CR LF, CR, LF) made CR LF: the box's text as text() gives it.
+std::string crLfEverywhere(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\r' || text[at] == '\n') {
+      out += "\r\n";
+      if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    } else {
+      out += text[at];
+    }
+  }
+  return out;
+}
+
+qsizetype pieceEnd(const QString& text) {
+  if (text.size() <= kTextPiece) return text.size();
+  const qsizetype lineEnd = text.indexOf(QChar(u'\n'), kTextPiece);
+  return lineEnd < 0 ? text.size() : lineEnd + 1;
+}
+
+}  // namespace
+
 void QtTextBox::setText(const std::string& text) {
+  const bool crLf = hasOnlyCrLfLineEnds(text);
   QString plain = toQt(text);
   plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  plain.replace(QChar(u'\r'), QChar(u'\n'));
-  edit_->setPlainText(plain);
+  if (!crLf) plain.replace(QChar(u'\r'), QChar(u'\n'));
+  ++fillSerial_;  // a fill under way stops
+  rest_.clear();
+  whole_.clear();
+  const qsizetype first = pieceEnd(plain);
+  if (first == plain.size()) {
+    edit_->setReadOnly(readOnly_);
+    edit_->setPlainText(plain);  // its change comes through textChanged
+    return;
+  }
+  whole_ = crLf ? text : crLfEverywhere(text);  // as text() would give it back, made once
+  rest_ = plain.mid(first);
+  edit_->setReadOnly(true);
+  edit_->document()->setUndoRedoEnabled(false);  // the pieces are not the learner's to undo
+  {
+    const QSignalBlocker quiet(edit_);  // one change for the whole text, below
+    edit_->setPlainText(plain.left(first));
+  }
+  const unsigned serial = fillSerial_;
+  QTimer::singleShot(0, edit_, [this, serial] {
+    if (serial == fillSerial_) fill(false);
+  });
+  if (handler_) handler_();
+}
+
+void QtTextBox::fill(bool all) {
+  while (!rest_.isEmpty()) {
+    const qsizetype end = pieceEnd(rest_);
+    QTextCursor cursor(edit_->document());
+    cursor.movePosition(QTextCursor::End);
+    {
+      const QSignalBlocker quiet(edit_);
+      cursor.insertText(rest_.left(end));
+    }
+    rest_.remove(0, end);
+    if (!all) break;
+  }
+  if (!rest_.isEmpty()) {
+    const unsigned serial = fillSerial_;
+    QTimer::singleShot(0, edit_, [this, serial] {
+      if (serial == fillSerial_) fill(false);
+    });
+    return;
+  }
+  whole_.clear();
+  edit_->document()->setUndoRedoEnabled(true);
+  edit_->setReadOnly(readOnly_);
 }
 
 std::string QtTextBox::text() const {
+  if (filling()) return whole_;
   QString plain = edit_->toPlainText();
   plain.replace(QChar(u'\n'), QStringLiteral("\r\n"));
   return fromQt(plain);
@@ -44,7 +123,18 @@ std::string QtTextBox::text() const {
 
 void QtTextBox::setChangeHandler(std::function<void()> handler) {
   QObject::disconnect(changed_);
+  handler_ = handler;
   if (handler) changed_ = QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, std::move(handler));
+}
+
+void QtTextBox::insertAtCursor(const std::string& text) {
+  if (filling()) fill(true);  // the whole text first: what is inserted goes where the cursor is in it
+  edit_->insertPlainText(toQt(text));
+}
+
+void QtTextBox::setReadOnly(bool readOnly) {
+  readOnly_ = readOnly;
+  if (!filling()) edit_->setReadOnly(readOnly);
 }
 
 void QtTextBox::setFontSize(int points) {

@@ -77,6 +77,9 @@ class QtSlider final : public ui::Slider {
 };
 
 // The dictation box. Qt keeps "\n" between lines; the program speaks CR LF.
+// The dictation box. A long text (a 5 MB dictation) is put in a piece at a time, on turns of
+// the event loop, so no single call holds the window up; meanwhile the box takes no typing
+// and text() already gives the whole text, as for any other setText.
 class QtTextBox final : public ui::TextBox {
  public:
   explicit QtTextBox(QPlainTextEdit* edit) : edit_(edit) {}
@@ -89,12 +92,21 @@ class QtTextBox final : public ui::TextBox {
   void setTextColour(ui::Rgb colour) override { setColour(QPalette::Text, colour); }
   void setBackColour(ui::Rgb colour) override { setColour(QPalette::Base, colour); }
   void setChangeHandler(std::function<void()> handler) override;
-  void insertAtCursor(const std::string& text) override { edit_->insertPlainText(toQt(text)); }
+  void insertAtCursor(const std::string& text) override;
+  void setReadOnly(bool readOnly) override;
+  bool filling() const { return !rest_.isEmpty(); }
 
  private:
   void setColour(QPalette::ColorRole role, ui::Rgb colour);
+  // The next piece of a long text, or (`all`) the rest of it at once.
+  void fill(bool all);
   QPlainTextEdit* edit_;
   QMetaObject::Connection changed_;
+  std::function<void()> handler_;
+  std::string whole_;  // while filling: the whole text set, as text() gives it
+  QString rest_;   // while filling: what is not in the box yet
+  bool readOnly_ = false;  // as the logic wants it, once the box is filled
+  unsigned fillSerial_ = 0;
 };
 
 class QtListBox final : public ui::ListBox {

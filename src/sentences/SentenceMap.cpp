@@ -200,17 +200,27 @@ std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs) {
   return settle(std::move(sentences), lengthMs);
 }
 
-SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs) {
+std::vector<std::string> companionPaths(const std::string& audioPath) {
   const std::string stem = pathUpToLastDot(trimSpaces(audioPath));
   if (stem.empty()) return {};
-  for (const auto& [extension, source] : {std::pair{"lrc", SentenceSource::Lrc}, std::pair{"srt", SentenceSource::Srt}}) {
-    TextFileContent file;
-    if (!readTextFile(stem + extension, file).ok) continue;
-    SentenceMap map{source, source == SentenceSource::Lrc ? readLrc(file.text, lengthMs) : readSrt(file.text, lengthMs),
-                    source == SentenceSource::Lrc ? lrcTitle(file.text) : std::string()};
+  return {stem + "lrc", stem + "srt"};
+}
+
+SentenceMap sentenceMapFrom(const FileBytes& lrc, const FileBytes& srt, std::int32_t lengthMs) {
+  for (const auto& [file, source] : {std::pair{&lrc, SentenceSource::Lrc}, std::pair{&srt, SentenceSource::Srt}}) {
+    if (!file->read) continue;
+    const std::string& text = file->text.utf8;
+    SentenceMap map{source, source == SentenceSource::Lrc ? readLrc(text, lengthMs) : readSrt(text, lengthMs),
+                    source == SentenceSource::Lrc ? lrcTitle(text) : std::string()};
     if (!map.sentences.empty()) return map;
   }
   return {};
+}
+
+SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs) {
+  const std::vector<std::string> paths = companionPaths(audioPath);
+  if (paths.empty()) return {};
+  return sentenceMapFrom(readWhole(paths[0]), readWhole(paths[1]), lengthMs);
 }
 
 std::string lrcTitle(std::string_view text) {

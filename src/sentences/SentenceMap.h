@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/FileReader.h"
+
 namespace tessaly {
 
 struct Sentence {
@@ -44,6 +46,10 @@ std::string lrcTitle(std::string_view text);
 
 // The map from the companion file of `audioPath`: its .lrc, else its .srt, else none.
 SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs);
+// The companion files of `audioPath`: its .lrc and its .srt (none for a path without a name).
+std::vector<std::string> companionPaths(const std::string& audioPath);
+// The map from the two companion files already read (see text/FileReader.h).
+SentenceMap sentenceMapFrom(const FileBytes& lrc, const FileBytes& srt, std::int32_t lengthMs);
 
 // The sentence that holds `ms`: the last one starting at or before it; -1 before the first.
 int sentenceAt(const std::vector<Sentence>& sentences, double ms);

@@ -53,6 +53,21 @@ struct Fd {
 
 }  // namespace
 
+bool hasOnlyCrLfLineEnds(std::string_view text) {
+  // Each LF after a CR, and no more CRs than LFs: then no CR stands alone either.
+  std::size_t lineFeeds = 0;
+  for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+    if (at == 0 || text[at - 1] != '\r') return false;
+    ++lineFeeds;
+  }
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r')) == lineFeeds;
+}
+
+std::string withCrLfLines(std::string text) {
+  if (text.empty() || (text.ends_with("\r\n") && hasOnlyCrLfLineEnds(text))) return text;
+  return joinLinesCrLf(splitLines(text));
+}
+
 FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes) {
   return readFileHead(path, std::string::npos, bytes);
 }

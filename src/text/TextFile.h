@@ -20,6 +20,11 @@ std::vector<std::string> splitLines(std::string_view text);
 
 // Every line followed by CR LF.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
+// Every line end in `text` is CR LF (none is a lone CR or LF). Fast on long texts.
+bool hasOnlyCrLfLineEnds(std::string_view text);
+// joinLinesCrLf(splitLines(text)), without the copies when `text` is so already (a file the
+// program wrote): a long dictation costs one look at it.
+std::string withCrLfLines(std::string text);
 
 struct FileResult {
   bool ok = false;

@@ -71,6 +71,8 @@ class TextBox {
   virtual void setChangeHandler(std::function<void()> handler) = 0;
   // Puts `text` where the cursor is, as typing would.
   virtual void insertAtCursor(const std::string& text) = 0;
+  // A read-only box takes no typing; the program may still set its text.
+  virtual void setReadOnly(bool readOnly) = 0;
 };
 
 // A single-selection list box; positions count from 0, -1 is "no selection".

@@ -161,9 +161,10 @@ TEST_F(SessionEndTest, AListNotSavedWhenTheSignalComesIsOfferedBackAtTheNextStar
   ASSERT_TRUE(asked);
   EXPECT_NE(asked->find("没有保存的播放列表"), std::string::npos) << *asked;
   EXPECT_NE(asked->find("1 个文件"), std::string::npos) << *asked;
-  const auto shown = again.waitFor("list manager: ");
-  ASSERT_TRUE(shown);
-  EXPECT_EQ(*shown, "未命名.lst | " + lesson);
+  std::optional<std::string> shown;
+  while ((shown = again.waitFor("list manager: ")) && *shown != "未命名.lst | " + lesson) {
+  }
+  ASSERT_TRUE(shown) << "the list is not back in the list manager";
   for (int t = 0; t < 100 && fs::exists(copy); ++t) QTest::qWait(20);
   EXPECT_FALSE(fs::exists(copy));
 }

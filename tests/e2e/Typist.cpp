@@ -8,9 +8,9 @@
 // "message: TEXT"), types TEXT into the dictation box through the input method once the
 // window has settled ("typed"), then prints "box: TEXT" and "ready", and runs until it is
 // told to end. With --add-to-list it also opens the list manager, starts a new list and adds
-// FILE through the file dialog ("listed"). A second later it prints what the list manager
-// shows, if it is open ("list manager: PATH | ENTRY | ..."). Copy it into a folder of its
-// own: that folder becomes the program folder.
+// FILE through the file dialog ("listed"). Whenever what the list manager shows changes, it
+// prints it ("list manager: PATH | ENTRY | ..."). Copy it into a folder of its own: that
+// folder becomes the program folder.
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputMethodEvent>
@@ -90,12 +90,15 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
   });
-  QTimer::singleShot(1500, [&] {
+  QTimer watchingList;  // what the list manager shows, each time it changes
+  QString listShown;
+  QObject::connect(&watchingList, &QTimer::timeout, [&] {
     tessaly::qt::ListManagerWindow* manager = program.window().listManager();
     if (!manager || !manager->isVisible()) return;
     QString shown = tessaly::qt::toQt(manager->form().listPath());
     for (int i = 0; i < manager->list1()->count(); ++i) shown += QStringLiteral(" | ") + manager->list1()->item(i)->text();
-    say(QStringLiteral("list manager"), shown);
+    if (shown != listShown) say(QStringLiteral("list manager"), listShown = shown);
   });
+  watchingList.start(100);
   return QApplication::exec();
 }

@@ -87,10 +87,14 @@ class FakeTextBox final : public ui::TextBox {
     text_ = text;
     if (changed_) changed_();
   }
-  // The user types: the text changes as setText changes it.
-  void type(const std::string& text) { setText(text_ + text); }
+  // The user types: the text changes as setText changes it (not while the box is read-only).
+  void type(const std::string& text) {
+    if (!readOnly_) setText(text_ + text);
+  }
+  void setReadOnly(bool readOnly) override { readOnly_ = readOnly; }
+  bool readOnly() const { return readOnly_; }
   void setChangeHandler(std::function<void()> handler) override { changed_ = std::move(handler); }
-  void insertAtCursor(const std::string& text) override { type(text); }  // the cursor is at the end
+  void insertAtCursor(const std::string& text) override { setText(text_ + text); }  // the cursor is at the end
   std::string text() const override { return text_; }
   void setFocus() override { focus_.owner = name_; }
   void setFontSize(int points) override { fontSize_ = points; }
@@ -110,6 +114,7 @@ class FakeTextBox final : public ui::TextBox {
   std::function<void()> changed_;
   int fontSize_ = 9;
   bool bold_ = false;
+  bool readOnly_ = false;
   ui::Rgb textColour_{0, 0, 0};
   ui::Rgb backColour_{255, 255, 255};
 };
