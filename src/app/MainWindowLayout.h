@@ -55,14 +55,14 @@ inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "管理列表28 &m",         // Command28 Alt+M: the list manager
 };
 
-// The access-key twins the logic runs by number (the desktop's player controls take the same ways).
-inline constexpr int kStartKey = 11;     // Alt+S
-inline constexpr int kRepeatKey = 13;    // Alt+X
-inline constexpr int kPauseKey = 16;     // Alt+Z while playing
-inline constexpr int kContinueKey = 17;  // Alt+Z while paused
-inline constexpr int kForwardKey = 18;   // Alt+D
-inline constexpr int kRewindKey = 19;    // Alt+A
-inline constexpr int kStopKey = 20;      // Alt+E
+// The player's command buttons the logic runs by number: enabled exactly when their command
+// can act (the desktop's player controls take the same ways).
+inline constexpr int kStartButton = 1;     // 开始播放, Alt+S
+inline constexpr int kPauseButton = 6;     // 暂停, Alt+Z while playing
+inline constexpr int kContinueButton = 7;  // 继续, Alt+Z while paused
+inline constexpr int kForwardButton = 8;   // 快进, Alt+D
+inline constexpr int kRewindButton = 9;    // 倒退, Alt+A
+inline constexpr int kStopButton = 10;     // 停止, Alt+E
 
 // Command29 to Command38: the keys of the additions, off screen like the access-key twins.
 inline constexpr std::array<std::string_view, 10> kAdditionButtonCaptions = {
