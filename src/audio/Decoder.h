@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Frame-exact reading of one audio source: FFmpeg demuxes and decodes, and the frames come
 // out as interleaved 32-bit floats at the file's own sample rate, mono or stereo. The
-// engine's worker plays through it, the length scanner and the probe use it, and a later
-// waveform view can read peaks through it the same way.
+// engine's worker plays through it; the length scanner, the sentence and waveform scans
+// (audio/SentenceScanner, audio/PeakScanner) and the probe read through it the same way.
 //
 // Threads: a Decoder belongs to one thread at a time (the engine's worker). SeekIndex is the
 // one piece shared between threads: scanSource() fills it on the scanner thread while the

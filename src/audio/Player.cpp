@@ -433,8 +433,8 @@ bool Player::produceBlock() {
   Block& block = blocks_[head_.load() % kBlocks];
   int want = kBlockFrames;
   if (endFrame_ >= 0) want = static_cast<int>(std::clamp<std::int64_t>(endFrame_ - nextFrame_, 0, want));
-  // The processing stage (a time-stretch, later) goes here: decoded frames in, output frames
-  // out, with the block's file range saying what stretch of the file they stand for.
+  // At 1.0× the decoded frames go out as they are (other speeds: produceStretchedBlock),
+  // the block's file range saying what stretch of the file they stand for.
   const int got = want > 0 ? decoder_->read(block.data.data(), want) : 0;
   block.serial = playSerial_;
   block.frames = got;

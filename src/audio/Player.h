@@ -79,7 +79,7 @@ class Player final : public Renderer {
   // Any thread: 1 is full volume.
   void setGain(float gain) { gain_.store(gain); }
   // UI thread, non-blocking: plays at `speed` (0.5 to 2.0) with the pitch kept, from now on:
-  // what is already queued for the output is cut to two blocks (about 50 ms) and the rest
+  // what is already queued for the output is cut to its next 30 ms and the rest
   // is made again at the new speed, seamlessly. Positions stay frames of the file. 1.0 plays
   // the decoded frames as they are.
   void setSpeed(double speed);

@@ -3,7 +3,8 @@
 // Implemented by the simulated device of the tests and by the real audio engine (src/audio).
 //
 // Every method is called on the user-interface thread and returns within a few
-// milliseconds; "play" returns at once and playback goes on in the background.
+// milliseconds, but "Open", which may wait up to 3 s for the file's first frames (a slow
+// disk, a network stream); "play" returns at once and playback goes on in the background.
 // Positions and lengths are whole milliseconds from the start of the file.
 //
 // What callers rely on:

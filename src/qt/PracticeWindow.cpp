@@ -12,6 +12,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTimer>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -184,8 +185,12 @@ void PracticeWindow::build() {
   errors_->setAccessibleDescription(QStringLiteral("单击或按回车复读这一句"));
   connect(errors_, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { logic_->repeatReferenceSentence(item->data(Qt::UserRole).toInt()); });
-  connect(errors_, &QListWidget::itemClicked, this,
-          [this](QListWidgetItem* item) { logic_->repeatReferenceSentence(item->data(Qt::UserRole).toInt()); });
+  // A click loops it too; where the desktop activates items on a single click (KDE), that
+  // click is already the activation above, and must not start the loop a second time.
+  connect(errors_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    if (!errors_->style()->styleHint(QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, errors_))
+      logic_->repeatReferenceSentence(item->data(Qt::UserRole).toInt());
+  });
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
   rightLayout->addWidget(reference_);

@@ -38,30 +38,38 @@ void DiskFolder::remove(const std::string& name) {
 }
 
 std::optional<std::string> DiskFolder::read(const std::string& name) const {
-  // Under the lock: a job the writer is doing right now is neither waiting nor on the disk.
-  std::lock_guard lock(mutex_);
-  if (const auto job = waiting_.find(name); job != waiting_.end()) return job->second;
-  if (working_ && inFlight_.first == name) return inFlight_.second;
+  {
+    // A job waiting or in flight is what the file will be; it is not on the disk yet.
+    std::lock_guard lock(mutex_);
+    if (const auto job = waiting_.find(name); job != waiting_.end()) return job->second;
+    if (working_ && inFlight_.first == name) return inFlight_.second;
+  }
+  // Otherwise the file as it is: a write that starts meanwhile replaces it atomically, so the
+  // read sees the old file or the new one, whole.
   std::string bytes;
   if (!readFileBytes(folder_ / name, bytes).ok) return std::nullopt;
   return bytes;
 }
 
 std::vector<std::string> DiskFolder::names() const {
-  std::lock_guard lock(mutex_);  // the folder as it is, the job in flight, then the waiting ones
+  // The jobs first, then the folder: a job finished in between is on the disk by then.
+  std::vector<std::pair<std::string, bool>> jobs;  // name, present once done
+  {
+    std::lock_guard lock(mutex_);
+    if (working_) jobs.emplace_back(inFlight_.first, inFlight_.second.has_value());
+    for (const auto& [name, bytes] : waiting_) jobs.emplace_back(name, bytes.has_value());
+  }
   std::vector<std::string> found;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder_, error)) {
     const std::string name = entry.path().filename().string();
     if (!name.starts_with(".") && entry.is_regular_file(error)) found.push_back(name);
   }
-  const auto apply = [&found](const std::string& name, bool present) {
+  for (const auto& [name, present] : jobs) {
     const auto at = std::find(found.begin(), found.end(), name);
     if (present && at == found.end()) found.push_back(name);
     if (!present && at != found.end()) found.erase(at);
-  };
-  if (working_) apply(inFlight_.first, inFlight_.second.has_value());
-  for (const auto& [name, bytes] : waiting_) apply(name, bytes.has_value());
+  }
   return found;
 }
 

@@ -3,8 +3,10 @@
 // replaced atomically (text/TextFile.h) by a writer thread of its own.
 //
 // Threads: the user-interface thread calls the FileFolder methods; they only queue work
-// and read. The writer thread does the writes and removals, in the order asked, and keeps
-// only the newest job per name. mutex_ guards the queue; it is never held during disk work.
+// and read. The writer thread does the writes and removals, one name at a time in name
+// order (each file stands alone: only the order of the jobs for one name matters, and of
+// those only the newest is kept). mutex_ guards the queue and the job in flight; it is never
+// held during disk work, the writer's or the readers'.
 // The destructor finishes what is queued before it returns, so leaving the program never
 // drops a file that was asked for.
 #pragma once
