@@ -5,6 +5,8 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "check/Alignment.h"
+
 namespace tessaly {
 
 namespace {
@@ -116,15 +118,10 @@ double percent(int errors, int units, bool nothingWritten) {
   return std::round(value * 10.0) / 10.0;
 }
 
-// A run of units that is the same words as one unit of the other text: it ends before unit
-// `end` of its text, takes `units` units and has canonical text `id`.
-struct Run {
-  int units = 0;
-  int id = 0;
-};
-
 // Ids of each unit's canonical text, and the runs of each text whose canonical text is that of
 // a single unit of the other text (only those can match).
+const std::vector<std::vector<Run>> kNoRuns;
+
 struct Canonical {
   std::vector<int> rid, did;
   std::vector<std::vector<Run>> referenceRuns, dictationRuns;  // by end, n + 1 and m + 1
@@ -191,62 +188,11 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
   result.dictation = unitsOf(dictation);
   auto& r = result.reference;
   const auto& d = result.dictation;
-  const std::size_t n = r.size(), m = d.size();
+  const std::size_t n = r.size();
   // Each unit as the number of its canonical text, so a cell compares two integers.
   const Canonical c = canonicalOf(r, d, spellings);
   const auto& rid = c.rid;
   const auto& did = c.did;
-  // Least edits, a few rows of costs (a run reaches four rows back); the way back kept as
-  // one byte a cell: a step, or a run of the reference (kRunUp + units) or the dictation.
-  enum : unsigned char { kDiagonal, kUp, kLeft, kReferenceRun = 8, kDictationRun = 16 };
-  constexpr std::size_t kRows = 5;
-  std::vector<unsigned char> way((n + 1) * (m + 1));
-  std::vector<std::vector<int>> rows(kRows, std::vector<int>(m + 1));
-  std::vector<int> endCost(n + 1);  // the cost of the dictation against the first i units
-  for (std::size_t j = 0; j <= m; ++j) {
-    rows[0][j] = static_cast<int>(j);
-    way[j] = kLeft;
-  }
-  endCost[0] = static_cast<int>(m);
-  for (std::size_t i = 1; i <= n; ++i) {
-    const std::vector<int>& previous = rows[(i - 1) % kRows];
-    std::vector<int>& current = rows[i % kRows];
-    current[0] = static_cast<int>(i);
-    way[i * (m + 1)] = kUp;
-    // Raw pointers: the byte stores would otherwise make the compiler reload every vector.
-    unsigned char* const wayRow = &way[i * (m + 1)];
-    const int* const above = previous.data();
-    int* const here = current.data();
-    const int* const written = did.data();
-    const int unit = rid[i - 1];
-    // One row; instantiated without runs too, so the usual case stays a tight loop.
-    const auto fill = [&]<bool kRuns>() {
-      for (std::size_t j = 1; j <= m; ++j) {
-        const int diagonal = above[j - 1] + (unit == written[j - 1] ? 0 : 1);
-        const int up = above[j] + 1;       // a reference unit missing
-        const int left = here[j - 1] + 1;  // a unit too many
-        int best = diagonal;
-        unsigned char from = kDiagonal;
-        if (up < best) best = up, from = kUp;
-        if (left < best) best = left, from = kLeft;
-        if constexpr (kRuns) {  // the same words written as several units on one side
-          for (const Run& run : c.referenceRuns[i]) {
-            const int cost = rows[(i - static_cast<std::size_t>(run.units)) % kRows][j - 1];
-            if (run.id == did[j - 1] && cost < best) best = cost, from = static_cast<unsigned char>(kReferenceRun + run.units);
-          }
-          for (const Run& run : c.dictationRuns[j]) {
-            const int cost = previous[j - static_cast<std::size_t>(run.units)];
-            if (run.id == unit && cost < best) best = cost, from = static_cast<unsigned char>(kDictationRun + run.units);
-          }
-        }
-        here[j] = best;
-        wayRow[j] = from;
-      }
-    };
-    if (c.anyRuns) fill.template operator()<true>();
-    else fill.template operator()<false>();
-    endCost[i] = current[m];
-  }
   // The sentence of each reference unit, by where it starts in the text.
   std::vector<int> sentenceOf(n, -1);
   if (!sentenceEnds.empty())
@@ -254,24 +200,45 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
       sentenceOf[i] = static_cast<int>(std::upper_bound(sentenceEnds.begin(), sentenceEnds.end(), r[i].begin) - sentenceEnds.begin());
   // The covered stretch: the units up to the end of the sentence where the dictation ends,
   // that is where it costs least (the later of equal ends).
-  std::size_t covered = n;
+  ChooseEnd coveredEnd;
+  if (!sentenceEnds.empty())
+    coveredEnd = [&](const std::vector<int>& endCost, std::size_t first) {
+      std::size_t end = 0;
+      for (std::size_t k = 0; k < endCost.size(); ++k)
+        if (endCost[k] <= endCost[end]) end = k;
+      end += first;
+      std::size_t covered = 0;
+      if (end > 0)
+        while (covered < n && sentenceOf[covered] <= sentenceOf[end - 1]) ++covered;
+      return std::max(covered, first);
+    };
+  const Aligned aligned = align({rid, did, c.anyRuns ? c.referenceRuns : kNoRuns, c.anyRuns ? c.dictationRuns : kNoRuns},
+                                coveredEnd);
+  if (aligned.tooDifferent) {
+    result.tooDifferent = true;
+    r.clear();
+    return result;
+  }
+  const std::size_t covered = aligned.referenceEnd;
   if (!sentenceEnds.empty()) {
-    std::size_t end = 0;
-    for (std::size_t i = 0; i <= n; ++i)
-      if (endCost[i] <= endCost[end]) end = i;
-    covered = 0;
-    if (end > 0)
-      while (covered < n && sentenceOf[covered] <= sentenceOf[end - 1]) ++covered;
     result.sentencesTotal = static_cast<int>(sentenceEnds.size());
     result.sentencesChecked = covered == 0 ? 0 : std::min(sentenceOf[covered - 1] + 1, result.sentencesTotal);
   }
-  // Each covered Han unit's reading in context, by the runs written together.
+  // The reading in context of each covered Han unit written as another Han unit, by the runs
+  // written together (only the runs that hold one are read).
+  std::vector<bool> slipped(covered);
+  for (const Step& step : aligned.steps)
+    if (step.kind == StepKind::Diagonal) {
+      const auto i = static_cast<std::size_t>(step.reference), j = static_cast<std::size_t>(step.dictation);
+      if (rid[i] != did[j] && r[i].han && d[j].han) slipped[i] = true;
+    }
   std::vector<std::vector<Reading>> context(covered);
   for (std::size_t i = 0; i < covered;) {
     std::size_t end = i + 1;
     if (r[i].han)
       while (end < covered && r[end].han && r[end].begin == r[end - 1].end) ++end;
-    if (r[i].han) {
+    if (r[i].han && std::find(slipped.begin() + static_cast<std::ptrdiff_t>(i), slipped.begin() + static_cast<std::ptrdiff_t>(end), true) !=
+                        slipped.begin() + static_cast<std::ptrdiff_t>(end)) {
       std::vector<std::string_view> characters;
       for (std::size_t k = i; k < end; ++k) characters.push_back(r[k].text);
       auto readingsHere = readings.readingsInContext(characters);
@@ -279,25 +246,26 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
     }
     i = end;
   }
-  for (std::size_t i = covered, j = m; i > 0 || j > 0;) {
-    const unsigned char from = way[i * (m + 1) + j];
+  for (const Step& step : aligned.steps) {
     Edit edit;
-    if (i > 0 && j > 0 && from >= kReferenceRun) {
-      const int units = from >= kDictationRun ? from - kDictationRun : from - kReferenceRun;
-      edit.referenceUnits = from >= kDictationRun ? 1 : units;
-      edit.dictationUnits = from >= kDictationRun ? units : 1;
-      i -= static_cast<std::size_t>(edit.referenceUnits);
-      j -= static_cast<std::size_t>(edit.dictationUnits);
-      edit.reference = static_cast<int>(i);
-      edit.dictation = static_cast<int>(j);
-      edit.equivalent = true;
-    } else if (i > 0 && j > 0 && from == kDiagonal) {
-      edit.reference = static_cast<int>(--i);
-      edit.dictation = static_cast<int>(--j);
-      if (rid[i] == did[j]) {
-        edit.kind = EditKind::Match;
-        edit.equivalent = r[i].text != d[j].text;
-      } else {
+    edit.reference = step.reference;
+    edit.dictation = step.dictation;
+    const auto i = static_cast<std::size_t>(std::max(step.reference, 0));
+    const auto j = static_cast<std::size_t>(std::max(step.dictation, 0));
+    switch (step.kind) {
+      case StepKind::ReferenceRun:
+      case StepKind::DictationRun:
+        edit.referenceUnits = step.referenceUnits;
+        edit.dictationUnits = step.dictationUnits;
+        edit.equivalent = true;
+        break;
+      case StepKind::Deletion: edit.kind = EditKind::Deletion; break;
+      case StepKind::Insertion: edit.kind = EditKind::Insertion; break;
+      case StepKind::Diagonal:
+        if (rid[i] == did[j]) {
+          edit.equivalent = r[i].text != d[j].text;
+          break;
+        }
         edit.kind = EditKind::Substitution;
         if (r[i].han && d[j].han) {
           const char32_t written = firstCodePoint(d[j].text);
@@ -311,17 +279,10 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
         } else {
           edit.slip = SlipClass::Other;
         }
-      }
-    } else if (i > 0 && (j == 0 || from == kUp)) {
-      edit.kind = EditKind::Deletion;
-      edit.reference = static_cast<int>(--i);
-    } else {
-      edit.kind = EditKind::Insertion;
-      edit.dictation = static_cast<int>(--j);
+        break;
     }
     result.edits.push_back(edit);
   }
-  std::reverse(result.edits.begin(), result.edits.end());
   r.resize(covered);
   // Each edit's sentence: its reference unit's; an extra unit goes with the unit before it
   // (the first sentence when it comes before all).

@@ -72,6 +72,8 @@ struct CheckResult {
   int sentencesTotal = 0;    // the reference's sentences; 0 when it has none
   int sentencesChecked = 0;  // the first ones, covered by the check
   std::vector<SentenceScore> sentenceScores;  // each covered sentence
+  // The texts are too far apart to align (a wrong reference, most likely): nothing else is set.
+  bool tooDifferent = false;
   int referenceUnits() const { return static_cast<int>(reference.size()); }
   int errors() const { return substitutions + deletions + insertions; }
   double accuracy() const;  // percent, one decimal

@@ -5,7 +5,8 @@
 // 。！？.!? and line ends. Only the sentences the dictation reaches are checked. Prints a
 // readable report in Chinese, or with --json one line: reference_units, errors,
 // substitutions, deletions, insertions, accuracy, classes {homophone, tone, spelling, other}
-// (all over the checked sentences), equivalences, sentences_checked, sentences_total (0 for a
+// (all over the checked sentences), equivalences, too_different (the texts are too far apart
+// to align: nothing else is counted), sentences_checked, sentences_total (0 for a
 // reference of one sentence), sentences [{index (from 1), start_ms (null without times),
 // accuracy, errors}], slips [{kind, reference, written, class, reference_reading,
 // written_reading, sentence}]. A missing or unreadable file: a message naming it, exit status
@@ -76,9 +77,10 @@ std::string jsonReport(const CheckResult& r, const Reference& reference) {
   std::snprintf(head, sizeof head,
                 "{\"reference_units\":%d,\"errors\":%d,\"substitutions\":%d,\"deletions\":%d,\"insertions\":%d,"
                 "\"accuracy\":%.1f,\"classes\":{\"homophone\":%d,\"tone\":%d,\"spelling\":%d,\"other\":%d},"
-                "\"equivalences\":%d,\"sentences_checked\":%d,\"sentences_total\":%d",
+                "\"equivalences\":%d,\"too_different\":%s,\"sentences_checked\":%d,\"sentences_total\":%d",
                 r.referenceUnits(), r.errors(), r.substitutions, r.deletions, r.insertions, r.accuracy(), r.homophones,
-                r.tones, r.spellings, r.others, r.equivalences, r.sentencesChecked, r.sentencesTotal);
+                r.tones, r.spellings, r.others, r.equivalences, r.tooDifferent ? "true" : "false", r.sentencesChecked,
+                r.sentencesTotal);
   std::string out = head;
   out += ",\"sentences\":[";
   for (const SentenceScore& s : r.sentenceScores) {

@@ -12,6 +12,9 @@ std::string percentText(double accuracy) {
 }
 
 std::string scoreLine(const CheckResult& r) {
+  if (r.tooDifferent)
+    return "听写和参考文本相差太远，无法逐字对照：请确认选的是这篇听写的参考文本（共 " + std::to_string(r.dictation.size()) +
+           " 个字词）";
   std::string covered;
   if (r.sentencesTotal > 0) {
     const std::string total = "（共 " + std::to_string(r.sentencesTotal) + " 句）";

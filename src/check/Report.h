@@ -12,7 +12,8 @@
 namespace tessaly {
 
 // "参考共 N 个字词，错 E 处（写错 S，漏写 D，多写 I），正确率 A%", after "检查了第 1–3 句（共
-// 6 句）：" when the reference has sentences; "还没有写……" when the dictation reaches none.
+// 6 句）：" when the reference has sentences; "还没有写……" when the dictation reaches none;
+// "听写和参考文本相差太远……" when the two could not be aligned.
 std::string scoreLine(const CheckResult& result);
 // "写错的：同音字 h，声调没听出 t，拼写 s，其他 o", and "；写法不同也算对 q 处" when some
 // units were the same words written another way.

@@ -2,6 +2,7 @@
 #include "practice/CheckRunner.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "check/Report.h"
 
@@ -76,7 +77,13 @@ void CheckRunner::run() {
         tables.emplace();
         loadCheckTables(readingsPath_, *tables);
       }
-      check = practiceCheck(dictation, reference, *tables);
+      // A check that fails (no memory left for it) is told; it must not end the program.
+      try {
+        check = practiceCheck(dictation, reference, *tables);
+      } catch (const std::exception&) {
+        check = {};
+        check.failure = "听写或参考文本太长，检查没能完成。";
+      }
     }
     lock.lock();
     resultSerial_ = serial;

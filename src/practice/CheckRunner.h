@@ -31,6 +31,7 @@ struct SentenceErrors {
 
 struct PracticeCheck {
   std::string unreadableFile;  // the chosen reference file could not be read: nothing else is set
+  std::string failure;         // the check could not be made (out of memory): nothing else is set
   CheckResult result;
   Reference reference;
   std::vector<MarkPiece> marks;                // the dictation marked up

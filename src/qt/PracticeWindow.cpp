@@ -340,9 +340,9 @@ void PracticeWindow::showCheck() {
     if (!logic_->checking()) score_->setText(QStringLiteral("按“检查听写”或 Alt+Y，把听写内容和参考文本对照。"));
     return;
   }
-  if (!check->unreadableFile.empty()) {
+  if (!check->unreadableFile.empty() || !check->failure.empty()) {
     score_->clear();
-    messages_.inform("无法读取参考文本：" + check->unreadableFile);
+    messages_.inform(check->failure.empty() ? "无法读取参考文本：" + check->unreadableFile : check->failure);
     return;
   }
   score_->setText(toQt(scoreLine(check->result) + "\n" + classesLine(check->result)));

@@ -239,7 +239,7 @@ TEST(TessalyCheck, JsonTellsEachCheckedSentenceAndEachSlip) {
                            "\"reference_reading\":\"hǎo\",\"written_reading\":\"hào\",\"sentence\":2}]}\n";
   EXPECT_EQ(run("answer.lrc"),
             "{\"reference_units\":16,\"errors\":1,\"substitutions\":1,\"deletions\":0,\"insertions\":0,\"accuracy\":93.8,"
-            "\"classes\":{\"homophone\":0,\"tone\":1,\"spelling\":0,\"other\":0},\"equivalences\":0,"
+            "\"classes\":{\"homophone\":0,\"tone\":1,\"spelling\":0,\"other\":0},\"equivalences\":0,\"too_different\":false,"
             "\"sentences_checked\":2,\"sentences_total\":3,\"sentences\":[{\"index\":1,\"start_ms\":0,\"accuracy\":100.0,"
             "\"errors\":0},{\"index\":2,\"start_ms\":4560,\"accuracy\":83.3,\"errors\":1}]," + slip);
   // A plain text has no times.
