@@ -55,25 +55,21 @@ void Form5::openCommand() {
     c_.messages.inform(kCannotRead + shownPath(chosen));
     return;
   }
-  listPath_ = chosen;
-  listEncoding_ = encoding;
-  c_.StatusBar1.setPanelText("one", listPath_);
   writeLastFolder(pathFile_, chosen);
-  c_.List1.clear();
-  for (const auto& entry : read) c_.List1.append(entry);
-  listChanged_ = 0;
-  setListButtons(true);
-  limitAdd();
-  if (c_.List1.count() > 0) c_.List1.select(0);
+  showList(chosen, encoding, read, 0);
 }
 
 void Form5::restoreUnsaved(const std::string& listPath, const std::vector<std::string>& entries) {
-  listPath_ = listPath.empty() ? kUntitled : listPath;
-  listEncoding_ = TextEncoding::Gb18030;
+  showList(listPath.empty() ? kUntitled : listPath, TextEncoding::Gb18030, entries, 1);
+}
+
+void Form5::showList(const std::string& path, TextEncoding encoding, const std::vector<std::string>& entries, int changed) {
+  listPath_ = path;
+  listEncoding_ = encoding;
   c_.StatusBar1.setPanelText("one", listPath_);
   c_.List1.clear();
   for (const auto& entry : entries) c_.List1.append(entry);
-  listChanged_ = 1;
+  listChanged_ = changed;
   setListButtons(true);
   limitAdd();
   if (c_.List1.count() > 0) c_.List1.select(0);

@@ -87,6 +87,8 @@ class Form5 {
   // Writes the list; a failure is told to the user, naming the file.
   bool writeList(const std::string& path, const std::vector<std::string>& entries);
   SaveOutcome save();
+  // `entries` in the window as the list `path` (its encoding, whether it has changes).
+  void showList(const std::string& path, TextEncoding encoding, const std::vector<std::string>& entries, int changed);
   void setListButtons(bool enabled);
   void limitAdd();
 
