@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -54,8 +55,13 @@ int main(int argc, char** argv) {
   QTimer answering;
   QObject::connect(&answering, &QTimer::timeout, [&] {
     if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-      files->selectFile(listed);
-      static_cast<QDialog*>(files)->accept();  // public there, protected in QFileDialog
+      // The file's path typed into the name box, as a user may; the dialog closes once it has
+      // taken it (its folder may still be loading).
+      if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->setText(listed);
+      else files->selectFile(listed);
+      const QString chosen = files->selectedFiles().value(0);
+      say(QStringLiteral("file dialog"), chosen);
+      if (chosen == listed) static_cast<QDialog*>(files)->done(QDialog::Accepted);  // public there
       return;
     }
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
