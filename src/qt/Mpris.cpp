@@ -32,7 +32,7 @@ std::unique_ptr<Mpris> Mpris::connect(Form1& form, QWidget& window) {
   if (!bus.isConnected()) return nullptr;
   std::unique_ptr<Mpris> mpris(new Mpris(form, window));
   if (!bus.registerVirtualObject(kPath, mpris.get(), QDBusConnection::SingleNode)) return nullptr;
-  // A second program takes a name of its own, as the specification's instances do.
+  // A second program takes a name of its own, as MPRIS players' instances do.
   for (const QString& name : {QStringLiteral("org.mpris.MediaPlayer2.tessaly"),
                               QStringLiteral("org.mpris.MediaPlayer2.tessaly.instance%1").arg(::getpid())}) {
     if (bus.registerService(name)) {
@@ -191,7 +191,7 @@ bool Mpris::handleMessage(const QDBusMessage& message, const QDBusConnection& co
     else if (member == QStringLiteral("Previous")) keys_.previous();
     else if (member == QStringLiteral("Seek")) keys_.seekBy(static_cast<double>(args.value(0).toLongLong()) / 1000.0);
     else if (member == QStringLiteral("SetPosition")) {
-      // Only for the track that plays now, as the specification asks.
+      // Only for the track that plays now, as MPRIS asks.
       if (args.value(0).value<QDBusObjectPath>().path() == QStringLiteral("/io/tessaly/Track/%1").arg(track_))
         keys_.setPosition(static_cast<double>(args.value(1).toLongLong()) / 1000.0);
     } else if (member != QStringLiteral("OpenUri")) {  // files are opened in the program
