@@ -8,7 +8,8 @@
 //    open or closed, a contraction or its long form, a British or American spelling are the
 //    same words; a unit, or a run of units, that matches that way is no error.
 //  - Alignment: the least edits over units (a substitution, a deletion, an insertion each
-//    cost 1). N = reference units, E = S + D + I, accuracy = max(0, 1 − E/N) in percent.
+//    cost 1; long texts stretch by stretch between anchors, see check/Alignment.h). N =
+//    reference units, E = S + D + I, accuracy = max(0, 1 − E/N) in percent.
 //  - Only what was written: with the reference's sentences, the check covers them from the
 //    first to the one where the dictation's last units fall (the end of the reference the
 //    dictation is closest to); later sentences are neither counted nor shown. A covered

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Checks in the background: the practice window hands over the dictation and its reference
 // and takes the result on a later tick, so a long dictation, or the first check's reading of
-// the Mandarin readings table, never holds up the window. The newest request wins; an older
+// its tables, never holds up the window; a check that fails (no memory left) is told, never
+// ends the program. The newest request wins; an older
 // one's result, stale by its serial number, is never handed out.
 //
 // Threads: start() and take() on the user-interface thread; the checks on the runner's own
