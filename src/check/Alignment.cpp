@@ -177,6 +177,7 @@ std::vector<Anchor> anchorsOf(const std::vector<int>& r, const std::vector<int>&
 Aligned align(const AlignInput& in, const ChooseEnd& chooseEnd) {
   const std::size_t n = in.reference.size(), m = in.dictation.size();
   Aligned out;
+  out.steps.reserve(n + m);  // at most one step a unit of either text
   std::vector<Anchor> anchors;
   if (Block::cells(n, m) > kWholeTableCells) anchors = anchorsOf(in.reference, in.dictation);
   // The stretches between anchors, then the last one, whose end is chosen.

@@ -120,12 +120,9 @@ double percent(int errors, int units, bool nothingWritten) {
 
 // Ids of each unit's canonical text, and the runs of each text whose canonical text is that of
 // a single unit of the other text (only those can match).
-const std::vector<std::vector<Run>> kNoRuns;
-
 struct Canonical {
   std::vector<int> rid, did;
-  std::vector<std::vector<Run>> referenceRuns, dictationRuns;  // by end, n + 1 and m + 1
-  bool anyRuns = false;
+  std::vector<std::vector<Run>> referenceRuns, dictationRuns;  // by end, n + 1 and m + 1; empty: none
 };
 
 Canonical canonicalOf(const std::vector<Unit>& r, const std::vector<Unit>& d, const SpellingVariants* spellings) {
@@ -140,8 +137,8 @@ Canonical canonicalOf(const std::vector<Unit>& r, const std::vector<Unit>& d, co
   singles(r, c.rid);
   singles(d, c.did);
   // Runs of two to four words, kept when a single unit of the other side says the same.
+  // `out` stays empty (no table at all) when the text has none.
   const auto runs = [&](const std::vector<Unit>& units, const std::vector<int>& otherIds, std::vector<std::vector<Run>>& out) {
-    out.assign(units.size() + 1, {});
     std::vector<bool> other(ids.size());
     for (int id : otherIds) other[static_cast<std::size_t>(id)] = true;
     std::vector<std::string_view> words;
@@ -155,8 +152,8 @@ Canonical canonicalOf(const std::vector<Unit>& r, const std::vector<Unit>& d, co
         const auto it = ids.find(*text);
         if (it == ids.end() || static_cast<std::size_t>(it->second) >= other.size() || !other[static_cast<std::size_t>(it->second)])
           continue;
+        if (out.empty()) out.assign(units.size() + 1, {});
         out[end].push_back({static_cast<int>(count), it->second});
-        c.anyRuns = true;
       }
   };
   runs(r, c.did, c.referenceRuns);
@@ -212,8 +209,7 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
         while (covered < n && sentenceOf[covered] <= sentenceOf[end - 1]) ++covered;
       return std::max(covered, first);
     };
-  const Aligned aligned = align({rid, did, c.anyRuns ? c.referenceRuns : kNoRuns, c.anyRuns ? c.dictationRuns : kNoRuns},
-                                coveredEnd);
+  const Aligned aligned = align({rid, did, c.referenceRuns, c.dictationRuns}, coveredEnd);
   if (aligned.tooDifferent) {
     result.tooDifferent = true;
     r.clear();
@@ -246,6 +242,7 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
     }
     i = end;
   }
+  result.edits.reserve(aligned.steps.size());
   for (const Step& step : aligned.steps) {
     Edit edit;
     edit.reference = step.reference;
