@@ -373,7 +373,7 @@ void PracticeWindow::showCheck() {
     for (std::size_t i = 0; i < s.errors.size(); ++i) line += (i ? "；" : "　　") + s.errors[i];
     auto* item = new QListWidgetItem(toQt(line), errors_);
     item->setData(Qt::UserRole, s.sentence);
-    item->setToolTip(QStringLiteral("单击复读这一句"));
+    if (check->reference.timed) item->setToolTip(QStringLiteral("单击复读这一句"));  // a plain text has no times
   }
 }
 

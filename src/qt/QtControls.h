@@ -94,9 +94,9 @@ class QtTextBox final : public ui::TextBox {
   void setChangeHandler(std::function<void()> handler) override;
   void insertAtCursor(const std::string& text) override;
   void setReadOnly(bool readOnly) override;
-  bool filling() const { return !rest_.isEmpty(); }
 
  private:
+  bool filling() const { return !rest_.isEmpty(); }
   void setColour(QPalette::ColorRole role, ui::Rgb colour);
   // The next piece of a long text, or (`all`) the rest of it at once.
   void fill(bool all);
