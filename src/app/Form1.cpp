@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "app/MainWindowLayout.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "playlist/PlayListFile.h"
 #include "text/Module1.h"
 #include "check/Reference.h"
@@ -44,28 +44,33 @@ char accessKeyOf(std::string_view caption) {
 
 Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::string appPath,
              std::function<void()> openListManager)
-    : c_(controls), d_(devices), openListManager_(std::move(openListManager)), appPath_(std::move(appPath)) {
-  std::array<ui::Button*, 20> playerButtons{};
+    : c_(controls),
+      d_(devices),
+      recording_(label(layout::kRecordingLabel)),
+      openListManager_(std::move(openListManager)),
+      appPath_(std::move(appPath)) {
+  std::array<ui::Button*, kPlayerButtonCount> playerButtons{};
   for (std::size_t i = 0; i < playerButtons.size(); ++i) playerButtons[i] = c_.buttons[i];
   playerControls_ = std::make_unique<PlayerControls>(PlayerControls{
-      label(1), label(2), label(6), label(7), c_.slider1, c_.text1, c_.pictures, playerButtons,
+      label(layout::kStatusLabel), recording_, label(layout::kElapsedLabel), label(layout::kLengthLabel),
+      c_.slider1, c_.text1, c_.pictures, playerButtons,
       c_.timer1, c_.timer2, c_.timer3});
   mci_ = std::make_unique<MciBackEnd>(variables_, *playerControls_, d_.mmControl1, *this);
   stream_ = std::make_unique<StreamBackEnd>(variables_, *playerControls_, d_.realAudio1, *this);
-  dictation_ = std::make_unique<DictationStore>(c_.text1, label(2), c_.messages);
+  dictation_ = std::make_unique<DictationStore>(c_.text1, recording_, c_.messages);
   speed_ = std::make_unique<PlaybackSpeed>(d_.mmControl1, d_.realAudio1, label(layout::kSpeedLabel), nullptr);
 
   // The state the window is designed with, before load runs.
-  button(3).setEnabled(false);
-  button(7).setEnabled(false);
-  label(13).setEnabled(false);
-  label(18).setEnabled(false);
-  label(1).setCaption(std::string(captions::kWaiting));
-  label(2).setCaption(std::string(layout::kNoFileCaption));
-  label(3).setCaption("/");
-  label(6).setCaption(std::string(captions::kIdleTime));
-  label(7).setCaption(std::string(captions::kIdleTime));
-  showPicture(1, *playerControls_);
+  button(kRepeatButton).setEnabled(false);
+  button(kContinueButton).setEnabled(false);
+  label(layout::kRepeatArea).setEnabled(false);
+  label(layout::kContinueArea).setEnabled(false);
+  label(layout::kStatusLabel).setCaption(std::string(captions::kWaiting));
+  recording_.set({});
+  label(layout::kTimeSlashLabel).setCaption("/");
+  label(layout::kElapsedLabel).setCaption(std::string(captions::kIdleTime));
+  label(layout::kLengthLabel).setCaption(std::string(captions::kIdleTime));
+  showPicture(StatusPicture::Waiting, *playerControls_);
 
   c_.timer1.setInterval(600);
   c_.timer2.setInterval(100);
@@ -101,13 +106,15 @@ void Form1::load() {
 
   variables_.segmentStart = variables_.segmentEnd = 1.0;
   variables_.reopening = 0;
-  variables_.repeatState = 0;
+  variables_.repeatState = RepeatState::NothingPlayed;
   listIndex_ = 1;
   listEntries_[1] = kEndMarker;
-  engineKind_ = 1;
+  engineKind_ = EngineKind::Mci;
   variables_.startStage = 0;
 
-  for (int number : {8, 9, 4, 6, 1, 11, 10}) button(number).setEnabled(false);
+  constexpr int kDisabledAtLoad[] = {kForwardButton, kRewindButton, kToEndButton,
+                                     kPauseButton,   kStartButton,  kStartButton + kAccessKeyTwin, kStopButton};
+  for (int number : kDisabledAtLoad) button(number).setEnabled(false);
 
   appearance_ = std::make_unique<AppearanceSettings>(c_.text1, settingsFile_, c_.messages);
   appearance_->loadAppearance();
@@ -123,15 +130,16 @@ void Form1::activate() {
   shown_ = true;
   c_.window.setOuterSize(layout::kOuterWidth, layout::kOuterHeight);
   c_.window.moveUp(230);
-  if (!button(3).enabled() && !button(1).enabled()) {
-    button(5).setFocus();
-    showPicture(1, *playerControls_);
-  } else if (!button(3).enabled()) {
-    button(1).setFocus();
-    showPicture(1, *playerControls_);
+  if (!button(kRepeatButton).enabled() && !button(kStartButton).enabled()) {
+    button(kOpenFileButton).setFocus();
+    showPicture(StatusPicture::Waiting, *playerControls_);
+  } else if (!button(kRepeatButton).enabled()) {
+    button(kStartButton).setFocus();
+    showPicture(StatusPicture::Waiting, *playerControls_);
   } else {
     c_.text1.setFocus();
-    showPicture(variables_.repeatState == 1 ? 2 : 3, *playerControls_);
+    showPicture(variables_.repeatState == RepeatState::Listening ? StatusPicture::Playing : StatusPicture::Repeating,
+                *playerControls_);
   }
   c_.text1.setText(usageText());
 }
@@ -312,22 +320,25 @@ PlayerBackEnd& Form1::backEnd() {
 void Form1::startCommand() {
   stopCommand();
   backEnd().start();
-  if (label(2).caption() != DictationStore::noFileCaption)
-    sentences_.mapRecording(label(2).caption(), usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length());
+  if (recording_.chosen()) sentences_.mapRecording(recording_.path(), recordingLength());
   sayWhyItCannotPlay();
 }
 
 bool Form1::playing() const {
   // Playing, normally or in the loop: the pause key is live then, and only then.
-  return variables_.repeatState != 0 && button(16).enabled();
+  return variables_.repeatState != RepeatState::NothingPlayed && button(kPauseButton + kAccessKeyTwin).enabled();
 }
 
 double Form1::playingPosition() const {
   return usesMciBackEnd(engineKind_) ? d_.mmControl1.position() : d_.realAudio1.position();
 }
 
+double Form1::recordingLength() const {
+  return usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
+}
+
 void Form1::insertTimestamp() {
-  if (variables_.repeatState != 0) c_.text1.insertAtCursor(timestampText(playingPosition()));
+  if (variables_.repeatState != RepeatState::NothingPlayed) c_.text1.insertAtCursor(timestampText(playingPosition()));
   c_.text1.setFocus();
 }
 
@@ -339,11 +350,11 @@ void Form1::jumpToTimestamp(double ms) {
 
 PlayerPicture Form1::picture() const {
   PlayerPicture p;
-  if (label(2).caption() != DictationStore::noFileCaption) p.recording = label(2).caption();
-  p.lengthMs = usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
+  p.recording = recording_.path();
+  p.lengthMs = recordingLength();
   p.positionMs = playingPosition();
   p.playing = playing();
-  p.repeating = variables_.repeatState == 2;
+  p.repeating = variables_.repeatState == RepeatState::Repeating;
   p.segmentStartMs = variables_.segmentStart;
   p.segmentEndMs = variables_.segmentEnd;
   return p;
@@ -393,10 +404,10 @@ void Form1::sentenceKey(Command command) {
 }
 
 void Form1::sayWhyItCannotPlay() {
-  if (label(2).caption() == DictationStore::noFileCaption) return;
+  if (!recording_.chosen()) return;
   const std::string why = usesMciBackEnd(engineKind_) ? d_.mmControl1.failure() : d_.realAudio1.failure();
   if (why.empty()) return;
-  c_.messages.inform("无法播放这个语音文件：\n" + label(2).caption() + "\n" + why);
+  c_.messages.inform("无法播放这个语音文件：\n" + recording_.path() + "\n" + why);
 }
 
 void Form1::stopCommand() { backEnd().stop(); }
@@ -434,26 +445,26 @@ void Form1::rememberFolderOf(const std::string& chosenPath) {
 }
 
 void Form1::focusAfterCancelledDialog() {
-  if (!button(3).enabled() && !button(1).enabled()) button(5).setFocus();
-  else if (!button(3).enabled()) button(1).setFocus();
+  if (!button(kRepeatButton).enabled() && !button(kStartButton).enabled()) button(kOpenFileButton).setFocus();
+  else if (!button(kRepeatButton).enabled()) button(kStartButton).setFocus();
   else c_.text1.setFocus();
 }
 
 void Form1::selectBackEndFor(const std::string& path) {
   const bool wav = endsInWav(path);
   if (wav) {
-    engineKind_ = 1;
+    engineKind_ = EngineKind::Mci;
     d_.realAudio1.stop();
   } else {
-    engineKind_ = 2;
+    engineKind_ = EngineKind::Stream;
     d_.mmControl1.sendCommand("close");
   }
   d_.mmControl1.setEnabled(wav);
 }
 
 void Form1::openFileCommand() {
-  label(13).setEnabled(true);
-  label(18).setEnabled(true);
+  label(layout::kRepeatArea).setEnabled(true);
+  label(layout::kContinueArea).setEnabled(true);
   // A dictation that cannot be saved stays in the box (the store has told the user why)
   // unless the user chooses to go on: its recovery copy then keeps it.
   if (!dictation_->saveDictationText() &&
@@ -477,7 +488,7 @@ void Form1::openChosenFile(const std::string& path) {
   c_.timer1.setEnabled(false);
   c_.timer2.setEnabled(false);
   c_.timer3.setEnabled(false);
-  label(2).setCaption(path);
+  recording_.set(path);
   listIndex_ = 1;
   listEntries_[1] = kEndMarker;
   rememberFolderOf(path);
@@ -520,8 +531,8 @@ void Form1::openChosenList(const std::string& path) {
   listEntries_[static_cast<std::size_t>(listIndex_)] = kEndMarker;
   listIndex_ = 2;
 
-  label(2).setCaption(listEntries_[1]);
-  button(4).setEnabled(true);
+  recording_.set(listEntries_[1]);
+  button(kToEndButton).setEnabled(true);
   rememberFolderOf(path);
   c_.timer1.setEnabled(false);
   c_.timer2.setEnabled(false);
@@ -535,8 +546,8 @@ void Form1::openFromCommandLine(const std::string& path) {
     openChosenList(path);
     return;
   }
-  label(13).setEnabled(true);
-  label(18).setEnabled(true);
+  label(layout::kRepeatArea).setEnabled(true);
+  label(layout::kContinueArea).setEnabled(true);
   d_.realAudio1.setVolume(100);
   openChosenFile(path);
 }
@@ -547,7 +558,7 @@ bool Form1::hasNextEntry() const {
 
 void Form1::advancePlayList() {
   if (!hasNextEntry()) return;
-  label(2).setCaption(listEntries_[static_cast<std::size_t>(listIndex_)]);
+  recording_.set(listEntries_[static_cast<std::size_t>(listIndex_)]);
   ++listIndex_;
   startCommand();
 }

@@ -67,6 +67,10 @@ enum class Command {
   Timestamp, CheckDictation, PracticeWindow,
 };
 
+// The back-end a recording plays through: a .wav through the MCI one, everything else
+// through the streaming one. The numbers are the ones the program has always used.
+enum class EngineKind : std::int16_t { None = 0, Mci = 1, Stream = 2 };
+
 class Form1 final : public PlayListStep, public PracticePlayer {
  public:
   static constexpr int kListSlots = 125;
@@ -157,7 +161,7 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   // State, for the window and the tests.
   bool buttonEnabled(int number) const { return button(number).enabled(); }
   const PlayerVariables& variables() const { return variables_; }
-  std::int16_t engineKind() const { return engineKind_; }
+  EngineKind engineKind() const { return engineKind_; }
   std::int16_t listIndex() const { return listIndex_; }
   const std::string& listEntry(int slot) const { return listEntries_.at(static_cast<std::size_t>(slot)); }
   const std::string& appPath() const { return appPath_; }
@@ -169,8 +173,8 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   AppearanceSettings& appearance() { return *appearance_; }
 
   static std::string usageText();
-  // engineKind 1 plays through the MCI back-end; every other value through the streaming one.
-  static bool usesMciBackEnd(std::int16_t engineKind) { return engineKind == 1; }
+  // The MCI back-end plays its kind; every other one plays through the streaming back-end.
+  static bool usesMciBackEnd(EngineKind kind) { return kind == EngineKind::Mci; }
   static Command commandOfButton(int number);
   // The command of a click area, or false when the label is no click area.
   static bool commandOfClickArea(int number, Command& command);
@@ -204,18 +208,20 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   // A file plays, normally or in its loop: the jumps (sentence keys, timestamps, the
   // practice window's clicks) work then and only then.
   bool playing() const;
-  // The position the device in use reports.
+  // The position and the length the device in use reports.
   double playingPosition() const;
+  double recordingLength() const;
 
   Form1Controls c_;
   Form1Devices d_;
+  CurrentRecording recording_;
   std::function<void()> openListManager_;
   std::string appPath_;
   std::string pathFile_;
   std::string settingsFile_;
 
   PlayerVariables variables_;
-  std::int16_t engineKind_ = 0;
+  EngineKind engineKind_ = EngineKind::None;
   std::array<std::string, kListSlots + 1> listEntries_;  // slots 1 to 125; 0 unused
   std::int16_t listIndex_ = 0;
   bool shown_ = false;    // the window has been shown once

@@ -55,15 +55,6 @@ inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "管理列表28 &m",         // Command28 Alt+M: the list manager
 };
 
-// The player's command buttons the logic runs by number: enabled exactly when their command
-// can act (the desktop's player controls take the same ways).
-inline constexpr int kStartButton = 1;     // 开始播放, Alt+S
-inline constexpr int kPauseButton = 6;     // 暂停, Alt+Z while playing
-inline constexpr int kContinueButton = 7;  // 继续, Alt+Z while paused
-inline constexpr int kForwardButton = 8;   // 快进, Alt+D
-inline constexpr int kRewindButton = 9;    // 倒退, Alt+A
-inline constexpr int kStopButton = 10;     // 停止, Alt+E
-
 // Command29 to Command38: the keys of the additions, off screen like the access-key twins.
 inline constexpr std::array<std::string_view, 10> kAdditionButtonCaptions = {
     "慢速29 &j",      // Command29 Alt+J: 0.1× slower
@@ -91,6 +82,8 @@ constexpr std::string_view buttonCaption(int n) {
 // them, Label23 is the playing speed, shown beside the time labels while it is not 1.0×,
 // and Label24 the practice window's click area, beside the play-list areas.
 inline constexpr int kLabelCount = 22;
+inline constexpr int kRepeatArea = 13;    // 复读: disabled until a file is chosen
+inline constexpr int kContinueArea = 18;  // 继续: the same
 inline constexpr int kSpeedLabel = 23;
 inline constexpr int kPracticeLabel = 24;
 inline constexpr int kAllLabelCount = 24;
@@ -144,7 +137,12 @@ inline constexpr Rect kLabel1 = {840, 7800, 10695, 450};
 inline constexpr Rect kWebBrowser1 = {10080, 3960, 1815, 2535};
 inline constexpr int kOffScreenTop = 8400;  // every command button lies at or below this
 
-inline constexpr std::string_view kNoFileCaption = "语音文件名";
+// The captions the logic writes, by label number.
+inline constexpr int kStatusLabel = 1;     // the status line (green)
+inline constexpr int kRecordingLabel = 2;  // the current recording's path
+inline constexpr int kTimeSlashLabel = 3;  // the "/" between the two times
+inline constexpr int kElapsedLabel = 6;
+inline constexpr int kLengthLabel = 7;
 
 // The text put into the dictation box when the window is first shown.
 inline constexpr std::array<std::string_view, 8> kUsageLines = {

@@ -23,7 +23,7 @@ MediaState MediaKeys::state() const {
   s.canControl = !picture.recording.empty();
   s.lengthMs = picture.lengthMs;
   s.status = picture.playing ? MediaStatus::Playing
-             : form_.buttonEnabled(layout::kContinueButton) ? MediaStatus::Paused
+             : form_.buttonEnabled(kContinueButton) ? MediaStatus::Paused
                                                           : MediaStatus::Stopped;
   s.title = form_.sentenceMap().title;
   if (s.title.empty() && s.canControl) s.title = std::filesystem::path(picture.recording).stem().string();
@@ -34,12 +34,12 @@ double MediaKeys::positionMs() const { return form_.picture().positionMs; }
 
 void MediaKeys::play() {
   const MediaStatus status = state().status;
-  if (status == MediaStatus::Paused) form_.buttonClicked(layout::kContinueButton);
-  else if (status == MediaStatus::Stopped && state().canControl) form_.buttonClicked(layout::kStartButton);
+  if (status == MediaStatus::Paused) form_.buttonClicked(kContinueButton);
+  else if (status == MediaStatus::Stopped && state().canControl) form_.buttonClicked(kStartButton);
 }
 
 void MediaKeys::pause() {
-  if (state().status == MediaStatus::Playing) form_.buttonClicked(layout::kPauseButton);
+  if (state().status == MediaStatus::Playing) form_.buttonClicked(kPauseButton);
 }
 
 void MediaKeys::playPause() {
@@ -47,16 +47,16 @@ void MediaKeys::playPause() {
   else play();
 }
 
-void MediaKeys::stop() { form_.buttonClicked(layout::kStopButton); }
+void MediaKeys::stop() { form_.buttonClicked(kStopButton); }
 
 void MediaKeys::next() {
   const bool sentences = !form_.sentenceMap().sentences.empty();
-  form_.buttonClicked(sentences ? layout::kNextSentenceKey : layout::kForwardButton);
+  form_.buttonClicked(sentences ? layout::kNextSentenceKey : kForwardButton);
 }
 
 void MediaKeys::previous() {
   const bool sentences = !form_.sentenceMap().sentences.empty();
-  form_.buttonClicked(sentences ? layout::kPreviousSentenceKey : layout::kRewindButton);
+  form_.buttonClicked(sentences ? layout::kPreviousSentenceKey : kRewindButton);
 }
 
 void MediaKeys::seekBy(double offsetMs) { setPosition(positionMs() + offsetMs); }

@@ -11,8 +11,8 @@ namespace tessaly {
 
 namespace fs = std::filesystem;
 
-DictationStore::DictationStore(ui::TextBox& text1, ui::Label& label2, ui::MessageBox& messages)
-    : text1_(text1), label2_(label2), messages_(messages) {}
+DictationStore::DictationStore(ui::TextBox& text1, const CurrentRecording& recording, ui::MessageBox& messages)
+    : text1_(text1), recording_(recording), messages_(messages) {}
 
 std::string DictationStore::dictationPath(const std::string& audioPath) {
   return pathUpToLastDot(audioPath) + "txt";
@@ -28,7 +28,7 @@ bool DictationStore::saveDictationText() {
 bool DictationStore::saveQuietly() { return trySave().empty(); }
 
 std::string DictationStore::trySave() {
-  if (label2_.caption() == noFileCaption || !loaded_) return {};
+  if (!recording_.chosen() || !loaded_) return {};
   const std::string name = loaded_->path.string();
   std::string why;
   if (!loaded_->readable)
@@ -59,13 +59,13 @@ bool DictationStore::keepOriginal() {
 }
 
 void DictationStore::loadDictationText() {
-  const std::string audioPath = trimSpaces(label2_.caption());
-  if (audioPath == noFileCaption) return;
+  if (!recording_.chosen()) return;
+  const std::string audioPath = trimSpaces(recording_.path());
   loadDictationFrom(audioPath, readWhole(dictationPath(audioPath)));
 }
 
 void DictationStore::loadDictationFrom(const std::string& audioPath, const FileBytes& read) {
-  if (audioPath == noFileCaption) return;
+  if (audioPath.empty()) return;
   LoadedFile file{dictationPath(audioPath)};
   text1_.setText({});
 

@@ -5,7 +5,7 @@
 // Owned by the main window, which calls every method on the user-interface thread; each
 // reads or writes one small file and may show a modal message. The store remembers which
 // file's text is in Text1 (the one loadDictationText read) and saves only into that file,
-// whatever Label2 shows by then: a play list moves Label2 without loading, and the usage
+// whatever the current recording is by then: a play list moves on without loading, and the usage
 // text shown at start-up belongs to no file.
 //
 // Files are read and written through text/TextFile.h: a file read as UTF-8 is written back
@@ -22,9 +22,10 @@
 #include <string>
 #include <string_view>
 
+#include "playback/CurrentRecording.h"
 #include "recovery/RecoveryKeeper.h"
-#include "text/FileReader.h"
 #include "text/Encoding.h"
+#include "text/FileReader.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 
@@ -33,26 +34,26 @@ namespace tessaly {
 class DictationStore {
  public:
   // Label2's caption while no audio file is current (until one is opened).
-  static constexpr std::string_view noFileCaption = "语音文件名";
+  static constexpr std::string_view noFileCaption = CurrentRecording::kNoneCaption;
   // The confirmation of saveTextCommand.
   static constexpr std::string_view savedMessage = "已经保存！";
 
-  // text1: the dictation box. label2: the caption naming the current audio file.
-  DictationStore(ui::TextBox& text1, ui::Label& label2, ui::MessageBox& messages);
+  // text1: the dictation box. recording: the current audio file.
+  DictationStore(ui::TextBox& text1, const CurrentRecording& recording, ui::MessageBox& messages);
 
   // Writes Text1 into the dictation file whose text was loaded last. Nothing is due while
-  // Label2 shows noFileCaption or before any load. Returns false when a save was due and
+  // no recording is open or before any load. Returns false when a save was due and
   // failed: the user was told, naming the file, and the text stays in Text1. Returns true
   // when saved or when nothing was due.
   bool saveDictationText();
   // saveDictationText without a word to the user (nobody may be there to read it).
   bool saveQuietly();
 
-  // Loads the dictation file of the audio file named by Label2's caption into Text1: the
+  // Loads the dictation file of the audio file that is the current recording into Text1: the
   // whole file, every line followed by CR LF. A missing file is created empty (a failure
   // to create it is told, and the file stays the one to save into). An existing file that
   // cannot be read is told, and saves into it are refused so that its text is not
-  // overwritten. Does nothing while Label2 shows noFileCaption.
+  // overwritten. Does nothing while no recording is open.
   void loadDictationText();
   // The same, with the dictation file of `audioPath` already read (see text/FileReader.h):
   // the user-interface thread then never waits on the disk for it.
@@ -96,7 +97,7 @@ class DictationStore {
   bool keepOriginal();
 
   ui::TextBox& text1_;
-  ui::Label& label2_;
+  const CurrentRecording& recording_;
   ui::MessageBox& messages_;
   std::optional<LoadedFile> loaded_;
   RecoveryKeeper* recovery_ = nullptr;

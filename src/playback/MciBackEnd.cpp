@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "text/Module1.h"
 
 namespace tessaly {
@@ -22,7 +22,7 @@ MciBackEnd::MciBackEnd(PlayerVariables& variables, const PlayerControls& control
 void MciBackEnd::reopenDevice() {
   device_.sendCommand("close");
   device_.setDeviceType("WaveAudio");
-  device_.setFileName(c_.label2.caption());
+  device_.setFileName(c_.recording.path());
   device_.setNotify(true);
   device_.setWait(false);
   device_.setShareable(false);
@@ -31,7 +31,7 @@ void MciBackEnd::reopenDevice() {
 
 void MciBackEnd::mciStart() {
   v_.segmentStart = v_.segmentEnd = 1.0;
-  v_.repeatState = 1;
+  v_.repeatState = RepeatState::Listening;
   c_.label1.setCaption(std::string(captions::kPlaying));
   applyLayout(Layout::Start, c_);
   c_.timer1.setEnabled(false);
@@ -45,17 +45,17 @@ void MciBackEnd::mciStop() {
   device_.sendCommand("close");
   c_.timer1.setEnabled(false);
   c_.slider1.setValue(0);
-  showPicture(1, c_);
+  showPicture(StatusPicture::Waiting, c_);
   c_.label1.setCaption(std::string(captions::kWaitingAfterMciStop));
   applyLayout(Layout::Stop, c_);
-  c_.button(1).setFocus();
+  c_.button(kStartButton).setFocus();
   c_.label6.setCaption(std::string(captions::kIdleTime));
   c_.label7.setCaption(std::string(captions::kIdleTime));
 }
 
 void MciBackEnd::mciToggleRepeat() {
-  if (v_.repeatState == 1) {
-    v_.repeatState = 2;
+  if (v_.repeatState == RepeatState::Listening) {
+    v_.repeatState = RepeatState::Repeating;
     c_.label1.setCaption(std::string(captions::kRepeating));
     applyLayout(Layout::EnterRepeatLoop, c_);
     c_.timer1.setEnabled(true);
@@ -63,7 +63,7 @@ void MciBackEnd::mciToggleRepeat() {
     v_.segmentEnd = device_.position();
     playLoopRangeFrom(v_.segmentStart);
   } else {
-    v_.repeatState = 1;
+    v_.repeatState = RepeatState::Listening;
     c_.label1.setCaption(std::string(captions::kPlaying));
     applyLayout(Layout::LeaveRepeatLoop, c_);
     c_.timer1.setEnabled(false);
@@ -81,7 +81,7 @@ void MciBackEnd::mciPause() {
 }
 
 void MciBackEnd::mciContinue() {
-  if (v_.repeatState == 2) {
+  if (v_.repeatState == RepeatState::Repeating) {
     c_.label1.setCaption(std::string(captions::kRepeating));
     applyLayout(Layout::ContinueInRepeatLoop, c_);
     c_.timer1.setEnabled(true);
@@ -113,13 +113,13 @@ void MciBackEnd::playLoopRangeFrom(double from) {
 }
 
 void MciBackEnd::jumpToSegmentEnd() {
-  v_.repeatState = 1;
+  v_.repeatState = RepeatState::Listening;
   c_.timer1.setEnabled(false);
   playFromSegmentEnd();
 }
 
 void MciBackEnd::jumpTo(double ms) {
-  if (v_.repeatState == 2) {
+  if (v_.repeatState == RepeatState::Repeating) {
     c_.label1.setCaption(std::string(captions::kPlaying));
     applyLayout(Layout::LeaveRepeatLoop, c_);
   }
@@ -129,8 +129,8 @@ void MciBackEnd::jumpTo(double ms) {
 }
 
 void MciBackEnd::repeatRange(double start, double end) {
-  if (v_.repeatState != 2) {
-    v_.repeatState = 2;
+  if (v_.repeatState != RepeatState::Repeating) {
+    v_.repeatState = RepeatState::Repeating;
     c_.label1.setCaption(std::string(captions::kRepeating));
     applyLayout(Layout::EnterRepeatLoop, c_);
     c_.timer1.setEnabled(true);
@@ -195,7 +195,7 @@ void MciBackEnd::repeatLoopTick() {
   v_.reopening = kTrue;
   v_.segmentEnd = device_.position();
   device_.sendCommand("close");
-  device_.setFileName(c_.label2.caption());
+  device_.setFileName(c_.recording.path());
   device_.sendCommand("Open");
   device_.setFrom(toDevicePosition(v_.segmentStart));
   device_.setTo(toDevicePosition(v_.segmentEnd));

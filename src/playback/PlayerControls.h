@@ -8,10 +8,38 @@
 #include <array>
 #include <cstdint>
 
+#include "playback/CurrentRecording.h"
 #include "ui/Controls.h"
 #include "ui/Timer.h"
 
 namespace tessaly {
+
+// Where the listening stands. The numbers are the ones the program has always used.
+enum class RepeatState : std::int16_t {
+  NothingPlayed = 0,
+  Listening = 1,  // normal listening (or paused from it)
+  Repeating = 2,  // in the repeat loop (or paused in it)
+};
+
+// Command1 to Command10, the player's command buttons by number. Command11 to Command20
+// are their access-key twins, kAccessKeyTwin further on, enabled alike.
+enum PlayerButton : int {
+  kStartButton = 1,  // 开始播放, Alt+S
+  kExitButton,       // 退出, Alt+Q
+  kRepeatButton,     // 复读, Alt+X
+  kToEndButton,      // 到最后
+  kOpenFileButton,   // 选择声音文件, Alt+F
+  kPauseButton,      // 暂停, Alt+Z while playing
+  kContinueButton,   // 继续, Alt+Z while paused
+  kForwardButton,    // 快进, Alt+D
+  kRewindButton,     // 倒退, Alt+A
+  kStopButton,       // 停止, Alt+E
+};
+inline constexpr int kAccessKeyTwin = 10;
+inline constexpr int kPlayerButtonCount = 20;
+
+// The status picture left of the status caption; exactly one is shown.
+enum class StatusPicture { Waiting = 1, Playing = 2, Repeating = 3 };
 
 // The listening segment and the back-ends' own state, in milliseconds.
 struct PlayerVariables {
@@ -19,25 +47,26 @@ struct PlayerVariables {
   double segmentEnd = 0;      // end of the current segment; where a repeat loop ends
   double resumePosition = 0;  // where the MCI pause closed the device
   std::int16_t reopening = 0;    // -1 while the MCI device is being reopened for the loop
-  std::int16_t repeatState = 0;  // 0 nothing played yet, 1 normal listening, 2 repeating
+  RepeatState repeatState = RepeatState::NothingPlayed;
   std::int16_t startStage = 0;   // streaming: 1 after a start, 2 once past 100 ms
 };
 
 struct PlayerControls {
   ui::Label& label1;  // status caption (green)
-  ui::Label& label2;  // the current audio file's full path
+  CurrentRecording& recording;  // the current audio file, shown by Label2
   ui::Label& label6;  // elapsed time
   ui::Label& label7;  // total length
   ui::Slider& slider1;
   ui::TextBox& text1;                   // the dictation box
   std::array<ui::Picture*, 3> pictures;  // Picture1 waiting, Picture2 playing, Picture3 repeating
-  std::array<ui::Button*, 20> buttons;   // Command1 to Command20
+  std::array<ui::Button*, kPlayerButtonCount> buttons;  // Command1 to Command20
   ui::Timer& timer1;                    // MCI repeat loop, 600 ms
   ui::Timer& timer2;                    // streaming progress and end of entry, 100 ms
   ui::Timer& timer3;                    // streaming repeat loop, 20 ms
 
   ui::Button& button(int number) const { return *buttons.at(static_cast<std::size_t>(number - 1)); }
   ui::Picture& picture(int number) const { return *pictures.at(static_cast<std::size_t>(number - 1)); }
+  ui::Picture& picture(StatusPicture which) const { return picture(static_cast<int>(which)); }
 };
 
 // The play-list step the back-ends run when an entry has played to its end.
@@ -50,7 +79,7 @@ class PlayListStep {
 };
 
 // The eight player operations, offered by both back-ends; the main window dispatches its
-// player commands to one of them by engineKind.
+// player commands to one of them by its EngineKind.
 class PlayerBackEnd {
  public:
   virtual ~PlayerBackEnd() = default;

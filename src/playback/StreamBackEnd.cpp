@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "text/Module1.h"
 
 namespace tessaly {
@@ -22,11 +22,11 @@ StreamBackEnd::StreamBackEnd(PlayerVariables& variables, const PlayerControls& c
 
 void StreamBackEnd::streamStart() {
   v_.segmentStart = v_.segmentEnd = 1;
-  v_.repeatState = 1;
+  v_.repeatState = RepeatState::Listening;
   v_.startStage = 1;
   c_.label1.setCaption(std::string(captions::kPlaying));
   applyLayout(Layout::Start, c_);
-  device_.setSource(c_.label2.caption());
+  device_.setSource(c_.recording.path());
   device_.play();
   c_.timer3.setEnabled(false);
   c_.timer2.setEnabled(true);
@@ -41,26 +41,26 @@ void StreamBackEnd::streamStop() {
   c_.timer3.setEnabled(false);
   c_.timer2.setEnabled(false);
   c_.slider1.setValue(0);
-  showPicture(1, c_);
+  showPicture(StatusPicture::Waiting, c_);
   c_.label1.setCaption(std::string(captions::kWaiting));
   applyLayout(Layout::Stop, c_);
-  c_.button(1).setFocus();
+  c_.button(kStartButton).setFocus();
   c_.label6.setCaption(std::string(captions::kIdleTime));
   c_.label7.setCaption(std::string(captions::kIdleTime));
 }
 
 void StreamBackEnd::streamToggleRepeat() {
-  if (v_.repeatState == 1) {
+  if (v_.repeatState == RepeatState::Listening) {
     c_.timer3.setEnabled(true);
     v_.segmentEnd = device_.position();
-    v_.repeatState = 2;
+    v_.repeatState = RepeatState::Repeating;
     c_.label1.setCaption(std::string(captions::kRepeating));
     applyLayout(Layout::EnterRepeatLoop, c_);
   } else {
     c_.timer3.setEnabled(false);
     v_.segmentStart = v_.segmentEnd;
     device_.setPosition(toDevicePosition(v_.segmentEnd));
-    v_.repeatState = 1;
+    v_.repeatState = RepeatState::Listening;
     c_.label1.setCaption(std::string(captions::kPlaying));
     applyLayout(Layout::LeaveRepeatLoop, c_);
   }
@@ -74,7 +74,7 @@ void StreamBackEnd::streamPause() {
 }
 
 void StreamBackEnd::streamContinue() {
-  if (v_.repeatState == 2) {
+  if (v_.repeatState == RepeatState::Repeating) {
     c_.label1.setCaption(std::string(captions::kRepeating));
     applyLayout(Layout::ContinueInRepeatLoop, c_);
   } else {
@@ -86,7 +86,7 @@ void StreamBackEnd::streamContinue() {
 }
 
 void StreamBackEnd::jumpTo(double ms) {
-  if (v_.repeatState == 2) {
+  if (v_.repeatState == RepeatState::Repeating) {
     c_.label1.setCaption(std::string(captions::kPlaying));
     applyLayout(Layout::LeaveRepeatLoop, c_);
   }
@@ -95,9 +95,9 @@ void StreamBackEnd::jumpTo(double ms) {
 }
 
 void StreamBackEnd::repeatRange(double start, double end) {
-  if (v_.repeatState != 2) {
+  if (v_.repeatState != RepeatState::Repeating) {
     c_.timer3.setEnabled(true);
-    v_.repeatState = 2;
+    v_.repeatState = RepeatState::Repeating;
     c_.label1.setCaption(std::string(captions::kRepeating));
     applyLayout(Layout::EnterRepeatLoop, c_);
   }
@@ -109,7 +109,7 @@ void StreamBackEnd::repeatRange(double start, double end) {
 
 void StreamBackEnd::newSegmentAt(double target) {
   v_.segmentEnd = v_.segmentStart = target;
-  v_.repeatState = 1;
+  v_.repeatState = RepeatState::Listening;
   // A target below 0 plays from the start, one past the end ends the entry: the device
   // handles both.
   device_.setPosition(toDevicePosition(target));
@@ -145,7 +145,7 @@ void StreamBackEnd::streamTrackTick() {
 }
 
 void StreamBackEnd::streamLoopTick() {
-  if (device_.position() >= v_.segmentEnd && v_.repeatState == 2)
+  if (device_.position() >= v_.segmentEnd && v_.repeatState == RepeatState::Repeating)
     device_.setPosition(toDevicePosition(v_.segmentStart));
 }
 

@@ -49,13 +49,13 @@ bool LoopPacer::passEnded(int intervalMs, bool countTickAsWaited) {
 
 void LoopPacer::mciTick(const std::function<void()>& tick, int intervalMs) {
   // The same test as the loop's own: the ranged play of the pass has stopped on its end.
-  const bool ended = v_.repeatState == 2 && mci_.isOpen() && v_.reopening == 0 && mci_.position() == v_.segmentEnd;
+  const bool ended = v_.repeatState == RepeatState::Repeating && mci_.isOpen() && v_.reopening == 0 && mci_.position() == v_.segmentEnd;
   if (ended && !passEnded(intervalMs, true)) return;
   tick();
 }
 
 void LoopPacer::streamTick(const std::function<void()>& tick, int intervalMs) {
-  if (v_.repeatState != 2) {
+  if (v_.repeatState != RepeatState::Repeating) {
     tick();
     return;
   }
@@ -66,7 +66,7 @@ void LoopPacer::streamTick(const std::function<void()>& tick, int intervalMs) {
   }
   // At the loop's end: hold the sound still through the pause, then the next pass.
   if (!passEnded(intervalMs, false)) {
-    if (!waiting && v_.repeatState == 2 && options_.pauseMs > 0) {
+    if (!waiting && v_.repeatState == RepeatState::Repeating && options_.pauseMs > 0) {
       stream_.pause();
       heldDevice_ = true;
     }
@@ -79,7 +79,7 @@ void LoopPacer::streamTick(const std::function<void()>& tick, int intervalMs) {
 
 void LoopPacer::beforeContinue(bool mciBackEnd) {
   if (options_.stepBackMs <= 0) return;
-  const double floor = v_.repeatState == 2 ? v_.segmentStart : 0.0;
+  const double floor = v_.repeatState == RepeatState::Repeating ? v_.segmentStart : 0.0;
   if (mciBackEnd) {
     v_.resumePosition = std::max(floor, v_.resumePosition - options_.stepBackMs);
   } else {

@@ -76,7 +76,7 @@ TEST_F(Form1SafetyTest, AFileThatCannotPlaySaysSoOncePerStart) {
     if (c.known) continue;
     EXPECT_EQ(rig.messages.shown().back(), "无法播放这个语音文件：\n" + path + "\n文件不存在。");
     // The window still shows what the logic says of a started file.
-    EXPECT_EQ(rig.form->variables().repeatState, 1);
+    EXPECT_EQ(rig.form->variables().repeatState, RepeatState::Listening);
   }
 }
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Form1Rig.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 
 namespace tessaly::test {
 namespace {
@@ -16,7 +16,7 @@ TEST(Form1Speed, AKeyChangesTheSpeedButNotTheLoopsRange) {
   rig.clock.advance(10000);
   ASSERT_TRUE(rig.form->accessKey('x'));
   const PlayerVariables loop = rig.form->variables();
-  ASSERT_EQ(loop.repeatState, 2);
+  ASSERT_EQ(loop.repeatState, RepeatState::Repeating);
 
   for (int i = 0; i < 5; ++i) rig.form->accessKey('j');  // down to 0.5×
   EXPECT_EQ(rig.label(layout::kSpeedLabel).caption(), "0.5×");

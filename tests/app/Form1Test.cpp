@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Form1Rig.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 
 namespace tessaly::test {
 namespace {
@@ -20,10 +20,10 @@ TEST(Form1Start, StateAfterLoadAndTheFirstShowing) {
   const Form1& form = *rig.form;
   EXPECT_EQ(form.variables().segmentStart, 1.0);
   EXPECT_EQ(form.variables().segmentEnd, 1.0);
-  EXPECT_EQ(form.variables().repeatState, 0);
+  EXPECT_EQ(form.variables().repeatState, RepeatState::NothingPlayed);
   EXPECT_EQ(form.variables().reopening, 0);
   EXPECT_EQ(form.variables().startStage, 0);
-  EXPECT_EQ(form.engineKind(), 1);
+  EXPECT_EQ(form.engineKind(), EngineKind::Mci);
   EXPECT_EQ(form.listIndex(), 1);
   EXPECT_EQ(form.listEntry(1), "end");
   EXPECT_EQ(form.pathFile(), rig.appPath.string() + "/path.ini");
@@ -87,11 +87,11 @@ TEST(Form1Start, ReturningFromTheListManagerKeepsTheWindowAndTheDictation) {
 }
 
 TEST(Form1Routing, EngineKindOneAloneSelectsTheMciBackEnd) {
-  EXPECT_FALSE(Form1::usesMciBackEnd(0));
-  EXPECT_TRUE(Form1::usesMciBackEnd(1));
-  EXPECT_FALSE(Form1::usesMciBackEnd(2));
-  EXPECT_FALSE(Form1::usesMciBackEnd(3));
-  EXPECT_FALSE(Form1::usesMciBackEnd(-1));
+  EXPECT_FALSE(Form1::usesMciBackEnd(EngineKind::None));
+  EXPECT_TRUE(Form1::usesMciBackEnd(EngineKind::Mci));
+  EXPECT_FALSE(Form1::usesMciBackEnd(EngineKind::Stream));
+  EXPECT_FALSE(Form1::usesMciBackEnd(static_cast<EngineKind>(3)));
+  EXPECT_FALSE(Form1::usesMciBackEnd(static_cast<EngineKind>(-1)));
 }
 
 TEST(Form1Routing, EveryButtonAndClickAreaNamesItsCommand) {
@@ -149,12 +149,12 @@ TEST(Form1Routing, AccessKeysActOnlyWhileTheirButtonIsEnabled) {
   EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
 
   EXPECT_TRUE(rig.form->accessKey('x'));
-  EXPECT_EQ(rig.form->variables().repeatState, 2);
+  EXPECT_EQ(rig.form->variables().repeatState, RepeatState::Repeating);
   EXPECT_EQ(rig.focus.owner, "Text1");
   EXPECT_FALSE(rig.form->accessKey('d'));  // jumps are disabled in the loop
   EXPECT_FALSE(rig.form->accessKey('c'));
   EXPECT_TRUE(rig.form->accessKey('x'));
-  EXPECT_EQ(rig.form->variables().repeatState, 1);
+  EXPECT_EQ(rig.form->variables().repeatState, RepeatState::Listening);
   EXPECT_TRUE(rig.form->accessKey('c'));
   EXPECT_EQ(rig.form->variables().segmentStart, 59500.0);
   EXPECT_TRUE(rig.form->accessKey('e'));
@@ -177,14 +177,14 @@ TEST(Form1Routing, ClickAreasIgnoreTheButtonsButRepeatAndContinueWaitForTheFirst
   EXPECT_TRUE(rig.label(18).enabled());
   rig.mci.clearLog();
   rig.form->clickAreaClicked(13);
-  EXPECT_EQ(rig.form->variables().repeatState, 2);
+  EXPECT_EQ(rig.form->variables().repeatState, RepeatState::Repeating);
 }
 
 TEST(Form1Routing, PlayerCommandsFollowTheBackEndOfTheOpenedFile) {
   Form1Rig rig;
   rig.start();
   rig.open(rig.audio("a.mp3"));
-  EXPECT_EQ(rig.form->engineKind(), 2);
+  EXPECT_EQ(rig.form->engineKind(), EngineKind::Stream);
   EXPECT_TRUE(rig.stream.playing());
   rig.clock.advance(3000);
   rig.mci.clearLog();
@@ -195,7 +195,7 @@ TEST(Form1Routing, PlayerCommandsFollowTheBackEndOfTheOpenedFile) {
   EXPECT_TRUE(rig.stream.playing());
 
   rig.open(rig.audio("b.wav"));
-  EXPECT_EQ(rig.form->engineKind(), 1);
+  EXPECT_EQ(rig.form->engineKind(), EngineKind::Mci);
   EXPECT_FALSE(rig.stream.playing());
   rig.stream.clearLog();
   rig.clock.advance(3000);
@@ -220,17 +220,18 @@ TEST(Form1Routing, StartStopsFirstAndRestartsFromTheBeginning) {
 }
 
 TEST(Form1OpenFile, TheWavRuleIsCaseSensitive) {
-  const std::pair<const char*, int> cases[] = {
-      {"lesson.wav", 1}, {"lesson.WAV", 2}, {"lesson.mp3", 2}, {"lesson.rm", 2},
-      {"lesson.ram", 2}, {"lesson.ra", 2},  {"第一课.wav", 1},  {"a.mp3.wav", 1},
+  constexpr EngineKind mci = EngineKind::Mci, stream = EngineKind::Stream;
+  const std::pair<const char*, EngineKind> cases[] = {
+      {"lesson.wav", mci},    {"lesson.WAV", stream}, {"lesson.mp3", stream}, {"lesson.rm", stream},
+      {"lesson.ram", stream}, {"lesson.ra", stream},  {"第一课.wav", mci},     {"a.mp3.wav", mci},
   };
   for (const auto& [name, kind] : cases) {
     Form1Rig rig;
     rig.start();
     rig.open(rig.audio(name));
     EXPECT_EQ(rig.form->engineKind(), kind) << name;
-    EXPECT_EQ(rig.mci.enabled(), kind == 1) << name;
-    EXPECT_EQ(kind == 1 ? rig.mci.playing() : rig.stream.playing(), true) << name;
+    EXPECT_EQ(rig.mci.enabled(), kind == mci) << name;
+    EXPECT_EQ(kind == mci ? rig.mci.playing() : rig.stream.playing(), true) << name;
   }
 }
 
@@ -371,12 +372,12 @@ TEST(Form1PlayList, OpeningAListWhileLoopingStartsEntryOneAndAFileLeavesTheList)
   rig.form->openPlayList();
   EXPECT_FALSE(rig.timer3->enabled());
   EXPECT_FALSE(rig.stream.playing());
-  EXPECT_EQ(rig.form->engineKind(), 1);
+  EXPECT_EQ(rig.form->engineKind(), EngineKind::Mci);
   EXPECT_TRUE(rig.button(4).enabled());
   EXPECT_EQ(rig.mci.position(), 1);
   rig.clock.advance(2100);
   EXPECT_EQ(rig.label(2).caption(), two);
-  EXPECT_EQ(rig.form->engineKind(), 1);
+  EXPECT_EQ(rig.form->engineKind(), EngineKind::Mci);
 
   rig.open(rig.audio("single.mp3", 1000));
   EXPECT_EQ(rig.form->listIndex(), 1);
@@ -468,7 +469,7 @@ TEST(Form1OpenFile, ARecordingOrAListFromTheCommandLineOpensLikeAChosenOne) {
   writeBytes(rig.appPath / "a.lst", one + "\r\n");
   rig.form->openFromCommandLine((rig.appPath / "a.lst").string());
   EXPECT_EQ(rig.label(2).caption(), one);
-  EXPECT_EQ(rig.form->engineKind(), 1);
+  EXPECT_EQ(rig.form->engineKind(), EngineKind::Mci);
 }
 
 }  // namespace

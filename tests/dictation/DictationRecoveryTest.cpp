@@ -21,7 +21,7 @@ class DictationRecoveryTest : public ::testing::Test {
  protected:
   DictationRecoveryTest() { store.keepRecoveryCopies(&keeper); }
   void open(const fs::path& audio) {
-    label2.setCaption(audio.string());
+    recording.set(audio.string());
     store.loadDictationText();
   }
   void leaveCopy(const fs::path& dictation, const std::string& text) {
@@ -33,12 +33,13 @@ class DictationRecoveryTest : public ::testing::Test {
   ManualClock clock;
   Focus focus;
   FakeTextBox text1{focus, "Text1"};
-  FakeLabel label2{std::string(DictationStore::noFileCaption)};
+  FakeLabel label2;
+  CurrentRecording recording{label2};
   FakeMessageBox messages;
   std::unique_ptr<ManualTimer> timer = clock.makeTimer();
   MemoryFolder folder;
   RecoveryKeeper keeper{text1, *timer, folder};
-  DictationStore store{text1, label2, messages};
+  DictationStore store{text1, recording, messages};
 };
 
 TEST_F(DictationRecoveryTest, ACopyLeftByACrashIsOfferedOnLoad) {

@@ -21,7 +21,7 @@ class DictationStoreTest : public ::testing::Test {
  protected:
   // What openFileCommand does around the store: Label2 names the file, then its text loads.
   void open(const fs::path& audio) {
-    label2.setCaption(audio.string());
+    recording.set(audio.string());
     store.loadDictationText();
   }
   bool told(const std::string& part) const {
@@ -33,9 +33,10 @@ class DictationStoreTest : public ::testing::Test {
   test::TempFolder folder;
   test::Focus focus;
   test::FakeTextBox text1{focus, "Text1"};
-  test::FakeLabel label2{std::string(DictationStore::noFileCaption)};
+  test::FakeLabel label2;
+  CurrentRecording recording{label2};
   test::FakeMessageBox messages;
-  DictationStore store{text1, label2, messages};
+  DictationStore store{text1, recording, messages};
   const std::vector<std::string> savedOnly{std::string(DictationStore::savedMessage)};
 };
 
@@ -210,8 +211,8 @@ TEST_F(DictationStoreTest, SavesOnlyIntoTheFileWhoseTextWasLoaded) {
   writeBytes(folder / "b.txt", "b's own text");
   open(folder / "a.mp3");
   // A play list now moves Label2 from entry to entry without loading.
-  label2.setCaption((folder / "b.mp3").string());
-  label2.setCaption((folder / "c.mp3").string());
+  recording.set((folder / "b.mp3").string());
+  recording.set((folder / "c.mp3").string());
   text1.setText("typed for a");
   store.saveTextCommand();
   EXPECT_EQ(messages.shown(), savedOnly);
@@ -224,7 +225,7 @@ TEST_F(DictationStoreTest, TheUsageTextIsNeverSavedOverAPlayListEntry) {
   // A play list opened first: Label2 names an entry, but no file's text was ever loaded.
   writeBytes(folder / "b.txt", "b's own text");
   text1.setText("使用说明");
-  label2.setCaption((folder / "b.mp3").string());
+  recording.set((folder / "b.mp3").string());
   EXPECT_TRUE(store.saveDictationText());
   EXPECT_EQ(readBytes(folder / "b.txt"), "b's own text");
   EXPECT_EQ(folder.entries(), 1);

@@ -21,7 +21,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/AudioTestSupport.h"
 #include "playback/MciControl.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "playback/StreamControl.h"
 #include "qt/MainWindow.h"
 #include "qt/QtControls.h"
@@ -98,7 +98,7 @@ struct LoopPresses {
 inline void loopTwiceAndGoOn(ProgramStart& program, LoopPresses& presses) {
   ASSERT_TRUE(waitFor([&] { return program.position() >= 2000; }));
   program.alt(Qt::Key_X);
-  ASSERT_EQ(program.variables().repeatState, 2);
+  ASSERT_EQ(program.variables().repeatState, RepeatState::Repeating);
   presses.p = program.variables().segmentEnd;
   ASSERT_GE(presses.p, 2000);
   EXPECT_EQ(program.caption(1), captions::kRepeating);
@@ -117,7 +117,7 @@ inline void loopTwiceAndGoOn(ProgramStart& program, LoopPresses& presses) {
   }));
   presses.q = program.position();
   program.alt(Qt::Key_X);
-  ASSERT_EQ(program.variables().repeatState, 1);
+  ASSERT_EQ(program.variables().repeatState, RepeatState::Listening);
   EXPECT_EQ(program.variables().segmentStart, presses.p);
   EXPECT_EQ(program.caption(1), captions::kPlaying);
 }

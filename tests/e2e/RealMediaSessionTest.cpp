@@ -24,7 +24,7 @@
 #include "audio/Output.h"
 #include "e2e/OutputTrace.h"
 #include "e2e/ProgramStart.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "support/TempFolder.h"
 #include "text/Encoding.h"
 #include "text/Module1.h"
@@ -126,7 +126,7 @@ TEST_F(RealMediaSessionTest, LoopsGoesOnAndEndsEachEntryOfAList) {
     program.alt(Qt::Key_L);
     lengthAtOpen = program.streamLength();
     ASSERT_EQ(program.caption(2), first);
-    ASSERT_EQ(program.form().engineKind(), 2);
+    ASSERT_EQ(program.form().engineKind(), EngineKind::Stream);
 
     // Listen about 2 s, loop it twice, go on from where the loop began.
     LoopPresses presses;
@@ -142,7 +142,7 @@ TEST_F(RealMediaSessionTest, LoopsGoesOnAndEndsEachEntryOfAList) {
     heard = program.position();
     program.alt(Qt::Key_C);
     EXPECT_EQ(program.variables().segmentStart, firstLength - 500);
-    EXPECT_EQ(program.variables().repeatState, 1);
+    EXPECT_EQ(program.variables().repeatState, RepeatState::Listening);
 
     // The end of entry 1 is seen and starts entry 2.
     ASSERT_TRUE(waitFor([&] { return program.caption(2) == second; })) << "the next entry follows the first";

@@ -37,10 +37,10 @@ TEST(SentenceSession, ASentenceLoopedThreeTimesWithAPauseThenOn) {
     ASSERT_EQ(program.form().sentenceMap().sentences.size(), 6u);
     ASSERT_TRUE(waitFor([&] { return program.position() >= 5500; }));
     program.alt(Qt::Key_R);
-    ASSERT_EQ(program.variables().repeatState, 2);
+    ASSERT_EQ(program.variables().repeatState, RepeatState::Repeating);
     EXPECT_EQ(program.variables().segmentStart, kStart);
     EXPECT_EQ(program.variables().segmentEnd, kEnd);
-    ASSERT_TRUE(waitFor([&] { return program.variables().repeatState == 1; })) << "the loop is left after three passes";
+    ASSERT_TRUE(waitFor([&] { return program.variables().repeatState == RepeatState::Listening; })) << "the loop is left after three passes";
     EXPECT_EQ(program.variables().segmentStart, kEnd);
     ASSERT_TRUE(waitFor([&] { return program.position() >= 9500; }));
     program.alt(Qt::Key_Q);

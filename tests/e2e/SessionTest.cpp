@@ -31,7 +31,7 @@
 #include "dictation/AppearanceFile.h"
 #include "e2e/OutputTrace.h"
 #include "e2e/ProgramStart.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "qt/MainWindow.h"
 #include "qt/QtControls.h"
 #include "support/FakeControls.h"
@@ -89,7 +89,7 @@ class SessionTest : public ::testing::Test {
 
 struct LessonCase {
   const char* file;
-  int engineKind;
+  EngineKind engineKind;
   int rate;                  // the file's sample rate: the device runs at it
   double passOvershootMs;    // how far past the loop's end a pass may play before it jumps back
   bool forwardEndsPlayback;  // Alt+D 30 s ahead of a 23 s file: the MCI device stays, the streaming one ends
@@ -242,8 +242,8 @@ TEST_P(LessonSessionTest, LoopsContinuesKeepsTheTextAndTheLook) {
 
 INSTANTIATE_TEST_SUITE_P(
     SampleLesson, LessonSessionTest,
-    ::testing::Values(LessonCase{"样例课文.wav", 1, 16000, 40, false}, LessonCase{"样例课文.mp3", 2, 22050, 250, true}),
-    [](const ::testing::TestParamInfo<LessonCase>& p) { return p.param.engineKind == 1 ? "WavOnMci" : "Mp3OnStream"; });
+    ::testing::Values(LessonCase{"样例课文.wav", EngineKind::Mci, 16000, 40, false}, LessonCase{"样例课文.mp3", EngineKind::Stream, 22050, 250, true}),
+    [](const ::testing::TestParamInfo<LessonCase>& p) { return p.param.engineKind == EngineKind::Mci ? "WavOnMci" : "Mp3OnStream"; });
 
 // ---- The sample play list ----
 
@@ -260,7 +260,7 @@ TEST_F(SessionTest, PlayListGoesFromTheEndOfTheFirstEntryToTheSecond) {
     program.dialog.answer(list);
     program.alt(Qt::Key_L);
     ASSERT_EQ(program.caption(2), first);
-    ASSERT_EQ(program.form().engineKind(), 2);
+    ASSERT_EQ(program.form().engineKind(), EngineKind::Stream);
     ASSERT_TRUE(waitFor([&] { return program.position() >= 1500; }));
     heard = program.position();
     program.alt(Qt::Key_C);

@@ -35,7 +35,7 @@ TEST_F(MciBackEndTest, StartReopensTheDeviceAndPlaysFromOneMillisecond) {
                                       "wait 0", "shareable 0", "Open", "from 1", "play"}));
   EXPECT_EQ(rig.variables.segmentStart, 1.0);
   EXPECT_EQ(rig.variables.segmentEnd, 1.0);
-  EXPECT_EQ(rig.variables.repeatState, 1);
+  EXPECT_EQ(rig.variables.repeatState, RepeatState::Listening);
   EXPECT_EQ(rig.label1.caption(), captions::kPlaying);
   EXPECT_EQ(rig.label7.caption(), "01:00.0");
   EXPECT_EQ(rig.slider.maximum(), 1000);
@@ -56,9 +56,9 @@ TEST_F(MciBackEndTest, StopClosesAndShowsTheWaitingState) {
   EXPECT_EQ(rig.slider.value(), 0);
   EXPECT_EQ(rig.layout(), kStopped);  // the stop buttons stay enabled
   EXPECT_EQ(rig.focus.owner, "Command1");
-  EXPECT_EQ(rig.variables.repeatState, 2);  // kept until the next start
+  EXPECT_EQ(rig.variables.repeatState, RepeatState::Repeating);  // kept until the next start
   rig.startCommand();
-  EXPECT_EQ(rig.variables.repeatState, 1);
+  EXPECT_EQ(rig.variables.repeatState, RepeatState::Listening);
   EXPECT_EQ(rig.variables.segmentStart, 1.0);
 }
 
@@ -188,7 +188,7 @@ TEST_F(MciBackEndTest, AJumpEndsTheLoopAndStartsTheNextSegmentAtItsTarget) {
   EXPECT_EQ(rig.variables.segmentEnd, 47000.0);
   rig.clock.advance(1000);
   rig.mci->mciRewind();  // from inside the loop, by its click area
-  EXPECT_EQ(rig.variables.repeatState, 1);
+  EXPECT_EQ(rig.variables.repeatState, RepeatState::Listening);
   EXPECT_FALSE(rig.timer1->enabled());
   EXPECT_EQ(rig.label1.caption(), captions::kRepeating);  // jumps change no caption
 }
@@ -212,7 +212,7 @@ TEST_F(MciBackEndTest, ToEndPlaysTheLastHalfSecond) {
 
 TEST_F(MciBackEndTest, RepeatBeforeAnyStartTakesTheLeavingBranch) {
   rig.mci->mciToggleRepeat();
-  EXPECT_EQ(rig.variables.repeatState, 1);
+  EXPECT_EQ(rig.variables.repeatState, RepeatState::Listening);
   EXPECT_EQ(rig.label1.caption(), captions::kPlaying);
   EXPECT_EQ(rig.mciDevice.log(), (Log{"close", "deviceType WaveAudio", "fileName /voice/lesson.wav", "notify 1",
                                       "wait 0", "shareable 0", "Open", "from 1", "play"}));
@@ -242,7 +242,7 @@ TEST_F(MciBackEndTest, AnEmptyLoopReopensOnEveryTickAndPlaysNothing) {
 }
 
 TEST_F(MciBackEndTest, AFileThatCannotOpenStillShowsThePlayingState) {
-  rig.label2.setCaption("/voice/missing.wav");
+  rig.recording.set("/voice/missing.wav");
   rig.startCommand();
   EXPECT_EQ(rig.label1.caption(), captions::kPlaying);
   EXPECT_EQ(rig.layout(), kStarted);
@@ -269,7 +269,7 @@ TEST_F(MciBackEndTest, ThePlayListMovesOnAtTheEndOfEachEntry) {
 }
 
 TEST_F(MciBackEndTest, ALoopEndingAtTheLengthLetsTheListMoveOn) {
-  rig.label2.setCaption("/voice/1.wav");
+  rig.recording.set("/voice/1.wav");
   rig.mciDevice.addFile("/voice/1.wav", 3000);
   rig.mciDevice.addFile("/voice/2.wav", 3000);
   rig.startCommand();
@@ -278,7 +278,7 @@ TEST_F(MciBackEndTest, ALoopEndingAtTheLengthLetsTheListMoveOn) {
   rig.nextEntries = {"/voice/2.wav"};
   rig.clock.advance(3000 + SimulatedMci::kNotifyPeriodMs);
   EXPECT_EQ(rig.label2.caption(), "/voice/2.wav");
-  EXPECT_EQ(rig.variables.repeatState, 1);
+  EXPECT_EQ(rig.variables.repeatState, RepeatState::Listening);
   EXPECT_FALSE(rig.timer1->enabled());
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "playback/MciBackEnd.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "playback/StreamBackEnd.h"
 #include "support/FakeControls.h"
 #include "support/SimulatedDevices.h"
@@ -20,13 +20,14 @@ namespace tessaly::test {
 
 class PlayerRig : public PlayListStep {
  public:
-  explicit PlayerRig(const std::string& file) : label2(file) {
+  explicit PlayerRig(const std::string& file) {
+    recording.set(file);
     for (int i = 1; i <= 20; ++i)
       buttons.push_back(std::make_unique<FakeButton>(focus, "Command" + std::to_string(i), ""));
     std::array<ui::Button*, 20> buttonPointers{};
     for (int i = 0; i < 20; ++i) buttonPointers[static_cast<std::size_t>(i)] = buttons[static_cast<std::size_t>(i)].get();
     controls = std::make_unique<PlayerControls>(PlayerControls{
-        label1, label2, label6, label7, slider, text1, {&pictures[0], &pictures[1], &pictures[2]},
+        label1, recording, label6, label7, slider, text1, {&pictures[0], &pictures[1], &pictures[2]},
         buttonPointers, *timer1, *timer2, *timer3});
     variables.segmentStart = variables.segmentEnd = 1.0;
     mci = std::make_unique<MciBackEnd>(variables, *controls, mciDevice, *this);
@@ -48,7 +49,7 @@ class PlayerRig : public PlayListStep {
   void advancePlayList() override {
     ++advanceCalls;
     if (nextEntries.empty()) return;
-    label2.setCaption(nextEntries.front());
+    recording.set(nextEntries.front());
     nextEntries.pop_front();
     startCommand();
   }
@@ -64,6 +65,7 @@ class PlayerRig : public PlayListStep {
   ManualClock clock;
   Focus focus;
   FakeLabel label1, label2, label6, label7;
+  CurrentRecording recording{label2};
   FakeSlider slider;
   FakeTextBox text1{focus, "Text1"};
   FakePicture pictures[3];

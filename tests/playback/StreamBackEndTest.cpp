@@ -176,7 +176,7 @@ TEST_F(StreamBackEndTest, ForwardWithinTheLoopStopsTheLoopButKeepsItsCaption) {
   EXPECT_EQ(rig.pictures[2].visible(), true);
   EXPECT_TRUE(rig.timer3->enabled());  // ticking, but its test fails in normal listening
   rig.stream->streamToggleRepeat();  // enters a new loop from the jump target
-  EXPECT_EQ(rig.variables.repeatState, 2);
+  EXPECT_EQ(rig.variables.repeatState, RepeatState::Repeating);
   EXPECT_EQ(rig.variables.segmentStart, before + 30000.0);
   EXPECT_EQ(rig.variables.segmentEnd, before + 30000.0 + 20000.0);
 }
@@ -198,7 +198,7 @@ TEST_F(StreamBackEndTest, ToEndAndForwardPastTheEndEndTheEntry) {
 
 TEST_F(StreamBackEndTest, TrackingShowsProgressAndRefreshesALateLength) {
   rig.streamDevice.addFile("/voice/late.rm", 120000, 300);
-  rig.label2.setCaption("/voice/late.rm");
+  rig.recording.set("/voice/late.rm");
   rig.startCommand();
   EXPECT_EQ(rig.label7.caption(), "00:00.0");
   rig.clock.advance(100);  // position 100: length refreshed, slider not moved
@@ -211,7 +211,7 @@ TEST_F(StreamBackEndTest, TrackingShowsProgressAndRefreshesALateLength) {
 
 TEST_F(StreamBackEndTest, ASliderWithAnUnknownLengthStaysInRange) {
   rig.streamDevice.addFile("/voice/unknown.rm", 20000, 1000000);
-  rig.label2.setCaption("/voice/unknown.rm");
+  rig.recording.set("/voice/unknown.rm");
   rig.startCommand();
   rig.clock.advance(5000);
   EXPECT_GE(rig.slider.value(), 0);
@@ -219,7 +219,7 @@ TEST_F(StreamBackEndTest, ASliderWithAnUnknownLengthStaysInRange) {
 }
 
 TEST_F(StreamBackEndTest, ASourceThatCannotPlayNeverReportsAnEnd) {
-  rig.label2.setCaption("/voice/broken.rm");
+  rig.recording.set("/voice/broken.rm");
   rig.nextEntries = {"/voice/lesson.mp3"};
   rig.startCommand();
   rig.clock.advance(10000);
@@ -233,7 +233,7 @@ TEST_F(StreamBackEndTest, AThreeEntryListAdvancesWithinOneTrackingTick) {
   rig.streamDevice.addFile("/voice/1.mp3", 2000);
   rig.streamDevice.addFile("/voice/2.mp3", 3000);
   rig.streamDevice.addFile("/voice/3.mp3", 4000);
-  rig.label2.setCaption("/voice/1.mp3");
+  rig.recording.set("/voice/1.mp3");
   rig.nextEntries = {"/voice/2.mp3", "/voice/3.mp3"};
   rig.startCommand();
   rig.clock.advance(2000 + 100);

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "../app/Form1Rig.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "support/MemoryFolder.h"
 
 namespace tessaly::test {
@@ -40,14 +40,14 @@ TEST_P(LoopOptionsOnForm1, ThreePassesWithAPauseThenListeningGoesOn) {
   int silentTicks = 0;
   int passesSeen = 0;
   bool wasSounding = true;
-  for (int t = 0; t < 60000 && v().repeatState == 2; t += 100) {
+  for (int t = 0; t < 60000 && v().repeatState == RepeatState::Repeating; t += 100) {
     rig.clock.advance(100);
     const bool now = sounding();
     if (!now) ++silentTicks;
     if (wasSounding && !now) ++passesSeen;
     wasSounding = now;
   }
-  EXPECT_EQ(v().repeatState, 1) << "left after the third pass";
+  EXPECT_EQ(v().repeatState, RepeatState::Listening) << "left after the third pass";
   EXPECT_EQ(v().segmentStart, end) << "as Alt+X leaves: on from the loop's end";
   EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
   // Two pauses of about 2 s (between passes 1-2 and 2-3); none after the third.
@@ -60,7 +60,7 @@ TEST_P(LoopOptionsOnForm1, ThreePassesWithAPauseThenListeningGoesOn) {
 TEST_P(LoopOptionsOnForm1, TheDefaultsLoopForeverWithoutAPause) {
   ASSERT_TRUE(rig.form->accessKey('x'));
   rig.clock.advance(100000);
-  EXPECT_EQ(v().repeatState, 2);
+  EXPECT_EQ(v().repeatState, RepeatState::Repeating);
   const auto ranges = played();
   int passes = 0;
   for (const auto& r : ranges) passes += r.from <= 1 && r.to >= 10000;

@@ -7,7 +7,7 @@
 
 #include "app/Form1.h"
 #include "../app/Form1Rig.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 
 namespace tessaly::test {
 namespace {
@@ -61,7 +61,7 @@ TEST_P(SentenceKeysOnForm1, NextPreviousAndALoopOfExactlyTheSentence) {
   rig.clock.advance(5500);
   rig.form->accessKey('n');
   EXPECT_EQ(v().segmentStart, 9000);
-  EXPECT_EQ(v().repeatState, 1);
+  EXPECT_EQ(v().repeatState, RepeatState::Listening);
   rig.clock.advance(700);
   rig.form->accessKey('p');  // within 1.5 s of its start: the sentence before
   EXPECT_EQ(v().segmentStart, 4000);
@@ -69,7 +69,7 @@ TEST_P(SentenceKeysOnForm1, NextPreviousAndALoopOfExactlyTheSentence) {
   ASSERT_GE(position(), 5900);
 
   rig.form->accessKey('r');  // loop the sentence being heard: 4 s to 9 s
-  EXPECT_EQ(v().repeatState, 2);
+  EXPECT_EQ(v().repeatState, RepeatState::Repeating);
   EXPECT_EQ(v().segmentStart, 4000);
   EXPECT_EQ(v().segmentEnd, 9000);
   EXPECT_EQ(rig.label(1).caption(), captions::kRepeating);
@@ -79,7 +79,7 @@ TEST_P(SentenceKeysOnForm1, NextPreviousAndALoopOfExactlyTheSentence) {
   EXPECT_LT(position(), 9100);
 
   rig.form->accessKey('x');  // leave the loop: on from the sentence's end, the next one's start
-  EXPECT_EQ(v().repeatState, 1);
+  EXPECT_EQ(v().repeatState, RepeatState::Listening);
   EXPECT_EQ(v().segmentStart, 9000);
   EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
   rig.clock.advance(300);
@@ -88,7 +88,7 @@ TEST_P(SentenceKeysOnForm1, NextPreviousAndALoopOfExactlyTheSentence) {
 
   rig.form->accessKey('r');
   rig.form->accessKey('p');  // a jump leaves the loop, as its captions show
-  EXPECT_EQ(v().repeatState, 1);
+  EXPECT_EQ(v().repeatState, RepeatState::Listening);
   EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
 }
 
@@ -107,7 +107,7 @@ TEST_P(SentenceKeysOnForm1, WithoutAMapOrWhilePausedTheKeysDoNothing) {
   const std::size_t said = rig.messages.shown().size();
   for (const char key : {'n', 'p', 'r'}) rig.form->accessKey(key);
   EXPECT_EQ(v().segmentStart, 1);
-  EXPECT_EQ(v().repeatState, 1);
+  EXPECT_EQ(v().repeatState, RepeatState::Listening);
   EXPECT_EQ(rig.messages.shown().size(), said);
 }
 

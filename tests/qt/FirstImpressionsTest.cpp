@@ -47,7 +47,7 @@ class FirstImpressionsTest : public ::testing::Test {
     event.setTimestamp(timestamp);
     QApplication::sendEvent(QApplication::focusWidget(), &event);
   }
-  int repeatState() { return window->form().variables().repeatState; }
+  RepeatState repeatState() { return window->form().variables().repeatState; }
 
   TempFolder folder;
   fs::path appPath = folder.path();
@@ -66,13 +66,13 @@ TEST_F(FirstImpressionsTest, AHeldAccessKeyActsOnceWhateverItsRepeatsSay) {
   dialog.answer(lesson);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::AltModifier);
   clock.advance(2000);
-  ASSERT_EQ(repeatState(), 1);
+  ASSERT_EQ(repeatState(), RepeatState::Listening);
 
   key(QEvent::KeyPress, Qt::Key_X, 100);
-  EXPECT_EQ(repeatState(), 2);
+  EXPECT_EQ(repeatState(), RepeatState::Repeating);
   // Repeats as an accessibility bus delivers them: no auto-repeat flag, no release between.
   for (unsigned long t = 130; t < 2000; t += 33) key(QEvent::KeyPress, Qt::Key_X, t);
-  EXPECT_EQ(repeatState(), 2);
+  EXPECT_EQ(repeatState(), RepeatState::Repeating);
   // Repeats as the X server sends them: a release and a press with one timestamp.
   for (unsigned long t = 2000; t < 3000; t += 33) {
     key(QEvent::KeyRelease, Qt::Key_X, t);
@@ -80,10 +80,10 @@ TEST_F(FirstImpressionsTest, AHeldAccessKeyActsOnceWhateverItsRepeatsSay) {
   }
   // And with Qt's flag set.
   key(QEvent::KeyPress, Qt::Key_X, 3100, true);
-  EXPECT_EQ(repeatState(), 2);
+  EXPECT_EQ(repeatState(), RepeatState::Repeating);
   key(QEvent::KeyRelease, Qt::Key_X, 3200);
   key(QEvent::KeyPress, Qt::Key_X, 3500);  // pressed again: acts
-  EXPECT_EQ(repeatState(), 1);
+  EXPECT_EQ(repeatState(), RepeatState::Listening);
   key(QEvent::KeyRelease, Qt::Key_X, 3600);
 }
 

@@ -18,7 +18,7 @@
 #include <fstream>
 
 #include "app/MainWindowLayout.h"
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 #include "qt/ListManagerWindow.h"
 #include "support/FakeControls.h"
 #include "support/SimulatedDevices.h"
@@ -91,12 +91,12 @@ TEST_F(MainWindowTest, AccessKeysActWhileTheirButtonIsEnabled) {
 
   clock.advance(2000);
   alt(Qt::Key_X);
-  EXPECT_EQ(window->form().variables().repeatState, 2);
+  EXPECT_EQ(window->form().variables().repeatState, RepeatState::Repeating);
   EXPECT_EQ(window->form().variables().segmentEnd, 2001.0);  // the position when the key went down
   alt(Qt::Key_D);  // forward is disabled in the loop
   EXPECT_EQ(window->form().variables().segmentStart, 1.0);
   alt(Qt::Key_X);
-  EXPECT_EQ(window->form().variables().repeatState, 1);
+  EXPECT_EQ(window->form().variables().repeatState, RepeatState::Listening);
   alt(Qt::Key_Z);
   EXPECT_EQ(caption(1), captions::kPaused);
   alt(Qt::Key_Z);
@@ -120,13 +120,13 @@ TEST_F(MainWindowTest, AccessKeysActWhileTheirButtonIsEnabled) {
 TEST_F(MainWindowTest, EveryClickAreaReachesItsCommand) {
   const std::string lesson = audio("lesson.mp3");
   QTest::mouseClick(window->labelWidget(13), Qt::LeftButton);  // repeat: not before the first open
-  EXPECT_EQ(window->form().variables().repeatState, 0);
+  EXPECT_EQ(window->form().variables().repeatState, RepeatState::NothingPlayed);
   dialog.answer(lesson);
   QTest::mouseClick(window->labelWidget(12), Qt::LeftButton);
   EXPECT_EQ(caption(2), lesson);
   clock.advance(5000);
   QTest::mouseClick(window->labelWidget(13), Qt::LeftButton);
-  EXPECT_EQ(window->form().variables().repeatState, 2);
+  EXPECT_EQ(window->form().variables().repeatState, RepeatState::Repeating);
   QTest::mouseClick(window->labelWidget(13), Qt::LeftButton);
   QTest::mouseClick(window->labelWidget(17), Qt::LeftButton);
   EXPECT_EQ(caption(1), captions::kPaused);

@@ -92,9 +92,9 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
   // The main window's keys act from here too.
   clock.advance(2000);
   QTest::keyClick(list, Qt::Key_X, Qt::AltModifier);
-  EXPECT_EQ(window->form().variables().repeatState, 2);
+  EXPECT_EQ(window->form().variables().repeatState, RepeatState::Repeating);
   QTest::keyClick(list, Qt::Key_X, Qt::AltModifier);
-  EXPECT_EQ(window->form().variables().repeatState, 1);
+  EXPECT_EQ(window->form().variables().repeatState, RepeatState::Listening);
   ASSERT_EQ(list->topLevelItemCount(), 2);
 
   // A click on the waveform jumps there; + zooms around the playing position, 0 shows it all.
@@ -135,7 +135,7 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
   EXPECT_TRUE(errors->item(0)->text().contains(QStringLiteral("写错（同音）：她 tā → 他 tā")));
   errors->setCurrentRow(1);
   Q_EMIT errors->itemActivated(errors->item(1));  // loops the second sentence
-  EXPECT_EQ(window->form().variables().repeatState, 2);
+  EXPECT_EQ(window->form().variables().repeatState, RepeatState::Repeating);
   EXPECT_EQ(window->form().variables().segmentStart, 4000.0);
   EXPECT_EQ(window->form().variables().segmentEnd, 9000.0);
 

@@ -35,8 +35,8 @@ enum class Layout {
 // or picture the row leaves alone keeps its state.
 void applyLayout(Layout layout, const PlayerControls& controls);
 
-// Shows exactly one status picture (1 waiting, 2 playing, 3 repeating).
-void showPicture(int number, const PlayerControls& controls);
+// Shows exactly one status picture.
+void showPicture(StatusPicture which, const PlayerControls& controls);
 
 // A position kept in a double, handed back to a device as the nearest 32-bit integer.
 std::int32_t toDevicePosition(double ms);

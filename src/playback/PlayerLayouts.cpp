@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,18 +32,18 @@ constexpr LayoutRow kLayoutTable[] = {
 void applyLayout(Layout layout, const PlayerControls& controls) {
   for (const LayoutRow& row : kLayoutTable) {
     if (row.layout != layout) continue;
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < kPlayerButtonCount; ++i)
       if (row.cells[static_cast<std::size_t>(i)] != '.')
         controls.button(i + 1).setEnabled(row.cells[static_cast<std::size_t>(i)] == 'T');
     for (int i = 0; i < 3; ++i)
-      if (row.cells[static_cast<std::size_t>(20 + i)] != '.')
-        controls.picture(i + 1).setVisible(row.cells[static_cast<std::size_t>(20 + i)] == 'T');
+      if (row.cells[static_cast<std::size_t>(kPlayerButtonCount + i)] != '.')
+        controls.picture(i + 1).setVisible(row.cells[static_cast<std::size_t>(kPlayerButtonCount + i)] == 'T');
     return;
   }
 }
 
-void showPicture(int number, const PlayerControls& controls) {
-  for (int i = 1; i <= 3; ++i) controls.picture(i).setVisible(i == number);
+void showPicture(StatusPicture which, const PlayerControls& controls) {
+  for (int i = 1; i <= 3; ++i) controls.picture(i).setVisible(i == static_cast<int>(which));
 }
 
 std::int32_t toDevicePosition(double ms) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "playback/SegmentModel.h"
+#include "playback/PlayerLayouts.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ std::string layoutFrom(bool start, Layout layout) {
   return rig.layout();
 }
 
-TEST(SegmentModel, LayoutRowsSetExactlyTheirCells) {
+TEST(PlayerLayouts, LayoutRowsSetExactlyTheirCells) {
   struct Row {
     Layout layout;
     std::string fromEnabled;
@@ -39,7 +39,7 @@ TEST(SegmentModel, LayoutRowsSetExactlyTheirCells) {
   }
 }
 
-TEST(SegmentModel, PositionsGoBackToTheDeviceAsTheNearestWholeMillisecond) {
+TEST(PlayerLayouts, PositionsGoBackToTheDeviceAsTheNearestWholeMillisecond) {
   EXPECT_EQ(toDevicePosition(1.0), 1);
   EXPECT_EQ(toDevicePosition(12000.4), 12000);
   EXPECT_EQ(toDevicePosition(12000.5), 12001);
@@ -48,7 +48,7 @@ TEST(SegmentModel, PositionsGoBackToTheDeviceAsTheNearestWholeMillisecond) {
   EXPECT_EQ(toDevicePosition(-1e12), INT32_MIN);
 }
 
-TEST(SegmentModel, CaptionsCarryTheirIdeographicSpaces) {
+TEST(PlayerLayouts, CaptionsCarryTheirIdeographicSpaces) {
   const std::string space = "\u3000";
   EXPECT_EQ(std::string(captions::kWaitingAfterMciStop), std::string(captions::kWaiting) + space);
   EXPECT_EQ(std::string(captions::kPaused), "暂停 按" + space + "Alt + Z" + space + "继续朗读");
