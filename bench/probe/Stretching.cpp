@@ -60,12 +60,12 @@ bool writeFloatWav(const std::string& path, const float* samples, std::size_t fr
 }  // namespace
 
 int render(const std::string& out, double speed, int fromMs, int toMs, const std::string& file) {
-  std::string error;
+  audio::Failure error;
   audio::SourceInfo info;
   {
     auto decoder = audio::Decoder::open(file, nullptr, &error);
     if (!decoder) {
-      std::printf("{\"file\":\"%s\",\"error\":\"%s\"}\n", file.c_str(), error.c_str());
+      std::printf("{\"file\":\"%s\",\"error\":\"%s\"}\n", file.c_str(), error.text().c_str());
       return 0;
     }
     info = decoder->info();
@@ -128,9 +128,9 @@ int render(const std::string& out, double speed, int fromMs, int toMs, const std
 }
 
 int stretchCost(double speed, const std::string& file) {
-  std::string error;
+  audio::Failure error;
   if (!audio::Decoder::open(file, nullptr, &error)) {
-    std::printf("{\"file\":\"%s\",\"error\":\"%s\"}\n", file.c_str(), error.c_str());
+    std::printf("{\"file\":\"%s\",\"error\":\"%s\"}\n", file.c_str(), error.text().c_str());
     return 0;
   }
   const auto timeIt = [&](bool stretch, long long& frames) {

@@ -69,6 +69,9 @@ struct Interrupt {
   }
 };
 
+// An input error of the device (a stick pulled out, a share gone) rather than the end.
+bool isDeviceError(int rc) { return rc == AVERROR(EIO) || rc == AVERROR(ENXIO) || rc == AVERROR(ENODEV); }
+
 std::string avError(int code) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, buf, sizeof buf);
@@ -93,11 +96,11 @@ struct Demux {
     streamIndex = -1;
   }
 
-  // Opens `url`, finds the audio stream and opens its decoder; "" or why not.
-  std::string open(const std::string& url, Interrupt& interrupt) {
+  // Opens `url`, finds the audio stream and opens its decoder; no failure or why not.
+  Failure open(const std::string& url, Interrupt& interrupt) {
     close();
     fmt = avformat_alloc_context();
-    if (!fmt) return "out of memory";
+    if (!fmt) return FailureKind::OutOfMemory;
     fmt->interrupt_callback = {&Interrupt::check, &interrupt};
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", url.starts_with("file:") ? kLocalProtocols : kNetworkProtocols, 0);
@@ -105,34 +108,34 @@ struct Demux {
     av_dict_free(&options);
     if (rc < 0) {
       fmt = nullptr;  // freed by avformat_open_input
-      return "not a recognised audio file (" + avError(rc) + ")";
+      return {FailureKind::NotAudio, avError(rc)};
     }
-    if (fmt->probe_score < AVPROBE_SCORE_RETRY) return "not a recognised audio file";
+    if (fmt->probe_score < AVPROBE_SCORE_RETRY) return FailureKind::NotAudio;
     rc = avformat_find_stream_info(fmt, nullptr);
-    if (rc < 0) return "unreadable stream information (" + avError(rc) + ")";
+    if (rc < 0) return {FailureKind::BadStreamInformation, avError(rc)};
     const AVCodec* decoder = nullptr;
     streamIndex = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex < 0 || !decoder) return "no audio that can be decoded";
+    if (streamIndex < 0 || !decoder) return FailureKind::NoAudioStream;
     stream = fmt->streams[streamIndex];
     for (unsigned i = 0; i < fmt->nb_streams; ++i)
       if (static_cast<int>(i) != streamIndex) fmt->streams[i]->discard = AVDISCARD_ALL;
     const AVCodecParameters* par = stream->codecpar;
-    if (par->sample_rate < kMinRate || par->sample_rate > kMaxRate) return "unusable sample rate";
-    if (par->ch_layout.nb_channels < 1 || par->ch_layout.nb_channels > kMaxChannels) return "unusable channel count";
+    if (par->sample_rate < kMinRate || par->sample_rate > kMaxRate) return FailureKind::BadSampleRate;
+    if (par->ch_layout.nb_channels < 1 || par->ch_layout.nb_channels > kMaxChannels) return FailureKind::BadChannelCount;
     return reopenCodec();
   }
 
-  // (Re)creates the stream's decoder in its initial state; "" or why not.
-  std::string reopenCodec() {
+  // (Re)creates the stream's decoder in its initial state; no failure or why not.
+  Failure reopenCodec() {
     avcodec_free_context(&codec);
     const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!decoder) return "no audio that can be decoded";
+    if (!decoder) return FailureKind::NoAudioStream;
     codec = avcodec_alloc_context3(decoder);
-    if (!codec) return "out of memory";
-    if (avcodec_parameters_to_context(codec, stream->codecpar) < 0) return "unusable codec parameters";
+    if (!codec) return FailureKind::OutOfMemory;
+    if (avcodec_parameters_to_context(codec, stream->codecpar) < 0) return FailureKind::BadCodecParameters;
     codec->pkt_timebase = stream->time_base;
     const int rc = avcodec_open2(codec, decoder, nullptr);
-    if (rc < 0) return "the decoder refused the stream (" + avError(rc) + ")";
+    if (rc < 0) return {FailureKind::DecoderRefused, avError(rc)};
     return {};
   }
 
@@ -272,7 +275,7 @@ struct Decoder::Impl {
   std::int64_t lastFramePos = -1;
   // Set when the source can no longer be read (it vanished, or a reopen or a fresh decoder
   // failed): from then on nothing touches FFmpeg and read() gives nothing.
-  std::string broken;
+  Failure broken;
 
   ~Impl() {
     swr_free(&swr);
@@ -288,11 +291,11 @@ struct Decoder::Impl {
     pendingOffset = 0;
   }
 
-  std::string openUrl(const std::string& url) {
+  Failure openUrl(const std::string& url) {
     interrupt.deadline = Clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
-    std::string error = demux.open(url, interrupt);
+    Failure error = demux.open(url, interrupt);
     interrupt.deadline = Clock::time_point::max();
-    if (!error.empty()) return error;
+    if (error.failed()) return error;
     drained = atEnd = syncByIndex = byteSeeked = false;
     clearPending();
     framePos = 0;
@@ -344,8 +347,8 @@ struct Decoder::Impl {
     for (;;) {
       av_packet_unref(packet);
       const int rc = av_read_frame(demux.fmt, packet);
-      if (rc == AVERROR(EIO) || rc == AVERROR(ENXIO) || rc == AVERROR(ENODEV)) {
-        broken = "the file can no longer be read (" + avError(rc) + ")";
+      if (isDeviceError(rc)) {
+        broken = {FailureKind::ReadLost, avError(rc)};
         return false;
       }
       if (rc < 0) return false;
@@ -356,7 +359,7 @@ struct Decoder::Impl {
   // Decodes until at least one frame is pending; false at the end of the source.
   bool decodeMore() {
     while (pendingFrames() == 0) {
-      if (drained || !broken.empty()) return false;
+      if (drained || broken.failed()) return false;
       const int rc = avcodec_receive_frame(demux.codec, frame);
       if (rc == 0) {
         // After a byte seek each packet's first frame says where it belongs: a decoder that
@@ -374,7 +377,7 @@ struct Decoder::Impl {
       if (rc == AVERROR_EOF) return drained = true, false;
       if (rc != AVERROR(EAGAIN)) return drained = true, false;
       if (!readPacket()) {
-        if (!broken.empty()) return false;
+        if (broken.failed()) return false;
         avcodec_send_packet(demux.codec, nullptr);  // drain what the decoder still holds
         continue;
       }
@@ -417,17 +420,19 @@ struct Decoder::Impl {
     if (av_seek_frame(demux.fmt, demux.streamIndex, pos, AVSEEK_FLAG_BYTE) < 0) return false;
     // A fresh decoder rather than a flushed one: some decoders (RealAudio among them) keep
     // their filter memory through a flush, and would start from the old place's state.
-    const std::string why = demux.reopenCodec();
-    if (!why.empty()) broken = why;
-    return why.empty();
+    Failure why = demux.reopenCodec();
+    if (!why.failed()) return true;
+    broken = std::move(why);
+    return false;
   }
 
   // A failed reopen has closed the old source: the decoder is broken from here on.
   bool reopenAtStart() {
     const std::string url = info.url;
-    const std::string why = openUrl(url);
-    if (!why.empty()) broken = "the file can no longer be opened (" + why + ")";
-    return why.empty();
+    const Failure why = openUrl(url);
+    if (!why.failed()) return true;
+    broken = {FailureKind::ReopenFailed, why.text()};
+    return false;
   }
 };
 
@@ -437,15 +442,15 @@ Decoder::~Decoder() = default;
 const SourceInfo& Decoder::info() const { return impl_->info; }
 std::int64_t Decoder::position() const { return impl_->framePos; }
 bool Decoder::reachedEnd() const { return impl_->atEnd; }
-const std::string& Decoder::failure() const { return impl_->broken; }
+const Failure& Decoder::failure() const { return impl_->broken; }
 void Decoder::setIndex(std::shared_ptr<SeekIndex> index) { impl_->index = std::move(index); }
 
 namespace {
 
-// Opens one FFmpeg URL as a Decoder; "" or why not.
-std::string openMedia(Decoder::Impl& d, const std::string& url) {
-  std::string error = d.openUrl(url);
-  if (!error.empty()) return error;
+// Opens one FFmpeg URL as a Decoder; no failure or why not.
+Failure openMedia(Decoder::Impl& d, const std::string& url) {
+  Failure error = d.openUrl(url);
+  if (error.failed()) return error;
   const AVCodecParameters* par = d.demux.stream->codecpar;
   d.info.url = url;
   d.info.format = d.demux.fmt->iformat->name;
@@ -455,7 +460,7 @@ std::string openMedia(Decoder::Impl& d, const std::string& url) {
   // The first frame proves that the source really decodes.
   for (int i = 0; i < kFirstFramePackets && d.pendingFrames() == 0; ++i)
     if (!d.decodeMore()) break;
-  if (d.pendingFrames() == 0) return "no audio could be decoded";
+  if (d.pendingFrames() == 0) return FailureKind::NothingDecoded;
   // A sample rate the decoder only learned while decoding.
   const AVRational tb = d.demux.stream->time_base;
   std::int64_t headerFrames = -1;
@@ -482,45 +487,49 @@ std::string openMedia(Decoder::Impl& d, const std::string& url) {
   return {};
 }
 
-std::string openLocation(Decoder::Impl& d, const std::string& location, int depth) {
+Failure openLocation(Decoder::Impl& d, const std::string& location, int depth) {
   if (hasUrlScheme(location) && !location.starts_with("file:")) return openMedia(d, location);
   std::string path = location;
   if (path.starts_with("file:")) {
     const auto entries = parseRamFile(path, ".");
-    if (entries.empty()) return "not a file";
+    if (entries.empty()) return FailureKind::NotAFile;
     path = entries.front().location;
   }
   path = absolutePath(path);
   struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return "the file does not exist";
-  if (!S_ISREG(st.st_mode)) return "not a file";
+  if (stat(path.c_str(), &st) != 0) return FailureKind::Missing;
+  if (!S_ISREG(st.st_mode)) return FailureKind::NotAFile;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return "the file cannot be read";
+  if (!in) return FailureKind::Unreadable;
   std::string head(kMaxRamFileBytes, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
-  if (head.empty()) return "the file is empty";
+  if (head.empty()) return FailureKind::Empty;
   if (looksLikeRamText(head, static_cast<std::size_t>(st.st_size))) {
-    if (depth >= kMaxRamDepth) return "too many .ram files inside each other";
-    std::string firstError = "the .ram names nothing that plays";
+    if (depth >= kMaxRamDepth) return FailureKind::RamTooDeep;
+    // Each entry that does not play is named with its own reason.
+    Failure nothing{FailureKind::RamNothingPlays};
     for (const RamEntry& entry : parseRamFile(head, folderOf(path))) {
-      if (d.interrupt.cancel && d.interrupt.cancel->load()) return "cancelled";
-      if (openLocation(d, entry.location, depth + 1).empty()) return {};
+      if (d.interrupt.cancel && d.interrupt.cancel->load()) return FailureKind::Cancelled;
+      Failure why = openLocation(d, entry.location, depth + 1);
+      if (!why.failed()) return {};
+      why.location = entry.location;
+      nothing.entries.push_back(std::move(why));
     }
-    return firstError;
+    return nothing;
   }
   return openMedia(d, "file:" + path);
 }
 
 }  // namespace
 
-std::unique_ptr<Decoder> Decoder::open(const std::string& location, const CancelFlag* cancel, std::string* error) {
+std::unique_ptr<Decoder> Decoder::open(const std::string& location, const CancelFlag* cancel, Failure* error) {
   prepareFfmpeg();
   auto impl = std::make_unique<Impl>();
   impl->interrupt.cancel = cancel;
-  std::string why = impl->packet && impl->frame ? openLocation(*impl, location, 0) : "out of memory";
-  if (!why.empty()) {
-    if (error) *error = why;
+  Failure why = impl->packet && impl->frame ? openLocation(*impl, location, 0) : Failure{FailureKind::OutOfMemory};
+  if (why.failed()) {
+    if (error) *error = std::move(why);
     return nullptr;
   }
   return std::unique_ptr<Decoder>(new Decoder(std::move(impl)));
@@ -533,7 +542,7 @@ int Decoder::read(float* out, int maxFrames) {
   while (done < maxFrames) {
     if (cap >= 0 && d.framePos >= cap) break;
     if (d.pendingFrames() == 0 && !d.decodeMore()) {
-      d.atEnd = d.broken.empty();
+      d.atEnd = !d.broken.failed();
       break;
     }
     std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(d.pendingFrames()), maxFrames - done);
@@ -550,7 +559,7 @@ int Decoder::read(float* out, int maxFrames) {
 
 bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
   Impl& d = *impl_;
-  if (!d.broken.empty()) return false;
+  if (d.broken.failed()) return false;
   d.atEnd = false;
   frame = std::max<std::int64_t>(0, frame);
   const std::int64_t cap = d.cap();
@@ -579,7 +588,7 @@ bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
         d.skipTo(frame);
         if (d.framePos == frame) return true;
       }
-      if (!d.broken.empty()) return false;
+      if (d.broken.failed()) return false;
     }
   }
   if (frame < d.framePos || d.drained) {
@@ -597,7 +606,7 @@ void scanSource(const std::string& url, SeekIndex& index, const CancelFlag& canc
   interrupt.cancel = &cancel;
   interrupt.deadline = Clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
   Demux demux;
-  if (!demux.open(url, interrupt).empty() || !demux.seekable()) {
+  if (demux.open(url, interrupt).failed() || !demux.seekable()) {
     index.fail();
     return;
   }
@@ -611,6 +620,8 @@ void scanSource(const std::string& url, SeekIndex& index, const CancelFlag& canc
   bool ok = packet && frame;
   while (ok && !cancel.load(std::memory_order_relaxed)) {
     const int rc = av_read_frame(demux.fmt, packet);
+    // A device's error is no end: what was counted is short, and the length stays estimated.
+    if (isDeviceError(rc)) ok = false;
     if (rc < 0) break;
     if (packet->stream_index != demux.streamIndex) {
       av_packet_unref(packet);

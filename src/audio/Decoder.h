@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/Failure.h"
+
 namespace tessaly::audio {
 
 // Set from another thread to make an open, a read or a scan give up soon.
@@ -76,7 +78,7 @@ class Decoder {
   // opens) and decodes up to the first frame. Blocks on the file or the network; `cancel`
   // makes it give up. Returns null with *error saying why when it cannot be played.
   static std::unique_ptr<Decoder> open(const std::string& location, const CancelFlag* cancel,
-                                       std::string* error);
+                                       Failure* error);
   ~Decoder();
   Decoder(const Decoder&) = delete;
   Decoder& operator=(const Decoder&) = delete;
@@ -94,10 +96,10 @@ class Decoder {
   bool seek(std::int64_t frame, const CancelFlag* cancel);
   // True once read() has met the real end of the source (not the length cap).
   bool reachedEnd() const;
-  // Why the source can no longer be read ("" while it can): it vanished, or a reopen for a
-  // seek failed. A broken decoder's read() gives nothing and its seek() fails; it never
-  // touches the closed source again.
-  const std::string& failure() const;
+  // Why the source can no longer be read (no failure while it can): it vanished, or a reopen
+  // for a seek failed. A broken decoder's read() gives nothing and its seek() fails; it
+  // never touches the closed source again.
+  const Failure& failure() const;
 
   struct Impl;  // FFmpeg's side, in Decoder.cpp
 

@@ -24,8 +24,8 @@ constexpr int kLocalHeaderWaitMs = 60;
 
 // Why a player's source cannot be played, for the user; "" while it plays or still opens.
 std::string failureOf(const Player::Status& s) {
-  return s.load == Player::LoadState::Failed ? failureInChinese(s.error.empty() ? "the file cannot be read" : s.error)
-                                             : std::string();
+  if (s.load != Player::LoadState::Failed) return {};
+  return failureInChinese(s.error.failed() ? s.error : Failure{FailureKind::Unreadable});
 }
 
 bool isLocal(const std::string& location) {

@@ -45,8 +45,7 @@ bool PeakScanner::take(std::uint32_t serial, PeakTable& table) const {
 PeakTable PeakScanner::scan(const std::string& location, const std::atomic<bool>* cancel,
                             const std::function<void(const PeakTable&)>& progress) {
   PeakTable table;
-  std::string error;
-  auto decoder = Decoder::open(location, cancel, &error);
+  auto decoder = Decoder::open(location, cancel, nullptr);
   if (!decoder) return table;
   const SourceInfo info = decoder->info();
   const int frames = peakBucketFrames(info.sampleRate);

@@ -66,7 +66,7 @@ void Player::load(const std::string& location) {
   loadSerial_++;
   loadState_ = LoadState::Loading;
   info_ = {};
-  error_.clear();
+  error_ = {};
   index_.reset();
   endFound_ = -1;
   post({Command::Load, location, loadSerial_, 0, -1, false, loadCancel_});
@@ -301,7 +301,7 @@ void Player::handle(const Command& command) {
       flushRing();
       workerLoadSerial_ = command.serial;
       if (command.kind == Command::Unload) return;
-      std::string error;
+      Failure error;
       auto decoder = Decoder::open(command.location, command.cancel.get(), &error);
       std::shared_ptr<SeekIndex> index;
       if (decoder && decoder->info().needsScan) {
@@ -369,7 +369,7 @@ bool Player::startAt(std::int64_t frame) {
     stretch_->prime(feedBuffer_.data(), history);
     outFile_ = static_cast<double>(decoder_->position());
   }
-  if (!decoder_->failure().empty()) {
+  if (decoder_->failure().failed()) {
     sourceBroke();
     return false;
   }
@@ -455,7 +455,7 @@ bool Player::produceStretchedBlock() {
     feedBuffer_.resize(std::max(feedBuffer_.size(), static_cast<std::size_t>(kBlockFrames) * channels));
     const int got = want > 0 ? decoder_->read(feedBuffer_.data(), want) : 0;
     nextFrame_ += got;
-    fedLast_ = got < want || want == 0 || (endFrame_ >= 0 && nextFrame_ >= endFrame_) || !decoder_->failure().empty();
+    fedLast_ = got < want || want == 0 || (endFrame_ >= 0 && nextFrame_ >= endFrame_) || decoder_->failure().failed();
     stretch_->feed(feedBuffer_.data(), got, fedLast_);
   }
   const int got = stretch_->take(block.data.data(), kBlockFrames);
@@ -479,7 +479,7 @@ void Player::fadeIn(Block& block) {
 
 bool Player::queueBlock(Block& block) {
   fadeIn(block);
-  if (!decoder_->failure().empty()) {
+  if (decoder_->failure().failed()) {
     // The frames read so far still play; then the play ends and the source is gone.
     block.last = true;
     head_.store(head_.load() + 1, std::memory_order_release);

@@ -41,7 +41,7 @@ class Player final : public Renderer {
 
   struct Status {
     LoadState load = LoadState::None;
-    std::string error;               // why the source cannot be played, when Failed
+    Failure error;                   // why the source cannot be played, when Failed
     int sampleRate = 0;
     std::int64_t lengthFrames = -1;  // best known, -1 while unknown
     bool lengthExact = false;
@@ -157,7 +157,7 @@ class Player final : public Renderer {
   std::uint32_t infoSerial_ = 0;     // of the load `info_` belongs to
   LoadState loadState_ = LoadState::None;
   SourceInfo info_;
-  std::string error_;
+  Failure error_;
   std::shared_ptr<SeekIndex> index_;
   std::int64_t endFound_ = -1;       // where decoding really ended, if before the length
   std::shared_ptr<CancelFlag> loadCancel_;

@@ -33,8 +33,7 @@ std::vector<Sentence> SentenceScanner::found(std::uint32_t serial, bool& finishe
 
 std::vector<Sentence> SentenceScanner::scan(const std::string& location, const std::atomic<bool>* cancel,
                                             const std::function<void(const std::vector<Sentence>&)>& progress) {
-  std::string error;
-  auto decoder = Decoder::open(location, cancel, &error);
+  auto decoder = Decoder::open(location, cancel, nullptr);
   if (!decoder) return {};
   const SourceInfo info = decoder->info();
   const int frameFrames = std::max(1, info.sampleRate * kEnvelopeFrameMs / 1000);

@@ -114,14 +114,14 @@ class BadInput : public ::testing::Test {
 TEST_F(BadInput, DecoderRefusesWhatCannotPlayAndReadsTheRestToItsEnd) {
   for (const BadFile& file : *files_) {
     SCOPED_TRACE(file.name);
-    std::string error;
+    audio::Failure error;
     auto decoder = audio::Decoder::open(file.path, nullptr, &error);
     if (file.expect == Expect::Unplayable) {
       EXPECT_FALSE(decoder);
-      EXPECT_FALSE(error.empty());
+      EXPECT_TRUE(error.failed());
       continue;
     }
-    ASSERT_TRUE(decoder) << error;
+    ASSERT_TRUE(decoder) << error.text();
     std::vector<float> buffer(4096 * 2);
     std::int64_t frames = 0;
     for (int n; (n = decoder->read(buffer.data(), 4096)) > 0;) frames += n;

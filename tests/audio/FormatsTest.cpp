@@ -69,9 +69,9 @@ TEST_P(Formats, LengthIsExactAndSeeksLandOnTheirFrame) {
   const Format& f = GetParam();
   const std::string path = makeWithFfmpeg(sweepInput(f.seconds, f.rate, f.channels) + " " + f.encode, dir_->file(f.file));
   ASSERT_FALSE(path.empty());
-  std::string error;
+  audio::Failure error;
   auto decoder = Decoder::open(path, nullptr, &error);
-  ASSERT_TRUE(decoder) << error;
+  ASSERT_TRUE(decoder) << error.text();
   const int channels = decoder->info().channels;
   EXPECT_EQ(channels, f.channels == 1 ? 1 : 2);
   EXPECT_EQ(decoder->info().sampleRate, f.rate);
@@ -131,9 +131,9 @@ TEST(FormatsSpeech, RandomSeeksInRealAudioSpeechLandOnTheirFrame) {
   ASSERT_EQ(std::system(("espeak-ng -v zh -w '" + speech + "' '今天我们学习听写。请仔细听每一句话，然后写下来。' 2>/dev/null").c_str()), 0);
   const std::string rm = makeWithFfmpeg("-stream_loop 6 -i '" + speech + "' -ar 8000 -c:a real_144 -f rm", dir.file("speech.rm"));
   ASSERT_FALSE(rm.empty());
-  std::string error;
+  audio::Failure error;
   auto decoder = Decoder::open(rm, nullptr, &error);
-  ASSERT_TRUE(decoder) << error;
+  ASSERT_TRUE(decoder) << error.text();
   auto index = std::make_shared<SeekIndex>();
   audio::CancelFlag cancel{false};
   audio::scanSource(decoder->info().url, *index, cancel);

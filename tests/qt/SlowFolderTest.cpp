@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A recording and its 5 MB dictation file on a slow folder (a FUSE folder whose every read
-// waits, slow-folder.py), so reading the dictation takes seconds. The window goes on
+// waits, support/fuse-folder.py), so reading the dictation takes seconds. The window goes on
 // answering meanwhile (the read is the background reader's), the box takes no typing until
 // the text is in it, and then holds all of it.
 #include <QApplication>
@@ -10,17 +10,16 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <thread>
 
 #include "qt/BackgroundFileReader.h"
 #include "qt/MainWindow.h"
 #include "support/FakeControls.h"
+#include "support/FuseFolder.h"
 #include "support/SimulatedDevices.h"
 #include "support/TempFolder.h"
 
@@ -29,36 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The folder `source` mounted slow at `mount` for the test's length.
-class SlowMount {
- public:
-  SlowMount(const fs::path& source, const fs::path& mount) : mount_(mount) {
-    fs::create_directories(mount);
-    const std::string command = "/usr/bin/python3 " TESSALY_SLOW_FOLDER " '" + source.string() + "' '" +
-                                mount.string() + "' 50 >/dev/null 2>&1 & echo $!";
-    if (std::FILE* started = ::popen(command.c_str(), "r")) {
-      if (std::fscanf(started, "%d", &pid_) != 1) pid_ = -1;
-      ::pclose(started);
-    }
-    for (int i = 0; i < 200 && !mounted(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  ~SlowMount() {
-    if (std::system(("fusermount3 -u '" + mount_.string() + "' 2>/dev/null").c_str()) != 0)
-      std::fprintf(stderr, "the slow folder would not unmount\n");
-    if (pid_ > 0) ::kill(pid_, SIGTERM);
-  }
-  bool mounted() const {
-    std::ifstream mounts("/proc/mounts");
-    for (std::string line; std::getline(mounts, line);)
-      if (line.find(" " + mount_.string() + " fuse") != std::string::npos) return true;
-    return false;
-  }
-
- private:
-  fs::path mount_;
-  int pid_ = -1;
-};
-
 TEST(SlowFolder, TheWindowAnswersWhileADictationIsReadAndTheBoxWaitsForIt) {
   TempFolder folder;
   fs::create_directories(folder / "share");
@@ -66,7 +35,7 @@ TEST(SlowFolder, TheWindowAnswersWhileADictationIsReadAndTheBoxWaitsForIt) {
   while (text.size() < (5u << 20)) text += "今天天气很好，我们一起去图书馆吧。\r\n";
   std::ofstream(folder / "share" / "lesson.txt", std::ios::binary) << text;
   std::ofstream(folder / "share" / "lesson.mp3") << "x";
-  SlowMount slow(folder / "share", folder / "slow");
+  FuseFolder slow(folder / "share", folder / "slow", 50);
   ASSERT_TRUE(slow.mounted()) << "FUSE (Debian's fuse3 and python3-fusepy) could not mount the slow folder";
   const std::string lesson = (folder / "slow" / "lesson.mp3").string();
 
