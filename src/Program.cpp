@@ -43,6 +43,8 @@ Program::Program() {
       qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get(),
                              &scanner_, &peaks_, readings, &reader_});
   window_->form().useReadingsTable(readings);
+  window_->tellWriteFailuresOf(*recovery_);
+  window_->tellWriteFailuresOf(*config_);
 
   // A kill, Ctrl+C, a logout: leave as the exit command does, and make sure the program ends
   // even if the window could not close.

@@ -193,6 +193,10 @@ void Form1::offerRecoveryCopies() {
   }
 }
 
+void Form1::tellUnwrittenFile(const std::string& path) {
+  c_.messages.inform("无法写入文件：\n" + path + "\n要写入的内容先留在内存中，程序会在后台每隔几秒再试一次。");
+}
+
 bool Form1::saveBeforeLeaving() {
   if (dictation_->saveDictationText()) return true;
   // The store has told the user why; leaving now would lose the text unless they insist.

@@ -127,6 +127,9 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
   // has found every `poll` tick (the window's own timer) while it runs.
   void usePauseScan(PauseScan& scan, ui::Timer& poll) { sentences_.useScan(scan, poll); }
+  // A file the program keeps for itself (a recovery copy, the settings) could not be
+  // written: the user is told; its folder keeps the text and tries again.
+  void tellUnwrittenFile(const std::string& path);
   // After the first showing: offers back the recovery copies a crash or a kill left, one
   // recording at a time; yes opens the recording with its restored text.
   void offerRecoveryCopies();

@@ -184,7 +184,18 @@ void MainWindow::offerUnsavedList() {
   listManager_->form().restoreUnsaved(copy->listPath, copy->entries);
 }
 
+void MainWindow::tellWriteFailuresOf(DiskFolder& folder) {
+  toldFolders_.push_back(&folder);
+  // The folder calls from its writer thread: the news is posted to this window, and dropped
+  // by Qt if the window has gone by then.
+  folder.onWriteFailure([this](const std::filesystem::path& file) {
+    QMetaObject::invokeMethod(
+        this, [this, name = file.string()] { form_->tellUnwrittenFile(name); }, Qt::QueuedConnection);
+  });
+}
+
 MainWindow::~MainWindow() {
+  for (DiskFolder* folder : toldFolders_) folder->onWriteFailure(nullptr);
   listManager_.reset();
   form_.reset();
 }

@@ -15,6 +15,7 @@
 #include "app/Form1.h"
 #include "qt/QtControls.h"
 #include "qt/WebView.h"
+#include "text/DiskFolder.h"
 #include "text/FileReader.h"
 #include "waveform/PeakScan.h"
 
@@ -72,6 +73,9 @@ class MainWindow final : public QWidget {
   // The desktop session asks the program to save before it may end: the dictation is saved
   // (or kept in its copy), a list being edited and not saved is kept in its copy.
   void saveForSession();
+  // Tells in a message when `folder` first cannot write a file (it keeps the text and tries
+  // again); until this window goes.
+  void tellWriteFailuresOf(DiskFolder& folder);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -116,6 +120,7 @@ class MainWindow final : public QWidget {
   void offerUnsavedList();
   ui::MessageBox& messages() { return services_.messages ? *services_.messages : *ownMessages_; }
   bool shownOnce_ = false;
+  std::vector<DiskFolder*> toldFolders_;  // their failures are told here until this window goes
   AccessKeys* accessKeys_ = nullptr;  // owned by this window (its Qt parent)
 };
 

@@ -10,7 +10,8 @@ namespace tessaly {
 
 namespace fs = std::filesystem;
 
-DiskFolder::DiskFolder(fs::path folder) : folder_(std::move(folder)), writer_([this] { run(); }) {}
+DiskFolder::DiskFolder(fs::path folder, std::chrono::milliseconds retryPeriod)
+    : folder_(std::move(folder)), retryPeriod_(retryPeriod), writer_([this] { run(); }) {}
 
 DiskFolder::~DiskFolder() {
   {
@@ -25,6 +26,7 @@ void DiskFolder::write(const std::string& name, std::string bytes) {
   {
     std::lock_guard lock(mutex_);
     waiting_[name] = std::move(bytes);
+    unwritten_.erase(name);
   }
   wake_.notify_all();
 }
@@ -33,6 +35,7 @@ void DiskFolder::remove(const std::string& name) {
   {
     std::lock_guard lock(mutex_);
     waiting_[name] = std::nullopt;
+    unwritten_.erase(name);
   }
   wake_.notify_all();
 }
@@ -43,6 +46,7 @@ std::optional<std::string> DiskFolder::read(const std::string& name) const {
     std::lock_guard lock(mutex_);
     if (const auto job = waiting_.find(name); job != waiting_.end()) return job->second;
     if (working_ && inFlight_.first == name) return inFlight_.second;
+    if (const auto kept = unwritten_.find(name); kept != unwritten_.end()) return kept->second;
   }
   // Otherwise the file as it is: a write that starts meanwhile replaces it atomically, so the
   // read sees the old file or the new one, whole.
@@ -58,6 +62,7 @@ std::vector<std::string> DiskFolder::names() const {
     std::lock_guard lock(mutex_);
     if (working_) jobs.emplace_back(inFlight_.first, inFlight_.second.has_value());
     for (const auto& [name, bytes] : waiting_) jobs.emplace_back(name, bytes.has_value());
+    for (const auto& [name, bytes] : unwritten_) jobs.emplace_back(name, true);
   }
   std::vector<std::string> found;
   std::error_code error;
@@ -78,24 +83,53 @@ void DiskFolder::waitIdle() {
   idle_.wait(lock, [this] { return waiting_.empty() && !working_; });
 }
 
+void DiskFolder::onWriteFailure(std::function<void(const fs::path& file)> tell) {
+  std::lock_guard lock(mutex_);
+  tell_ = std::move(tell);
+}
+
+std::size_t DiskFolder::unwrittenCount() const {
+  std::lock_guard lock(mutex_);
+  return unwritten_.size();
+}
+
 void DiskFolder::run() {
   std::unique_lock lock(mutex_);
+  bool lastTry = false;  // the failed writes have been tried once more on closing
   for (;;) {
-    wake_.wait(lock, [this] { return quit_ || !waiting_.empty(); });
-    if (waiting_.empty()) break;  // quitting with nothing left to do
+    const bool woken = wake_.wait_for(lock, retryPeriod_, [this] { return quit_ || !waiting_.empty(); });
+    if ((!woken || quit_) && !unwritten_.empty() && !lastTry) {
+      // Time for another try of what failed (a newer job for the name has replaced it).
+      lastTry = quit_;
+      for (auto& [name, bytes] : unwritten_) waiting_.try_emplace(name, std::move(bytes));
+      unwritten_.clear();
+    }
+    if (waiting_.empty()) {
+      if (quit_) break;  // quitting with nothing left to do
+      continue;
+    }
     auto job = waiting_.extract(waiting_.begin());
     inFlight_ = {job.key(), std::move(job.mapped())};
     working_ = true;
     lock.unlock();
     std::error_code error;
     const fs::path path = folder_ / inFlight_.first;
+    bool written = true;
     if (inFlight_.second) {
       fs::create_directories(folder_, error);
-      (void)writeFileAtomically(path, *inFlight_.second);
+      written = writeFileAtomically(path, *inFlight_.second).ok;
     } else {
       fs::remove(path, error);
     }
     lock.lock();
+    if (written) {
+      told_ = false;
+    } else {
+      // Kept for the next try, unless a newer job for the name came meanwhile.
+      if (!waiting_.contains(inFlight_.first)) unwritten_[inFlight_.first] = std::move(*inFlight_.second);
+      if (!told_ && tell_) tell_(path);
+      told_ = true;
+    }
     working_ = false;
     inFlight_ = {};
     if (waiting_.empty()) idle_.notify_all();

@@ -9,12 +9,19 @@
 // held during disk work, the writer's or the readers'.
 // The destructor finishes what is queued before it returns, so leaving the program never
 // drops a file that was asked for.
+//
+// A write that fails keeps its bytes here: read() and names() go on seeing them, the writer
+// tries again every retry period (and once more when the folder closes), and a newer write
+// of the name replaces them. The first failure after a success (or the first of all) is
+// told, once, through the failure teller.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -26,7 +33,8 @@ namespace tessaly {
 
 class DiskFolder final : public FileFolder {
  public:
-  explicit DiskFolder(std::filesystem::path folder);
+  explicit DiskFolder(std::filesystem::path folder,
+                      std::chrono::milliseconds retryPeriod = std::chrono::seconds(5));
   ~DiskFolder() override;
   DiskFolder(const DiskFolder&) = delete;
   DiskFolder& operator=(const DiskFolder&) = delete;
@@ -36,8 +44,15 @@ class DiskFolder final : public FileFolder {
   std::optional<std::string> read(const std::string& name) const override;
   std::vector<std::string> names() const override;
 
-  // Any thread, blocking: returns once everything queued so far is on the disk.
+  // Any thread, blocking: returns once everything queued so far has been tried (written, or
+  // kept for the next try).
   void waitIdle();
+  // Called on the writer thread, under the folder's lock (it must only post the news on),
+  // with the file that could not be written. Any thread; null stops the telling, and once
+  // this returns no call is under way.
+  void onWriteFailure(std::function<void(const std::filesystem::path& file)> tell);
+  // Any thread: how many files wait for another try.
+  std::size_t unwrittenCount() const;
   const std::filesystem::path& folder() const { return folder_; }
 
  private:
@@ -51,6 +66,10 @@ class DiskFolder final : public FileFolder {
   std::map<std::string, std::optional<std::string>> waiting_;
   bool working_ = false;
   std::pair<std::string, std::optional<std::string>> inFlight_;  // the job the writer is doing
+  std::map<std::string, std::string> unwritten_;  // writes that failed, by name, for the next try
+  const std::chrono::milliseconds retryPeriod_;
+  std::function<void(const std::filesystem::path&)> tell_;
+  bool told_ = false;  // the failures since the last write that succeeded have been told
   bool quit_ = false;
   std::thread writer_;  // last: starts after everything above exists
 };

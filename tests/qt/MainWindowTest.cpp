@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -274,6 +275,26 @@ TEST(WebView, ShowsALocalPageAndDropsItsScrollBarsOnTheTick) {
   view.navigate((folder.path() / "missing.htm").string());  // silently nothing
   EXPECT_FALSE(view.hasDocument());
   EXPECT_FALSE(view.setBodyProperty("Scroll", "no"));
+}
+
+TEST_F(MainWindowTest, AFolderThatCannotWriteIsToldOnceInAMessageAndKeepsTheText) {
+  std::ofstream(appPath / "in-the-way") << "a file where the folder should be";
+  const fs::path where = appPath / "in-the-way" / "recovery";
+  DiskFolder copies(where, std::chrono::hours(1));
+  window->tellWriteFailuresOf(copies);
+  const std::size_t before = messages.shown().size();
+  copies.write("a.txt", "听写");
+  copies.waitIdle();
+  copies.write("a.txt", "听写内容");
+  copies.waitIdle();
+  QTest::qWait(50);  // the news crosses from the writer thread
+  ASSERT_EQ(messages.shown().size(), before + 1) << "told once";
+  EXPECT_EQ(messages.shown().back(), "无法写入文件：\n" + (where / "a.txt").string() +
+                                         "\n要写入的内容先留在内存中，程序会在后台每隔几秒再试一次。");
+  EXPECT_EQ(copies.read("a.txt"), "听写内容");
+  window.reset();  // the folder outlives the window: nothing is told to a window that has gone
+  copies.write("b.txt", "b");
+  copies.waitIdle();
 }
 
 }  // namespace

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 #include "support/MemoryFolder.h"
 #include "text/DiskFolder.h"
@@ -140,6 +144,48 @@ TEST(DiskFolder, WritesInTheBackgroundAndReadsWhatIsStillWaiting) {
     folder.write("c.txt", "left to the destructor");
   }
   EXPECT_EQ(readBytes(where / "c.txt"), "left to the destructor") << "leaving finishes what was asked";
+}
+
+TEST(DiskFolder, AFailedWriteIsToldOnceAndKeptUntilATryAgainSucceeds) {
+  TempFolder temp;
+  std::ofstream(temp / "data") << "a file where the folder should be";  // no folder can be made
+  const fs::path where = temp / "data" / "recovery";
+  std::mutex toldMutex;
+  std::vector<fs::path> told;
+  DiskFolder folder(where, std::chrono::milliseconds(20));
+  folder.onWriteFailure([&](const fs::path& file) {
+    std::lock_guard lock(toldMutex);
+    told.push_back(file);
+  });
+  const auto toldSoFar = [&] {
+    std::lock_guard lock(toldMutex);
+    return told;
+  };
+  folder.write("a.txt", "一");
+  folder.waitIdle();
+  folder.write("a.txt", "二");
+  folder.write("b.txt", "b");
+  folder.waitIdle();
+  EXPECT_EQ(toldSoFar(), std::vector<fs::path>{where / "a.txt"}) << "told once, not for each failure";
+  EXPECT_EQ(folder.read("a.txt"), "二") << "the newest text is kept in memory";
+  EXPECT_EQ(folder.names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+
+  // The folder can be made now: the next try writes both, with no word.
+  fs::remove(temp / "data");
+  for (int i = 0; i < 500 && folder.unwrittenCount() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  folder.waitIdle();
+  EXPECT_EQ(folder.unwrittenCount(), 0u);
+  EXPECT_EQ(readBytes(where / "a.txt"), "二");
+  EXPECT_EQ(readBytes(where / "b.txt"), "b");
+  EXPECT_EQ(toldSoFar().size(), 1u);
+
+  // A new failure after that success is told again.
+  fs::remove_all(temp / "data");
+  std::ofstream(temp / "data") << "in the way again";
+  folder.write("c.txt", "c");
+  folder.waitIdle();
+  EXPECT_EQ(toldSoFar().size(), 2u);
+  EXPECT_EQ(folder.read("c.txt"), "c");
 }
 
 }  // namespace
