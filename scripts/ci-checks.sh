@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# What CI runs after the README's test command: the audio, practice and check tests under
+# What CI runs after the README's test command: the audio, practice, check, worker and recovery tests under
 # AddressSanitizer with UndefinedBehaviorSanitizer and under ThreadSanitizer, then each
 # libFuzzer target for 60 seconds. Each build in a folder of its own beside the main one.
 # Usage: scripts/ci-checks.sh [seconds per fuzzer]
@@ -8,7 +8,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen
-tests=(audio_tests practice_tests check_tests)
+tests=(audio_tests practice_tests check_tests worker_tests recovery_tests)
 for kind in ASAN TSAN; do
   build="$top/build-${kind,,}"
   echo "== $kind: ${tests[*]}"

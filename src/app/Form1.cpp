@@ -8,8 +8,6 @@
 #include "playback/PlayerLayouts.h"
 #include "playlist/PlayListFile.h"
 #include "text/Module1.h"
-#include "check/Reference.h"
-#include "check/Report.h"
 #include "practice/Timestamps.h"
 #include "text/TextFile.h"
 
@@ -371,22 +369,7 @@ void Form1::repeatSentence(const Sentence& sentence) {
 }
 
 void Form1::checkDictationCommand() {
-  if (practiceWindow_) {
-    practiceWindow_->openAndCheck();
-    return;
-  }
-  const Reference reference = referenceFromSentences(sentences_.map().sentences);
-  if (reference.empty()) {
-    c_.messages.inform("没有参考文本可以对照：请把这个语音文件的 .lrc 或 .srt 文件（带文字）放在它旁边。");
-    c_.text1.setFocus();
-    return;
-  }
-  if (!checkTables_) {
-    checkTables_ = std::make_unique<CheckTables>();
-    loadCheckTables(readingsPath_, *checkTables_);
-  }
-  c_.messages.inform(checkReport(checkAgainst(c_.text1.text(), reference, *checkTables_), 20));
-  c_.text1.setFocus();
+  if (practiceWindow_) practiceWindow_->openAndCheck();
 }
 
 void Form1::editLoopOptions() {

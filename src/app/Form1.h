@@ -21,7 +21,6 @@
 #include "playback/MciControl.h"
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
-#include "check/Check.h"
 #include "practice/LoopOptions.h"
 #include "practice/PracticePlayer.h"
 #include "practice/SentenceKeys.h"
@@ -108,8 +107,6 @@ class Form1 final : public PlayListStep, public PracticePlayer {
     reader_ = &reader;
     sentences_.useReader(reader);
   }
-  // Where the Mandarin readings table for the check lies (read when a check first needs it).
-  void useReadingsTable(std::string path) { readingsPath_ = std::move(path); }
   // A Ctrl+click on a timestamp in the dictation: a jump there, while a file plays.
   void jumpToTimestamp(double ms);
   // The options window that Alt+O shows.
@@ -205,8 +202,8 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   void editLoopOptions();
   // Alt+T: the playing position as "[mm:ss.t]" at the cursor.
   void insertTimestamp();
-  // Alt+Y: the dictation checked in the practice window; without one, against the
-  // recording's .lrc or .srt texts, told in a message.
+  // Alt+Y: the dictation checked in the practice window (which runs the check off this
+  // thread and shows it).
   void checkDictationCommand();
   // A file plays, normally or in its loop: the jumps (sentence keys, timestamps, the
   // practice window's clicks) work then and only then.
@@ -243,8 +240,6 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   UserSettings* settings_ = nullptr;
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;
   PracticeWindowView* practiceWindow_ = nullptr;
-  std::string readingsPath_;
-  std::unique_ptr<CheckTables> checkTables_;  // loaded by the first check
   InlineFileReader inlineReader_;
   FileReader* reader_ = &inlineReader_;
   std::uint32_t dictationRead_ = 0;  // the newest read of a dictation file; older answers are dropped

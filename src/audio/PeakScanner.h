@@ -5,7 +5,7 @@
 // and the rest as it comes.
 //
 // Threads: start() and take() on the user-interface thread; the scan on its own thread (see
-// audio/BackgroundScan.h: a newer start() cancels the scan under way, and its buckets, stale by
+// worker/BackgroundWorker.h: a newer start() cancels the scan under way, and its buckets, stale by
 // their serial number, are never handed out).
 #pragma once
 
@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "audio/BackgroundScan.h"
+#include "worker/BackgroundWorker.h"
 #include "waveform/PeakScan.h"
 
 namespace tessaly::audio {
@@ -31,7 +31,7 @@ class PeakScanner final : public PeakScan {
                         const std::function<void(const PeakTable&)>& progress = {});
 
  private:
-  BackgroundScan<PeakTable> scan_;
+  BackgroundWorker<PeakTable> scan_;
 };
 
 }  // namespace tessaly::audio

@@ -5,7 +5,7 @@
 // over those it is sure of every minute of sound and all of them at the end.
 //
 // Threads: start() and found() on the user-interface thread; the scan on its own thread (see
-// audio/BackgroundScan.h: a newer start() cancels the scan under way and its results, stale by
+// worker/BackgroundWorker.h: a newer start() cancels the scan under way and its results, stale by
 // their serial number, are never handed out).
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/BackgroundScan.h"
+#include "worker/BackgroundWorker.h"
 #include "sentences/PauseScan.h"
 
 namespace tessaly::audio {
@@ -32,7 +32,7 @@ class SentenceScanner final : public PauseScan {
                                     const std::function<void(const std::vector<Sentence>&)>& progress = {});
 
  private:
-  BackgroundScan<std::vector<Sentence>> scan_;
+  BackgroundWorker<std::vector<Sentence>> scan_;
 };
 
 }  // namespace tessaly::audio

@@ -24,71 +24,27 @@ PracticeCheck practiceCheck(const std::string& dictation, const Reference& refer
   return check;
 }
 
-CheckRunner::CheckRunner(std::string readingsPath)
-    : readingsPath_(std::move(readingsPath)), thread_([this] { run(); }) {}
-
-CheckRunner::~CheckRunner() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_one();
-  thread_.join();
-}
-
 std::uint32_t CheckRunner::start(std::string dictation, Reference reference, std::string referenceFile) {
-  const std::uint32_t serial = ++serial_;
-  {
-    std::lock_guard lock(mutex_);
-    requestSerial_ = serial;
-    dictation_ = std::move(dictation);
-    reference_ = std::move(reference);
-    referenceFile_ = std::move(referenceFile);
-  }
-  wake_.notify_one();
-  return serial;
-}
-
-std::optional<PracticeCheck> CheckRunner::take(std::uint32_t serial) {
-  std::lock_guard lock(mutex_);
-  if (resultSerial_ != serial || !result_) return std::nullopt;
-  std::optional<PracticeCheck> done = std::move(result_);
-  result_.reset();
-  return done;
-}
-
-void CheckRunner::run() {
-  std::optional<CheckTables> tables;  // read by the first check
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    wake_.wait(lock, [this] { return stopping_ || requestSerial_ != 0; });
-    if (stopping_) return;
-    const std::uint32_t serial = requestSerial_;
-    requestSerial_ = 0;
-    const std::string dictation = std::move(dictation_);
-    Reference reference = std::move(reference_);
-    const std::string file = std::move(referenceFile_);
-    lock.unlock();
+  return worker_.start([this, dictation = std::move(dictation), reference = std::move(reference),
+                        file = std::move(referenceFile)](const std::atomic<bool>&, const auto& publish) mutable {
     PracticeCheck check;
     if (!file.empty() && !referenceFromFile(file, reference)) {
       check.unreadableFile = file;
     } else {
-      if (!tables) {
-        tables.emplace();
-        loadCheckTables(readingsPath_, *tables);
+      if (!tables_) {
+        tables_.emplace();
+        loadCheckTables(readingsPath_, *tables_);
       }
       // A check that fails (no memory left for it) is told; it must not end the program.
       try {
-        check = practiceCheck(dictation, reference, *tables);
+        check = practiceCheck(dictation, reference, *tables_);
       } catch (const std::exception&) {
         check = {};
         check.failure = "听写或参考文本太长，检查没能完成。";
       }
     }
-    lock.lock();
-    resultSerial_ = serial;
-    result_ = std::move(check);
-  }
+    publish([&](PracticeCheck& result) { result = std::move(check); }, true);
+  });
 }
 
 }  // namespace tessaly

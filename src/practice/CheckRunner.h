@@ -2,25 +2,24 @@
 // Checks in the background: the practice window hands over the dictation and its reference
 // and takes the result on a later tick, so a long dictation, or the first check's reading of
 // its tables, never holds up the window; a check that fails (no memory left) is told, never
-// ends the program. The newest request wins; an older
-// one's result, stale by its serial number, is never handed out.
+// ends the program. The newest request wins; an older one's result, stale by its serial
+// number, is never handed out.
 //
-// Threads: start() and take() on the user-interface thread; the checks on the runner's own
-// thread, which also owns the check's tables (readings, words, spellings). mutex_ guards
-// the request and the result.
+// Threads: start() and take() on the user-interface thread; the checks on the runner's
+// worker (worker/BackgroundWorker.h), which alone touches the check's tables (readings,
+// words, spellings), read by the first check.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "check/Check.h"
 #include "check/Markup.h"
 #include "check/Reference.h"
+#include "worker/BackgroundWorker.h"
 
 namespace tessaly {
 
@@ -44,33 +43,18 @@ PracticeCheck practiceCheck(const std::string& dictation, const Reference& refer
 
 class CheckRunner {
  public:
-  explicit CheckRunner(std::string readingsPath);
-  ~CheckRunner();  // waits for the check under way, if any
-  CheckRunner(const CheckRunner&) = delete;
-  CheckRunner& operator=(const CheckRunner&) = delete;
+  explicit CheckRunner(std::string readingsPath) : readingsPath_(std::move(readingsPath)) {}
 
-  // Checks `dictation` against `referenceFile` (read on the runner's thread) when one is
-  // named, else against `reference`.
+  // Checks `dictation` against `referenceFile` (read on the worker) when one is named, else
+  // against `reference`.
   std::uint32_t start(std::string dictation, Reference reference, std::string referenceFile);
   // The result of check `serial` once it is done (once only).
-  std::optional<PracticeCheck> take(std::uint32_t serial);
+  std::optional<PracticeCheck> take(std::uint32_t serial) { return worker_.take(serial); }
 
  private:
-  void run();
-
-  std::string readingsPath_;
-  std::uint32_t serial_ = 0;  // UI thread
-
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stopping_ = false;
-  std::uint32_t requestSerial_ = 0;  // the newest request, 0 when taken up
-  std::string dictation_;
-  Reference reference_;
-  std::string referenceFile_;
-  std::uint32_t resultSerial_ = 0;
-  std::optional<PracticeCheck> result_;
-  std::thread thread_;  // last: started once the rest is made
+  const std::string readingsPath_;
+  std::optional<CheckTables> tables_;  // the worker's alone
+  BackgroundWorker<PracticeCheck> worker_;  // last: its job uses the members above
 };
 
 }  // namespace tessaly
