@@ -1,15 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// FFmpeg behind Decoder and scanSource. Frame counting is ours: after a byte seek the
-// decoder's frame number comes from the seek index (the packet's byte position), never from
-// the container's timestamps, which several formats only estimate after a seek.
+// FFmpeg behind Decoder. Frame counting is ours: after a byte seek the decoder's frame
+// number comes from the seek index (the packet's byte position), never from the
+// container's timestamps, which several formats only estimate after a seek.
 #include "audio/Decoder.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/intreadwrite.h>
-#include <libavutil/mem.h>
 #include <libswresample/swresample.h>
 }
 
@@ -20,31 +15,16 @@ extern "C" {
 #include <chrono>
 #include <cstring>
 #include <fstream>
-#include <mutex>
 
+#include "audio/FfmpegSource.h"
 #include "audio/RamFile.h"
 
 namespace tessaly::audio {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kOpenTimeoutMs = 10000;     // a network entry that says nothing for this long fails
 constexpr int kMaxRamDepth = 3;           // a .ram naming a .ram naming a .ram
 constexpr int kFirstFramePackets = 512;   // packets read looking for the first decodable frame
-constexpr std::size_t kMaxAlloc = 256u << 20;  // no single FFmpeg allocation beyond this
-constexpr int kMinRate = 1000, kMaxRate = 768000, kMaxChannels = 64;
-constexpr const char* kLocalProtocols = "file";
-constexpr const char* kNetworkProtocols = "file,http,https,tcp,tls,rtsp,rtp,udp,mmsh,mmst,httpproxy";
-
-void prepareFfmpeg() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    av_log_set_level(AV_LOG_QUIET);
-    av_max_alloc(kMaxAlloc);
-  });
-}
 
 std::string folderOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -58,105 +38,6 @@ std::string absolutePath(const std::string& path) {
   return std::string(buf) + "/" + path;
 }
 
-// Gives up an FFmpeg call when the cancel flag is set or the deadline has passed.
-struct Interrupt {
-  const CancelFlag* cancel = nullptr;
-  Clock::time_point deadline = Clock::time_point::max();
-  static int check(void* opaque) {
-    const auto* self = static_cast<const Interrupt*>(opaque);
-    if (self->cancel && self->cancel->load(std::memory_order_relaxed)) return 1;
-    return Clock::now() > self->deadline ? 1 : 0;
-  }
-};
-
-// An input error of the device (a stick pulled out, a share gone) rather than the end.
-bool isDeviceError(int rc) { return rc == AVERROR(EIO) || rc == AVERROR(ENXIO) || rc == AVERROR(ENODEV); }
-
-std::string avError(int code) {
-  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, buf, sizeof buf);
-  return buf;
-}
-
-// An opened container with its best audio stream and that stream's decoder.
-struct Demux {
-  AVFormatContext* fmt = nullptr;
-  AVCodecContext* codec = nullptr;
-  AVStream* stream = nullptr;
-  int streamIndex = -1;
-
-  Demux() = default;
-  Demux(const Demux&) = delete;
-  Demux& operator=(const Demux&) = delete;
-  ~Demux() { close(); }
-  void close() {
-    avcodec_free_context(&codec);
-    if (fmt) avformat_close_input(&fmt);
-    stream = nullptr;
-    streamIndex = -1;
-  }
-
-  // Opens `url`, finds the audio stream and opens its decoder; no failure or why not.
-  Failure open(const std::string& url, Interrupt& interrupt) {
-    close();
-    fmt = avformat_alloc_context();
-    if (!fmt) return FailureKind::OutOfMemory;
-    fmt->interrupt_callback = {&Interrupt::check, &interrupt};
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", url.starts_with("file:") ? kLocalProtocols : kNetworkProtocols, 0);
-    int rc = avformat_open_input(&fmt, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (rc < 0) {
-      fmt = nullptr;  // freed by avformat_open_input
-      return {FailureKind::NotAudio, avError(rc)};
-    }
-    if (fmt->probe_score < AVPROBE_SCORE_RETRY) return FailureKind::NotAudio;
-    rc = avformat_find_stream_info(fmt, nullptr);
-    if (rc < 0) return {FailureKind::BadStreamInformation, avError(rc)};
-    const AVCodec* decoder = nullptr;
-    streamIndex = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex < 0 || !decoder) return FailureKind::NoAudioStream;
-    stream = fmt->streams[streamIndex];
-    for (unsigned i = 0; i < fmt->nb_streams; ++i)
-      if (static_cast<int>(i) != streamIndex) fmt->streams[i]->discard = AVDISCARD_ALL;
-    const AVCodecParameters* par = stream->codecpar;
-    if (par->sample_rate < kMinRate || par->sample_rate > kMaxRate) return FailureKind::BadSampleRate;
-    if (par->ch_layout.nb_channels < 1 || par->ch_layout.nb_channels > kMaxChannels) return FailureKind::BadChannelCount;
-    return reopenCodec();
-  }
-
-  // (Re)creates the stream's decoder in its initial state; no failure or why not.
-  Failure reopenCodec() {
-    avcodec_free_context(&codec);
-    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!decoder) return FailureKind::NoAudioStream;
-    codec = avcodec_alloc_context3(decoder);
-    if (!codec) return FailureKind::OutOfMemory;
-    if (avcodec_parameters_to_context(codec, stream->codecpar) < 0) return FailureKind::BadCodecParameters;
-    codec->pkt_timebase = stream->time_base;
-    const int rc = avcodec_open2(codec, decoder, nullptr);
-    if (rc < 0) return {FailureKind::DecoderRefused, avError(rc)};
-    return {};
-  }
-
-  bool seekable() const { return fmt && fmt->pb && (fmt->pb->seekable & AVIO_SEEKABLE_NORMAL); }
-};
-
-bool isPcmInPlainContainer(const Demux& d) {
-  const char* name = avcodec_get_name(d.stream->codecpar->codec_id);
-  const std::string format = d.fmt->iformat->name;
-  return std::strncmp(name, "pcm_", 4) == 0 &&
-         (format == "wav" || format == "w64" || format == "aiff" || format == "au");
-}
-
-// Frames of the skip-samples side data of `pkt`: at the start and at the end.
-std::pair<std::int64_t, std::int64_t> skipSamples(const AVPacket* pkt) {
-  size_t size = 0;
-  const std::uint8_t* data = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
-  if (!data || size < 8) return {0, 0};
-  return {AV_RL32(data), AV_RL32(data + 4)};
-}
-
 // Frames decoded and dropped before a seek's target so the decoder has settled: a tenth of a
 // second and at least eight codec frames for transform codecs (an MP3 frame can draw on the
 // bits of the frames before it, and each overlaps the last), two seconds for the RealAudio
@@ -168,84 +49,6 @@ std::int64_t prerollFrames(const std::string& codec, int rate, int codecFrameSiz
 }
 
 }  // namespace
-
-// ---- SeekIndex ----
-
-void SeekIndex::append(const std::vector<Point>& points, std::int64_t framesCounted) {
-  {
-    std::lock_guard lock(mutex_);
-    points_.insert(points_.end(), points.begin(), points.end());
-    counted_ = framesCounted;
-  }
-  changed_.notify_all();
-}
-
-void SeekIndex::finish(std::int64_t totalFrames) {
-  {
-    std::lock_guard lock(mutex_);
-    counted_ = total_ = totalFrames;
-  }
-  changed_.notify_all();
-}
-
-void SeekIndex::fail() {
-  {
-    std::lock_guard lock(mutex_);
-    failed_ = true;
-  }
-  changed_.notify_all();
-}
-
-bool SeekIndex::complete() const {
-  std::lock_guard lock(mutex_);
-  return total_ >= 0;
-}
-
-bool SeekIndex::failed() const {
-  std::lock_guard lock(mutex_);
-  return failed_;
-}
-
-std::int64_t SeekIndex::totalFrames() const {
-  std::lock_guard lock(mutex_);
-  return total_;
-}
-
-std::size_t SeekIndex::size() const {
-  std::lock_guard lock(mutex_);
-  return points_.size();
-}
-
-std::optional<std::int64_t> SeekIndex::frameAt(std::int64_t pos) const {
-  std::lock_guard lock(mutex_);
-  const auto it = std::lower_bound(points_.begin(), points_.end(), pos,
-                                   [](const Point& p, std::int64_t v) { return p.pos < v; });
-  if (it == points_.end() || it->pos != pos) return std::nullopt;
-  return it->frame;
-}
-
-std::optional<SeekIndex::Point> SeekIndex::pointBefore(std::int64_t frame) const {
-  std::lock_guard lock(mutex_);
-  const auto it = std::upper_bound(points_.begin(), points_.end(), frame,
-                                   [](std::int64_t v, const Point& p) { return v < p.frame; });
-  if (it == points_.begin()) return std::nullopt;
-  return *std::prev(it);
-}
-
-bool SeekIndex::waitFor(std::int64_t frame, const CancelFlag* cancel, int timeoutMs) const {
-  std::unique_lock lock(mutex_);
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (total_ >= 0 || counted_ > frame) return true;
-    if (failed_ || (cancel && cancel->load())) return false;
-    if (changed_.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(20))) ==
-            std::cv_status::timeout &&
-        Clock::now() >= deadline)
-      return total_ >= 0 || counted_ > frame;
-  }
-}
-
-// ---- Decoder ----
 
 struct Decoder::Impl {
   SourceInfo info;
@@ -596,79 +399,6 @@ bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
   }
   d.skipTo(frame);
   return d.framePos == frame;
-}
-
-// ---- scanSource ----
-
-void scanSource(const std::string& url, SeekIndex& index, const CancelFlag& cancel) {
-  prepareFfmpeg();
-  Interrupt interrupt;
-  interrupt.cancel = &cancel;
-  interrupt.deadline = Clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
-  Demux demux;
-  if (demux.open(url, interrupt).failed() || !demux.seekable()) {
-    index.fail();
-    return;
-  }
-  interrupt.deadline = Clock::time_point::max();
-  const AVCodecParameters* par = demux.stream->codecpar;
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* frame = av_frame_alloc();
-  std::vector<SeekIndex::Point> batch;
-  std::int64_t frames = 0, skipLeft = 0, lastPos = -1;
-  int mode = 0;  // 0 undecided, 1 frames from the packet size, 2 frames by decoding
-  bool ok = packet && frame;
-  while (ok && !cancel.load(std::memory_order_relaxed)) {
-    const int rc = av_read_frame(demux.fmt, packet);
-    // A device's error is no end: what was counted is short, and the length stays estimated.
-    if (isDeviceError(rc)) ok = false;
-    if (rc < 0) break;
-    if (packet->stream_index != demux.streamIndex) {
-      av_packet_unref(packet);
-      continue;
-    }
-    std::int64_t n = av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(par), packet->size);
-    if (mode == 0) mode = n > 0 ? 1 : 2;
-    const auto [skipStart, skipEnd] = skipSamples(packet);
-    if (packet->pos > lastPos && skipLeft == 0 && skipStart == 0 && skipEnd == 0) {
-      batch.push_back({packet->pos, frames});
-      lastPos = packet->pos;
-    }
-    if (mode == 1) {
-      skipLeft += skipStart;
-      const std::int64_t skipped = std::min(skipLeft, std::max<std::int64_t>(0, n));
-      skipLeft -= skipped;
-      n = std::max<std::int64_t>(0, n - skipped - skipEnd);
-    } else {
-      n = 0;  // the decoder applies the skip marks itself
-      if (avcodec_send_packet(demux.codec, packet) >= 0)
-        while (avcodec_receive_frame(demux.codec, frame) == 0) {
-          n += frame->nb_samples;
-          av_frame_unref(frame);
-        }
-    }
-    frames += n;
-    av_packet_unref(packet);
-    if (batch.size() >= 1024) {
-      index.append(batch, frames);
-      batch.clear();
-    }
-  }
-  if (ok && mode == 2 && !cancel.load()) {
-    avcodec_send_packet(demux.codec, nullptr);
-    while (avcodec_receive_frame(demux.codec, frame) == 0) {
-      frames += frame->nb_samples;
-      av_frame_unref(frame);
-    }
-  }
-  av_frame_free(&frame);
-  av_packet_free(&packet);
-  index.append(batch, frames);
-  if (!ok || cancel.load()) {
-    index.fail();
-    return;
-  }
-  index.finish(frames);
 }
 
 }  // namespace tessaly::audio

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "audio/Frames.h"
+#include "audio/LengthScan.h"
 #include "audio/Stretch.h"
 
 namespace tessaly::audio {

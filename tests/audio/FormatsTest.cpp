@@ -10,6 +10,7 @@
 
 #include "AudioTestSupport.h"
 #include "audio/Decoder.h"
+#include "audio/LengthScan.h"
 
 namespace tessaly::test {
 namespace {
