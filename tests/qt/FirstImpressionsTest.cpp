@@ -24,39 +24,22 @@
 #include "qt/ChineseTranslations.h"
 #include "qt/LoopOptionsWindow.h"
 #include "qt/MainWindow.h"
-#include "support/FakeControls.h"
-#include "support/SimulatedDevices.h"
-#include "support/TempFolder.h"
+#include "MainWindowFixture.h"
 
 namespace tessaly::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FirstImpressionsTest : public ::testing::Test {
+class FirstImpressionsTest : public MainWindowFixture {
  protected:
-  FirstImpressionsTest() {
-    fs::create_directory(appPath / "voice");
-    window = std::make_unique<qt::MainWindow>(qt::MainWindowServices{mci, stream, appPath.string(), &dialog, &messages});
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  }
+  FirstImpressionsTest() { makeWindow(); }
   void key(QEvent::Type type, Qt::Key code, unsigned long timestamp, bool autoRepeat = false) {
     QKeyEvent event(type, code, Qt::AltModifier, QString(), autoRepeat);
     event.setTimestamp(timestamp);
     QApplication::sendEvent(QApplication::focusWidget(), &event);
   }
   RepeatState repeatState() { return window->form().variables().repeatState; }
-
-  TempFolder folder;
-  fs::path appPath = folder.path();
-  ManualClock clock;
-  SimulatedMci mci{clock};
-  SimulatedStream stream{clock};
-  FakeFileDialog dialog;
-  FakeMessageBox messages;
-  std::unique_ptr<qt::MainWindow> window;
 };
 
 TEST_F(FirstImpressionsTest, AHeldAccessKeyActsOnceWhateverItsRepeatsSay) {

@@ -21,48 +21,22 @@
 #include "app/MainWindowLayout.h"
 #include "playback/PlayerLayouts.h"
 #include "qt/ListManagerWindow.h"
-#include "support/FakeControls.h"
-#include "support/SimulatedDevices.h"
-#include "support/TempFolder.h"
+#include "MainWindowFixture.h"
 
 namespace tessaly::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
  protected:
-  MainWindowTest() {
-    fs::create_directory(appPath / "voice");
-    window = std::make_unique<qt::MainWindow>(
-        qt::MainWindowServices{mci, stream, appPath.string(), &dialog, &messages});
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  }
-  ~MainWindowTest() override { window.reset(); }
+  MainWindowTest() { makeWindow(); }
 
-  std::string audio(const std::string& fileName) {
-    const std::string path = (appPath / "voice" / fileName).string();
-    std::ofstream(path) << "x";
-    mci.addFile(path, 60000);
-    stream.addFile(path, 60000);
-    return path;
-  }
   void alt(Qt::Key key) { QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), key, Qt::AltModifier); }
   std::string caption(int label) const {
     return qobject_cast<QLabel*>(window->labelWidget(label))->text().toStdString();
   }
   QString focusName() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
-
-  TempFolder folder;
-  fs::path appPath = folder.path();
-  ManualClock clock;
-  SimulatedMci mci{clock};
-  SimulatedStream stream{clock};
-  FakeFileDialog dialog;
-  FakeMessageBox messages;
-  std::unique_ptr<qt::MainWindow> window;
 };
 
 TEST_F(MainWindowTest, StartsWithTheUsageTextAndTheFocusOnTheOpenButton) {

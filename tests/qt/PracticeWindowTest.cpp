@@ -22,36 +22,26 @@
 
 #include "qt/MainWindow.h"
 #include "qt/PracticeWindow.h"
-#include "support/FakeControls.h"
+#include "MainWindowFixture.h"
 #include "support/MemoryFolder.h"
-#include "support/SimulatedDevices.h"
-#include "support/TempFolder.h"
 
 namespace tessaly::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class PracticeWindowTest : public ::testing::Test {
+class PracticeWindowTest : public MainWindowFixture {
  protected:
   PracticeWindowTest() {
-    fs::create_directory(appPath / "voice");
-    lesson = (appPath / "voice" / "lesson.mp3").string();
-    std::ofstream(lesson) << "x";
+    lesson = audio("lesson.mp3");
     std::ofstream(appPath / "voice" / "lesson.lrc") << "[00:00.50]他去学校。\n[00:04.00]我们买东西。\n[00:09.00]\n";  // the last tag ends it
-    mci.addFile(lesson, 60000);
-    stream.addFile(lesson, 60000);
-    qt::MainWindowServices services{mci, stream, appPath.string(), &dialog, &messages};
-    services.settings = &settings;
-    services.readingsTable = TESSALY_PINYIN_TABLE;
-    window = std::make_unique<qt::MainWindow>(services);
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    makeWindow([this](qt::MainWindowServices& services) {
+      services.settings = &settings;
+      services.readingsTable = TESSALY_PINYIN_TABLE;
+    });
     dialog.answer(lesson);
     QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);  // opens and plays it
   }
-  ~PracticeWindowTest() override { window.reset(); }
 
   qt::PracticeWindow& practice() { return *window->practiceWindow(); }
   template <typename W>
@@ -68,17 +58,9 @@ class PracticeWindowTest : public ::testing::Test {
     return false;
   }
 
-  TempFolder folder;
-  fs::path appPath = folder.path();
-  ManualClock clock;
-  SimulatedMci mci{clock};
-  SimulatedStream stream{clock};
-  FakeFileDialog dialog;
-  FakeMessageBox messages;
   MemoryFolder config;
   UserSettings settings{config};
   std::string lesson;
-  std::unique_ptr<qt::MainWindow> window;
 };
 
 TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
