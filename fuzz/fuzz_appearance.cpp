@@ -25,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > records) inPlace.append(bytes.substr(records));
   if (inPlace != written) std::abort();
 
-  if (tessaly::serialiseAppearanceFile(tessaly::parseAppearanceFile(written)) != written)
-    std::abort();
+  if (tessaly::serialiseAppearanceFile(tessaly::parseAppearanceFile(written)) != written) std::abort();
   return 0;
 }

@@ -29,7 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)tessaly::entryType(bytes);  // raw bytes, not necessarily UTF-8
 
   // What the manager saves after opening these bytes reads back as the same entries.
-  if (tessaly::parseListForEditing(tessaly::encodePlayList(editing, encoding)) != editing)
-    std::abort();
+  if (tessaly::parseListForEditing(tessaly::encodePlayList(editing, encoding)) != editing) std::abort();
   return 0;
 }

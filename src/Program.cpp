@@ -21,8 +21,8 @@ Program::Program() {
   qt::installChineseTranslations(*qApp);
 
   const fs::path executableFolder = qt::fromQt(QCoreApplication::applicationDirPath());
-  const fs::path userData =
-      fs::path(qt::fromQt(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))) / "tessaly";
+  const fs::path userData = fs::path(qt::fromQt(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))) /
+                            "tessaly";
   appPath_ = chooseProgramFolder(executableFolder, userData);
   prepareProgramFolder(appPath_, {executableFolder, executableFolder / ".." / "share" / "tessaly"});
 
@@ -34,14 +34,15 @@ Program::Program() {
   settings_ = std::make_unique<UserSettings>(*config_);
   // The check's readings: beside the program (a build) or in its installed data.
   std::string readings;
-  for (const fs::path& table : {executableFolder / "pinyin.txt", executableFolder / ".." / "share" / "tessaly" / "pinyin.txt"})
+  for (const fs::path& table :
+       {executableFolder / "pinyin.txt", executableFolder / ".." / "share" / "tessaly" / "pinyin.txt"})
     if (std::error_code error; fs::exists(table, error)) {
       readings = table.string();
       break;
     }
-  window_ = std::make_unique<qt::MainWindow>(
-      qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr, recovery_.get(), settings_.get(),
-                             &scanner_, &peaks_, readings, &reader_});
+  window_ = std::make_unique<qt::MainWindow>(qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr,
+                                                                    recovery_.get(), settings_.get(), &scanner_, &peaks_,
+                                                                    readings, &reader_});
   window_->tellWriteFailuresOf(*recovery_);
   window_->tellWriteFailuresOf(*config_);
 

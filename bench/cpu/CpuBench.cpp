@@ -90,9 +90,8 @@ int main(int argc, char** argv) {
   std::ofstream(config + "/tessaly/settings.ini") << "speed_tenths=" << std::lround(speed * 10) << "\n";
   const pid_t program = start({here + "tessaly", file},
                               {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=dummy", "XDG_CONFIG_HOME=" + config});
-  const pid_t mpv = start({"mpv", "--no-config", "--no-video", "--ao=null", "--really-quiet",
-                           "--speed=" + std::to_string(speed), file},
-                          {});
+  const pid_t mpv = start(
+      {"mpv", "--no-config", "--no-video", "--ao=null", "--really-quiet", "--speed=" + std::to_string(speed), file}, {});
   if (program < 0) {
     std::fprintf(stderr, "cannot start %stessaly\n", here.c_str());
     return 1;
@@ -113,8 +112,9 @@ int main(int argc, char** argv) {
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
   }
-  std::printf("{\"file\":\"%s\",\"speed\":%.1f,\"from_s\":%d,\"to_s\":%d,\"tessaly_cpu_percent\":%.2f,\"mpv_cpu_percent\":%.2f}\n",
-              file.c_str(), speed, from, to, share(p0, p1), share(m0, m1));
+  std::printf(
+      "{\"file\":\"%s\",\"speed\":%.1f,\"from_s\":%d,\"to_s\":%d,\"tessaly_cpu_percent\":%.2f,\"mpv_cpu_percent\":%.2f}\n",
+      file.c_str(), speed, from, to, share(p0, p1), share(m0, m1));
   std::remove((config + "/tessaly/settings.ini").c_str());
   rmdir((config + "/tessaly").c_str());
   rmdir(config.c_str());

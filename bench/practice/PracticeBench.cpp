@@ -128,13 +128,14 @@ int main(int argc, char** argv) {
     practice.grab().save(QString::fromStdString(shots + "/practice-window.png"));
     window.grab().save(QString::fromStdString(shots + "/main-window.png"));
   }
-  std::printf("{\"file\":\"%s\",\"open_call_ms\":%.2f,\"first_peaks_ms\":%.1f,\"all_peaks_ms\":%.1f,\"buckets\":%zu,"
-              "\"frames\":%zu,\"frame_median_ms\":%.3f,\"frame_max_ms\":%.3f,\"paint_median_ms\":%.3f,\"paint_max_ms\":%.3f,"
-              "\"zoom_redraw_max_ms\":%.3f,\"paints_per_second_alone\":%.1f}\n",
-              file.c_str(), openMs, firstPeaksMs, allPeaksMs, practice.logic().peaks().buckets.size(), frames.size(),
-              median(frames), frames.empty() ? 0 : *std::max_element(frames.begin(), frames.end()), median(paints),
-              paints.empty() ? 0 : *std::max_element(paints.begin(), paints.end()),
-              *std::max_element(redraws.begin(), redraws.end()), paintsPerSecond);
+  std::printf(
+      "{\"file\":\"%s\",\"open_call_ms\":%.2f,\"first_peaks_ms\":%.1f,\"all_peaks_ms\":%.1f,\"buckets\":%zu,"
+      "\"frames\":%zu,\"frame_median_ms\":%.3f,\"frame_max_ms\":%.3f,\"paint_median_ms\":%.3f,\"paint_max_ms\":%.3f,"
+      "\"zoom_redraw_max_ms\":%.3f,\"paints_per_second_alone\":%.1f}\n",
+      file.c_str(), openMs, firstPeaksMs, allPeaksMs, practice.logic().peaks().buckets.size(), frames.size(),
+      median(frames), frames.empty() ? 0 : *std::max_element(frames.begin(), frames.end()), median(paints),
+      paints.empty() ? 0 : *std::max_element(paints.begin(), paints.end()),
+      *std::max_element(redraws.begin(), redraws.end()), paintsPerSecond);
   window.form().leaveNow();
   return 0;
 }

@@ -56,10 +56,11 @@ int check(const std::string& table, const std::string& dictationFile, const std:
     times.push_back(msSince(started));
   }
   std::sort(times.begin(), times.end());
-  std::printf("{\"dictation\":%s,\"reference_units\":%d,\"dictation_units\":%zu,\"errors\":%d,\"table_loaded\":%s,"
-              "\"table_ms\":%.1f,\"table_mb\":%.1f,\"check_ms_median\":%.1f,\"check_ms_max\":%.1f}\n",
-              jsonString(dictationFile).c_str(), result.result.referenceUnits(), result.result.dictation.size(),
-              result.result.errors(), loaded ? "true" : "false", tableMs, tableKb / 1024.0, times[2], times[4]);
+  std::printf(
+      "{\"dictation\":%s,\"reference_units\":%d,\"dictation_units\":%zu,\"errors\":%d,\"table_loaded\":%s,"
+      "\"table_ms\":%.1f,\"table_mb\":%.1f,\"check_ms_median\":%.1f,\"check_ms_max\":%.1f}\n",
+      jsonString(dictationFile).c_str(), result.result.referenceUnits(), result.result.dictation.size(),
+      result.result.errors(), loaded ? "true" : "false", tableMs, tableKb / 1024.0, times[2], times[4]);
   return 0;
 }
 

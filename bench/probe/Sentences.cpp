@@ -17,7 +17,6 @@
 
 namespace tessaly::bench {
 
-
 int sentences(int count, char** files) {
   for (int i = 0; i < count; ++i) {
     const std::string file = files[i];
@@ -25,7 +24,8 @@ int sentences(int count, char** files) {
     audio::Failure error;
     const auto decoder = audio::Decoder::open(file, nullptr, &error);
     if (!decoder) {
-      std::printf("{\"file\":%s,\"sentences\":0,\"map_ms\":0,\"error\":%s}\n", jsonString(file).c_str(), jsonString(error.text()).c_str());
+      std::printf("{\"file\":%s,\"sentences\":0,\"map_ms\":0,\"error\":%s}\n", jsonString(file).c_str(),
+                  jsonString(error.text()).c_str());
       continue;
     }
     const audio::SourceInfo& info = decoder->info();

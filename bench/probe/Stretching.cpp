@@ -116,14 +116,18 @@ int render(const std::string& out, double speed, int fromMs, int toMs, const std
     const float a = samples[(i - 1) * ch], b = samples[i * ch];
     if (a < 0 && b >= 0) crossings.push_back(static_cast<double>(i - 1) + a / (a - b));
   }
-  const double pitchHz = crossings.size() < 2 ? 0.0
-                                              : (crossings.size() - 1) * info.sampleRate / (crossings.back() - crossings.front());
+  const double pitchHz = crossings.size() < 2
+                             ? 0.0
+                             : (crossings.size() - 1) * info.sampleRate / (crossings.back() - crossings.front());
 
-  const auto frameOf = [&](int ms) { return static_cast<long long>(std::llround(static_cast<double>(ms) * info.sampleRate / 1000.0)); };
+  const auto frameOf = [&](int ms) {
+    return static_cast<long long>(std::llround(static_cast<double>(ms) * info.sampleRate / 1000.0));
+  };
   const long long fileFrames = frameOf(toMs) - frameOf(fromMs);
-  std::printf("{\"file\":\"%s\",\"speed\":%.2f,\"from_ms\":%d,\"to_ms\":%d,\"rate\":%d,\"channels\":%d,"
-              "\"file_frames\":%lld,\"frames_written\":%zu,\"frames_expected\":%.0f,\"tone_hz\":%.2f,\"seconds\":%.3f}\n",
-              file.c_str(), speed, fromMs, toMs, info.sampleRate, ch, fileFrames, written, fileFrames / speed, pitchHz, seconds);
+  std::printf(
+      "{\"file\":\"%s\",\"speed\":%.2f,\"from_ms\":%d,\"to_ms\":%d,\"rate\":%d,\"channels\":%d,"
+      "\"file_frames\":%lld,\"frames_written\":%zu,\"frames_expected\":%.0f,\"tone_hz\":%.2f,\"seconds\":%.3f}\n",
+      file.c_str(), speed, fromMs, toMs, info.sampleRate, ch, fileFrames, written, fileFrames / speed, pitchHz, seconds);
   return 0;
 }
 
@@ -161,9 +165,10 @@ int stretchCost(double speed, const std::string& file) {
   const auto [bothS, rate2] = timeIt(true, frames);
   (void)rate2;
   const double fileS = static_cast<double>(frames) / rate;
-  std::printf("{\"file\":\"%s\",\"speed\":%.2f,\"file_seconds\":%.1f,\"decoding_x_realtime\":%.0f,"
-              "\"decoding_and_stretch_x_realtime\":%.1f,\"stretch_x_realtime\":%.1f}\n",
-              file.c_str(), speed, fileS, fileS / decodeS, fileS / bothS, fileS / std::max(1e-9, bothS - decodeS));
+  std::printf(
+      "{\"file\":\"%s\",\"speed\":%.2f,\"file_seconds\":%.1f,\"decoding_x_realtime\":%.0f,"
+      "\"decoding_and_stretch_x_realtime\":%.1f,\"stretch_x_realtime\":%.1f}\n",
+      file.c_str(), speed, fileS, fileS / decodeS, fileS / bothS, fileS / std::max(1e-9, bothS - decodeS));
   return 0;
 }
 

@@ -89,10 +89,11 @@ std::optional<double> ffmpegSpeed(const std::string& file, double seconds) {
 void probe(const std::string& file) {
   audio::Failure error;
   if (!audio::Decoder::open(file, nullptr, &error)) {
-    std::printf("{\"file\": %s, \"mci_length_ms\": 0, \"stream_length_ms\": 0, \"open_to_first_frame_ms\": null, "
-                "\"seek_to_frame_ms\": null, \"decode_realtime_x\": null, \"ffmpeg_realtime_x\": null, "
-                "\"ranged_stop_exact\": false, \"error\": %s}\n",
-                bench::jsonString(file).c_str(), bench::jsonString(error.text()).c_str());
+    std::printf(
+        "{\"file\": %s, \"mci_length_ms\": 0, \"stream_length_ms\": 0, \"open_to_first_frame_ms\": null, "
+        "\"seek_to_frame_ms\": null, \"decode_realtime_x\": null, \"ffmpeg_realtime_x\": null, "
+        "\"ranged_stop_exact\": false, \"error\": %s}\n",
+        bench::jsonString(file).c_str(), bench::jsonString(error.text()).c_str());
     return;
   }
   audio::AudioEngine engine;
@@ -142,11 +143,12 @@ void probe(const std::string& file) {
   double seconds = 0;
   const auto decodeX = decodeSpeed(file, &seconds);
   const auto ffmpegX = ffmpegSpeed(file, seconds);
-  std::printf("{\"file\": %s, \"mci_length_ms\": %d, \"stream_length_ms\": %d, \"open_to_first_frame_ms\": %s, "
-              "\"seek_to_frame_ms\": %s, \"decode_realtime_x\": %s, \"ffmpeg_realtime_x\": %s, "
-              "\"ranged_stop_exact\": %s, \"error\": null}\n",
-              bench::jsonString(file).c_str(), mciLength, streamLength, number(firstFrame).c_str(), number(seekMedian).c_str(),
-              number(decodeX, 0).c_str(), number(ffmpegX, 0).c_str(), rangedExact ? "true" : "false");
+  std::printf(
+      "{\"file\": %s, \"mci_length_ms\": %d, \"stream_length_ms\": %d, \"open_to_first_frame_ms\": %s, "
+      "\"seek_to_frame_ms\": %s, \"decode_realtime_x\": %s, \"ffmpeg_realtime_x\": %s, "
+      "\"ranged_stop_exact\": %s, \"error\": null}\n",
+      bench::jsonString(file).c_str(), mciLength, streamLength, number(firstFrame).c_str(), number(seekMedian).c_str(),
+      number(decodeX, 0).c_str(), number(ffmpegX, 0).c_str(), rangedExact ? "true" : "false");
   std::fflush(stdout);
 }
 
@@ -182,9 +184,10 @@ int memory(int seconds, const std::string& file) {
     peak = std::max(peak, residentKb());
   }
   timed([&] { stream->stop(); });
-  std::printf("{\"file\": %s, \"seconds\": %d, \"rss_before_kb\": %ld, \"rss_peak_kb\": %ld, \"rss_growth_kb\": %ld, "
-              "\"slowest_ui_call_ms\": %.2f}\n",
-              bench::jsonString(file).c_str(), seconds, before, peak, peak - before, slowestCall);
+  std::printf(
+      "{\"file\": %s, \"seconds\": %d, \"rss_before_kb\": %ld, \"rss_peak_kb\": %ld, \"rss_growth_kb\": %ld, "
+      "\"slowest_ui_call_ms\": %.2f}\n",
+      bench::jsonString(file).c_str(), seconds, before, peak, peak - before, slowestCall);
   return 0;
 }
 

@@ -29,8 +29,7 @@
 namespace {
 
 long long nowMicros() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 long residentKb() {
@@ -94,10 +93,11 @@ int main(int argc, char** argv) {
   }
   std::sort(startMs.begin(), startMs.end());
   std::sort(rssKb.begin(), rssKb.end());
-  std::printf("{\"runs\": %d, \"start_to_ready_ms_median\": %.1f, \"start_to_ready_ms_min\": %.1f, "
-              "\"start_to_ready_ms_max\": %.1f, \"idle_rss_mb_median\": %.1f, \"platform\": \"%s\"}\n",
-              runs, startMs[startMs.size() / 2], startMs.front(), startMs.back(),
-              static_cast<double>(rssKb[rssKb.size() / 2]) / 1024.0,
-              std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "default");
+  std::printf(
+      "{\"runs\": %d, \"start_to_ready_ms_median\": %.1f, \"start_to_ready_ms_min\": %.1f, "
+      "\"start_to_ready_ms_max\": %.1f, \"idle_rss_mb_median\": %.1f, \"platform\": \"%s\"}\n",
+      runs, startMs[startMs.size() / 2], startMs.front(), startMs.back(),
+      static_cast<double>(rssKb[rssKb.size() / 2]) / 1024.0,
+      std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "default");
   return 0;
 }

@@ -15,8 +15,7 @@ namespace tessaly {
 
 namespace {
 
-constexpr std::string_view kAudioFilter =
-    "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav";
+constexpr std::string_view kAudioFilter = "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav";
 constexpr std::string_view kListFilter = "语音列表文件(*.lst)|*.lst";
 constexpr std::string_view kEndMarker = "end";
 constexpr int kMaxListEntries = Form1::kListSlots - 1;  // the end marker takes the last slot
@@ -49,10 +48,9 @@ Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::st
       appPath_(std::move(appPath)) {
   std::array<ui::Button*, kPlayerButtonCount> playerButtons{};
   for (std::size_t i = 0; i < playerButtons.size(); ++i) playerButtons[i] = c_.buttons[i];
-  playerControls_ = std::make_unique<PlayerControls>(PlayerControls{
-      label(layout::kStatusLabel), recording_, label(layout::kElapsedLabel), label(layout::kLengthLabel),
-      c_.slider1, c_.text1, c_.pictures, playerButtons,
-      c_.timer1, c_.timer2, c_.timer3});
+  playerControls_ = std::make_unique<PlayerControls>(
+      PlayerControls{label(layout::kStatusLabel), recording_, label(layout::kElapsedLabel), label(layout::kLengthLabel),
+                     c_.slider1, c_.text1, c_.pictures, playerButtons, c_.timer1, c_.timer2, c_.timer3});
   mci_ = std::make_unique<MciBackEnd>(variables_, *playerControls_, d_.mmControl1, *this);
   stream_ = std::make_unique<StreamBackEnd>(variables_, *playerControls_, d_.realAudio1, *this);
   dictation_ = std::make_unique<DictationStore>(c_.text1, recording_, c_.messages);
@@ -110,8 +108,8 @@ void Form1::load() {
   engineKind_ = EngineKind::Mci;
   variables_.startStage = 0;
 
-  constexpr int kDisabledAtLoad[] = {kForwardButton, kRewindButton, kToEndButton,
-                                     kPauseButton,   kStartButton,  kStartButton + kAccessKeyTwin, kStopButton};
+  constexpr int kDisabledAtLoad[] = {
+      kForwardButton, kRewindButton, kToEndButton, kPauseButton, kStartButton, kStartButton + kAccessKeyTwin, kStopButton};
   for (int number : kDisabledAtLoad) button(number).setEnabled(false);
 
   appearance_ = std::make_unique<AppearanceSettings>(c_.text1, settingsFile_, c_.messages);
@@ -180,9 +178,9 @@ void Form1::offerRecoveryCopies() {
       recovery_->discard(copy.dictationPath);  // saved after all: nothing to recover
       continue;
     }
-    const auto answer = c_.messages.askYesNoCancel(
-        "上次没有正常退出，有没有保存的听写内容：\n" + copy.dictationPath + "\n（语音文件：" + copy.audioPath +
-        "）\n要打开这个语音文件并恢复这些内容吗？\n选“否”丢弃它。");
+    const auto answer = c_.messages.askYesNoCancel("上次没有正常退出，有没有保存的听写内容：\n" + copy.dictationPath +
+                                                   "\n（语音文件：" + copy.audioPath +
+                                                   "）\n要打开这个语音文件并恢复这些内容吗？\n选“否”丢弃它。");
     if (answer == ui::MessageBox::Answer::No) recovery_->discard(copy.dictationPath);
     if (answer != ui::MessageBox::Answer::Yes) continue;
     dictation_->restoreNextLoadWithoutAsking();
@@ -205,6 +203,7 @@ bool Form1::saveBeforeLeaving() {
 // ---- Routing ----
 
 Command Form1::commandOfButton(int number) {
+  // clang-format off
   static constexpr Command kCommands[] = {
       Command::Start,    Command::Exit,     Command::Repeat,  Command::ToEnd,       Command::OpenFile,
       Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
@@ -215,6 +214,7 @@ Command Form1::commandOfButton(int number) {
       Command::NormalSpeed, Command::PreviousSentence, Command::NextSentence, Command::RepeatSentence,
       Command::LoopOptions, Command::Timestamp, Command::CheckDictation, Command::PracticeWindow,
   };
+  // clang-format on
   static_assert(std::size(kCommands) == layout::kAllButtonCount);
   return kCommands[number - 1];
 }
@@ -267,14 +267,22 @@ bool Form1::accessKey(char letter) {
 
 void Form1::run(Command command) {
   switch (command) {
-    case Command::Start: case Command::Stop: case Command::Repeat: case Command::ToEnd: case Command::Pause:
-    case Command::Continue: case Command::Forward: case Command::Rewind: case Command::OpenFile:
-    case Command::OpenPlayList: case Command::PreviousSentence: case Command::NextSentence:
+    case Command::Start:
+    case Command::Stop:
+    case Command::Repeat:
+    case Command::ToEnd:
+    case Command::Pause:
+    case Command::Continue:
+    case Command::Forward:
+    case Command::Rewind:
+    case Command::OpenFile:
+    case Command::OpenPlayList:
+    case Command::PreviousSentence:
+    case Command::NextSentence:
     case Command::RepeatSentence:
       pacer_->reset();  // a command of the player's ends a pause between passes
       break;
-    default:
-      break;
+    default: break;
   }
   switch (command) {
     case Command::Start: startCommand(); break;
@@ -297,9 +305,18 @@ void Form1::run(Command command) {
     case Command::ManageLists:
       if (openListManager_) openListManager_();
       break;
-    case Command::Slower: speed_->slower(); c_.text1.setFocus(); break;
-    case Command::Faster: speed_->faster(); c_.text1.setFocus(); break;
-    case Command::NormalSpeed: speed_->normal(); c_.text1.setFocus(); break;
+    case Command::Slower:
+      speed_->slower();
+      c_.text1.setFocus();
+      break;
+    case Command::Faster:
+      speed_->faster();
+      c_.text1.setFocus();
+      break;
+    case Command::NormalSpeed:
+      speed_->normal();
+      c_.text1.setFocus();
+      break;
     case Command::PreviousSentence:
     case Command::NextSentence:
     case Command::RepeatSentence: sentenceKey(command); break;

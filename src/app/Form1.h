@@ -40,15 +40,15 @@ namespace tessaly {
 
 struct Form1Controls {
   ui::Window& window;
-  ui::TextBox& text1;     // the dictation box
-  ui::Slider& slider1;    // progress, display only
-  std::array<ui::Label*, layout::kAllLabelCount> labels;    // Label1 to Label23 (captions, click areas, the speed)
-  std::array<ui::Picture*, 3> pictures;                     // Picture1 to Picture3
+  ui::TextBox& text1;                                        // the dictation box
+  ui::Slider& slider1;                                       // progress, display only
+  std::array<ui::Label*, layout::kAllLabelCount> labels;     // Label1 to Label23 (captions, click areas, the speed)
+  std::array<ui::Picture*, 3> pictures;                      // Picture1 to Picture3
   std::array<ui::Button*, layout::kAllButtonCount> buttons;  // Command1 to Command31
-  ui::Timer& timer1;  // MCI repeat loop
-  ui::Timer& timer2;  // streaming progress
-  ui::Timer& timer3;  // streaming repeat loop
-  ui::Timer& timer6;  // web panel
+  ui::Timer& timer1;                                         // MCI repeat loop
+  ui::Timer& timer2;                                         // streaming progress
+  ui::Timer& timer3;                                         // streaming repeat loop
+  ui::Timer& timer6;                                         // web panel
   ui::FileDialog& commonDialog1;
   ui::MessageBox& messages;
   ui::WebPage& webBrowser1;
@@ -60,10 +60,34 @@ struct Form1Devices {
 };
 
 enum class Command {
-  Start, Stop, Repeat, ToEnd, Pause, Continue, Forward, Rewind, OpenFile, Exit, SaveText,
-  FontBigger, FontSmaller, Bold, TextColour, BackColour, OpenPlayList, ManageLists,
-  Slower, Faster, NormalSpeed, PreviousSentence, NextSentence, RepeatSentence, LoopOptions,
-  Timestamp, CheckDictation, PracticeWindow,
+  Start,
+  Stop,
+  Repeat,
+  ToEnd,
+  Pause,
+  Continue,
+  Forward,
+  Rewind,
+  OpenFile,
+  Exit,
+  SaveText,
+  FontBigger,
+  FontSmaller,
+  Bold,
+  TextColour,
+  BackColour,
+  OpenPlayList,
+  ManageLists,
+  Slower,
+  Faster,
+  NormalSpeed,
+  PreviousSentence,
+  NextSentence,
+  RepeatSentence,
+  LoopOptions,
+  Timestamp,
+  CheckDictation,
+  PracticeWindow,
 };
 
 // The back-end a recording plays through: a .wav through the MCI one, everything else

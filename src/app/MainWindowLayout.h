@@ -14,7 +14,7 @@ struct Rect {
 };
 
 inline constexpr int kTwipsPerPixel = 15;
-inline constexpr int kOuterWidth = 12050;   // twips, set at load and on becoming active
+inline constexpr int kOuterWidth = 12050;  // twips, set at load and on becoming active
 inline constexpr int kOuterHeight = 8580;
 inline constexpr int kClientWidthPx = 803;  // the background picture
 inline constexpr int kClientHeightPx = 555;
@@ -24,6 +24,7 @@ inline constexpr int kClientHeightPx = 555;
 // buttons of this program (open a list, manage lists). The additions' buttons follow them
 // (kAllButtonCount).
 inline constexpr int kButtonCount = 28;
+// clang-format off
 inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "开始播放(ALT+S)",       // Command1  start
     "退出(ALT+Q)",           // Command2  exit
@@ -54,8 +55,10 @@ inline constexpr std::array<std::string_view, kButtonCount> kButtonCaptions = {
     "播放列表27 &l",         // Command27 Alt+L: open a play list
     "管理列表28 &m",         // Command28 Alt+M: the list manager
 };
+// clang-format on
 
 // Command29 to Command38: the keys of the additions, off screen like the access-key twins.
+// clang-format off
 inline constexpr std::array<std::string_view, 10> kAdditionButtonCaptions = {
     "慢速29 &j",      // Command29 Alt+J: 0.1× slower
     "快速30 &k",      // Command30 Alt+K: 0.1× faster
@@ -68,6 +71,7 @@ inline constexpr std::array<std::string_view, 10> kAdditionButtonCaptions = {
     "检查听写37 &y",  // Command37 Alt+Y: check the dictation against the reference
     "逐句练习38 &w",  // Command38 Alt+W: the practice window
 };
+// clang-format on
 inline constexpr int kAllButtonCount = kButtonCount + static_cast<int>(kAdditionButtonCaptions.size());
 inline constexpr int kPreviousSentenceKey = 32;  // Alt+P
 inline constexpr int kNextSentenceKey = 33;      // Alt+N

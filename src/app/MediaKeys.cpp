@@ -22,9 +22,9 @@ MediaState MediaKeys::state() const {
   s.recording = picture.recording;
   s.canControl = !picture.recording.empty();
   s.lengthMs = picture.lengthMs;
-  s.status = picture.playing ? MediaStatus::Playing
+  s.status = picture.playing                        ? MediaStatus::Playing
              : form_.buttonEnabled(kContinueButton) ? MediaStatus::Paused
-                                                          : MediaStatus::Stopped;
+                                                    : MediaStatus::Stopped;
   s.title = form_.sentenceMap().title;
   if (s.title.empty() && s.canControl) s.title = std::filesystem::path(picture.recording).stem().string();
   return s;

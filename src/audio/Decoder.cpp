@@ -23,8 +23,8 @@ namespace tessaly::audio {
 
 namespace {
 
-constexpr int kMaxRamDepth = 3;           // a .ram naming a .ram naming a .ram
-constexpr int kFirstFramePackets = 512;   // packets read looking for the first decodable frame
+constexpr int kMaxRamDepth = 3;          // a .ram naming a .ram naming a .ram
+constexpr int kFirstFramePackets = 512;  // packets read looking for the first decodable frame
 
 std::string folderOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -61,7 +61,7 @@ struct Decoder::Impl {
   int swrInFormat = -1, swrInRate = 0;
   std::shared_ptr<SeekIndex> index;
 
-  std::vector<float> pending;  // decoded, converted frames not yet read
+  std::vector<float> pending;     // decoded, converted frames not yet read
   std::size_t pendingOffset = 0;  // in frames
   std::int64_t framePos = 0;      // file frame of pending[pendingOffset]
   bool drained = false;           // the decoder has given its last frame
@@ -115,8 +115,7 @@ struct Decoder::Impl {
       AVChannelLayout in{}, out{};
       if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels == 0)
         av_channel_layout_default(&in, std::max(1, f->ch_layout.nb_channels));
-      else
-        av_channel_layout_copy(&in, &f->ch_layout);
+      else av_channel_layout_copy(&in, &f->ch_layout);
       av_channel_layout_default(&out, info.channels);
       const int rc = swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_FLT, info.sampleRate, &in,
                                          static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
@@ -269,8 +268,7 @@ Failure openMedia(Decoder::Impl& d, const std::string& url) {
   std::int64_t headerFrames = -1;
   if (d.demux.stream->duration > 0 && tb.num > 0)
     headerFrames = av_rescale_q(d.demux.stream->duration, tb, AVRational{1, d.info.sampleRate});
-  else if (d.demux.fmt->duration > 0)
-    headerFrames = av_rescale(d.demux.fmt->duration, d.info.sampleRate, AV_TIME_BASE);
+  else if (d.demux.fmt->duration > 0) headerFrames = av_rescale(d.demux.fmt->duration, d.info.sampleRate, AV_TIME_BASE);
   if (isPcmInPlainContainer(d.demux) && d.firstPacketPos >= 0 && d.demux.seekable()) {
     const int bytesPerSample = av_get_bits_per_sample(par->codec_id) / 8;
     d.pcmBytesPerFrame = bytesPerSample * par->ch_layout.nb_channels;

@@ -18,11 +18,11 @@
 namespace tessaly::audio {
 
 struct SourceInfo {
-  std::string url;         // what FFmpeg opened, after following a .ram
-  std::string format;      // the container as FFmpeg names it
+  std::string url;     // what FFmpeg opened, after following a .ram
+  std::string format;  // the container as FFmpeg names it
   std::string codec;
   int sampleRate = 0;
-  int channels = 0;        // of the frames read() gives: 1 or 2
+  int channels = 0;                // of the frames read() gives: 1 or 2
   std::int64_t lengthFrames = -1;  // best known; -1 while unknown
   bool lengthExact = false;
   bool needsScan = false;  // the exact length and seek points come from scanSource()
@@ -33,8 +33,7 @@ class Decoder {
   // Opens `location` (a local path or a URL; a .ram text is followed to its first entry that
   // opens) and decodes up to the first frame. Blocks on the file or the network; `cancel`
   // makes it give up. Returns null with *error saying why when it cannot be played.
-  static std::unique_ptr<Decoder> open(const std::string& location, const CancelFlag* cancel,
-                                       Failure* error);
+  static std::unique_ptr<Decoder> open(const std::string& location, const CancelFlag* cancel, Failure* error);
   ~Decoder();
   Decoder(const Decoder&) = delete;
   Decoder& operator=(const Decoder&) = delete;

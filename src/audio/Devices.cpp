@@ -16,8 +16,8 @@ namespace tessaly::audio {
 namespace {
 
 constexpr int kStatusPeriodMs = 100;
-constexpr int kOpenWaitMs = 3000;         // a local file opens in milliseconds; a URL may not
-constexpr int kOpenLengthWaitMs = 15;     // a short file's exact length is found in this time
+constexpr int kOpenWaitMs = 3000;      // a local file opens in milliseconds; a URL may not
+constexpr int kOpenLengthWaitMs = 15;  // a short file's exact length is found in this time
 // The streaming control waits this long, once per source, for a local file's header and
 // exact length the first time either is asked for, so the start reads a real length.
 constexpr int kLocalHeaderWaitMs = 60;
@@ -266,9 +266,9 @@ class StreamDevice final : public StreamControl {
   bool localSource_ = false;
   mutable bool awaited_ = false;  // the wait for a local header has been spent on this source
   mutable State state_ = State::Idle;
-  std::int32_t heldMs_ = 0;      // the position while paused
-  bool heldMoved_ = false;       // set while paused: play goes on from heldMs_
-  std::int32_t startedMs_ = 0;   // where the current play starts
+  std::int32_t heldMs_ = 0;     // the position while paused
+  bool heldMoved_ = false;      // set while paused: play goes on from heldMs_
+  std::int32_t startedMs_ = 0;  // where the current play starts
 };
 
 }  // namespace
@@ -277,8 +277,6 @@ std::unique_ptr<MciControl> makeMciControl(AudioEngine& engine, std::unique_ptr<
   return std::make_unique<MciDevice>(engine, std::move(statusTimer));
 }
 
-std::unique_ptr<StreamControl> makeStreamControl(AudioEngine& engine) {
-  return std::make_unique<StreamDevice>(engine);
-}
+std::unique_ptr<StreamControl> makeStreamControl(AudioEngine& engine) { return std::make_unique<StreamDevice>(engine); }
 
 }  // namespace tessaly::audio

@@ -13,22 +13,22 @@ namespace tessaly::audio {
 
 enum class FailureKind : std::uint8_t {
   None,
-  Missing,              // the file does not exist
-  NotAFile,             // a folder, a device, or a file: URL that names nothing
-  Unreadable,           // it exists but cannot be read (permissions)
-  Empty,                // not one byte
-  NotAudio,             // no container FFmpeg recognises
-  BadStreamInformation, // the container's stream information cannot be read
-  NoAudioStream,        // no audio stream with a decoder
-  NothingDecoded,       // an audio stream, but not one frame decodes
+  Missing,               // the file does not exist
+  NotAFile,              // a folder, a device, or a file: URL that names nothing
+  Unreadable,            // it exists but cannot be read (permissions)
+  Empty,                 // not one byte
+  NotAudio,              // no container FFmpeg recognises
+  BadStreamInformation,  // the container's stream information cannot be read
+  NoAudioStream,         // no audio stream with a decoder
+  NothingDecoded,        // an audio stream, but not one frame decodes
   BadSampleRate,
   BadChannelCount,
   BadCodecParameters,
   DecoderRefused,
-  ReadLost,             // the source could be read, then no longer (a stick pulled out)
-  ReopenFailed,         // a reopen for a seek failed: the file vanished meanwhile
-  RamNothingPlays,      // a .ram none of whose entries plays (`entries` says why each not)
-  RamTooDeep,           // .ram files naming each other too deep
+  ReadLost,         // the source could be read, then no longer (a stick pulled out)
+  ReopenFailed,     // a reopen for a seek failed: the file vanished meanwhile
+  RamNothingPlays,  // a .ram none of whose entries plays (`entries` says why each not)
+  RamTooDeep,       // .ram files naming each other too deep
   OutOfMemory,
   Cancelled,
 };

@@ -29,7 +29,7 @@ namespace tessaly::audio {
 
 using Clock = std::chrono::steady_clock;
 
-inline constexpr int kOpenTimeoutMs = 10000;         // a network entry that says nothing for this long fails
+inline constexpr int kOpenTimeoutMs = 10000;          // a network entry that says nothing for this long fails
 inline constexpr std::size_t kMaxAlloc = 256u << 20;  // no single FFmpeg allocation beyond this
 inline constexpr int kMinRate = 1000, kMaxRate = 768000, kMaxChannels = 64;
 inline constexpr const char* kLocalProtocols = "file";
@@ -132,8 +132,7 @@ struct Demux {
 inline bool isPcmInPlainContainer(const Demux& d) {
   const char* name = avcodec_get_name(d.stream->codecpar->codec_id);
   const std::string format = d.fmt->iformat->name;
-  return std::strncmp(name, "pcm_", 4) == 0 &&
-         (format == "wav" || format == "w64" || format == "aiff" || format == "au");
+  return std::strncmp(name, "pcm_", 4) == 0 && (format == "wav" || format == "w64" || format == "aiff" || format == "au");
 }
 
 // Frames of the skip-samples side data of `pkt`: at the start and at the end.

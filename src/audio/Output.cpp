@@ -29,10 +29,8 @@ void Output::sdlCallback(void* self, std::uint8_t* stream, int len) {
 }
 
 void Output::renderInto(float* out, int frames) {
-  if (Renderer* renderer = current_.load(std::memory_order_acquire))
-    renderer->render(out, frames);
-  else
-    std::memset(out, 0, static_cast<std::size_t>(frames) * channels_ * sizeof(float));
+  if (Renderer* renderer = current_.load(std::memory_order_acquire)) renderer->render(out, frames);
+  else std::memset(out, 0, static_cast<std::size_t>(frames) * channels_ * sizeof(float));
 }
 
 void Output::closeDevice() {
@@ -102,17 +100,13 @@ void Output::detach(Renderer* renderer) {
 }
 
 void Output::lock() {
-  if (device_ != 0)
-    SDL_LockAudioDevice(device_);
-  else
-    silentMutex_.lock();
+  if (device_ != 0) SDL_LockAudioDevice(device_);
+  else silentMutex_.lock();
 }
 
 void Output::unlock() {
-  if (device_ != 0)
-    SDL_UnlockAudioDevice(device_);
-  else
-    silentMutex_.unlock();
+  if (device_ != 0) SDL_UnlockAudioDevice(device_);
+  else silentMutex_.unlock();
 }
 
 std::string Output::driverName() const {

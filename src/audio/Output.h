@@ -57,7 +57,7 @@ class Output {
   void closeDevice();  // config mutex held
   void lock();         // config mutex held: excludes render
   void unlock();
-  void runSilent();    // the silent output's thread
+  void runSilent();  // the silent output's thread
 
   mutable std::mutex configMutex_;  // guards everything below but current_
   std::atomic<Renderer*> current_{nullptr};

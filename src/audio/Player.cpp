@@ -46,12 +46,9 @@ void Player::post(Command command) {
   // the queued plays and stops (a queued load stays, it comes first).
   // A speed change drops only older speed changes, and lets a waiting seek finish.
   const Command::Kind kind = command.kind;
-  if (kind == Command::Load || kind == Command::Unload)
-    commands_.clear();
-  else if (kind == Command::Speed)
-    std::erase_if(commands_, [](const Command& c) { return c.kind == Command::Speed; });
-  else
-    std::erase_if(commands_, [](const Command& c) { return c.kind == Command::Play || c.kind == Command::Stop; });
+  if (kind == Command::Load || kind == Command::Unload) commands_.clear();
+  else if (kind == Command::Speed) std::erase_if(commands_, [](const Command& c) { return c.kind == Command::Speed; });
+  else std::erase_if(commands_, [](const Command& c) { return c.kind == Command::Play || c.kind == Command::Stop; });
   commands_.push_back(std::move(command));
   if (kind != Command::Speed) newerCommand_.store(true);  // a seek still waiting for the scan gives way
   wake_.notify_all();
@@ -90,8 +87,7 @@ void Player::unload() {
 
 bool Player::waitLoaded(int timeoutMs) {
   std::unique_lock lock(mutex_);
-  return loaded_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                          [this] { return loadState_ != LoadState::Loading; });
+  return loaded_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return loadState_ != LoadState::Loading; });
 }
 
 bool Player::waitExactLength(int timeoutMs) {
@@ -106,7 +102,8 @@ bool Player::waitExactLength(int timeoutMs) {
       index = index_;
     }
     if (!index) return false;
-    const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+    const int left = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
     if (left <= 0) return index->complete();
     return index->waitFor(INT64_MAX - 1, nullptr, left) && index->complete();
   }
@@ -208,8 +205,7 @@ void Player::render(float* out, int frames) {
     const float* src = block.data.data() + static_cast<std::size_t>(readOffset_) * stride;
     float* dst = out + static_cast<std::size_t>(done) * stride;
     const std::size_t samples = static_cast<std::size_t>(n) * stride;
-    if (gain == 1.0f)
-      std::memcpy(dst, src, samples * sizeof(float));
+    if (gain == 1.0f) std::memcpy(dst, src, samples * sizeof(float));
     else
       for (std::size_t i = 0; i < samples; ++i) dst[i] = src[i] * gain;
     readOffset_ += n;
@@ -331,9 +327,7 @@ void Player::handle(const Command& command) {
       playActive_ = false;
       flushRing();
       return;
-    case Command::Speed:
-      changeSpeed();
-      return;
+    case Command::Speed: changeSpeed(); return;
     case Command::Play: {
       producing_ = false;
       if (!decoder_) return;
@@ -366,7 +360,8 @@ bool Player::startAt(std::int64_t frame) {
     const std::int64_t begin = std::max<std::int64_t>(0, frame - stretch_->historyFrames());
     decoder_->seek(begin, &newerCommand_);
     feedBuffer_.resize(static_cast<std::size_t>(std::max<std::int64_t>(frame - begin, kBlockFrames)) * info.channels);
-    const int history = decoder_->position() == begin ? decoder_->read(feedBuffer_.data(), static_cast<int>(frame - begin)) : 0;
+    const int history = decoder_->position() == begin ? decoder_->read(feedBuffer_.data(), static_cast<int>(frame - begin))
+                                                      : 0;
     stretch_->prime(feedBuffer_.data(), history);
     outFile_ = static_cast<double>(decoder_->position());
   }
@@ -416,7 +411,8 @@ void Player::changeSpeed() {
     const int channels = outputChannels_.load();
     for (int i = from; i < last.frames; ++i)
       for (int c = 0; c < channels; ++c)
-        last.data[static_cast<std::size_t>(i * channels + c)] *= static_cast<float>(last.frames - i) / static_cast<float>(last.frames - from + 1);
+        last.data[static_cast<std::size_t>(i * channels + c)] *= static_cast<float>(last.frames - i) /
+                                                                 static_cast<float>(last.frames - from + 1);
   });
   if (ended) {
     producing_ = false;  // nothing follows the kept blocks: the new speed waits for the next play

@@ -41,14 +41,14 @@ class Player final : public Renderer {
 
   struct Status {
     LoadState load = LoadState::None;
-    Failure error;                   // why the source cannot be played, when Failed
+    Failure error;  // why the source cannot be played, when Failed
     int sampleRate = 0;
     std::int64_t lengthFrames = -1;  // best known, -1 while unknown
     bool lengthExact = false;
-    bool sounding = false;           // the current play has started to output; `frame` is valid
-    std::int64_t frame = 0;          // the frame being output
-    bool ended = false;              // the current play has output its last frame
-    bool playing = false;            // a play is running and not paused
+    bool sounding = false;   // the current play has started to output; `frame` is valid
+    std::int64_t frame = 0;  // the frame being output
+    bool ended = false;      // the current play has output its last frame
+    bool playing = false;    // a play is running and not paused
   };
 
   explicit Player(Output& output);
@@ -140,26 +140,26 @@ class Player final : public Renderer {
   std::atomic<bool> running_{false};
   std::atomic<bool> busy_{false};  // render() is running: lets pause() wait out one render
   std::atomic<float> gain_{1.0f};
-  std::atomic<double> speed_{1.0};  // asked for by the UI thread; the worker follows
-  std::atomic<int> outputChannels_{2};  // channels of the blocks, set before they are made
+  std::atomic<double> speed_{1.0};           // asked for by the UI thread; the worker follows
+  std::atomic<int> outputChannels_{2};       // channels of the blocks, set before they are made
   std::atomic<std::uint64_t> published_{0};  // serial, ended flag, frame: see publish()
   std::array<Block, kBlocks> blocks_;
   std::atomic<std::uint32_t> head_{0}, tail_{0};  // head: worker; tail: audio thread
-  int readOffset_ = 0;                           // frames of the tail block already output
+  int readOffset_ = 0;                            // frames of the tail block already output
 
   // Guarded by mutex_.
   mutable std::mutex mutex_;
-  std::condition_variable wake_;           // the worker waits on it
-  mutable std::condition_variable loaded_; // waitLoaded waits on it
+  std::condition_variable wake_;            // the worker waits on it
+  mutable std::condition_variable loaded_;  // waitLoaded waits on it
   std::deque<Command> commands_;
   bool quit_ = false;
-  std::uint32_t loadSerial_ = 0;     // of the last load asked for
-  std::uint32_t infoSerial_ = 0;     // of the load `info_` belongs to
+  std::uint32_t loadSerial_ = 0;  // of the last load asked for
+  std::uint32_t infoSerial_ = 0;  // of the load `info_` belongs to
   LoadState loadState_ = LoadState::None;
   SourceInfo info_;
   Failure error_;
   std::shared_ptr<SeekIndex> index_;
-  std::int64_t endFound_ = -1;       // where decoding really ended, if before the length
+  std::int64_t endFound_ = -1;  // where decoding really ended, if before the length
   std::shared_ptr<CancelFlag> loadCancel_;
 
   // Set by post() (under mutex_), read by the worker while a seek waits for the scan.
@@ -174,13 +174,13 @@ class Player final : public Renderer {
   std::uint32_t playSerial_ = 0;
   std::int64_t nextFrame_ = 0, endFrame_ = -1;
   std::uint32_t workerLoadSerial_ = 0;
-  bool playActive_ = false;        // a play has started and not been stopped
-  double playSpeed_ = 1.0;         // the speed the play is being made at
+  bool playActive_ = false;                 // a play has started and not been stopped
+  double playSpeed_ = 1.0;                  // the speed the play is being made at
   std::unique_ptr<class Stretch> stretch_;  // made for the source when first needed
-  std::vector<float> feedBuffer_;  // decoded frames on their way into the stretch
-  double outFile_ = 0;             // the file frame the next stretched output frame stands for
-  bool fedLast_ = false;           // the stretch has been given the play's last frames
-  int fadeIn_ = 0;                 // frames still to fade in after a seam of a speed change
+  std::vector<float> feedBuffer_;           // decoded frames on their way into the stretch
+  double outFile_ = 0;                      // the file frame the next stretched output frame stands for
+  bool fedLast_ = false;                    // the stretch has been given the play's last frames
+  int fadeIn_ = 0;                          // frames still to fade in after a seam of a speed change
 
   std::thread worker_;  // last: starts after everything above exists
 };

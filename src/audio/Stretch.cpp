@@ -16,10 +16,12 @@ using RubberBand::RubberBandStretcher;
 // quicker answer to a speed change, formants kept so voices keep their timbre, channels
 // together so a stereo image stays put; all on the calling thread, so that what is available
 // after a feed is all there will be.
-constexpr RubberBandStretcher::Options kOptions =
-    RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFiner |
-    RubberBandStretcher::OptionWindowShort | RubberBandStretcher::OptionFormantPreserved |
-    RubberBandStretcher::OptionChannelsTogether | RubberBandStretcher::OptionThreadingNever;
+constexpr RubberBandStretcher::Options kOptions = RubberBandStretcher::OptionProcessRealTime |
+                                                  RubberBandStretcher::OptionEngineFiner |
+                                                  RubberBandStretcher::OptionWindowShort |
+                                                  RubberBandStretcher::OptionFormantPreserved |
+                                                  RubberBandStretcher::OptionChannelsTogether |
+                                                  RubberBandStretcher::OptionThreadingNever;
 
 constexpr int kChunk = 1024;  // frames handed to the library at a time
 
@@ -113,7 +115,8 @@ int Stretch::take(float* out, int maxFrames) {
     done += got;
   }
   if (last_ && done < maxFrames && stretcher_->available() <= 0) {
-    std::fill(out + static_cast<std::ptrdiff_t>(done) * channels_, out + static_cast<std::ptrdiff_t>(maxFrames) * channels_, 0.0f);
+    std::fill(out + static_cast<std::ptrdiff_t>(done) * channels_, out + static_cast<std::ptrdiff_t>(maxFrames) * channels_,
+              0.0f);
     done = maxFrames;
   }
   given_ += done;

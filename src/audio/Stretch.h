@@ -57,7 +57,7 @@ class Stretch {
   double speed_ = 1.0;
   std::unique_ptr<RubberBand::RubberBandStretcher> stretcher_;
   std::vector<std::vector<float>> planes_;  // one per channel, for the library's planar buffers
-  int toDrop_ = 0;    // output frames of the start delay still to drop
+  int toDrop_ = 0;                          // output frames of the start delay still to drop
   bool last_ = false;
   double due_ = 0;       // output frames the input fed so far stands for, at its speeds
   long long given_ = 0;  // output frames taken

@@ -164,7 +164,8 @@ std::vector<Anchor> anchorsOf(const std::vector<int>& r, const std::vector<int>&
     else *at = k;
   }
   std::vector<Anchor> chain;
-  for (std::size_t k = tails.empty() ? SIZE_MAX : tails.back(); k != SIZE_MAX; k = previous[k]) chain.push_back(candidates[k]);
+  for (std::size_t k = tails.empty() ? SIZE_MAX : tails.back(); k != SIZE_MAX; k = previous[k])
+    chain.push_back(candidates[k]);
   std::reverse(chain.begin(), chain.end());
   std::vector<Anchor> kept;
   for (const Anchor& a : chain)

@@ -45,7 +45,7 @@ struct AlignInput {
 };
 
 struct Aligned {
-  std::vector<Step> steps;  // along both texts, in order
+  std::vector<Step> steps;       // along both texts, in order
   std::size_t referenceEnd = 0;  // the steps take the reference up to here
   bool tooDifferent = false;     // no steps: the texts are too far apart to align
 };

@@ -20,7 +20,8 @@ char32_t nextCodePoint(std::string_view s, std::size_t& at) {
     return 0xFFFD;
   }
   char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[at + static_cast<std::size_t>(k)]) & 0x3F);
+  for (int k = 1; k <= extra; ++k)
+    cp = (cp << 6) | (static_cast<unsigned char>(s[at + static_cast<std::size_t>(k)]) & 0x3F);
   at += static_cast<std::size_t>(extra) + 1;
   return cp;
 }
@@ -47,7 +48,8 @@ std::string utf8Of(char32_t c) {
   if (c < 0x80) out += static_cast<char>(c);
   else if (c < 0x800) out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
   else if (c < 0x10000)
-    out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+            static_cast<char>(0x80 | (c & 0x3F))};
   else
     out += {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
             static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
@@ -128,7 +130,9 @@ struct Canonical {
 Canonical canonicalOf(const std::vector<Unit>& r, const std::vector<Unit>& d, const SpellingVariants* spellings) {
   Canonical c;
   std::unordered_map<std::string, int> ids;
-  const auto idOf = [&](std::string text) { return ids.try_emplace(std::move(text), static_cast<int>(ids.size())).first->second; };
+  const auto idOf = [&](std::string text) {
+    return ids.try_emplace(std::move(text), static_cast<int>(ids.size())).first->second;
+  };
   const auto singles = [&](const std::vector<Unit>& units, std::vector<int>& out) {
     out.resize(units.size());
     for (std::size_t k = 0; k < units.size(); ++k)
@@ -138,7 +142,8 @@ Canonical canonicalOf(const std::vector<Unit>& r, const std::vector<Unit>& d, co
   singles(d, c.did);
   // Runs of two to four words, kept when a single unit of the other side says the same.
   // `out` stays empty (no table at all) when the text has none.
-  const auto runs = [&](const std::vector<Unit>& units, const std::vector<int>& otherIds, std::vector<std::vector<Run>>& out) {
+  const auto runs = [&](const std::vector<Unit>& units, const std::vector<int>& otherIds,
+                        std::vector<std::vector<Run>>& out) {
     std::vector<bool> other(ids.size());
     for (int id : otherIds) other[static_cast<std::size_t>(id)] = true;
     std::vector<std::string_view> words;
@@ -150,7 +155,8 @@ Canonical canonicalOf(const std::vector<Unit>& r, const std::vector<Unit>& d, co
         const auto text = canonicalRun(words);
         if (!text) continue;
         const auto it = ids.find(*text);
-        if (it == ids.end() || static_cast<std::size_t>(it->second) >= other.size() || !other[static_cast<std::size_t>(it->second)])
+        if (it == ids.end() || static_cast<std::size_t>(it->second) >= other.size() ||
+            !other[static_cast<std::size_t>(it->second)])
           continue;
         if (out.empty()) out.assign(units.size() + 1, {});
         out[end].push_back({static_cast<int>(count), it->second});
@@ -194,7 +200,8 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
   std::vector<int> sentenceOf(n, -1);
   if (!sentenceEnds.empty())
     for (std::size_t i = 0; i < n; ++i)
-      sentenceOf[i] = static_cast<int>(std::upper_bound(sentenceEnds.begin(), sentenceEnds.end(), r[i].begin) - sentenceEnds.begin());
+      sentenceOf[i] = static_cast<int>(std::upper_bound(sentenceEnds.begin(), sentenceEnds.end(), r[i].begin) -
+                                       sentenceEnds.begin());
   // The covered stretch: the units up to the end of the sentence where the dictation ends,
   // that is where it costs least (the later of equal ends).
   ChooseEnd coveredEnd;
@@ -233,8 +240,9 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
     std::size_t end = i + 1;
     if (r[i].han)
       while (end < covered && r[end].han && r[end].begin == r[end - 1].end) ++end;
-    if (r[i].han && std::find(slipped.begin() + static_cast<std::ptrdiff_t>(i), slipped.begin() + static_cast<std::ptrdiff_t>(end), true) !=
-                        slipped.begin() + static_cast<std::ptrdiff_t>(end)) {
+    if (r[i].han &&
+        std::find(slipped.begin() + static_cast<std::ptrdiff_t>(i), slipped.begin() + static_cast<std::ptrdiff_t>(end),
+                  true) != slipped.begin() + static_cast<std::ptrdiff_t>(end)) {
       std::vector<std::string_view> characters;
       for (std::size_t k = i; k < end; ++k) characters.push_back(r[k].text);
       auto readingsHere = readings.readingsInContext(characters);
@@ -267,7 +275,9 @@ CheckResult checkDictation(std::string_view dictation, std::string_view referenc
         if (r[i].han && d[j].han) {
           const char32_t written = firstCodePoint(d[j].text);
           const HanSlip slip = readings.classify(written, context[i]);
-          edit.slip = slip == HanSlip::Homophone ? SlipClass::Homophone : slip == HanSlip::Tone ? SlipClass::Tone : SlipClass::Other;
+          edit.slip = slip == HanSlip::Homophone ? SlipClass::Homophone
+                      : slip == HanSlip::Tone    ? SlipClass::Tone
+                                                 : SlipClass::Other;
           if (!context[i].empty()) edit.referenceReading = context[i].front();
           edit.writtenReading = readings.writtenReading(written, context[i], slip);
         } else if (!r[i].han && !d[j].han) {

@@ -32,7 +32,7 @@
 namespace tessaly {
 
 struct Unit {
-  std::string text;      // the unit as compared: one Han character, or a folded lower-case word
+  std::string text;       // the unit as compared: one Han character, or a folded lower-case word
   std::size_t begin = 0;  // its bytes in the text it came from
   std::size_t end = 0;
   bool han = false;
@@ -50,9 +50,9 @@ struct Edit {
   // A match of the same words written another way may take several units on one side
   // ("do not" for "don't"): from `reference` and `dictation` on.
   int referenceUnits = 1, dictationUnits = 1;
-  bool equivalent = false;  // a match of units written differently ("9" for "nine")
+  bool equivalent = false;           // a match of units written differently ("9" for "nine")
   SlipClass slip = SlipClass::None;  // for substitutions
-  int sentence = -1;  // the reference sentence it falls in (an extra unit: the one before it)
+  int sentence = -1;                 // the reference sentence it falls in (an extra unit: the one before it)
   // Han for Han: the reference unit's reading in context and the written one's nearest to it.
   Reading referenceReading, writtenReading;
 };
@@ -69,9 +69,9 @@ struct CheckResult {
   std::vector<Edit> edits;                 // in order along both texts
   int substitutions = 0, deletions = 0, insertions = 0;
   int homophones = 0, tones = 0, spellings = 0, others = 0;
-  int equivalences = 0;  // matches of the same words written another way
-  int sentencesTotal = 0;    // the reference's sentences; 0 when it has none
-  int sentencesChecked = 0;  // the first ones, covered by the check
+  int equivalences = 0;                       // matches of the same words written another way
+  int sentencesTotal = 0;                     // the reference's sentences; 0 when it has none
+  int sentencesChecked = 0;                   // the first ones, covered by the check
   std::vector<SentenceScore> sentenceScores;  // each covered sentence
   // The texts are too far apart to align (a wrong reference, most likely): nothing else is set.
   bool tooDifferent = false;

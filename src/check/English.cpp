@@ -8,10 +8,9 @@ namespace tessaly {
 
 namespace {
 
-constexpr std::string_view kUnits[] = {"zero",    "one",     "two",       "three",    "four",
-                                       "five",    "six",     "seven",     "eight",    "nine",
-                                       "ten",     "eleven",  "twelve",    "thirteen", "fourteen",
-                                       "fifteen", "sixteen", "seventeen", "eighteen", "nineteen"};
+constexpr std::string_view kUnits[] = {"zero",     "one",     "two",     "three",     "four",     "five",    "six",
+                                       "seven",    "eight",   "nine",    "ten",       "eleven",   "twelve",  "thirteen",
+                                       "fourteen", "fifteen", "sixteen", "seventeen", "eighteen", "nineteen"};
 constexpr std::string_view kTens[] = {"twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
 
 // 0–19 for a unit or teen word, else -1.
@@ -36,19 +35,19 @@ struct LongForm {
   std::string_view contraction;
 };
 constexpr LongForm kLongForms[] = {
-    {"do not", "don't"},       {"does not", "doesn't"},     {"did not", "didn't"},     {"is not", "isn't"},
-    {"are not", "aren't"},     {"was not", "wasn't"},       {"were not", "weren't"},   {"can not", "can't"},
-    {"could not", "couldn't"}, {"will not", "won't"},       {"would not", "wouldn't"}, {"should not", "shouldn't"},
-    {"have not", "haven't"},   {"has not", "hasn't"},       {"had not", "hadn't"},     {"must not", "mustn't"},
-    {"need not", "needn't"},   {"i am", "i'm"},             {"you are", "you're"},     {"we are", "we're"},
-    {"they are", "they're"},   {"he is", "he's"},           {"he has", "he's"},        {"she is", "she's"},
-    {"she has", "she's"},      {"it is", "it's"},           {"it has", "it's"},        {"that is", "that's"},
-    {"there is", "there's"},   {"what is", "what's"},       {"where is", "where's"},   {"who is", "who's"},
-    {"here is", "here's"},     {"let us", "let's"},         {"i have", "i've"},        {"you have", "you've"},
-    {"we have", "we've"},      {"they have", "they've"},    {"i will", "i'll"},        {"you will", "you'll"},
-    {"he will", "he'll"},      {"she will", "she'll"},      {"we will", "we'll"},      {"they will", "they'll"},
-    {"it will", "it'll"},      {"i would", "i'd"},          {"i had", "i'd"},          {"you would", "you'd"},
-    {"he would", "he'd"},      {"she would", "she'd"},      {"we would", "we'd"},      {"they would", "they'd"},
+    {"do not", "don't"},       {"does not", "doesn't"},  {"did not", "didn't"},     {"is not", "isn't"},
+    {"are not", "aren't"},     {"was not", "wasn't"},    {"were not", "weren't"},   {"can not", "can't"},
+    {"could not", "couldn't"}, {"will not", "won't"},    {"would not", "wouldn't"}, {"should not", "shouldn't"},
+    {"have not", "haven't"},   {"has not", "hasn't"},    {"had not", "hadn't"},     {"must not", "mustn't"},
+    {"need not", "needn't"},   {"i am", "i'm"},          {"you are", "you're"},     {"we are", "we're"},
+    {"they are", "they're"},   {"he is", "he's"},        {"he has", "he's"},        {"she is", "she's"},
+    {"she has", "she's"},      {"it is", "it's"},        {"it has", "it's"},        {"that is", "that's"},
+    {"there is", "there's"},   {"what is", "what's"},    {"where is", "where's"},   {"who is", "who's"},
+    {"here is", "here's"},     {"let us", "let's"},      {"i have", "i've"},        {"you have", "you've"},
+    {"we have", "we've"},      {"they have", "they've"}, {"i will", "i'll"},        {"you will", "you'll"},
+    {"he will", "he'll"},      {"she will", "she'll"},   {"we will", "we'll"},      {"they will", "they'll"},
+    {"it will", "it'll"},      {"i would", "i'd"},       {"i had", "i'd"},          {"you would", "you'd"},
+    {"he would", "he'd"},      {"she would", "she'd"},   {"we would", "we'd"},      {"they would", "they'd"},
 };
 
 bool allLetters(std::string_view w) {
@@ -76,8 +75,8 @@ std::string_view SpellingVariants::american(std::string_view word) const {
 
 std::optional<long long> numberOfWords(const std::vector<std::string_view>& words) {
   long long total = 0, current = 0;
-  int smalls = 0;             // numbers below 100 read
-  bool lastSmall = false;     // the word before was (the end of) a number below 100
+  int smalls = 0;          // numbers below 100 read
+  bool lastSmall = false;  // the word before was (the end of) a number below 100
   bool afterMultiplier = false;
   long long firstSmall = 0, secondSmall = 0;
   for (std::size_t k = 0; k < words.size(); ++k) {
@@ -120,7 +119,8 @@ std::optional<long long> numberOfWords(const std::vector<std::string_view>& word
       continue;
     }
     // "one hundred and five": "and" only between a multiplier and a number.
-    if (w == "and" && afterMultiplier && k + 1 < words.size() && (unitValue(words[k + 1]) >= 0 || tensValue(words[k + 1]) >= 0)) {
+    if (w == "and" && afterMultiplier && k + 1 < words.size() &&
+        (unitValue(words[k + 1]) >= 0 || tensValue(words[k + 1]) >= 0)) {
       afterMultiplier = false;
       continue;
     }

@@ -27,8 +27,8 @@ std::vector<MarkPiece> markUp(std::string_view dictation, const CheckResult& res
     const Edit& e = result.edits[i];
     const int index = static_cast<int>(i);
     if (e.kind == EditKind::Deletion) {
-      pieces.push_back({MarkKind::Missing, result.reference[static_cast<std::size_t>(e.reference)].text, {},
-                        SlipClass::None, index});
+      pieces.push_back(
+          {MarkKind::Missing, result.reference[static_cast<std::size_t>(e.reference)].text, {}, SlipClass::None, index});
       continue;
     }
     const Unit& typed = result.dictation[static_cast<std::size_t>(e.dictation)];
@@ -40,7 +40,8 @@ std::vector<MarkPiece> markUp(std::string_view dictation, const CheckResult& res
     if (e.kind == EditKind::Match) addPlain(pieces, text);
     else if (e.kind == EditKind::Insertion) pieces.push_back({MarkKind::Extra, text, {}, SlipClass::None, index});
     else
-      pieces.push_back({MarkKind::Wrong, text, result.reference[static_cast<std::size_t>(e.reference)].text, e.slip, index});
+      pieces.push_back(
+          {MarkKind::Wrong, text, result.reference[static_cast<std::size_t>(e.reference)].text, e.slip, index});
   }
   copyUpTo(dictation.size());
   return pieces;

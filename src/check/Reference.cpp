@@ -59,7 +59,8 @@ Reference referenceFromPlainText(const std::string& utf8) {
     std::size_t length = 0;
     for (std::string_view end : {"。", "！", "？", "!", "?", "\n"})
       if (rest.starts_with(end)) length = end.size();
-    if (rest.starts_with(".") && (rest.size() == 1 || rest[1] == ' ' || rest[1] == '\r' || rest[1] == '\n' || rest[1] == '"'))
+    if (rest.starts_with(".") &&
+        (rest.size() == 1 || rest[1] == ' ' || rest[1] == '\r' || rest[1] == '\n' || rest[1] == '"'))
       length = 1;
     at += length ? length : 1;
     if (length) close(at);

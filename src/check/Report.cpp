@@ -13,8 +13,8 @@ std::string percentText(double accuracy) {
 
 std::string scoreLine(const CheckResult& r) {
   if (r.tooDifferent)
-    return "听写和参考文本相差太远，无法逐字对照：请确认选的是这篇听写的参考文本（共 " + std::to_string(r.dictation.size()) +
-           " 个字词）";
+    return "听写和参考文本相差太远，无法逐字对照：请确认选的是这篇听写的参考文本（共 " +
+           std::to_string(r.dictation.size()) + " 个字词）";
   std::string covered;
   if (r.sentencesTotal > 0) {
     const std::string total = "（共 " + std::to_string(r.sentencesTotal) + " 句）";
@@ -44,8 +44,10 @@ std::string errorText(const CheckResult& r, const Edit& e) {
       const auto read = [](const std::string& unit, const Reading& reading) {
         return reading.syllable.empty() ? unit : unit + " " + pinyinOf(reading);
       };
-      const char* label = e.slip == SlipClass::Homophone ? "写错（同音）" : e.slip == SlipClass::Tone ? "声调没听出" :
-                          e.slip == SlipClass::Spelling ? "写错（拼写）" : "写错";
+      const char* label = e.slip == SlipClass::Homophone  ? "写错（同音）"
+                          : e.slip == SlipClass::Tone     ? "声调没听出"
+                          : e.slip == SlipClass::Spelling ? "写错（拼写）"
+                                                          : "写错";
       return std::string(label) + "：" + read(got, e.writtenReading) + " → " + read(want, e.referenceReading);
     }
     case EditKind::Match: break;

@@ -57,9 +57,7 @@ void putNumber(std::string& out, std::uint64_t value, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-void putInt16(std::string& out, std::int16_t value) {
-  putNumber(out, static_cast<std::uint16_t>(value), 2);
-}
+void putInt16(std::string& out, std::int16_t value) { putNumber(out, static_cast<std::uint16_t>(value), 2); }
 
 template <std::size_t N>
 void putBytes(std::string& out, const std::array<char, N>& bytes) {
@@ -132,9 +130,8 @@ std::string serialiseAppearanceRecord(const AppearanceRecord& record) {
   putBytes(out, record.reservedHead);
   putNumber(out, std::bit_cast<std::uint64_t>(record.reservedReal0), 8);
   for (const std::int16_t value :
-       {record.fontSize, record.notBold, record.reservedInt2, record.reservedInt3,
-        record.textColourIndex, record.backColourIndex, record.reservedInt6, record.reservedInt7,
-        record.reservedInt8, record.reservedInt9})
+       {record.fontSize, record.notBold, record.reservedInt2, record.reservedInt3, record.textColourIndex,
+        record.backColourIndex, record.reservedInt6, record.reservedInt7, record.reservedInt8, record.reservedInt9})
     putInt16(out, value);
   putBytes(out, record.reservedReal1);
   putBytes(out, record.reservedReal2);

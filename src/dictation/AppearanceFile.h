@@ -47,7 +47,7 @@ AppearanceRecord defaultAppearanceRecord();
 
 struct AppearanceFile {
   std::array<AppearanceRecord, 4> records{};  // only slot 0 is used; 1 to 3 are carried along
-  std::string tail;  // the bytes beyond the fourth record, carried along
+  std::string tail;                           // the bytes beyond the fourth record, carried along
 };
 
 // The 900_8.dat shipped with the program and copied into a new program folder, so that the

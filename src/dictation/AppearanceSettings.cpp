@@ -14,8 +14,7 @@ bool inCycle(int index, std::size_t size) { return index >= 0 && static_cast<std
 
 }  // namespace
 
-AppearanceSettings::AppearanceSettings(ui::TextBox& text1, std::filesystem::path settingsFile,
-                                       ui::MessageBox& messages)
+AppearanceSettings::AppearanceSettings(ui::TextBox& text1, std::filesystem::path settingsFile, ui::MessageBox& messages)
     : text1_(text1), settingsFile_(std::move(settingsFile)), messages_(messages) {
   file_.records[0] = defaultAppearanceRecord();
 }
@@ -63,8 +62,7 @@ void AppearanceSettings::writeAppearance() {
   }
   if (writeFailureTold_) return;
   writeFailureTold_ = true;
-  messages_.inform("无法保存字体和颜色的设置，写不进文件：\n" + settingsFile_.string() +
-                   "\n改动只在这次运行中有效。");
+  messages_.inform("无法保存字体和颜色的设置，写不进文件：\n" + settingsFile_.string() + "\n改动只在这次运行中有效。");
 }
 
 void AppearanceSettings::fontBiggerCommand() {
@@ -110,8 +108,7 @@ void AppearanceSettings::textColourCommand() {
 void AppearanceSettings::backColourCommand() {
   std::int16_t& index = current().backColourIndex;
   index = index > 9 ? std::int16_t{0} : static_cast<std::int16_t>(index + 1);
-  if (inCycle(index, backColourCycle.size()))
-    text1_.setBackColour(backColourCycle[static_cast<std::size_t>(index)]);
+  if (inCycle(index, backColourCycle.size())) text1_.setBackColour(backColourCycle[static_cast<std::size_t>(index)]);
   writeAppearance();
   text1_.setFocus();
 }

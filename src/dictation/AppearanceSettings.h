@@ -18,19 +18,26 @@
 namespace tessaly {
 
 // The text colours the colour command steps through (textColourIndex 0 to 5).
-inline constexpr std::array<ui::Rgb, 6> textColourCycle{{
-    {255, 255, 0}, {255, 0, 0}, {0, 0, 0}, {255, 255, 255}, {0, 0, 255}, {0, 255, 0}}};
+inline constexpr std::array<ui::Rgb, 6> textColourCycle{
+    {{255, 255, 0}, {255, 0, 0}, {0, 0, 0}, {255, 255, 255}, {0, 0, 255}, {0, 255, 0}}};
 
 // The background colours the background command steps through (backColourIndex 0 to 10).
-inline constexpr std::array<ui::Rgb, 11> backColourCycle{{
-    {255, 236, 236}, {0, 0, 0}, {255, 255, 255}, {236, 236, 255}, {211, 245, 203},
-    {255, 255, 236}, {0, 0, 255}, {255, 255, 0}, {255, 0, 0}, {0, 255, 0}, {255, 0, 225}}};
+inline constexpr std::array<ui::Rgb, 11> backColourCycle{{{255, 236, 236},
+                                                          {0, 0, 0},
+                                                          {255, 255, 255},
+                                                          {236, 236, 255},
+                                                          {211, 245, 203},
+                                                          {255, 255, 236},
+                                                          {0, 0, 255},
+                                                          {255, 255, 0},
+                                                          {255, 0, 0},
+                                                          {0, 255, 0},
+                                                          {255, 0, 225}}};
 
 class AppearanceSettings {
  public:
   // Until loadAppearance runs, slot 0 holds the default record and records 1 to 3 are cleared.
-  AppearanceSettings(ui::TextBox& text1, std::filesystem::path settingsFile,
-                     ui::MessageBox& messages);
+  AppearanceSettings(ui::TextBox& text1, std::filesystem::path settingsFile, ui::MessageBox& messages);
 
   // At start-up: reads the settings file and applies slot 0 to Text1. An absent, empty or
   // unreadable file gives the default record in slot 0; a short file leaves the fields it
@@ -57,7 +64,7 @@ class AppearanceSettings {
   ui::TextBox& text1_;
   std::filesystem::path settingsFile_;
   ui::MessageBox& messages_;
-  AppearanceFile file_;     // its tail stays in the file, never in memory
+  AppearanceFile file_;          // its tail stays in the file, never in memory
   std::int64_t recordsEnd_ = 0;  // where the records read end in the file
   bool writeFailureTold_ = false;
 };

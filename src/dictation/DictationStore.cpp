@@ -14,9 +14,7 @@ namespace fs = std::filesystem;
 DictationStore::DictationStore(ui::TextBox& text1, const CurrentRecording& recording, ui::MessageBox& messages)
     : text1_(text1), recording_(recording), messages_(messages) {}
 
-std::string DictationStore::dictationPath(const std::string& audioPath) {
-  return pathUpToLastDot(audioPath) + "txt";
-}
+std::string DictationStore::dictationPath(const std::string& audioPath) { return pathUpToLastDot(audioPath) + "txt"; }
 
 bool DictationStore::saveDictationText() {
   const std::string why = trySave();
@@ -79,8 +77,7 @@ void DictationStore::loadDictationFrom(const std::string& audioPath, const FileB
 
   if (!read.read) {
     file.readable = false;
-    messages_.inform("无法读取听写文件：\n" + file.path.string() +
-                     "\n为免覆盖其中原有的文字，这个文件不会被写入。");
+    messages_.inform("无法读取听写文件：\n" + file.path.string() + "\n为免覆盖其中原有的文字，这个文件不会被写入。");
     loaded_ = std::move(file);
     offerRecoveryCopy(audioPath);
     return;
@@ -89,9 +86,8 @@ void DictationStore::loadDictationFrom(const std::string& audioPath, const FileB
   file.encoding = content.encoding;
   text1_.setText(withCrLfLines(content.utf8));
   if (content.replaced > 0) {
-    messages_.inform("听写文件中有 " + std::to_string(content.replaced) +
-                     " 个字节不是能识别的文字，显示为“�”：\n" + file.path.string() +
-                     "\n第一次保存前，原文件会原样另存为：\n" + file.path.string() + ".orig");
+    messages_.inform("听写文件中有 " + std::to_string(content.replaced) + " 个字节不是能识别的文字，显示为“�”：\n" +
+                     file.path.string() + "\n第一次保存前，原文件会原样另存为：\n" + file.path.string() + ".orig");
     file.originalBytes = read.bytes;
   }
   loaded_ = std::move(file);

@@ -15,8 +15,8 @@ constexpr std::int64_t kToEndMs = 500;
 constexpr std::int16_t kTrue = -1;
 }  // namespace
 
-MciBackEnd::MciBackEnd(PlayerVariables& variables, const PlayerControls& controls,
-                       MciControl& device, PlayListStep& playList)
+MciBackEnd::MciBackEnd(PlayerVariables& variables, const PlayerControls& controls, MciControl& device,
+                       PlayListStep& playList)
     : v_(variables), c_(controls), device_(device), playList_(playList) {}
 
 void MciBackEnd::reopenDevice() {

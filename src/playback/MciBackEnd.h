@@ -13,8 +13,7 @@ namespace tessaly {
 
 class MciBackEnd final : public PlayerBackEnd {
  public:
-  MciBackEnd(PlayerVariables& variables, const PlayerControls& controls, MciControl& device,
-             PlayListStep& playList);
+  MciBackEnd(PlayerVariables& variables, const PlayerControls& controls, MciControl& device, PlayListStep& playList);
 
   void mciStart();
   void mciStop();

@@ -43,26 +43,26 @@ enum class StatusPicture { Waiting = 1, Playing = 2, Repeating = 3 };
 
 // The listening segment and the back-ends' own state, in milliseconds.
 struct PlayerVariables {
-  double segmentStart = 0;    // start of the current segment; where a repeat loop begins
-  double segmentEnd = 0;      // end of the current segment; where a repeat loop ends
-  double resumePosition = 0;  // where the MCI pause closed the device
-  std::int16_t reopening = 0;    // -1 while the MCI device is being reopened for the loop
+  double segmentStart = 0;     // start of the current segment; where a repeat loop begins
+  double segmentEnd = 0;       // end of the current segment; where a repeat loop ends
+  double resumePosition = 0;   // where the MCI pause closed the device
+  std::int16_t reopening = 0;  // -1 while the MCI device is being reopened for the loop
   RepeatState repeatState = RepeatState::NothingPlayed;
-  std::int16_t startStage = 0;   // streaming: 1 after a start, 2 once past 100 ms
+  std::int16_t startStage = 0;  // streaming: 1 after a start, 2 once past 100 ms
 };
 
 struct PlayerControls {
-  ui::Label& label1;  // status caption (green)
+  ui::Label& label1;            // status caption (green)
   CurrentRecording& recording;  // the current audio file, shown by Label2
-  ui::Label& label6;  // elapsed time
-  ui::Label& label7;  // total length
+  ui::Label& label6;            // elapsed time
+  ui::Label& label7;            // total length
   ui::Slider& slider1;
-  ui::TextBox& text1;                   // the dictation box
-  std::array<ui::Picture*, 3> pictures;  // Picture1 waiting, Picture2 playing, Picture3 repeating
+  ui::TextBox& text1;                                   // the dictation box
+  std::array<ui::Picture*, 3> pictures;                 // Picture1 waiting, Picture2 playing, Picture3 repeating
   std::array<ui::Button*, kPlayerButtonCount> buttons;  // Command1 to Command20
-  ui::Timer& timer1;                    // MCI repeat loop, 600 ms
-  ui::Timer& timer2;                    // streaming progress and end of entry, 100 ms
-  ui::Timer& timer3;                    // streaming repeat loop, 20 ms
+  ui::Timer& timer1;                                    // MCI repeat loop, 600 ms
+  ui::Timer& timer2;                                    // streaming progress and end of entry, 100 ms
+  ui::Timer& timer3;                                    // streaming repeat loop, 20 ms
 
   ui::Button& button(int number) const { return *buttons.at(static_cast<std::size_t>(number - 1)); }
   ui::Picture& picture(int number) const { return *pictures.at(static_cast<std::size_t>(number - 1)); }

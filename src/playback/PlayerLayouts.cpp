@@ -16,6 +16,7 @@ struct LayoutRow {
   std::string_view cells;
 };
 
+// clang-format off
 constexpr LayoutRow kLayoutTable[] = {
     //                                  C1........C10 C11.......C20 P1-3
     {Layout::Start,                    "TTTTTTFTTT" "TTTTTTFTTT" "FTF"},
@@ -26,6 +27,7 @@ constexpr LayoutRow kLayoutTable[] = {
     {Layout::ContinueInRepeatLoop,     "TTTFFTFFF." "TTTFFTFFF." "FFT"},
     {Layout::ContinueInNormalListening,"TTTTTTFTT." "TTTTTTFTT." "FTF"},
 };
+// clang-format on
 
 }  // namespace
 

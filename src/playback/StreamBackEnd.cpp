@@ -16,8 +16,8 @@ constexpr std::int64_t kToEndMs = 500;
 constexpr std::int32_t kStartedMs = 100;  // past this, a position of 0 means the end
 }  // namespace
 
-StreamBackEnd::StreamBackEnd(PlayerVariables& variables, const PlayerControls& controls,
-                             StreamControl& device, PlayListStep& playList)
+StreamBackEnd::StreamBackEnd(PlayerVariables& variables, const PlayerControls& controls, StreamControl& device,
+                             PlayListStep& playList)
     : v_(variables), c_(controls), device_(device), playList_(playList) {}
 
 void StreamBackEnd::streamStart() {

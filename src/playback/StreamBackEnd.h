@@ -14,8 +14,7 @@ namespace tessaly {
 
 class StreamBackEnd final : public PlayerBackEnd {
  public:
-  StreamBackEnd(PlayerVariables& variables, const PlayerControls& controls, StreamControl& device,
-                PlayListStep& playList);
+  StreamBackEnd(PlayerVariables& variables, const PlayerControls& controls, StreamControl& device, PlayListStep& playList);
 
   void streamStart();
   void streamStop();

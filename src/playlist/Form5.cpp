@@ -11,8 +11,7 @@ namespace tessaly {
 namespace {
 
 constexpr const char* kListFilter = "语音文件(*.lst)|*.lst";
-constexpr const char* kAudioFilter =
-    "语音文件(*.wav;*.mp3;*.ra;*.rm;*.ram)|*.wav;*.mp3;*.ra;*.rm;*.ram";
+constexpr const char* kAudioFilter = "语音文件(*.wav;*.mp3;*.ra;*.rm;*.ram)|*.wav;*.mp3;*.ra;*.rm;*.ram";
 
 constexpr const char* kAskSave = "文件已改变,是否保存?";
 constexpr const char* kEmptyList = "列表无内容!";
@@ -31,8 +30,7 @@ std::string shownPath(const std::string& path) {
 
 }  // namespace
 
-Form5::Form5(const Form5Controls& controls, std::filesystem::path appPath)
-    : c_(controls), appPath_(std::move(appPath)) {}
+Form5::Form5(const Form5Controls& controls, std::filesystem::path appPath) : c_(controls), appPath_(std::move(appPath)) {}
 
 void Form5::load() {
   c_.mainWindow.setEnabled(false);
@@ -120,10 +118,8 @@ void Form5::deleteCommand() {
     listChanged_ = 1;
   }
   if (c_.List1.count() < kMaxAddedEntries) c_.Command4.setEnabled(true);
-  if (c_.List1.count() > s)
-    c_.List1.select(s);  // the entry that moved up into its place; -1 clears the selection
-  else if (c_.List1.count() > 0)
-    c_.List1.select(s - 1);  // the new last entry
+  if (c_.List1.count() > s) c_.List1.select(s);           // the entry that moved up into its place; -1 clears the selection
+  else if (c_.List1.count() > 0) c_.List1.select(s - 1);  // the new last entry
 }
 
 void Form5::exitCommand() {
@@ -142,11 +138,9 @@ bool Form5::savePrompt() {
       // A refused list (empty or mixed) goes on, as the user was told why; a list that
       // could not be written is kept, so that it can be saved elsewhere.
       return save() != SaveOutcome::Failed;
-    case ui::MessageBox::Answer::No:
-      return true;
+    case ui::MessageBox::Answer::No: return true;
     case ui::MessageBox::Answer::Cancel:
-    case ui::MessageBox::Answer::Ok:
-      break;
+    case ui::MessageBox::Answer::Ok: break;
   }
   return false;
 }

@@ -24,19 +24,19 @@ namespace tessaly {
 // The controls the list manager drives. The buttons are named by their place in the window:
 // top row Command1 Command2 Command3 Command6, below the list Command4 Command5 Command7.
 struct Form5Controls {
-  ui::ListBox& List1;           // the entries of the list being edited, in play order
-  ui::Button& Command1;         // "打开": Open
-  ui::Button& Command2;         // "新建": New
-  ui::Button& Command3;         // "保存": Save
-  ui::Button& Command6;         // "另存": Save As
-  ui::Button& Command4;         // "增加": Add
-  ui::Button& Command5;         // "删除": Delete
-  ui::Button& Command7;         // "退出": Exit
-  ui::StatusBar& StatusBar1;    // panel "one": the path of the list being edited
+  ui::ListBox& List1;         // the entries of the list being edited, in play order
+  ui::Button& Command1;       // "打开": Open
+  ui::Button& Command2;       // "新建": New
+  ui::Button& Command3;       // "保存": Save
+  ui::Button& Command6;       // "另存": Save As
+  ui::Button& Command4;       // "增加": Add
+  ui::Button& Command5;       // "删除": Delete
+  ui::Button& Command7;       // "退出": Exit
+  ui::StatusBar& StatusBar1;  // panel "one": the path of the list being edited
   ui::FileDialog& CommonDialog1;
   ui::MessageBox& messages;
-  ui::Window& mainWindow;       // disabled while the manager is open
-  ui::Window& window;           // the manager's own window
+  ui::Window& mainWindow;  // disabled while the manager is open
+  ui::Window& window;      // the manager's own window
 };
 
 class Form5 {
@@ -94,11 +94,11 @@ class Form5 {
 
   Form5Controls c_;
   std::filesystem::path appPath_;
-  std::filesystem::path pathFile_;  // appPath + "/path.ini", the last-folder file
-  std::string listPath_;            // the file Save writes; "" until New or Open
+  std::filesystem::path pathFile_;                     // appPath + "/path.ini", the last-folder file
+  std::string listPath_;                               // the file Save writes; "" until New or Open
   TextEncoding listEncoding_ = TextEncoding::Gb18030;  // a list read as UTF-8 stays UTF-8
-  int listChanged_ = 0;             // 1 after an Add or a removal not yet saved
-  bool closingByExit_ = false;      // Exit has asked already; its close() must not ask again
+  int listChanged_ = 0;                                // 1 after an Add or a removal not yet saved
+  bool closingByExit_ = false;                         // Exit has asked already; its close() must not ask again
 };
 
 }  // namespace tessaly

@@ -37,16 +37,15 @@ std::vector<std::string> parseListForPlaying(std::string_view bytes) {
   return entries;
 }
 
-FileResult readListForEditing(const std::filesystem::path& path,
-                              std::vector<std::string>& entries, TextEncoding* encoding) {
+FileResult readListForEditing(const std::filesystem::path& path, std::vector<std::string>& entries,
+                              TextEncoding* encoding) {
   std::string bytes;
   FileResult result = readFileBytes(path, bytes);
   entries = result.ok ? parseListForEditing(bytes, encoding) : std::vector<std::string>{};
   return result;
 }
 
-FileResult readListForPlaying(const std::filesystem::path& path,
-                              std::vector<std::string>& entries) {
+FileResult readListForPlaying(const std::filesystem::path& path, std::vector<std::string>& entries) {
   std::string bytes;
   FileResult result = readFileBytes(path, bytes);
   entries = result.ok ? parseListForPlaying(bytes) : std::vector<std::string>{};
@@ -57,12 +56,11 @@ std::string encodePlayList(const std::vector<std::string>& entries, TextEncoding
   return encodeText(joinLinesCrLf(entries), encoding);
 }
 
-FileResult writePlayList(const std::filesystem::path& path,
-                         const std::vector<std::string>& entries, TextEncoding encoding) {
+FileResult writePlayList(const std::filesystem::path& path, const std::vector<std::string>& entries,
+                         TextEncoding encoding) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (entries[i].find('\r') != std::string::npos)
-      return {false, "cannot write " + path.string() + ": entry " + std::to_string(i + 1) +
-                         " holds a carriage return"};
+      return {false, "cannot write " + path.string() + ": entry " + std::to_string(i + 1) + " holds a carriage return"};
   }
   return writeFileAtomically(path, encodePlayList(entries, encoding));
 }

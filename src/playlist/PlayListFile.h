@@ -36,8 +36,7 @@ bool isMixedList(const std::vector<std::string>& entries);
 // The entries of a list file's bytes, read for editing: every line exactly as read, spaces
 // and empty lines included, no limit on their number. `encoding`, when given, receives the
 // encoding the bytes were read in, so that a save can write the list back the same way.
-std::vector<std::string> parseListForEditing(std::string_view bytes,
-                                             TextEncoding* encoding = nullptr);
+std::vector<std::string> parseListForEditing(std::string_view bytes, TextEncoding* encoding = nullptr);
 
 // The entries of a list file's bytes, read for playing: every line with its leading and
 // trailing ASCII spaces removed. No limit either: the player keeps as many as it holds.
@@ -45,24 +44,20 @@ std::vector<std::string> parseListForPlaying(std::string_view bytes);
 
 // The same two readings of a file. A missing or unreadable file (or a directory) gives
 // !ok with the reason, and no entries.
-FileResult readListForEditing(const std::filesystem::path& path,
-                              std::vector<std::string>& entries,
+FileResult readListForEditing(const std::filesystem::path& path, std::vector<std::string>& entries,
                               TextEncoding* encoding = nullptr);
-FileResult readListForPlaying(const std::filesystem::path& path,
-                              std::vector<std::string>& entries);
+FileResult readListForPlaying(const std::filesystem::path& path, std::vector<std::string>& entries);
 
 // ---- Writing -----------------------------------------------------------------------------
 
 // The bytes of a list file: each entry followed by CR LF, in `encoding`.
-std::string encodePlayList(const std::vector<std::string>& entries,
-                           TextEncoding encoding = TextEncoding::Gb18030);
+std::string encodePlayList(const std::vector<std::string>& entries, TextEncoding encoding = TextEncoding::Gb18030);
 
 // Replaces the file at `path` with the list, atomically: on failure the old file (if any)
 // is untouched. Neither the type rule nor emptiness is checked here (the manager refuses
 // those lists itself), but an entry holding a carriage return is refused, since it would
 // read back as two entries.
-FileResult writePlayList(const std::filesystem::path& path,
-                         const std::vector<std::string>& entries,
+FileResult writePlayList(const std::filesystem::path& path, const std::vector<std::string>& entries,
                          TextEncoding encoding = TextEncoding::Gb18030);
 
 // ---- path.ini ----------------------------------------------------------------------------

@@ -53,7 +53,7 @@ class CheckRunner {
 
  private:
   const std::string readingsPath_;
-  std::optional<CheckTables> tables_;  // the worker's alone
+  std::optional<CheckTables> tables_;       // the worker's alone
   BackgroundWorker<PracticeCheck> worker_;  // last: its job uses the members above
 };
 

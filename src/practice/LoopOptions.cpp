@@ -49,7 +49,8 @@ bool LoopPacer::passEnded(int intervalMs, bool countTickAsWaited) {
 
 void LoopPacer::mciTick(const std::function<void()>& tick, int intervalMs) {
   // The same test as the loop's own: the ranged play of the pass has stopped on its end.
-  const bool ended = v_.repeatState == RepeatState::Repeating && mci_.isOpen() && v_.reopening == 0 && mci_.position() == v_.segmentEnd;
+  const bool ended = v_.repeatState == RepeatState::Repeating && mci_.isOpen() && v_.reopening == 0 &&
+                     mci_.position() == v_.segmentEnd;
   if (ended && !passEnded(intervalMs, true)) return;
   tick();
 }
@@ -83,7 +84,8 @@ void LoopPacer::beforeContinue(bool mciBackEnd) {
   if (mciBackEnd) {
     v_.resumePosition = std::max(floor, v_.resumePosition - options_.stepBackMs);
   } else {
-    stream_.setPosition(static_cast<std::int32_t>(std::max(floor, stream_.position() - static_cast<double>(options_.stepBackMs))));
+    stream_.setPosition(
+        static_cast<std::int32_t>(std::max(floor, stream_.position() - static_cast<double>(options_.stepBackMs))));
   }
 }
 

@@ -67,7 +67,7 @@ class LoopPacer {
   std::function<void()> leaveLoop_;
   LoopOptions options_;
   int passes_ = 0;
-  int waitedMs_ = -1;  // time since the pass ended, while waiting; -1 while a pass plays
+  int waitedMs_ = -1;        // time since the pass ended, while waiting; -1 while a pass plays
   bool heldDevice_ = false;  // the streaming device is paused for the pause between passes
 };
 

@@ -18,7 +18,9 @@ std::optional<double> timestampAt(std::string_view line, std::size_t at) {
   const std::string_view inner = line.substr(open + 1, close - open - 1);
   // mm:ss, then an optional fraction of one or two digits.
   if (inner.size() < 5 || inner[2] != ':') return std::nullopt;
-  const auto digit = [&inner](std::size_t i) { return i < inner.size() && std::isdigit(static_cast<unsigned char>(inner[i])); };
+  const auto digit = [&inner](std::size_t i) {
+    return i < inner.size() && std::isdigit(static_cast<unsigned char>(inner[i]));
+  };
   if (!digit(0) || !digit(1) || !digit(3) || !digit(4)) return std::nullopt;
   const int minutes = (inner[0] - '0') * 10 + (inner[1] - '0');
   const int seconds = (inner[3] - '0') * 10 + (inner[4] - '0');

@@ -60,8 +60,7 @@ bool AccessKeys::eventFilter(QObject* watched, QEvent* event) {
       // A release while another window has the keyboard never arrives here.
       if (watched == window_) down_.clear();
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -38,8 +38,8 @@ class AccessKeys final : public QObject {
   QWidget* window_;
   std::set<char> letters_;
   std::function<void(char)> run_;
-  std::set<int> down_;                        // Qt key codes held now
-  std::map<int, unsigned long> releasedAt_;   // the last release of each key: its timestamp
+  std::set<int> down_;                       // Qt key codes held now
+  std::map<int, unsigned long> releasedAt_;  // the last release of each key: its timestamp
 };
 
 }  // namespace tessaly::qt

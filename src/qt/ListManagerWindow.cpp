@@ -33,8 +33,8 @@ constexpr ButtonPlace kButtons[] = {
 };
 }  // namespace
 
-ListManagerWindow::ListManagerWindow(ui::Window& mainWindow, const std::string& appPath,
-                                     ui::FileDialog* fileDialog, ui::MessageBox* messages)
+ListManagerWindow::ListManagerWindow(ui::Window& mainWindow, const std::string& appPath, ui::FileDialog* fileDialog,
+                                     ui::MessageBox* messages)
     : QWidget(nullptr, Qt::Window), mainWindow_(mainWindow), appPath_(appPath) {
   setWindowTitle(QStringLiteral("管理列表管理"));
   setFixedSize(kClientWidth, kClientHeight);

@@ -49,11 +49,13 @@ LoopOptionsWindow::LoopOptionsWindow(QWidget* parent) : QDialog(parent) {
 
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("复读遍数(&P)："), passes_);
-  form->addRow(explanation(QStringLiteral("复读（Alt+X、Alt+R）放完这么多遍后自动接着往下播放；“不限”则一直复读，直到再按 Alt+X。"), this));
+  form->addRow(explanation(
+      QStringLiteral("复读（Alt+X、Alt+R）放完这么多遍后自动接着往下播放；“不限”则一直复读，直到再按 Alt+X。"), this));
   form->addRow(QStringLiteral("每遍之间停顿(&D)："), pause_);
   form->addRow(explanation(QStringLiteral("每遍放完后先静音这么久再放下一遍，留出写字的时间；0 秒则立刻重放。"), this));
   form->addRow(QStringLiteral("继续时倒回(&B)："), stepBack_);
-  form->addRow(explanation(QStringLiteral("暂停后按“继续”（Alt+Z）时，从暂停处往前这么多秒开始播放，接上刚才没听清的地方。"), this));
+  form->addRow(
+      explanation(QStringLiteral("暂停后按“继续”（Alt+Z）时，从暂停处往前这么多秒开始播放，接上刚才没听清的地方。"), this));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

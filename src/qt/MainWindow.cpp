@@ -120,15 +120,24 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   if (!services_.messages) ownMessages_ = std::make_unique<QtMessageBox>(this);
   webView_ = std::make_unique<WebView>(webBrowser1_);
 
-  Form1Controls controls{*windowAdapter_, *text1Adapter_, *sliderAdapter_, {}, {}, {},
-                         *timer1_, *timer2_, *timer3_, *timer6_,
+  Form1Controls controls{*windowAdapter_,
+                         *text1Adapter_,
+                         *sliderAdapter_,
+                         {},
+                         {},
+                         {},
+                         *timer1_,
+                         *timer2_,
+                         *timer3_,
+                         *timer6_,
                          services_.fileDialog ? *services_.fileDialog : *ownDialog_,
-                         services_.messages ? *services_.messages : *ownMessages_, *webView_};
+                         services_.messages ? *services_.messages : *ownMessages_,
+                         *webView_};
   for (std::size_t i = 0; i < labelAdapters_.size(); ++i) controls.labels[i] = labelAdapters_[i].get();
   for (std::size_t i = 0; i < buttonAdapters_.size(); ++i) controls.buttons[i] = buttonAdapters_[i].get();
   for (std::size_t i = 0; i < pictureAdapters_.size(); ++i) controls.pictures[i] = pictureAdapters_[i].get();
-  form_ = std::make_unique<Form1>(controls, Form1Devices{services_.mmControl1, services_.realAudio1},
-                                  services_.appPath, [this] { openListManager(); });
+  form_ = std::make_unique<Form1>(controls, Form1Devices{services_.mmControl1, services_.realAudio1}, services_.appPath,
+                                  [this] { openListManager(); });
   buildShortcuts();
   if (services_.settings) form_->keepUserSettings(*services_.settings);
   loopOptions_ = new LoopOptionsWindow(this);
@@ -174,11 +183,11 @@ void MainWindow::offerUnsavedList() {
   if (!services_.recovery) return;
   const auto copy = unsavedListCopy(*services_.recovery);
   if (!copy) return;
-  const auto answer = messages().askYesNoCancel(
-      "上次退出时，列表管理里有一个没有保存的播放列表：\n" + copy->listPath + "\n（" + std::to_string(copy->entries.size()) +
-      " 个文件）\n要在列表管理里恢复它吗？\n选“否”丢弃它。");
+  const auto answer = messages().askYesNoCancel("上次退出时，列表管理里有一个没有保存的播放列表：\n" + copy->listPath +
+                                                "\n（" + std::to_string(copy->entries.size()) +
+                                                " 个文件）\n要在列表管理里恢复它吗？\n选“否”丢弃它。");
   if (answer == ui::MessageBox::Answer::Cancel) return;  // asked again at the next start
-  discardUnsavedList(*services_.recovery);  // from here it lives in the window, or nowhere
+  discardUnsavedList(*services_.recovery);               // from here it lives in the window, or nowhere
   if (answer != ui::MessageBox::Answer::Yes) return;
   openListManager();
   listManager_->form().restoreUnsaved(copy->listPath, copy->entries);
@@ -256,8 +265,7 @@ void MainWindow::buildWidgets() {
     if (const QString name = accessibleNameOfLabel(n); !name.isEmpty()) {
       if (auto* caption = qobject_cast<QLabel*>(widget))
         makeCaptionAccessible(*caption, name, n == 1 ? CaptionRole::Status : CaptionRole::Text, n != 6 && n != 7);
-      else
-        widget->setAccessibleName(name);
+      else widget->setAccessibleName(name);
     }
     labels_[static_cast<std::size_t>(n - 1)] = widget;
     labelAdapters_.push_back(std::make_unique<QtLabel>(widget));
@@ -272,7 +280,9 @@ void MainWindow::buildWidgets() {
     picture->setAttribute(Qt::WA_TransparentForMouseEvents);
     picture->setObjectName(QStringLiteral("Picture%1").arg(n));
     picture->setAccessibleName(QStringLiteral("状态图标"));
-    picture->setAccessibleDescription(n == 1 ? QStringLiteral("等待播放或已停止") : n == 2 ? QStringLiteral("正在播放") : QStringLiteral("正在复读"));
+    picture->setAccessibleDescription(n == 1   ? QStringLiteral("等待播放或已停止")
+                                      : n == 2 ? QStringLiteral("正在播放")
+                                               : QStringLiteral("正在复读"));
     pictures_[static_cast<std::size_t>(n - 1)] = picture;
     pictureAdapters_.push_back(std::make_unique<QtPicture>(picture));
   }
@@ -284,7 +294,8 @@ void MainWindow::buildWidgets() {
     button->setShortcut(QKeySequence());
     button->setAutoDefault(false);
     button->setObjectName(QStringLiteral("Command%1").arg(n));
-    button->setGeometry(((n - 1) % 10) * 80, layout::kOffScreenTop / layout::kTwipsPerPixel + 4 + ((n - 1) / 10) * 30, 78, 26);
+    button->setGeometry(((n - 1) % 10) * 80, layout::kOffScreenTop / layout::kTwipsPerPixel + 4 + ((n - 1) / 10) * 30, 78,
+                        26);
     button->installEventFilter(this);
     connect(button, &QPushButton::clicked, this, [this, n] { form_->buttonClicked(n); });
     buttons_[static_cast<std::size_t>(n - 1)] = button;

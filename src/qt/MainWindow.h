@@ -104,8 +104,8 @@ class MainWindow final : public QWidget {
   std::unique_ptr<QtSlider> sliderAdapter_;
   std::unique_ptr<QtWindow> windowAdapter_;
   std::unique_ptr<QtTimer> timer1_, timer2_, timer3_, timer6_;
-  std::unique_ptr<QtTimer> recoveryTimer_;  // the recovery copy's wait after a change
-  std::unique_ptr<QtTimer> scanTimer_;      // takes what the pause scan has found
+  std::unique_ptr<QtTimer> recoveryTimer_;    // the recovery copy's wait after a change
+  std::unique_ptr<QtTimer> scanTimer_;        // takes what the pause scan has found
   LoopOptionsWindow* loopOptions_ = nullptr;  // the options window (Alt+O), a child of this one
   PracticeWindow* practice_ = nullptr;        // a child of this one, made when first opened
   std::unique_ptr<PracticeWindowView> practiceOpener_;
@@ -121,7 +121,7 @@ class MainWindow final : public QWidget {
   ui::MessageBox& messages() { return services_.messages ? *services_.messages : *ownMessages_; }
   bool shownOnce_ = false;
   std::vector<DiskFolder*> toldFolders_;  // their failures are told here until this window goes
-  AccessKeys* accessKeys_ = nullptr;  // owned by this window (its Qt parent)
+  AccessKeys* accessKeys_ = nullptr;      // owned by this window (its Qt parent)
 };
 
 }  // namespace tessaly::qt

@@ -124,9 +124,11 @@ QVariantMap Mpris::rootProperties() const {
 
 QVariantMap Mpris::metadata(const MediaState& state) const {
   if (!state.canControl)
-    return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")))}};
+    return {{QStringLiteral("mpris:trackid"),
+             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")))}};
   return {
-      {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral("/io/tessaly/Track/%1").arg(track_)))},
+      {QStringLiteral("mpris:trackid"),
+       QVariant::fromValue(QDBusObjectPath(QStringLiteral("/io/tessaly/Track/%1").arg(track_)))},
       {QStringLiteral("mpris:length"), micro(state.lengthMs)},
       {QStringLiteral("xesam:title"), toQt(state.title)},
       {QStringLiteral("xesam:url"), QUrl::fromLocalFile(toQt(state.recording)).toString(QUrl::FullyEncoded)},
@@ -174,7 +176,8 @@ bool Mpris::handleMessage(const QDBusMessage& message, const QDBusConnection& co
     } else if (member != QStringLiteral("Set")) {  // Rate and Volume stay as they are
       return false;
     }
-  } else if (interface == kRoot || (interface.isEmpty() && (member == QStringLiteral("Raise") || member == QStringLiteral("Quit")))) {
+  } else if (interface == kRoot ||
+             (interface.isEmpty() && (member == QStringLiteral("Raise") || member == QStringLiteral("Quit")))) {
     if (member == QStringLiteral("Raise")) {
       window_.show();
       window_.raise();
@@ -211,7 +214,8 @@ void Mpris::look() {
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   if (state.recording != last_.recording) ++track_;
   QVariantMap changed;
-  if (state.status != last_.status) changed.insert(QStringLiteral("PlaybackStatus"), QString::fromLatin1(statusName(state.status)));
+  if (state.status != last_.status)
+    changed.insert(QStringLiteral("PlaybackStatus"), QString::fromLatin1(statusName(state.status)));
   if (state.recording != last_.recording || state.title != last_.title || state.lengthMs != last_.lengthMs)
     changed.insert(QStringLiteral("Metadata"), metadata(state));
   if (state.canControl != last_.canControl)

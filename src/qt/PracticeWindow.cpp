@@ -98,9 +98,18 @@ void PracticeWindow::build() {
   auto* zoomIn = button(QStringLiteral("放大"), QStringLiteral("波形放大"), this);
   auto* zoomOut = button(QStringLiteral("缩小"), QStringLiteral("波形缩小"), this);
   auto* whole = button(QStringLiteral("全部"), QStringLiteral("显示整个录音的波形"), this);
-  connect(zoomIn, &QPushButton::clicked, this, [this] { logic_->view().zoomIn(logic_->picture().positionMs); wave_->update(); });
-  connect(zoomOut, &QPushButton::clicked, this, [this] { logic_->view().zoomOut(logic_->picture().positionMs); wave_->update(); });
-  connect(whole, &QPushButton::clicked, this, [this] { logic_->view().showWhole(); wave_->update(); });
+  connect(zoomIn, &QPushButton::clicked, this, [this] {
+    logic_->view().zoomIn(logic_->picture().positionMs);
+    wave_->update();
+  });
+  connect(zoomOut, &QPushButton::clicked, this, [this] {
+    logic_->view().zoomOut(logic_->picture().positionMs);
+    wave_->update();
+  });
+  connect(whole, &QPushButton::clicked, this, [this] {
+    logic_->view().showWhole();
+    wave_->update();
+  });
   auto* hint = new QLabel(QStringLiteral("点击波形跳到该处（播放时）；双击句子复读这一句。"), this);
   hint->setWordWrap(true);
   auto* waveRow = new QHBoxLayout;
@@ -128,8 +137,14 @@ void PracticeWindow::build() {
   auto* hideAll = button(QStringLiteral("全部隐藏"), QStringLiteral("隐藏全部参考文字"), left);
   revealOne->setObjectName(QStringLiteral("RevealOne"));
   connect(revealOne, &QPushButton::clicked, this, [this] { revealSelected(); });
-  connect(revealAll, &QPushButton::clicked, this, [this] { logic_->revealAll(); refreshRows(); });
-  connect(hideAll, &QPushButton::clicked, this, [this] { logic_->hideAll(); refreshRows(); });
+  connect(revealAll, &QPushButton::clicked, this, [this] {
+    logic_->revealAll();
+    refreshRows();
+  });
+  connect(hideAll, &QPushButton::clicked, this, [this] {
+    logic_->hideAll();
+    refreshRows();
+  });
   auto* revealRow = new QHBoxLayout;
   revealRow->addWidget(revealOne);
   revealRow->addWidget(revealAll);
@@ -146,7 +161,8 @@ void PracticeWindow::build() {
   reference_->setObjectName(QStringLiteral("ReferenceLabel"));
   reference_->setWordWrap(true);
   auto* choose = button(QStringLiteral("选择参考文本…"), QStringLiteral("为这个语音文件选择参考文本文件"), right);
-  auto* useMap = button(QStringLiteral("用 .lrc/.srt 的文字"), QStringLiteral("改用语音文件旁边的 .lrc 或 .srt 的文字"), right);
+  auto* useMap = button(QStringLiteral("用 .lrc/.srt 的文字"), QStringLiteral("改用语音文件旁边的 .lrc 或 .srt 的文字"),
+                        right);
   checkButton_ = button(QStringLiteral("检查听写 (Alt+Y)"), QStringLiteral("检查听写"), right);
   checkButton_->setObjectName(QStringLiteral("CheckButton"));
   connect(choose, &QPushButton::clicked, this, [this] { chooseReference(); });
@@ -174,7 +190,8 @@ void PracticeWindow::build() {
       "图例：<span style=\"color:#c62828; font-weight:bold; text-decoration: underline;\">写错</span>"
       "（红色波浪线，〔〕里是参考）　<span style=\"color:#1565c0; text-decoration: underline;\">［漏写］</span>"
       "（蓝色虚线，补在［］里）　<span style=\"color:#787878; text-decoration: line-through;\">｛多写｝</span>（灰色删除线，在｛｝里）"));
-  legend_->setAccessibleName(QStringLiteral("图例：写错为红色波浪线，后面六角括号里是参考；漏写为蓝色虚线，补在方括号里；多写为灰色删除线，在花括号里"));
+  legend_->setAccessibleName(QStringLiteral(
+      "图例：写错为红色波浪线，后面六角括号里是参考；漏写为蓝色虚线，补在方括号里；多写为灰色删除线，在花括号里"));
   marked_ = new QTextBrowser(right);
   marked_->setObjectName(QStringLiteral("MarkedDictation"));
   marked_->setAccessibleName(QStringLiteral("标出错误的听写内容"));
@@ -254,8 +271,8 @@ void PracticeWindow::closeEvent(QCloseEvent* event) {
 void PracticeWindow::keepGeometry() {
   if (!settings_ || !placed_) return;
   const QRect g = geometry();
-  settings_->set(kGeometryKey, std::to_string(g.x()) + "," + std::to_string(g.y()) + "," + std::to_string(g.width()) +
-                                   "," + std::to_string(g.height()));
+  settings_->set(kGeometryKey, std::to_string(g.x()) + "," + std::to_string(g.y()) + "," + std::to_string(g.width()) + "," +
+                                   std::to_string(g.height()));
 }
 
 void PracticeWindow::frame() {
@@ -283,7 +300,8 @@ void PracticeWindow::fillList() {
   QList<QTreeWidgetItem*> items;
   items.reserve(rows);
   for (int row = 0; row < rows; ++row)
-    items.append(new QTreeWidgetItem({toQt(logic_->rowNumber(row)), toQt(logic_->rowStart(row)), toQt(logic_->rowText(row))}));
+    items.append(
+        new QTreeWidgetItem({toQt(logic_->rowNumber(row)), toQt(logic_->rowStart(row)), toQt(logic_->rowText(row))}));
   list_->addTopLevelItems(items);
 }
 
@@ -326,7 +344,8 @@ void PracticeWindow::chooseReference() {
 
 void PracticeWindow::runCheck() {
   if (!logic_->startCheck()) {
-    messages_.inform("没有参考文本可以对照：请把这个语音文件的 .lrc 或 .srt 文件（带文字）放在它旁边，或在“逐句练习”窗口里选择一个参考文本文件。");
+    messages_.inform(
+        "没有参考文本可以对照：请把这个语音文件的 .lrc 或 .srt 文件（带文字）放在它旁边，或在“逐句练习”窗口里选择一个参考文本文件。");
     return;
   }
   score_->setText(QStringLiteral("正在检查……"));

@@ -35,8 +35,8 @@ class WaveformWidget;
 
 class PracticeWindow final : public QWidget, public PracticeWindowView {
  public:
-  PracticeWindow(Form1& form, PeakScan* peaks, UserSettings* settings, std::string readingsPath,
-                 ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent);
+  PracticeWindow(Form1& form, PeakScan* peaks, UserSettings* settings, std::string readingsPath, ui::FileDialog& dialog,
+                 ui::MessageBox& messages, QWidget* parent);
   ~PracticeWindow() override;
 
   // PracticeWindowView

@@ -103,8 +103,8 @@ class QtTextBox final : public ui::TextBox {
   QPlainTextEdit* edit_;
   QMetaObject::Connection changed_;
   std::function<void()> handler_;
-  std::string whole_;  // while filling: the whole text set, as text() gives it
-  QString rest_;   // while filling: what is not in the box yet
+  std::string whole_;      // while filling: the whole text set, as text() gives it
+  QString rest_;           // while filling: what is not in the box yet
   bool readOnly_ = false;  // as the logic wants it, once the box is filled
   unsigned fillSerial_ = 0;
 };

@@ -104,10 +104,12 @@ void WaveformWidget::paintEvent(QPaintEvent*) {
 void WaveformWidget::frame() {
   const PlayerPicture& p = form_.picture();
   const WaveView& view = form_.view();
-  const std::array<long long, 6> now = {std::lround(view.xAt(p.positionMs)), std::lround(view.xAt(p.segmentStartMs)),
+  const std::array<long long, 6> now = {std::lround(view.xAt(p.positionMs)),
+                                        std::lround(view.xAt(p.segmentStartMs)),
                                         std::lround(view.xAt(p.segmentEndMs)),
                                         (p.playing ? 1 : 0) + (p.repeating ? 2 : 0),
-                                        static_cast<long long>(form_.sentences().size()), std::llround(view.from())};
+                                        static_cast<long long>(form_.sentences().size()),
+                                        std::llround(view.from())};
   if (now == shown_) return;
   shown_ = now;
   update();
@@ -131,7 +133,8 @@ void WaveformWidget::keyPressEvent(QKeyEvent* event) {
   WaveView& view = form_.view();
   const double anchor = form_.picture().positionMs;
   switch (event->key()) {
-    case Qt::Key_Plus: case Qt::Key_Equal: view.zoomIn(anchor); break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: view.zoomIn(anchor); break;
     case Qt::Key_Minus: view.zoomOut(anchor); break;
     case Qt::Key_0: view.showWhole(); break;
     case Qt::Key_Left: view.scroll(-0.25); break;

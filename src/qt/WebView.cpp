@@ -36,8 +36,7 @@ void WebView::navigate(const std::string& address) {
   if (text.startsWith(u'/')) url = QUrl::fromLocalFile(text);
   if (url.isLocalFile()) {
     QFile file(url.toLocalFile());
-    if (file.size() <= kMaxPageBytes && file.open(QIODevice::ReadOnly))
-      show(QString::fromUtf8(file.readAll()), url);
+    if (file.size() <= kMaxPageBytes && file.open(QIODevice::ReadOnly)) show(QString::fromUtf8(file.readAll()), url);
     return;
   }
   if (url.scheme() != QStringLiteral("http") && url.scheme() != QStringLiteral("https")) return;

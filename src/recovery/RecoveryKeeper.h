@@ -63,7 +63,7 @@ class RecoveryKeeper {
   struct Tracked {
     std::string dictationPath;
     std::string audioPath;
-    std::string fileText;  // the text as the dictation file holds it
+    std::string fileText;                // the text as the dictation file holds it
     std::optional<std::string> written;  // what this keeper last wrote as the copy
   };
   void changed();

@@ -76,7 +76,8 @@ std::int64_t lrcTime(std::string_view tag) {
 // the next begins or at its own explicit end, the last at the recording's end; starts past
 // the end dropped.
 std::vector<Sentence> settle(std::vector<Sentence> sentences, std::int32_t lengthMs) {
-  std::stable_sort(sentences.begin(), sentences.end(), [](const Sentence& a, const Sentence& b) { return a.startMs < b.startMs; });
+  std::stable_sort(sentences.begin(), sentences.end(),
+                   [](const Sentence& a, const Sentence& b) { return a.startMs < b.startMs; });
   sentences.erase(std::unique(sentences.begin(), sentences.end(),
                               [](const Sentence& a, const Sentence& b) { return a.startMs == b.startMs; }),
                   sentences.end());
@@ -134,7 +135,8 @@ std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs) {
     else sentences.push_back({static_cast<std::int32_t>(ms), 0, t.text});
   }
   std::sort(ends.begin(), ends.end());
-  std::stable_sort(sentences.begin(), sentences.end(), [](const Sentence& a, const Sentence& b) { return a.startMs < b.startMs; });
+  std::stable_sort(sentences.begin(), sentences.end(),
+                   [](const Sentence& a, const Sentence& b) { return a.startMs < b.startMs; });
   for (std::size_t i = 0; i < sentences.size(); ++i) {
     // The first empty tag after this sentence's start, if it comes before the next sentence.
     const auto end = std::upper_bound(ends.begin(), ends.end(), sentences[i].startMs);

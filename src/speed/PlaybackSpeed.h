@@ -20,7 +20,7 @@ namespace tessaly {
 
 class PlaybackSpeed {
  public:
-  static constexpr int kSlowest = 5;   // tenths
+  static constexpr int kSlowest = 5;  // tenths
   static constexpr int kFastest = 20;
   static constexpr int kNormal = 10;
   static constexpr const char* kSettingsKey = "speed_tenths";

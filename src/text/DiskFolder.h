@@ -33,8 +33,7 @@ namespace tessaly {
 
 class DiskFolder final : public FileFolder {
  public:
-  explicit DiskFolder(std::filesystem::path folder,
-                      std::chrono::milliseconds retryPeriod = std::chrono::seconds(5));
+  explicit DiskFolder(std::filesystem::path folder, std::chrono::milliseconds retryPeriod = std::chrono::seconds(5));
   ~DiskFolder() override;
   DiskFolder(const DiskFolder&) = delete;
   DiskFolder& operator=(const DiskFolder&) = delete;
@@ -66,7 +65,7 @@ class DiskFolder final : public FileFolder {
   std::map<std::string, std::optional<std::string>> waiting_;
   bool working_ = false;
   std::pair<std::string, std::optional<std::string>> inFlight_;  // the job the writer is doing
-  std::map<std::string, std::string> unwritten_;  // writes that failed, by name, for the next try
+  std::map<std::string, std::string> unwritten_;                 // writes that failed, by name, for the next try
   const std::chrono::milliseconds retryPeriod_;
   std::function<void(const std::filesystem::path&)> tell_;
   bool told_ = false;  // the failures since the last write that succeeded have been told

@@ -10,7 +10,7 @@ namespace tessaly {
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";     // U+FFFD
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";         // U+FFFD
 constexpr std::string_view kReplacementGb18030 = "\x84\x31\xA4\x37";  // U+FFFD
 
 class Converter {
@@ -88,8 +88,7 @@ bool isValidUtf8(std::string_view bytes) {
       cp = (cp << 6) | (t & 0x3F);
     }
     // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
+    if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
       return false;
     i += extra + 1;
   }
@@ -119,12 +118,9 @@ DecodedText decodeText(std::string_view bytes) {
 
 std::string encodeText(std::string_view utf8, TextEncoding encoding) {
   switch (encoding) {
-    case TextEncoding::Utf8:
-      return std::string(utf8);
-    case TextEncoding::Utf8Bom:
-      return std::string(kBom) + std::string(utf8);
-    case TextEncoding::Gb18030:
-      break;
+    case TextEncoding::Utf8: return std::string(utf8);
+    case TextEncoding::Utf8Bom: return std::string(kBom) + std::string(utf8);
+    case TextEncoding::Gb18030: break;
   }
   return utf8ToGb18030(utf8);
 }

@@ -21,7 +21,7 @@ struct FileBytes {
   bool exists = false;  // something is there (a file, or what cannot be read as one)
   bool read = false;    // and its bytes were read
   std::string bytes;
-  DecodedText text;     // the bytes as text, by the program's rule (GB18030 or UTF-8)
+  DecodedText text;  // the bytes as text, by the program's rule (GB18030 or UTF-8)
 };
 
 // One file, whole, read and decoded on the calling thread.

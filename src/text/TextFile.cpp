@@ -169,8 +169,7 @@ FileResult replaceFileHead(const std::filesystem::path& path, std::string_view b
     file.fd = -1;
     if (::close(fd) != 0 && result.ok) result = failure(path, "cannot write", errno);
   }
-  if (result.ok && ::rename(temporary.c_str(), path.c_str()) != 0)
-    result = failure(path, "cannot write", errno);
+  if (result.ok && ::rename(temporary.c_str(), path.c_str()) != 0) result = failure(path, "cannot write", errno);
   if (!result.ok) {
     ::unlink(temporary.c_str());
     return result;
@@ -195,8 +194,7 @@ FileResult readTextFile(const std::filesystem::path& path, TextFileContent& cont
   return result;
 }
 
-FileResult readTextLines(const std::filesystem::path& path, std::vector<std::string>& lines,
-                         TextEncoding* encoding) {
+FileResult readTextLines(const std::filesystem::path& path, std::vector<std::string>& lines, TextEncoding* encoding) {
   TextFileContent content;
   FileResult result = readTextFile(path, content);
   lines = splitLines(content.text);
@@ -204,8 +202,7 @@ FileResult readTextLines(const std::filesystem::path& path, std::vector<std::str
   return result;
 }
 
-FileResult writeTextFile(const std::filesystem::path& path, std::string_view utf8,
-                         TextEncoding encoding) {
+FileResult writeTextFile(const std::filesystem::path& path, std::string_view utf8, TextEncoding encoding) {
   return writeFileAtomically(path, encodeText(utf8, encoding));
 }
 

@@ -22,8 +22,8 @@ class MessageBox {
  public:
   enum class Answer { Ok, Yes, No, Cancel };
   virtual ~MessageBox() = default;
-  virtual void inform(const std::string& text) = 0;                // OK button
-  virtual Answer askYesNoCancel(const std::string& text) = 0;      // Yes, No, Cancel
+  virtual void inform(const std::string& text) = 0;            // OK button
+  virtual Answer askYesNoCancel(const std::string& text) = 0;  // Yes, No, Cancel
 };
 
 }  // namespace tessaly::ui

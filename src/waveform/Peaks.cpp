@@ -6,7 +6,9 @@
 
 namespace tessaly {
 
-int peakBucketFrames(int sampleRate) { return std::max(1, static_cast<int>(std::lround(sampleRate * kPeakBucketMs / 1000.0))); }
+int peakBucketFrames(int sampleRate) {
+  return std::max(1, static_cast<int>(std::lround(sampleRate * kPeakBucketMs / 1000.0)));
+}
 
 PeakPair peakOf(const float* frames, int count, int channels) {
   if (count <= 0 || channels <= 0) return {};

@@ -12,7 +12,7 @@
 namespace tessaly {
 
 struct PeakPair {
-  float low = 0;   // -1 .. 1
+  float low = 0;  // -1 .. 1
   float high = 0;
   friend bool operator==(const PeakPair&, const PeakPair&) = default;
 };

@@ -22,14 +22,17 @@ class Form1Rig {
   Form1Rig() {
     std::filesystem::create_directory(appPath / "voice");
     for (int i = 1; i <= layout::kAllButtonCount; ++i)
-      buttons.push_back(std::make_unique<FakeButton>(focus, "Command" + std::to_string(i), std::string(layout::buttonCaption(i))));
+      buttons.push_back(
+          std::make_unique<FakeButton>(focus, "Command" + std::to_string(i), std::string(layout::buttonCaption(i))));
     for (int i = 1; i <= layout::kAllLabelCount; ++i) labels.push_back(std::make_unique<FakeLabel>());
-    Form1Controls controls{window, text1, slider, {}, {&pictures[0], &pictures[1], &pictures[2]}, {},
-                           *timer1, *timer2, *timer3, *timer6, dialog, messages, page};
-    for (int i = 0; i < layout::kAllLabelCount; ++i) controls.labels[static_cast<std::size_t>(i)] = labels[static_cast<std::size_t>(i)].get();
-    for (int i = 0; i < layout::kAllButtonCount; ++i) controls.buttons[static_cast<std::size_t>(i)] = buttons[static_cast<std::size_t>(i)].get();
-    form = std::make_unique<Form1>(controls, Form1Devices{mci, stream}, appPath.string(),
-                                   [this] { ++listManagerOpened; });
+    Form1Controls controls{window, text1,    slider,  {},      {&pictures[0], &pictures[1], &pictures[2]},
+                           {},     *timer1,  *timer2, *timer3, *timer6,
+                           dialog, messages, page};
+    for (int i = 0; i < layout::kAllLabelCount; ++i)
+      controls.labels[static_cast<std::size_t>(i)] = labels[static_cast<std::size_t>(i)].get();
+    for (int i = 0; i < layout::kAllButtonCount; ++i)
+      controls.buttons[static_cast<std::size_t>(i)] = buttons[static_cast<std::size_t>(i)].get();
+    form = std::make_unique<Form1>(controls, Form1Devices{mci, stream}, appPath.string(), [this] { ++listManagerOpened; });
   }
   ~Form1Rig() { form.reset(); }
 

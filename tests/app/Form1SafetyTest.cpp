@@ -85,8 +85,8 @@ TEST_F(Form1SafetyTest, CopiesACrashLeftAreOfferedAtStart) {
   const std::string dictation = DictationStore::dictationPath(audio);
   const std::string other = rig.audio("saved.mp3");
   writeBytes(DictationStore::dictationPath(other), utf8ToGb18030("都保存了\r\n"));
-  recovery.files[recoveryName(DictationStore::dictationPath(other))] =
-      encodeRecovery({DictationStore::dictationPath(other), other, "都保存了\r\n"});
+  recovery.files[recoveryName(DictationStore::dictationPath(other))] = encodeRecovery(
+      {DictationStore::dictationPath(other), other, "都保存了\r\n"});
 
   for (const Answer answer : {Answer::No, Answer::Yes}) {
     recovery.files[recoveryName(dictation)] = encodeRecovery({dictation, audio, "崩溃前打的字"});

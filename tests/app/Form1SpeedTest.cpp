@@ -32,7 +32,8 @@ TEST(Form1Speed, AKeyChangesTheSpeedButNotTheLoopsRange) {
   const auto played = rig.mci.played();
   ASSERT_GE(played.size(), 3u);
   for (std::size_t i = 1; i + 1 < played.size(); ++i)
-    EXPECT_EQ(played[i], (PlayedRange{static_cast<std::int32_t>(loop.segmentStart), static_cast<std::int32_t>(loop.segmentEnd)}));
+    EXPECT_EQ(played[i],
+              (PlayedRange{static_cast<std::int32_t>(loop.segmentStart), static_cast<std::int32_t>(loop.segmentEnd)}));
   EXPECT_LE(played.size(), 4u) << "not more passes than 0.5× allows";
 
   rig.form->accessKey('h');

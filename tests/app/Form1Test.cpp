@@ -96,23 +96,22 @@ TEST(Form1Routing, EngineKindOneAloneSelectsTheMciBackEnd) {
 
 TEST(Form1Routing, EveryButtonAndClickAreaNamesItsCommand) {
   const std::pair<int, Command> buttons[] = {
-      {1, Command::Start},   {2, Command::Exit},     {3, Command::Repeat},   {4, Command::ToEnd},
-      {5, Command::OpenFile}, {6, Command::Pause},  {7, Command::Continue}, {8, Command::Forward},
-      {9, Command::Rewind}, {10, Command::Stop},    {11, Command::Start},   {12, Command::Exit},
-      {13, Command::Repeat}, {14, Command::ToEnd},  {15, Command::OpenFile}, {16, Command::Pause},
-      {17, Command::Continue}, {18, Command::Forward}, {19, Command::Rewind}, {20, Command::Stop},
-      {21, Command::SaveText}, {22, Command::FontBigger}, {23, Command::FontSmaller}, {24, Command::Bold},
-      {25, Command::TextColour}, {26, Command::BackColour}, {27, Command::OpenPlayList},
-      {28, Command::ManageLists},
+      {1, Command::Start},       {2, Command::Exit},        {3, Command::Repeat},        {4, Command::ToEnd},
+      {5, Command::OpenFile},    {6, Command::Pause},       {7, Command::Continue},      {8, Command::Forward},
+      {9, Command::Rewind},      {10, Command::Stop},       {11, Command::Start},        {12, Command::Exit},
+      {13, Command::Repeat},     {14, Command::ToEnd},      {15, Command::OpenFile},     {16, Command::Pause},
+      {17, Command::Continue},   {18, Command::Forward},    {19, Command::Rewind},       {20, Command::Stop},
+      {21, Command::SaveText},   {22, Command::FontBigger}, {23, Command::FontSmaller},  {24, Command::Bold},
+      {25, Command::TextColour}, {26, Command::BackColour}, {27, Command::OpenPlayList}, {28, Command::ManageLists},
   };
   for (const auto& [number, command] : buttons) EXPECT_EQ(Form1::commandOfButton(number), command) << number;
 
   const std::pair<int, Command> areas[] = {
-      {12, Command::OpenFile}, {13, Command::Repeat}, {14, Command::Stop},    {15, Command::Forward},
-      {16, Command::Rewind},   {17, Command::Pause},  {18, Command::Continue}, {19, Command::Start},
-      {20, Command::Exit},     {4, Command::FontBigger}, {5, Command::FontSmaller}, {8, Command::Bold},
-      {9, Command::TextColour}, {10, Command::BackColour}, {11, Command::SaveText},
-      {21, Command::OpenPlayList}, {22, Command::ManageLists},
+      {12, Command::OpenFile},    {13, Command::Repeat},     {14, Command::Stop},       {15, Command::Forward},
+      {16, Command::Rewind},      {17, Command::Pause},      {18, Command::Continue},   {19, Command::Start},
+      {20, Command::Exit},        {4, Command::FontBigger},  {5, Command::FontSmaller}, {8, Command::Bold},
+      {9, Command::TextColour},   {10, Command::BackColour}, {11, Command::SaveText},   {21, Command::OpenPlayList},
+      {22, Command::ManageLists},
   };
   for (const auto& [number, command] : areas) {
     Command found{};
@@ -188,8 +187,8 @@ TEST(Form1Routing, PlayerCommandsFollowTheBackEndOfTheOpenedFile) {
   EXPECT_TRUE(rig.stream.playing());
   rig.clock.advance(3000);
   rig.mci.clearLog();
-  for (Command command : {Command::Repeat, Command::Pause, Command::Continue, Command::Repeat,
-                          Command::Forward, Command::Rewind, Command::ToEnd, Command::Stop, Command::Start})
+  for (Command command : {Command::Repeat, Command::Pause, Command::Continue, Command::Repeat, Command::Forward,
+                          Command::Rewind, Command::ToEnd, Command::Stop, Command::Start})
     rig.form->run(command);
   EXPECT_TRUE(rig.mci.log().empty());
   EXPECT_TRUE(rig.stream.playing());
@@ -199,8 +198,8 @@ TEST(Form1Routing, PlayerCommandsFollowTheBackEndOfTheOpenedFile) {
   EXPECT_FALSE(rig.stream.playing());
   rig.stream.clearLog();
   rig.clock.advance(3000);
-  for (Command command : {Command::Repeat, Command::Pause, Command::Continue, Command::Repeat,
-                          Command::Forward, Command::Rewind, Command::ToEnd, Command::Stop, Command::Start})
+  for (Command command : {Command::Repeat, Command::Pause, Command::Continue, Command::Repeat, Command::Forward,
+                          Command::Rewind, Command::ToEnd, Command::Stop, Command::Start})
     rig.form->run(command);
   EXPECT_TRUE(rig.stream.log().empty());
   EXPECT_TRUE(rig.mci.playing());
@@ -223,7 +222,7 @@ TEST(Form1OpenFile, TheWavRuleIsCaseSensitive) {
   constexpr EngineKind mci = EngineKind::Mci, stream = EngineKind::Stream;
   const std::pair<const char*, EngineKind> cases[] = {
       {"lesson.wav", mci},    {"lesson.WAV", stream}, {"lesson.mp3", stream}, {"lesson.rm", stream},
-      {"lesson.ram", stream}, {"lesson.ra", stream},  {"第一课.wav", mci},     {"a.mp3.wav", mci},
+      {"lesson.ram", stream}, {"lesson.ra", stream},  {"第一课.wav", mci},    {"a.mp3.wav", mci},
   };
   for (const auto& [name, kind] : cases) {
     Form1Rig rig;

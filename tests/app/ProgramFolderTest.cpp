@@ -47,9 +47,9 @@ TEST_F(ProgramFolderTest, OnlyANewFolderGetsTheShippedAppearance) {
   std::ofstream(root / "share" / "900_8.dat") << "shipped";
   const struct {
     const char* what;
-    bool hasVoice;            // the folder was used before
-    const char* userSettings; // the user's own 900_8.dat, if any
-    const char* after;        // what 900_8.dat holds afterwards ("" for none)
+    bool hasVoice;             // the folder was used before
+    const char* userSettings;  // the user's own 900_8.dat, if any
+    const char* after;         // what 900_8.dat holds afterwards ("" for none)
   } cases[] = {
       {"a new folder", false, nullptr, "shipped"},
       {"a new folder with the user's settings brought along", false, "mine", "mine"},

@@ -37,14 +37,13 @@ std::string sweepInput(double seconds, int rate, int channels) {
   std::ostringstream s;
   const std::string one = "0.45+0.3*sin(2*PI*(150+400*t)*t)+0.1*sin(2*PI*1234*t)";
   const std::string two = "0.45+0.3*sin(2*PI*(250+300*t)*t)+0.1*sin(2*PI*777*t)";
-  s << "-f lavfi -i \"aevalsrc=" << (channels == 1 ? one : one + "|" + two) << ":s=" << rate << ":d=" << seconds
-    << "\"";
+  s << "-f lavfi -i \"aevalsrc=" << (channels == 1 ? one : one + "|" + two) << ":s=" << rate << ":d=" << seconds << "\"";
   return s.str();
 }
 
 std::vector<float> referenceDecode(const std::string& path, int channels) {
-  const std::string command =
-      "ffmpeg -nostdin -v error -i '" + path + "' -f f32le -ac " + std::to_string(channels) + " - 2>/dev/null";
+  const std::string command = "ffmpeg -nostdin -v error -i '" + path + "' -f f32le -ac " + std::to_string(channels) +
+                              " - 2>/dev/null";
   std::vector<float> samples;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return samples;

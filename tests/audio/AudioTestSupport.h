@@ -51,8 +51,8 @@ struct Fit {
   std::int64_t frame = -1;
   double error = 0;
 };
-Fit locate(const std::vector<float>& reference, const std::vector<float>& output, std::int64_t at,
-           int window, int channels);
+Fit locate(const std::vector<float>& reference, const std::vector<float>& output, std::int64_t at, int window,
+           int channels);
 
 // Makes the SDL disk driver write to `file` from the next device opened on.
 void useDiskOutput(const std::string& file);

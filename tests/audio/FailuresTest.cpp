@@ -39,8 +39,7 @@ TEST(Failures, ARamOfBrokenEntriesNamesEachWithItsOwnReason) {
     const auto& [name, kind] = expected[i];
     EXPECT_TRUE(failure.entries[i].location.ends_with(name)) << failure.entries[i].location;
     EXPECT_EQ(failure.entries[i].kind, kind) << name;
-    EXPECT_NE(told.find(failure.entries[i].location + "：" + audio::failureInChinese(kind)), std::string::npos)
-        << told;
+    EXPECT_NE(told.find(failure.entries[i].location + "：" + audio::failureInChinese(kind)), std::string::npos) << told;
   }
   EXPECT_TRUE(told.starts_with(audio::failureInChinese(FailureKind::RamNothingPlays))) << told;
 }

@@ -23,9 +23,9 @@ struct Format {
   const char* encode;  // ffmpeg output options after the sweep input
   const char* file;    // the extension says nothing: several are named wrongly on purpose
   int rate;
-  int channels;        // of the recording
-  double tolerance;    // largest sample difference after a seek (decoders with memory settle
-                       // to within rounding, RealAudio's speech codec to within a little)
+  int channels;      // of the recording
+  double tolerance;  // largest sample difference after a seek (decoders with memory settle
+                     // to within rounding, RealAudio's speech codec to within a little)
   double seconds = 2.5;
 };
 
@@ -129,8 +129,12 @@ TEST(FormatsSpeech, RandomSeeksInRealAudioSpeechLandOnTheirFrame) {
     GTEST_SKIP() << "the ffmpeg or espeak-ng command-line tool is missing";
   TempDir dir;
   const std::string speech = dir.file("speech.wav");
-  ASSERT_EQ(std::system(("espeak-ng -v zh -w '" + speech + "' '今天我们学习听写。请仔细听每一句话，然后写下来。' 2>/dev/null").c_str()), 0);
-  const std::string rm = makeWithFfmpeg("-stream_loop 6 -i '" + speech + "' -ar 8000 -c:a real_144 -f rm", dir.file("speech.rm"));
+  ASSERT_EQ(
+      std::system(
+          ("espeak-ng -v zh -w '" + speech + "' '今天我们学习听写。请仔细听每一句话，然后写下来。' 2>/dev/null").c_str()),
+      0);
+  const std::string rm = makeWithFfmpeg("-stream_loop 6 -i '" + speech + "' -ar 8000 -c:a real_144 -f rm",
+                                        dir.file("speech.rm"));
   ASSERT_FALSE(rm.empty());
   audio::Failure error;
   auto decoder = Decoder::open(rm, nullptr, &error);

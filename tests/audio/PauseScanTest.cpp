@@ -33,10 +33,11 @@ TEST(PauseScan, FindsTheSentencesOfRealSpeechUnderAnyLevelAndHiss) {
   for (int i = 0; i < 5; ++i) {
     const std::string raw = dir.file("raw" + std::to_string(i) + ".wav");
     ASSERT_EQ(std::system(("espeak-ng -v en-us -s 150 -w " + raw + " \"" + parts[i] + "\"").c_str()), 0);
-    wavs.push_back(makeWithFfmpeg("-i " + raw +
-                                      " -af silenceremove=start_periods=1:start_threshold=-35dB,areverse,"
-                                      "silenceremove=start_periods=1:start_threshold=-35dB,areverse -ar 22050 -ac 1 -c:a pcm_s16le",
-                                  dir.file("part" + std::to_string(i) + ".wav")));
+    wavs.push_back(
+        makeWithFfmpeg("-i " + raw +
+                           " -af silenceremove=start_periods=1:start_threshold=-35dB,areverse,"
+                           "silenceremove=start_periods=1:start_threshold=-35dB,areverse -ar 22050 -ac 1 -c:a pcm_s16le",
+                       dir.file("part" + std::to_string(i) + ".wav")));
     ASSERT_FALSE(wavs.back().empty());
   }
   // Silences after each part: a sentence pause, a comma pause (parts 1 and 2 are one
@@ -48,7 +49,8 @@ TEST(PauseScan, FindsTheSentencesOfRealSpeechUnderAnyLevelAndHiss) {
   int sentenceStart = at;
   for (int i = 0; i < 5; ++i) {
     inputs += " -i " + wavs[static_cast<std::size_t>(i)];
-    chain += "[" + std::to_string(i) + "]apad=pad_dur=" + std::to_string(after[i] / 1000.0) + "[p" + std::to_string(i) + "];";
+    chain += "[" + std::to_string(i) + "]apad=pad_dur=" + std::to_string(after[i] / 1000.0) + "[p" + std::to_string(i) +
+             "];";
     at += lengthMs(wavs[static_cast<std::size_t>(i)]);
     if (i != 1) {
       expected.emplace_back(sentenceStart, at);
@@ -64,8 +66,8 @@ TEST(PauseScan, FindsTheSentencesOfRealSpeechUnderAnyLevelAndHiss) {
     const std::string mixed = makeWithFfmpeg(
         // A hiss about 45 dB under the speech's peaks, whatever its level.
         inputs + " -f lavfi -i anoisesrc=color=white:amplitude=" + std::to_string(0.004 * level) +
-            ":sample_rate=22050 -filter_complex \"" + chain +
-            ";[speech]volume=" + std::to_string(level) + "[v];[v][5]amix=inputs=2:duration=first:normalize=0\" -ar 22050 -ac 1 -c:a libmp3lame -q:a 4",
+            ":sample_rate=22050 -filter_complex \"" + chain + ";[speech]volume=" + std::to_string(level) +
+            "[v];[v][5]amix=inputs=2:duration=first:normalize=0\" -ar 22050 -ac 1 -c:a libmp3lame -q:a 4",
         dir.file("lesson" + std::to_string(level) + ".mp3"));
     ASSERT_FALSE(mixed.empty());
     const std::vector<Sentence> found = audio::SentenceScanner::scan(mixed);

@@ -58,7 +58,8 @@ class Precision : public ::testing::TestWithParam<Format> {
   // Where in the recording the frame of the output at `at` came from.
   std::int64_t sourceFrameAt(const std::vector<float>& out, std::int64_t at, int window = 256) {
     const Fit fit = locate(reference_, out, at, window, GetParam().channels);
-    EXPECT_LE(fit.error, GetParam().maxError) << "the output does not come from the recording: " << fit.error << " at " << fit.frame;
+    EXPECT_LE(fit.error, GetParam().maxError)
+        << "the output does not come from the recording: " << fit.error << " at " << fit.frame;
     return fit.frame;
   }
   static void waitFor(const std::function<bool()>& done, int maxMs) {

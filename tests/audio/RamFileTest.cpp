@@ -31,18 +31,23 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RamCase{"crlf", "a.rm\r\nb.rm\r\n", {{"/music/lessons/a.rm", true}, {"/music/lessons/b.rm", true}}},
         RamCase{"cr_only", "a.rm\rb.rm", {{"/music/lessons/a.rm", true}, {"/music/lessons/b.rm", true}}},
-        RamCase{"lf_and_blank_lines", "\n\na.rm\n\n\nb.rm\n",
-                {{"/music/lessons/a.rm", true}, {"/music/lessons/b.rm", true}}},
+        RamCase{
+            "lf_and_blank_lines", "\n\na.rm\n\n\nb.rm\n", {{"/music/lessons/a.rm", true}, {"/music/lessons/b.rm", true}}},
         RamCase{"comments_and_spaces", "# list\r\n  #indented comment\r\n\t a.rm  \r\n", {{"/music/lessons/a.rm", true}}},
-        RamCase{"bom", "\xEF\xBB\xBF" "a.rm", {{"/music/lessons/a.rm", true}}},
+        RamCase{"bom",
+                "\xEF\xBB\xBF"
+                "a.rm",
+                {{"/music/lessons/a.rm", true}}},
         RamCase{"absolute_path", "/srv/x.ra\n", {{"/srv/x.ra", true}}},
         RamCase{"relative_subfolder", "unit 1/一.rm\n", {{"/music/lessons/unit 1/一.rm", true}}},
         RamCase{"file_url", "file:///srv/my%20talk.rm", {{"/srv/my talk.rm", true}}},
         RamCase{"file_url_localhost", "FILE://localhost/srv/a.rm", {{"/srv/a.rm", true}}},
-        RamCase{"file_url_relative", "file:a.rm\nfile://b.rm", {{"/music/lessons/a.rm", true}, {"/music/lessons/b.rm", true}}},
+        RamCase{
+            "file_url_relative", "file:a.rm\nfile://b.rm", {{"/music/lessons/a.rm", true}, {"/music/lessons/b.rm", true}}},
         RamCase{"file_url_bad_escapes", "file:///srv/100%/%zz%4", {{"/srv/100%/%zz%4", true}}},
         RamCase{"file_url_control_escapes_kept", "file:///srv/a%00b%0A%0d", {{"/srv/a%00b%0A%0d", true}}},
-        RamCase{"network_urls", "rtsp://example.org/a.rm\nhttp://example.org/b.mp3\npnm://h/c.ra",
+        RamCase{"network_urls",
+                "rtsp://example.org/a.rm\nhttp://example.org/b.mp3\npnm://h/c.ra",
                 {{"rtsp://example.org/a.rm", false}, {"http://example.org/b.mp3", false}, {"pnm://h/c.ra", false}}},
         RamCase{"not_a_scheme", "1abc://x\n", {{"/music/lessons/1abc://x", true}}},
         RamCase{"nothing", "\r\n#\r\n   \r\n", {}}),

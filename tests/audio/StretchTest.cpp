@@ -53,7 +53,8 @@ class Stretch : public ::testing::Test {
     dir_ = new TempDir();
     if (!haveFfmpeg()) return;
     // A 440 Hz tone over a constant offset never touches zero: the sounding part is exact.
-    tone_ = makeWithFfmpeg("-f lavfi -i \"aevalsrc=0.3+0.2*sin(2*PI*440*t):s=22050:d=4\" -c:a pcm_s16le", dir_->file("tone.wav"));
+    tone_ = makeWithFfmpeg("-f lavfi -i \"aevalsrc=0.3+0.2*sin(2*PI*440*t):s=22050:d=4\" -c:a pcm_s16le",
+                           dir_->file("tone.wav"));
     sweep_ = makeWithFfmpeg(sweepInput(4.0, kRate, 1) + " -c:a pcm_s16le", dir_->file("sweep.wav"));
   }
   static void TearDownTestSuite() {
@@ -66,7 +67,8 @@ class Stretch : public ::testing::Test {
   }
   // A fresh engine whose device writes to a file of its own.
   void start(const std::string& tag) {
-    output_ = dir_->file(std::string("out-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + tag + ".raw");
+    output_ = dir_->file(std::string("out-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + tag +
+                         ".raw");
     useDiskOutput(output_);
     engine_ = std::make_unique<audio::AudioEngine>();
     mci_ = audio::makeMciControl(*engine_, nullptr);

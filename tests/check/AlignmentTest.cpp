@@ -20,7 +20,8 @@ std::string hanText(std::size_t count, std::mt19937& random) {
   std::string text;
   for (std::size_t k = 1; k <= count; ++k) {
     const char32_t c = 0x4E00 + static_cast<char32_t>(pick(random));
-    text += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    text += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+             static_cast<char>(0x80 | (c & 0x3F))};
     if (k % 20 == 0) text += "。";
   }
   return text;
@@ -44,9 +45,9 @@ TEST(LongTexts, ABookLengthDictationIsCheckedStretchByStretchWithTheLeastEditsTh
     if (unit % 37 == 0) {
       ++slips;
       switch ((unit / 37) % 3) {
-        case 0: dictation += "丁"; break;              // written wrong (丁 is outside the drawn set)
-        case 1: break;                                 // left out
-        case 2: dictation += piece + "丁"; break;      // one too many
+        case 0: dictation += "丁"; break;          // written wrong (丁 is outside the drawn set)
+        case 1: break;                             // left out
+        case 2: dictation += piece + "丁"; break;  // one too many
       }
       continue;
     }
@@ -92,13 +93,12 @@ TEST(Alignment, ShortTextsAreAlignedInOneTableAndRunsMatchAsOne) {
   EXPECT_EQ(b.steps[1].kind, StepKind::ReferenceRun);
   EXPECT_EQ(b.steps[1].referenceUnits, 2);
   // The end chosen by the caller: the dictation reaches the first two units only.
-  const Aligned c = align({r, std::vector<int>{1, 2}, none, none},
-                          [](const std::vector<int>& endCost, std::size_t first) {
-                            std::size_t best = 0;
-                            for (std::size_t k = 0; k < endCost.size(); ++k)
-                              if (endCost[k] < endCost[best]) best = k;
-                            return first + best;
-                          });
+  const Aligned c = align({r, std::vector<int>{1, 2}, none, none}, [](const std::vector<int>& endCost, std::size_t first) {
+    std::size_t best = 0;
+    for (std::size_t k = 0; k < endCost.size(); ++k)
+      if (endCost[k] < endCost[best]) best = k;
+    return first + best;
+  });
   EXPECT_EQ(c.referenceEnd, 2u);
   EXPECT_EQ(c.steps.size(), 2u);
 }

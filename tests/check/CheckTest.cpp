@@ -67,15 +67,15 @@ TEST(Check, ClassifiesTheSlipsLearnersMake) {
     int s, d, i;
     int homophone, tone, spelling, other;
   } cases[] = {
-      {"他", "她", 1, 0, 0, 1, 0, 0, 0},           // tā for tā: a homophone
-      {"卖东西", "买东西", 1, 0, 0, 0, 1, 0, 0},   // mài for mǎi: a tone not heard
+      {"他", "她", 1, 0, 0, 1, 0, 0, 0},          // tā for tā: a homophone
+      {"卖东西", "买东西", 1, 0, 0, 0, 1, 0, 0},  // mài for mǎi: a tone not heard
       {"在", "再", 1, 0, 0, 1, 0, 0, 0},
-      {"是", "事", 1, 0, 0, 1, 0, 0, 0},           // shì and shì
+      {"是", "事", 1, 0, 0, 1, 0, 0, 0},  // shì and shì
       {"大", "小", 1, 0, 0, 0, 0, 0, 1},
       {"recieve", "receive", 1, 0, 0, 0, 0, 1, 0},  // long word, 2 edits
       {"cat", "cut", 1, 0, 0, 0, 0, 1, 0},
       {"cat", "dog", 1, 0, 0, 0, 0, 0, 1},
-      {"猫", "cat", 1, 0, 0, 0, 0, 0, 1},          // across scripts
+      {"猫", "cat", 1, 0, 0, 0, 0, 0, 1},  // across scripts
       {"今天很好", "今天天气很好", 0, 2, 0, 0, 0, 0, 0},
       {"今天天天气很好", "今天天气很好", 0, 0, 1, 0, 0, 0, 0},
   };
@@ -130,7 +130,8 @@ TEST(TessalyCheck, JsonLineOnFilesAndLrcReferencesAndAWordForAMissingFile) {
   test::writeBytes(folder / "answer.lrc", "[ti:样例]\n[00:00.00]你好，欢迎来到听写练习。\n[00:04.56]今天天气很好。\n");
   const auto run = [](const std::string& args) {
     std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((std::string(TESSALY_CHECK) + " " + args + " 2>&1").c_str(), "r"), pclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((std::string(TESSALY_CHECK) + " " + args + " 2>&1").c_str(), "r"),
+                                               pclose);
     std::array<char, 512> buffer{};
     while (fgets(buffer.data(), buffer.size(), pipe.get())) out += buffer.data();
     const int status = pclose(pipe.release());
@@ -140,8 +141,9 @@ TEST(TessalyCheck, JsonLineOnFilesAndLrcReferencesAndAWordForAMissingFile) {
   EXPECT_EQ(status, 0);
   // 16 units (the tags and times are none); 汽 for 气, both qì: a homophone slip.
   // The fields it always had come first, as they were (new fields follow them).
-  EXPECT_TRUE(out.starts_with("{\"reference_units\":16,\"errors\":1,\"substitutions\":1,\"deletions\":0,\"insertions\":0,"
-                              "\"accuracy\":93.8,\"classes\":{\"homophone\":1,\"tone\":0,\"spelling\":0,\"other\":0},"))
+  EXPECT_TRUE(
+      out.starts_with("{\"reference_units\":16,\"errors\":1,\"substitutions\":1,\"deletions\":0,\"insertions\":0,"
+                      "\"accuracy\":93.8,\"classes\":{\"homophone\":1,\"tone\":0,\"spelling\":0,\"other\":0},"))
       << out;
   const auto [missing, said] = run((folder / "nowhere.txt").string() + " " + (folder / "answer.lrc").string());
   EXPECT_EQ(missing, 2);

@@ -48,9 +48,20 @@ TEST(CheckCoverage, OnlyTheSentencesTheDictationReachesAreCheckedOrShown) {
     int checked, units, deletions, substitutions;
     std::vector<double> perSentence;
   } cases[] = {
-      {"first three", "Welcome to your first dictation lesson. Listen to each sentence, then write it down. "
-                      "The library opens at nine in the morning.", 3, 22, 0, 0, {100, 100, 100}},
-      {"second skipped", "Welcome to your first dictation lesson. The library opens at nine in the morning.", 3, 22, 8, 0,
+      {"first three",
+       "Welcome to your first dictation lesson. Listen to each sentence, then write it down. "
+       "The library opens at nine in the morning.",
+       3,
+       22,
+       0,
+       0,
+       {100, 100, 100}},
+      {"second skipped",
+       "Welcome to your first dictation lesson. The library opens at nine in the morning.",
+       3,
+       22,
+       8,
+       0,
        {100, 0, 100}},
       {"last half written", "Welcome to your first dictation lesson. Listen to each sentense", 2, 14, 4, 1, {100, 37.5}},
       {"a slip at the very end", "Welcome to your first dictation lessen", 1, 6, 0, 1, {83.3}},
@@ -71,7 +82,8 @@ TEST(CheckCoverage, OnlyTheSentencesTheDictationReachesAreCheckedOrShown) {
     const std::string shown = shownText(c.dictation, r);
     for (const char* later : {"sister", "park", "improve"}) EXPECT_EQ(shown.find(later), std::string::npos) << later;
   }
-  EXPECT_TRUE(scoreLine(checkAgainst("Welcome to your first", lesson, tables())).starts_with("检查了第 1 句（共 6 句）：参考共 6 个"));
+  EXPECT_TRUE(scoreLine(checkAgainst("Welcome to your first", lesson, tables()))
+                  .starts_with("检查了第 1 句（共 6 句）：参考共 6 个"));
   const CheckResult none = checkAgainst("", lesson, tables());
   EXPECT_EQ(scoreLine(none), "还没有写：听写里还没有可以和第 1 句对照的内容（共 6 句）");
   EXPECT_EQ(none.accuracy(), 0.0);
@@ -142,7 +154,8 @@ TEST(CheckContext, EachCharacterIsReadAsItsWordSays) {
     SCOPED_TRACE(std::string(c.reference) + " / " + c.dictation);
     const CheckResult r = checkAgainst(c.dictation, referenceFromPlainText(c.reference), tables());
     ASSERT_EQ(r.substitutions, 1);
-    const auto slip = std::find_if(r.edits.begin(), r.edits.end(), [](const Edit& e) { return e.kind == EditKind::Substitution; });
+    const auto slip = std::find_if(r.edits.begin(), r.edits.end(),
+                                   [](const Edit& e) { return e.kind == EditKind::Substitution; });
     EXPECT_EQ(slip->slip, c.slip);
     EXPECT_EQ(pinyinOf(slip->referenceReading), c.heard);
     EXPECT_EQ(pinyinOf(slip->writtenReading), c.written);
@@ -155,8 +168,8 @@ TEST(CheckContext, PinyinIsWrittenWithItsToneMark) {
   const struct {
     const char* numbered;
     const char* marked;
-  } cases[] = {{"hao3", "hǎo"}, {"lv4", "lǜ"}, {"nv3", "nǚ"}, {"lve4", "lüè"}, {"gou3", "gǒu"}, {"gui4", "guì"},
-               {"liu2", "liú"}, {"ma5", "ma"}, {"zhong1", "zhōng"}, {"er2", "ér"}, {"n2", "ń"}};
+  } cases[] = {{"hao3", "hǎo"}, {"lv4", "lǜ"}, {"nv3", "nǚ"},       {"lve4", "lüè"}, {"gou3", "gǒu"}, {"gui4", "guì"},
+               {"liu2", "liú"}, {"ma5", "ma"}, {"zhong1", "zhōng"}, {"er2", "ér"},   {"n2", "ń"}};
   for (const auto& c : cases) EXPECT_EQ(pinyinOf(parseNumberedReading(c.numbered)), c.marked) << c.numbered;
   EXPECT_EQ(parseNumberedReading("hao").syllable, "");
   EXPECT_EQ(parseNumberedReading("hao6").syllable, "");
@@ -182,9 +195,9 @@ TEST(CheckEnglish, NumbersCompoundsContractionsAndSpellingsAreTheSameWords) {
       {"I cannot go.", "I can't go.", 0, 1},
       {"What colour is it?", "What color is it?", 0, 1},
       {"The theatre centre", "The theater center", 0, 2},
-      {"one two", "12", 2, 0},           // two numbers are not one
+      {"one two", "12", 2, 0},  // two numbers are not one
       {"I have nine books.", "I have 8 books.", 1, 0},
-      {"007", "7", 1, 0},                // a code stays as written
+      {"007", "7", 1, 0},  // a code stays as written
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.reference) + " / " + c.dictation);
@@ -209,10 +222,16 @@ TEST(CheckEnglish, NumbersInWords) {
     W words;
     long long value;  // -1: not one number
   } cases[] = {
-      {{"nine"}, 9},          {{"twenty", "one"}, 21},  {{"nineteen", "ninety"}, 1990},
-      {{"nineteen", "ninety", "nine"}, 1999},           {{"twenty", "twenty"}, 2020},
-      {{"one", "hundred", "and", "five"}, 105},         {{"three", "thousand", "two", "hundred"}, 3200},
-      {{"one", "two"}, -1},   {{"hundred"}, -1},        {{"and", "five"}, -1},
+      {{"nine"}, 9},
+      {{"twenty", "one"}, 21},
+      {{"nineteen", "ninety"}, 1990},
+      {{"nineteen", "ninety", "nine"}, 1999},
+      {{"twenty", "twenty"}, 2020},
+      {{"one", "hundred", "and", "five"}, 105},
+      {{"three", "thousand", "two", "hundred"}, 3200},
+      {{"one", "two"}, -1},
+      {{"hundred"}, -1},
+      {{"and", "five"}, -1},
       {{"twenty", "apples"}, -1},
   };
   for (const auto& c : cases) {
@@ -224,7 +243,8 @@ TEST(CheckEnglish, NumbersInWords) {
 TEST(TessalyCheck, JsonTellsEachCheckedSentenceAndEachSlip) {
   test::TempFolder folder;
   test::writeBytes(folder / "dictation.txt", "你好，欢迎来到听写练习。\n今天天气很号。\n");
-  test::writeBytes(folder / "answer.lrc", "[00:00.00]你好，欢迎来到听写练习。\n[00:04.56]今天天气很好。\n[00:07.75]我每天早上七点起床。\n");
+  test::writeBytes(folder / "answer.lrc",
+                   "[00:00.00]你好，欢迎来到听写练习。\n[00:04.56]今天天气很好。\n[00:07.75]我每天早上七点起床。\n");
   test::writeBytes(folder / "answer.txt", "你好，欢迎来到听写练习。\n今天天气很好。\n我每天早上七点起床。\n");
   const auto run = [&](const char* reference) {
     std::string out;
@@ -235,13 +255,16 @@ TEST(TessalyCheck, JsonTellsEachCheckedSentenceAndEachSlip) {
     while (fgets(buffer.data(), buffer.size(), pipe.get())) out += buffer.data();
     return out;
   };
-  const std::string slip = "\"slips\":[{\"kind\":\"substitution\",\"reference\":\"好\",\"written\":\"号\",\"class\":\"tone\","
-                           "\"reference_reading\":\"hǎo\",\"written_reading\":\"hào\",\"sentence\":2}]}\n";
-  EXPECT_EQ(run("answer.lrc"),
-            "{\"reference_units\":16,\"errors\":1,\"substitutions\":1,\"deletions\":0,\"insertions\":0,\"accuracy\":93.8,"
-            "\"classes\":{\"homophone\":0,\"tone\":1,\"spelling\":0,\"other\":0},\"equivalences\":0,\"too_different\":false,"
-            "\"sentences_checked\":2,\"sentences_total\":3,\"sentences\":[{\"index\":1,\"start_ms\":0,\"accuracy\":100.0,"
-            "\"errors\":0},{\"index\":2,\"start_ms\":4560,\"accuracy\":83.3,\"errors\":1}]," + slip);
+  const std::string slip =
+      "\"slips\":[{\"kind\":\"substitution\",\"reference\":\"好\",\"written\":\"号\",\"class\":\"tone\","
+      "\"reference_reading\":\"hǎo\",\"written_reading\":\"hào\",\"sentence\":2}]}\n";
+  EXPECT_EQ(
+      run("answer.lrc"),
+      "{\"reference_units\":16,\"errors\":1,\"substitutions\":1,\"deletions\":0,\"insertions\":0,\"accuracy\":93.8,"
+      "\"classes\":{\"homophone\":0,\"tone\":1,\"spelling\":0,\"other\":0},\"equivalences\":0,\"too_different\":false,"
+      "\"sentences_checked\":2,\"sentences_total\":3,\"sentences\":[{\"index\":1,\"start_ms\":0,\"accuracy\":100.0,"
+      "\"errors\":0},{\"index\":2,\"start_ms\":4560,\"accuracy\":83.3,\"errors\":1}]," +
+          slip);
   // A plain text has no times.
   const std::string plain = run("answer.txt");
   EXPECT_NE(plain.find("\"sentences\":[{\"index\":1,\"start_ms\":null,\"accuracy\":100.0"), std::string::npos) << plain;

@@ -17,22 +17,22 @@ using namespace std::string_literals;
 
 // The default record written out by hand from the file layout.
 std::string defaultRecordBytes() {
-  std::string bytes = std::string(6, '\0')              // reservedHead
+  std::string bytes = std::string(6, '\0')                   // reservedHead
                       + "\x00\x00\x00\x00\x00\x40\x9F\x40"s  // 2000.0
-                      + "\x40\x00"s                      // fontSize 64
-                      + "\x01\x00"s                      // notBold 1
-                      + std::string(4, '\0')             // reservedInt2, reservedInt3
-                      + "\x00\x00"s                      // textColourIndex 0
-                      + "\x04\x00"s                      // backColourIndex 4
+                      + "\x40\x00"s                          // fontSize 64
+                      + "\x01\x00"s                          // notBold 1
+                      + std::string(4, '\0')                 // reservedInt2, reservedInt3
+                      + "\x00\x00"s                          // textColourIndex 0
+                      + "\x04\x00"s                          // backColourIndex 4
                       + "\x00\x00\x01\x00\x64\x00\x05\x00"s  // reservedInt6 to 9: 0 1 100 5
-                      + std::string(32, '\0');           // reservedReal1 to 4
-  for (int i = 0; i < 15; ++i) bytes += "\x01\x00\x30"s;  // "0" each
+                      + std::string(32, '\0');               // reservedReal1 to 4
+  for (int i = 0; i < 15; ++i) bytes += "\x01\x00\x30"s;     // "0" each
   return bytes;
 }
 
 // A record of the layout with the given numbers at their offsets and the given texts.
-std::string recordBytes(std::int16_t fontSize, std::int16_t notBold, std::int16_t textIndex,
-                        std::int16_t backIndex, const std::string& texts) {
+std::string recordBytes(std::int16_t fontSize, std::int16_t notBold, std::int16_t textIndex, std::int16_t backIndex,
+                        const std::string& texts) {
   std::string bytes = defaultRecordBytes().substr(0, 66);
   auto put = [&](std::size_t at, std::int16_t value) {
     bytes[at] = static_cast<char>(value & 0xFF);
@@ -72,7 +72,7 @@ TEST(AppearanceFile, AWholeFileRoundTripsByteForByte) {
   const std::string slot1 = recordBytes(-2, 1, -7, 300, fifteenTexts(std::string(200, 'q')));
   const std::string slot2 = defaultRecordBytes();
   std::string slot3 = std::string(96, '\0');
-  slot3[5] = '\x7F';   // unused bytes too
+  slot3[5] = '\x7F';  // unused bytes too
   slot3[40] = '\xFF';
   const std::string tail = "beyond the four records\x00\xFF"s;
   const std::string bytes = slot0 + slot1 + slot2 + slot3 + tail;
@@ -97,8 +97,7 @@ TEST(AppearanceFile, AWholeFileRoundTripsByteForByte) {
 TEST(AppearanceFile, WhatAShortFileDoesNotHoldStaysCleared) {
   const std::string full = defaultRecordBytes();
   const AppearanceFile empty = parseAppearanceFile("");
-  for (const auto& slot : empty.records)
-    EXPECT_EQ(serialiseAppearanceRecord(slot), std::string(96, '\0'));
+  for (const auto& slot : empty.records) EXPECT_EQ(serialiseAppearanceRecord(slot), std::string(96, '\0'));
 
   // Up to and including fontSize: the rest of slot 0 and the other records are cleared.
   const AppearanceFile upToSize = parseAppearanceFile(full.substr(0, 16));
@@ -126,7 +125,9 @@ TEST(AppearanceFile, ATextRunningPastTheEndHoldsOnlyWhatIsThere) {
     EXPECT_EQ(file.records[0].reservedTexts[0], "ab");
     EXPECT_EQ(file.records[0].reservedTexts[1], "");
     // Written back, the text's count says what it holds.
-    EXPECT_EQ(serialiseAppearanceRecord(file.records[0]).substr(66, 6), "\x02\x00" "ab\x00\x00"s);
+    EXPECT_EQ(serialiseAppearanceRecord(file.records[0]).substr(66, 6),
+              "\x02\x00"
+              "ab\x00\x00"s);
   }
 }
 

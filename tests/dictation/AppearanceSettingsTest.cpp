@@ -50,8 +50,7 @@ TEST_F(AppearanceSettingsTest, AnAbsentOrEmptyFileGivesTheDefaultRecord) {
     EXPECT_FALSE(text1.bold());
     EXPECT_EQ(text1.textColour(), yellow);
     EXPECT_EQ(text1.backColour(), (Rgb{211, 245, 203}));
-    EXPECT_EQ(serialiseAppearanceRecord(settings.slot0()),
-              serialiseAppearanceRecord(defaultAppearanceRecord()));
+    EXPECT_EQ(serialiseAppearanceRecord(settings.slot0()), serialiseAppearanceRecord(defaultAppearanceRecord()));
   }
   EXPECT_TRUE(messages.shown().empty());
 }
@@ -82,8 +81,8 @@ TEST_F(AppearanceSettingsTest, SizeCommandsStopAt61And5) {
     bool bigger;
     std::int16_t to;
   } cases[] = {
-      {60, true, 61}, {61, true, 61}, {64, true, 64},  // the default 64 cannot grow
-      {64, false, 63}, {6, false, 5}, {5, false, 5}, {0, false, 0}, {0, true, 1},
+      {60, true, 61},  {61, true, 61}, {64, true, 64},  // the default 64 cannot grow
+      {64, false, 63}, {6, false, 5},  {5, false, 5},  {0, false, 0}, {0, true, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.from) + (c.bigger ? " bigger" : " smaller"));

@@ -125,8 +125,8 @@ TEST_F(DictationStoreTest, NothingPastThe201stLineIsLost) {
 
 TEST_F(DictationStoreTest, WritesBackInTheEncodingTheFileWasReadIn) {
   const struct {
-    std::string file;        // bytes on disk before
-    std::string afterSave;   // bytes on disk after adding 再见 to the box
+    std::string file;       // bytes on disk before
+    std::string afterSave;  // bytes on disk after adding 再见 to the box
   } cases[] = {
       {"\xC4\xE3\xBA\xC3\r\n", "\xC4\xE3\xBA\xC3\r\n\xD4\xD9\xBC\xFB"},  // GBK 你好, 再见
       {"你好\r\n", "你好\r\n再见"},                                      // a user's UTF-8 file

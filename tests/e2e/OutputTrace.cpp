@@ -55,7 +55,8 @@ Trace traceOutput(const std::vector<float>& output, const std::vector<std::vecto
     if (p < kSoundingPower) continue;
     if (inRun) {
       const std::int64_t predicted = current.sourceEnd + (at - current.outEnd);
-      if (matches(difference(sources[static_cast<std::size_t>(current.source)], predicted, output, at, chunk, channels), p)) {
+      if (matches(difference(sources[static_cast<std::size_t>(current.source)], predicted, output, at, chunk, channels),
+                  p)) {
         current.outEnd = at + chunk;
         current.sourceEnd = predicted + chunk;
         continue;
@@ -103,7 +104,8 @@ Trace traceOutput(const std::vector<float>& output, const std::vector<std::vecto
       const std::int64_t silence = run.outStart - last.outEnd;
       const std::int64_t skipped = run.sourceStart - last.sourceEnd;
       if (run.source == last.source && skipped >= -slack && skipped <= silence + slack) {
-        last.longestSilence = std::max({last.longestSilence, run.longestSilence, silence - std::max<std::int64_t>(0, skipped)});
+        last.longestSilence = std::max(
+            {last.longestSilence, run.longestSilence, silence - std::max<std::int64_t>(0, skipped)});
         last.outEnd = run.outEnd;
         last.sourceEnd = run.sourceEnd;
         continue;
@@ -126,8 +128,7 @@ std::string describe(const Trace& trace, int rate) {
   const auto s = [rate](std::int64_t frames) { return static_cast<double>(frames) / rate; };
   for (const Stretch& run : trace.runs) {
     std::snprintf(line, sizeof line, "output %7.3f-%7.3f s: source %d %7.3f-%7.3f s (longest silence inside %.3f s)\n",
-                  s(run.outStart), s(run.outEnd), run.source, s(run.sourceStart), s(run.sourceEnd),
-                  s(run.longestSilence));
+                  s(run.outStart), s(run.outEnd), run.source, s(run.sourceStart), s(run.sourceEnd), s(run.longestSilence));
     text += line;
   }
   text += "sounding chunks found in no source, at:";

@@ -15,12 +15,12 @@
 namespace tessaly::test {
 
 struct Stretch {
-  int source = 0;                    // index into the sources
-  std::int64_t outStart = 0;         // output frames [outStart, outEnd)
+  int source = 0;             // index into the sources
+  std::int64_t outStart = 0;  // output frames [outStart, outEnd)
   std::int64_t outEnd = 0;
-  std::int64_t sourceStart = 0;      // source frames [sourceStart, sourceEnd)
+  std::int64_t sourceStart = 0;  // source frames [sourceStart, sourceEnd)
   std::int64_t sourceEnd = 0;
-  std::int64_t longestSilence = 0;   // output frames of silence inside the run, beyond the source's own
+  std::int64_t longestSilence = 0;  // output frames of silence inside the run, beyond the source's own
 };
 
 struct Trace {
@@ -32,8 +32,7 @@ struct Trace {
 };
 
 // `output` and every source: interleaved floats with `channels` channels at `rate` Hz.
-Trace traceOutput(const std::vector<float>& output, const std::vector<std::vector<float>>& sources, int channels,
-                  int rate);
+Trace traceOutput(const std::vector<float>& output, const std::vector<std::vector<float>>& sources, int channels, int rate);
 
 // The runs as lines of text, in seconds, for failure messages.
 std::string describe(const Trace& trace, int rate);

@@ -34,12 +34,12 @@ void append(std::vector<float>& out, const std::vector<float>& from, int first, 
 TEST(OutputTraceTest, TellsPassesJumpsAndPausesApart) {
   const std::vector<float> s = source();
   std::vector<float> out(800, 0.0f);
-  append(out, s, 0, 12000);   // heard up to 750 ms
+  append(out, s, 0, 12000);  // heard up to 750 ms
   out.resize(out.size() + 5000, 0.0f);
   append(out, s, 16, 12000);  // a pass from 1 ms
   out.resize(out.size() + 3000, 0.0f);
-  append(out, s, 16, 6000);   // a pass cut short
-  append(out, s, 12000, 14000);  // on from 750 ms
+  append(out, s, 16, 6000);             // a pass cut short
+  append(out, s, 12000, 14000);         // on from 750 ms
   out.resize(out.size() + 4000, 0.0f);  // a pause
   append(out, s, 14000, 20000);
 

@@ -157,7 +157,8 @@ TEST_F(RealMediaSessionTest, LoopsGoesOnAndEndsEachEntryOfAList) {
     ASSERT_TRUE(waitFor([&] {
       return program.position() == 0 && program.caption(6) == captions::kIdleTime &&
              program.caption(7) == formatPosition(secondLength);
-    })) << "Label6 " << program.caption(6) << ", Label7 " << program.caption(7);
+    })) << "Label6 "
+        << program.caption(6) << ", Label7 " << program.caption(7);
     QTest::qWait(300);
     EXPECT_EQ(program.position(), 0);
     EXPECT_EQ(program.caption(2), second);
@@ -182,10 +183,10 @@ TEST_F(RealMediaSessionTest, LoopsGoesOnAndEndsEachEntryOfAList) {
   // P and the jump to 5.5 s of entry 2). So the trace's usual threshold (2 %) holds.
   const std::vector<float> output = readFloats(sound.string());
   const Trace trace = traceOutput(output, {firstFrames, secondFrames}, 1, kRate);
-  SCOPED_TRACE("P = " + std::to_string(p) + " ms, Q = " + std::to_string(q) + " ms, Alt+C at " +
-               std::to_string(heard) + " ms of " + std::to_string(firstLength) + " ms, then at " +
-               std::to_string(secondHeard) + " ms of " + std::to_string(secondLength) +
-               " ms; length on opening " + std::to_string(lengthAtOpen) + " ms\n" + describe(trace, kRate));
+  SCOPED_TRACE("P = " + std::to_string(p) + " ms, Q = " + std::to_string(q) + " ms, Alt+C at " + std::to_string(heard) +
+               " ms of " + std::to_string(firstLength) + " ms, then at " + std::to_string(secondHeard) + " ms of " +
+               std::to_string(secondLength) + " ms; length on opening " + std::to_string(lengthAtOpen) + " ms\n" +
+               describe(trace, kRate));
   const std::vector<Stretch>& runs = trace.runs;
   ASSERT_GE(runs.size(), 6u);
 

@@ -40,7 +40,8 @@ TEST(SentenceSession, ASentenceLoopedThreeTimesWithAPauseThenOn) {
     ASSERT_EQ(program.variables().repeatState, RepeatState::Repeating);
     EXPECT_EQ(program.variables().segmentStart, kStart);
     EXPECT_EQ(program.variables().segmentEnd, kEnd);
-    ASSERT_TRUE(waitFor([&] { return program.variables().repeatState == RepeatState::Listening; })) << "the loop is left after three passes";
+    ASSERT_TRUE(waitFor([&] { return program.variables().repeatState == RepeatState::Listening; }))
+        << "the loop is left after three passes";
     EXPECT_EQ(program.variables().segmentStart, kEnd);
     ASSERT_TRUE(waitFor([&] { return program.position() >= 9500; }));
     program.alt(Qt::Key_Q);

@@ -37,10 +37,12 @@ class Typist {
   Typist(const fs::path& folder, const std::vector<std::string>& args) {
     const fs::path program = folder / "tessaly-typist";
     if (!fs::exists(program)) fs::copy_file(TESSALY_TYPIST, program);
-    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=dummy",
+    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen",
+                                    "SDL_AUDIODRIVER=dummy",
                                     "XDG_DATA_HOME=" + (folder / "data").string(),
                                     "XDG_CONFIG_HOME=" + (folder / "config").string(),
-                                    "XDG_RUNTIME_DIR=" + folder.string(), "HOME=" + folder.string()};
+                                    "XDG_RUNTIME_DIR=" + folder.string(),
+                                    "HOME=" + folder.string()};
     for (char** e = environ; *e; ++e)
       if (std::string(*e).starts_with("LD_") || std::string(*e).starts_with("ASAN_") ||
           std::string(*e).starts_with("LSAN_") || std::string(*e).starts_with("PATH="))
@@ -81,7 +83,8 @@ class Typist {
         lines.push_back(line);
         if (line.starts_with(prefix)) return line.substr(prefix.size());
       }
-      const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+      const int left = static_cast<int>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
       pollfd p{out_, POLLIN, 0};
       if (left <= 0 || ::poll(&p, 1, left) <= 0) return std::nullopt;
       char chunk[4096];
@@ -230,7 +233,9 @@ TEST_P(VanishingRecordingTest, KeysThatJumpNeitherCrashNorLoseTheText) {
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, VanishingRecordingTest,
                          ::testing::Values(VanishingCase{"lesson.mp3", "-c:a libmp3lame"},
                                            VanishingCase{"lesson.wav", "-c:a pcm_s16le"}),
-                         [](const auto& param) { return std::string(param.param.file[7] == 'm' ? "Mp3OnStream" : "WavOnMci"); });
+                         [](const auto& param) {
+                           return std::string(param.param.file[7] == 'm' ? "Mp3OnStream" : "WavOnMci");
+                         });
 
 }  // namespace
 }  // namespace tessaly::test

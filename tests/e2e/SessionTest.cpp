@@ -200,9 +200,8 @@ TEST_P(LessonSessionTest, LoopsContinuesKeepsTheTextAndTheLook) {
   // short at Q; then on from P (not from Q), through the pause, to the end of the session.
   const int rate = c.rate;
   const Trace trace = traceOutput(readFloats(sound.string()), {referenceDecode(lesson, 1)}, 1, rate);
-  SCOPED_TRACE("P = " + std::to_string(p) + " ms, Q = " + std::to_string(q) + " ms, paused at " +
-               std::to_string(pausedAt) + " ms, Alt+D at " + std::to_string(forwardAt) + " ms\n" +
-               describe(trace, rate));
+  SCOPED_TRACE("P = " + std::to_string(p) + " ms, Q = " + std::to_string(q) + " ms, paused at " + std::to_string(pausedAt) +
+               " ms, Alt+D at " + std::to_string(forwardAt) + " ms\n" + describe(trace, rate));
   const auto ms = [rate](std::int64_t frames) { return framesToMs(frames, rate); };
   const std::vector<Stretch>& runs = trace.runs;
   ASSERT_GE(runs.size(), 5u);
@@ -240,10 +239,12 @@ TEST_P(LessonSessionTest, LoopsContinuesKeepsTheTextAndTheLook) {
   EXPECT_LE(ms(trace.longestUnmatched), 30);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SampleLesson, LessonSessionTest,
-    ::testing::Values(LessonCase{"样例课文.wav", EngineKind::Mci, 16000, 40, false}, LessonCase{"样例课文.mp3", EngineKind::Stream, 22050, 250, true}),
-    [](const ::testing::TestParamInfo<LessonCase>& p) { return p.param.engineKind == EngineKind::Mci ? "WavOnMci" : "Mp3OnStream"; });
+INSTANTIATE_TEST_SUITE_P(SampleLesson, LessonSessionTest,
+                         ::testing::Values(LessonCase{"样例课文.wav", EngineKind::Mci, 16000, 40, false},
+                                           LessonCase{"样例课文.mp3", EngineKind::Stream, 22050, 250, true}),
+                         [](const ::testing::TestParamInfo<LessonCase>& p) {
+                           return p.param.engineKind == EngineKind::Mci ? "WavOnMci" : "Mp3OnStream";
+                         });
 
 // ---- The sample play list ----
 

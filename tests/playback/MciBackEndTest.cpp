@@ -31,8 +31,8 @@ class MciBackEndTest : public ::testing::Test {
 
 TEST_F(MciBackEndTest, StartReopensTheDeviceAndPlaysFromOneMillisecond) {
   rig.mci->mciStart();
-  EXPECT_EQ(rig.mciDevice.log(), (Log{"close", "deviceType WaveAudio", "fileName /voice/lesson.wav", "notify 1",
-                                      "wait 0", "shareable 0", "Open", "from 1", "play"}));
+  EXPECT_EQ(rig.mciDevice.log(), (Log{"close", "deviceType WaveAudio", "fileName /voice/lesson.wav", "notify 1", "wait 0",
+                                      "shareable 0", "Open", "from 1", "play"}));
   EXPECT_EQ(rig.variables.segmentStart, 1.0);
   EXPECT_EQ(rig.variables.segmentEnd, 1.0);
   EXPECT_EQ(rig.variables.repeatState, RepeatState::Listening);
@@ -155,10 +155,10 @@ TEST_F(MciBackEndTest, ForwardAndRewindJumpThirtySecondsOnlyWhereThereIsRoom) {
     double expectedSegment;  // 0: no jump
   };
   const Case cases[] = {
-      {29999, false, 0},        // at 30000: no rewind
-      {30000, false, 1},        // at 30001: rewind to 1 ms
-      {29999, true, 0},         // 30000 left: no forward
-      {29998, true, 59999},     // 30001 left: to 1 ms before the end
+      {29999, false, 0},     // at 30000: no rewind
+      {30000, false, 1},     // at 30001: rewind to 1 ms
+      {29999, true, 0},      // 30000 left: no forward
+      {29998, true, 59999},  // 30001 left: to 1 ms before the end
       {11999, true, 42000},
   };
   for (const Case& c : cases) {
@@ -214,8 +214,8 @@ TEST_F(MciBackEndTest, RepeatBeforeAnyStartTakesTheLeavingBranch) {
   rig.mci->mciToggleRepeat();
   EXPECT_EQ(rig.variables.repeatState, RepeatState::Listening);
   EXPECT_EQ(rig.label1.caption(), captions::kPlaying);
-  EXPECT_EQ(rig.mciDevice.log(), (Log{"close", "deviceType WaveAudio", "fileName /voice/lesson.wav", "notify 1",
-                                      "wait 0", "shareable 0", "Open", "from 1", "play"}));
+  EXPECT_EQ(rig.mciDevice.log(), (Log{"close", "deviceType WaveAudio", "fileName /voice/lesson.wav", "notify 1", "wait 0",
+                                      "shareable 0", "Open", "from 1", "play"}));
   EXPECT_TRUE(rig.mciDevice.playing());
 }
 
@@ -273,7 +273,7 @@ TEST_F(MciBackEndTest, ALoopEndingAtTheLengthLetsTheListMoveOn) {
   rig.mciDevice.addFile("/voice/1.wav", 3000);
   rig.mciDevice.addFile("/voice/2.wav", 3000);
   rig.startCommand();
-  rig.clock.advance(3000);  // at the end, no list yet: stays there
+  rig.clock.advance(3000);     // at the end, no list yet: stays there
   rig.mci->mciToggleRepeat();  // a loop over 1..3000 ms
   rig.nextEntries = {"/voice/2.wav"};
   rig.clock.advance(3000 + SimulatedMci::kNotifyPeriodMs);

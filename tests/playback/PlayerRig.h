@@ -22,13 +22,20 @@ class PlayerRig : public PlayListStep {
  public:
   explicit PlayerRig(const std::string& file) {
     recording.set(file);
-    for (int i = 1; i <= 20; ++i)
-      buttons.push_back(std::make_unique<FakeButton>(focus, "Command" + std::to_string(i), ""));
+    for (int i = 1; i <= 20; ++i) buttons.push_back(std::make_unique<FakeButton>(focus, "Command" + std::to_string(i), ""));
     std::array<ui::Button*, 20> buttonPointers{};
     for (int i = 0; i < 20; ++i) buttonPointers[static_cast<std::size_t>(i)] = buttons[static_cast<std::size_t>(i)].get();
-    controls = std::make_unique<PlayerControls>(PlayerControls{
-        label1, recording, label6, label7, slider, text1, {&pictures[0], &pictures[1], &pictures[2]},
-        buttonPointers, *timer1, *timer2, *timer3});
+    controls = std::make_unique<PlayerControls>(PlayerControls{label1,
+                                                               recording,
+                                                               label6,
+                                                               label7,
+                                                               slider,
+                                                               text1,
+                                                               {&pictures[0], &pictures[1], &pictures[2]},
+                                                               buttonPointers,
+                                                               *timer1,
+                                                               *timer2,
+                                                               *timer3});
     variables.segmentStart = variables.segmentEnd = 1.0;
     mci = std::make_unique<MciBackEnd>(variables, *controls, mciDevice, *this);
     stream = std::make_unique<StreamBackEnd>(variables, *controls, streamDevice, *this);

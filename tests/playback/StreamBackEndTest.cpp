@@ -140,11 +140,9 @@ TEST_F(StreamBackEndTest, JumpsMoveThePositionAndStartANewSegment) {
     std::int32_t expectedPosition;
   };
   const Case cases[] = {
-      {25000, &StreamBackEnd::streamRewind, 25000},   // within the first 30 s: nothing
-      {45000, &StreamBackEnd::streamRewind, 15000},
-      {30000, &StreamBackEnd::streamRewind, 30000},
-      {30001, &StreamBackEnd::streamRewind, 1},
-      {10000, &StreamBackEnd::streamForward, 40000},
+      {25000, &StreamBackEnd::streamRewind, 25000},  // within the first 30 s: nothing
+      {45000, &StreamBackEnd::streamRewind, 15000}, {30000, &StreamBackEnd::streamRewind, 30000},
+      {30001, &StreamBackEnd::streamRewind, 1},     {10000, &StreamBackEnd::streamForward, 40000},
       {1000, &StreamBackEnd::streamToEnd, 119500},
   };
   for (const Case& c : cases) {
@@ -175,7 +173,7 @@ TEST_F(StreamBackEndTest, ForwardWithinTheLoopStopsTheLoopButKeepsItsCaption) {
   EXPECT_EQ(rig.label1.caption(), captions::kRepeating);
   EXPECT_EQ(rig.pictures[2].visible(), true);
   EXPECT_TRUE(rig.timer3->enabled());  // ticking, but its test fails in normal listening
-  rig.stream->streamToggleRepeat();  // enters a new loop from the jump target
+  rig.stream->streamToggleRepeat();    // enters a new loop from the jump target
   EXPECT_EQ(rig.variables.repeatState, RepeatState::Repeating);
   EXPECT_EQ(rig.variables.segmentStart, before + 30000.0);
   EXPECT_EQ(rig.variables.segmentEnd, before + 30000.0 + 20000.0);
@@ -201,7 +199,7 @@ TEST_F(StreamBackEndTest, TrackingShowsProgressAndRefreshesALateLength) {
   rig.recording.set("/voice/late.rm");
   rig.startCommand();
   EXPECT_EQ(rig.label7.caption(), "00:00.0");
-  rig.clock.advance(100);  // position 100: length refreshed, slider not moved
+  rig.clock.advance(100);             // position 100: length refreshed, slider not moved
   EXPECT_EQ(rig.slider.writes(), 1);  // only the stop's 0
   rig.clock.advance(29900);
   EXPECT_EQ(rig.slider.value(), 250);

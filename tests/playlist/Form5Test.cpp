@@ -29,21 +29,18 @@ constexpr const char* kEmptyList = "列表无内容!";
 constexpr const char* kMixedList = "操作失败,列表中必须为同类型的文件!";
 constexpr const char* kNothingSelected = "请选择想删除的语音文件！";
 constexpr const char* kListFilter = "语音文件(*.lst)|*.lst";
-constexpr const char* kAudioFilter =
-    "语音文件(*.wav;*.mp3;*.ra;*.rm;*.ram)|*.wav;*.mp3;*.ra;*.rm;*.ram";
+constexpr const char* kAudioFilter = "语音文件(*.wav;*.mp3;*.ra;*.rm;*.ram)|*.wav;*.mp3;*.ra;*.rm;*.ram";
 
 // The file dialog: answers `choice` to the dialogs of one operation and records every call.
 // Unlike a queued script, an answer the operation never asked for is not left over.
 class ChoosingDialog final : public ui::FileDialog {
  public:
   using Call = test::FakeFileDialog::Call;
-  std::string showOpen(const std::string& folder, const std::string& filter,
-                       const std::string& fileName) override {
+  std::string showOpen(const std::string& folder, const std::string& filter, const std::string& fileName) override {
     calls.push_back({false, folder, filter, fileName});
     return choice;
   }
-  std::string showSave(const std::string& folder, const std::string& filter,
-                       const std::string& fileName) override {
+  std::string showSave(const std::string& folder, const std::string& filter, const std::string& fileName) override {
     calls.push_back({true, folder, filter, fileName});
     return choice;
   }
@@ -95,12 +92,20 @@ class Form5Test : public ::testing::Test {
     dialog.choice.clear();
   }
   void open(const std::string& chosen) { choosing(chosen, Command1, &Form5::openCommand); }
-  void newList() { press(Command2, [this] { form.newCommand(); }); }
-  void save() { press(Command3, [this] { form.saveCommand(); }); }
+  void newList() {
+    press(Command2, [this] { form.newCommand(); });
+  }
+  void save() {
+    press(Command3, [this] { form.saveCommand(); });
+  }
   void saveAs(const std::string& chosen) { choosing(chosen, Command6, &Form5::saveAsCommand); }
   void add(const std::string& chosen) { choosing(chosen, Command4, &Form5::addCommand); }
-  void remove() { press(Command5, [this] { form.deleteCommand(); }); }
-  void exit() { press(Command7, [this] { form.exitCommand(); }); }
+  void remove() {
+    press(Command5, [this] { form.deleteCommand(); });
+  }
+  void exit() {
+    press(Command7, [this] { form.exitCommand(); });
+  }
   // The close box: the window closes when the logic allows it.
   void closeBox() {
     if (form.closeRequested()) {
@@ -112,8 +117,7 @@ class Form5Test : public ::testing::Test {
   // Enabled states in window order: Open New Save SaveAs Add Delete Exit.
   std::string buttons() const {
     std::string states;
-    for (const auto* button : {&Command1, &Command2, &Command3, &Command6, &Command4, &Command5,
-                               &Command7})
+    for (const auto* button : {&Command1, &Command2, &Command3, &Command6, &Command4, &Command5, &Command7})
       states += button->enabled() ? '1' : '0';
     return states;
   }
@@ -138,8 +142,8 @@ class Form5Test : public ::testing::Test {
   test::FakeMessageBox messages;
   test::FakeWindow mainWindow;
   ClosingWindow window;
-  Form5 form{{List1, Command1, Command2, Command3, Command6, Command4, Command5, Command7,
-              StatusBar1, dialog, messages, mainWindow, window},
+  Form5 form{{List1, Command1, Command2, Command3, Command6, Command4, Command5, Command7, StatusBar1, dialog, messages,
+              mainWindow, window},
              dir.path()};
 
  private:
@@ -165,10 +169,9 @@ TEST_F(Form5Test, NewAddThreeSaveWritesUntitledInTheCurrentFolder) {
   EXPECT_EQ(form.listChanged(), 1);
   EXPECT_EQ(List1.selected(), 2);
   save();
-  EXPECT_EQ(readBytes(dir / "未命名.lst"),
-            utf8ToGb18030("/听力/一.mp3\r\n/听力/二.mp3\r\n/听力/第 三.mp3\r\n"));
+  EXPECT_EQ(readBytes(dir / "未命名.lst"), utf8ToGb18030("/听力/一.mp3\r\n/听力/二.mp3\r\n/听力/第 三.mp3\r\n"));
   EXPECT_EQ(form.listChanged(), 0);
-  EXPECT_EQ(StatusBar1.panelText("one"), "未命名.lst");  // Save changes neither panel nor path
+  EXPECT_EQ(StatusBar1.panelText("one"), "未命名.lst");   // Save changes neither panel nor path
   EXPECT_EQ(readLastFolder(dir / "path.ini"), "/听力/");  // from the last Add
   exit();
   EXPECT_TRUE(messages.shown().empty());
@@ -245,10 +248,7 @@ TEST_F(Form5Test, DeleteRemovesTheSelectedEntryAndSelectsItsSuccessor) {
   } rows[] = {
       {3, 2, {"a", "b"}, 1, false},  // the last: the new last entry
       {3, 0, {"b", "c"}, 0, false},  // the first: the one that was second
-      {3, 1, {"a", "c"}, 1, false},
-      {3, -1, {"a", "b", "c"}, -1, true},
-      {1, 0, {}, -1, false},
-      {0, -1, {}, -1, true},
+      {3, 1, {"a", "c"}, 1, false}, {3, -1, {"a", "b", "c"}, -1, true}, {1, 0, {}, -1, false}, {0, -1, {}, -1, true},
   };
   for (const auto& row : rows) {
     const std::string all[] = {"a", "b", "c"};
@@ -340,10 +340,10 @@ TEST_F(Form5Test, TheSavePromptOfOpenNewAndExit) {
     bool saved;
     bool wentOn;
   } rows[] = {
-      {Operation::Open, Answer::Yes, true, true},   {Operation::Open, Answer::No, false, true},
+      {Operation::Open, Answer::Yes, true, true},      {Operation::Open, Answer::No, false, true},
       {Operation::Open, Answer::Cancel, false, false}, {Operation::New, Answer::Yes, true, true},
-      {Operation::New, Answer::No, false, true},    {Operation::New, Answer::Cancel, false, false},
-      {Operation::Exit, Answer::Yes, true, true},   {Operation::Exit, Answer::No, false, true},
+      {Operation::New, Answer::No, false, true},       {Operation::New, Answer::Cancel, false, false},
+      {Operation::Exit, Answer::Yes, true, true},      {Operation::Exit, Answer::No, false, true},
       {Operation::Exit, Answer::Cancel, false, false},
   };
   const fs::path other = listFile("other.lst", "/o/x.mp3\r\n");
@@ -367,12 +367,8 @@ TEST_F(Form5Test, TheSavePromptOfOpenNewAndExit) {
     EXPECT_EQ(readBytes(file), row.saved ? "/v/a.mp3\r\n/v/b.mp3\r\n" : "/v/a.mp3\r\n") << label;
     const Entries edited{"/v/a.mp3", "/v/b.mp3"};
     switch (row.operation) {
-      case Operation::Open:
-        EXPECT_EQ(List1.items(), row.wentOn ? Entries{"/o/x.mp3"} : edited) << label;
-        break;
-      case Operation::New:
-        EXPECT_EQ(List1.items(), row.wentOn ? Entries{} : edited) << label;
-        break;
+      case Operation::Open: EXPECT_EQ(List1.items(), row.wentOn ? Entries{"/o/x.mp3"} : edited) << label; break;
+      case Operation::New: EXPECT_EQ(List1.items(), row.wentOn ? Entries{} : edited) << label; break;
       case Operation::Exit:
         EXPECT_EQ(window.closes, row.wentOn ? 1 : 0) << label;
         EXPECT_EQ(mainWindow.enabled(), row.wentOn) << label;
@@ -450,8 +446,7 @@ TEST_F(Form5Test, ASaveThatCannotBeWrittenSaysSoAndKeepsTheChanges) {
   closeBox();
   messages.answer(Answer::Yes);
   newList();
-  EXPECT_EQ(messages.shown(),
-            (Entries{kAskSave, cannotWrite, kAskSave, cannotWrite, kAskSave, cannotWrite}));
+  EXPECT_EQ(messages.shown(), (Entries{kAskSave, cannotWrite, kAskSave, cannotWrite, kAskSave, cannotWrite}));
   EXPECT_EQ(window.closes, 0);
   EXPECT_FALSE(mainWindow.enabled());
   EXPECT_EQ(List1.items(), Entries{"/v/a.mp3"});

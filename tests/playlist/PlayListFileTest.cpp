@@ -16,18 +16,25 @@ namespace {
 namespace fs = std::filesystem;
 using Entries = std::vector<std::string>;
 using test::readBytes;
-using test::writeBytes;
 using test::TempFolder;
+using test::writeBytes;
 
 TEST(EntryType, IsTheLastTwoCharactersNotBytes) {
   const struct {
     std::string entry;
     std::string type;
   } rows[] = {
-      {"/voice/a.wav", "av"},   {"/voice/b.WAV", "AV"}, {"/voice/c.ram", "am"},
-      {"/voice/d.ra", "ra"},    {"/voice/e.rm", "rm"},  {"/voice/f.mp3", "p3"},
-      {"/听力/课文一", "文一"}, {"a😀", "a😀"},         {"x", "x"},
-      {"", ""},                 {"a.mp3  ", "  "},
+      {"/voice/a.wav", "av"},
+      {"/voice/b.WAV", "AV"},
+      {"/voice/c.ram", "am"},
+      {"/voice/d.ra", "ra"},
+      {"/voice/e.rm", "rm"},
+      {"/voice/f.mp3", "p3"},
+      {"/听力/课文一", "文一"},
+      {"a😀", "a😀"},
+      {"x", "x"},
+      {"", ""},
+      {"a.mp3  ", "  "},
   };
   for (const auto& row : rows) EXPECT_EQ(entryType(row.entry), row.type) << row.entry;
 }
@@ -49,8 +56,7 @@ TEST(IsMixedList, ComparesEveryEntryWithTheFirst) {
       {{"/v/课文", "/w/课文"}, false},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(isMixedList(row.entries), row.mixed)
-        << ::testing::PrintToString(row.entries);
+    EXPECT_EQ(isMixedList(row.entries), row.mixed) << ::testing::PrintToString(row.entries);
   }
 }
 
@@ -141,8 +147,7 @@ TEST(WritePlayList, WhatIsWrittenReadsBackAsTheSameEntries) {
       EXPECT_EQ(back, list);
       // UTF-8 is recognised as such when the list holds a non-ASCII character.
       const std::string text = joinLinesCrLf(list);
-      const bool ascii = std::all_of(text.begin(), text.end(),
-                                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+      const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
       if (encoding == TextEncoding::Utf8Bom || (encoding == TextEncoding::Utf8 && !ascii)) {
         EXPECT_EQ(readAs, encoding);
       }

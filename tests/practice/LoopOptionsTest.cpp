@@ -70,14 +70,15 @@ TEST_P(LoopOptionsOnForm1, TheDefaultsLoopForeverWithoutAPause) {
 TEST_P(LoopOptionsOnForm1, ContinuingStepsBack) {
   rig.form->loopPacer().setOptions({0, 0, 3000});
   const std::int32_t pausedAt = position();  // the MCI device reads 0 once paused (closed)
-  rig.form->accessKey('z');  // pause at 10 s
+  rig.form->accessKey('z');                  // pause at 10 s
   rig.clock.advance(5000);
   rig.form->accessKey('z');  // continue: 3 s earlier
   rig.clock.advance(100);
   EXPECT_NEAR(position(), pausedAt - 3000 + 100, 150);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, LoopOptionsOnForm1, ::testing::Values(Case{"lesson.wav", true}, Case{"lesson.mp3", false}),
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, LoopOptionsOnForm1,
+                         ::testing::Values(Case{"lesson.wav", true}, Case{"lesson.mp3", false}),
                          [](const auto& param) { return std::string(param.param.mci ? "Mci" : "Streaming"); });
 
 TEST(LoopOptions, KeptInTheSettingsWithinTheirRanges) {

@@ -19,10 +19,10 @@ TEST(SentenceKeys, PreviousAndNextGoWhereMediaPlayersGo) {
     double at;
     std::optional<double> previous, next;
   } cases[] = {
-      {0, 1000, 1000},        // before the first sentence: its start, both ways
-      {1200, 1000, 4000},     // early in the first: there is none before it
-      {4800, 1000, 9000},     // within 1.5 s of a start: the sentence before
-      {5600, 4000, 9000},     // later: the start of this one
+      {0, 1000, 1000},              // before the first sentence: its start, both ways
+      {1200, 1000, 4000},           // early in the first: there is none before it
+      {4800, 1000, 9000},           // within 1.5 s of a start: the sentence before
+      {5600, 4000, 9000},           // later: the start of this one
       {14000, 9000, std::nullopt},  // the last has no next
   };
   for (const auto& c : cases) {
@@ -50,7 +50,9 @@ class SentenceKeysOnForm1 : public ::testing::TestWithParam<BackEndCase> {
     rig.open(audio);
     ASSERT_EQ(rig.form->sentenceMap().sentences.size(), 3u);
   }
-  std::int32_t position() const { return Form1::usesMciBackEnd(rig.form->engineKind()) ? rig.mci.position() : rig.stream.position(); }
+  std::int32_t position() const {
+    return Form1::usesMciBackEnd(rig.form->engineKind()) ? rig.mci.position() : rig.stream.position();
+  }
   const PlayerVariables& v() const { return rig.form->variables(); }
 
   Form1Rig rig;

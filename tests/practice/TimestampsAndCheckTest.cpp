@@ -18,9 +18,9 @@ TEST(Timestamps, WrittenAndReadBack) {
     std::size_t at;
     std::optional<double> ms;
   } cases[] = {
-      {line.find("[01"), 83400}, {line.find("23.4"), 83400}, {line.find("]，"), 83400},
-      {line.find("[00:05]") + 3, 5000}, {line.find("[00:07.25]") + 8, 7250},
-      {0, std::nullopt}, {line.find("，"), std::nullopt}, {line.size(), std::nullopt},
+      {line.find("[01"), 83400},        {line.find("23.4"), 83400},          {line.find("]，"), 83400},
+      {line.find("[00:05]") + 3, 5000}, {line.find("[00:07.25]") + 8, 7250}, {0, std::nullopt},
+      {line.find("，"), std::nullopt},  {line.size(), std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(timestampAt(line, c.at), c.ms) << c.at;
   for (const char* bad : {"[1:23.4]", "[01:73.4]", "[01:23.456]", "[ab:cd]", "[01:23", "[0123456789012]"})

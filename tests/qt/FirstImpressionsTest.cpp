@@ -138,7 +138,9 @@ TEST(ChineseDialogs, QtsOwnDialogsSpeakChineseAndShowTheProgramsFileType) {
     size = box->size();
     box->reject();
   });
-  EXPECT_EQ(files.showOpen(fs::temp_directory_path().string(), "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav", ""), "");
+  EXPECT_EQ(files.showOpen(fs::temp_directory_path().string(),
+                           "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav", ""),
+            "");
   EXPECT_EQ(typeShown, QStringLiteral("语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)"));
   EXPECT_EQ(openText, QStringLiteral("打开(&O)"));
   EXPECT_EQ(cancelText, QStringLiteral("取消"));

@@ -32,10 +32,10 @@ class MainWindowTest : public MainWindowFixture {
  protected:
   MainWindowTest() { makeWindow(); }
 
-  void alt(Qt::Key key) { QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), key, Qt::AltModifier); }
-  std::string caption(int label) const {
-    return qobject_cast<QLabel*>(window->labelWidget(label))->text().toStdString();
+  void alt(Qt::Key key) {
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), key, Qt::AltModifier);
   }
+  std::string caption(int label) const { return qobject_cast<QLabel*>(window->labelWidget(label))->text().toStdString(); }
   QString focusName() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
 };
 
@@ -68,7 +68,7 @@ TEST_F(MainWindowTest, AccessKeysActWhileTheirButtonIsEnabled) {
   alt(Qt::Key_X);
   EXPECT_EQ(window->form().variables().repeatState, RepeatState::Repeating);
   EXPECT_EQ(window->form().variables().segmentEnd, 2001.0);  // the position when the key went down
-  alt(Qt::Key_D);  // forward is disabled in the loop
+  alt(Qt::Key_D);                                            // forward is disabled in the loop
   EXPECT_EQ(window->form().variables().segmentStart, 1.0);
   alt(Qt::Key_X);
   EXPECT_EQ(window->form().variables().repeatState, RepeatState::Listening);
@@ -263,8 +263,8 @@ TEST_F(MainWindowTest, AFolderThatCannotWriteIsToldOnceInAMessageAndKeepsTheText
   copies.waitIdle();
   QTest::qWait(50);  // the news crosses from the writer thread
   ASSERT_EQ(messages.shown().size(), before + 1) << "told once";
-  EXPECT_EQ(messages.shown().back(), "无法写入文件：\n" + (where / "a.txt").string() +
-                                         "\n要写入的内容先留在内存中，程序会在后台每隔几秒再试一次。");
+  EXPECT_EQ(messages.shown().back(),
+            "无法写入文件：\n" + (where / "a.txt").string() + "\n要写入的内容先留在内存中，程序会在后台每隔几秒再试一次。");
   EXPECT_EQ(copies.read("a.txt"), "听写内容");
   window.reset();  // the folder outlives the window: nothing is told to a window that has gone
   copies.write("b.txt", "b");

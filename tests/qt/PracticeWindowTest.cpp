@@ -34,7 +34,8 @@ class PracticeWindowTest : public MainWindowFixture {
  protected:
   PracticeWindowTest() {
     lesson = audio("lesson.mp3");
-    std::ofstream(appPath / "voice" / "lesson.lrc") << "[00:00.50]他去学校。\n[00:04.00]我们买东西。\n[00:09.00]\n";  // the last tag ends it
+    std::ofstream(appPath / "voice" / "lesson.lrc")
+        << "[00:00.50]他去学校。\n[00:04.00]我们买东西。\n[00:09.00]\n";  // the last tag ends it
     makeWindow([this](qt::MainWindowServices& services) {
       services.settings = &settings;
       services.readingsTable = TESSALY_PINYIN_TABLE;
@@ -121,16 +122,18 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
   EXPECT_EQ(window->form().variables().segmentStart, 4000.0);
   EXPECT_EQ(window->form().variables().segmentEnd, 9000.0);
 
-  if (const char* dir = std::getenv("TESSALY_SCREENSHOTS")) practice().grab().save(QString::fromUtf8(dir) + QStringLiteral("/practice.png"));
+  if (const char* dir = std::getenv("TESSALY_SCREENSHOTS"))
+    practice().grab().save(QString::fromUtf8(dir) + QStringLiteral("/practice.png"));
 }
 
 TEST_F(PracticeWindowTest, OnlyTheSentencesWrittenAreCheckedAndTheOthersStayHidden) {
   // The English sample: the first three sentences written without a slip ("nine" as "9").
   fs::copy_file(TESSALY_ENGLISH_LRC, appPath / "voice" / "lesson.lrc", fs::copy_options::overwrite_existing);
   QTest::keyClick(window->text1(), Qt::Key_S, Qt::AltModifier);
-  window->text1()->setPlainText(QStringLiteral("Welcome to your first dictation lesson.\n"
-                                               "Listen to each sentence, then write it down.\n"
-                                               "The library opens at 9 in the morning."));
+  window->text1()->setPlainText(
+      QStringLiteral("Welcome to your first dictation lesson.\n"
+                     "Listen to each sentence, then write it down.\n"
+                     "The library opens at 9 in the morning."));
   QTest::keyClick(window->text1(), Qt::Key_Y, Qt::AltModifier);
   ASSERT_NE(window->practiceWindow(), nullptr);
   ASSERT_TRUE(waitForScore());
@@ -161,13 +164,15 @@ TEST_F(PracticeWindowTest, AltYChecksTheSampleLessonFromTheMainWindowAndTheWindo
   // The sample lesson's own sentences; the learner writes 管 for 馆 (both guǎn) and leaves out 很.
   fs::copy_file(TESSALY_SAMPLE_LRC, appPath / "voice" / "lesson.lrc", fs::copy_options::overwrite_existing);
   QTest::keyClick(window->text1(), Qt::Key_S, Qt::AltModifier);  // starts it again: the map is read anew
-  window->text1()->setPlainText(QStringLiteral("你好，欢迎来到听写练习。\n今天天气好。\n我每天早上七点起床。\n"
-                                               "我们一起去图书管吧。\n请你听一句，写一句。\n学习语言要每天练习。"));
+  window->text1()->setPlainText(
+      QStringLiteral("你好，欢迎来到听写练习。\n今天天气好。\n我每天早上七点起床。\n"
+                     "我们一起去图书管吧。\n请你听一句，写一句。\n学习语言要每天练习。"));
   QTest::keyClick(window->text1(), Qt::Key_Y, Qt::AltModifier);
   ASSERT_NE(window->practiceWindow(), nullptr);
   ASSERT_TRUE(waitForScore());
   const QString score = child<QLabel>("ScoreLabel")->text();
-  EXPECT_TRUE(score.contains(QStringLiteral("参考共 51 个字词，错 2 处（写错 1，漏写 1，多写 0），正确率 96.1%"))) << score.toStdString();
+  EXPECT_TRUE(score.contains(QStringLiteral("参考共 51 个字词，错 2 处（写错 1，漏写 1，多写 0），正确率 96.1%")))
+      << score.toStdString();
   EXPECT_TRUE(score.contains(QStringLiteral("同音字 1"))) << score.toStdString();
   auto* errors = child<QListWidget>("SentenceErrors");
   ASSERT_EQ(errors->count(), 2);
@@ -177,7 +182,8 @@ TEST_F(PracticeWindowTest, AltYChecksTheSampleLessonFromTheMainWindowAndTheWindo
 
   // Every control of the window has a name for a screen reader.
   for (QWidget* w : practice().findChildren<QWidget*>()) {
-    if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractItemView*>(w) || w->objectName() == QStringLiteral("Waveform")) {
+    if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractItemView*>(w) ||
+        w->objectName() == QStringLiteral("Waveform")) {
       EXPECT_FALSE(w->accessibleName().isEmpty()) << w->metaObject()->className() << " " << w->objectName().toStdString();
     }
   }

@@ -82,9 +82,10 @@ TEST(SlowFolder, TheWindowAnswersWhileADictationIsReadAndTheBoxWaitsForIt) {
   QTest::keyClicks(window.text1(), QStringLiteral("x"));
   EXPECT_TRUE(window.text1()->toPlainText().contains(QLatin1Char('x')));
   // What it cost the window (figures for the README, not checks).
-  std::printf("open %lld ms; the dictation arrived after %lld ms; longest wait between the window's turns meanwhile: "
-              "%lld ms\n",
-              static_cast<long long>(openMs), static_cast<long long>(readMs), static_cast<long long>(longestGapMs));
+  std::printf(
+      "open %lld ms; the dictation arrived after %lld ms; longest wait between the window's turns meanwhile: "
+      "%lld ms\n",
+      static_cast<long long>(openMs), static_cast<long long>(readMs), static_cast<long long>(longestGapMs));
 }
 
 }  // namespace

@@ -27,7 +27,10 @@ constexpr const char* kAudio = "/home/li/voice/lesson1.mp3";
 
 class RecoveryKeeperTest : public ::testing::Test {
  public:
-  RecoveryKeeperTest() { text1.setText("第一行\r\n"); keeper.track(kDictation, kAudio, text1.text()); }
+  RecoveryKeeperTest() {
+    text1.setText("第一行\r\n");
+    keeper.track(kDictation, kAudio, text1.text());
+  }
   std::optional<std::string> copiedText() const {
     const auto bytes = folder.read(recoveryName(kDictation));
     if (!bytes) return std::nullopt;

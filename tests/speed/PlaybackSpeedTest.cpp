@@ -29,8 +29,8 @@ TEST(PlaybackSpeed, StepsByATenthBetweenHalfAndDoubleAndShowsAllButNormal) {
     int tenths;
     const char* shown;
   } steps[] = {
-      {"J", 9, "0.9×"}, {"J", 8, "0.8×"}, {"J", 7, "0.7×"}, {"J", 6, "0.6×"}, {"J", 5, "0.5×"},
-      {"J", 5, "0.5×"},  // the slowest stays
+      {"J", 9, "0.9×"}, {"J", 8, "0.8×"},  {"J", 7, "0.7×"},
+      {"J", 6, "0.6×"}, {"J", 5, "0.5×"},  {"J", 5, "0.5×"},  // the slowest stays
       {"H", 10, ""},    {"K", 11, "1.1×"}, {"K", 12, "1.2×"},
   };
   for (const auto& s : steps) {
@@ -54,8 +54,8 @@ TEST(PlaybackSpeed, TheKeptSpeedComesBackAndOddValuesAreTamed) {
     const char* file;
     int tenths;
   } cases[] = {
-      {"speed_tenths=7\n", 7},  {"speed_tenths=1\n", 5},     {"speed_tenths=99\n", 20},
-      {"speed_tenths=fast\n", 10}, {"# nothing\n", 10},       {"speed_tenths = 13 \r\n", 13},
+      {"speed_tenths=7\n", 7},     {"speed_tenths=1\n", 5}, {"speed_tenths=99\n", 20},
+      {"speed_tenths=fast\n", 10}, {"# nothing\n", 10},     {"speed_tenths = 13 \r\n", 13},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -85,7 +85,8 @@ TEST(UserSettings, KeepsKeysItDoesNotKnowAndWritesOnlyChanges) {
   settings.set("speed_tenths", "9");
   settings.set("new\nkey", "two\nlines");
   EXPECT_EQ(UserSettings::parse(folder.files[UserSettings::kFileName]),
-            (std::map<std::string, std::string>{{"later_option", "漢字 and spaces"}, {"new key", "two lines"}, {"speed_tenths", "9"}}));
+            (std::map<std::string, std::string>{
+                {"later_option", "漢字 and spaces"}, {"new key", "two lines"}, {"speed_tenths", "9"}}));
 }
 
 }  // namespace

@@ -41,8 +41,7 @@ class FakeButton final : public ui::Button {
 
 class FakeLabel final : public ui::Label {
  public:
-  explicit FakeLabel(std::string caption = {}, bool enabled = true)
-      : caption_(std::move(caption)), enabled_(enabled) {}
+  explicit FakeLabel(std::string caption = {}, bool enabled = true) : caption_(std::move(caption)), enabled_(enabled) {}
   void setCaption(const std::string& caption) override { caption_ = caption; }
   std::string caption() const override { return caption_; }
   void setEnabled(bool enabled) override { enabled_ = enabled; }
@@ -163,19 +162,16 @@ class FakeFileDialog final : public ui::FileDialog {
     std::string fileName;
   };
   void answer(std::string path) { script_.push_back(std::move(path)); }
-  std::string showOpen(const std::string& folder, const std::string& filter,
-                       const std::string& fileName) override {
+  std::string showOpen(const std::string& folder, const std::string& filter, const std::string& fileName) override {
     return show(false, folder, filter, fileName);
   }
-  std::string showSave(const std::string& folder, const std::string& filter,
-                       const std::string& fileName) override {
+  std::string showSave(const std::string& folder, const std::string& filter, const std::string& fileName) override {
     return show(true, folder, filter, fileName);
   }
   const std::vector<Call>& calls() const { return calls_; }
 
  private:
-  std::string show(bool save, const std::string& folder, const std::string& filter,
-                   const std::string& fileName) {
+  std::string show(bool save, const std::string& folder, const std::string& filter, const std::string& fileName) {
     calls_.push_back({save, folder, filter, fileName});
     if (script_.empty()) return {};
     std::string path = std::move(script_.front());

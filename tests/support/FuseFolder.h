@@ -20,12 +20,11 @@ class FuseFolder {
  public:
   // `source` shown at `mount`; each read waits `delayMs`; with failAfter >= 0, reading at
   // or past that byte fails with EIO.
-  FuseFolder(const std::filesystem::path& source, const std::filesystem::path& mount, int delayMs,
-             long long failAfter = -1)
+  FuseFolder(const std::filesystem::path& source, const std::filesystem::path& mount, int delayMs, long long failAfter = -1)
       : mount_(mount) {
     std::filesystem::create_directories(mount);
-    std::string command = "/usr/bin/python3 " TESSALY_FUSE_FOLDER " '" + source.string() + "' '" + mount.string() +
-                          "' " + std::to_string(delayMs);
+    std::string command = "/usr/bin/python3 " TESSALY_FUSE_FOLDER " '" + source.string() + "' '" + mount.string() + "' " +
+                          std::to_string(delayMs);
     if (failAfter >= 0) command += " " + std::to_string(failAfter);
     command += " >/dev/null 2>&1 & echo $!";
     if (std::FILE* started = ::popen(command.c_str(), "r")) {

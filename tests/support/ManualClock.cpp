@@ -10,8 +10,7 @@ void ManualClock::advance(std::int64_t ms) {
   for (;;) {
     ManualTimer* next = nullptr;
     for (ManualTimer* timer : timers_)
-      if (timer->enabled_ && timer->due_ <= target && (!next || timer->due_ < next->due_))
-        next = timer;
+      if (timer->enabled_ && timer->due_ <= target && (!next || timer->due_ < next->due_)) next = timer;
     if (!next) break;
     now_ = next->due_;
     next->due_ += std::max(1, next->interval_);
@@ -28,8 +27,7 @@ void ManualClock::add(ManualTimer* timer) { timers_.push_back(timer); }
 
 void ManualClock::remove(ManualTimer* timer) { std::erase(timers_, timer); }
 
-ManualTimer::ManualTimer(ManualClock& clock, int intervalMs, bool enabled)
-    : clock_(clock), interval_(intervalMs) {
+ManualTimer::ManualTimer(ManualClock& clock, int intervalMs, bool enabled) : clock_(clock), interval_(intervalMs) {
   clock_.add(this);
   setEnabled(enabled);
 }

@@ -20,8 +20,8 @@ TEST(ManualClock, FiresEnabledTimersInTimeOrderAtTheirOwnTimes) {
   off->setTickHandler([&] { events.push_back("off"); });
 
   clock.advance(100);
-  EXPECT_EQ(events, (std::vector<std::string>{"fast@20", "fast@40", "slow@50", "fast@60", "fast@80",
-                                              "fast@100", "slow@100"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"fast@20", "fast@40", "slow@50", "fast@60", "fast@80", "fast@100", "slow@100"}));
   EXPECT_EQ(clock.now(), 100);
 }
 

@@ -25,9 +25,7 @@ void SimulatedMci::setEnabled(bool enabled) {
   log_.push_back(flag("enabled", enabled));
   enabled_ = enabled;
 }
-void SimulatedMci::setStatusHandler(std::function<void()> handler) {
-  notifyTimer_->setTickHandler(std::move(handler));
-}
+void SimulatedMci::setStatusHandler(std::function<void()> handler) { notifyTimer_->setTickHandler(std::move(handler)); }
 
 void SimulatedMci::setFrom(std::int32_t ms) {
   log_.push_back("from " + std::to_string(ms));

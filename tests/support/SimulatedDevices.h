@@ -30,7 +30,9 @@ struct FileTime {
     startedAt = now;
     speed = newSpeed;
   }
-  std::int32_t elapsed(std::int64_t now) const { return before + static_cast<std::int32_t>(static_cast<double>(now - startedAt) * speed); }
+  std::int32_t elapsed(std::int64_t now) const {
+    return before + static_cast<std::int32_t>(static_cast<double>(now - startedAt) * speed);
+  }
   std::int64_t startedAt = 0;
   std::int32_t before = 0;
   double speed = 1.0;

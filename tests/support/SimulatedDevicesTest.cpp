@@ -30,8 +30,8 @@ TEST(SimulatedMci, LogsCallsAndPlaysExactRanges) {
   clock.advance(1000);
 
   EXPECT_EQ(mci.played(), (std::vector<PlayedRange>{{10000, 18000}}));
-  EXPECT_EQ(mci.log(), (std::vector<std::string>{"close", "fileName a.wav", "Open", "from 10000",
-                                                 "to 18000", "play", "close"}));
+  EXPECT_EQ(mci.log(),
+            (std::vector<std::string>{"close", "fileName a.wav", "Open", "from 10000", "to 18000", "play", "close"}));
   EXPECT_EQ(notifications, 10000 / SimulatedMci::kNotifyPeriodMs);  // only while open
   EXPECT_EQ(mci.position(), 0);
   EXPECT_EQ(mci.length(), 0);

@@ -30,10 +30,8 @@ TEST(Module1, PathCuttingKeepsUpToTheLastMark) {
 
 TEST(Module1, FormatPositionGivesMinutesSecondsAndTenths) {
   const std::pair<std::int32_t, const char*> cases[] = {
-      {0, "00:00.0"},       {83456, "01:23.4"},         {59999, "00:59.9"},
-      {6000000, "00:00.0"}, {6930000, "15:30.0"},       {99, "00:00.0"},
-      {100, "00:00.1"},     {60000, "01:00.0"},         {3599999, "59:59.9"},
-      {INT32_MAX, "91:23.6"},
+      {0, "00:00.0"},  {83456, "01:23.4"}, {59999, "00:59.9"}, {6000000, "00:00.0"}, {6930000, "15:30.0"},
+      {99, "00:00.0"}, {100, "00:00.1"},   {60000, "01:00.0"}, {3599999, "59:59.9"}, {INT32_MAX, "91:23.6"},
   };
   for (const auto& [ms, expected] : cases) EXPECT_EQ(formatPosition(ms), expected) << ms;
 }

@@ -96,10 +96,16 @@ TEST(TextFile, ReadsGbkBytesWrittenByTheOldProgram) {
 
 TEST(TextFile, InvalidBytesBecomeReplacementCharacters) {
   // Lone lead bytes, a truncated four-byte sequence, bytes that are neither GB18030 nor UTF-8.
-  EXPECT_EQ(decodeText("a\xFF" "b").utf8, "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(decodeText("a\xFF"
+                       "b")
+                .utf8,
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(decodeText("\x81").utf8, "\xEF\xBF\xBD");
   // A truncated four-byte sequence: the lead byte is replaced, then reading goes on.
-  EXPECT_EQ(decodeText("ok\x81\x30\x81").utf8, "ok\xEF\xBF\xBD" "0\xEF\xBF\xBD");
+  EXPECT_EQ(decodeText("ok\x81\x30\x81").utf8,
+            "ok\xEF\xBF\xBD"
+            "0\xEF\xBF\xBD");
   EXPECT_EQ(decodeText("\x80\x80").utf8, "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
@@ -193,9 +199,9 @@ TEST(TextFile, AWriteRemovesStaleTemporariesItsKilledPredecessorsLeft) {
   } files[] = {
       {".lesson.txt.tmp123456", true, false},  // ours, from a write killed half way
       {".lesson.txt.tmp7", true, false},
-      {".lesson.txt.tmp42", false, true},       // young: maybe another instance's write in progress
-      {".lesson.txt.tmpx1", true, true},        // not a name of ours
-      {".other.txt.tmp1", true, true},          // another file's
+      {".lesson.txt.tmp42", false, true},  // young: maybe another instance's write in progress
+      {".lesson.txt.tmpx1", true, true},   // not a name of ours
+      {".other.txt.tmp1", true, true},     // another file's
       {"lesson.txt.tmp1", true, true},
   };
   for (const auto& f : files) {

@@ -35,12 +35,11 @@ TEST(Peaks, ColumnsTakeTheExtremesOfTheBucketsTheyCover) {
     int column;
     float high;
   } cases[] = {
-      {0, 500, 10, 0, 0.09f},     // 50 ms a column: buckets 0..9
-      {0, 500, 10, 9, 0.99f},     // the last column: buckets 90..99
-      {0, 500, 1000, 999, 0.99f},  // narrower than a bucket: the bucket it lies in
-      {0, 500, 1000, 0, 0.0f},
-      {100, 200, 2, 1, 0.39f},     // a zoomed stretch: 150..200 ms, buckets 30..39
-      {0, 1000, 10, 9, 0.0f},      // beyond the table: nothing drawn
+      {0, 500, 10, 0, 0.09f},                               // 50 ms a column: buckets 0..9
+      {0, 500, 10, 9, 0.99f},                               // the last column: buckets 90..99
+      {0, 500, 1000, 999, 0.99f},                           // narrower than a bucket: the bucket it lies in
+      {0, 500, 1000, 0, 0.0f},    {100, 200, 2, 1, 0.39f},  // a zoomed stretch: 150..200 ms, buckets 30..39
+      {0, 1000, 10, 9, 0.0f},                               // beyond the table: nothing drawn
   };
   for (const Case& c : cases) {
     const auto columns = peakColumns(t, c.from, c.to, c.width);
@@ -92,7 +91,7 @@ TEST(WaveView, PagesOnWithThePositionOnlyWhenItLeavesTheView) {
   EXPECT_DOUBLE_EQ(v.from(), 25000 - 2500);  // the position a tenth in from the left
   EXPECT_TRUE(v.follow(99000));
   EXPECT_DOUBLE_EQ(v.to(), 100000);  // never past the end
-  v.setLength(100000);  // the same length keeps the view
+  v.setLength(100000);               // the same length keeps the view
   EXPECT_FALSE(v.whole());
   v.setLength(50000);  // another recording: all of it
   EXPECT_TRUE(v.whole());

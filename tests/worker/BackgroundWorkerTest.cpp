@@ -45,9 +45,8 @@ TEST(BackgroundWorker, ANewerJobNeverWaitsAndTheOlderOnesNewsIsStale) {
   // Two more while the first still runs: the middle one is dropped unstarted.
   std::atomic<int> middleRuns{0};
   const std::uint32_t middle = worker.start([&](const std::atomic<bool>&, const Worker::Publish&) { ++middleRuns; });
-  const std::uint32_t last = worker.start([](const std::atomic<bool>&, const Worker::Publish& publish) {
-    publish([](std::string& r) { r += "last"; }, true);
-  });
+  const std::uint32_t last = worker.start(
+      [](const std::atomic<bool>&, const Worker::Publish& publish) { publish([](std::string& r) { r += "last"; }, true); });
   EXPECT_FALSE(worker.read(first, [](const std::string&, bool) {})) << "the first one's news is stale at once";
   EXPECT_FALSE(worker.take(middle));
   release.set_value();
