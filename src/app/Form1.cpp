@@ -115,7 +115,11 @@ void Form1::load() {
   appearance_ = std::make_unique<AppearanceSettings>(c_.text1, settingsFile_, c_.messages);
   appearance_->loadAppearance();
   speed_->load();
-  if (settings_) pacer_->setOptions(LoopOptions::load(*settings_));
+  if (settings_) {
+    pacer_->setOptions(LoopOptions::load(*settings_));
+    scheme_ = loadChosenScheme(*settings_);
+  }
+  pacer_->useRunDisplay(label(layout::kStatusLabel), [this] { return speed_->tenths() / 10.0; });
   webPanel_->navigate(WebPanel::pageAddress(appPath_));
 }
 
@@ -280,7 +284,12 @@ void Form1::run(Command command) {
     case Command::PreviousSentence:
     case Command::NextSentence:
     case Command::RepeatSentence:
-      pacer_->reset();  // a command of the player's ends a pause between passes
+      // A command of the player's ends a pause between passes, and a scheme's run, but for
+      // those that act inside a run: Alt+Z, and Alt+N and Alt+P, which move it.
+      if (!actsInsideRun(command)) {
+        pacer_->endRun();
+        pacer_->reset();
+      }
       break;
     default: break;
   }
@@ -392,19 +401,57 @@ void Form1::checkDictationCommand() {
 void Form1::editLoopOptions() {
   if (!loopOptionsDialog_) return;
   LoopOptions options = pacer_->options();
+  const std::vector<RepeatScheme> kept = settings_ ? loadKeptSchemes(*settings_) : std::vector<RepeatScheme>{};
+  std::vector<std::string> names;
+  for (const auto* list : {&builtInSchemes(), &kept})
+    for (const RepeatScheme& scheme : *list) names.push_back(scheme.name);
+  loopOptionsDialog_->offerSchemes(names, schemeNamed(scheme_, kept).name);
   if (loopOptionsDialog_->edit(options)) {
     pacer_->setOptions(options);
     if (settings_) options.save(*settings_);
+    chooseScheme(loopOptionsDialog_->chosenScheme());
   }
   c_.text1.setFocus();
+}
+
+void Form1::chooseScheme(std::string name) {
+  scheme_ = name == builtInSchemes().front().name ? std::string() : std::move(name);  // "" the plain loop
+  if (settings_) saveChosenScheme(*settings_, scheme_);
+}
+
+bool Form1::actsInsideRun(Command command) const {
+  if (!pacer_->running()) return false;
+  return command == Command::Pause || command == Command::Continue || command == Command::PreviousSentence ||
+         command == Command::NextSentence;
 }
 
 void Form1::sentenceKey(Command command) {
   if (!playing()) return;
   const double position = playingPosition();
-  if (command == Command::PreviousSentence) sentences_.previous(backEnd(), position);
-  else if (command == Command::NextSentence) sentences_.next(backEnd(), position);
-  else sentences_.repeat(backEnd(), position);
+  if (pacer_->running() && command != Command::RepeatSentence) {
+    pacer_->moveRun(command == Command::PreviousSentence);
+  } else if (command == Command::PreviousSentence) {
+    sentences_.previous(backEnd(), position);
+  } else if (command == Command::NextSentence) {
+    sentences_.next(backEnd(), position);
+  } else if (!startScheme(sentenceAt(sentences_.map().sentences, position))) {
+    sentences_.repeat(backEnd(), position);
+  }
+}
+
+bool Form1::startScheme(int firstSentence) {
+  const RepeatScheme scheme = schemeNamed(scheme_, settings_ ? loadKeptSchemes(*settings_) : std::vector<RepeatScheme>{});
+  std::vector<DrillStep> plan = planDrill(scheme, sentences_.map().sentences, recordingLength(), firstSentence);
+  if (plan.empty()) return false;
+  pacer_->startRun(std::move(plan), backEnd());
+  return true;
+}
+
+void Form1::startSchemeFromFirstSentence() {
+  if (!playing()) return;
+  pacer_->endRun();
+  pacer_->reset();
+  startScheme(0);
 }
 
 void Form1::sayWhyItCannotPlay() {
@@ -422,10 +469,14 @@ void Form1::repeatCommand() {
 }
 
 void Form1::toEndCommand() { backEnd().toEnd(); }
-void Form1::pauseCommand() { backEnd().pause(); }
+void Form1::pauseCommand() {
+  backEnd().pause();
+  pacer_->holdRun(true);
+}
 void Form1::continueCommand() {
   pacer_->beforeContinue(usesMciBackEnd(engineKind_));
   backEnd().continuePlayback();
+  pacer_->holdRun(false);
 }
 void Form1::forwardCommand() { backEnd().forward(); }
 void Form1::rewindCommand() { backEnd().rewind(); }

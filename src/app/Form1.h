@@ -131,6 +131,12 @@ class Form1 final : public PlayListStep, public PracticePlayer {
     reader_ = &reader;
     sentences_.useReader(reader);
   }
+  // The practice window's "从第一句开始": the chosen scheme from the first sentence.
+  void startSchemeFromFirstSentence();
+  // The name of the repeat scheme Alt+R runs ("" the plain loop), and choosing it (kept in
+  // the per-user settings).
+  const std::string& chosenScheme() const { return scheme_; }
+  void chooseScheme(std::string name);
   // A Ctrl+click on a timestamp in the dictation: a jump there, while a file plays.
   void jumpToTimestamp(double ms);
   // The options window that Alt+O shows.
@@ -220,8 +226,14 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   bool saveBeforeLeaving();
   // Tells the user, once per start, why the file just started cannot be played.
   void sayWhyItCannotPlay();
-  // A sentence key: only while the current file plays (normally or in its loop).
+  // A sentence key: only while the current file plays (normally or in its loop). Alt+R runs
+  // the chosen repeat scheme from the sentence being heard; Alt+N and Alt+P move a run.
   void sentenceKey(Command command);
+  // The chosen scheme's run from sentence `firstSentence`; false (nothing done) for the plain
+  // loop or where there is no such sentence.
+  bool startScheme(int firstSentence);
+  // A player command that acts inside a scheme's run rather than ending it.
+  bool actsInsideRun(Command command) const;
   // Alt+O: the loop options, edited in their window and kept.
   void editLoopOptions();
   // Alt+T: the playing position as "[mm:ss.t]" at the cursor.
@@ -264,6 +276,7 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   UserSettings* settings_ = nullptr;
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;
   PracticeWindowView* practiceWindow_ = nullptr;
+  std::string scheme_;  // the repeat scheme Alt+R runs; "" the plain loop
   InlineFileReader inlineReader_;
   FileReader* reader_ = &inlineReader_;
   std::uint32_t dictationRead_ = 0;  // the newest read of a dictation file; older answers are dropped

@@ -20,6 +20,22 @@ void LoopOptions::save(UserSettings& settings) const {
   settings.set("step_back_ms", std::to_string(stepBackMs));
 }
 
+std::string loadChosenScheme(const UserSettings& settings) { return settings.get("repeat_scheme").value_or(""); }
+
+void saveChosenScheme(UserSettings& settings, const std::string& name) {
+  if (!name.empty() || settings.get("repeat_scheme")) settings.set("repeat_scheme", name);
+}
+
+std::vector<RepeatScheme> loadKeptSchemes(const UserSettings& settings) {
+  std::vector<RepeatScheme> kept;
+  for (int n = 1; n <= 50; ++n) {
+    const auto line = settings.get("scheme_" + std::to_string(n));
+    if (!line) break;
+    if (auto scheme = parseScheme(*line)) kept.push_back(std::move(*scheme));
+  }
+  return kept;
+}
+
 LoopPacer::LoopPacer(PlayerVariables& variables, MciControl& mci, StreamControl& stream, std::function<void()> leaveLoop)
     : v_(variables), mci_(mci), stream_(stream), leaveLoop_(std::move(leaveLoop)) {}
 
@@ -30,7 +46,86 @@ void LoopPacer::reset() {
   heldDevice_ = false;
 }
 
+int LoopPacer::pauseMs() const {
+  return running() ? plan_[static_cast<std::size_t>(step_)].pauseAfterMs : options_.pauseMs;
+}
+
+const DrillStep* LoopPacer::currentStep() const { return running() ? &plan_[static_cast<std::size_t>(step_)] : nullptr; }
+
+void LoopPacer::showStep() {
+  const DrillStep& step = plan_[static_cast<std::size_t>(step_)];
+  const double speed = step.speedPercent / 100.0;
+  mci_.setSpeed(speed);
+  stream_.setSpeed(speed);
+  if (status_) status_->setCaption(stepCaption(step));
+}
+
+void LoopPacer::startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd) {
+  if (plan.empty()) return;
+  reset();
+  plan_ = std::move(plan);
+  backEnd_ = &backEnd;
+  step_ = 0;
+  runPaused_ = false;
+  backEnd.repeatRange(plan_[0].startMs, plan_[0].endMs);
+  showStep();
+}
+
+void LoopPacer::endRun() {
+  if (!running()) return;
+  step_ = -1;
+  plan_.clear();
+  runPaused_ = false;
+  const double kept = keptSpeed_ ? keptSpeed_() : 1.0;
+  mci_.setSpeed(kept);
+  stream_.setSpeed(kept);
+}
+
+void LoopPacer::moveRun(bool earlier) {
+  if (!running()) return;
+  const int to = stepOfNextSentence(plan_, step_, earlier);
+  if (to < 0) return;
+  waitedMs_ = -1;
+  if (heldDevice_) stream_.play();
+  heldDevice_ = false;
+  step_ = to;
+  backEnd_->repeatRange(plan_[static_cast<std::size_t>(to)].startMs, plan_[static_cast<std::size_t>(to)].endMs);
+  showStep();
+}
+
+void LoopPacer::holdRun(bool paused) {
+  if (!running()) return;
+  runPaused_ = paused;
+  if (paused) return;
+  // Continuing inside the pause after a pass: the sound stays still until the pause is over.
+  if (waitedMs_ >= 0 && heldDevice_) stream_.pause();
+  showStep();
+}
+
+bool LoopPacer::nextStep() {
+  const DrillStep before = plan_[static_cast<std::size_t>(step_)];
+  if (++step_ >= static_cast<int>(plan_.size())) {
+    endRun();
+    leaveLoop_();  // as Alt+X leaves a loop: listening goes on from its end
+    return false;
+  }
+  const DrillStep& next = plan_[static_cast<std::size_t>(step_)];
+  showStep();
+  if (next.startMs == before.startMs && next.endMs == before.endMs) return true;
+  backEnd_->repeatRange(next.startMs, next.endMs);
+  if (heldDevice_) stream_.play();
+  heldDevice_ = false;
+  return false;
+}
+
 bool LoopPacer::passEnded(int intervalMs, bool countTickAsWaited) {
+  if (running()) {
+    if (waitedMs_ < 0) waitedMs_ = countTickAsWaited ? intervalMs : 0;
+    else if (!runPaused_) waitedMs_ += intervalMs;
+    if (runPaused_ || waitedMs_ < pauseMs()) return false;
+    waitedMs_ = -1;
+    return nextStep();
+  }
   if (waitedMs_ < 0) {  // the pass has just ended
     ++passes_;
     waitedMs_ = countTickAsWaited ? intervalMs : 0;
@@ -67,7 +162,7 @@ void LoopPacer::streamTick(const std::function<void()>& tick, int intervalMs) {
   }
   // At the loop's end: hold the sound still through the pause, then the next pass.
   if (!passEnded(intervalMs, false)) {
-    if (!waiting && v_.repeatState == RepeatState::Repeating && options_.pauseMs > 0) {
+    if (!waiting && v_.repeatState == RepeatState::Repeating && pauseMs() > 0 && !heldDevice_) {
       stream_.pause();
       heldDevice_ = true;
     }

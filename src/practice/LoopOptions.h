@@ -4,12 +4,17 @@
 // writing, and a step back when playback continues after a pause. Kept in the per-user
 // settings, edited in the options window (Alt+O).
 //
-// LoopPacer applies them around the back-ends' own loop ticks, never inside their steps.
+// LoopPacer applies them around the back-ends' own loop ticks, never inside their steps, and
+// runs a repeat scheme (drill/RepeatScheme.h) there: each step of its plan a loop of its own,
+// at the step's speed, with the step's pause after it.
 // Owned by the main window's logic; every method runs on the user-interface thread.
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "drill/DrillPlan.h"
 #include "playback/MciControl.h"
 #include "playback/PlayerControls.h"
 #include "playback/StreamControl.h"
@@ -36,7 +41,23 @@ class LoopOptionsDialog {
   virtual ~LoopOptionsDialog() = default;
   // Shows `options` for editing; true (with `options` changed) when the user accepts.
   virtual bool edit(LoopOptions& options) = 0;
+  // The repeat schemes edit() offers to choose among, and the one chosen before; after an
+  // accepted edit, chosenScheme() is the one chosen then.
+  virtual void offerSchemes(const std::vector<std::string>& names, const std::string& chosen) {
+    (void)names;
+    chosen_ = chosen;
+  }
+  virtual std::string chosenScheme() const { return chosen_; }
+
+ private:
+  std::string chosen_;
 };
+
+// The repeat scheme Alt+R runs, kept beside the loop options ("" is the plain loop), and the
+// learner's own schemes (one "scheme_N" line each, drill/RepeatScheme.h's text).
+std::string loadChosenScheme(const UserSettings& settings);
+void saveChosenScheme(UserSettings& settings, const std::string& name);
+std::vector<RepeatScheme> loadKeptSchemes(const UserSettings& settings);
 
 class LoopPacer {
  public:
@@ -57,6 +78,25 @@ class LoopPacer {
   void reset();
   int passesDone() const { return passes_; }
 
+  // Where a run says where it is (the status line), and the speed outside runs (the
+  // learner's, restored when a run ends).
+  void useRunDisplay(ui::Label& status, std::function<double()> keptSpeed) {
+    status_ = &status;
+    keptSpeed_ = std::move(keptSpeed);
+  }
+  // A scheme's run over `plan` (not empty) through `backEnd`: its first step at once.
+  void startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd);
+  bool running() const { return step_ >= 0; }
+  // The step playing or pausing; null outside a run.
+  const DrillStep* currentStep() const;
+  // Alt+N, Alt+P in a run: the next or the previous sentence's first pass.
+  void moveRun(bool earlier);
+  // Alt+Z in a run: while the player is paused the pause between passes waits too; on
+  // continuing it goes on where it was.
+  void holdRun(bool paused);
+  // The run ends (Alt+X, another player command, its last step): the learner's speed back.
+  void endRun();
+
  private:
   // A pass has just ended (or is waiting to be followed): true when the next may start now.
   bool passEnded(int intervalMs, bool countTickAsWaited);
@@ -67,8 +107,21 @@ class LoopPacer {
   std::function<void()> leaveLoop_;
   LoopOptions options_;
   int passes_ = 0;
+  // A run's step has ended and its pause is over: the next step starts (true when it is the
+  // same stretch again, which the back-end's own tick replays).
+  bool nextStep();
+  void showStep();
+  int pauseMs() const;
+
   int waitedMs_ = -1;        // time since the pass ended, while waiting; -1 while a pass plays
   bool heldDevice_ = false;  // the streaming device is paused for the pause between passes
+
+  std::vector<DrillStep> plan_;
+  int step_ = -1;  // in plan_; -1 outside a run
+  bool runPaused_ = false;
+  PlayerBackEnd* backEnd_ = nullptr;
+  ui::Label* status_ = nullptr;
+  std::function<double()> keptSpeed_;
 };
 
 }  // namespace tessaly

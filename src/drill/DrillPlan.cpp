@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "drill/DrillPlan.h"
+
+#include <cstdio>
+
+namespace tessaly {
+
+std::vector<DrillStep> planDrill(const RepeatScheme& scheme, const std::vector<Sentence>& sentences, double lengthMs,
+                                 int first) {
+  std::vector<DrillStep> plan;
+  if (scheme.plainLoop() || first < 0 || first >= static_cast<int>(sentences.size())) return plan;
+  const bool whole = first == 0 && lengthMs > 0;
+  const auto wholePasses = [&](int count) {
+    for (int pass = 1; whole && pass <= count; ++pass) plan.push_back({0, lengthMs, -1, pass, count, 100, 0});
+  };
+  wholePasses(scheme.wholeBefore);
+  const int last = scheme.after == AfterPasses::NextSentence ? static_cast<int>(sentences.size()) - 1 : first;
+  const int passes = static_cast<int>(scheme.passes.size());
+  for (int s = first; s <= last; ++s) {
+    const Sentence& sentence = sentences[static_cast<std::size_t>(s)];
+    for (int pass = 1; pass <= passes; ++pass) {
+      const SchemePass& p = scheme.passes[static_cast<std::size_t>(pass - 1)];
+      const double start = sentence.startMs, end = sentence.endMs;
+      plan.push_back({start, end, s, pass, passes, p.speedPercent, pauseAfter(p, end - start)});
+    }
+  }
+  wholePasses(scheme.wholeAfter);
+  return plan;
+}
+
+std::string stepCaption(const DrillStep& step) {
+  char speed[16];
+  std::snprintf(speed, sizeof speed, step.speedPercent % 10 == 0 ? "%.1f×" : "%.2f×", step.speedPercent / 100.0);
+  const std::string where = step.sentence < 0 ? "全文" : "第 " + std::to_string(step.sentence + 1) + " 句";
+  return where + "\u3000第 " + std::to_string(step.pass) + " 遍（共 " + std::to_string(step.passes) + " 遍）\u3000" + speed;
+}
+
+int stepOfNextSentence(const std::vector<DrillStep>& plan, int from, bool earlier) {
+  if (from < 0 || from >= static_cast<int>(plan.size())) return -1;
+  const int current = plan[static_cast<std::size_t>(from)].sentence;
+  if (!earlier) {
+    for (int i = from + 1; i < static_cast<int>(plan.size()); ++i)
+      if (plan[static_cast<std::size_t>(i)].sentence != current) return i;
+    return -1;
+  }
+  // The start of the stretch before the current one's first step.
+  int start = from;
+  while (start > 0 && plan[static_cast<std::size_t>(start - 1)].sentence == current) --start;
+  if (start == 0) return -1;
+  const int previous = plan[static_cast<std::size_t>(start - 1)].sentence;
+  while (start > 0 && plan[static_cast<std::size_t>(start - 1)].sentence == previous) --start;
+  return start;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A scheme laid out over a recording's sentences: the stretches to play, one pass each, in
+// order, each with its speed and the pause after it. The live run (practice/LoopOptions.h's
+// pacer) walks it on the player; the status line and the practice window say where it is.
+// Pure; any thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "drill/RepeatScheme.h"
+#include "sentences/SentenceMap.h"
+
+namespace tessaly {
+
+struct DrillStep {
+  double startMs = 0;
+  double endMs = 0;
+  int sentence = -1;  // in the sentence map; -1: the whole recording
+  int pass = 1;       // from 1
+  int passes = 1;     // of this stretch, in a row
+  int speedPercent = 100;
+  int pauseAfterMs = 0;
+  friend bool operator==(const DrillStep&, const DrillStep&) = default;
+};
+
+// The steps of `scheme` from sentence `first` (the whole-recording passes only when the run
+// starts at the first sentence): that sentence alone when the scheme listens on after its
+// passes, every sentence from it on otherwise. Empty for the plain loop, no sentences, or a
+// `first` outside them.
+std::vector<DrillStep> planDrill(const RepeatScheme& scheme, const std::vector<Sentence>& sentences, double lengthMs,
+                                 int first);
+
+// "第 3 句　第 2 遍（共 3 遍）　0.85×", "全文　第 1 遍（共 1 遍）　1.0×".
+std::string stepCaption(const DrillStep& step);
+
+// The first step of sentence `sentence` or later in `plan` at or after `from`, or of the
+// sentence before when `earlier`; -1 when there is none.
+int stepOfNextSentence(const std::vector<DrillStep>& plan, int from, bool earlier);
+
+}  // namespace tessaly

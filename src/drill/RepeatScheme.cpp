@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "drill/RepeatScheme.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace tessaly {
+
+namespace {
+
+std::vector<std::string_view> split(std::string_view text, char at) {
+  std::vector<std::string_view> parts;
+  for (std::size_t from = 0;;) {
+    const std::size_t end = text.find(at, from);
+    parts.push_back(text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from));
+    if (end == std::string_view::npos) return parts;
+    from = end + 1;
+  }
+}
+
+std::optional<int> number(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+SchemePass withinRange(SchemePass pass) {
+  pass.speedPercent = std::clamp((pass.speedPercent + 2) / 5 * 5, kSlowestPassPercent, kFastestPassPercent);
+  pass.pauseMs = std::clamp(pass.pauseMs, 0, kLongestSchemePauseMs);
+  pass.pauseLengthTenths = std::clamp(pass.pauseLengthTenths, 0, 100);
+  return pass;
+}
+
+}  // namespace
+
+const std::vector<RepeatScheme>& builtInSchemes() {
+  static const std::vector<RepeatScheme> schemes = [] {
+    std::vector<RepeatScheme> s;
+    s.push_back({"单句循环", {}, AfterPasses::ListenOn, 0, 0});
+    const SchemePass writing{100, 0, 15};  // a pause of 1.5 times the sentence
+    s.push_back({"逐句听写", {writing, writing, writing}, AfterPasses::NextSentence, 0, 0});
+    s.push_back({"由慢到快", {{70, 1000, 0}, {85, 1000, 0}, {100, 1000, 0}}, AfterPasses::NextSentence, 0, 0});
+    s.push_back({"听写考试", {{100, 15000, 0}, {100, 15000, 0}}, AfterPasses::NextSentence, 1, 1});
+    return s;
+  }();
+  return schemes;
+}
+
+RepeatScheme schemeNamed(std::string_view name, const std::vector<RepeatScheme>& kept) {
+  for (const auto* list : {&builtInSchemes(), &kept})
+    for (const RepeatScheme& scheme : *list)
+      if (scheme.name == name) return scheme;
+  return builtInSchemes().front();
+}
+
+std::string schemeText(const RepeatScheme& scheme) {
+  std::string text = scheme.name + ";" + (scheme.after == AfterPasses::NextSentence ? "next" : "on") + ";" +
+                     std::to_string(scheme.wholeBefore) + ";" + std::to_string(scheme.wholeAfter) + ";";
+  for (std::size_t i = 0; i < scheme.passes.size(); ++i) {
+    const SchemePass& p = scheme.passes[i];
+    if (i > 0) text += ",";
+    text += std::to_string(p.speedPercent) + "/" + std::to_string(p.pauseMs) + "+" + std::to_string(p.pauseLengthTenths);
+  }
+  return text;
+}
+
+std::optional<RepeatScheme> parseScheme(std::string_view text) {
+  const auto fields = split(text, ';');
+  if (fields.size() != 5 || fields[0].empty() || (fields[1] != "next" && fields[1] != "on")) return std::nullopt;
+  RepeatScheme scheme;
+  scheme.name = std::string(fields[0]);
+  scheme.after = fields[1] == "next" ? AfterPasses::NextSentence : AfterPasses::ListenOn;
+  const auto before = number(fields[2]), after = number(fields[3]);
+  if (!before || !after) return std::nullopt;
+  scheme.wholeBefore = std::clamp(*before, 0, 3);
+  scheme.wholeAfter = std::clamp(*after, 0, 3);
+  if (fields[4].empty()) return scheme;
+  for (std::string_view pass : split(fields[4], ',')) {
+    const auto slash = pass.find('/'), plus = pass.find('+');
+    if (slash == std::string_view::npos || plus == std::string_view::npos || plus < slash) return std::nullopt;
+    const auto speed = number(pass.substr(0, slash));
+    const auto pauseMs = number(pass.substr(slash + 1, plus - slash - 1));
+    const auto tenths = number(pass.substr(plus + 1));
+    if (!speed || !pauseMs || !tenths) return std::nullopt;
+    if (scheme.passes.size() == kMostSchemePasses) break;
+    scheme.passes.push_back(withinRange({*speed, *pauseMs, *tenths}));
+  }
+  return scheme;
+}
+
+int pauseAfter(const SchemePass& pass, double lengthMs) {
+  const double ms = pass.pauseMs + std::max(0.0, lengthMs) * pass.pauseLengthTenths / 10.0;
+  return static_cast<int>(std::lround(std::min(ms, static_cast<double>(kLongestSchemePauseMs))));
+}
+
+}  // namespace tessaly

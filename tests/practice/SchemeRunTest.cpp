@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A repeat scheme run by Alt+R on both back-ends: each sentence's passes at their speeds with
+// their pauses, then the next sentence, and the end; the status line; Alt+X out, Alt+Z inside
+// a pause, Alt+N inside a run; the learner's own speed untouched. Simulated devices, manual
+// clock.
+#include <gtest/gtest.h>
+
+#include "../app/Form1Rig.h"
+#include "playback/PlayerLayouts.h"
+
+namespace tessaly::test {
+namespace {
+
+struct Case {
+  const char* file;
+  bool mci;
+};
+
+// What the device did, tick by tick: a stretch of sound and the speed it played at, or a
+// stretch of silence.
+struct Stretch {
+  bool sounding;
+  double speed;
+  int ms;
+};
+
+class SchemeRun : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    const std::string audio = rig.audio(GetParam().file, 20000);
+    // Three sentences: 1-3 s, 3-7 s, 7-9 s.
+    writeBytes(rig.appPath / "voice" / (std::string(GetParam().file).substr(0, 6) + ".lrc"),
+               "[00:01.00]One.\n[00:03.00]Two.\n[00:07.00]Three.\n[00:09.00]\n");
+    rig.start();
+    rig.open(audio);
+    rig.clock.advance(3500);  // in the second sentence
+  }
+  bool sounding() const { return GetParam().mci ? rig.mci.playing() : rig.stream.playing(); }
+  double speed() const { return GetParam().mci ? rig.mci.speed() : rig.stream.speed(); }
+  std::int32_t position() const { return GetParam().mci ? rig.mci.position() : rig.stream.position(); }
+  const PlayerVariables& v() const { return rig.form->variables(); }
+  // Runs the clock until the run ends (or `ms` pass), noting the stretches.
+  std::vector<Stretch> watch(int ms, const std::function<void(int)>& atTick = {}) {
+    std::vector<Stretch> seen;
+    for (int t = 0; t < ms && rig.form->loopPacer().running(); t += 20) {
+      if (atTick) atTick(t);
+      rig.clock.advance(20);
+      const bool now = sounding();
+      if (seen.empty() || seen.back().sounding != now || (now && seen.back().speed != speed()))
+        seen.push_back({now, now ? speed() : 0, 0});
+      seen.back().ms += 20;
+    }
+    return seen;
+  }
+
+  Form1Rig rig;
+};
+
+TEST_P(SchemeRun, SentenceBySentenceDictationPlaysEachThreeTimesWithItsPausesAndEnds) {
+  rig.form->chooseScheme("逐句听写");
+  ASSERT_TRUE(rig.form->accessKey('r'));
+  EXPECT_EQ(rig.label(1).caption(), "第 2 句\u3000第 1 遍（共 3 遍）\u30001.0×");
+  EXPECT_EQ(v().segmentStart, 3000);
+  const std::vector<Stretch> seen = watch(120000);
+  EXPECT_FALSE(rig.form->loopPacer().running()) << "the run ends after the last sentence";
+  // Sentence 2 (4 s) three times with 6 s pauses, then sentence 3 (2 s) with 3 s pauses; the
+  // last pause too, to write the last sentence.
+  const int expected[][2] = {{4000, 6000}, {4000, 6000}, {4000, 6000}, {2000, 3000}, {2000, 3000}, {2000, 3000}};
+  std::vector<Stretch> sounds, pauses;
+  for (const Stretch& s : seen) (s.sounding ? sounds : pauses).push_back(s);
+  ASSERT_GE(sounds.size(), 6u);
+  ASSERT_EQ(pauses.size(), 6u);
+  const int slack = GetParam().mci ? 700 : 100;  // the MCI loop is looked at every 600 ms
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_NEAR(sounds[i].ms, expected[i][0], slack) << "pass " << i + 1;
+    EXPECT_NEAR(pauses[i].ms, expected[i][1], slack) << "pause after pass " << i + 1;
+  }
+  EXPECT_EQ(v().repeatState, RepeatState::Listening) << "after the run, listening goes on";
+  EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
+}
+
+TEST_P(SchemeRun, SlowToFastPlaysEachPassAtItsSpeedAndLeavesTheLearnersSpeedAlone) {
+  rig.form->accessKey('j');  // the learner's own 0.9×
+  rig.form->chooseScheme("由慢到快");
+  ASSERT_TRUE(rig.form->accessKey('r'));
+  std::vector<double> speeds;
+  for (const Stretch& s : watch(14000))
+    if (s.sounding && (speeds.empty() || speeds.back() != s.speed)) speeds.push_back(s.speed);
+  ASSERT_GE(speeds.size(), 3u);
+  EXPECT_DOUBLE_EQ(speeds[0], 0.7);
+  EXPECT_DOUBLE_EQ(speeds[1], 0.85);
+  EXPECT_DOUBLE_EQ(speeds[2], 1.0);
+  EXPECT_EQ(rig.form->speed().tenths(), 9) << "the learner's speed is not the scheme's";
+  rig.form->accessKey('x');  // out of the run
+  EXPECT_FALSE(rig.form->loopPacer().running());
+  EXPECT_EQ(v().repeatState, RepeatState::Listening);
+  EXPECT_DOUBLE_EQ(speed(), 0.9) << "the learner's speed back";
+}
+
+TEST_P(SchemeRun, AltZInsideAPauseStopsItsClockAndAltNMovesTheRun) {
+  rig.form->chooseScheme("逐句听写");
+  ASSERT_TRUE(rig.form->accessKey('r'));
+  // Into the first pause (after 4 s of sound), then paused for 10 s there.
+  for (int t = 0; t < 5000 && sounding(); t += 20) rig.clock.advance(20);
+  ASSERT_FALSE(sounding());
+  rig.clock.advance(1000);
+  ASSERT_TRUE(rig.form->accessKey('z'));
+  rig.clock.advance(10000);
+  EXPECT_EQ(rig.form->loopPacer().currentStep()->pass, 1) << "the pause waited while paused";
+  EXPECT_FALSE(sounding());
+  ASSERT_TRUE(rig.form->accessKey('z'));  // on: the rest of the pause, silent, then pass 2
+  rig.clock.advance(2000);
+  EXPECT_FALSE(sounding()) << "continuing inside the pause keeps it silent";
+  rig.clock.advance(4000);
+  EXPECT_TRUE(sounding());
+  EXPECT_EQ(rig.form->loopPacer().currentStep()->pass, 2);
+  EXPECT_EQ(rig.label(1).caption(), "第 2 句\u3000第 2 遍（共 3 遍）\u30001.0×");
+  ASSERT_TRUE(rig.form->accessKey('n'));
+  EXPECT_EQ(rig.form->loopPacer().currentStep()->sentence, 2);
+  EXPECT_EQ(rig.form->loopPacer().currentStep()->pass, 1);
+  EXPECT_EQ(v().segmentStart, 7000);
+  EXPECT_EQ(rig.label(1).caption(), "第 3 句\u3000第 1 遍（共 3 遍）\u30001.0×");
+  ASSERT_TRUE(rig.form->accessKey('p'));
+  EXPECT_EQ(rig.form->loopPacer().currentStep()->sentence, 1);
+}
+
+TEST_P(SchemeRun, ThePlainLoopIsAltRAsItWas) {
+  ASSERT_TRUE(rig.form->accessKey('r'));
+  EXPECT_FALSE(rig.form->loopPacer().running());
+  EXPECT_EQ(v().repeatState, RepeatState::Repeating);
+  EXPECT_EQ(v().segmentStart, 3000);
+  EXPECT_EQ(v().segmentEnd, 7000);
+  EXPECT_EQ(rig.label(1).caption(), captions::kRepeating);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, SchemeRun, ::testing::Values(Case{"lesson.wav", true}, Case{"lesson.mp3", false}),
+                         [](const ::testing::TestParamInfo<Case>& p) { return p.param.mci ? "Mci" : "Stream"; });
+
+}  // namespace
+}  // namespace tessaly::test
