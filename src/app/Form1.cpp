@@ -402,10 +402,9 @@ void Form1::editLoopOptions() {
   if (!loopOptionsDialog_) return;
   LoopOptions options = pacer_->options();
   const std::vector<RepeatScheme> kept = settings_ ? loadKeptSchemes(*settings_) : std::vector<RepeatScheme>{};
-  std::vector<std::string> names;
-  for (const auto* list : {&builtInSchemes(), &kept})
-    for (const RepeatScheme& scheme : *list) names.push_back(scheme.name);
-  loopOptionsDialog_->offerSchemes(names, schemeNamed(scheme_, kept).name);
+  std::vector<RepeatScheme> schemes = builtInSchemes();
+  schemes.insert(schemes.end(), kept.begin(), kept.end());
+  loopOptionsDialog_->offerSchemes(schemes, schemeNamed(scheme_, kept).name);
   if (loopOptionsDialog_->edit(options)) {
     pacer_->setOptions(options);
     if (settings_) options.save(*settings_);
@@ -445,6 +444,11 @@ bool Form1::startScheme(int firstSentence) {
   if (plan.empty()) return false;
   pacer_->startRun(std::move(plan), backEnd());
   return true;
+}
+
+std::string Form1::runCaption() const {
+  const DrillStep* step = pacer_->currentStep();
+  return step ? stepCaption(*step) : std::string();
 }
 
 void Form1::startSchemeFromFirstSentence() {

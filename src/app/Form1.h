@@ -137,6 +137,8 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   // the per-user settings).
   const std::string& chosenScheme() const { return scheme_; }
   void chooseScheme(std::string name);
+  // Where a scheme's run is ("第 2 句　第 1 遍（共 3 遍）　1.0×"); "" outside one.
+  std::string runCaption() const;
   // A Ctrl+click on a timestamp in the dictation: a jump there, while a file plays.
   void jumpToTimestamp(double ms);
   // The options window that Alt+O shows.

@@ -90,6 +90,33 @@ std::optional<RepeatScheme> parseScheme(std::string_view text) {
   return scheme;
 }
 
+std::string schemeDescription(const RepeatScheme& scheme) {
+  if (scheme.plainLoop()) return "按 Alt+R 循环正在听的这一句，遍数和停顿按下面的复读选项。";
+  const auto speed = [](int percent) {
+    std::string text = std::to_string(percent / 100) + "." + std::to_string(percent % 100 / 10);
+    if (percent % 10 != 0) text += std::to_string(percent % 10);
+    return text + "×";
+  };
+  const auto pause = [](const SchemePass& p) {
+    std::string text;
+    if (p.pauseMs > 0)
+      text += std::to_string(p.pauseMs / 1000) + (p.pauseMs % 1000 ? "." + std::to_string(p.pauseMs % 1000 / 100) : "") +
+              " 秒";
+    if (p.pauseLengthTenths > 0)
+      text += (text.empty() ? "" : " 加 ") + std::string("句长的 ") + std::to_string(p.pauseLengthTenths / 10) +
+              (p.pauseLengthTenths % 10 ? "." + std::to_string(p.pauseLengthTenths % 10) : "") + " 倍";
+    return text.empty() ? std::string("（不停）") : "（停 " + text + "）";
+  };
+  std::string text;
+  if (scheme.wholeBefore > 0) text += "先放全文 " + std::to_string(scheme.wholeBefore) + " 遍；";
+  text += "每句放 " + std::to_string(scheme.passes.size()) + " 遍：";
+  for (std::size_t i = 0; i < scheme.passes.size(); ++i)
+    text += (i ? "，" : "") + speed(scheme.passes[i].speedPercent) + pause(scheme.passes[i]);
+  text += scheme.after == AfterPasses::NextSentence ? "；然后下一句" : "；然后接着往下听";
+  if (scheme.wholeAfter > 0) text += "；最后再放全文 " + std::to_string(scheme.wholeAfter) + " 遍";
+  return text + "。";
+}
+
 int pauseAfter(const SchemePass& pass, double lengthMs) {
   const double ms = pass.pauseMs + std::max(0.0, lengthMs) * pass.pauseLengthTenths / 10.0;
   return static_cast<int>(std::lround(std::min(ms, static_cast<double>(kLongestSchemePauseMs))));

@@ -49,6 +49,10 @@ RepeatScheme schemeNamed(std::string_view name, const std::vector<RepeatScheme>&
 std::string schemeText(const RepeatScheme& scheme);
 std::optional<RepeatScheme> parseScheme(std::string_view text);
 
+// What the scheme does, in a sentence for the options window: "每句放 3 遍：1.0×（停 句长的 1.5 倍），
+// ……；然后下一句。"
+std::string schemeDescription(const RepeatScheme& scheme);
+
 // The pause after `pass` for a sentence of `lengthMs`.
 int pauseAfter(const SchemePass& pass, double lengthMs);
 

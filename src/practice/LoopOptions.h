@@ -43,8 +43,8 @@ class LoopOptionsDialog {
   virtual bool edit(LoopOptions& options) = 0;
   // The repeat schemes edit() offers to choose among, and the one chosen before; after an
   // accepted edit, chosenScheme() is the one chosen then.
-  virtual void offerSchemes(const std::vector<std::string>& names, const std::string& chosen) {
-    (void)names;
+  virtual void offerSchemes(const std::vector<RepeatScheme>& schemes, const std::string& chosen) {
+    (void)schemes;
     chosen_ = chosen;
   }
   virtual std::string chosenScheme() const { return chosen_; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt/LoopOptionsWindow.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -8,6 +9,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tessaly::qt {
@@ -47,7 +49,16 @@ LoopOptionsWindow::LoopOptionsWindow(QWidget* parent) : QDialog(parent) {
   pause_->setAccessibleName(QStringLiteral("每遍之间停顿"));
   stepBack_->setAccessibleName(QStringLiteral("继续时倒回"));
 
+  scheme_ = new QComboBox(this);
+  scheme_->setAccessibleName(QStringLiteral("复读方案"));
+  schemeText_ = explanation({}, this);
+  schemeText_->setMinimumHeight(3 * schemeText_->fontMetrics().lineSpacing());  // room for the longest scheme's text
+  schemeText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  connect(scheme_, &QComboBox::currentIndexChanged, this, [this] { describeScheme(); });
+
   auto* form = new QFormLayout;
+  form->addRow(QStringLiteral("复读方案(&S)："), scheme_);
+  form->addRow(schemeText_);
   form->addRow(QStringLiteral("复读遍数(&P)："), passes_);
   form->addRow(explanation(
       QStringLiteral("复读（Alt+X、Alt+R）放完这么多遍后自动接着往下播放；“不限”则一直复读，直到再按 Alt+X。"), this));
@@ -64,6 +75,25 @@ LoopOptionsWindow::LoopOptionsWindow(QWidget* parent) : QDialog(parent) {
   layout->addLayout(form);
   layout->addWidget(buttons);
   resize(460, sizeHint().height());
+}
+
+void LoopOptionsWindow::offerSchemes(const std::vector<RepeatScheme>& schemes, const std::string& chosen) {
+  schemes_ = schemes;
+  scheme_->clear();
+  for (const RepeatScheme& s : schemes_) scheme_->addItem(QString::fromStdString(s.name));
+  scheme_->setCurrentIndex(std::max(0, scheme_->findText(QString::fromStdString(chosen))));
+  describeScheme();
+}
+
+std::string LoopOptionsWindow::chosenScheme() const { return scheme_->currentText().toStdString(); }
+
+void LoopOptionsWindow::describeScheme() {
+  const int at = scheme_->currentIndex();
+  const QString text = at >= 0 && at < static_cast<int>(schemes_.size())
+                           ? QString::fromStdString(schemeDescription(schemes_[static_cast<std::size_t>(at)]))
+                           : QString();
+  schemeText_->setText(text);
+  scheme_->setAccessibleDescription(text);
 }
 
 bool LoopOptionsWindow::edit(LoopOptions& options) {

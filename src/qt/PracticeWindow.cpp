@@ -223,9 +223,22 @@ void PracticeWindow::build() {
   split->setStretchFactor(0, 1);
   split->setStretchFactor(1, 1);
 
+  // The repeat scheme: where its run is, and a run from the first sentence.
+  run_ = new QLabel(this);
+  run_->setObjectName(QStringLiteral("RunLabel"));
+  auto* fromFirst = button(QStringLiteral("从第一句开始复读(&G)"),
+                           QStringLiteral("按复读选项里选定的复读方案，从第一句开始"), this);
+  fromFirst->setObjectName(QStringLiteral("RunFromFirst"));
+  connect(fromFirst, &QPushButton::clicked, this, [this] { form_.startSchemeFromFirstSentence(); });
+  auto* runRow = new QHBoxLayout;
+  runRow->addWidget(fromFirst);
+  runRow->addWidget(run_, 1);
+  showRun();
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(wave_, 1);
   layout->addLayout(waveRow);
+  layout->addLayout(runRow);
   layout->addWidget(split, 3);
   resize(900, 620);
 }
@@ -291,7 +304,16 @@ void PracticeWindow::frame() {
     refreshRows();
   }
   if (changes.peaks || changes.view || changes.recording) wave_->peaksChanged();
+  if (form_.runCaption() != runShown_) showRun();
   wave_->frame();
+}
+
+void PracticeWindow::showRun() {
+  runShown_ = form_.runCaption();
+  const QString text = runShown_.empty() ? QStringLiteral("没有在按复读方案复读（Alt+O 选方案，Alt+R 从正在听的句子开始）")
+                                         : QStringLiteral("复读方案：") + toQt(runShown_);
+  run_->setText(text);
+  run_->setAccessibleName(QStringLiteral("复读进度：") + text);
 }
 
 void PracticeWindow::fillList() {

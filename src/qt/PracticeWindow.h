@@ -62,6 +62,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   void chooseReference();
   void keepGeometry();
   void revealSelected();
+  void showRun();
 
   Form1& form_;
   UserSettings* settings_;
@@ -77,6 +78,8 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   QTextBrowser* marked_ = nullptr;
   QListWidget* errors_ = nullptr;
   QPushButton* checkButton_ = nullptr;
+  QLabel* run_ = nullptr;  // where a repeat scheme's run is
+  std::string runShown_;
   QTimer* timer_ = nullptr;
   AccessKeys* keys_ = nullptr;
   bool placed_ = false;

@@ -47,6 +47,20 @@ TEST(RepeatScheme, ALineOfTheSettingsFileIsReadWithinRangeOrNotAtAll) {
   }
 }
 
+TEST(RepeatScheme, TheOptionsWindowSaysWhatEachDoes) {
+  const struct {
+    const char* scheme;
+    const char* said;
+  } cases[] = {
+      {"逐句听写",
+       "每句放 3 遍：1.0×（停 句长的 1.5 倍），1.0×（停 句长的 1.5 倍），1.0×（停 句长的 1.5 倍）；然后下一句。"},
+      {"听写考试", "先放全文 1 遍；每句放 2 遍：1.0×（停 15 秒），1.0×（停 15 秒）；然后下一句；最后再放全文 1 遍。"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(schemeDescription(schemeNamed(c.scheme)), c.said);
+  EXPECT_EQ(schemeDescription({"x", {{125, 2500, 5}}, AfterPasses::ListenOn, 0, 0}),
+            "每句放 1 遍：1.25×（停 2.5 秒 加 句长的 0.5 倍）；然后接着往下听。");
+}
+
 TEST(DrillPlan, EachSchemeLaysOutItsPassesAndPauses) {
   const auto plan = planDrill(schemeNamed("逐句听写"), kSentences, 9000, 1);
   ASSERT_EQ(plan.size(), 6u) << "sentences 2 and 3, three passes each, no whole passes from the middle";

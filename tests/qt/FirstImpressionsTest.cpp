@@ -104,6 +104,23 @@ TEST_F(FirstImpressionsTest, AltOEditsTheLoopOptionsInTheirWindow) {
   EXPECT_EQ(window->form().loopPacer().options(), (LoopOptions{3, 2500, 1000}));
 }
 
+TEST_F(FirstImpressionsTest, AltOChoosesTheRepeatSchemeAndSaysWhatItDoes) {
+  QString description;
+  QTimer::singleShot(100, [&] {
+    auto* options = window->loopOptionsWindow();
+    if (!options || !options->isVisible()) return;
+    EXPECT_EQ(options->scheme()->currentText(), QStringLiteral("单句循环")) << "the plain loop by default";
+    EXPECT_EQ(options->scheme()->count(), 4);
+    options->scheme()->setCurrentIndex(options->scheme()->findText(QStringLiteral("由慢到快")));
+    description = options->scheme()->accessibleDescription();
+    options->grab().save(QStringLiteral("tessaly-loop-options-scheme.png"));
+    options->accept();
+  });
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
+  EXPECT_EQ(window->form().chosenScheme(), "由慢到快");
+  EXPECT_EQ(description.toStdString(), "每句放 3 遍：0.7×（停 1 秒），0.85×（停 1 秒），1.0×（停 1 秒）；然后下一句。");
+}
+
 TEST_F(FirstImpressionsTest, ACtrlClickOnATimestampJumpsThere) {
   const std::string lesson = (appPath / "voice" / "lesson.mp3").string();
   std::ofstream(lesson) << "x";

@@ -199,5 +199,20 @@ TEST_F(PracticeWindowTest, AltYChecksTheSampleLessonFromTheMainWindowAndTheWindo
   EXPECT_FALSE(practice().isVisible());
 }
 
+TEST_F(PracticeWindowTest, ARepeatSchemeRunsFromTheFirstSentenceAndShowsWhereItIs) {
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  auto* run = child<QLabel>("RunLabel");
+  ASSERT_NE(run, nullptr);
+  EXPECT_TRUE(run->text().startsWith(QStringLiteral("没有在按复读方案复读")));
+  window->form().chooseScheme("逐句听写");
+  clock.advance(5000);  // in the second sentence: the button starts at the first all the same
+  child<QPushButton>("RunFromFirst")->click();
+  practice().frame();
+  EXPECT_EQ(run->text(), QStringLiteral("复读方案：第 1 句\u3000第 1 遍（共 3 遍）\u30001.0×"));
+  EXPECT_EQ(run->accessibleName(), QStringLiteral("复读进度：") + run->text());
+  EXPECT_EQ(window->form().variables().segmentStart, 500);
+  practice().grab().save(QStringLiteral("tessaly-practice-scheme.png"));
+}
+
 }  // namespace
 }  // namespace tessaly::test
