@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A drill rendered to a file for any player: each step of a plan (drill/DrillPlan.h) read
+// from the recording and played through the engine's stretch stage at its speed, the silence
+// after it exact to the frame, the whole mixed to mono and written as MP3 (FFmpeg's LAME
+// encoder, 96 kb/s) or WAV (16-bit), by the name's extension; beside it an .lrc of its own
+// whose lines say sentence and pass. The file appears whole or not at all (written under a
+// temporary name, then renamed), and never over the recording or its own .lrc.
+//
+// Threads: the calling thread does all the work (a command's, or a background worker's);
+// `cancel` may be set from any thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "drill/DrillPlan.h"
+
+namespace tessaly::audio {
+
+struct RenderedDrill {
+  std::string error;  // in Chinese, for the user; "" when written
+  int sampleRate = 0;
+  std::int64_t frames = 0;           // of the file written
+  std::vector<std::int64_t> starts;  // the output frame each step starts at
+};
+
+// `progress` is told the share done, 0 to 1, now and then.
+RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
+                          const std::function<void(double)>& progress = {}, const std::atomic<bool>* cancel = nullptr);
+
+// The .lrc written beside `outPath`: its path up to the extension, then ".lrc".
+std::string drillLrcPath(const std::string& outPath);
+
+}  // namespace tessaly::audio
