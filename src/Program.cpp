@@ -42,7 +42,7 @@ Program::Program() {
     }
   window_ = std::make_unique<qt::MainWindow>(qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr,
                                                                     recovery_.get(), settings_.get(), &scanner_, &peaks_,
-                                                                    readings, &reader_});
+                                                                    readings, &reader_, &drills_});
   window_->tellWriteFailuresOf(*recovery_);
   window_->tellWriteFailuresOf(*config_);
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "audio/AudioEngine.h"
+#include "audio/DrillExporter.h"
 #include "audio/PeakScanner.h"
 #include "audio/SentenceScanner.h"
 #include "qt/BackgroundFileReader.h"
@@ -38,6 +39,7 @@ class Program {
   std::unique_ptr<UserSettings> settings_;
   audio::SentenceScanner scanner_;   // outlives the window, which cancels its scan
   audio::PeakScanner peaks_;         // outlives the practice window
+  audio::DrillExporter drills_;      // the practice window's drill export; outlives the window
   qt::BackgroundFileReader reader_;  // reads the dictation files and their .lrc/.srt; outlives the window
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;

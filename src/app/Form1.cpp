@@ -446,6 +446,11 @@ bool Form1::startScheme(int firstSentence) {
   return true;
 }
 
+std::vector<DrillStep> Form1::exportPlan() const {
+  const RepeatScheme scheme = schemeNamed(scheme_, settings_ ? loadKeptSchemes(*settings_) : std::vector<RepeatScheme>{});
+  return planWholeDrill(scheme, sentences_.map().sentences, recordingLength());
+}
+
 std::string Form1::runCaption() const {
   const DrillStep* step = pacer_->currentStep();
   return step ? stepCaption(*step) : std::string();

@@ -139,6 +139,9 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   void chooseScheme(std::string name);
   // Where a scheme's run is ("第 2 句　第 1 遍（共 3 遍）　1.0×"); "" outside one.
   std::string runCaption() const;
+  // The chosen scheme over all the recording's sentences, for a drill exported as a file;
+  // empty for the plain loop or a recording without sentences.
+  std::vector<DrillStep> exportPlan() const;
   // A Ctrl+click on a timestamp in the dictation: a jump there, while a file plays.
   void jumpToTimestamp(double ms);
   // The options window that Alt+O shows.

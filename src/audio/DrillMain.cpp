@@ -64,14 +64,7 @@ int main(int argc, char** argv) {
   // Chosen sentences are a drill of their own: no whole-recording passes, numbered as in the recording.
   const bool all = first == 1 && last == static_cast<int>(sentences.size());
   const std::vector<Sentence> chosen(sentences.begin() + first - 1, sentences.begin() + last);
-  std::vector<DrillStep> plan = planDrill(scheme, chosen, all ? lengthMs : 0, 0);
-  if (scheme.after == AfterPasses::ListenOn) {  // a scheme that listens on: every chosen sentence's passes
-    plan.clear();
-    for (int s = 0; s < static_cast<int>(chosen.size()); ++s) {
-      const auto one = planDrill(scheme, chosen, 0, s);
-      plan.insert(plan.end(), one.begin(), one.end());
-    }
-  }
+  std::vector<DrillStep> plan = planWholeDrill(scheme, chosen, all ? lengthMs : 0);
   for (DrillStep& step : plan)
     if (step.sentence >= 0) step.sentence += first - 1;
 

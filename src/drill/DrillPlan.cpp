@@ -28,6 +28,13 @@ std::vector<DrillStep> planDrill(const RepeatScheme& scheme, const std::vector<S
   return plan;
 }
 
+std::vector<DrillStep> planWholeDrill(const RepeatScheme& scheme, const std::vector<Sentence>& sentences, double lengthMs) {
+  if (scheme.after == AfterPasses::NextSentence) return planDrill(scheme, sentences, lengthMs, 0);
+  RepeatScheme onward = scheme;
+  onward.after = AfterPasses::NextSentence;
+  return planDrill(onward, sentences, lengthMs, 0);
+}
+
 std::string stepCaption(const DrillStep& step) {
   char speed[16];
   std::snprintf(speed, sizeof speed, step.speedPercent % 10 == 0 ? "%.1f×" : "%.2f×", step.speedPercent / 100.0);

@@ -31,6 +31,11 @@ struct DrillStep {
 std::vector<DrillStep> planDrill(const RepeatScheme& scheme, const std::vector<Sentence>& sentences, double lengthMs,
                                  int first);
 
+// The steps of `scheme` over all of `sentences` from the first, for a drill exported as a file:
+// a scheme that listens on after its passes gives every sentence its passes all the same.
+// `lengthMs` 0 leaves out the whole-recording passes.
+std::vector<DrillStep> planWholeDrill(const RepeatScheme& scheme, const std::vector<Sentence>& sentences, double lengthMs);
+
 // "第 3 句　第 2 遍（共 3 遍）　0.85×", "全文　第 1 遍（共 1 遍）　1.0×".
 std::string stepCaption(const DrillStep& step);
 

@@ -146,7 +146,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     if (!practice_)
       practice_ = new PracticeWindow(*form_, services_.peakScan, services_.settings, services_.readingsTable,
                                      services_.fileDialog ? *services_.fileDialog : *ownDialog_,
-                                     services_.messages ? *services_.messages : *ownMessages_, this);
+                                     services_.messages ? *services_.messages : *ownMessages_, this, services_.drillExport);
     return *practice_;
   });
   form_->usePracticeWindow(*practiceOpener_);

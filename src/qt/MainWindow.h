@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/Form1.h"
+#include "drill/DrillExport.h"
 #include "qt/QtControls.h"
 #include "qt/WebView.h"
 #include "text/DiskFolder.h"
@@ -49,6 +50,8 @@ struct MainWindowServices {
   std::string readingsTable = {};
   // Reads the dictation files and the .lrc/.srt; nullptr reads them at once, on this thread.
   FileReader* fileReader = nullptr;
+  // Renders drills to files for the practice window's export; nullptr offers none.
+  DrillExport* drillExport = nullptr;
 };
 
 class MainWindow final : public QWidget {

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextBrowser>
@@ -21,6 +22,7 @@
 
 #include "app/Form1.h"
 #include "check/Report.h"
+#include "drill/DrillExport.h"
 #include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
 #include "qt/QtControls.h"
@@ -72,13 +74,14 @@ QPushButton* button(const QString& text, const QString& accessible, QWidget* par
 }  // namespace
 
 PracticeWindow::PracticeWindow(Form1& form, PeakScan* peaks, UserSettings* settings, std::string readingsPath,
-                               ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent)
+                               ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent, DrillExport* exporter)
     : QWidget(parent, Qt::Window),
       form_(form),
       settings_(settings),
       dialog_(dialog),
       messages_(messages),
-      logic_(std::make_unique<PracticeForm>(form, peaks, settings, std::move(readingsPath))) {
+      logic_(std::make_unique<PracticeForm>(form, peaks, settings, std::move(readingsPath))),
+      exporter_(exporter) {
   setWindowTitle(QStringLiteral("逐句练习"));
   setObjectName(QStringLiteral("PracticeWindow"));
   setAccessibleName(QStringLiteral("逐句练习"));
@@ -233,6 +236,13 @@ void PracticeWindow::build() {
   auto* runRow = new QHBoxLayout;
   runRow->addWidget(fromFirst);
   runRow->addWidget(run_, 1);
+  if (exporter_) {
+    auto* exportButton = button(QStringLiteral("导出复读录音(&U)…"),
+                                QStringLiteral("把选定的复读方案用在全部句子上，导出成 MP3 或 WAV 录音和它的 .lrc"), this);
+    exportButton->setObjectName(QStringLiteral("ExportDrill"));
+    connect(exportButton, &QPushButton::clicked, this, [this] { exportDrill(); });
+    runRow->addWidget(exportButton);
+  }
   showRun();
 
   auto* layout = new QVBoxLayout(this);
@@ -305,7 +315,58 @@ void PracticeWindow::frame() {
   }
   if (changes.peaks || changes.view || changes.recording) wave_->peaksChanged();
   if (form_.runCaption() != runShown_) showRun();
+  if (exportSerial_ != 0) showExport();
   wave_->frame();
+}
+
+void PracticeWindow::exportDrill() {
+  const std::string recording = logic_->picture().recording;
+  if (recording.empty()) {
+    messages_.inform("请先打开语音文件，再导出它的复读录音。");
+    return;
+  }
+  std::vector<DrillStep> plan = form_.exportPlan();
+  if (plan.empty()) {
+    messages_.inform("请先在复读选项（Alt+O）里选一个复读方案（“单句循环”不能导出）；录音也要先有句子。");
+    return;
+  }
+  const std::filesystem::path source(recording);
+  const std::string scheme = form_.chosenScheme();
+  const std::string path = dialog_.showSave(source.parent_path().string(), "复读录音(*.mp3;*.wav)|*.mp3;*.wav",
+                                            source.stem().string() + "-" + scheme + ".mp3");
+  if (path.empty()) return;
+  if (exportSerial_ != 0) exporter_->cancel();
+  exportPath_ = path;
+  exportSerial_ = exporter_->start(recording, std::move(plan), path);
+  if (!exportProgress_) {
+    exportProgress_ = new QProgressDialog(QStringLiteral("正在导出复读录音……"), QStringLiteral("取消"), 0, 100, this);
+    exportProgress_->setWindowTitle(QStringLiteral("导出复读录音"));
+    exportProgress_->setObjectName(QStringLiteral("ExportProgress"));
+    exportProgress_->setAutoClose(false);
+    exportProgress_->setAutoReset(false);
+    connect(exportProgress_, &QProgressDialog::canceled, this, [this] {
+      exporter_->cancel();
+      exportSerial_ = 0;
+      exportProgress_->hide();
+    });
+  }
+  exportProgress_->setValue(0);
+  exportProgress_->setAccessibleName(QStringLiteral("导出复读录音的进度：0%"));
+  exportProgress_->show();
+}
+
+void PracticeWindow::showExport() {
+  DrillExportState state;
+  if (!exporter_->state(exportSerial_, state)) return;
+  const int percent = static_cast<int>(state.share * 100);
+  if (exportProgress_->value() != percent) {
+    exportProgress_->setValue(percent);
+    exportProgress_->setAccessibleName(QStringLiteral("导出复读录音的进度：%1%").arg(percent));
+  }
+  if (!state.finished) return;
+  exportSerial_ = 0;
+  exportProgress_->hide();
+  messages_.inform(state.error.empty() ? "已导出复读录音：\n" + exportPath_ + "\n和它的 .lrc 文件。" : state.error);
 }
 
 void PracticeWindow::showRun() {

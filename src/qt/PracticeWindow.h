@@ -9,12 +9,15 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "practice/PracticeForm.h"
 
 class QLabel;
 class QListWidget;
+class QProgressDialog;
 class QPushButton;
 class QTextBrowser;
 class QTimer;
@@ -22,6 +25,7 @@ class QTreeWidget;
 
 namespace tessaly {
 class Form1;
+class DrillExport;
 namespace ui {
 class FileDialog;
 class MessageBox;
@@ -36,7 +40,7 @@ class WaveformWidget;
 class PracticeWindow final : public QWidget, public PracticeWindowView {
  public:
   PracticeWindow(Form1& form, PeakScan* peaks, UserSettings* settings, std::string readingsPath, ui::FileDialog& dialog,
-                 ui::MessageBox& messages, QWidget* parent);
+                 ui::MessageBox& messages, QWidget* parent, DrillExport* exporter = nullptr);
   ~PracticeWindow() override;
 
   // PracticeWindowView
@@ -63,6 +67,10 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   void keepGeometry();
   void revealSelected();
   void showRun();
+  // The chosen scheme over every sentence, rendered to a file the learner names, in the
+  // background with a progress dialog that can cancel it.
+  void exportDrill();
+  void showExport();
 
   Form1& form_;
   UserSettings* settings_;
@@ -80,6 +88,10 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   QPushButton* checkButton_ = nullptr;
   QLabel* run_ = nullptr;  // where a repeat scheme's run is
   std::string runShown_;
+  DrillExport* exporter_;
+  std::uint32_t exportSerial_ = 0;  // the export under way, 0 when none
+  std::string exportPath_;
+  QProgressDialog* exportProgress_ = nullptr;
   QTimer* timer_ = nullptr;
   AccessKeys* keys_ = nullptr;
   bool placed_ = false;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
@@ -21,6 +22,7 @@
 #include <fstream>
 
 #include "qt/MainWindow.h"
+#include "drill/DrillExport.h"
 #include "qt/PracticeWindow.h"
 #include "MainWindowFixture.h"
 #include "support/MemoryFolder.h"
@@ -29,6 +31,31 @@ namespace tessaly::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Exports that finish after three looks, as the engine's would after a while.
+class FakeDrillExport final : public DrillExport {
+ public:
+  std::uint32_t start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath) override {
+    started.push_back({recording, outPath, plan.size()});
+    looks = 0;
+    return ++serial;
+  }
+  bool state(std::uint32_t s, DrillExportState& state) const override {
+    if (s != serial) return false;
+    ++looks;
+    state.share = std::min(1.0, looks / 3.0);
+    state.finished = looks >= 3;
+    return true;
+  }
+  void cancel() override { ++serial; }
+  struct Started {
+    std::string recording, path;
+    std::size_t steps;
+  };
+  std::vector<Started> started;
+  std::uint32_t serial = 0;
+  mutable int looks = 0;
+};
 
 class PracticeWindowTest : public MainWindowFixture {
  protected:
@@ -39,6 +66,7 @@ class PracticeWindowTest : public MainWindowFixture {
     makeWindow([this](qt::MainWindowServices& services) {
       services.settings = &settings;
       services.readingsTable = TESSALY_PINYIN_TABLE;
+      services.drillExport = &drills;
     });
     dialog.answer(lesson);
     QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);  // opens and plays it
@@ -61,6 +89,7 @@ class PracticeWindowTest : public MainWindowFixture {
 
   MemoryFolder config;
   UserSettings settings{config};
+  FakeDrillExport drills;
   std::string lesson;
 };
 
@@ -212,6 +241,33 @@ TEST_F(PracticeWindowTest, ARepeatSchemeRunsFromTheFirstSentenceAndShowsWhereItI
   EXPECT_EQ(run->accessibleName(), QStringLiteral("复读进度：") + run->text());
   EXPECT_EQ(window->form().variables().segmentStart, 500);
   practice().grab().save(QStringLiteral("tessaly-practice-scheme.png"));
+}
+
+TEST_F(PracticeWindowTest, ADrillIsExportedInTheBackgroundWithItsProgressShown) {
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  auto* exportButton = child<QPushButton>("ExportDrill");
+  ASSERT_NE(exportButton, nullptr);
+  exportButton->click();  // the plain loop: nothing to export
+  ASSERT_FALSE(messages.shown().empty());
+  EXPECT_NE(messages.shown().back().find("复读方案"), std::string::npos) << messages.shown().back();
+  EXPECT_TRUE(drills.started.empty());
+
+  window->form().chooseScheme("逐句听写");
+  const std::string out = (appPath / "drill.mp3").string();
+  dialog.answer(out);
+  exportButton->click();
+  ASSERT_EQ(drills.started.size(), 1u);
+  EXPECT_EQ(drills.started[0].recording, lesson);
+  EXPECT_EQ(drills.started[0].path, out);
+  EXPECT_EQ(drills.started[0].steps, 6u) << "two sentences, three passes each";
+  EXPECT_TRUE(dialog.calls().back().save);
+  EXPECT_EQ(dialog.calls().back().fileName, "lesson-逐句听写.mp3");
+  auto* progress = child<QProgressDialog>("ExportProgress");
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->isVisible());
+  for (int i = 0; i < 5 && progress->isVisible(); ++i) practice().frame();
+  EXPECT_FALSE(progress->isVisible());
+  EXPECT_EQ(messages.shown().back(), "已导出复读录音：\n" + out + "\n和它的 .lrc 文件。");
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/DrillExporter.h"
+
+#include "audio/DrillRenderer.h"
+
+namespace tessaly::audio {
+
+std::uint32_t DrillExporter::start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath) {
+  return worker_.start([recording, plan = std::move(plan), outPath](const std::atomic<bool>& cancel, const auto& publish) {
+    const RenderedDrill done = renderDrill(
+        recording, plan, outPath, [&](double share) { publish([share](DrillExportState& s) { s.share = share; }, false); },
+        &cancel);
+    publish(
+        [&](DrillExportState& s) {
+          s.share = 1;
+          s.finished = true;
+          s.error = done.error;
+        },
+        true);
+  });
+}
+
+bool DrillExporter::state(std::uint32_t serial, DrillExportState& state) const {
+  return worker_.read(serial, [&](const DrillExportState& s, bool) { state = s; });
+}
+
+}  // namespace tessaly::audio

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// DrillExport on the engine's renderer (audio/DrillRenderer.h), run on a background worker
+// of its own: the window starts an export and reads its progress on later frames.
+//
+// Threads: start(), state() and cancel() on the user-interface thread; the rendering on the
+// worker's thread.
+#pragma once
+
+#include "drill/DrillExport.h"
+#include "worker/BackgroundWorker.h"
+
+namespace tessaly::audio {
+
+class DrillExporter final : public DrillExport {
+ public:
+  std::uint32_t start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath) override;
+  bool state(std::uint32_t serial, DrillExportState& state) const override;
+  void cancel() override { worker_.cancel(); }
+
+ private:
+  BackgroundWorker<DrillExportState> worker_;
+};
+
+}  // namespace tessaly::audio
