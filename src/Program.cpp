@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "app/ProgramFolder.h"
+#include "audio/WordListLesson.h"
 #include "qt/Artwork.h"
 #include "qt/ChineseTranslations.h"
 #include "qt/QtControls.h"
@@ -43,6 +44,9 @@ Program::Program() {
   window_ = std::make_unique<qt::MainWindow>(qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr,
                                                                     recovery_.get(), settings_.get(), &scanner_, &peaks_,
                                                                     readings, &reader_, &drills_});
+  // Word lists (a .txt opened as a recording is) spoken into lessons by libespeak-ng.
+  lessons_ = std::make_unique<qt::BackgroundLessonMaker>(&audio::makeWordListLesson);
+  window_->form().useLessonMaker(*lessons_);
   window_->tellWriteFailuresOf(*recovery_);
   window_->tellWriteFailuresOf(*config_);
 
@@ -60,6 +64,7 @@ Program::Program() {
 }
 
 Program::~Program() {
+  lessons_.reset();
   mpris_.reset();
   signals_.reset();
   window_.reset();

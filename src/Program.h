@@ -12,6 +12,7 @@
 #include "audio/PeakScanner.h"
 #include "audio/SentenceScanner.h"
 #include "qt/BackgroundFileReader.h"
+#include "qt/BackgroundLessonMaker.h"
 #include "qt/MainWindow.h"
 #include "qt/Mpris.h"
 #include "qt/TerminationSignals.h"
@@ -43,7 +44,8 @@ class Program {
   qt::BackgroundFileReader reader_;  // reads the dictation files and their .lrc/.srt; outlives the window
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;
-  std::unique_ptr<qt::Mpris> mpris_;  // null without a session bus
+  std::unique_ptr<qt::Mpris> mpris_;                    // null without a session bus
+  std::unique_ptr<qt::BackgroundLessonMaker> lessons_;  // word lists spoken into lessons; goes before the window
 };
 
 }  // namespace tessaly

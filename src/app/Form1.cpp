@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::string_view kAudioFilter = "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav";
 constexpr std::string_view kListFilter = "语音列表文件(*.lst)|*.lst";
+constexpr std::string_view kWordListFilter = "听写词语表(*.txt)|*.txt";
 constexpr std::string_view kEndMarker = "end";
 constexpr int kMaxListEntries = Form1::kListSlots - 1;  // the end marker takes the last slot
 constexpr std::string_view kOpenAnyway =
@@ -526,7 +527,13 @@ void Form1::selectBackEndFor(const std::string& path) {
   d_.mmControl1.setEnabled(wav);
 }
 
-void Form1::openFileCommand() {
+void Form1::openFileCommand() { openThroughDialog(kAudioFilter); }
+
+void Form1::openWordListCommand() {
+  if (lessons_) openThroughDialog(kWordListFilter);
+}
+
+void Form1::openThroughDialog(std::string_view filter) {
   label(layout::kRepeatArea).setEnabled(true);
   label(layout::kContinueArea).setEnabled(true);
   // A dictation that cannot be saved stays in the box (the store has told the user why)
@@ -540,7 +547,7 @@ void Form1::openFileCommand() {
 
   const std::string line = lastFolderLine();
   const std::string folder = trimSpaces(line).empty() ? appPath_ + "/voice/" : line;
-  const std::string path = c_.commonDialog1.showOpen(folder, std::string(kAudioFilter), "");
+  const std::string path = c_.commonDialog1.showOpen(folder, std::string(filter), "");
   if (path.empty()) {
     focusAfterCancelledDialog();
     return;
@@ -548,7 +555,27 @@ void Form1::openFileCommand() {
   openChosenFile(path);
 }
 
+void Form1::openWordList(const std::string& path) {
+  const std::uint32_t serial = ++lessonMade_;
+  const std::string before = label(layout::kStatusLabel).caption();
+  label(layout::kStatusLabel).setCaption("正在把词语表读成录音……");
+  lessons_->make(path, appPath_ + "/wordlists", [this, serial, before](MadeLesson made) {
+    if (serial != lessonMade_) return;  // another file was opened meanwhile
+    if (!made.error.empty()) {
+      label(layout::kStatusLabel).setCaption(before);
+      c_.messages.inform(made.error);
+      return;
+    }
+    openChosenFile(made.recording);
+  });
+}
+
 void Form1::openChosenFile(const std::string& path) {
+  if (lessons_ && isWordListPath(path)) {
+    openWordList(path);
+    return;
+  }
+  ++lessonMade_;  // a list still being made is not opened after this file
   c_.timer1.setEnabled(false);
   c_.timer2.setEnabled(false);
   c_.timer3.setEnabled(false);

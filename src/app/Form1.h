@@ -35,6 +35,7 @@
 #include "ui/WebPage.h"
 #include "ui/Window.h"
 #include "webpanel/WebPanel.h"
+#include "wordlist/WordList.h"
 
 namespace tessaly {
 
@@ -144,6 +145,8 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   std::vector<DrillStep> exportPlan() const;
   // A Ctrl+click on a timestamp in the dictation: a jump there, while a file plays.
   void jumpToTimestamp(double ms);
+  // Makes a lesson of a word list (a .txt) opened as a recording is, and opens the lesson.
+  void useLessonMaker(LessonMaker& maker) { lessons_ = &maker; }
   // The options window that Alt+O shows.
   void useLoopOptionsDialog(LoopOptionsDialog& dialog) { loopOptionsDialog_ = &dialog; }
   // The practice window that Alt+W and the "逐句练习" area show, and that shows Alt+Y's check.
@@ -183,6 +186,8 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   void forwardCommand();
   void rewindCommand();
   void openFileCommand();
+  // A word list chosen in the dialog (one word a line), made into a lesson and opened.
+  void openWordListCommand();
   void exitCommand();
   void openPlayList();
   // A recording or a play list named on the command line (the desktop's "open with"):
@@ -224,6 +229,11 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   void rememberFolderOf(const std::string& chosenPath);
   // Selects the back-end for `path` by the "wav" rule and quiets the other one.
   void selectBackEndFor(const std::string& path);
+  // The open command's steps with the dialog showing `filter`'s files.
+  void openThroughDialog(std::string_view filter);
+  // A word list opened: its lesson made in the background, then opened; the status line
+  // says so meanwhile.
+  void openWordList(const std::string& path);
   // The steps after the dialog has returned a file or a list.
   void openChosenFile(const std::string& path);
   void openChosenList(const std::string& path);
@@ -282,6 +292,8 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;
   PracticeWindowView* practiceWindow_ = nullptr;
   std::string scheme_;  // the repeat scheme Alt+R runs; "" the plain loop
+  LessonMaker* lessons_ = nullptr;
+  std::uint32_t lessonMade_ = 0;  // the newest word list being made; older answers are dropped
   InlineFileReader inlineReader_;
   FileReader* reader_ = &inlineReader_;
   std::uint32_t dictationRead_ = 0;  // the newest read of a dictation file; older answers are dropped

@@ -236,6 +236,11 @@ void PracticeWindow::build() {
   auto* runRow = new QHBoxLayout;
   runRow->addWidget(fromFirst);
   runRow->addWidget(run_, 1);
+  auto* wordList = button(QStringLiteral("打开词语表(&B)…"),
+                          QStringLiteral("打开一个词语表（每行一个字词，多音字在 Tab 后写词组），读成录音来听写"), this);
+  wordList->setObjectName(QStringLiteral("OpenWordList"));
+  connect(wordList, &QPushButton::clicked, this, [this] { form_.openWordListCommand(); });
+  runRow->addWidget(wordList);
   if (exporter_) {
     auto* exportButton = button(QStringLiteral("导出复读录音(&U)…"),
                                 QStringLiteral("把选定的复读方案用在全部句子上，导出成 MP3 或 WAV 录音和它的 .lrc"), this);

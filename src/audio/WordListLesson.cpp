@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/WordListLesson.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <vector>
+
+#include "text/TextFile.h"
+
+namespace tessaly::audio {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kBetweenPartsMs = 500;
+constexpr double kBetweenEntriesMs = 1500;
+constexpr double kLeadMs = 500;
+constexpr int kQuiet = 300;  // of 32767: below this a sample is silence, when trimming
+
+std::mutex speechLock;                // libespeak-ng's state is the process's
+std::vector<short>* heard = nullptr;  // where the callback puts samples, under speechLock
+
+int collect(short* samples, int count, espeak_EVENT*) {
+  if (samples && count > 0 && heard) heard->insert(heard->end(), samples, samples + count);
+  return 0;
+}
+
+// The engine's sample rate, once it is ready; 0 when it cannot start.
+int startSpeech() {
+  static const int rate = [] {
+    const int r = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
+    if (r > 0) espeak_SetSynthCallback(collect);
+    return r > 0 ? r : 0;
+  }();
+  return rate;
+}
+
+// `text` spoken, its silence before and after trimmed; empty when nothing is heard.
+std::vector<short> say(const std::string& text) {
+  std::vector<short> samples;
+  heard = &samples;
+  espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+  espeak_Synchronize();
+  heard = nullptr;
+  std::size_t first = 0, last = samples.size();
+  while (first < last && std::abs(samples[first]) < kQuiet) ++first;
+  while (last > first && std::abs(samples[last - 1]) < kQuiet) --last;
+  return {samples.begin() + static_cast<std::ptrdiff_t>(first), samples.begin() + static_cast<std::ptrdiff_t>(last)};
+}
+
+void putLE(std::ofstream& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+bool writeWav(const fs::path& path, const std::vector<short>& samples, int rate) {
+  std::ofstream out(path, std::ios::binary);
+  const auto data = static_cast<std::uint32_t>(samples.size() * 2);
+  out.write("RIFF", 4);
+  putLE(out, 36 + data, 4);
+  out.write("WAVEfmt ", 8);
+  putLE(out, 16, 4);
+  putLE(out, 1, 2);  // PCM
+  putLE(out, 1, 2);  // mono
+  putLE(out, static_cast<std::uint32_t>(rate), 4);
+  putLE(out, static_cast<std::uint32_t>(rate * 2), 4);
+  putLE(out, 2, 2);
+  putLE(out, 16, 2);
+  out.write("data", 4);
+  putLE(out, data, 4);
+  for (short s : samples) putLE(out, static_cast<std::uint16_t>(s), 2);
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+MadeLesson makeWordListLesson(const std::string& listPath, const std::string& folder) {
+  TextFileContent file;
+  if (!readTextFile(listPath, file).ok) return {{}, "无法读取词语表：" + listPath};
+  WordList list;
+  if (std::string why = parseWordList(file.text, list); !why.empty()) return {{}, why};
+
+  std::lock_guard lock(speechLock);
+  const int rate = startSpeech();
+  if (rate == 0) return {{}, "语音合成（libespeak-ng）无法启动，词语表没有读成录音。"};
+  if (espeak_SetVoiceByName(list.mandarin ? "cmn-latn-pinyin" : "en-us") != EE_OK)
+    return {{}, std::string("语音合成没有") + (list.mandarin ? "普通话" : "英语") + "的声音，词语表没有读成录音。"};
+  const auto silence = [&](std::vector<short>& into, double ms) {
+    into.insert(into.end(), static_cast<std::size_t>(ms * rate / 1000), 0);
+  };
+  std::vector<short> lesson;
+  std::vector<double> starts;
+  silence(lesson, kLeadMs);
+  for (const WordEntry& entry : list.entries) {
+    const std::vector<std::string> parts = spokenParts(entry);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      const std::vector<short> spoken = say(parts[i]);
+      if (spoken.empty())
+        return {{}, "第 " + std::to_string(entry.line) + " 行无法朗读：" + parts[i] + "\n词语表没有读成录音。"};
+      if (i == 0) starts.push_back(lesson.size() * 1000.0 / rate);
+      else silence(lesson, kBetweenPartsMs);
+      lesson.insert(lesson.end(), spoken.begin(), spoken.end());
+    }
+    silence(lesson, kBetweenEntriesMs);
+  }
+
+  std::error_code error;
+  fs::create_directories(folder, error);
+  const fs::path stem = fs::path(folder) / fs::path(listPath).stem();
+  const fs::path wav = stem.string() + ".wav", lrc = stem.string() + ".lrc";
+  const double lengthMs = lesson.size() * 1000.0 / rate;
+  std::ofstream(lrc.string() + ".part", std::ios::binary)
+      << wordListLrc(fs::path(listPath).stem().string(), list, starts, lengthMs);
+  if (!writeWav(wav.string() + ".part", lesson, rate) || !fs::exists(lrc.string() + ".part", error)) {
+    fs::remove(wav.string() + ".part", error);
+    fs::remove(lrc.string() + ".part", error);
+    return {{}, "无法写入词语表的录音：" + wav.string()};
+  }
+  fs::rename(lrc.string() + ".part", lrc, error);
+  if (!error) fs::rename(wav.string() + ".part", wav, error);
+  if (error) return {{}, "无法写入词语表的录音：" + wav.string()};
+  return {wav.string(), {}};
+}
+
+}  // namespace tessaly::audio

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A word list (wordlist/WordList.h) made into a lesson: libespeak-ng speaks each entry
+// (Mandarin through its cmn-latn-pinyin voice, English through en-us, as the list's script
+// says), the parts of an entry half a second apart and the entries a second and a half
+// apart, into a 16-bit mono WAV, with an .lrc whose tags are where each entry's speech
+// starts. Both files go into `folder` under the list's name, whole or not at all.
+//
+// Threads: any; libespeak-ng's state is one per process, so one list is spoken at a time
+// (a lock of its own).
+#pragma once
+
+#include <string>
+
+#include "wordlist/WordList.h"
+
+namespace tessaly::audio {
+
+MadeLesson makeWordListLesson(const std::string& listPath, const std::string& folder);
+
+}  // namespace tessaly::audio

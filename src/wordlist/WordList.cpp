@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "wordlist/WordList.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tessaly {
+
+namespace {
+
+std::string_view trim(std::string_view s) {
+  const auto blank = [](std::string_view t, std::size_t at) {
+    if (t[at] == ' ' || t[at] == '\t' || t[at] == '\r') return std::size_t{1};
+    if (t.substr(at, 3) == "\u3000") return std::size_t{3};
+    return std::size_t{0};
+  };
+  while (!s.empty()) {
+    const std::size_t n = blank(s, 0);
+    if (n == 0) break;
+    s.remove_prefix(n);
+  }
+  while (!s.empty()) {
+    const std::size_t n = s.size() >= 3 && s.substr(s.size() - 3) == "\u3000" ? 3 : blank(s, s.size() - 1);
+    if (n == 0) break;
+    s.remove_suffix(n);
+  }
+  return s;
+}
+
+// A code point in the CJK ideograph blocks (the basic block and extension A, where school
+// characters lie), read from UTF-8.
+bool hasHan(std::string_view s) {
+  for (std::size_t i = 0; i + 2 < s.size(); ++i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if ((b0 & 0xF0) != 0xE0) continue;
+    const unsigned cp = ((b0 & 0x0Fu) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 6) |
+                        (static_cast<unsigned char>(s[i + 2]) & 0x3Fu);
+    if ((cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0x3400 && cp <= 0x4DBF)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string parseWordList(std::string_view text, WordList& list) {
+  list = {};
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  int lineNumber = 0;
+  for (std::size_t from = 0; from <= text.size();) {
+    const std::size_t end = std::min(text.find('\n', from), text.size());
+    const std::string_view line = text.substr(from, end - from);
+    from = end + 1;
+    ++lineNumber;
+    const std::size_t tab = line.find('\t');
+    const std::string_view word = trim(line.substr(0, tab));
+    const std::string_view phrase = tab == std::string_view::npos ? std::string_view() : trim(line.substr(tab + 1));
+    if (word.empty()) {
+      if (!phrase.empty()) return "第 " + std::to_string(lineNumber) + " 行只有词组，没有要听写的字词。";
+      continue;
+    }
+    list.entries.push_back({std::string(word), std::string(phrase), lineNumber});
+    if (list.entries.size() > kMostWords)
+      return "词语表太长：最多 " + std::to_string(kMostWords) + " 个字词，请分成几个表。";
+    list.mandarin = list.mandarin || hasHan(word) || hasHan(phrase);
+  }
+  if (list.entries.empty()) return "词语表是空的：每行写一个要听写的字词（多音字可以在 Tab 后面写一个含有它的词组）。";
+  return {};
+}
+
+std::vector<std::string> spokenParts(const WordEntry& entry) {
+  if (entry.phrase.empty()) return {entry.word, entry.word};
+  return {entry.word, entry.phrase, entry.word};
+}
+
+std::string wordListLrc(const std::string& title, const WordList& list, const std::vector<double>& startsMs,
+                        double lengthMs) {
+  const auto tag = [](double ms) {
+    const long long centis = static_cast<long long>(ms / 10);
+    char text[32];
+    std::snprintf(text, sizeof text, "[%02lld:%02lld.%02lld]", centis / 6000, centis / 100 % 60, centis % 100);
+    return std::string(text);
+  };
+  std::string lrc = "[ti:" + title + "]\n";
+  for (std::size_t i = 0; i < list.entries.size() && i < startsMs.size(); ++i)
+    lrc += tag(startsMs[i]) + list.entries[i].word + "\n";
+  return lrc + tag(lengthMs) + "\n";
+}
+
+bool isWordListPath(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string tail = path.substr(path.size() - 4);
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return tail == ".txt";
+}
+
+}  // namespace tessaly

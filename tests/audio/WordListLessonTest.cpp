@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Word lists spoken into lessons by libespeak-ng: the recording and its .lrc agree (each
+// entry's speech starts within 100 ms of its tag), a line that cannot be spoken leaves
+// nothing half made, and an English list is spoken too.
+#include "audio/WordListLesson.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "AudioTestSupport.h"
+#include "sentences/SentenceMap.h"
+
+namespace tessaly::test {
+namespace {
+
+// Where speech starts after at least `gapMs` of silence, in ms.
+std::vector<double> onsets(const std::vector<float>& frames, int rate, double gapMs) {
+  std::vector<double> found;
+  double quietSince = -1e9;  // the first speech always starts one
+  const std::size_t window = static_cast<std::size_t>(rate / 100);
+  for (std::size_t at = 0; at + window <= frames.size(); at += window) {
+    float peak = 0;
+    for (std::size_t i = at; i < at + window; ++i) peak = std::max(peak, std::abs(frames[i]));
+    const double ms = at * 1000.0 / rate;
+    if (peak < 300.0f / 32767) continue;
+    if (ms - quietSince >= gapMs) found.push_back(ms);
+    quietSince = ms + 10;
+  }
+  return found;
+}
+
+TEST(WordListLesson, TenCharactersWithPhrasesBecomeALessonWhoseTagsMeetItsSpeech) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  std::ofstream(dir.file("第三课生字.txt")) << "长\t长大\n行\t银行\n乐\t快乐\n重\t重要\n好\n看\n书\n学\t学校\n花\n门\n";
+  const auto begun = std::chrono::steady_clock::now();
+  const MadeLesson made = audio::makeWordListLesson(dir.file("第三课生字.txt"), dir.file("lessons"));
+  const auto tookMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun).count();
+  ASSERT_EQ(made.error, "");
+  EXPECT_EQ(made.recording, dir.file("lessons/第三课生字.wav"));
+  const SentenceMap map = loadSentenceMap(made.recording, 0);
+  ASSERT_EQ(map.sentences.size(), 10u);
+  EXPECT_EQ(map.sentences[0].text, "长");
+  EXPECT_EQ(map.title, "第三课生字");
+  const std::vector<float> heard = referenceDecode(made.recording, 1);
+  // Between entries there is 1.5 s of silence, between an entry's parts 0.5 s.
+  const std::vector<double> starts = onsets(heard, 22050, 1200);
+  ASSERT_EQ(starts.size(), 10u);
+  for (std::size_t i = 0; i < 10; ++i) EXPECT_NEAR(starts[i], map.sentences[i].startMs, 100) << i;
+  std::printf("10 entries (6 with phrases) spoken in %.0f ms\n", tookMs);
+}
+
+TEST(WordListLesson, ALineThatCannotBeSpokenLeavesNothingHalfMade) {
+  TempDir dir;
+  std::ofstream(dir.file("list.txt")) << "好\n\xE2\x80\x8B\n";  // a zero-width space: nothing to say
+  const MadeLesson made = audio::makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
+  EXPECT_NE(made.error.find("第 2 行无法朗读"), std::string::npos) << made.error;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("lessons/list.wav")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("lessons/list.lrc")));
+  EXPECT_NE(audio::makeWordListLesson(dir.file("missing.txt"), dir.file("lessons")).error.find("无法读取"),
+            std::string::npos);
+  std::ofstream(dir.file("empty.txt"));
+  EXPECT_NE(audio::makeWordListLesson(dir.file("empty.txt"), dir.file("lessons")).error.find("空的"), std::string::npos);
+}
+
+TEST(WordListLesson, AnEnglishListIsSpokenAndFiftyMandarinWordsAreTimed) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  std::ofstream(dir.file("words.txt")) << "apple\nbanana\ncherry\n";
+  const MadeLesson english = audio::makeWordListLesson(dir.file("words.txt"), dir.path().string());
+  ASSERT_EQ(english.error, "");
+  EXPECT_EQ(onsets(referenceDecode(english.recording, 1), 22050, 1200).size(), 3u);
+  // Fifty words (a figure for the README, not a check).
+  const char* words[] = {"天", "地", "人", "你", "我", "他", "上", "下", "口", "耳", "目", "手", "足",
+                         "站", "坐", "日", "月", "水", "火", "山", "石", "田", "禾", "对", "云", "雨",
+                         "风", "花", "鸟", "虫", "六", "七", "八", "九", "十", "爸", "妈", "马", "土",
+                         "不", "画", "打", "棋", "鸡", "字", "词", "句", "子", "桌", "纸"};
+  std::ofstream fifty(dir.file("fifty.txt"));
+  for (const char* w : words) fifty << w << "\n";
+  fifty.close();
+  const auto begun = std::chrono::steady_clock::now();
+  EXPECT_EQ(audio::makeWordListLesson(dir.file("fifty.txt"), dir.path().string()).error, "");
+  std::printf("50 Mandarin words spoken in %.0f ms\n",
+              std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun).count());
+}
+
+}  // namespace
+}  // namespace tessaly::test
