@@ -229,6 +229,7 @@ void PracticeWindow::build() {
   // The repeat scheme: where its run is, and a run from the first sentence.
   run_ = new QLabel(this);
   run_->setObjectName(QStringLiteral("RunLabel"));
+  run_->setWordWrap(true);  // the window stays as narrow as the learner left it
   auto* fromFirst = button(QStringLiteral("从第一句开始复读(&G)"),
                            QStringLiteral("按复读选项里选定的复读方案，从第一句开始"), this);
   fromFirst->setObjectName(QStringLiteral("RunFromFirst"));
