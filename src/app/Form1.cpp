@@ -118,7 +118,6 @@ void Form1::load() {
   speed_->load();
   if (settings_) {
     pacer_->setOptions(LoopOptions::load(*settings_));
-    scheme_ = loadChosenScheme(*settings_);
   }
   pacer_->useRunDisplay(label(layout::kStatusLabel), [this] { return speed_->tenths() / 10.0; });
   webPanel_->navigate(WebPanel::pageAddress(appPath_));
@@ -402,21 +401,13 @@ void Form1::checkDictationCommand() {
 void Form1::editLoopOptions() {
   if (!loopOptionsDialog_) return;
   LoopOptions options = pacer_->options();
-  const std::vector<RepeatScheme> kept = settings_ ? loadKeptSchemes(*settings_) : std::vector<RepeatScheme>{};
-  std::vector<RepeatScheme> schemes = builtInSchemes();
-  schemes.insert(schemes.end(), kept.begin(), kept.end());
-  loopOptionsDialog_->offerSchemes(schemes, schemeNamed(scheme_, kept).name);
+  loopOptionsDialog_->offerSchemes(schemes_.all(), schemes_.scheme().name);
   if (loopOptionsDialog_->edit(options)) {
     pacer_->setOptions(options);
     if (settings_) options.save(*settings_);
-    chooseScheme(loopOptionsDialog_->chosenScheme());
+    schemes_.choose(loopOptionsDialog_->chosenScheme());
   }
   c_.text1.setFocus();
-}
-
-void Form1::chooseScheme(std::string name) {
-  scheme_ = name == builtInSchemes().front().name ? std::string() : std::move(name);  // "" the plain loop
-  if (settings_) saveChosenScheme(*settings_, scheme_);
 }
 
 bool Form1::actsInsideRun(Command command) const {
@@ -440,16 +431,14 @@ void Form1::sentenceKey(Command command) {
 }
 
 bool Form1::startScheme(int firstSentence) {
-  const RepeatScheme scheme = schemeNamed(scheme_, settings_ ? loadKeptSchemes(*settings_) : std::vector<RepeatScheme>{});
-  std::vector<DrillStep> plan = planDrill(scheme, sentences_.map().sentences, recordingLength(), firstSentence);
+  std::vector<DrillStep> plan = planDrill(schemes_.scheme(), sentences_.map().sentences, recordingLength(), firstSentence);
   if (plan.empty()) return false;
   pacer_->startRun(std::move(plan), backEnd());
   return true;
 }
 
 std::vector<DrillStep> Form1::exportPlan() const {
-  const RepeatScheme scheme = schemeNamed(scheme_, settings_ ? loadKeptSchemes(*settings_) : std::vector<RepeatScheme>{});
-  return planWholeDrill(scheme, sentences_.map().sentences, recordingLength());
+  return planWholeDrill(schemes_.scheme(), sentences_.map().sentences, recordingLength());
 }
 
 std::string Form1::runCaption() const {

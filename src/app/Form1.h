@@ -23,6 +23,7 @@
 #include "playback/StreamControl.h"
 #include "practice/LoopOptions.h"
 #include "practice/PracticePlayer.h"
+#include "practice/SchemeChoice.h"
 #include "practice/SentenceKeys.h"
 #include "sentences/PauseScan.h"
 #include "recovery/RecoveryKeeper.h"
@@ -124,6 +125,7 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   // before load().
   void keepUserSettings(UserSettings& settings) {
     settings_ = &settings;
+    schemes_.useSettings(&settings);
     speed_->useSettings(&settings);
   }
   // Reads the recordings' dictation files and their .lrc and .srt through `reader` (by
@@ -136,8 +138,8 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   void startSchemeFromFirstSentence();
   // The name of the repeat scheme Alt+R runs ("" the plain loop), and choosing it (kept in
   // the per-user settings).
-  const std::string& chosenScheme() const { return scheme_; }
-  void chooseScheme(std::string name);
+  const std::string& chosenScheme() const { return schemes_.name(); }
+  void chooseScheme(std::string name) { schemes_.choose(std::move(name)); }
   // Where a scheme's run is ("第 2 句　第 1 遍（共 3 遍）　1.0×"); "" outside one.
   std::string runCaption() const;
   // The chosen scheme over all the recording's sentences, for a drill exported as a file;
@@ -291,7 +293,7 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   UserSettings* settings_ = nullptr;
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;
   PracticeWindowView* practiceWindow_ = nullptr;
-  std::string scheme_;  // the repeat scheme Alt+R runs; "" the plain loop
+  SchemeChoice schemes_;  // the repeat scheme Alt+R runs
   LessonMaker* lessons_ = nullptr;
   std::uint32_t lessonMade_ = 0;  // the newest word list being made; older answers are dropped
   InlineFileReader inlineReader_;

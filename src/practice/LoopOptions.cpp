@@ -20,22 +20,6 @@ void LoopOptions::save(UserSettings& settings) const {
   settings.set("step_back_ms", std::to_string(stepBackMs));
 }
 
-std::string loadChosenScheme(const UserSettings& settings) { return settings.get("repeat_scheme").value_or(""); }
-
-void saveChosenScheme(UserSettings& settings, const std::string& name) {
-  if (!name.empty() || settings.get("repeat_scheme")) settings.set("repeat_scheme", name);
-}
-
-std::vector<RepeatScheme> loadKeptSchemes(const UserSettings& settings) {
-  std::vector<RepeatScheme> kept;
-  for (int n = 1; n <= 50; ++n) {
-    const auto line = settings.get("scheme_" + std::to_string(n));
-    if (!line) break;
-    if (auto scheme = parseScheme(*line)) kept.push_back(std::move(*scheme));
-  }
-  return kept;
-}
-
 LoopPacer::LoopPacer(PlayerVariables& variables, MciControl& mci, StreamControl& stream, std::function<void()> leaveLoop)
     : v_(variables), mci_(mci), stream_(stream), leaveLoop_(std::move(leaveLoop)) {}
 

@@ -53,12 +53,6 @@ class LoopOptionsDialog {
   std::string chosen_;
 };
 
-// The repeat scheme Alt+R runs, kept beside the loop options ("" is the plain loop), and the
-// learner's own schemes (one "scheme_N" line each, drill/RepeatScheme.h's text).
-std::string loadChosenScheme(const UserSettings& settings);
-void saveChosenScheme(UserSettings& settings, const std::string& name);
-std::vector<RepeatScheme> loadKeptSchemes(const UserSettings& settings);
-
 class LoopPacer {
  public:
   // `leaveLoop` leaves the repeat loop as Alt+X does.

@@ -7,6 +7,8 @@
 
 #include "../app/Form1Rig.h"
 #include "playback/PlayerLayouts.h"
+#include "practice/SchemeChoice.h"
+#include "support/MemoryFolder.h"
 
 namespace tessaly::test {
 namespace {
@@ -131,6 +133,28 @@ TEST_P(SchemeRun, ThePlainLoopIsAltRAsItWas) {
   EXPECT_EQ(v().segmentStart, 3000);
   EXPECT_EQ(v().segmentEnd, 7000);
   EXPECT_EQ(rig.label(1).caption(), captions::kRepeating);
+}
+
+TEST(SchemeChoice, IsKeptWithTheLearnersOwnSchemes) {
+  MemoryFolder folder;
+  UserSettings settings(folder);
+  settings.set("scheme_1", "慢慢听;next;0;0;75/2000+10,100/2000+10");
+  settings.set("scheme_2", "broken line");
+  SchemeChoice choice;
+  choice.useSettings(&settings);
+  EXPECT_EQ(choice.name(), "");
+  EXPECT_TRUE(choice.scheme().plainLoop());
+  choice.choose("单句循环");
+  EXPECT_FALSE(settings.get("repeat_scheme")) << "the plain loop leaves no line behind";
+  ASSERT_EQ(choice.all().size(), 5u) << "the built-ins, then the learner's one readable scheme";
+  EXPECT_EQ(choice.all().back().name, "慢慢听");
+  choice.choose("慢慢听");
+  SchemeChoice later;
+  later.useSettings(&settings);
+  EXPECT_EQ(later.scheme().passes.size(), 2u);
+  EXPECT_EQ(later.scheme().passes[0].speedPercent, 75);
+  later.choose("");
+  EXPECT_EQ(settings.get("repeat_scheme"), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, SchemeRun, ::testing::Values(Case{"lesson.wav", true}, Case{"lesson.mp3", false}),

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The repeat scheme Alt+R runs: chosen in the loop options window, kept in the per-user
+// settings ("repeat_scheme"; "" or none is the plain loop), among the built-ins and the
+// learner's own ("scheme_1", "scheme_2", ... lines, drill/RepeatScheme.h's text).
+//
+// Owned by the main window's logic; user-interface thread only.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "drill/RepeatScheme.h"
+#include "settings/UserSettings.h"
+
+namespace tessaly {
+
+class SchemeChoice {
+ public:
+  // Where the choice is kept (null: nowhere); the choice kept there is read now.
+  void useSettings(UserSettings* settings);
+  // The chosen scheme's name; "" for the plain loop.
+  const std::string& name() const { return name_; }
+  // Chooses and keeps `name` (the plain loop's name, or "", chooses the plain loop).
+  void choose(std::string name);
+  // The chosen scheme; the plain loop for a name no scheme has.
+  RepeatScheme scheme() const { return schemeNamed(name_, kept()); }
+  // The built-ins, then the learner's own.
+  std::vector<RepeatScheme> all() const;
+
+ private:
+  std::vector<RepeatScheme> kept() const;
+
+  UserSettings* settings_ = nullptr;
+  std::string name_;
+};
+
+}  // namespace tessaly
