@@ -433,7 +433,7 @@ void Form1::sentenceKey(Command command) {
 bool Form1::startScheme(int firstSentence) {
   std::vector<DrillStep> plan = planDrill(schemes_.scheme(), sentences_.map().sentences, recordingLength(), firstSentence);
   if (plan.empty()) return false;
-  pacer_->startRun(std::move(plan), backEnd());
+  pacer_->startRun(std::move(plan), backEnd(), !usesMciBackEnd(engineKind_));
   return true;
 }
 

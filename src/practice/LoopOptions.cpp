@@ -44,14 +44,25 @@ void LoopPacer::showStep() {
   if (status_) status_->setCaption(stepCaption(step));
 }
 
-void LoopPacer::startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd) {
+void LoopPacer::loopStep() {
+  const DrillStep& step = plan_[static_cast<std::size_t>(step_)];
+  double end = step.endMs;
+  // The streaming device reads 0 once the file has ended: a loop's end must come before that.
+  constexpr double kBeforeFileEndMs = 80;
+  const double length = stream_.length();
+  if (streaming_ && length > 0 && end > length - kBeforeFileEndMs) end = std::max(step.startMs, length - kBeforeFileEndMs);
+  backEnd_->repeatRange(step.startMs, end);
+}
+
+void LoopPacer::startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd, bool streaming) {
   if (plan.empty()) return;
   reset();
   plan_ = std::move(plan);
   backEnd_ = &backEnd;
+  streaming_ = streaming;
   step_ = 0;
   runPaused_ = false;
-  backEnd.repeatRange(plan_[0].startMs, plan_[0].endMs);
+  loopStep();
   showStep();
 }
 
@@ -73,7 +84,7 @@ void LoopPacer::moveRun(bool earlier) {
   if (heldDevice_) stream_.play();
   heldDevice_ = false;
   step_ = to;
-  backEnd_->repeatRange(plan_[static_cast<std::size_t>(to)].startMs, plan_[static_cast<std::size_t>(to)].endMs);
+  loopStep();
   showStep();
 }
 
@@ -96,7 +107,7 @@ bool LoopPacer::nextStep() {
   const DrillStep& next = plan_[static_cast<std::size_t>(step_)];
   showStep();
   if (next.startMs == before.startMs && next.endMs == before.endMs) return true;
-  backEnd_->repeatRange(next.startMs, next.endMs);
+  loopStep();
   if (heldDevice_) stream_.play();
   heldDevice_ = false;
   return false;

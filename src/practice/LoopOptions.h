@@ -78,8 +78,10 @@ class LoopPacer {
     status_ = &status;
     keptSpeed_ = std::move(keptSpeed);
   }
-  // A scheme's run over `plan` (not empty) through `backEnd`: its first step at once.
-  void startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd);
+  // A scheme's run over `plan` (not empty) through `backEnd`: its first step at once. On the
+  // streaming back-end (`streaming`) a pass that would reach the end of the file ends a
+  // little before it, where the loop's tick still sees it end.
+  void startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd, bool streaming);
   bool running() const { return step_ >= 0; }
   // The step playing or pausing; null outside a run.
   const DrillStep* currentStep() const;
@@ -105,6 +107,8 @@ class LoopPacer {
   // same stretch again, which the back-end's own tick replays).
   bool nextStep();
   void showStep();
+  // The loop over the current step, from its start.
+  void loopStep();
   int pauseMs() const;
 
   int waitedMs_ = -1;        // time since the pass ended, while waiting; -1 while a pass plays
@@ -113,6 +117,7 @@ class LoopPacer {
   std::vector<DrillStep> plan_;
   int step_ = -1;  // in plan_; -1 outside a run
   bool runPaused_ = false;
+  bool streaming_ = false;
   PlayerBackEnd* backEnd_ = nullptr;
   ui::Label* status_ = nullptr;
   std::function<double()> keptSpeed_;

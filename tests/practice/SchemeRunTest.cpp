@@ -5,6 +5,8 @@
 // clock.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "../app/Form1Rig.h"
 #include "playback/PlayerLayouts.h"
 #include "practice/SchemeChoice.h"
@@ -133,6 +135,29 @@ TEST_P(SchemeRun, ThePlainLoopIsAltRAsItWas) {
   EXPECT_EQ(v().segmentStart, 3000);
   EXPECT_EQ(v().segmentEnd, 7000);
   EXPECT_EQ(rig.label(1).caption(), captions::kRepeating);
+}
+
+TEST_P(SchemeRun, TheEnglishSampleSentenceBySentencePlaysEachOfItsSixSentencesThreeTimesAndEnds) {
+  Form1Rig english;
+  const std::string lesson = english.audio(GetParam().mci ? "english.wav" : "english.mp3", 22500);
+  std::filesystem::copy_file(TESSALY_ENGLISH_LRC, english.appPath / "voice" / "english.lrc");
+  english.start();
+  english.open(lesson);
+  english.clock.advance(1000);
+  english.form->chooseScheme("逐句听写");
+  english.form->startSchemeFromFirstSentence();
+  std::vector<int> passesOf(6, 0);
+  int lastStep = -1;
+  for (int t = 0; t < 400000 && english.form->loopPacer().running(); t += 20) {
+    const DrillStep* step = english.form->loopPacer().currentStep();
+    const int at = step->sentence * 10 + step->pass;
+    if (at != lastStep) ++passesOf[static_cast<std::size_t>(step->sentence)];
+    lastStep = at;
+    english.clock.advance(20);
+  }
+  EXPECT_FALSE(english.form->loopPacer().running()) << "the run ends";
+  EXPECT_EQ(passesOf, std::vector<int>(6, 3));
+  EXPECT_EQ(english.form->variables().repeatState, RepeatState::Listening);
 }
 
 TEST(SchemeChoice, IsKeptWithTheLearnersOwnSchemes) {
