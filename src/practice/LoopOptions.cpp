@@ -101,6 +101,7 @@ bool LoopPacer::nextStep() {
   const DrillStep before = plan_[static_cast<std::size_t>(step_)];
   if (++step_ >= static_cast<int>(plan_.size())) {
     endRun();
+    reset();       // the sound held through the last pause goes on
     leaveLoop_();  // as Alt+X leaves a loop: listening goes on from its end
     return false;
   }

@@ -81,6 +81,8 @@ TEST_P(SchemeRun, SentenceBySentenceDictationPlaysEachThreeTimesWithItsPausesAnd
   }
   EXPECT_EQ(v().repeatState, RepeatState::Listening) << "after the run, listening goes on";
   EXPECT_EQ(rig.label(1).caption(), captions::kPlaying);
+  rig.clock.advance(700);
+  EXPECT_TRUE(sounding()) << "the sound goes on after the last pause";
 }
 
 TEST_P(SchemeRun, SlowToFastPlaysEachPassAtItsSpeedAndLeavesTheLearnersSpeedAlone) {
