@@ -16,6 +16,7 @@ extern "C" {
 #include "audio/Decoder.h"
 #include "audio/FailureText.h"
 #include "audio/Stretch.h"
+#include "sentences/SentenceMap.h"
 
 namespace tessaly::audio {
 
@@ -137,14 +138,6 @@ RenderedDrill failed(std::string why) {
   return result;
 }
 
-std::string lrcTime(std::int64_t frame, int rate) {
-  const std::int64_t centis = frame * 100 / rate;
-  char text[32];
-  std::snprintf(text, sizeof text, "[%02lld:%02lld.%02lld]", static_cast<long long>(centis / 6000),
-                static_cast<long long>(centis / 100 % 60), static_cast<long long>(centis % 100));
-  return text;
-}
-
 }  // namespace
 
 std::string drillLrcPath(const std::string& outPath) {
@@ -250,8 +243,9 @@ RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillS
   }
   std::ofstream lrcFile(lrc + ".part", std::ios::binary);
   lrcFile << "[ti:" << fs::path(outPath).stem().string() << "]\n";
-  for (std::size_t i = 0; i < plan.size(); ++i) lrcFile << lrcTime(result.starts[i], rate) << stepCaption(plan[i]) << "\n";
-  lrcFile << lrcTime(result.frames, rate) << "\n";
+  for (std::size_t i = 0; i < plan.size(); ++i)
+    lrcFile << lrcTag(result.starts[i] * 1000.0 / rate) << stepCaption(plan[i]) << "\n";
+  lrcFile << lrcTag(result.frames * 1000.0 / rate) << "\n";
   lrcFile.close();
   fs::rename(temporary, outPath, error);
   if (!error && lrcFile) fs::rename(lrc + ".part", lrc, error);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <limits>
 #include <map>
 
@@ -223,6 +224,13 @@ SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs)
   const std::vector<std::string> paths = companionPaths(audioPath);
   if (paths.empty()) return {};
   return sentenceMapFrom(readWhole(paths[0]), readWhole(paths[1]), lengthMs);
+}
+
+std::string lrcTag(double ms) {
+  const long long centis = static_cast<long long>(std::max(0.0, ms) / 10);
+  char text[32];
+  std::snprintf(text, sizeof text, "[%02lld:%02lld.%02lld]", centis / 6000, centis / 100 % 60, centis % 100);
+  return text;
 }
 
 std::string lrcTitle(std::string_view text) {

@@ -41,6 +41,8 @@ inline constexpr std::size_t kMaxSentences = 20000;
 // greatest position a device reports).
 std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs);
 std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs);
+// The .lrc time tag of `ms`, as readLrc reads it back: "[01:05.43]" (hundredths, rounded down).
+std::string lrcTag(double ms);
 // The lesson's title: the text of an .lrc's [ti:] tag, trimmed; "" without one.
 std::string lrcTitle(std::string_view text);
 

@@ -2,7 +2,8 @@
 #include "wordlist/WordList.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "sentences/SentenceMap.h"
 
 namespace tessaly {
 
@@ -74,16 +75,10 @@ std::vector<std::string> spokenParts(const WordEntry& entry) {
 
 std::string wordListLrc(const std::string& title, const WordList& list, const std::vector<double>& startsMs,
                         double lengthMs) {
-  const auto tag = [](double ms) {
-    const long long centis = static_cast<long long>(ms / 10);
-    char text[32];
-    std::snprintf(text, sizeof text, "[%02lld:%02lld.%02lld]", centis / 6000, centis / 100 % 60, centis % 100);
-    return std::string(text);
-  };
   std::string lrc = "[ti:" + title + "]\n";
   for (std::size_t i = 0; i < list.entries.size() && i < startsMs.size(); ++i)
-    lrc += tag(startsMs[i]) + list.entries[i].word + "\n";
-  return lrc + tag(lengthMs) + "\n";
+    lrc += lrcTag(startsMs[i]) + list.entries[i].word + "\n";
+  return lrc + lrcTag(lengthMs) + "\n";
 }
 
 bool isWordListPath(const std::string& path) {

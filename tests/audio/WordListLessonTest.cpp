@@ -47,7 +47,8 @@ TEST(WordListLesson, TenCharactersWithPhrasesBecomeALessonWhoseTagsMeetItsSpeech
   EXPECT_EQ(map.sentences[0].text, "长");
   EXPECT_EQ(map.title, "第三课生字");
   const std::vector<float> heard = referenceDecode(made.recording, 1);
-  // Between entries there is 1.5 s of silence, between an entry's parts 0.5 s.
+  // The lesson leaves 1.5 s of quiet after an entry and 0.5 s between its parts: a gap of
+  // 1.2 s or more starts the next entry.
   const std::vector<double> starts = onsets(heard, 22050, 1200);
   ASSERT_EQ(starts.size(), 10u);
   for (std::size_t i = 0; i < 10; ++i) EXPECT_NEAR(starts[i], map.sentences[i].startMs, 100) << i;

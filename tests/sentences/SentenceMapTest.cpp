@@ -163,5 +163,19 @@ TEST(PauseFinder, SplitsAtSentencePausesOnly) {
   EXPECT_EQ(findSentences(envelope({{500, -70}, {2000, -20}}), 2000).back().endMs, 2000);
 }
 
+TEST(Lrc, ATagWrittenIsReadBackToTheHundredth) {
+  const struct {
+    double ms;
+    const char* tag;
+  } cases[] = {
+      {0, "[00:00.00]"}, {3500, "[00:03.50]"}, {65437.9, "[01:05.43]"}, {-5, "[00:00.00]"}, {5999990, "[99:59.99]"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(lrcTag(c.ms), c.tag);
+    const auto read = readLrc(lrcTag(c.ms) + "一\n", 0);
+    ASSERT_EQ(read.size(), 1u) << c.tag;
+    EXPECT_EQ(read[0].startMs, static_cast<std::int32_t>(std::max(0.0, c.ms) / 10) * 10) << c.tag;
+  }
+}
+
 }  // namespace
 }  // namespace tessaly
