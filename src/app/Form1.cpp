@@ -405,6 +405,7 @@ void Form1::editLoopOptions() {
   if (loopOptionsDialog_->edit(options)) {
     pacer_->setOptions(options);
     if (settings_) options.save(*settings_);
+    schemes_.keepOwn(loopOptionsDialog_->schemes());
     schemes_.choose(loopOptionsDialog_->chosenScheme());
   }
   c_.text1.setFocus();

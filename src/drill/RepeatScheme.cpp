@@ -117,6 +117,15 @@ std::string schemeDescription(const RepeatScheme& scheme) {
   return text + "。";
 }
 
+std::string schemeNameFault(std::string_view name, const std::vector<RepeatScheme>& others) {
+  if (name.find_first_not_of(" \t\u3000") == std::string_view::npos) return "请给复读方案起个名字。";
+  if (name.find_first_of(";\r\n") != std::string_view::npos) return "复读方案的名字里不能有分号或换行。";
+  for (const auto* list : {&builtInSchemes(), &others})
+    for (const RepeatScheme& scheme : *list)
+      if (scheme.name == name) return "已经有叫“" + std::string(name) + "”的复读方案了，请换一个名字。";
+  return {};
+}
+
 int pauseAfter(const SchemePass& pass, double lengthMs) {
   const double ms = pass.pauseMs + std::max(0.0, lengthMs) * pass.pauseLengthTenths / 10.0;
   return static_cast<int>(std::lround(std::min(ms, static_cast<double>(kLongestSchemePauseMs))));

@@ -53,6 +53,10 @@ std::optional<RepeatScheme> parseScheme(std::string_view text);
 // ……；然后下一句。"
 std::string schemeDescription(const RepeatScheme& scheme);
 
+// Why `name` cannot name a scheme of the learner's beside `others` (the built-ins and the
+// learner's other schemes), in a sentence for the 提示窗口; "" when it can.
+std::string schemeNameFault(std::string_view name, const std::vector<RepeatScheme>& others);
+
 // The pause after `pass` for a sentence of `lengthMs`.
 int pauseAfter(const SchemePass& pass, double lengthMs);
 

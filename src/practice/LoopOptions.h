@@ -42,14 +42,17 @@ class LoopOptionsDialog {
   // Shows `options` for editing; true (with `options` changed) when the user accepts.
   virtual bool edit(LoopOptions& options) = 0;
   // The repeat schemes edit() offers to choose among, and the one chosen before; after an
-  // accepted edit, chosenScheme() is the one chosen then.
+  // accepted edit, chosenScheme() is the one chosen then and schemes() the schemes as the
+  // learner left them (theirs added, changed or removed).
   virtual void offerSchemes(const std::vector<RepeatScheme>& schemes, const std::string& chosen) {
-    (void)schemes;
+    schemes_ = schemes;
     chosen_ = chosen;
   }
   virtual std::string chosenScheme() const { return chosen_; }
+  virtual std::vector<RepeatScheme> schemes() const { return schemes_; }
 
  private:
+  std::vector<RepeatScheme> schemes_;
   std::string chosen_;
 };
 

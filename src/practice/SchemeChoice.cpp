@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "practice/SchemeChoice.h"
 
+#include <algorithm>
+
 namespace tessaly {
 
 namespace {
@@ -24,6 +26,19 @@ std::vector<RepeatScheme> SchemeChoice::all() const {
   const std::vector<RepeatScheme> own = kept();
   schemes.insert(schemes.end(), own.begin(), own.end());
   return schemes;
+}
+
+void SchemeChoice::keepOwn(const std::vector<RepeatScheme>& schemes) {
+  if (!settings_) return;
+  int n = 0;
+  for (const RepeatScheme& scheme : schemes) {
+    if (n == kMostKeptSchemes) break;
+    const bool builtIn = std::any_of(builtInSchemes().begin(), builtInSchemes().end(),
+                                     [&](const RepeatScheme& b) { return b.name == scheme.name; });
+    if (!builtIn) settings_->set("scheme_" + std::to_string(++n), schemeText(scheme));
+  }
+  while (settings_->get("scheme_" + std::to_string(++n))) settings_->remove("scheme_" + std::to_string(n));
+  if (!name_.empty() && schemeNamed(name_, kept()).name != name_) choose({});
 }
 
 std::vector<RepeatScheme> SchemeChoice::kept() const {

@@ -26,6 +26,9 @@ class SchemeChoice {
   RepeatScheme scheme() const { return schemeNamed(name_, kept()); }
   // The built-ins, then the learner's own.
   std::vector<RepeatScheme> all() const;
+  // Keeps the learner's own schemes among `schemes` (a built-in's name is skipped), in their
+  // order, in place of those kept before; the choice stays unless its scheme is gone.
+  void keepOwn(const std::vector<RepeatScheme>& schemes);
 
  private:
   std::vector<RepeatScheme> kept() const;

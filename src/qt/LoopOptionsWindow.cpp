@@ -5,12 +5,16 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
+
+#include "qt/SchemeEditorWindow.h"
 
 namespace tessaly::qt {
 
@@ -55,10 +59,41 @@ LoopOptionsWindow::LoopOptionsWindow(QWidget* parent) : QDialog(parent) {
   schemeText_->setMinimumHeight(3 * schemeText_->fontMetrics().lineSpacing());  // room for the longest scheme's text
   schemeText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   connect(scheme_, &QComboBox::currentIndexChanged, this, [this] { describeScheme(); });
+  newScheme_ = new QPushButton(QStringLiteral("新建方案(&N)…"), this);
+  changeScheme_ = new QPushButton(QStringLiteral("修改方案(&E)…"), this);
+  removeScheme_ = new QPushButton(QStringLiteral("删除方案(&L)"), this);
+  connect(newScheme_, &QPushButton::clicked, this, [this] {
+    // A new scheme starts as a copy of the chosen one, or of sentence-by-sentence dictation.
+    const int at = scheme_->currentIndex();
+    RepeatScheme start = at >= 0 ? schemes_[static_cast<std::size_t>(at)] : RepeatScheme{};
+    if (start.plainLoop()) start = schemeNamed("逐句听写");
+    for (int n = 1;; ++n) {
+      start.name = "我的方案 " + std::to_string(n);
+      if (schemeNameFault(start.name, schemes_).empty()) break;
+    }
+    editScheme(start, schemes_.size());
+  });
+  connect(changeScheme_, &QPushButton::clicked, this, [this] {
+    if (!ownSchemeChosen()) return;
+    const auto at = static_cast<std::size_t>(scheme_->currentIndex());
+    editScheme(schemes_[at], at);
+  });
+  connect(removeScheme_, &QPushButton::clicked, this, [this] {
+    if (!ownSchemeChosen()) return;
+    schemes_.erase(schemes_.begin() + scheme_->currentIndex());
+    showSchemes(builtInSchemes().front().name);
+    scheme_->setFocus();
+  });
+  auto* schemeButtons = new QHBoxLayout;
+  schemeButtons->addWidget(newScheme_);
+  schemeButtons->addWidget(changeScheme_);
+  schemeButtons->addWidget(removeScheme_);
+  schemeButtons->addStretch();
 
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("复读方案(&S)："), scheme_);
   form->addRow(schemeText_);
+  form->addRow(schemeButtons);
   form->addRow(QStringLiteral("复读遍数(&P)："), passes_);
   form->addRow(explanation(
       QStringLiteral("复读（Alt+X、Alt+R）放完这么多遍后自动接着往下播放；“不限”则一直复读，直到再按 Alt+X。"), this));
@@ -79,10 +114,31 @@ LoopOptionsWindow::LoopOptionsWindow(QWidget* parent) : QDialog(parent) {
 
 void LoopOptionsWindow::offerSchemes(const std::vector<RepeatScheme>& schemes, const std::string& chosen) {
   schemes_ = schemes;
+  showSchemes(chosen);
+}
+
+void LoopOptionsWindow::showSchemes(const std::string& chosen) {
+  const QSignalBlocker quiet(scheme_);
   scheme_->clear();
   for (const RepeatScheme& s : schemes_) scheme_->addItem(QString::fromStdString(s.name));
   scheme_->setCurrentIndex(std::max(0, scheme_->findText(QString::fromStdString(chosen))));
   describeScheme();
+}
+
+bool LoopOptionsWindow::ownSchemeChosen() const {
+  return scheme_->currentIndex() >= static_cast<int>(builtInSchemes().size());
+}
+
+bool LoopOptionsWindow::editScheme(RepeatScheme start, std::size_t replacing) {
+  std::vector<RepeatScheme> others = schemes_;
+  if (replacing < others.size()) others.erase(others.begin() + static_cast<std::ptrdiff_t>(replacing));
+  if (!editor_) editor_ = new SchemeEditorWindow(this);
+  if (!editor_->edit(start, others)) return false;
+  if (replacing < schemes_.size()) schemes_[replacing] = start;
+  else schemes_.push_back(start);
+  showSchemes(start.name);
+  scheme_->setFocus();
+  return true;
 }
 
 std::string LoopOptionsWindow::chosenScheme() const { return scheme_->currentText().toStdString(); }
@@ -94,6 +150,9 @@ void LoopOptionsWindow::describeScheme() {
                            : QString();
   schemeText_->setText(text);
   scheme_->setAccessibleDescription(text);
+  // The built-ins stay as they are; a new scheme can start from one.
+  changeScheme_->setEnabled(ownSchemeChosen());
+  removeScheme_->setEnabled(ownSchemeChosen());
 }
 
 bool LoopOptionsWindow::edit(LoopOptions& options) {

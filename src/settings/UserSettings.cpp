@@ -68,4 +68,8 @@ void UserSettings::set(const std::string& key, const std::string& value) {
   folder_.write(kFileName, serialise(values_));
 }
 
+void UserSettings::remove(const std::string& key) {
+  if (values_.erase(oneLine(trim(key))) > 0) folder_.write(kFileName, serialise(values_));
+}
+
 }  // namespace tessaly

@@ -28,6 +28,8 @@ class UserSettings {
   int getInt(const std::string& key, int fallback) const;
   // Sets `key` (no line ends in keys or values) and writes the file, unless nothing changed.
   void set(const std::string& key, const std::string& value);
+  // Removes `key` and writes the file, unless it was not there.
+  void remove(const std::string& key);
 
   // The file's text and back: pure.
   static std::map<std::string, std::string> parse(const std::string& text);

@@ -61,6 +61,23 @@ TEST(RepeatScheme, TheOptionsWindowSaysWhatEachDoes) {
             "每句放 1 遍：1.25×（停 2.5 秒 加 句长的 0.5 倍）；然后接着往下听。");
 }
 
+TEST(RepeatScheme, ANameTheLearnerGivesMustBeNewAndFitOnItsLine) {
+  const std::vector<RepeatScheme> mine = {{"我的", {{100, 0, 0}}, AfterPasses::ListenOn, 0, 0}};
+  const struct {
+    const char* name;
+    const char* fault;
+  } cases[] = {
+      {"新方案", ""},
+      {"", "请给复读方案起个名字。"},
+      {" \u3000", "请给复读方案起个名字。"},
+      {"a;b", "复读方案的名字里不能有分号或换行。"},
+      {"a\nb", "复读方案的名字里不能有分号或换行。"},
+      {"逐句听写", "已经有叫“逐句听写”的复读方案了，请换一个名字。"},
+      {"我的", "已经有叫“我的”的复读方案了，请换一个名字。"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(schemeNameFault(c.name, mine), c.fault) << c.name;
+}
+
 TEST(DrillPlan, EachSchemeLaysOutItsPassesAndPauses) {
   const auto plan = planDrill(schemeNamed("逐句听写"), kSentences, 9000, 1);
   ASSERT_EQ(plan.size(), 6u) << "sentences 2 and 3, three passes each, no whole passes from the middle";

@@ -184,6 +184,33 @@ TEST(SchemeChoice, IsKeptWithTheLearnersOwnSchemes) {
   EXPECT_EQ(settings.get("repeat_scheme"), "");
 }
 
+TEST(SchemeChoice, KeepsTheLearnersSchemesAsTheOptionsWindowLeftThem) {
+  MemoryFolder folder;
+  UserSettings settings(folder);
+  settings.set("scheme_1", "一;next;0;0;100/0+0");
+  settings.set("scheme_2", "二;on;0;0;70/0+0");
+  settings.set("scheme_3", "三;on;1;1;85/0+5");
+  SchemeChoice choice;
+  choice.useSettings(&settings);
+  choice.choose("三");
+  std::vector<RepeatScheme> left = choice.all();
+  left.erase(left.begin() + 4);         // "一" removed
+  left[4].passes[0].speedPercent = 75;  // "二" changed
+  left.push_back({"四", {{100, 500, 0}}, AfterPasses::NextSentence, 0, 0});
+  left[1].passes.clear();  // a built-in's name is never kept
+  choice.keepOwn(left);
+  EXPECT_EQ(settings.get("scheme_1"), "二;on;0;0;75/0+0");
+  EXPECT_EQ(settings.get("scheme_2"), "三;on;1;1;85/0+5");
+  EXPECT_EQ(settings.get("scheme_3"), "四;next;0;0;100/500+0");
+  EXPECT_FALSE(settings.get("scheme_4"));
+  EXPECT_EQ(choice.name(), "三") << "the chosen scheme is still there";
+  EXPECT_EQ(schemeNamed("逐句听写", choice.all()).passes.size(), 3u);
+
+  choice.keepOwn(std::vector<RepeatScheme>(builtInSchemes()));
+  EXPECT_FALSE(settings.get("scheme_1"));
+  EXPECT_EQ(choice.name(), "") << "the chosen scheme is gone: the plain loop";
+}
+
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, SchemeRun, ::testing::Values(Case{"lesson.wav", true}, Case{"lesson.mp3", false}),
                          [](const ::testing::TestParamInfo<Case>& p) { return p.param.mci ? "Mci" : "Stream"; });
 

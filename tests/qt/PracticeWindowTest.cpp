@@ -6,6 +6,10 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -23,7 +27,9 @@
 
 #include "qt/MainWindow.h"
 #include "drill/DrillExport.h"
+#include "qt/LoopOptionsWindow.h"
 #include "qt/PracticeWindow.h"
+#include "qt/SchemeEditorWindow.h"
 #include "MainWindowFixture.h"
 #include "support/MemoryFolder.h"
 
@@ -268,6 +274,64 @@ TEST_F(PracticeWindowTest, ADrillIsExportedInTheBackgroundWithItsProgressShown) 
   for (int i = 0; i < 5 && progress->isVisible(); ++i) practice().frame();
   EXPECT_FALSE(progress->isVisible());
   EXPECT_EQ(messages.shown().back(), "已导出复读录音：\n" + out + "\n和它的 .lrc 文件。");
+}
+
+TEST_F(PracticeWindowTest, AltOMakesChangesAndRemovesTheLearnersOwnScheme) {
+  // Each step runs inside the modal windows it opens; `then` chains them.
+  QString faultSeen, listSeen;
+  const auto then = [](auto step) { QTimer::singleShot(50, step); };
+  then([&] {
+    auto* options = window->loopOptionsWindow();
+    ASSERT_TRUE(options && options->isVisible());
+    EXPECT_FALSE(options->changeScheme()->isEnabled()) << "the built-ins stay as they are";
+    options->scheme()->setCurrentIndex(options->scheme()->findText(QStringLiteral("由慢到快")));
+    then([&] {
+      auto* editor = options->schemeEditor();
+      ASSERT_TRUE(editor && editor->isVisible());
+      EXPECT_EQ(editor->name()->text(), QStringLiteral("我的方案 1"));
+      EXPECT_EQ(editor->passes()->count(), 3) << "a copy of the chosen scheme";
+      editor->name()->setText(QStringLiteral("逐句听写"));
+      then([&] {  // the name is taken: a message, and the editor stays
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        faultSeen = box->windowTitle() + QStringLiteral("|") + box->text();
+        box->accept();
+      });
+      editor->accept();
+      ASSERT_TRUE(editor->isVisible());
+      editor->name()->setText(QStringLiteral("慢速两遍"));
+      editor->passes()->setCurrentRow(2);
+      editor->removePass()->click();
+      editor->passes()->setCurrentRow(0);
+      editor->speed()->setValue(0.6);
+      editor->pauseSeconds()->setValue(0);
+      editor->pauseLengths()->setValue(2);
+      for (int i = 0; i < editor->passes()->count(); ++i) listSeen += editor->passes()->item(i)->text() + "|";
+      editor->grab().save(QStringLiteral("tessaly-scheme-editor.png"));
+      editor->accept();
+    });
+    options->newScheme()->click();
+    EXPECT_EQ(options->scheme()->currentText(), QStringLiteral("慢速两遍"));
+    EXPECT_TRUE(options->removeScheme()->isEnabled());
+    options->accept();
+  });
+  QTest::keyClick(window->text1(), Qt::Key_O, Qt::AltModifier);
+  EXPECT_EQ(faultSeen, QStringLiteral("提示窗口|已经有叫“逐句听写”的复读方案了，请换一个名字。"));
+  EXPECT_EQ(listSeen, QStringLiteral("第 1 遍　0.6×　停 句长的 2 倍|第 2 遍　0.85×　停 1 秒|"));
+  EXPECT_EQ(window->form().chosenScheme(), "慢速两遍");
+  EXPECT_EQ(settings.get("scheme_1"), "慢速两遍;next;0;0;60/0+20,85/1000+0");
+
+  then([&] {
+    auto* options = window->loopOptionsWindow();
+    ASSERT_TRUE(options && options->isVisible());
+    EXPECT_EQ(options->scheme()->currentText(), QStringLiteral("慢速两遍"));
+    options->removeScheme()->click();
+    EXPECT_EQ(options->scheme()->count(), 4);
+    options->accept();
+  });
+  QTest::keyClick(window->text1(), Qt::Key_O, Qt::AltModifier);
+  EXPECT_EQ(window->form().chosenScheme(), "");
+  EXPECT_FALSE(settings.get("scheme_1"));
 }
 
 }  // namespace
