@@ -7,7 +7,12 @@
 // repaint of the waveform, and a full redraw after a zoom. Prints one JSON
 // line; --shot saves pictures of both windows.
 //
+// With --scheme NAME it measures a repeat scheme's run instead: the longest event the
+// user-interface thread handles over SECONDS of listening, the call of Alt+R that starts the
+// scheme, and the longest event over SECONDS of the run (its passes, pauses and moves on).
+//
 //   tessaly-practice FILE [SECONDS] [--shot FOLDER]   (QT_QPA_PLATFORM=offscreen, SDL_AUDIODRIVER=dummy)
+//   tessaly-practice FILE [SECONDS] --scheme NAME
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -23,6 +28,31 @@
 #include "qt/PracticeWindow.h"
 
 namespace {
+
+// The user-interface thread's calls: each event it handles, timed.
+class TimedApplication final : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (depth_++ > 0) {  // an event inside an event: the outer one's time holds it
+      const bool done = QApplication::notify(receiver, event);
+      --depth_;
+      return done;
+    }
+    QElapsedTimer t;
+    t.start();
+    const bool done = QApplication::notify(receiver, event);
+    longestMs = std::max(longestMs, static_cast<double>(t.nsecsElapsed()) / 1e6);
+    ++events;
+    --depth_;
+    return done;
+  }
+  double longestMs = 0;
+  long events = 0;
+
+ private:
+  int depth_ = 0;
+};
 
 // Counts the paints the window asks for by itself.
 class PaintCounter final : public QObject {
@@ -49,19 +79,48 @@ void waitMs(int ms) {
   loop.exec();
 }
 
+// Listening, then the scheme's run, each for `seconds`; the longest event of each.
+int measureScheme(TimedApplication& app, tessaly::qt::MainWindow& window, const std::string& file,
+                  const std::string& scheme, double seconds) {
+  auto& form = window.form();
+  form.chooseScheme(scheme);
+  waitMs(1000);  // the sentences are found, the sound has started
+  app.longestMs = 0;
+  app.events = 0;
+  waitMs(static_cast<int>(seconds * 1000));
+  const double listeningMs = app.longestMs;
+  const long listeningEvents = app.events;
+  QElapsedTimer call;
+  call.start();
+  form.run(tessaly::Command::RepeatSentence);
+  const double startMs = msOf(call);
+  const bool running = form.loopPacer().running();
+  app.longestMs = 0;
+  app.events = 0;
+  waitMs(static_cast<int>(seconds * 1000));
+  std::printf(
+      "{\"file\":\"%s\",\"scheme\":\"%s\",\"running\":%s,\"status\":\"%s\",\"listening_longest_event_ms\":%.3f,"
+      "\"listening_events\":%ld,\"start_call_ms\":%.3f,\"run_longest_event_ms\":%.3f,\"run_events\":%ld}\n",
+      file.c_str(), scheme.c_str(), running ? "true" : "false", form.runCaption().c_str(), listeningMs, listeningEvents,
+      startMs, app.longestMs, app.events);
+  form.leaveNow();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  std::string file, shots;
+  TimedApplication app(argc, argv);
+  std::string file, shots, scheme;
   double seconds = 10;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--shot") == 0 && i + 1 < argc) shots = argv[++i];
+    else if (std::strcmp(argv[i], "--scheme") == 0 && i + 1 < argc) scheme = argv[++i];
     else if (file.empty()) file = argv[i];
     else seconds = std::atof(argv[i]);
   }
   if (file.empty()) {
-    std::fprintf(stderr, "usage: tessaly-practice FILE [SECONDS] [--shot FOLDER]\n");
+    std::fprintf(stderr, "usage: tessaly-practice FILE [SECONDS] [--shot FOLDER | --scheme NAME]\n");
     return 2;
   }
   tessaly::Program program;
@@ -70,6 +129,7 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   window.form().openFromCommandLine(file);
   QApplication::processEvents();
+  if (!scheme.empty()) return measureScheme(app, window, file, scheme, seconds);
 
   QElapsedTimer clock;
   clock.start();
