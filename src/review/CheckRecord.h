@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the learner's record keeps of one check: for each sentence the check covered, where it
+// lies in the recording, its reference text, what was written, its accuracy and each slip
+// with its class and, for Han characters, both readings; the recording is named by its path
+// and, once the record's writer has read it, by an identity that survives a move.
+//
+// PracticeLog is where the program hands a finished check; the record's writer
+// (review/RecordKeeper.h) is one, the tests have their own. Pure; any thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/Reference.h"
+
+namespace tessaly {
+
+struct RecordedSlip {
+  std::string kind;                             // "homophone", "tone", "spelling", "other", "missing", "extra"
+  std::string expected;                         // the reference's words ("" for an extra word)
+  std::string written;                          // what was written instead ("" for a missing word)
+  std::string expectedReading, writtenReading;  // pinyin with tone marks, Han for Han only
+  int expectedTone = 0, writtenTone = 0;        // 1–5, 0 when there is no reading
+  friend bool operator==(const RecordedSlip&, const RecordedSlip&) = default;
+};
+
+struct RecordedSentence {
+  std::int32_t startMs = -1, endMs = -1;  // -1: a reference without times
+  std::string reference;
+  std::string written;
+  double accuracy = 0;  // percent
+  std::vector<RecordedSlip> slips;
+};
+
+struct CheckRecord {
+  std::string recording;  // its path
+  std::int64_t at = 0;    // seconds since 1970
+  int day = 0;            // the learner's calendar day, days since 1970-01-01
+  std::vector<RecordedSentence> sentences;
+};
+
+// The record of `result`, a check of `dictation` against `reference`: its covered sentences
+// (a reference without sentences counts as one).
+CheckRecord recordOfCheck(const CheckResult& result, const Reference& reference, std::string_view dictation,
+                          std::string recording, std::int64_t at, int day);
+
+class PracticeLog {
+ public:
+  virtual ~PracticeLog() = default;
+  // Keeps `record`; returns at once (the writing is the log's own business).
+  virtual void record(CheckRecord record) = 0;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "review/RecordKeeper.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace tessaly {
+
+RecordKeeper::RecordKeeper(std::string path, int retryMs)
+    : path_(std::move(path)), retryMs_(retryMs), thread_([this] { run(); }) {
+  std::lock_guard lock(mutex_);
+  jobs_.push_front([this] {
+    const RecordStore::Opened opened = store_.open(path_);
+    if (opened.problem != RecordProblem::None) tell(opened.problem, opened.detail, opened.movedTo);
+  });
+  wake_.notify_one();
+}
+
+RecordKeeper::~RecordKeeper() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  thread_.join();
+}
+
+void RecordKeeper::record(CheckRecord record) {
+  std::lock_guard lock(mutex_);
+  jobs_.push_back([this, record = std::move(record)] {
+    unwrittenRecords_.emplace_back(record, identityOf(record.recording));
+    writeUnwritten();
+  });
+  wake_.notify_one();
+}
+
+void RecordKeeper::writeUnwritten() {
+  while (!unwrittenRecords_.empty()) {
+    const auto& [record, identity] = unwrittenRecords_.front();
+    const RecordProblem problem = store_.add(record, identity);
+    if (problem != RecordProblem::None) {
+      tell(problem, store_.lastError());  // busy (held past the wait by another program): unsaid
+      break;
+    }
+    unwrittenRecords_.pop_front();
+    std::lock_guard lock(mutex_);
+    told_ = false;  // written again: the next problem is news
+  }
+  std::lock_guard lock(mutex_);
+  unwrittenCount_ = unwrittenRecords_.size();
+}
+
+std::uint32_t RecordKeeper::ask(std::function<void(std::uint32_t)> job) {
+  std::lock_guard lock(mutex_);
+  const std::uint32_t serial = ++serial_;
+  jobs_.push_back([job = std::move(job), serial] { job(serial); });
+  wake_.notify_one();
+  return serial;
+}
+
+std::uint32_t RecordKeeper::askDue(int today, int most) {
+  return ask([this, today, most](std::uint32_t serial) {
+    DueList list{store_.due(today, most), store_.dueCount(today)};
+    std::lock_guard lock(mutex_);
+    dues_[serial] = std::move(list);
+  });
+}
+
+std::optional<DueList> RecordKeeper::takeDue(std::uint32_t serial) {
+  std::lock_guard lock(mutex_);
+  auto found = dues_.extract(serial);
+  if (found.empty()) return std::nullopt;
+  return std::move(found.mapped());
+}
+
+std::uint32_t RecordKeeper::askStats(int today, int days) {
+  return ask([this, today, days](std::uint32_t serial) {
+    RecordStats s = store_.stats(today, days);
+    std::lock_guard lock(mutex_);
+    stats_[serial] = std::move(s);
+  });
+}
+
+std::optional<RecordStats> RecordKeeper::takeStats(std::uint32_t serial) {
+  std::lock_guard lock(mutex_);
+  auto found = stats_.extract(serial);
+  if (found.empty()) return std::nullopt;
+  return std::move(found.mapped());
+}
+
+std::uint32_t RecordKeeper::askRecordings() {
+  return ask([this](std::uint32_t serial) {
+    auto list = store_.recordings();
+    std::lock_guard lock(mutex_);
+    recordings_[serial] = std::move(list);
+  });
+}
+
+std::optional<std::vector<KnownRecording>> RecordKeeper::takeRecordings(std::uint32_t serial) {
+  std::lock_guard lock(mutex_);
+  auto found = recordings_.extract(serial);
+  if (found.empty()) return std::nullopt;
+  return std::move(found.mapped());
+}
+
+void RecordKeeper::relink(std::int64_t recordingId, std::string path) {
+  std::lock_guard lock(mutex_);
+  jobs_.push_back([this, recordingId, path = std::move(path)] { store_.relink(recordingId, path); });
+  wake_.notify_one();
+}
+
+void RecordKeeper::setAside(std::int64_t recordingId) {
+  std::lock_guard lock(mutex_);
+  jobs_.push_back([this, recordingId] { store_.setAside(recordingId); });
+  wake_.notify_one();
+}
+
+void RecordKeeper::tell(RecordProblem problem, const std::string& detail, const std::string& movedTo) {
+  std::string text;
+  switch (problem) {
+    case RecordProblem::None:
+    case RecordProblem::Busy: return;
+    case RecordProblem::Corrupt:
+      text = movedTo.empty()
+                 ? "练习记录文件已损坏，无法使用：\n" + path_ + "\n本次不记录练习，听写内容不受影响。"
+                 : "练习记录文件已损坏，原文件已改名保存为：\n" + movedTo + "\n程序新建了一个练习记录，听写内容不受影响。";
+      break;
+    case RecordProblem::Newer:
+      text = "练习记录文件是较新版本的程序写的，这个版本不能改动它：\n" + path_ + "\n本次不记录练习，听写内容不受影响。";
+      break;
+    case RecordProblem::Unwritable:
+      text = "无法写入练习记录：\n" + path_ + "\n（" + detail +
+             "）\n检查结果先留在内存中，程序会在后台再试；听写内容不受影响。";
+      break;
+  }
+  std::lock_guard lock(mutex_);
+  if (told_) return;
+  told_ = true;
+  problems_.push_back(std::move(text));
+}
+
+std::string RecordKeeper::takeProblem() {
+  std::lock_guard lock(mutex_);
+  if (problems_.empty()) return {};
+  std::string text = std::move(problems_.front());
+  problems_.erase(problems_.begin());
+  return text;
+}
+
+void RecordKeeper::waitIdle() {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+}
+
+std::size_t RecordKeeper::unwritten() const {
+  std::lock_guard lock(mutex_);
+  return unwrittenCount_;
+}
+
+void RecordKeeper::run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (jobs_.empty()) {
+      busy_ = false;
+      idle_.notify_all();
+      if (stopping_) break;
+      // Unwritten records are tried again after a while; otherwise the writer sleeps.
+      if (unwrittenCount_ > 0) {
+        if (!wake_.wait_for(lock, std::chrono::milliseconds(retryMs_), [this] { return !jobs_.empty() || stopping_; })) {
+          busy_ = true;
+          lock.unlock();
+          writeUnwritten();
+          lock.lock();
+        }
+      } else {
+        wake_.wait(lock, [this] { return !jobs_.empty() || stopping_; });
+      }
+      continue;
+    }
+    auto job = std::move(jobs_.front());
+    jobs_.pop_front();
+    busy_ = true;
+    lock.unlock();
+    job();
+    lock.lock();
+  }
+  lock.unlock();
+  if (!unwrittenRecords_.empty()) writeUnwritten();  // once more at the end
+}
+
+}  // namespace tessaly

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The learner's record, kept by a writer thread of its own: the user-interface thread only
+// queues (a check's record, a question for the due list or the charts, a relink) and takes
+// answers later by serial number, so it never waits on SQLite or the disk.
+//
+// The writer opens the record (review/RecordStore.h) first. A record it cannot write (a full
+// disk, a read-only folder, a database another program holds too long) stays in memory and is
+// tried again every few seconds and at the end; a problem is told once (until a record is
+// written again), in a sentence for the
+// 提示窗口, and the program goes on (the dictation is kept elsewhere and never at stake).
+//
+// Threads: every public call on the user-interface thread (or a test's); the store and the
+// unwritten records on the writer's. mutex_ guards the queue, the answers and the problems.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "review/RecordStore.h"
+
+namespace tessaly {
+
+struct DueList {
+  std::vector<DueSentence> sentences;  // the most overdue first
+  int count = 0;                       // all that are due
+};
+
+class RecordKeeper final : public PracticeLog {
+ public:
+  explicit RecordKeeper(std::string path, int retryMs = 5000);
+  // Writes what is queued (and tries the unwritten once more), then stops.
+  ~RecordKeeper() override;
+
+  void record(CheckRecord record) override;
+
+  std::uint32_t askDue(int today, int most);
+  std::optional<DueList> takeDue(std::uint32_t serial);
+  std::uint32_t askStats(int today, int days);
+  std::optional<RecordStats> takeStats(std::uint32_t serial);
+  std::uint32_t askRecordings();
+  std::optional<std::vector<KnownRecording>> takeRecordings(std::uint32_t serial);
+  void relink(std::int64_t recordingId, std::string path);
+  void setAside(std::int64_t recordingId);
+
+  // A problem not told yet ("" for none): the first after a record was written (or after the
+  // start), once.
+  std::string takeProblem();
+  const std::string& path() const { return path_; }
+
+  // For the tests and the benchmark: returns once every job queued so far has run.
+  void waitIdle();
+  // Records kept in memory after a failed write (the writer's count, read under the lock).
+  std::size_t unwritten() const;
+
+ private:
+  void run();
+  void writeUnwritten();
+  void tell(RecordProblem problem, const std::string& detail, const std::string& movedTo = {});
+  std::uint32_t ask(std::function<void(std::uint32_t)> job);
+
+  const std::string path_;
+  const int retryMs_;
+  RecordStore store_;                                                       // the writer's alone
+  std::deque<std::pair<CheckRecord, RecordingIdentity>> unwrittenRecords_;  // the writer's alone
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_, idle_;
+  std::deque<std::function<void()>> jobs_;
+  bool busy_ = false, stopping_ = false;
+  std::uint32_t serial_ = 0;
+  std::size_t unwrittenCount_ = 0;
+  std::map<std::uint32_t, DueList> dues_;
+  std::map<std::uint32_t, RecordStats> stats_;
+  std::map<std::uint32_t, std::vector<KnownRecording>> recordings_;
+  std::vector<std::string> problems_;
+  bool told_ = false;   // a problem was told and nothing has been written since
+  std::thread thread_;  // last: it runs on the members above
+};
+
+}  // namespace tessaly

@@ -1,0 +1,375 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "review/RecordStore.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace tessaly {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kIdentityBytes = 64 * 1024;
+constexpr int kBusyTimeoutMs = 5000;
+
+// One prepared statement, finalised when it goes.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  bool ok() const { return stmt_ != nullptr; }
+  Statement& bind(int at, std::int64_t v) { return sqlite3_bind_int64(stmt_, at, v), *this; }
+  Statement& bind(int at, int v) { return sqlite3_bind_int(stmt_, at, v), *this; }
+  Statement& bind(int at, double v) { return sqlite3_bind_double(stmt_, at, v), *this; }
+  Statement& bind(int at, const std::string& v) {
+    return sqlite3_bind_text(stmt_, at, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT), *this;
+  }
+  // SQLITE_ROW, SQLITE_DONE or an error.
+  int step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
+  // Ready to be bound and run again.
+  void reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  std::int64_t integer(int at) const { return sqlite3_column_int64(stmt_, at); }
+  double real(int at) const { return sqlite3_column_double(stmt_, at); }
+  std::string text(int at) const {
+    const auto* p = sqlite3_column_text(stmt_, at);
+    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, at)))
+             : std::string();
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// The schema, version by version: a record made by an older program is brought up to date.
+// Version 1 kept the checks; version 2 added the review schedule.
+// clang-format off
+constexpr const char* kMigrations[] = {
+    // to version 1
+    "CREATE TABLE recordings (id INTEGER PRIMARY KEY, path TEXT NOT NULL, size INTEGER NOT NULL,"
+    "  hash TEXT NOT NULL, UNIQUE (size, hash));"
+    "CREATE TABLE checks (id INTEGER PRIMARY KEY, recording_id INTEGER NOT NULL REFERENCES recordings(id),"
+    "  at INTEGER NOT NULL, day INTEGER NOT NULL);"
+    "CREATE TABLE attempts (id INTEGER PRIMARY KEY, check_id INTEGER NOT NULL REFERENCES checks(id),"
+    "  recording_id INTEGER NOT NULL, start_ms INTEGER NOT NULL, end_ms INTEGER NOT NULL,"
+    "  reference TEXT NOT NULL, written TEXT NOT NULL, accuracy REAL NOT NULL, day INTEGER NOT NULL);"
+    "CREATE INDEX attempts_by_day ON attempts (day);"
+    "CREATE TABLE slips (attempt_id INTEGER NOT NULL REFERENCES attempts(id), kind TEXT NOT NULL,"
+    "  expected TEXT NOT NULL, written TEXT NOT NULL, expected_reading TEXT NOT NULL,"
+    "  written_reading TEXT NOT NULL, expected_tone INTEGER NOT NULL, written_tone INTEGER NOT NULL);"
+    "CREATE INDEX slips_by_kind ON slips (kind);",
+    // to version 2
+    "ALTER TABLE recordings ADD COLUMN set_aside INTEGER NOT NULL DEFAULT 0;"
+    "CREATE TABLE reviews (recording_id INTEGER NOT NULL REFERENCES recordings(id),"
+    "  start_ms INTEGER NOT NULL, end_ms INTEGER NOT NULL, reference TEXT NOT NULL,"
+    "  repetitions INTEGER NOT NULL, interval_days INTEGER NOT NULL, ease REAL NOT NULL,"
+    "  due_day INTEGER NOT NULL, PRIMARY KEY (recording_id, start_ms, end_ms));"
+    "CREATE INDEX reviews_by_due ON reviews (due_day);"
+    "INSERT INTO reviews SELECT a.recording_id, a.start_ms, a.end_ms, a.reference, 0, 1, 2.5, MAX(a.day) + 1"
+    "  FROM attempts a WHERE a.start_ms >= 0 AND a.accuracy < 99.95 GROUP BY a.recording_id, a.start_ms, a.end_ms;",
+};
+// clang-format on
+static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion);
+
+std::uint64_t fnv1a(const char* bytes, std::size_t n, std::uint64_t h) {
+  for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
+  return h;
+}
+
+// "practice.sqlite3.corrupt-20261208-101500" (and a number if that is taken).
+std::string asideName(const std::string& path) {
+  char stamp[32];
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  std::string name = path + ".corrupt-" + stamp;
+  for (int n = 2; fs::exists(name); ++n) name = path + ".corrupt-" + stamp + "-" + std::to_string(n);
+  return name;
+}
+
+}  // namespace
+
+RecordingIdentity identityOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::error_code error;
+  const auto size = fs::file_size(path, error);
+  if (!in || error) return {};
+  std::string bytes(std::min<std::uintmax_t>(size, kIdentityBytes), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::uint64_t h = fnv1a(bytes.data(), static_cast<std::size_t>(in.gcount()), 14695981039346656037ULL);
+  if (size > kIdentityBytes) {
+    const std::uintmax_t from = std::max<std::uintmax_t>(kIdentityBytes, size - kIdentityBytes);
+    in.seekg(static_cast<std::streamoff>(from));
+    bytes.assign(size - from, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    h = fnv1a(bytes.data(), static_cast<std::size_t>(in.gcount()), h);
+  }
+  if (in.bad()) return {};
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+  return {static_cast<std::int64_t>(size), hex};
+}
+
+RecordStore::~RecordStore() { sqlite3_close_v2(db_); }
+
+bool RecordStore::exec(const char* sql) {
+  char* message = nullptr;
+  const int code = sqlite3_exec(db_, sql, nullptr, nullptr, &message);
+  if (code != SQLITE_OK) lastError_ = message ? message : sqlite3_errstr(code);
+  sqlite3_free(message);
+  return code == SQLITE_OK;
+}
+
+RecordProblem RecordStore::failure() {
+  const int code = sqlite3_extended_errcode(db_);
+  lastError_ = sqlite3_errmsg(db_);
+  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) return RecordProblem::Busy;
+  if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB) return RecordProblem::Corrupt;
+  return RecordProblem::Unwritable;
+}
+
+RecordStore::Opened RecordStore::open(const std::string& path) {
+  Opened opened;
+  std::error_code error;
+  fs::create_directories(fs::path(path).parent_path(), error);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    writable_ = false;
+    int code = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (code != SQLITE_OK) {  // a read-only file or folder: read what is there, write nothing
+      sqlite3_close_v2(db_);
+      db_ = nullptr;
+      code = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
+      if (code != SQLITE_OK) {
+        lastError_ = sqlite3_errstr(code);
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        return {RecordProblem::Unwritable, {}, lastError_};
+      }
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db_, 1);
+    // The integrity check reads every page: a scrambled file says so here, not at the first
+    // query the learner waits on.
+    std::string verdict;
+    {
+      Statement check(db_, "PRAGMA integrity_check");
+      const int step = check.step();
+      verdict = step == SQLITE_ROW ? check.text(0) : sqlite3_errmsg(db_);
+      if (step != SQLITE_ROW && (sqlite3_errcode(db_) == SQLITE_BUSY)) return {RecordProblem::Busy, {}, verdict};
+    }
+    if (verdict != "ok") {
+      sqlite3_close_v2(db_);
+      db_ = nullptr;
+      if (attempt > 0) return {RecordProblem::Corrupt, opened.movedTo, verdict};
+      opened.problem = RecordProblem::Corrupt;
+      opened.detail = verdict;
+      opened.movedTo = asideName(path);
+      fs::rename(path, opened.movedTo, error);
+      if (error) return {RecordProblem::Unwritable, {}, error.message()};
+      for (const char* tail : {"-wal", "-shm"}) fs::rename(path + tail, opened.movedTo + tail, error);
+      continue;  // and make a new one
+    }
+    int version = 0;
+    {
+      Statement v(db_, "PRAGMA user_version");
+      if (v.step() == SQLITE_ROW) version = static_cast<int>(v.integer(0));
+    }
+    if (version > kSchemaVersion) return {RecordProblem::Newer, {}, "user_version " + std::to_string(version)};
+    writable_ = !sqlite3_db_readonly(db_, "main");
+    if (!writable_) return {RecordProblem::Unwritable, {}, "read-only"};
+    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL") || !exec("PRAGMA foreign_keys=ON") ||
+        (version < kSchemaVersion && !migrate(version))) {
+      const RecordProblem problem = failure();
+      writable_ = false;
+      return {problem, {}, lastError_};
+    }
+    return opened;
+  }
+  return opened;
+}
+
+bool RecordStore::migrate(int from) {
+  if (!exec("BEGIN IMMEDIATE")) return false;
+  for (int v = from; v < kSchemaVersion; ++v) {
+    if (!exec(kMigrations[v]) || !exec(("PRAGMA user_version=" + std::to_string(v + 1)).c_str())) {
+      exec("ROLLBACK");
+      return false;
+    }
+  }
+  return exec("COMMIT");
+}
+
+RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentity& identity) {
+  if (!writable()) return RecordProblem::Unwritable;
+  if (record.sentences.empty()) return RecordProblem::None;
+  if (!exec("BEGIN IMMEDIATE")) return failure();
+  const auto fail = [&] {
+    const RecordProblem problem = failure();
+    exec("ROLLBACK");
+    return problem;
+  };
+  // The recording: found by its identity (moved: its path is brought up to date), else by its
+  // path (an unreadable file), else new.
+  const std::string hash = identity.known() ? identity.hash : "path:" + record.recording;
+  std::int64_t recordingId = 0;
+  {
+    Statement find(db_, "SELECT id FROM recordings WHERE size = ? AND hash = ?");
+    find.bind(1, identity.size).bind(2, hash);
+    if (find.step() == SQLITE_ROW) recordingId = find.integer(0);
+  }
+  if (recordingId) {
+    Statement move(db_, "UPDATE recordings SET path = ?, set_aside = 0 WHERE id = ? AND path <> ?");
+    if (move.bind(1, record.recording).bind(2, recordingId).bind(3, record.recording).step() != SQLITE_DONE) return fail();
+  } else {
+    Statement add(db_, "INSERT INTO recordings (path, size, hash) VALUES (?, ?, ?)");
+    if (add.bind(1, record.recording).bind(2, identity.size).bind(3, hash).step() != SQLITE_DONE) return fail();
+    recordingId = sqlite3_last_insert_rowid(db_);
+  }
+  Statement check(db_, "INSERT INTO checks (recording_id, at, day) VALUES (?, ?, ?)");
+  if (check.bind(1, recordingId).bind(2, record.at).bind(3, record.day).step() != SQLITE_DONE) return fail();
+  const std::int64_t checkId = sqlite3_last_insert_rowid(db_);
+  Statement attempt(db_,
+                    "INSERT INTO attempts (check_id, recording_id, start_ms, end_ms, reference, written, accuracy, day)"
+                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+  Statement slip(db_,
+                 "INSERT INTO slips (attempt_id, kind, expected, written, expected_reading, written_reading,"
+                 " expected_tone, written_tone) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+  Statement schedule(db_,
+                     "SELECT repetitions, interval_days, ease, due_day FROM reviews"
+                     " WHERE recording_id = ? AND start_ms = ? AND end_ms = ?");
+  Statement reschedule(db_,
+                       "INSERT OR REPLACE INTO reviews (recording_id, start_ms, end_ms, reference, repetitions,"
+                       " interval_days, ease, due_day) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+  if (!attempt.ok() || !slip.ok() || !schedule.ok() || !reschedule.ok()) return fail();
+  for (const RecordedSentence& s : record.sentences) {
+    attempt.bind(1, checkId).bind(2, recordingId).bind(3, s.startMs).bind(4, s.endMs).bind(5, s.reference);
+    attempt.bind(6, s.written).bind(7, s.accuracy).bind(8, record.day);
+    if (attempt.step() != SQLITE_DONE) return fail();
+    attempt.reset();
+    const std::int64_t attemptId = sqlite3_last_insert_rowid(db_);
+    for (const RecordedSlip& x : s.slips) {
+      slip.bind(1, attemptId).bind(2, x.kind).bind(3, x.expected).bind(4, x.written).bind(5, x.expectedReading);
+      slip.bind(6, x.writtenReading).bind(7, x.expectedTone).bind(8, x.writtenTone);
+      if (slip.step() != SQLITE_DONE) return fail();
+      slip.reset();
+    }
+    if (s.startMs < 0) continue;  // not in the recording: nothing to play back
+    // A sentence comes back for review once it is missed; every later attempt moves it on.
+    std::optional<ReviewState> state;
+    schedule.bind(1, recordingId).bind(2, s.startMs).bind(3, s.endMs);
+    if (schedule.step() == SQLITE_ROW)
+      state = ReviewState{static_cast<int>(schedule.integer(0)), static_cast<int>(schedule.integer(1)), schedule.real(2),
+                          static_cast<int>(schedule.integer(3))};
+    schedule.reset();
+    const int grade = gradeOfAccuracy(s.accuracy);
+    if (!state && grade == 5) continue;
+    const ReviewState next = nextReview(state.value_or(ReviewState{}), grade, record.day);
+    reschedule.bind(1, recordingId).bind(2, s.startMs).bind(3, s.endMs).bind(4, s.reference);
+    reschedule.bind(5, next.repetitions).bind(6, next.intervalDays).bind(7, next.ease).bind(8, next.dueDay);
+    if (reschedule.step() != SQLITE_DONE) return fail();
+    reschedule.reset();
+  }
+  if (!exec("COMMIT")) return fail();
+  return RecordProblem::None;
+}
+
+std::vector<DueSentence> RecordStore::due(int today, int most) {
+  std::vector<DueSentence> list;
+  if (!db_) return list;
+  Statement q(db_,
+              "SELECT r.recording_id, g.path, g.size, g.hash, r.start_ms, r.end_ms, r.reference,"
+              " r.repetitions, r.interval_days, r.ease, r.due_day"
+              " FROM reviews r JOIN recordings g ON g.id = r.recording_id"
+              " WHERE r.due_day <= ? AND g.set_aside = 0 ORDER BY r.due_day, r.recording_id, r.start_ms LIMIT ?");
+  q.bind(1, today).bind(2, most);
+  while (q.step() == SQLITE_ROW) {
+    DueSentence d;
+    d.recordingId = q.integer(0);
+    d.recording = q.text(1);
+    d.identity = {q.integer(2), q.text(3)};
+    d.startMs = static_cast<std::int32_t>(q.integer(4));
+    d.endMs = static_cast<std::int32_t>(q.integer(5));
+    d.reference = q.text(6);
+    d.state = {static_cast<int>(q.integer(7)), static_cast<int>(q.integer(8)), q.real(9), static_cast<int>(q.integer(10))};
+    list.push_back(std::move(d));
+  }
+  return list;
+}
+
+int RecordStore::dueCount(int today) {
+  if (!db_) return 0;
+  Statement q(db_,
+              "SELECT COUNT(*) FROM reviews r JOIN recordings g ON g.id = r.recording_id"
+              " WHERE r.due_day <= ? AND g.set_aside = 0");
+  q.bind(1, today);
+  return q.step() == SQLITE_ROW ? static_cast<int>(q.integer(0)) : 0;
+}
+
+RecordStats RecordStore::stats(int today, int days) {
+  RecordStats s;
+  if (!db_) return s;
+  {
+    Statement q(db_, "SELECT day, AVG(accuracy) FROM attempts WHERE day > ? AND day <= ? GROUP BY day ORDER BY day");
+    q.bind(1, today - days).bind(2, today);
+    while (q.step() == SQLITE_ROW) s.accuracyByDay.emplace_back(static_cast<int>(q.integer(0)), q.real(1));
+  }
+  {
+    Statement q(db_, "SELECT kind, COUNT(*) FROM slips GROUP BY kind ORDER BY 2 DESC, 1");
+    while (q.step() == SQLITE_ROW) s.slipKinds.emplace_back(q.text(0), static_cast<int>(q.integer(1)));
+  }
+  {
+    Statement q(db_,
+                "SELECT expected_tone, written_tone, COUNT(*) FROM slips WHERE kind IN ('tone', 'homophone')"
+                " AND expected_tone BETWEEN 1 AND 5 AND written_tone BETWEEN 1 AND 5 GROUP BY 1, 2");
+    while (q.step() == SQLITE_ROW)
+      s.tones[static_cast<std::size_t>(q.integer(0) - 1)][static_cast<std::size_t>(q.integer(1) - 1)] = static_cast<int>(
+          q.integer(2));
+  }
+  {
+    Statement q(db_,
+                "SELECT expected, COUNT(*) FROM slips WHERE kind IN ('missing', 'spelling', 'other')"
+                " AND expected GLOB '[a-z]*' GROUP BY expected ORDER BY 2 DESC, 1 LIMIT 10");
+    while (q.step() == SQLITE_ROW) s.wordsMissed.emplace_back(q.text(0), static_cast<int>(q.integer(1)));
+  }
+  {
+    Statement q(db_, "SELECT COUNT(*) FROM attempts");
+    if (q.step() == SQLITE_ROW) s.sentences = q.integer(0);
+  }
+  return s;
+}
+
+std::vector<KnownRecording> RecordStore::recordings() {
+  std::vector<KnownRecording> list;
+  if (!db_) return list;
+  Statement q(db_, "SELECT id, path, size, hash, set_aside FROM recordings ORDER BY id");
+  while (q.step() == SQLITE_ROW) list.push_back({q.integer(0), q.text(1), {q.integer(2), q.text(3)}, q.integer(4) != 0});
+  return list;
+}
+
+bool RecordStore::relink(std::int64_t recordingId, const std::string& path) {
+  if (!writable()) return false;
+  Statement q(db_, "UPDATE recordings SET path = ?, set_aside = 0 WHERE id = ?");
+  return q.bind(1, path).bind(2, recordingId).step() == SQLITE_DONE || (failure(), false);
+}
+
+bool RecordStore::setAside(std::int64_t recordingId) {
+  if (!writable()) return false;
+  Statement q(db_, "UPDATE recordings SET set_aside = 1 WHERE id = ?");
+  return q.bind(1, recordingId).step() == SQLITE_DONE || (failure(), false);
+}
+
+}  // namespace tessaly

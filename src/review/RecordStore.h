@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The learner's record on disk: one SQLite database (practice.sqlite3 in the per-user data
+// folder), WAL journal, a schema version (PRAGMA user_version) brought up to date by
+// migrations at open. It holds every checked sentence with its slips, the recordings by path
+// and by identity (size and a hash of the first and last 64 KiB, so a moved file is found
+// again), and the review schedule of each sentence that was missed.
+//
+// At open: a file SQLite cannot read or whose integrity check fails is moved aside (kept,
+// never deleted) and a new one made; a file of a newer schema is left alone and the store
+// does not write. A write is one transaction per check, so a kill loses at most the check
+// under way; a busy database is waited on (busy timeout), a full or read-only one fails that
+// write, which the caller keeps for later.
+//
+// Used by one thread at a time: the record's writer (review/RecordKeeper.h), the benchmark and
+// the tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "review/CheckRecord.h"
+#include "review/ReviewSchedule.h"
+
+struct sqlite3;
+
+namespace tessaly {
+
+struct RecordingIdentity {
+  std::int64_t size = -1;  // -1: the file could not be read
+  std::string hash;        // 16 hex digits: FNV-1a of the first and the last 64 KiB
+  bool known() const { return size >= 0; }
+  friend bool operator==(const RecordingIdentity&, const RecordingIdentity&) = default;
+};
+
+// Reads the file at `path` (on the caller's thread: the writer's).
+RecordingIdentity identityOf(const std::string& path);
+
+enum class RecordProblem { None, Corrupt, Newer, Unwritable, Busy };
+
+struct DueSentence {
+  std::int64_t recordingId = 0;
+  std::string recording;  // the path it was last seen at
+  RecordingIdentity identity;
+  std::int32_t startMs = 0, endMs = 0;
+  std::string reference;
+  ReviewState state;
+};
+
+struct RecordStats {
+  std::vector<std::pair<int, double>> accuracyByDay;     // day, mean accuracy of its sentences
+  std::vector<std::pair<std::string, int>> slipKinds;    // kind, count; most first
+  std::array<std::array<int, 5>, 5> tones{};             // [reference tone − 1][written tone − 1]
+  std::vector<std::pair<std::string, int>> wordsMissed;  // Latin words missed or misspelt, most first
+  std::int64_t sentences = 0;                            // every sentence checked
+};
+
+struct KnownRecording {
+  std::int64_t id = 0;
+  std::string path;
+  RecordingIdentity identity;
+  bool setAside = false;
+};
+
+class RecordStore {
+ public:
+  static constexpr int kSchemaVersion = 2;
+
+  RecordStore() = default;
+  RecordStore(const RecordStore&) = delete;
+  RecordStore& operator=(const RecordStore&) = delete;
+  ~RecordStore();
+
+  struct Opened {
+    RecordProblem problem = RecordProblem::None;
+    std::string movedTo;  // a corrupt file's new name
+    std::string detail;   // SQLite's words
+  };
+  // Opens (making it, and its folder, when missing) the record at `path`.
+  Opened open(const std::string& path);
+  bool isOpen() const { return db_ != nullptr; }
+  bool writable() const { return db_ != nullptr && writable_; }
+
+  // Keeps one check: its sentences and slips, and the schedule of each sentence it covered
+  // that has one or was missed. None on success; otherwise nothing of it was kept.
+  RecordProblem add(const CheckRecord& record, const RecordingIdentity& identity);
+
+  // The sentences due on `today` or before, most overdue first (at most `most`), and how many.
+  std::vector<DueSentence> due(int today, int most);
+  int dueCount(int today);
+  // The record drawn over the `days` days up to `today`.
+  RecordStats stats(int today, int days);
+
+  std::vector<KnownRecording> recordings();
+  // A recording found at another path, or vanished (its sentences set aside from review).
+  bool relink(std::int64_t recordingId, const std::string& path);
+  bool setAside(std::int64_t recordingId);
+
+  const std::string& lastError() const { return lastError_; }
+
+ private:
+  bool exec(const char* sql);
+  bool migrate(int from);
+  RecordProblem failure();
+
+  sqlite3* db_ = nullptr;
+  bool writable_ = false;
+  std::string lastError_;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// When a missed sentence comes back (复习): SM-2, the SuperMemo 2 algorithm (Woźniak, 1990),
+// on whole days. Each attempt at a sentence is graded 0–5 from its accuracy; a grade under 3
+// starts the sentence over (back tomorrow), a pass lengthens the interval by the sentence's
+// ease, which each grade nudges. Pure; any thread.
+#pragma once
+
+namespace tessaly {
+
+struct ReviewState {
+  int repetitions = 0;   // passing grades in a row
+  int intervalDays = 0;  // the last interval given
+  double ease = 2.5;     // SM-2's easiness factor, never under 1.3
+  int dueDay = 0;        // the day it is due (days since 1970-01-01, the learner's own calendar)
+  friend bool operator==(const ReviewState&, const ReviewState&) = default;
+};
+
+// 5 for a sentence written without a slip (100 %), 4 from 90 %, 3 from 75 %, 2 from 50 %, 1
+// from 25 %, else 0.
+int gradeOfAccuracy(double percent);
+
+// The state after an attempt graded `grade` on day `today`.
+ReviewState nextReview(ReviewState state, int grade, int today);
+
+}  // namespace tessaly

@@ -1,0 +1,312 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The learner's record on real SQLite files: the two sample lessons checked on three days and
+// what comes back when; a record an older program made; a scrambled, a newer, a read-only, a
+// full and a busy record; the writer thread telling a problem once and keeping what it could
+// not write.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/mount.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "review/RecordKeeper.h"
+#include "support/TempFolder.h"
+#include "text/TextFile.h"
+
+namespace tessaly::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const CheckTables& tables() {
+  static const CheckTables t = [] {
+    CheckTables loaded;
+    EXPECT_TRUE(loadCheckTables(TESSALY_PINYIN_TABLE, loaded));
+    return loaded;
+  }();
+  return t;
+}
+
+std::vector<Sentence> lessonSentences(const std::string& name) {
+  std::ifstream in(std::string(TESSALY_SAMPLES) + "/" + name + ".lrc", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  return readLrc(text, 30000);
+}
+
+// A check of `dictation` against `sentences` (or the one sentence `only`) kept as on `day`.
+CheckRecord checked(const std::string& recording, const std::vector<Sentence>& sentences, const std::string& dictation,
+                    int day, int only = -1) {
+  const Reference reference = referenceFromSentences(
+      only < 0 ? sentences : std::vector<Sentence>{sentences[static_cast<std::size_t>(only)]});
+  return recordOfCheck(checkAgainst(dictation, reference, tables()), reference, dictation, recording,
+                       std::int64_t{day} * 86400 + 36000, day);
+}
+
+std::int64_t rows(const fs::path& db, const char* table) {
+  sqlite3* c = nullptr;
+  sqlite3_open_v2(db.c_str(), &c, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* q = nullptr;
+  sqlite3_prepare_v2(c, (std::string("SELECT COUNT(*) FROM ") + table).c_str(), -1, &q, nullptr);
+  const std::int64_t n = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : -1;
+  sqlite3_finalize(q);
+  sqlite3_close(c);
+  return n;
+}
+
+void sql(const fs::path& db, const char* text) {
+  sqlite3* c = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &c), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(c, text, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(c);
+  sqlite3_close(c);
+}
+
+std::string bytesOf(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+constexpr int kDay = 20795;  // 2026-12-08
+
+class RecordTest : public ::testing::Test {
+ protected:
+  RecordTest() {
+    fs::create_directories(folder / "voice");
+    for (const char* name : {"样例课文.mp3", "英语样例课文.mp3"})
+      fs::copy_file(std::string(TESSALY_SAMPLES) + "/" + name, folder / "voice" / name);
+  }
+  std::string mandarin() const { return (folder / "voice" / "样例课文.mp3").string(); }
+  std::string english() const { return (folder / "voice" / "英语样例课文.mp3").string(); }
+  fs::path db() const { return folder / "data" / "practice.sqlite3"; }
+
+  TempFolder folder;
+};
+
+TEST_F(RecordTest, TheTwoSampleLessonsCheckedOnThreeDaysComeBackOnTheirDays) {
+  const auto zh = lessonSentences("样例课文"), en = lessonSentences("英语样例课文");
+  RecordStore store;
+  ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+  // Day 1: three sentences of each; a tone heard wrong (好 hǎo written 号 hào), a word left out.
+  const CheckRecord first = checked(mandarin(), zh, "你好，欢迎来到听写练习。今天天气很号。我每天早上七点起床。", kDay);
+  ASSERT_EQ(first.sentences.size(), 3u) << "only what was written: the first three";
+  EXPECT_EQ(first.sentences[1].written, "今天天气很号");
+  ASSERT_EQ(first.sentences[1].slips.size(), 1u);
+  const RecordedSlip& tone = first.sentences[1].slips[0];
+  EXPECT_EQ(tone.kind, "tone");
+  EXPECT_EQ(tone.expected + tone.expectedReading + tone.written + tone.writtenReading, "好hǎo号hào");
+  EXPECT_EQ(store.add(first, identityOf(mandarin())), RecordProblem::None);
+  EXPECT_EQ(store.add(checked(english(), en,
+                              "Welcome to your first dictation lesson. Listen to each sentence, then write down.", kDay),
+                      identityOf(english())),
+            RecordProblem::None);
+  EXPECT_EQ(store.dueCount(kDay), 0) << "nothing is due the day it was missed";
+
+  // Day 2: both missed sentences are due, across the two recordings.
+  auto due = store.due(kDay + 1, 50);
+  ASSERT_EQ(due.size(), 2u);
+  EXPECT_EQ(due[0].reference, "今天天气很好。");
+  EXPECT_EQ(due[0].recording, mandarin());
+  EXPECT_EQ(due[0].startMs, 4560);
+  EXPECT_EQ(due[1].reference, "Listen to each sentence, then write it down.");
+  // The Mandarin one is written right now; the English one missed again.
+  EXPECT_EQ(store.add(checked(mandarin(), zh, "今天天气很好。", kDay + 1, 1), identityOf(mandarin())), RecordProblem::None);
+  EXPECT_EQ(store.add(checked(english(), en, "Listen to each.", kDay + 1, 1), identityOf(english())),
+            RecordProblem::None);
+  // Day 3: only the English one; the Mandarin one passed twice in a row is six days away.
+  due = store.due(kDay + 2, 50);
+  ASSERT_EQ(due.size(), 1u);
+  EXPECT_EQ(due[0].recording, english());
+  EXPECT_EQ(
+      store.add(checked(english(), en, "Listen to each sentence, then write it down.", kDay + 2, 1), identityOf(english())),
+      RecordProblem::None);
+  EXPECT_EQ(store.dueCount(kDay + 2), 0);
+  EXPECT_EQ(store.due(kDay + 3, 50).size(), 1u) << "the English one passed once: tomorrow";
+  EXPECT_EQ(store.due(kDay + 7, 50).size(), 2u);
+
+  const RecordStats stats = store.stats(kDay + 2, 90);
+  ASSERT_EQ(stats.accuracyByDay.size(), 3u);
+  EXPECT_EQ(stats.accuracyByDay[0].first, kDay);
+  EXPECT_DOUBLE_EQ(stats.accuracyByDay[2].second, 100.0);
+  EXPECT_EQ(stats.tones[2][3], 1) << "a third tone written as a fourth";
+  EXPECT_EQ(stats.sentences, 3 + 2 + 2 + 1);
+  ASSERT_FALSE(stats.wordsMissed.empty());
+  EXPECT_EQ(stats.wordsMissed[0], (std::pair<std::string, int>{"it", 2}));
+}
+
+TEST_F(RecordTest, AMovedRecordingIsFoundAgainByItsIdentity) {
+  const auto zh = lessonSentences("样例课文");
+  RecordStore store;
+  ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+  ASSERT_EQ(store.add(checked(mandarin(), zh, "你好，欢迎来到听写练习。", kDay), identityOf(mandarin())),
+            RecordProblem::None);
+  const fs::path moved = folder / "moved.mp3";
+  fs::rename(mandarin(), moved);
+  EXPECT_FALSE(identityOf(mandarin()).known());
+  ASSERT_EQ(store.add(checked(moved.string(), zh, "你好，欢迎来到听写练习。", kDay + 1), identityOf(moved.string())),
+            RecordProblem::None);
+  const auto known = store.recordings();
+  ASSERT_EQ(known.size(), 1u) << "the same recording, not a second one";
+  EXPECT_EQ(known[0].path, moved.string());
+  EXPECT_TRUE(store.setAside(known[0].id));
+  EXPECT_TRUE(store.relink(known[0].id, mandarin()));
+  EXPECT_FALSE(store.recordings()[0].setAside);
+}
+
+TEST_F(RecordTest, ARecordAnOlderProgramMadeIsBroughtUpToDate) {
+  fs::create_directories(db().parent_path());
+  // What the first version kept: the checks, no schedule.
+  sql(db(),
+      "CREATE TABLE recordings (id INTEGER PRIMARY KEY, path TEXT NOT NULL, size INTEGER NOT NULL,"
+      " hash TEXT NOT NULL, UNIQUE (size, hash));"
+      "CREATE TABLE checks (id INTEGER PRIMARY KEY, recording_id INTEGER NOT NULL, at INTEGER NOT NULL,"
+      " day INTEGER NOT NULL);"
+      "CREATE TABLE attempts (id INTEGER PRIMARY KEY, check_id INTEGER NOT NULL, recording_id INTEGER NOT NULL,"
+      " start_ms INTEGER NOT NULL, end_ms INTEGER NOT NULL, reference TEXT NOT NULL, written TEXT NOT NULL,"
+      " accuracy REAL NOT NULL, day INTEGER NOT NULL);"
+      "CREATE INDEX attempts_by_day ON attempts (day);"
+      "CREATE TABLE slips (attempt_id INTEGER NOT NULL, kind TEXT NOT NULL, expected TEXT NOT NULL,"
+      " written TEXT NOT NULL, expected_reading TEXT NOT NULL, written_reading TEXT NOT NULL,"
+      " expected_tone INTEGER NOT NULL, written_tone INTEGER NOT NULL);"
+      "CREATE INDEX slips_by_kind ON slips (kind);"
+      "INSERT INTO recordings VALUES (1, '/old/lesson.mp3', 1000, '0123456789abcdef');"
+      "INSERT INTO checks VALUES (1, 1, 0, 20000);"
+      "INSERT INTO attempts VALUES (1, 1, 1, 0, 3000, '一句', '一句', 100, 20000),"
+      " (2, 1, 1, 3000, 6000, '两句', '两', 50, 20000), (3, 1, 1, 3000, 6000, '两句', '两', 50, 20001);"
+      "PRAGMA user_version = 1;");
+  RecordStore store;
+  ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+  EXPECT_EQ(rows(db(), "attempts"), 3) << "nothing lost";
+  const auto due = store.due(20002, 10);
+  ASSERT_EQ(due.size(), 1u) << "the missed sentence, once, due the day after its last attempt";
+  EXPECT_EQ(due[0].reference, "两句");
+  EXPECT_EQ(due[0].recording, "/old/lesson.mp3");
+  RecordStore again;
+  ASSERT_EQ(again.open(db().string()).problem, RecordProblem::None) << "a second open migrates nothing twice";
+}
+
+TEST_F(RecordTest, AScrambledOrForeignFileIsMovedAsideAndANewRecordMade) {
+  const struct {
+    const char* what;
+    std::function<void(const fs::path&)> spoil;
+  } cases[] = {
+      {"pages scrambled",
+       [](const fs::path& file) {
+         std::string bytes = bytesOf(file);
+         for (std::size_t i = 4096; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(i * 31);
+         std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+       }},
+      {"not a database", [](const fs::path& file) { std::ofstream(file, std::ios::trunc) << "not SQLite at all\n"; }},
+  };
+  const auto zh = lessonSentences("样例课文");
+  for (const auto& c : cases) {
+    fs::remove_all(db().parent_path());
+    {
+      RecordStore store;
+      ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+      for (int day = 0; day < 30; ++day)
+        store.add(checked(mandarin(), zh, "你好，欢迎来到听写练习。今天天气很号。", kDay + day), identityOf(mandarin()));
+    }
+    c.spoil(db());
+    const std::string spoilt = bytesOf(db());
+    RecordStore store;
+    const RecordStore::Opened opened = store.open(db().string());
+    EXPECT_EQ(opened.problem, RecordProblem::Corrupt) << c.what;
+    ASSERT_FALSE(opened.movedTo.empty()) << c.what;
+    EXPECT_EQ(bytesOf(opened.movedTo), spoilt) << c.what << ": kept as it was";
+    EXPECT_TRUE(store.writable()) << c.what;
+    EXPECT_EQ(store.add(checked(mandarin(), zh, "你好", kDay), identityOf(mandarin())), RecordProblem::None);
+    EXPECT_EQ(rows(db(), "attempts"), 1) << c.what;
+  }
+}
+
+TEST_F(RecordTest, ARecordOfANewerProgramIsLeftAsItIs) {
+  {
+    RecordStore store;
+    ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+  }
+  sql(db(), "PRAGMA user_version = 9;");
+  const std::string before = bytesOf(db());
+  RecordStore store;
+  EXPECT_EQ(store.open(db().string()).problem, RecordProblem::Newer);
+  EXPECT_FALSE(store.writable());
+  EXPECT_EQ(store.add(checked(mandarin(), lessonSentences("样例课文"), "你好", kDay), identityOf(mandarin())),
+            RecordProblem::Unwritable);
+  EXPECT_EQ(bytesOf(db()), before);
+}
+
+// A tmpfs of `kib` KiB mounted at `mount` for the test's length (root only: skipped without).
+class Tmpfs {
+ public:
+  Tmpfs(const fs::path& mount, int kib) : mount_(mount) {
+    fs::create_directories(mount);
+    mounted_ = ::mount("tmpfs", mount.c_str(), "tmpfs", 0, ("size=" + std::to_string(kib) + "k").c_str()) == 0;
+  }
+  ~Tmpfs() {
+    if (mounted_) ::umount2(mount_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+  bool readOnly() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
+
+ private:
+  fs::path mount_;
+  bool mounted_ = false;
+};
+
+TEST_F(RecordTest, AReadOnlyRecordIsReadAndAFullOneKeepsWhatItHad) {
+  Tmpfs small(folder / "data", 320);
+  if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  const auto zh = lessonSentences("样例课文");
+  {
+    RecordStore store;
+    ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+    ASSERT_EQ(store.add(checked(mandarin(), zh, "你好，欢迎来到听写练习。今天天气很号。", kDay), identityOf(mandarin())),
+              RecordProblem::None);
+    // Full: a check too big for what is left fails whole, and what was there stays.
+    CheckRecord huge = checked(mandarin(), zh, "你好", kDay + 1);
+    huge.sentences[0].written = std::string(600 * 1024, 'x');
+    EXPECT_EQ(store.add(huge, identityOf(mandarin())), RecordProblem::Unwritable) << store.lastError();
+    EXPECT_EQ(store.due(kDay + 1, 10).size(), 1u);
+  }
+  EXPECT_EQ(rows(db(), "attempts"), 2);
+  ASSERT_TRUE(small.readOnly());
+  RecordStore store;
+  EXPECT_EQ(store.open(db().string()).problem, RecordProblem::Unwritable);
+  EXPECT_EQ(store.due(kDay + 1, 10).size(), 1u) << "still read";
+  EXPECT_EQ(store.add(checked(mandarin(), zh, "你好", kDay), identityOf(mandarin())), RecordProblem::Unwritable);
+}
+
+TEST_F(RecordTest, TheWriterWaitsForAnotherProgramsLockAndNeverTheCaller) {
+  { RecordKeeper made(db().string()); }
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(db().c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  RecordKeeper keeper(db().string(), 50);
+  keeper.record(checked(mandarin(), lessonSentences("样例课文"), "你好，欢迎来到听写练习。", kDay));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(rows(db(), "attempts"), 0) << "held by the other program";
+  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  keeper.waitIdle();
+  EXPECT_EQ(rows(db(), "attempts"), 1);
+  EXPECT_EQ(keeper.takeProblem(), "") << "a wait is no problem";
+}
+
+TEST_F(RecordTest, TheWriterTellsAProblemOnceAndKeepsWhatItCouldNotWrite) {
+  { RecordKeeper made(db().string()); }
+  sql(db(), "PRAGMA user_version = 9;");
+  RecordKeeper keeper(db().string(), 50);
+  const auto zh = lessonSentences("样例课文");
+  keeper.record(checked(mandarin(), zh, "你好", kDay));
+  keeper.record(checked(mandarin(), zh, "你好", kDay));
+  keeper.waitIdle();
+  const std::string told = keeper.takeProblem();
+  EXPECT_NE(told.find("练习记录文件是较新版本的程序写的"), std::string::npos) << told;
+  EXPECT_EQ(keeper.takeProblem(), "") << "once";
+  EXPECT_EQ(keeper.unwritten(), 2u);
+  const std::uint32_t asked = keeper.askDue(kDay + 1, 10);
+  keeper.waitIdle();
+  EXPECT_TRUE(keeper.takeDue(asked)) << "questions are still answered";
+}
+
+}  // namespace
+}  // namespace tessaly::test

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The review schedule: grades from accuracy and SM-2's intervals, day by day on a manual
+// calendar.
+#include "review/ReviewSchedule.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly::test {
+namespace {
+
+TEST(ReviewSchedule, AccuracyBecomesAGrade) {
+  const struct {
+    double percent;
+    int grade;
+  } cases[] = {{100, 5}, {99.9, 4}, {90, 4}, {89.9, 3}, {75, 3}, {74.9, 2}, {50, 2}, {25, 1}, {24.9, 0}, {0, 0}};
+  for (const auto& c : cases) EXPECT_EQ(gradeOfAccuracy(c.percent), c.grade) << c.percent;
+}
+
+TEST(ReviewSchedule, IntervalsGrowWithPassesAndStartOverAfterAMiss) {
+  // A sentence missed on day 100, then attempted on each day it is due with these grades.
+  const struct {
+    int grade;
+    int interval, due;
+    double ease;
+  } steps[] = {
+      {2, 1, 101, 2.18},                      // the miss that put it in the queue: back tomorrow
+      {4, 1, 102, 2.18},                      // first pass: a day
+      {5, 6, 108, 2.28},                      // second: six days
+      {4, 14, 122, 2.28},                     // then the interval times the ease
+      {5, 32, 154, 2.38}, {1, 1, 155, 1.84},  // missed again: tomorrow, and the ease falls
+      {3, 1, 156, 1.70},
+  };
+  ReviewState state;
+  int today = 100;
+  for (const auto& s : steps) {
+    state = nextReview(state, s.grade, today);
+    EXPECT_EQ(state.intervalDays, s.interval) << "grade " << s.grade << " on day " << today;
+    EXPECT_EQ(state.dueDay, s.due);
+    EXPECT_NEAR(state.ease, s.ease, 0.005);
+    today = state.dueDay;
+  }
+  ReviewState floor;
+  for (int i = 0; i < 20; ++i) floor = nextReview(floor, 0, 0);
+  EXPECT_DOUBLE_EQ(floor.ease, 1.3) << "the ease never falls under 1.3";
+}
+
+}  // namespace
+}  // namespace tessaly::test
