@@ -41,9 +41,12 @@ Program::Program() {
       readings = table.string();
       break;
     }
-  window_ = std::make_unique<qt::MainWindow>(qt::MainWindowServices{*mci_, *stream_, appPath_.string(), nullptr, nullptr,
-                                                                    recovery_.get(), settings_.get(), &scanner_, &peaks_,
-                                                                    readings, &reader_, &drills_});
+  // The learner's record: every check, the review schedule, the charts.
+  record_ = std::make_unique<RecordKeeper>((userData / "practice.sqlite3").string());
+  qt::MainWindowServices services{*mci_,           *stream_,  appPath_.string(), nullptr,  nullptr,  recovery_.get(),
+                                  settings_.get(), &scanner_, &peaks_,           readings, &reader_, &drills_};
+  services.record = record_.get();
+  window_ = std::make_unique<qt::MainWindow>(services);
   // Word lists (a .txt opened as a recording is) spoken into lessons by libespeak-ng.
   lessons_ = std::make_unique<qt::BackgroundLessonMaker>(&audio::makeWordListLesson);
   window_->form().useLessonMaker(*lessons_);
@@ -68,6 +71,7 @@ Program::~Program() {
   mpris_.reset();
   signals_.reset();
   window_.reset();
+  record_.reset();  // what is queued is written first
   settings_.reset();
   config_.reset();
   recovery_.reset();

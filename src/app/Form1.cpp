@@ -394,6 +394,13 @@ void Form1::repeatSentence(const Sentence& sentence) {
   backEnd().repeatRange(sentence.startMs, sentence.endMs);
 }
 
+bool Form1::playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) {
+  if (recording_.path() != recording || !playing()) openFromCommandLine(recording);
+  if (recording_.path() != recording || !playing()) return false;
+  repeatSentence({startMs, endMs, std::nullopt});
+  return true;
+}
+
 void Form1::checkDictationCommand() {
   if (practiceWindow_) practiceWindow_->openAndCheck();
 }

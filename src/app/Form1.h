@@ -23,6 +23,7 @@
 #include "playback/StreamControl.h"
 #include "practice/LoopOptions.h"
 #include "practice/PracticePlayer.h"
+#include "practice/ReviewSession.h"
 #include "practice/SchemeChoice.h"
 #include "practice/SentenceKeys.h"
 #include "sentences/PauseScan.h"
@@ -96,7 +97,7 @@ enum class Command {
 // through the streaming one. The numbers are the ones the program has always used.
 enum class EngineKind : std::int16_t { None = 0, Mci = 1, Stream = 2 };
 
-class Form1 final : public PlayListStep, public PracticePlayer {
+class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPlayer {
  public:
   static constexpr int kListSlots = 125;
   // `openListManager` shows the list manager window (which disables this one meanwhile).
@@ -161,6 +162,9 @@ class Form1 final : public PlayListStep, public PracticePlayer {
   std::string dictationText() const override { return c_.text1.text(); }
   void jumpTo(double ms) override { jumpToTimestamp(ms); }
   void repeatSentence(const Sentence& sentence) override;
+  // ReviewPlayer: a sentence of any recording, looped (the recording opened first, as Alt+F
+  // opens it, when it is another).
+  bool playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) override;
   // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
   // has found every `poll` tick (the window's own timer) while it runs.
   void usePauseScan(PauseScan& scan, ui::Timer& poll) { sentences_.useScan(scan, poll); }

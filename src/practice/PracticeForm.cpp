@@ -55,6 +55,10 @@ PracticeForm::Changes PracticeForm::tick() {
       check_ = std::move(done);
       checkSerial_ = 0;
       changes.check = true;
+      if (log_ && check_->failure.empty() && check_->unreadableFile.empty()) {
+        const std::int64_t at = now_();
+        log_->record(recordOfCheck(check_->result, check_->reference, checkedText_, checkedRecording_, at, localDay(at)));
+      }
     }
   }
   return changes;
@@ -153,8 +157,15 @@ bool PracticeForm::startCheck() {
   const std::string chosen = chosenReference();
   Reference reference = chosen.empty() ? referenceFromSentences(sentences_) : Reference{};
   if (chosen.empty() && reference.empty()) return false;
-  checkSerial_ = checks_.start(player_.dictationText(), std::move(reference), chosen);
+  checkedText_ = player_.dictationText();
+  checkedRecording_ = picture_.recording;
+  checkSerial_ = checks_.start(checkedText_, std::move(reference), chosen);
   return true;
+}
+
+void PracticeForm::keepChecksIn(PracticeLog* log, std::function<std::int64_t()> now) {
+  log_ = log;
+  now_ = std::move(now);
 }
 
 }  // namespace tessaly

@@ -14,11 +14,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "practice/CheckRunner.h"
+#include "review/CheckRecord.h"
 #include "practice/PracticePlayer.h"
 #include "settings/UserSettings.h"
 #include "waveform/PeakScan.h"
@@ -76,6 +78,10 @@ class PracticeForm {
   // What the window says of the reference ("参考文本：lesson.lrc 的文字（12 句）").
   std::string referenceLabel() const;
 
+  // Where each finished check is kept (null: nowhere), and the wall clock it is dated by
+  // (seconds since 1970).
+  void keepChecksIn(PracticeLog* log, std::function<std::int64_t()> now);
+
   // Starts a check of the dictation; false (nothing started) when there is no reference.
   bool startCheck();
   bool checking() const { return checkSerial_ != 0; }
@@ -99,7 +105,10 @@ class PracticeForm {
   std::uint32_t peakSerial_ = 0;
   WaveView view_;
   std::uint32_t checkSerial_ = 0;
+  std::string checkedText_, checkedRecording_;  // what the check under way checks
   std::optional<PracticeCheck> check_;
+  PracticeLog* log_ = nullptr;
+  std::function<std::int64_t()> now_;
 };
 
 }  // namespace tessaly

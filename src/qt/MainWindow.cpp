@@ -16,6 +16,8 @@
 #include <QWheelEvent>
 
 #include <cctype>
+#include <ctime>
+#include <filesystem>
 #include <set>
 
 #include "app/MainWindowLayout.h"
@@ -26,6 +28,7 @@
 #include "practice/Timestamps.h"
 #include "qt/LoopOptionsWindow.h"
 #include "qt/PracticeWindow.h"
+#include "qt/ReviewWindow.h"
 #include "recovery/ListRecovery.h"
 
 namespace tessaly::qt {
@@ -143,10 +146,12 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   loopOptions_ = new LoopOptionsWindow(this);
   form_->useLoopOptionsDialog(*loopOptions_);
   practiceOpener_ = std::make_unique<PracticeOpener>([this]() -> PracticeWindow& {
-    if (!practice_)
+    if (!practice_) {
       practice_ = new PracticeWindow(*form_, services_.peakScan, services_.settings, services_.readingsTable,
                                      services_.fileDialog ? *services_.fileDialog : *ownDialog_,
                                      services_.messages ? *services_.messages : *ownMessages_, this, services_.drillExport);
+      if (services_.record) practice_->useRecord(*services_.record, wallClock(), [this] { openReview(); });
+    }
     return *practice_;
   });
   form_->usePracticeWindow(*practiceOpener_);
@@ -191,6 +196,22 @@ void MainWindow::offerUnsavedList() {
   if (answer != ui::MessageBox::Answer::Yes) return;
   openListManager();
   listManager_->form().restoreUnsaved(copy->listPath, copy->entries);
+}
+
+std::function<std::int64_t()> MainWindow::wallClock() const {
+  if (services_.wallClock) return services_.wallClock;
+  return [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+}
+
+void MainWindow::openReview() {
+  if (!services_.record) return;
+  if (!review_) {
+    const std::filesystem::path voice = std::filesystem::path(services_.appPath) / "voice";
+    review_ = new ReviewWindow(*form_, *services_.record, services_.readingsTable, wallClock(), {voice.string()},
+                               services_.fileDialog ? *services_.fileDialog : *ownDialog_,
+                               services_.messages ? *services_.messages : *ownMessages_, this);
+  }
+  review_->open();
 }
 
 void MainWindow::tellWriteFailuresOf(DiskFolder& folder) {

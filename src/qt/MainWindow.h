@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "drill/DrillExport.h"
 #include "qt/QtControls.h"
 #include "qt/WebView.h"
+#include "review/RecordKeeper.h"
 #include "text/DiskFolder.h"
 #include "text/FileReader.h"
 #include "waveform/PeakScan.h"
@@ -30,6 +32,7 @@ class AccessKeys;
 class LoopOptionsWindow;
 class ListManagerWindow;
 class PracticeWindow;
+class ReviewWindow;
 
 struct MainWindowServices {
   MciControl& mmControl1;
@@ -52,6 +55,10 @@ struct MainWindowServices {
   FileReader* fileReader = nullptr;
   // Renders drills to files for the practice window's export; nullptr offers none.
   DrillExport* drillExport = nullptr;
+  // The learner's record (checks kept, the review, the charts); nullptr keeps none.
+  RecordKeeper* record = nullptr;
+  // The wall clock the record dates by (seconds since 1970); empty: the system's.
+  std::function<std::int64_t()> wallClock = {};
 };
 
 class MainWindow final : public QWidget {
@@ -68,6 +75,7 @@ class MainWindow final : public QWidget {
   LoopOptionsWindow* loopOptionsWindow() const { return loopOptions_; }
   // The practice window, made when first opened (Alt+W, Alt+Y, the "逐句练习" area).
   PracticeWindow* practiceWindow() const { return practice_; }
+  ReviewWindow* reviewWindow() const { return review_; }
   // The dictation box's adapter (CR LF text), for callers outside the logic.
   ui::TextBox& text1Adapter() { return *text1Adapter_; }
   // The program must end now (a signal): the list manager goes without its question, the
@@ -79,6 +87,8 @@ class MainWindow final : public QWidget {
   // Tells in a message when `folder` first cannot write a file (it keeps the text and tries
   // again); until this window goes.
   void tellWriteFailuresOf(DiskFolder& folder);
+  // The review window (复习错句), made when first opened; nothing without a record.
+  void openReview();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -110,7 +120,9 @@ class MainWindow final : public QWidget {
   std::unique_ptr<QtTimer> recoveryTimer_;    // the recovery copy's wait after a change
   std::unique_ptr<QtTimer> scanTimer_;        // takes what the pause scan has found
   LoopOptionsWindow* loopOptions_ = nullptr;  // the options window (Alt+O), a child of this one
-  PracticeWindow* practice_ = nullptr;        // a child of this one, made when first opened
+  std::function<std::int64_t()> wallClock() const;
+  PracticeWindow* practice_ = nullptr;  // a child of this one, made when first opened
+  ReviewWindow* review_ = nullptr;      // the same
   std::unique_ptr<PracticeWindowView> practiceOpener_;
   std::unique_ptr<ui::FileDialog> ownDialog_;
   std::unique_ptr<ui::MessageBox> ownMessages_;

@@ -25,6 +25,7 @@
 #include "drill/DrillExport.h"
 #include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
+#include "qt/CheckMarkup.h"
 #include "qt/QtControls.h"
 #include "qt/WaveformWidget.h"
 
@@ -35,34 +36,6 @@ namespace {
 constexpr int kFrameMs = 30;
 constexpr const char* kGeometryKey = "practice_window";
 constexpr std::string_view kReferenceFilter = "参考文本(*.txt;*.lrc;*.srt)|*.txt;*.lrc;*.srt";
-
-// The three kinds of error: each its own colour and its own mark, so colour is not the only cue.
-const QColor kWrongColour(198, 40, 40);
-const QColor kMissingColour(21, 101, 192);
-const QColor kExtraColour(120, 120, 120);
-
-QTextCharFormat formatOf(MarkKind kind) {
-  QTextCharFormat f;
-  switch (kind) {
-    case MarkKind::Plain: break;
-    case MarkKind::Wrong:
-      f.setForeground(kWrongColour);
-      f.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-      f.setUnderlineColor(kWrongColour);
-      f.setFontWeight(QFont::Bold);
-      break;
-    case MarkKind::Missing:
-      f.setForeground(kMissingColour);
-      f.setUnderlineStyle(QTextCharFormat::DashUnderline);
-      f.setUnderlineColor(kMissingColour);
-      break;
-    case MarkKind::Extra:
-      f.setForeground(kExtraColour);
-      f.setFontStrikeOut(true);
-      break;
-  }
-  return f;
-}
 
 QPushButton* button(const QString& text, const QString& accessible, QWidget* parent) {
   auto* b = new QPushButton(text, parent);
@@ -234,7 +207,7 @@ void PracticeWindow::build() {
                            QStringLiteral("按复读选项里选定的复读方案，从第一句开始"), this);
   fromFirst->setObjectName(QStringLiteral("RunFromFirst"));
   connect(fromFirst, &QPushButton::clicked, this, [this] { form_.startSchemeFromFirstSentence(); });
-  auto* runRow = new QHBoxLayout;
+  auto* runRow = runRow_ = new QHBoxLayout;
   runRow->addWidget(fromFirst);
   runRow->addWidget(run_, 1);
   auto* wordList = button(QStringLiteral("打开词语表(&B)…"),
@@ -257,6 +230,16 @@ void PracticeWindow::build() {
   layout->addLayout(runRow);
   layout->addWidget(split, 3);
   resize(900, 620);
+}
+
+void PracticeWindow::useRecord(RecordKeeper& record, std::function<std::int64_t()> now, std::function<void()> openReview) {
+  record_ = &record;
+  logic_->keepChecksIn(&record, std::move(now));
+  auto* review = button(QStringLiteral("复习错句(&V)…"),
+                        QStringLiteral("打开复习窗口：到期要复习的错句，以及我的练习情况图表"), this);
+  review->setObjectName(QStringLiteral("OpenReview"));
+  connect(review, &QPushButton::clicked, this, std::move(openReview));
+  runRow_->addWidget(review);
 }
 
 void PracticeWindow::open() {
@@ -306,6 +289,8 @@ void PracticeWindow::keepGeometry() {
 
 void PracticeWindow::frame() {
   const PracticeForm::Changes changes = logic_->tick();
+  if (record_)
+    if (const std::string problem = record_->takeProblem(); !problem.empty()) messages_.inform(problem);
   if (changes.recording) {
     reference_->setText(toQt(logic_->referenceLabel()));
     showCheck();
@@ -454,22 +439,7 @@ void PracticeWindow::showCheck() {
     return;
   }
   score_->setText(toQt(scoreLine(check->result) + "\n" + classesLine(check->result)));
-  QTextCursor cursor(marked_->document());
-  for (const MarkPiece& piece : check->marks) {
-    switch (piece.kind) {
-      case MarkKind::Plain: cursor.insertText(toQt(piece.text), QTextCharFormat()); break;
-      case MarkKind::Wrong: {
-        cursor.insertText(toQt(piece.text), formatOf(MarkKind::Wrong));
-        QTextCharFormat hint;
-        hint.setForeground(QColor(90, 90, 90));
-        cursor.insertText(toQt("〔" + piece.expected + "〕"), hint);
-        break;
-      }
-      case MarkKind::Missing: cursor.insertText(toQt("［" + piece.text + "］"), formatOf(MarkKind::Missing)); break;
-      // In braces as well: a struck-through 了 reads as 子.
-      case MarkKind::Extra: cursor.insertText(toQt("｛" + piece.text + "｝"), formatOf(MarkKind::Extra)); break;
-    }
-  }
+  writeMarkup(*marked_->document(), check->marks);
   if (check->reference.sentences.empty()) {
     for (const Edit& e : check->result.edits)
       if (e.kind != EditKind::Match) errors_->addItem(toQt(errorText(check->result, e)));

@@ -14,7 +14,9 @@
 #include <string>
 
 #include "practice/PracticeForm.h"
+#include "review/RecordKeeper.h"
 
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QProgressDialog;
@@ -48,6 +50,9 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   void openAndCheck() override;
 
   PracticeForm& logic() { return *logic_; }
+  // Keeps each check in the learner's record, dated by `now` (seconds since 1970), tells the
+  // record's problems, and offers "复习错句…", which calls `openReview`.
+  void useRecord(RecordKeeper& record, std::function<std::int64_t()> now, std::function<void()> openReview);
   // One frame now (the timer's work), for the tests.
   void frame();
 
@@ -76,6 +81,8 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   UserSettings* settings_;
   ui::FileDialog& dialog_;
   ui::MessageBox& messages_;
+  RecordKeeper* record_ = nullptr;
+  QHBoxLayout* runRow_ = nullptr;
   std::unique_ptr<PracticeForm> logic_;
 
   WaveformWidget* wave_ = nullptr;

@@ -2,6 +2,7 @@
 #include "review/CheckRecord.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace tessaly {
 
@@ -86,6 +87,14 @@ CheckRecord recordOfCheck(const CheckResult& result, const Reference& reference,
     if (writtenFrom[i] < writtenTo[i])
       record.sentences[i].written = std::string(dictation.substr(writtenFrom[i], writtenTo[i] - writtenFrom[i]));
   return record;
+}
+
+int localDay(std::int64_t at) {
+  const auto t = static_cast<std::time_t>(at);
+  std::tm local{};
+  localtime_r(&t, &local);
+  const std::int64_t shifted = at + local.tm_gmtoff;
+  return static_cast<int>(shifted >= 0 ? shifted / 86400 : (shifted - 86399) / 86400);
 }
 
 }  // namespace tessaly

@@ -46,6 +46,9 @@ struct CheckRecord {
 CheckRecord recordOfCheck(const CheckResult& result, const Reference& reference, std::string_view dictation,
                           std::string recording, std::int64_t at, int day);
 
+// The learner's calendar day of `at` (seconds since 1970), in the local time zone.
+int localDay(std::int64_t at);
+
 class PracticeLog {
  public:
   virtual ~PracticeLog() = default;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 
 namespace tessaly {
 
@@ -101,6 +102,39 @@ std::optional<std::vector<KnownRecording>> RecordKeeper::takeRecordings(std::uin
   auto found = recordings_.extract(serial);
   if (found.empty()) return std::nullopt;
   return std::move(found.mapped());
+}
+
+std::uint32_t RecordKeeper::askFind(const DueSentence& sentence, std::vector<std::string> folders) {
+  return ask([this, id = sentence.recordingId, identity = sentence.identity,
+              folders = std::move(folders)](std::uint32_t serial) mutable {
+    for (const KnownRecording& known : store_.recordings())
+      folders.push_back(std::filesystem::path(known.path).parent_path().string());
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    std::string found;
+    for (const std::string& folder : folders) {
+      std::error_code error;
+      for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end && found.empty();
+           it.increment(error)) {
+        std::error_code sizeError;
+        if (!it->is_regular_file(sizeError) || static_cast<std::int64_t>(it->file_size(sizeError)) != identity.size ||
+            sizeError)
+          continue;
+        if (identityOf(it->path().string()) == identity) found = it->path().string();
+      }
+      if (!found.empty()) break;
+    }
+    if (!found.empty()) store_.relink(id, found);
+    std::lock_guard lock(mutex_);
+    found_[serial] = found;
+  });
+}
+
+std::optional<std::string> RecordKeeper::takeFound(std::uint32_t serial) {
+  std::lock_guard lock(mutex_);
+  auto it = found_.extract(serial);
+  if (it.empty()) return std::nullopt;
+  return std::move(it.mapped());
 }
 
 void RecordKeeper::relink(std::int64_t recordingId, std::string path) {

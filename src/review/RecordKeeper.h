@@ -47,6 +47,11 @@ class RecordKeeper final : public PracticeLog {
   std::optional<RecordStats> takeStats(std::uint32_t serial);
   std::uint32_t askRecordings();
   std::optional<std::vector<KnownRecording>> takeRecordings(std::uint32_t serial);
+  // Looks for a recording that is no longer where it was: a file of its identity in the
+  // folders of the recordings the record has seen and in `folders`; found, it is relinked.
+  // The answer is the path it was found at, "" for none.
+  std::uint32_t askFind(const DueSentence& sentence, std::vector<std::string> folders);
+  std::optional<std::string> takeFound(std::uint32_t serial);
   void relink(std::int64_t recordingId, std::string path);
   void setAside(std::int64_t recordingId);
 
@@ -80,6 +85,7 @@ class RecordKeeper final : public PracticeLog {
   std::map<std::uint32_t, DueList> dues_;
   std::map<std::uint32_t, RecordStats> stats_;
   std::map<std::uint32_t, std::vector<KnownRecording>> recordings_;
+  std::map<std::uint32_t, std::string> found_;
   std::vector<std::string> problems_;
   bool told_ = false;   // a problem was told and nothing has been written since
   std::thread thread_;  // last: it runs on the members above

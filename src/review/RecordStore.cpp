@@ -10,6 +10,8 @@
 #include <fstream>
 #include <optional>
 
+#include "text/Fnv.h"
+
 namespace tessaly {
 
 namespace {
@@ -82,11 +84,6 @@ constexpr const char* kMigrations[] = {
 // clang-format on
 static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion);
 
-std::uint64_t fnv1a(const char* bytes, std::size_t n, std::uint64_t h) {
-  for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
-  return h;
-}
-
 // "practice.sqlite3.corrupt-20261208-101500" (and a number if that is taken).
 std::string asideName(const std::string& path) {
   char stamp[32];
@@ -106,19 +103,17 @@ RecordingIdentity identityOf(const std::string& path) {
   std::error_code error;
   const auto size = fs::file_size(path, error);
   if (!in || error) return {};
-  std::string bytes(std::min<std::uintmax_t>(size, kIdentityBytes), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  std::uint64_t h = fnv1a(bytes.data(), static_cast<std::size_t>(in.gcount()), 14695981039346656037ULL);
-  if (size > kIdentityBytes) {
-    const std::uintmax_t from = std::max<std::uintmax_t>(kIdentityBytes, size - kIdentityBytes);
-    in.seekg(static_cast<std::streamoff>(from));
-    bytes.assign(size - from, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    h = fnv1a(bytes.data(), static_cast<std::size_t>(in.gcount()), h);
+  // The first 64 KiB and the last (all of a smaller file, once).
+  std::string bytes(std::min<std::uintmax_t>(size, 2 * kIdentityBytes), '\0');
+  const std::size_t head = std::min<std::size_t>(bytes.size(), kIdentityBytes);
+  in.read(bytes.data(), static_cast<std::streamsize>(head));
+  if (bytes.size() > head) {
+    in.seekg(static_cast<std::streamoff>(size - (bytes.size() - head)));
+    in.read(bytes.data() + head, static_cast<std::streamsize>(bytes.size() - head));
   }
-  if (in.bad()) return {};
+  if (!in) return {};
   char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a64(bytes)));
   return {static_cast<std::int64_t>(size), hex};
 }
 

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A checked dictation marked up in a text document, as the practice window and the review
+// window show it: a wrong word red, bold and wavy-underlined with the right one after it in
+// 〔〕, a missing one blue and dashed in ［］, an extra one grey and struck through in ｛｝, so
+// colour is never the only cue. User-interface thread only.
+#pragma once
+
+#include <vector>
+
+#include "check/Markup.h"
+
+class QTextDocument;
+
+namespace tessaly::qt {
+
+// Replaces the document's text with the marked-up pieces.
+void writeMarkup(QTextDocument& document, const std::vector<MarkPiece>& marks);
+
+}  // namespace tessaly::qt

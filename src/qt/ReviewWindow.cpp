@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "qt/ReviewWindow.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/Form1.h"
+#include "check/Report.h"
+#include "qt/AccessKeys.h"
+#include "qt/CheckMarkup.h"
+#include "qt/QtControls.h"
+#include "qt/RecordCharts.h"
+#include "ui/Dialogs.h"
+
+namespace tessaly::qt {
+
+namespace {
+
+constexpr int kFrameMs = 50;
+constexpr int kChartDays = 90;
+constexpr std::string_view kAudioFilter = "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav";
+
+}  // namespace
+
+ReviewWindow::ReviewWindow(Form1& form, RecordKeeper& record, std::string readingsPath, std::function<std::int64_t()> now,
+                           std::vector<std::string> folders, ui::FileDialog& dialog, ui::MessageBox& messages,
+                           QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      form_(form),
+      record_(record),
+      logic_(std::make_unique<ReviewSession>(record, form, std::move(readingsPath), now, std::move(folders))),
+      now_(std::move(now)),
+      dialog_(dialog),
+      messages_(messages) {
+  setWindowTitle(QStringLiteral("复习错句"));
+  setObjectName(QStringLiteral("ReviewWindow"));
+  setAccessibleName(QStringLiteral("复习错句"));
+
+  auto* review = new QWidget(this);
+  count_ = new QLabel(review);
+  list_ = new QListWidget(review);
+  list_->setObjectName(QStringLiteral("DueList"));
+  list_->installEventFilter(this);
+  play_ = new QPushButton(QStringLiteral("播放这一句(&I)"), review);
+  play_->setAccessibleName(QStringLiteral("播放选中的句子"));
+  answer_ = new QPlainTextEdit(review);
+  answer_->setAccessibleName(QStringLiteral("复习听写框"));
+  answer_->setPlaceholderText(QStringLiteral("在这里写下听到的句子，然后按 Alt+Y 检查。"));
+  check_ = new QPushButton(QStringLiteral("检查(&Y)"), review);
+  check_->setAccessibleName(QStringLiteral("检查这一句"));
+  score_ = new QLabel(review);
+  score_->setWordWrap(true);
+  score_->setMinimumHeight(2 * score_->fontMetrics().lineSpacing() + 4);  // the score and the slips' line
+  marked_ = new QTextBrowser(review);
+  marked_->setAccessibleName(QStringLiteral("检查结果"));
+  QFont big = answer_->font();
+  big.setPointSizeF(big.pointSizeF() * 1.4);
+  answer_->setFont(big);
+  marked_->setFont(big);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(play_);
+  buttons->addWidget(check_);
+  buttons->addStretch();
+  auto* column = new QVBoxLayout(review);
+  column->addWidget(count_);
+  column->addWidget(list_, 1);
+  column->addLayout(buttons);
+  column->addWidget(answer_, 1);
+  column->addWidget(score_);
+  column->addWidget(marked_, 1);
+
+  charts_ = new RecordCharts(this);
+  pages_ = new QTabWidget(this);
+  pages_->addTab(review, QStringLiteral("复习"));
+  pages_->addTab(charts_, QStringLiteral("我的情况"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pages_);
+  resize(640, 620);
+
+  connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+    logic_->select(row);
+    showResult();
+  });
+  connect(list_, &QListWidget::itemActivated, this, [this] { logic_->playSelected(); });
+  connect(play_, &QPushButton::clicked, this, [this] { logic_->playSelected(); });
+  connect(check_, &QPushButton::clicked, this, [this] {
+    if (logic_->check(answer_->toPlainText().toStdString())) score_->setText(QStringLiteral("正在检查……"));
+  });
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int page) {
+    if (page == 1) askStats();
+  });
+  timer_ = new QTimer(this);
+  timer_->setInterval(kFrameMs);
+  connect(timer_, &QTimer::timeout, this, [this] { frame(); });
+  // The main window's Alt keys act from here too; Alt+Y checks here, and Alt+I plays.
+  std::set<char> letters = mainWindowAccessLetters();
+  letters.erase('y');
+  letters.erase('i');
+  keys_ = new AccessKeys(this, std::move(letters), [this](char letter) { form_.accessKey(letter); });
+}
+
+ReviewWindow::~ReviewWindow() = default;
+
+void ReviewWindow::open() {
+  show();
+  raise();
+  activateWindow();
+  logic_->refresh();
+  if (pages_->currentIndex() == 1) askStats();
+  list_->setFocus();
+}
+
+void ReviewWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  timer_->start();
+}
+
+void ReviewWindow::hideEvent(QHideEvent* event) {
+  timer_->stop();
+  QWidget::hideEvent(event);
+}
+
+bool ReviewWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Enter on the list plays the sentence (itemActivated does for a double click as well).
+  if (watched == list_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      logic_->playSelected();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void ReviewWindow::askStats() { statsSerial_ = record_.askStats(localDay(now_()), kChartDays); }
+
+void ReviewWindow::frame() {
+  const ReviewSession::Changes changes = logic_->tick();
+  if (changes.list) fillList();
+  if (changes.check) showResult();
+  if (changes.missing) {
+    const int row = logic_->selected();
+    const std::string path = row >= 0 ? logic_->due().sentences[static_cast<std::size_t>(row)].recording : "";
+    const auto answer = messages_.askYesNoCancel("找不到这句的录音文件：\n" + path +
+                                                 "\n它可能已被移动或删除。要自己指出它现在在哪里吗？\n"
+                                                 "选“否”则把这个录音的句子暂时搁置，不再出现在复习里。");
+    if (answer == ui::MessageBox::Answer::Yes) {
+      const std::string chosen = dialog_.showOpen("", std::string(kAudioFilter), "");
+      if (!chosen.empty()) logic_->pointTo(chosen);
+    } else if (answer == ui::MessageBox::Answer::No) {
+      logic_->setAsideSelected();
+    }
+  }
+  if (statsSerial_ != 0) {
+    if (auto stats = record_.takeStats(statsSerial_)) {
+      statsSerial_ = 0;
+      charts_->show(std::move(*stats), localDay(now_()), kChartDays);
+    }
+  }
+  if (const std::string problem = record_.takeProblem(); !problem.empty()) messages_.inform(problem);
+}
+
+void ReviewWindow::fillList() {
+  const DueList& due = logic_->due();
+  const QString count =
+      due.count == 0
+          ? QStringLiteral("今天没有要复习的句子。")
+          : QStringLiteral("今天要复习 %1 句（最早到期的在前）。按回车播放，写下后按 Alt+Y 检查。").arg(due.count);
+  count_->setText(count);
+  list_->setAccessibleName(QStringLiteral("要复习的句子：") + count);
+  const QSignalBlocker quiet(list_);
+  list_->clear();
+  for (int row = 0; row < static_cast<int>(due.sentences.size()); ++row) list_->addItem(toQt(logic_->rowText(row)));
+  list_->setCurrentRow(logic_->selected());
+  showResult();
+}
+
+void ReviewWindow::showResult() {
+  const auto& result = logic_->result();
+  if (!result) {
+    score_->clear();
+    marked_->clear();
+    return;
+  }
+  if (!result->failure.empty()) {
+    score_->clear();
+    messages_.inform(result->failure);
+    return;
+  }
+  score_->setText(toQt(scoreLine(result->result) + "\n" + classesLine(result->result)));
+  writeMarkup(*marked_->document(), result->marks);
+}
+
+}  // namespace tessaly::qt
