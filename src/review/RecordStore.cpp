@@ -272,7 +272,7 @@ RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentit
     schedule.reset();
     const int grade = gradeOfAccuracy(s.accuracy);
     if (!state && grade == 5) continue;
-    const ReviewState next = nextReview(state.value_or(ReviewState{}), grade, record.day);
+    const ReviewState next = state ? nextReview(*state, grade, record.day) : firstMiss(grade, record.day);
     reschedule.bind(1, recordingId).bind(2, s.startMs).bind(3, s.endMs).bind(4, s.reference);
     reschedule.bind(5, next.repetitions).bind(6, next.intervalDays).bind(7, next.ease).bind(8, next.dueDay);
     if (reschedule.step() != SQLITE_DONE) return fail();

@@ -32,4 +32,12 @@ ReviewState nextReview(ReviewState state, int grade, int today) {
   return state;
 }
 
+ReviewState firstMiss(int grade, int today) {
+  ReviewState state = nextReview({}, grade, today);
+  state.repetitions = 0;
+  state.intervalDays = 1;
+  state.dueDay = today + 1;
+  return state;
+}
+
 }  // namespace tessaly

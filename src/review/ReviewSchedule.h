@@ -2,7 +2,8 @@
 // When a missed sentence comes back (复习): SM-2, the SuperMemo 2 algorithm (Woźniak, 1990),
 // on whole days. Each attempt at a sentence is graded 0–5 from its accuracy; a grade under 3
 // starts the sentence over (back tomorrow), a pass lengthens the interval by the sentence's
-// ease, which each grade nudges. Pure; any thread.
+// ease, which each grade nudges. A sentence enters the schedule when it is first missed, as a
+// lapse. Pure; any thread.
 #pragma once
 
 namespace tessaly {
@@ -18,6 +19,10 @@ struct ReviewState {
 // 5 for a sentence written without a slip (100 %), 4 from 90 %, 3 from 75 %, 2 from 50 %, 1
 // from 25 %, else 0.
 int gradeOfAccuracy(double percent);
+
+// A sentence missed for the first time: it starts as a lapse does (back tomorrow, the passes
+// counted from nothing), its ease nudged by `grade`.
+ReviewState firstMiss(int grade, int today);
 
 // The state after an attempt graded `grade` on day `today`.
 ReviewState nextReview(ReviewState state, int grade, int today);

@@ -110,25 +110,28 @@ TEST_F(RecordTest, TheTwoSampleLessonsCheckedOnThreeDaysComeBackOnTheirDays) {
   EXPECT_EQ(due[1].reference, "Listen to each sentence, then write it down.");
   // The Mandarin one is written right now; the English one missed again.
   EXPECT_EQ(store.add(checked(mandarin(), zh, "今天天气很好。", kDay + 1, 1), identityOf(mandarin())), RecordProblem::None);
-  EXPECT_EQ(store.add(checked(english(), en, "Listen to each.", kDay + 1, 1), identityOf(english())),
-            RecordProblem::None);
-  // Day 3: only the English one; the Mandarin one passed twice in a row is six days away.
+  EXPECT_EQ(store.add(checked(english(), en, "Listen to each.", kDay + 1, 1), identityOf(english())), RecordProblem::None);
+  // Day 3: both again, each the day after its last attempt; both written right now.
   due = store.due(kDay + 2, 50);
-  ASSERT_EQ(due.size(), 1u);
-  EXPECT_EQ(due[0].recording, english());
+  ASSERT_EQ(due.size(), 2u);
+  EXPECT_EQ(store.add(checked(mandarin(), zh, "今天天气很好。", kDay + 2, 1), identityOf(mandarin())), RecordProblem::None);
   EXPECT_EQ(
       store.add(checked(english(), en, "Listen to each sentence, then write it down.", kDay + 2, 1), identityOf(english())),
       RecordProblem::None);
   EXPECT_EQ(store.dueCount(kDay + 2), 0);
-  EXPECT_EQ(store.due(kDay + 3, 50).size(), 1u) << "the English one passed once: tomorrow";
-  EXPECT_EQ(store.due(kDay + 7, 50).size(), 2u);
+  // The Mandarin one has passed twice in a row: six days; the English one once: tomorrow.
+  due = store.due(kDay + 3, 50);
+  ASSERT_EQ(due.size(), 1u);
+  EXPECT_EQ(due[0].recording, english());
+  EXPECT_EQ(store.dueCount(kDay + 7), 1);
+  EXPECT_EQ(store.dueCount(kDay + 8), 2);
 
   const RecordStats stats = store.stats(kDay + 2, 90);
   ASSERT_EQ(stats.accuracyByDay.size(), 3u);
   EXPECT_EQ(stats.accuracyByDay[0].first, kDay);
   EXPECT_DOUBLE_EQ(stats.accuracyByDay[2].second, 100.0);
   EXPECT_EQ(stats.tones[2][3], 1) << "a third tone written as a fourth";
-  EXPECT_EQ(stats.sentences, 3 + 2 + 2 + 1);
+  EXPECT_EQ(stats.sentences, 3 + 2 + 2 + 2);
   ASSERT_FALSE(stats.wordsMissed.empty());
   EXPECT_EQ(stats.wordsMissed[0], (std::pair<std::string, int>{"it", 2}));
 }

@@ -39,6 +39,13 @@ TEST(ReviewSchedule, IntervalsGrowWithPassesAndStartOverAfterAMiss) {
     EXPECT_NEAR(state.ease, s.ease, 0.005);
     today = state.dueDay;
   }
+  // A first miss is a lapse whatever its grade: tomorrow, then 1 and 6 days after passes.
+  const ReviewState missed = firstMiss(4, 100);
+  EXPECT_EQ(missed, (ReviewState{0, 1, 2.5, 101}));
+  const ReviewState passed = nextReview(missed, 5, 101);
+  EXPECT_EQ(passed.dueDay, 102);
+  EXPECT_EQ(nextReview(passed, 5, 102).dueDay, 108);
+
   ReviewState floor;
   for (int i = 0; i < 20; ++i) floor = nextReview(floor, 0, 0);
   EXPECT_DOUBLE_EQ(floor.ease, 1.3) << "the ease never falls under 1.3";
