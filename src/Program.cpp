@@ -46,6 +46,7 @@ Program::Program() {
   qt::MainWindowServices services{*mci_,           *stream_,  appPath_.string(), nullptr,  nullptr,  recovery_.get(),
                                   settings_.get(), &scanner_, &peaks_,           readings, &reader_, &drills_};
   services.record = record_.get();
+  services.ankiExport = &anki_;
   window_ = std::make_unique<qt::MainWindow>(services);
   // Word lists (a .txt opened as a recording is) spoken into lessons by libespeak-ng.
   lessons_ = std::make_unique<qt::BackgroundLessonMaker>(&audio::makeWordListLesson);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "audio/AnkiExporter.h"
 #include "audio/AudioEngine.h"
 #include "audio/DrillExporter.h"
 #include "audio/PeakScanner.h"
@@ -42,6 +43,7 @@ class Program {
   audio::SentenceScanner scanner_;        // outlives the window, which cancels its scan
   audio::PeakScanner peaks_;              // outlives the practice window
   audio::DrillExporter drills_;           // the practice window's drill export; outlives the window
+  audio::AnkiExporter anki_;              // the review window's Anki export; outlives the window
   qt::BackgroundFileReader reader_;       // reads the dictation files and their .lrc/.srt; outlives the window
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;

@@ -145,8 +145,11 @@ std::string drillLrcPath(const std::string& outPath) {
   return (path.parent_path() / path.stem()).string() + ".lrc";
 }
 
-RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
-                          const std::function<void(double)>& progress, const std::atomic<bool>* cancel) {
+namespace {
+
+// The steps of `plan` into `outPath`, and its .lrc when `withLrc`.
+RenderedDrill render(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
+                     const std::function<void(double)>& progress, const std::atomic<bool>* cancel, bool withLrc) {
   RenderedDrill result;
   const bool mp3 = endsWith(outPath, ".mp3");
   if (!mp3 && !endsWith(outPath, ".wav")) return failed("输出文件要以 .mp3 或 .wav 结尾：" + outPath);
@@ -241,6 +244,11 @@ RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillS
     result.error = cancel && cancel->load() ? "导出取消了。" : "无法写入输出文件：" + outPath;
     return result;
   }
+  if (!withLrc) {
+    fs::rename(temporary, outPath, error);
+    if (error) result.error = "无法写入输出文件：" + outPath;
+    return result;
+  }
   std::ofstream lrcFile(lrc + ".part", std::ios::binary);
   lrcFile << "[ti:" << fs::path(outPath).stem().string() << "]\n";
   for (std::size_t i = 0; i < plan.size(); ++i)
@@ -255,6 +263,18 @@ RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillS
     result.error = "无法写入输出文件：" + outPath;
   }
   return result;
+}
+
+}  // namespace
+
+RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
+                          const std::function<void(double)>& progress, const std::atomic<bool>* cancel) {
+  return render(recording, plan, outPath, progress, cancel, true);
+}
+
+RenderedDrill renderClip(const std::string& recording, double startMs, double endMs, const std::string& outPath,
+                         const std::atomic<bool>* cancel) {
+  return render(recording, {DrillStep{startMs, endMs, 0, 1, 1, 100, 0}}, outPath, {}, cancel, false);
 }
 
 }  // namespace tessaly::audio

@@ -31,6 +31,11 @@ struct RenderedDrill {
 RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
                           const std::function<void(double)>& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
+// One stretch of the recording as it is, into its own small file (no .lrc): a sentence's
+// sound for a flash card.
+RenderedDrill renderClip(const std::string& recording, double startMs, double endMs, const std::string& outPath,
+                         const std::atomic<bool>* cancel = nullptr);
+
 // The .lrc written beside `outPath`: its path up to the extension, then ".lrc".
 std::string drillLrcPath(const std::string& outPath);
 

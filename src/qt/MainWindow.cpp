@@ -209,7 +209,7 @@ void MainWindow::openReview() {
     const std::filesystem::path voice = std::filesystem::path(services_.appPath) / "voice";
     review_ = new ReviewWindow(*form_, *services_.record, services_.readingsTable, wallClock(), {voice.string()},
                                services_.fileDialog ? *services_.fileDialog : *ownDialog_,
-                               services_.messages ? *services_.messages : *ownMessages_, this);
+                               services_.messages ? *services_.messages : *ownMessages_, this, services_.ankiExport);
   }
   review_->open();
 }

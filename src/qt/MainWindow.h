@@ -57,6 +57,8 @@ struct MainWindowServices {
   DrillExport* drillExport = nullptr;
   // The learner's record (checks kept, the review, the charts); nullptr keeps none.
   RecordKeeper* record = nullptr;
+  // Makes the Anki file of the missed sentences; nullptr offers none.
+  AnkiExport* ankiExport = nullptr;
   // The wall clock the record dates by (seconds since 1970); empty: the system's.
   std::function<std::int64_t()> wallClock = {};
 };

@@ -29,15 +29,6 @@ void title(QPainter& p, const QRect& box, const QString& text) {
 
 }  // namespace
 
-std::string slipKindName(const std::string& kind) {
-  if (kind == "homophone") return "同音字";
-  if (kind == "tone") return "声调";
-  if (kind == "spelling") return "拼写";
-  if (kind == "missing") return "漏写";
-  if (kind == "extra") return "多写";
-  return "写错";
-}
-
 std::string describeRecord(const RecordStats& stats, int today, int days) {
   std::string text = "近 " + std::to_string(days) + " 天练习了 " + std::to_string(stats.accuracyByDay.size()) + " 天";
   for (const auto& [day, accuracy] : stats.accuracyByDay)

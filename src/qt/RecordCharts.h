@@ -16,8 +16,6 @@ namespace tessaly::qt {
 
 // What the charts say, in words: the accessible description, and the tests' view of them.
 std::string describeRecord(const RecordStats& stats, int today, int days);
-// "同音字", "声调", ... for a slip's kind.
-std::string slipKindName(const std::string& kind);
 
 class RecordCharts final : public QWidget {
  public:

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -32,14 +33,15 @@ constexpr std::string_view kAudioFilter = "语音文件(*.mp3;*.rm;*.ram;*.ra;*.
 
 ReviewWindow::ReviewWindow(Form1& form, RecordKeeper& record, std::string readingsPath, std::function<std::int64_t()> now,
                            std::vector<std::string> folders, ui::FileDialog& dialog, ui::MessageBox& messages,
-                           QWidget* parent)
+                           QWidget* parent, AnkiExport* anki)
     : QWidget(parent, Qt::Window),
       form_(form),
       record_(record),
       logic_(std::make_unique<ReviewSession>(record, form, std::move(readingsPath), now, std::move(folders))),
       now_(std::move(now)),
       dialog_(dialog),
-      messages_(messages) {
+      messages_(messages),
+      anki_(anki) {
   setWindowTitle(QStringLiteral("复习错句"));
   setObjectName(QStringLiteral("ReviewWindow"));
   setAccessibleName(QStringLiteral("复习错句"));
@@ -70,6 +72,13 @@ ReviewWindow::ReviewWindow(Form1& form, RecordKeeper& record, std::string readin
   buttons->addWidget(play_);
   buttons->addWidget(check_);
   buttons->addStretch();
+  if (anki_) {
+    auto* toAnki = new QPushButton(QStringLiteral("导出到 Anki(&U)…"), review);
+    toAnki->setObjectName(QStringLiteral("ExportAnki"));
+    toAnki->setAccessibleName(QStringLiteral("把要复习的错句连同各自的录音导出成 Anki 能导入的文件"));
+    connect(toAnki, &QPushButton::clicked, this, [this] { missedSerial_ = record_.askMissed(); });
+    buttons->addWidget(toAnki);
+  }
   auto* column = new QVBoxLayout(review);
   column->addWidget(count_);
   column->addWidget(list_, 1);
@@ -166,7 +175,56 @@ void ReviewWindow::frame() {
       charts_->show(std::move(*stats), localDay(now_()), kChartDays);
     }
   }
+  if (missedSerial_ != 0) {
+    if (auto notes = record_.takeMissed(missedSerial_)) {
+      missedSerial_ = 0;
+      exportForAnki(std::move(*notes));
+    }
+  }
+  if (ankiSerial_ != 0) showAnkiExport();
   if (const std::string problem = record_.takeProblem(); !problem.empty()) messages_.inform(problem);
+}
+
+void ReviewWindow::exportForAnki(std::vector<AnkiNote> notes) {
+  if (notes.empty()) {
+    messages_.inform("还没有要复习的错句，没有什么可以导出。");
+    return;
+  }
+  const std::string path = dialog_.showSave("", "Anki 导入文件(*.txt)|*.txt", "tessaly-anki.txt");
+  if (path.empty()) return;
+  if (ankiSerial_ != 0) anki_->cancel();
+  ankiSerial_ = anki_->start(std::move(notes), path);
+  if (!ankiProgress_) {
+    ankiProgress_ = new QProgressDialog(QStringLiteral("正在导出错句和它们的录音……"), QStringLiteral("取消"), 0, 100, this);
+    ankiProgress_->setWindowTitle(QStringLiteral("导出到 Anki"));
+    ankiProgress_->setObjectName(QStringLiteral("AnkiProgress"));
+    ankiProgress_->setAutoClose(false);
+    ankiProgress_->setAutoReset(false);
+    connect(ankiProgress_, &QProgressDialog::canceled, this, [this] {
+      anki_->cancel();
+      ankiSerial_ = 0;
+      ankiProgress_->hide();
+    });
+  }
+  ankiProgress_->setValue(0);
+  ankiProgress_->setAccessibleName(QStringLiteral("导出到 Anki 的进度：0%"));
+  ankiProgress_->show();
+}
+
+void ReviewWindow::showAnkiExport() {
+  DrillExportState state;
+  if (!anki_->state(ankiSerial_, state)) return;
+  const int percent = static_cast<int>(state.share * 100);
+  if (ankiProgress_->value() != percent) {
+    ankiProgress_->setValue(percent);
+    ankiProgress_->setAccessibleName(QStringLiteral("导出到 Anki 的进度：%1%").arg(percent));
+  }
+  if (!state.finished) return;
+  ankiSerial_ = 0;
+  ankiProgress_->hide();
+  messages_.inform(state.error.empty() ? "已导出。把同一文件夹里的 tessaly-*.mp3 复制到 Anki 的 collection.media 文件夹，"
+                                         "再在 Anki 里用“文件 › 导入”选这个文件。"
+                                       : state.error);
 }
 
 void ReviewWindow::fillList() {

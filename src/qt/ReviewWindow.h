@@ -3,7 +3,8 @@
 // sentences due today and before, the most overdue first, with how many are due; Enter (or
 // 播放) loops the selected one in the main window's player, its text hidden; the learner
 // writes it in the window's own box and checks it (Alt+Y there), sees the markup, and the
-// sentence's schedule moves. Its second page draws where the learner stands. The main
+// sentence's schedule moves; the missed sentences go to Anki as cards with their sound. Its
+// second page draws where the learner stands. The main
 // window's Alt keys work here too, so a sentence can be slowed and repeated as anywhere.
 // Its logic is practice/ReviewSession.h; this is the adapter.
 //
@@ -21,6 +22,7 @@
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressDialog;
 class QPushButton;
 class QTabWidget;
 class QTextBrowser;
@@ -41,8 +43,10 @@ class RecordCharts;
 
 class ReviewWindow final : public QWidget {
  public:
+  // `anki` may be null (no export offered).
   ReviewWindow(Form1& form, RecordKeeper& record, std::string readingsPath, std::function<std::int64_t()> now,
-               std::vector<std::string> folders, ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent);
+               std::vector<std::string> folders, ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent,
+               AnkiExport* anki = nullptr);
   ~ReviewWindow() override;
 
   void open();
@@ -68,6 +72,8 @@ class ReviewWindow final : public QWidget {
   void fillList();
   void showResult();
   void askStats();
+  void exportForAnki(std::vector<AnkiNote> notes);
+  void showAnkiExport();
 
   Form1& form_;
   RecordKeeper& record_;
@@ -87,6 +93,9 @@ class ReviewWindow final : public QWidget {
   QTimer* timer_;
   AccessKeys* keys_;
   std::uint32_t statsSerial_ = 0;
+  AnkiExport* anki_;
+  std::uint32_t missedSerial_ = 0, ankiSerial_ = 0;
+  QProgressDialog* ankiProgress_ = nullptr;
 };
 
 }  // namespace tessaly::qt

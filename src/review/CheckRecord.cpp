@@ -89,6 +89,29 @@ CheckRecord recordOfCheck(const CheckResult& result, const Reference& reference,
   return record;
 }
 
+std::string slipKindName(std::string_view kind) {
+  if (kind == "homophone") return "同音字";
+  if (kind == "tone") return "声调";
+  if (kind == "spelling") return "拼写";
+  if (kind == "missing") return "漏写";
+  if (kind == "extra") return "多写";
+  return "写错";
+}
+
+std::string slipsLine(const std::vector<RecordedSlip>& slips) {
+  std::string line;
+  for (const RecordedSlip& slip : slips) {
+    line += (line.empty() ? "" : "；") + slipKindName(slip.kind) + "：";
+    const auto side = [](const std::string& words, const std::string& reading) {
+      return reading.empty() ? words : words + " " + reading;
+    };
+    if (slip.kind == "missing") line += slip.expected;
+    else if (slip.kind == "extra") line += slip.written;
+    else line += side(slip.expected, slip.expectedReading) + " → " + side(slip.written, slip.writtenReading);
+  }
+  return line;
+}
+
 int localDay(std::int64_t at) {
   const auto t = static_cast<std::time_t>(at);
   std::tm local{};

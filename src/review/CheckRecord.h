@@ -41,6 +41,11 @@ struct CheckRecord {
   std::vector<RecordedSentence> sentences;
 };
 
+// A slip's kind in the learner's words: "同音字", "声调", "拼写", "漏写", "多写", "写错".
+std::string slipKindName(std::string_view kind);
+// A sentence's slips in a line: "声调：好 hǎo → 号 hào；漏写：it".
+std::string slipsLine(const std::vector<RecordedSlip>& slips);
+
 // The record of `result`, a check of `dictation` against `reference`: its covered sentences
 // (a reference without sentences counts as one).
 CheckRecord recordOfCheck(const CheckResult& result, const Reference& reference, std::string_view dictation,

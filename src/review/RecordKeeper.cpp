@@ -89,17 +89,17 @@ std::optional<RecordStats> RecordKeeper::takeStats(std::uint32_t serial) {
   return std::move(found.mapped());
 }
 
-std::uint32_t RecordKeeper::askRecordings() {
-  return ask([this](std::uint32_t serial) {
-    auto list = store_.recordings();
+std::uint32_t RecordKeeper::askMissed(std::int64_t recordingId) {
+  return ask([this, recordingId](std::uint32_t serial) {
+    auto notes = store_.missed(recordingId);
     std::lock_guard lock(mutex_);
-    recordings_[serial] = std::move(list);
+    missed_[serial] = std::move(notes);
   });
 }
 
-std::optional<std::vector<KnownRecording>> RecordKeeper::takeRecordings(std::uint32_t serial) {
+std::optional<std::vector<AnkiNote>> RecordKeeper::takeMissed(std::uint32_t serial) {
   std::lock_guard lock(mutex_);
-  auto found = recordings_.extract(serial);
+  auto found = missed_.extract(serial);
   if (found.empty()) return std::nullopt;
   return std::move(found.mapped());
 }

@@ -45,8 +45,8 @@ class RecordKeeper final : public PracticeLog {
   std::optional<DueList> takeDue(std::uint32_t serial);
   std::uint32_t askStats(int today, int days);
   std::optional<RecordStats> takeStats(std::uint32_t serial);
-  std::uint32_t askRecordings();
-  std::optional<std::vector<KnownRecording>> takeRecordings(std::uint32_t serial);
+  std::uint32_t askMissed(std::int64_t recordingId = 0);
+  std::optional<std::vector<AnkiNote>> takeMissed(std::uint32_t serial);
   // Looks for a recording that is no longer where it was: a file of its identity in the
   // folders of the recordings the record has seen and in `folders`; found, it is relinked.
   // The answer is the path it was found at, "" for none.
@@ -84,8 +84,8 @@ class RecordKeeper final : public PracticeLog {
   std::size_t unwrittenCount_ = 0;
   std::map<std::uint32_t, DueList> dues_;
   std::map<std::uint32_t, RecordStats> stats_;
-  std::map<std::uint32_t, std::vector<KnownRecording>> recordings_;
   std::map<std::uint32_t, std::string> found_;
+  std::map<std::uint32_t, std::vector<AnkiNote>> missed_;
   std::vector<std::string> problems_;
   bool told_ = false;   // a problem was told and nothing has been written since
   std::thread thread_;  // last: it runs on the members above

@@ -347,6 +347,39 @@ RecordStats RecordStore::stats(int today, int days) {
   return s;
 }
 
+std::vector<AnkiNote> RecordStore::missed(std::int64_t recordingId) {
+  std::vector<AnkiNote> notes;
+  if (!db_) return notes;
+  Statement q(db_,
+              "SELECT g.path, g.hash, r.start_ms, r.end_ms, r.reference,"
+              " (SELECT a.id FROM attempts a WHERE a.recording_id = r.recording_id AND a.start_ms = r.start_ms"
+              "  AND a.end_ms = r.end_ms AND a.accuracy < 99.95 ORDER BY a.id DESC LIMIT 1)"
+              " FROM reviews r JOIN recordings g ON g.id = r.recording_id"
+              " WHERE g.set_aside = 0 AND (? = 0 OR r.recording_id = ?) ORDER BY r.recording_id, r.start_ms");
+  q.bind(1, recordingId).bind(2, recordingId);
+  Statement written(db_, "SELECT written FROM attempts WHERE id = ?");
+  Statement slips(db_,
+                  "SELECT kind, expected, written, expected_reading, written_reading, expected_tone, written_tone"
+                  " FROM slips WHERE attempt_id = ? ORDER BY rowid");
+  while (q.step() == SQLITE_ROW) {
+    AnkiNote note{
+        q.text(0), q.text(1), static_cast<std::int32_t>(q.integer(2)), static_cast<std::int32_t>(q.integer(3)), q.text(4),
+        {},        {}};
+    const std::int64_t attempt = q.integer(5);
+    if (written.bind(1, attempt).step() == SQLITE_ROW) note.written = written.text(0);
+    written.reset();
+    std::vector<RecordedSlip> list;
+    slips.bind(1, attempt);
+    while (slips.step() == SQLITE_ROW)
+      list.push_back({slips.text(0), slips.text(1), slips.text(2), slips.text(3), slips.text(4),
+                      static_cast<int>(slips.integer(5)), static_cast<int>(slips.integer(6))});
+    slips.reset();
+    note.slips = slipsLine(list);
+    notes.push_back(std::move(note));
+  }
+  return notes;
+}
+
 std::vector<KnownRecording> RecordStore::recordings() {
   std::vector<KnownRecording> list;
   if (!db_) return list;

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "review/AnkiNotes.h"
 #include "review/CheckRecord.h"
 #include "review/ReviewSchedule.h"
 
@@ -92,6 +93,10 @@ class RecordStore {
   int dueCount(int today);
   // The record drawn over the `days` days up to `today`.
   RecordStats stats(int today, int days);
+
+  // The sentences in the review (all, or those of recording `recordingId`), each with its
+  // last attempt that missed: for flash cards.
+  std::vector<AnkiNote> missed(std::int64_t recordingId = 0);
 
   std::vector<KnownRecording> recordings();
   // A recording found at another path, or vanished (its sentences set aside from review).

@@ -2,6 +2,7 @@
 // Drills rendered to files, measured from outside: sound and silence where the plan puts them
 // (within 20 ms), each pass as long as its speed makes it (within 1 %), in WAV and MP3; the
 // .lrc beside the file; the recording never written over; tessaly-drill on good and bad files.
+#include "audio/AnkiExporter.h"
 #include "audio/DrillRenderer.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,38 @@ TEST(DrillCommand, ExportsAGoodFileAndRefusesBadOnes) {
   EXPECT_EQ(run("--scheme 逐句听写 --sentences 3-4 '" + recording + "' '" + dir.file("x.wav") + "'"), 2);
   EXPECT_EQ(run("'" + recording + "'"), 2);
   EXPECT_FALSE(std::filesystem::exists(dir.file("x.wav")));
+}
+
+TEST(AnkiExport, EachSentenceGetsItsOwnSoundAndALineTheImportTakes) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  const std::string recording = makeRecording(dir);
+  ASSERT_FALSE(recording.empty());
+  const std::vector<AnkiNote> notes = {
+      {recording, "00000000000000aa", 1000, 3000, "第一句。", "第一", "漏写：句"},
+      {recording, "00000000000000aa", 4000, 5500, "Second one.", "second", "漏写：one"},
+      {dir.file("gone.mp3"), "00000000000000bb", 0, 1000, "没了。", "", ""},
+  };
+  std::filesystem::create_directories(dir.file("anki"));
+  const std::string text = dir.file("anki/tessaly-anki.txt");
+  const std::string said = audio::exportForAnki(notes, text);
+  EXPECT_NE(said.find(dir.file("gone.mp3")), std::string::npos) << "a recording that cannot be read is named: " << said;
+  std::ifstream in(text, std::ios::binary);
+  const std::string lines((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(lines,
+            "#separator:tab\n#html:false\n#columns:录音\t句子\t我写的\t错误\n"
+            "[sound:tessaly-00000000000000aa-1000-3000.mp3]\t第一句。\t第一\t漏写：句\n"
+            "[sound:tessaly-00000000000000aa-4000-5500.mp3]\tSecond one.\tsecond\t漏写：one\n");
+  // Each sound is its sentence: the tone, as long as the stretch (MP3's padding aside).
+  for (const auto& [name, ms] : {std::pair{"tessaly-00000000000000aa-1000-3000.mp3", 2000.0},
+                                 std::pair{"tessaly-00000000000000aa-4000-5500.mp3", 1500.0}}) {
+    const std::vector<float> frames = referenceDecode(dir.file(std::string("anki/") + name), 1);
+    ASSERT_FALSE(frames.empty()) << name;
+    const auto sound = soundStretches(frames);
+    ASSERT_EQ(sound.size(), 1u) << name;
+    EXPECT_NEAR(sound[0].second - sound[0].first, ms, 20) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.file("anki/tessaly-00000000000000bb-0-1000.mp3")));
 }
 
 }  // namespace

@@ -136,6 +136,25 @@ TEST_F(RecordTest, TheTwoSampleLessonsCheckedOnThreeDaysComeBackOnTheirDays) {
   EXPECT_EQ(stats.wordsMissed[0], (std::pair<std::string, int>{"it", 2}));
 }
 
+TEST_F(RecordTest, TheMissedSentencesBecomeCardsWithTheirLastMiss) {
+  const auto zh = lessonSentences("样例课文"), en = lessonSentences("英语样例课文");
+  RecordStore store;
+  ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+  store.add(checked(mandarin(), zh, "你好，欢迎来到听写练习。今天天气很号。", kDay), identityOf(mandarin()));
+  store.add(checked(mandarin(), zh, "今天天气很好。", kDay + 1, 1), identityOf(mandarin()));  // right since
+  store.add(checked(english(), en, "Welcome to your first dictation lessen.", kDay), identityOf(english()));
+  const std::vector<AnkiNote> all = store.missed();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0].reference, "今天天气很好。");
+  EXPECT_EQ(all[0].written, "今天天气很号") << "the last attempt that missed";
+  EXPECT_EQ(all[0].slips, "声调：好 hǎo → 号 hào");
+  EXPECT_EQ(all[0].recordingHash, identityOf(mandarin()).hash);
+  EXPECT_EQ(all[1].slips, "拼写：lesson → lessen");
+  const std::int64_t englishId = store.recordings()[1].id;
+  ASSERT_EQ(store.missed(englishId).size(), 1u);
+  EXPECT_EQ(ankiSoundName(all[1]), "tessaly-" + identityOf(english()).hash + "-0-3600.mp3");
+}
+
 TEST_F(RecordTest, AMovedRecordingIsFoundAgainByItsIdentity) {
   const auto zh = lessonSentences("样例课文");
   RecordStore store;
