@@ -110,11 +110,17 @@ ReviewWindow::ReviewWindow(Form1& form, RecordKeeper& record, std::string readin
   timer_ = new QTimer(this);
   timer_->setInterval(kFrameMs);
   connect(timer_, &QTimer::timeout, this, [this] { frame(); });
-  // The main window's Alt keys act from here too; Alt+Y checks here, and Alt+I plays.
+  // The main window's Alt keys act from here too; Alt+Y checks here, Alt+I plays, Alt+U
+  // exports, each at once on the key's press like the rest.
   std::set<char> letters = mainWindowAccessLetters();
-  letters.erase('y');
-  letters.erase('i');
-  keys_ = new AccessKeys(this, std::move(letters), [this](char letter) { form_.accessKey(letter); });
+  letters.insert({'y', 'i', 'u'});
+  keys_ = new AccessKeys(this, std::move(letters), [this](char letter) {
+    if (letter == 'y') check_->click();
+    else if (letter == 'i') play_->click();
+    else if (letter == 'u') {
+      if (anki_) missedSerial_ = record_.askMissed();
+    } else form_.accessKey(letter);
+  });
 }
 
 ReviewWindow::~ReviewWindow() = default;

@@ -5,10 +5,14 @@
 // not write.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "review/RecordKeeper.h"
 #include "support/TempFolder.h"
@@ -254,6 +258,32 @@ TEST_F(RecordTest, ARecordOfANewerProgramIsLeftAsItIs) {
   EXPECT_EQ(store.add(checked(mandarin(), lessonSentences("样例课文"), "你好", kDay), identityOf(mandarin())),
             RecordProblem::Unwritable);
   EXPECT_EQ(bytesOf(db()), before);
+}
+
+TEST_F(RecordTest, AKillInTheMiddleOfWritingLosesAtMostTheCheckUnderWay) {
+  const CheckRecord check = checked(mandarin(), lessonSentences("样例课文"),
+                                    "你好，欢迎来到听写练习。今天天气很号。我每天早上七点起床。", kDay);
+  ASSERT_EQ(check.sentences.size(), 3u);
+  {
+    RecordStore made;
+    ASSERT_EQ(made.open(db().string()).problem, RecordProblem::None);
+  }
+  const pid_t writer = ::fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {  // the child writes check after check until it is killed
+    RecordStore store;
+    store.open(db().string());
+    for (;;) store.add(check, identityOf(mandarin()));
+  }
+  while (rows(db(), "checks") < 20) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ::kill(writer, SIGKILL);
+  ::waitpid(writer, nullptr, 0);
+  RecordStore store;
+  ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None) << "the integrity check passes";
+  const std::int64_t checks = rows(db(), "checks");
+  EXPECT_GE(checks, 20);
+  EXPECT_EQ(rows(db(), "attempts"), 3 * checks) << "whole checks only";
+  EXPECT_EQ(rows(db(), "slips"), checks);
 }
 
 // A tmpfs of `kib` KiB mounted at `mount` for the test's length (root only: skipped without).
