@@ -5,8 +5,10 @@
 Starts the program on a recording, then: the status line is a status bar named with its
 meaning and its caption, the file and the time labels likewise; while it plays the time labels
 change but send no event; Alt+X is announced once, with the new state, and so is its return.
-Run by a11y.sh. Exit status 0 when every check passed.
+Then the practice window's Alt+V opens the review window, whose controls are named with what they
+show. Run by a11y.sh. Exit status 0 when every check passed.
 """
+import os
 import subprocess
 import sys
 import time
@@ -51,7 +53,7 @@ def find(app, test):
     return next((a for a in descendants(app) if test(a)), None)
 
 
-def main(program, recording):
+def main(program, recording, record):
     events = []  # (role, name) of each name change, read when it arrives
 
     def heard(event):
@@ -106,12 +108,36 @@ def main(program, recording):
             check(status.name == expected, f"the status line now says {expected!r}: {status.name!r}")
         timed = [e for e in events if e[1].startswith(("已播放时间", "总时间"))]
         check(not timed, f"the time labels were never announced: {timed}")
+        review_window(app, window, record)
     finally:
         process.terminate()
         process.wait(timeout=10)
 
 
+def key_in(window, keys):
+    """Focuses `window` (an X window id, or a title's start) and types `keys` there."""
+    if not window.isdigit():
+        window = subprocess.run(["xdotool", "search", "--sync", "--name", "^" + window],
+                                capture_output=True, text=True, timeout=10).stdout.split()[-1]
+    subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True, timeout=10)
+    subprocess.run(["xdotool", "key", keys], check=True, timeout=10)
+
+
+def review_window(app, main_window, record):
+    """The practice window's Alt+V opens the review window; what it shows is what is heard."""
+    key_in(main_window, "alt+w")
+    pump(5, lambda: find(app, lambda a: a.name == "逐句练习" and a.getRole() == pyatspi.ROLE_FRAME) is not None)
+    key_in("逐句练习", "alt+v")
+    due = lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_LIST and a.name.startswith("要复习的句子："))
+    pump(10, lambda: due() is not None)
+    check(due() is not None and due().name == "要复习的句子：今天没有要复习的句子。",
+          f"the due list is named with what it shows: {due().name if due() else None!r}")
+    for name in ("复习听写框", "播放选中的句子", "检查这一句", "我的情况图表"):
+        check(find(app, lambda a, n=name: a.name == n) is not None, f"{name!r} is named for screen readers")
+    check(os.path.exists(record), f"the learner's record is made in XDG_DATA_HOME: {record}")
+
+
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    main(sys.argv[1], sys.argv[2], sys.argv[3])
     print("a11y: " + ("all passed" if not failures else f"{len(failures)} failed"))
     sys.exit(1 if failures else 0)

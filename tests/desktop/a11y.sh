@@ -27,4 +27,4 @@ for _ in $(seq 200); do
 done
 export SDL_AUDIODRIVER=dummy HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config \
        XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-exec /usr/bin/python3 "$here/a11y.py" "$work/tessaly" "$work/lessons/样例课文.mp3"
+exec /usr/bin/python3 "$here/a11y.py" "$work/tessaly" "$work/lessons/样例课文.mp3" "$work/data/tessaly/practice.sqlite3"
