@@ -76,7 +76,7 @@ ReviewWindow::ReviewWindow(Form1& form, RecordKeeper& record, std::string readin
     auto* toAnki = new QPushButton(QStringLiteral("导出到 Anki(&U)…"), review);
     toAnki->setObjectName(QStringLiteral("ExportAnki"));
     toAnki->setAccessibleName(QStringLiteral("把要复习的错句连同各自的录音导出成 Anki 能导入的文件"));
-    connect(toAnki, &QPushButton::clicked, this, [this] { missedSerial_ = record_.askMissed(); });
+    connect(toAnki, &QPushButton::clicked, this, [this] { askMissed(); });
     buttons->addWidget(toAnki);
   }
   auto* column = new QVBoxLayout(review);
@@ -118,7 +118,7 @@ ReviewWindow::ReviewWindow(Form1& form, RecordKeeper& record, std::string readin
     if (letter == 'y') check_->click();
     else if (letter == 'i') play_->click();
     else if (letter == 'u') {
-      if (anki_) missedSerial_ = record_.askMissed();
+      if (anki_) askMissed();
     } else form_.accessKey(letter);
   });
 }
@@ -189,6 +189,19 @@ void ReviewWindow::frame() {
   }
   if (ankiSerial_ != 0) showAnkiExport();
   if (const std::string problem = record_.takeProblem(); !problem.empty()) messages_.inform(problem);
+}
+
+void ReviewWindow::askMissed() {
+  // With a sentence selected, the learner may take only its recording's sentences.
+  std::int64_t recording = 0;
+  if (const int row = logic_->selected(); row >= 0) {
+    const DueSentence& d = logic_->due().sentences[static_cast<std::size_t>(row)];
+    const auto answer = messages_.askYesNoCancel("导出全部录音里要复习的错句，还是只导出这个录音的？\n" + d.recording +
+                                                 "\n选“是”导出全部，选“否”只导出这个录音的。");
+    if (answer == ui::MessageBox::Answer::Cancel) return;
+    if (answer == ui::MessageBox::Answer::No) recording = d.recordingId;
+  }
+  missedSerial_ = record_.askMissed(recording);
 }
 
 void ReviewWindow::exportForAnki(std::vector<AnkiNote> notes) {

@@ -72,6 +72,7 @@ class ReviewWindow final : public QWidget {
   void fillList();
   void showResult();
   void askStats();
+  void askMissed();
   void exportForAnki(std::vector<AnkiNote> notes);
   void showAnkiExport();
 

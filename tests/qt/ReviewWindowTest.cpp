@@ -33,6 +33,7 @@ class ReviewWindowTest : public MainWindowFixture {
       services.readingsTable = TESSALY_PINYIN_TABLE;
       services.record = &keeper;
       services.wallClock = [this] { return seconds; };
+      services.ankiExport = &anki;
     });
     dialog.answer(lesson);
     QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);
@@ -51,6 +52,21 @@ class ReviewWindowTest : public MainWindowFixture {
   }
   qt::ReviewWindow& review() { return *window->reviewWindow(); }
 
+  // Notes what it is asked to export, and says it is done at once.
+  struct NotingAnki final : AnkiExport {
+    std::uint32_t start(std::vector<AnkiNote> n, const std::string& path) override {
+      notes = std::move(n);
+      textPath = path;
+      return 1;
+    }
+    bool state(std::uint32_t, DrillExportState& state) const override {
+      state = {1.0, true, ""};
+      return true;
+    }
+    void cancel() override {}
+    std::vector<AnkiNote> notes;
+    std::string textPath;
+  } anki;
   TempFolder data;
   RecordKeeper keeper{(data.path() / "practice.sqlite3").string(), 100};
   std::int64_t seconds = 20795LL * 86400 + 12 * 3600;  // noon, 2026-12-08
@@ -75,6 +91,17 @@ TEST_F(ReviewWindowTest, AMissedSentenceComesBackTheNextDayAndLeavesOnceWrittenR
   ASSERT_EQ(review().list()->count(), 1);
   EXPECT_EQ(review().list()->item(0)->text(), QStringLiteral("第 00:04.0 起　lesson.mp3　今天到期"));
   EXPECT_FALSE(review().list()->item(0)->text().contains(QStringLiteral("买"))) << "the text stays hidden";
+
+  // Alt+U: the missed sentences of this recording (否) to Anki.
+  messages.answer(ui::MessageBox::Answer::No);
+  dialog.answer((data.path() / "anki.txt").string());
+  QTest::keyClick(review().list(), Qt::Key_U, Qt::AltModifier);
+  ASSERT_TRUE(until([&] { review().frame(); }, [&] { return !anki.textPath.empty(); }));
+  ASSERT_EQ(anki.notes.size(), 1u);
+  EXPECT_EQ(anki.notes[0].written, "我们卖东西");
+  EXPECT_EQ(anki.notes[0].slips, "声调：买 mǎi → 卖 mài");
+  ASSERT_TRUE(until([&] { review().frame(); }, [&] { return !messages.shown().empty(); }));
+  EXPECT_NE(messages.shown().back().find("collection.media"), std::string::npos) << "how to take it into Anki";
 
   QTest::keyClick(review().list(), Qt::Key_Return);
   EXPECT_EQ(window->form().variables().repeatState, RepeatState::Repeating);
