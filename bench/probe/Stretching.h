@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-probe's measurements beyond the per-file figures: the time-stretch stage
-// (Stretching.cpp), sentence maps (Sentences.cpp), the dictation check (Checking.cpp).
+// (Stretching.cpp), sentence maps (Sentences.cpp), the dictation check (Checking.cpp), unit
+// times (Aligning.cpp).
 #pragma once
 
 #include <string>
@@ -13,5 +14,7 @@ int stretchCost(double speed, const std::string& file);
 int sentences(int count, char** files);
 // tessaly-probe --check DICTATION REFERENCE (Checking.cpp); `table` is the readings table.
 int check(const std::string& table, const std::string& dictation, const std::string& reference);
+// tessaly-probe --align RECORDING [REFERENCE] (Aligning.cpp).
+int align(const std::string& file, const std::string& reference);
 
 }  // namespace tessaly::bench

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/WordListLesson.h"
 
-#include <espeak-ng/speak_lib.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <vector>
 
+#include "audio/Speech.h"
 #include "text/TextFile.h"
 
 namespace tessaly::audio {
@@ -23,31 +21,9 @@ constexpr double kBetweenEntriesMs = 1500;
 constexpr double kLeadMs = 500;
 constexpr int kQuiet = 300;  // of 32767: below this a sample is silence, when trimming
 
-std::mutex speechLock;                // libespeak-ng's state is the process's
-std::vector<short>* heard = nullptr;  // where the callback puts samples, under speechLock
-
-int collect(short* samples, int count, espeak_EVENT*) {
-  if (samples && count > 0 && heard) heard->insert(heard->end(), samples, samples + count);
-  return 0;
-}
-
-// The engine's sample rate, once it is ready; 0 when it cannot start.
-int startSpeech() {
-  static const int rate = [] {
-    const int r = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
-    if (r > 0) espeak_SetSynthCallback(collect);
-    return r > 0 ? r : 0;
-  }();
-  return rate;
-}
-
-// `text` spoken, its silence before and after trimmed; empty when nothing is heard.
-std::vector<short> say(const std::string& text) {
-  std::vector<short> samples;
-  heard = &samples;
-  espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
-  espeak_Synchronize();
-  heard = nullptr;
+// `text` spoken in `voice`, its silence before and after trimmed; empty when nothing is heard.
+std::vector<short> say(const std::string& text, const std::string& voice) {
+  std::vector<short> samples = speak(text, voice).samples;
   std::size_t first = 0, last = samples.size();
   while (first < last && std::abs(samples[first]) < kQuiet) ++first;
   while (last > first && std::abs(samples[last - 1]) < kQuiet) --last;
@@ -85,11 +61,12 @@ MadeLesson makeWordListLesson(const std::string& listPath, const std::string& fo
   WordList list;
   if (std::string why = parseWordList(file.text, list); !why.empty()) return {{}, why};
 
-  std::lock_guard lock(speechLock);
-  const int rate = startSpeech();
-  if (rate == 0) return {{}, "语音合成（libespeak-ng）无法启动，词语表没有读成录音。"};
-  if (espeak_SetVoiceByName(list.mandarin ? "cmn-latn-pinyin" : "en-us") != EE_OK)
-    return {{}, std::string("语音合成没有") + (list.mandarin ? "普通话" : "英语") + "的声音，词语表没有读成录音。"};
+  const std::string voice = list.mandarin ? "cmn-latn-pinyin" : "en-us";
+  const int rate = speak("", voice).sampleRate;
+  if (rate == 0)
+    return {{},
+            std::string("语音合成（libespeak-ng）无法启动，或者没有") + (list.mandarin ? "普通话" : "英语") +
+                "的声音，词语表没有读成录音。"};
   const auto silence = [&](std::vector<short>& into, double ms) {
     into.insert(into.end(), static_cast<std::size_t>(ms * rate / 1000), 0);
   };
@@ -99,7 +76,7 @@ MadeLesson makeWordListLesson(const std::string& listPath, const std::string& fo
   for (const WordEntry& entry : list.entries) {
     const std::vector<std::string> parts = spokenParts(entry);
     for (std::size_t i = 0; i < parts.size(); ++i) {
-      const std::vector<short> spoken = say(parts[i]);
+      const std::vector<short> spoken = say(parts[i], voice);
       if (spoken.empty())
         return {{}, "第 " + std::to_string(entry.line) + " 行无法朗读：" + parts[i] + "\n词语表没有读成录音。"};
       if (i == 0) starts.push_back(lesson.size() * 1000.0 / rate);

@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "align/Align.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tessaly::align {
+
+namespace {
+
+constexpr int kSnapFrames = 4;    // an energy valley is looked for this many hops either side
+constexpr float kSpeechDb = 16;   // speech is within this of a sentence's loudest hop
+constexpr int kPauseFrames = 10;  // this much quiet at the first unit's start is the lead-in
+
+float distance(const Frame& x, const Frame& y) {
+  float sum = 0;
+  for (int c = 1; c < 2 * kCoefficients; ++c) {  // c0 is loudness: the voices' levels differ
+    const float d = x[static_cast<std::size_t>(c)] - y[static_cast<std::size_t>(c)];
+    sum += d * d;
+  }
+  return std::sqrt(sum);
+}
+
+// The energy, smoothed over three hops.
+std::vector<float> smoothed(const std::vector<float>& db) {
+  std::vector<float> out(db.size());
+  for (std::size_t i = 0; i < db.size(); ++i) {
+    float sum = 0;
+    int n = 0;
+    for (std::size_t k = i > 0 ? i - 1 : 0; k <= i + 1 && k < db.size(); ++k, ++n) sum += db[k];
+    out[i] = sum / static_cast<float>(n);
+  }
+  return out;
+}
+
+// The syllable nuclei: peaks of the smoothed energy at least 6 dB over the valleys either
+// side and within 25 dB of the loudest.
+std::vector<int> nuclei(const std::vector<float>& energy) {
+  std::vector<int> peaks;
+  if (energy.empty()) return peaks;
+  const float loudest = *std::max_element(energy.begin(), energy.end());
+  float valley = energy[0];
+  int candidate = -1;
+  for (int i = 0; i < static_cast<int>(energy.size()); ++i) {
+    const float e = energy[static_cast<std::size_t>(i)];
+    if (candidate < 0) {
+      valley = std::min(valley, e);
+      if (e > valley + 6 && e > loudest - 25) candidate = i;
+    } else if (e > energy[static_cast<std::size_t>(candidate)]) {
+      candidate = i;
+    } else if (e < energy[static_cast<std::size_t>(candidate)] - 6) {
+      peaks.push_back(candidate);
+      candidate = -1;
+      valley = e;
+    }
+  }
+  if (candidate >= 0) peaks.push_back(candidate);
+  return peaks;
+}
+
+}  // namespace
+
+std::vector<std::pair<int, int>> warpPath(const std::vector<Frame>& a, const std::vector<Frame>& b, double band) {
+  const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
+  if (n == 0 || m == 0) return {};
+  const int width = std::max(20, static_cast<int>(band * std::max(n, m)));
+  const float inf = std::numeric_limits<float>::infinity();
+  // Row by row within the band: cost and the step that reached each cell.
+  std::vector<float> previous(static_cast<std::size_t>(m), inf), current(static_cast<std::size_t>(m), inf);
+  std::vector<std::uint8_t> step(static_cast<std::size_t>(n) * static_cast<std::size_t>(m), 0);
+  const auto centre = [&](int i) {
+    return n > 1 ? static_cast<int>(std::lround(static_cast<double>(i) * (m - 1) / (n - 1))) : 0;
+  };
+  for (int i = 0; i < n; ++i) {
+    std::fill(current.begin(), current.end(), inf);
+    const int from = std::max(0, centre(i) - width), to = std::min(m - 1, centre(i) + width);
+    for (int j = from; j <= to; ++j) {
+      const float d = distance(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(j)]);
+      float best = i == 0 && j == 0 ? 0 : inf;
+      std::uint8_t how = 0;
+      if (i > 0 && j > 0 && previous[static_cast<std::size_t>(j - 1)] < best)
+        best = previous[static_cast<std::size_t>(j - 1)], how = 1;
+      if (i > 0 && previous[static_cast<std::size_t>(j)] < best) best = previous[static_cast<std::size_t>(j)], how = 2;
+      if (j > 0 && current[static_cast<std::size_t>(j - 1)] < best)
+        best = current[static_cast<std::size_t>(j - 1)], how = 3;
+      current[static_cast<std::size_t>(j)] = best + d;
+      step[static_cast<std::size_t>(i) * static_cast<std::size_t>(m) + static_cast<std::size_t>(j)] = how;
+    }
+    std::swap(previous, current);
+  }
+  std::vector<std::pair<int, int>> path;
+  for (int i = n - 1, j = m - 1;;) {
+    path.emplace_back(i, j);
+    const std::uint8_t how = step[static_cast<std::size_t>(i) * static_cast<std::size_t>(m) + static_cast<std::size_t>(j)];
+    if (how == 0) break;
+    if (how == 1) --i, --j;
+    else if (how == 2) --i;
+    else --j;
+  }
+  std::reverse(path.begin(), path.end());
+  return path;
+}
+
+std::vector<UnitTime> carryUnits(const std::vector<Span>& units, const Features& synthesis, const Features& recording,
+                                 bool han) {
+  std::vector<UnitTime> out;
+  const int n = static_cast<int>(synthesis.mfcc.size());
+  const std::vector<float> energy = smoothed(recording.energyDb);
+  const int frames = static_cast<int>(energy.size());
+  if (units.empty() || n == 0 || frames == 0) return out;
+  const auto frameOf = [&](double ms) { return std::clamp(static_cast<int>(std::lround(ms / kHopMs)), 0, n - 1); };
+  // Only the speech is warped: the synthesis from its first unit to its last, the recording
+  // from its first hop within kSpeechDb of its loudest to its last, so neither's lead-in or
+  // tail (a room's echo of the sentence before) pulls the ends.
+  const int synthFrom = frameOf(units.front().startMs), synthTo = std::max(synthFrom + 1, frameOf(units.back().endMs));
+  const float loudest = *std::max_element(energy.begin(), energy.end());
+  int recFrom = 0, recTo = frames;
+  while (recFrom < frames - 1 && energy[static_cast<std::size_t>(recFrom)] < loudest - kSpeechDb) ++recFrom;
+  while (recTo > recFrom + 1 && energy[static_cast<std::size_t>(recTo - 1)] < loudest - kSpeechDb) --recTo;
+  const auto path = warpPath({synthesis.mfcc.begin() + synthFrom, synthesis.mfcc.begin() + synthTo},
+                             {recording.mfcc.begin() + recFrom,
+                              recording.mfcc.begin() + std::min(recTo, static_cast<int>(recording.mfcc.size()))});
+  if (path.empty()) return out;
+  // For each synthesis frame, the first and the last recording frame it maps to.
+  std::vector<int> first(static_cast<std::size_t>(n), -1), last(static_cast<std::size_t>(n), -1);
+  for (const auto& [i, j] : path) {
+    if (first[static_cast<std::size_t>(i + synthFrom)] < 0) first[static_cast<std::size_t>(i + synthFrom)] = j + recFrom;
+    last[static_cast<std::size_t>(i + synthFrom)] = j + recFrom;
+  }
+  // Frames outside the warped stretch take its ends.
+  for (int i = 0; i < n; ++i)
+    if (first[static_cast<std::size_t>(i)] < 0) {
+      const int edge = i < synthFrom ? recFrom : std::max(recFrom, last[static_cast<std::size_t>(synthTo - 1)]);
+      first[static_cast<std::size_t>(i)] = last[static_cast<std::size_t>(i)] = edge;
+    }
+  // A boundary between two units moves to the quietest hop near it.
+  const auto valley = [&](int j) {
+    int best = j;
+    for (int k = std::max(0, j - kSnapFrames); k <= std::min(frames - 1, j + kSnapFrames); ++k)
+      if (energy[static_cast<std::size_t>(k)] < energy[static_cast<std::size_t>(best)]) best = k;
+    return best;
+  };
+  std::vector<int> starts, ends;
+  for (std::size_t u = 0; u < units.size(); ++u) {
+    starts.push_back(first[static_cast<std::size_t>(frameOf(units[u].startMs))]);
+    ends.push_back(last[static_cast<std::size_t>(frameOf(units[u].endMs))]);
+  }
+  for (std::size_t u = 0; u + 1 < units.size(); ++u) {
+    // Units that touch in the synthesis share one boundary in the recording.
+    if (units[u + 1].startMs - units[u].endMs < 2.0 * kHopMs) {
+      const int at = valley((ends[u] + starts[u + 1]) / 2);
+      ends[u] = at;
+      starts[u + 1] = at;
+    }
+  }
+  // The first unit starts where its sound does, not where the sentence's lead-in does: a
+  // start in a stretch of quiet moves on to the first hop over the noise floor.
+  std::vector<float> sorted = energy;
+  std::sort(sorted.begin(), sorted.end());
+  const float floor = std::min(sorted[sorted.size() / 10] + 6, loudest - 10);  // no quiet in a level sound
+  const auto quiet = [&](int j) { return j >= 0 && j < frames && energy[static_cast<std::size_t>(j)] < floor; };
+  if (!units.empty()) {
+    int j = starts[0];
+    while (j < ends[0] - 1 && quiet(j)) ++j;
+    if (j - starts[0] >= kPauseFrames) starts[0] = j;  // the lead-in, not a quiet consonant
+  }
+  if (!units.empty()) {  // and the last ends where its sound does
+    std::size_t u = units.size() - 1;
+    while (ends[u] > starts[u] + 1 && ends[u] - 1 < frames && energy[static_cast<std::size_t>(ends[u] - 1)] < floor)
+      --ends[u];
+  }
+  const std::vector<int> peaks = han ? nuclei(energy) : std::vector<int>{};
+  for (std::size_t u = 0; u < units.size(); ++u) {
+    UnitTime t{starts[u] * static_cast<double>(kHopMs), std::max(starts[u] + 1, ends[u]) * static_cast<double>(kHopMs), 1};
+    if (han) {
+      const auto inside = std::count_if(peaks.begin(), peaks.end(), [&](int p) { return p >= starts[u] && p < ends[u]; });
+      if (inside != 1) t.confidence = 0.4f;
+    }
+    out.push_back(t);
+  }
+  return out;
+}
+
+}  // namespace tessaly::align

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Short-time features of speech for aligning two renderings of one sentence: 13 MFCCs and
+// their deltas
+// (25 ms Hamming windows on a 10 ms hop, 26 mel bands from 100 Hz to 7.6 kHz, so a 16 kHz
+// synthesis and a 44.1 kHz recording give comparable numbers), each sequence's mean removed
+// (a voice's or a room's colour is not what is compared), and each frame's energy in dB for
+// the valleys between syllables. Pure; any thread.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+namespace tessaly::align {
+
+inline constexpr int kHopMs = 10;
+inline constexpr int kCoefficients = 13;
+
+// The coefficients, then how each changes from the hop before to the hop after.
+using Frame = std::array<float, 2 * kCoefficients>;
+
+struct Features {
+  std::vector<Frame> mfcc;      // one a hop
+  std::vector<float> energyDb;  // one a hop
+};
+
+Features featuresOf(const float* mono, std::size_t count, int sampleRate);
+
+}  // namespace tessaly::align

@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/UnitAligner.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+
+#include "align/Align.h"
+#include "audio/Decoder.h"
+#include "audio/Speech.h"
+#include "check/Check.h"
+#include "review/RecordStore.h"
+#include "text/Fnv.h"
+
+namespace tessaly::audio {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kQuiet = 300;  // of 32767: below this a synthesised sample is silence
+constexpr const char* kCacheHeader = "tessaly-units 1";
+
+int codePoints(const std::string& utf8) {
+  int n = 0;
+  for (const unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// One sentence's units in the recording; empty when it has none or cannot be spoken.
+std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, int index) {
+  std::vector<UnitSpan> found;
+  if (!sentence.text) return found;
+  const std::vector<Unit> units = unitsOf(*sentence.text);
+  if (units.empty()) return found;
+  const bool han = std::any_of(units.begin(), units.end(), [](const Unit& u) { return u.han; });
+  // The units apart by spaces, each a word to the synthesiser, so each has its own event.
+  std::string text;
+  std::vector<int> positions;
+  for (const Unit& unit : units) {
+    if (!text.empty()) text += ' ';
+    positions.push_back(codePoints(text) + 1);
+    text += unit.text;
+  }
+  const Spoken spoken = speak(text, han ? "cmn-latn-pinyin" : "en-us");
+  if (spoken.sampleRate == 0 || spoken.samples.empty()) return found;
+  std::size_t last = spoken.samples.size();
+  while (last > 0 && std::abs(spoken.samples[last - 1]) < kQuiet) --last;
+  if (spoken.words.empty() || last == 0) return found;  // nothing could be spoken
+  // Each unit's start from its word's event; a unit the synthesiser ran into the one before
+  // ("in the" is one word to it) gets its share of that word by its letters.
+  std::vector<double> starts(units.size(), -1);
+  for (const SpokenWord& word : spoken.words)
+    for (std::size_t u = 0; u < units.size(); ++u)
+      if (positions[u] == word.textPosition) starts[u] = word.startMs;
+  // The first word's event comes with the synthesiser's lead-in: it starts where its sound does.
+  std::size_t onset = 0;
+  while (onset < last && std::abs(spoken.samples[onset]) < kQuiet) ++onset;
+  starts[0] = std::max(starts[0] < 0 ? spoken.words.front().startMs : starts[0], onset * 1000.0 / spoken.sampleRate);
+  const double endMs = last * 1000.0 / spoken.sampleRate;
+  for (std::size_t u = 1; u < units.size(); ++u) {
+    if (starts[u] >= 0) continue;
+    std::size_t next = u;
+    while (next < units.size() && starts[next] < 0) ++next;
+    const double from = starts[u - 1], to = next < units.size() ? starts[next] : endMs;
+    const int fromChar = positions[u - 1], toChar = next < units.size() ? positions[next] : codePoints(text) + 1;
+    starts[u] = from + (to - from) * (positions[u] - fromChar) / std::max(1, toChar - fromChar);
+  }
+  std::vector<align::Span> spans;
+  for (double start : starts) spans.push_back({start, 0});
+  for (std::size_t u = 0; u < spans.size(); ++u) spans[u].endMs = u + 1 < spans.size() ? spans[u + 1].startMs : endMs;
+
+  // The recording's stretch, mono.
+  const int rate = decoder.info().sampleRate, channels = decoder.info().channels;
+  const std::int64_t first = static_cast<std::int64_t>(sentence.startMs) * rate / 1000;
+  const std::int64_t end = static_cast<std::int64_t>(sentence.endMs) * rate / 1000;
+  if (end <= first || !decoder.seek(first, nullptr)) return found;
+  std::vector<float> mono, block(4096 * static_cast<std::size_t>(channels));
+  for (std::int64_t at = decoder.position(); at < end;) {
+    const int got = decoder.read(block.data(), static_cast<int>(std::min<std::int64_t>(4096, end - at)));
+    if (got <= 0) break;
+    for (int i = 0; i < got; ++i) {
+      float sum = 0;
+      for (int c = 0; c < channels; ++c) sum += block[static_cast<std::size_t>(i * channels + c)];
+      mono.push_back(sum / static_cast<float>(channels));
+    }
+    at += got;
+  }
+  std::vector<float> synthesis(spoken.samples.size());
+  std::transform(spoken.samples.begin(), spoken.samples.end(), synthesis.begin(),
+                 [](short s) { return static_cast<float>(s) / 32768.0f; });
+  const auto times = align::carryUnits(spans, align::featuresOf(synthesis.data(), synthesis.size(), spoken.sampleRate),
+                                       align::featuresOf(mono.data(), mono.size(), rate), han);
+  for (std::size_t u = 0; u < times.size(); ++u)
+    found.push_back({index, static_cast<int>(u), sentence.startMs + times[u].startMs, sentence.startMs + times[u].endMs,
+                     times[u].confidence, units[u].text});
+  return found;
+}
+
+// What the cache file must say for these sentences of this recording.
+std::string cacheKey(const RecordingIdentity& identity, const std::vector<Sentence>& sentences) {
+  std::string all;
+  for (const Sentence& s : sentences)
+    all += std::to_string(s.startMs) + "," + std::to_string(s.endMs) + "," + s.text.value_or("") + "\n";
+  char key[64];
+  std::snprintf(key, sizeof key, " %lld %s %016llx", static_cast<long long>(identity.size), identity.hash.c_str(),
+                static_cast<unsigned long long>(fnv1a64(all)));
+  return std::string(kCacheHeader) + key;
+}
+
+}  // namespace
+
+std::vector<UnitSpan> alignUnits(const std::string& recording, const std::vector<Sentence>& sentences,
+                                 const std::atomic<bool>* cancel,
+                                 const std::function<void(const std::vector<UnitSpan>&, double)>& progress) {
+  std::vector<UnitSpan> all;
+  auto decoder = Decoder::open(recording, cancel, nullptr);
+  if (!decoder) return all;
+  for (std::size_t i = 0; i < sentences.size(); ++i) {
+    if (cancel && cancel->load()) break;
+    std::vector<UnitSpan> units = alignSentence(*decoder, sentences[i], static_cast<int>(i));
+    if (progress) progress(units, static_cast<double>(i + 1) / static_cast<double>(sentences.size()));
+    all.insert(all.end(), units.begin(), units.end());
+  }
+  return all;
+}
+
+std::vector<UnitSpan> cachedUnits(const std::string& recording, const std::vector<Sentence>& sentences,
+                                  const std::string& cacheFolder, const std::atomic<bool>* cancel,
+                                  const std::function<void(const std::vector<UnitSpan>&, double)>& progress) {
+  if (cacheFolder.empty()) return alignUnits(recording, sentences, cancel, progress);
+  const RecordingIdentity identity = identityOf(recording);
+  if (!identity.known()) return {};
+  const fs::path file = fs::path(cacheFolder) / ("units-" + identity.hash + ".txt");
+  const std::string key = cacheKey(identity, sentences);
+  {
+    std::ifstream in(file, std::ios::binary);
+    std::string header;
+    if (std::getline(in, header) && header == key) {
+      std::vector<UnitSpan> units;
+      UnitSpan u;
+      while (in >> u.sentence >> u.unit >> u.startMs >> u.endMs >> u.confidence >> u.text) units.push_back(u);
+      if (progress) progress(units, 1.0);
+      return units;
+    }
+  }
+  std::vector<UnitSpan> units = alignUnits(recording, sentences, cancel, progress);
+  if (cancel && cancel->load()) return units;
+  std::error_code error;
+  fs::create_directories(cacheFolder, error);
+  {
+    std::ofstream out(file.string() + ".part", std::ios::binary | std::ios::trunc);
+    out << std::setprecision(10) << key << "\n";
+    for (const UnitSpan& s : units)
+      out << s.sentence << ' ' << s.unit << ' ' << s.startMs << ' ' << s.endMs << ' ' << s.confidence << ' ' << s.text
+          << "\n";
+  }
+  fs::rename(file.string() + ".part", file, error);
+  return units;
+}
+
+std::string defaultCacheFolder() {
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache && *cache) return (fs::path(cache) / "tessaly").string();
+  const char* home = std::getenv("HOME");
+  return home ? (fs::path(home) / ".cache" / "tessaly").string() : std::string();
+}
+
+}  // namespace tessaly::audio

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where each unit of each sentence (a Han character, an English word, as the check counts
+// them) is spoken in a recording: the sentence synthesised by libespeak-ng (audio/Speech.h)
+// with its units' times, the recording's stretch decoded, both aligned (align/Align.h).
+// Sentences without a text, or whose text the synthesiser cannot speak, are skipped. The
+// times are kept in a cache file per recording, named by its identity, in
+// $XDG_CACHE_HOME/tessaly/ (never beside the user's files), and read back while the
+// recording and its sentences are the same.
+//
+// Threads: the calling thread does the work (a background worker's, or a command's).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sentences/SentenceMap.h"
+
+namespace tessaly::audio {
+
+struct UnitSpan {
+  int sentence = 0;  // in the sentence map
+  int unit = 0;      // in the sentence's text, as the check counts units
+  double startMs = 0, endMs = 0;
+  float confidence = 1;
+  std::string text;
+  friend bool operator==(const UnitSpan&, const UnitSpan&) = default;
+};
+
+// The units of `sentences` of `recording`, in order. `progress` gets each sentence's units
+// as they are found (and the share done).
+std::vector<UnitSpan> alignUnits(const std::string& recording, const std::vector<Sentence>& sentences,
+                                 const std::atomic<bool>* cancel = nullptr,
+                                 const std::function<void(const std::vector<UnitSpan>&, double)>& progress = {});
+
+// The same through the cache in `cacheFolder` ("" for none): read when it holds this
+// recording's (by identity) units of these sentences, else made and written there.
+std::vector<UnitSpan> cachedUnits(const std::string& recording, const std::vector<Sentence>& sentences,
+                                  const std::string& cacheFolder, const std::atomic<bool>* cancel = nullptr,
+                                  const std::function<void(const std::vector<UnitSpan>&, double)>& progress = {});
+
+// $XDG_CACHE_HOME/tessaly (or ~/.cache/tessaly).
+std::string defaultCacheFolder();
+
+}  // namespace tessaly::audio
