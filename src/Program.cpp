@@ -47,6 +47,7 @@ Program::Program() {
                                   settings_.get(), &scanner_, &peaks_,           readings, &reader_, &drills_};
   services.record = record_.get();
   services.ankiExport = &anki_;
+  services.unitScan = &units_;
   window_ = std::make_unique<qt::MainWindow>(services);
   // Word lists (a .txt opened as a recording is) spoken into lessons by libespeak-ng.
   lessons_ = std::make_unique<qt::BackgroundLessonMaker>(&audio::makeWordListLesson);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,16 @@ struct Span {
 struct UnitTime {
   double startMs = 0, endMs = 0;  // from the sentence's start
   float confidence = 1;           // 1: sure; under 0.5: the unit's nucleus was not where it should be
+};
+
+// A unit of a recording's sentence, where it is spoken.
+struct UnitSpan {
+  int sentence = 0;  // in the sentence map
+  int unit = 0;      // in the sentence's text, as the check counts units
+  double startMs = 0, endMs = 0;
+  float confidence = 1;
+  std::string text;
+  friend bool operator==(const UnitSpan&, const UnitSpan&) = default;
 };
 
 // The warp of `a` onto `b`: pairs (i, j), i over a's frames, j over b's, from (0, 0) to the

@@ -394,6 +394,22 @@ void Form1::repeatSentence(const Sentence& sentence) {
   backEnd().repeatRange(sentence.startMs, sentence.endMs);
 }
 
+void Form1::loopUnit(double startMs, double endMs, int sentence) {
+  if (!playing()) return;
+  constexpr double kPadMs = 70;
+  constexpr int kSlowestUnitPercent = 70, kUnlimitedUnitPasses = 3;
+  const double returnTo = playingPosition();
+  const int speed = std::min(kSlowestUnitPercent, speed_->tenths() * 10);
+  const LoopOptions& options = pacer_->options();
+  const int passes = options.passes > 0 ? options.passes : kUnlimitedUnitPasses;
+  std::vector<DrillStep> plan;
+  for (int pass = 1; pass <= passes; ++pass)
+    plan.push_back({std::max(0.0, startMs - kPadMs), std::min(recordingLength(), endMs + kPadMs), sentence, pass, passes,
+                    speed, pass < passes ? options.pauseMs : 0});
+  pacer_->endRun();
+  pacer_->startRun(std::move(plan), backEnd(), !usesMciBackEnd(engineKind_), returnTo);
+}
+
 bool Form1::playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) {
   if (recording_.path() != recording || !playing()) openFromCommandLine(recording);
   if (recording_.path() != recording || !playing()) return false;

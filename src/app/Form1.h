@@ -162,6 +162,10 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   std::string dictationText() const override { return c_.text1.text(); }
   void jumpTo(double ms) override { jumpToTimestamp(ms); }
   void repeatSentence(const Sentence& sentence) override;
+  // A unit heard alone: padded by 70 ms each side, at the slower of the learner's speed and
+  // 0.7×, for the loop options' passes (3 when they are unlimited) with their pause, then
+  // listening goes on from where it was.
+  void loopUnit(double startMs, double endMs, int sentence) override;
   // ReviewPlayer: a sentence of any recording, looped (the recording opened first, as Alt+F
   // opens it, when it is another).
   bool playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) override;

@@ -16,18 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "align/Align.h"
 #include "sentences/SentenceMap.h"
 
 namespace tessaly::audio {
 
-struct UnitSpan {
-  int sentence = 0;  // in the sentence map
-  int unit = 0;      // in the sentence's text, as the check counts units
-  double startMs = 0, endMs = 0;
-  float confidence = 1;
-  std::string text;
-  friend bool operator==(const UnitSpan&, const UnitSpan&) = default;
-};
+using align::UnitSpan;
+
 
 // The units of `sentences` of `recording`, in order. `progress` gets each sentence's units
 // as they are found (and the share done).

@@ -54,9 +54,10 @@ void LoopPacer::loopStep() {
   backEnd_->repeatRange(step.startMs, end);
 }
 
-void LoopPacer::startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd, bool streaming) {
+void LoopPacer::startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd, bool streaming, double returnToMs) {
   if (plan.empty()) return;
   reset();
+  returnToMs_ = returnToMs;
   plan_ = std::move(plan);
   backEnd_ = &backEnd;
   streaming_ = streaming;
@@ -100,9 +101,12 @@ void LoopPacer::holdRun(bool paused) {
 bool LoopPacer::nextStep() {
   const DrillStep before = plan_[static_cast<std::size_t>(step_)];
   if (++step_ >= static_cast<int>(plan_.size())) {
+    const double returnTo = returnToMs_;
+    PlayerBackEnd* backEnd = backEnd_;
     endRun();
-    reset();       // the sound held through the last pause goes on
-    leaveLoop_();  // as Alt+X leaves a loop: listening goes on from its end
+    reset();                                       // the sound held through the last pause goes on
+    leaveLoop_();                                  // as Alt+X leaves a loop: listening goes on from its end
+    if (returnTo >= 0) backEnd->jumpTo(returnTo);  // or from where it was before the run
     return false;
   }
   const DrillStep& next = plan_[static_cast<std::size_t>(step_)];

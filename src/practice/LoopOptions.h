@@ -84,7 +84,8 @@ class LoopPacer {
   // A scheme's run over `plan` (not empty) through `backEnd`: its first step at once. On the
   // streaming back-end (`streaming`) a pass that would reach the end of the file ends a
   // little before it, where the loop's tick still sees it end.
-  void startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd, bool streaming);
+  // With `returnToMs` (not negative), listening goes on from there once the last step ends.
+  void startRun(std::vector<DrillStep> plan, PlayerBackEnd& backEnd, bool streaming, double returnToMs = -1);
   bool running() const { return step_ >= 0; }
   // The step playing or pausing; null outside a run.
   const DrillStep* currentStep() const;
@@ -119,6 +120,7 @@ class LoopPacer {
 
   std::vector<DrillStep> plan_;
   int step_ = -1;  // in plan_; -1 outside a run
+  double returnToMs_ = -1;
   bool runPaused_ = false;
   bool streaming_ = false;
   PlayerBackEnd* backEnd_ = nullptr;

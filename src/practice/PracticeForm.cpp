@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "practice/PracticeForm.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -39,6 +40,7 @@ PracticeForm::Changes PracticeForm::tick() {
     sentences_ = map;
     revealed_.resize(sentences_.size(), false);  // a growing scan keeps what was revealed
     changes.sentences = true;
+    startUnitScan();
   }
   const int current = picture_.recording.empty() ? -1 : sentenceAt(sentences_, picture_.positionMs);
   if (current != current_ || changes.sentences) {
@@ -49,6 +51,11 @@ PracticeForm::Changes PracticeForm::tick() {
     const std::size_t had = peaks_.buckets.size();
     peaksFinished_ = peakScan_->take(peakSerial_, peaks_);
     changes.peaks = changes.peaks || peaks_.buckets.size() != had || peaksFinished_;
+  }
+  if (!unitsFinished_) {
+    const std::size_t had = units_.size();
+    unitsFinished_ = unitScan_->take(unitSerial_, units_);
+    changes.units = units_.size() != had;
   }
   if (checkSerial_ != 0) {
     if (auto done = checks_.take(checkSerial_)) {
@@ -161,6 +168,57 @@ bool PracticeForm::startCheck() {
   checkedRecording_ = picture_.recording;
   checkSerial_ = checks_.start(checkedText_, std::move(reference), chosen);
   return true;
+}
+
+void PracticeForm::startUnitScan() {
+  units_.clear();
+  unitsFinished_ = true;
+  const bool texts = std::any_of(sentences_.begin(), sentences_.end(),
+                                 [](const Sentence& s) { return s.text.has_value(); });
+  if (!unitScan_ || picture_.recording.empty() || !texts) return;
+  unitSerial_ = unitScan_->start(picture_.recording, sentences_);
+  unitsFinished_ = false;
+}
+
+std::vector<PracticeForm::SlipSound> PracticeForm::slipSounds() const {
+  std::vector<SlipSound> sounds;
+  if (!check_ || !check_->reference.timed || units_.empty()) return sounds;
+  const Reference& reference = check_->reference;
+  const CheckResult& result = check_->result;
+  for (const Edit& edit : result.edits) {
+    if (edit.kind == EditKind::Match || edit.reference < 0) continue;  // an extra word has no sound of its own
+    const int s = sentenceOfUnit(reference, result, edit.reference);
+    if (s < 0) continue;
+    // The unit's place in its sentence, and the sentence's place in the map (by its start).
+    const std::size_t sentenceStart = s > 0 ? reference.ends[static_cast<std::size_t>(s - 1)] : 0;
+    const int before = static_cast<int>(std::count_if(result.reference.begin(), result.reference.end(),
+                                                      [&](const Unit& u) { return u.begin < sentenceStart; }));
+    const int first = edit.reference - before, last = first + std::max(1, edit.referenceUnits) - 1;
+    const std::int32_t sentenceMs = reference.sentences[static_cast<std::size_t>(s)].startMs;
+    const auto inMap = std::find_if(sentences_.begin(), sentences_.end(),
+                                    [&](const Sentence& x) { return x.startMs == sentenceMs; });
+    if (inMap == sentences_.end()) continue;
+    const int sentence = static_cast<int>(inMap - sentences_.begin());
+    // A missing unit is heard with its neighbours.
+    const int from = edit.kind == EditKind::Deletion ? first - 1 : first;
+    const int to = edit.kind == EditKind::Deletion ? last + 1 : last;
+    double startMs = -1, endMs = -1;
+    for (const align::UnitSpan& u : units_)
+      if (u.sentence == sentence && u.unit >= from && u.unit <= to) {
+        startMs = startMs < 0 ? u.startMs : std::min(startMs, u.startMs);
+        endMs = std::max(endMs, u.endMs);
+      }
+    if (startMs < 0) continue;
+    sounds.push_back({"第 " + std::to_string(s + 1) + " 句　" + errorText(result, edit), sentence, startMs, endMs});
+  }
+  return sounds;
+}
+
+void PracticeForm::loopSlip(int index) {
+  const std::vector<SlipSound> sounds = slipSounds();
+  if (index < 0 || index >= static_cast<int>(sounds.size())) return;
+  const SlipSound& sound = sounds[static_cast<std::size_t>(index)];
+  player_.loopUnit(sound.startMs, sound.endMs, sound.sentence);
 }
 
 void PracticeForm::keepChecksIn(PracticeLog* log, std::function<std::int64_t()> now) {

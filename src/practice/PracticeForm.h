@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "align/UnitScan.h"
 #include "practice/CheckRunner.h"
 #include "review/CheckRecord.h"
 #include "practice/PracticePlayer.h"
@@ -40,6 +41,7 @@ class PracticeForm {
     bool view = false;       // the waveform paged on with the playing position
     bool current = false;    // another sentence is being heard
     bool check = false;      // a check has finished (see check())
+    bool units = false;      // more units are known (see units(), slipSounds())
   };
   // Once a frame while the window is shown.
   Changes tick();
@@ -78,6 +80,22 @@ class PracticeForm {
   // What the window says of the reference ("参考文本：lesson.lrc 的文字（12 句）").
   std::string referenceLabel() const;
 
+  // Where the units of the sentences are found (null: nowhere, no slip is heard alone).
+  void useUnitScan(UnitScan* scan) { unitScan_ = scan; }
+  const std::vector<align::UnitSpan>& units() const { return units_; }
+
+  // The last check's slips that can be heard alone: each with what the report says of it, its
+  // sentence in the map and its stretch of the recording (a missing unit's with its
+  // neighbours), once the units of its sentence are known.
+  struct SlipSound {
+    std::string label;  // "第 2 句　写错：好→号"
+    int sentence = -1;
+    double startMs = 0, endMs = 0;
+  };
+  std::vector<SlipSound> slipSounds() const;
+  // Slip `index` of slipSounds() heard alone.
+  void loopSlip(int index);
+
   // Where each finished check is kept (null: nowhere), and the wall clock it is dated by
   // (seconds since 1970).
   void keepChecksIn(PracticeLog* log, std::function<std::int64_t()> now);
@@ -91,6 +109,8 @@ class PracticeForm {
   static std::string referenceKey(const std::string& recording);
 
  private:
+  void startUnitScan();
+
   PracticePlayer& player_;
   PeakScan* peakScan_;
   UserSettings* settings_;
@@ -108,6 +128,10 @@ class PracticeForm {
   std::string checkedText_, checkedRecording_;  // what the check under way checks
   std::optional<PracticeCheck> check_;
   PracticeLog* log_ = nullptr;
+  UnitScan* unitScan_ = nullptr;
+  std::uint32_t unitSerial_ = 0;
+  bool unitsFinished_ = true;
+  std::vector<align::UnitSpan> units_;
   std::function<std::int64_t()> now_;
 };
 

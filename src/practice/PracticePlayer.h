@@ -33,6 +33,10 @@ class PracticePlayer {
   virtual void jumpTo(double ms) = 0;
   // The loop over exactly `sentence` (as Alt+R makes it); only while playing.
   virtual void repeatSentence(const Sentence& sentence) = 0;
+  // One unit of sentence `sentence` (a character, a word) heard again: [startMs, endMs]
+  // padded a little, slower, for the loop options' passes, then listening goes on from where
+  // it was; only while playing.
+  virtual void loopUnit(double startMs, double endMs, int sentence) { (void)startMs, (void)endMs, (void)sentence; }
 };
 
 // The practice window as the main window's logic sees it.

@@ -150,6 +150,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       practice_ = new PracticeWindow(*form_, services_.peakScan, services_.settings, services_.readingsTable,
                                      services_.fileDialog ? *services_.fileDialog : *ownDialog_,
                                      services_.messages ? *services_.messages : *ownMessages_, this, services_.drillExport);
+      practice_->logic().useUnitScan(services_.unitScan);
       if (services_.record) practice_->useRecord(*services_.record, wallClock(), [this] { openReview(); });
     }
     return *practice_;

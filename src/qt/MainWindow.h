@@ -17,6 +17,7 @@
 #include "drill/DrillExport.h"
 #include "qt/QtControls.h"
 #include "qt/WebView.h"
+#include "align/UnitScan.h"
 #include "review/RecordKeeper.h"
 #include "text/DiskFolder.h"
 #include "text/FileReader.h"
@@ -55,6 +56,8 @@ struct MainWindowServices {
   FileReader* fileReader = nullptr;
   // Renders drills to files for the practice window's export; nullptr offers none.
   DrillExport* drillExport = nullptr;
+  // Finds where each character and word of the sentences is spoken; nullptr finds none.
+  UnitScan* unitScan = nullptr;
   // The learner's record (checks kept, the review, the charts); nullptr keeps none.
   RecordKeeper* record = nullptr;
   // Makes the Anki file of the missed sentences; nullptr offers none.

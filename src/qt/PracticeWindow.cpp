@@ -184,6 +184,17 @@ void PracticeWindow::build() {
     if (!errors_->style()->styleHint(QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, errors_))
       logic_->repeatReferenceSentence(item->data(Qt::UserRole).toInt());
   });
+  // Each slip heard alone, once the units of its sentence are known.
+  slips_ = new QListWidget(right);
+  slips_->setObjectName(QStringLiteral("SlipSounds"));
+  slips_->setAccessibleDescription(QStringLiteral("单击或按回车，放慢单独听这个字词几遍，然后回到刚才的地方"));
+  connect(slips_, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { logic_->loopSlip(slips_->row(item)); });
+  connect(slips_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    if (!slips_->style()->styleHint(QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, slips_))
+      logic_->loopSlip(slips_->row(item));
+  });
+  showSlips();
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
   rightLayout->addWidget(reference_);
@@ -192,6 +203,7 @@ void PracticeWindow::build() {
   rightLayout->addWidget(legend_);
   rightLayout->addWidget(marked_, 2);
   rightLayout->addWidget(errors_, 1);
+  rightLayout->addWidget(slips_, 1);
 
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->addWidget(left);
@@ -304,6 +316,7 @@ void PracticeWindow::frame() {
     showCheck();
     refreshRows();
   }
+  if (changes.check || changes.units) showSlips();
   if (changes.peaks || changes.view || changes.recording) wave_->peaksChanged();
   if (form_.runCaption() != runShown_) showRun();
   if (exportSerial_ != 0) showExport();
@@ -423,6 +436,15 @@ void PracticeWindow::runCheck() {
     return;
   }
   score_->setText(QStringLiteral("正在检查……"));
+}
+
+void PracticeWindow::showSlips() {
+  const auto sounds = logic_->slipSounds();
+  slips_->clear();
+  for (const auto& sound : sounds) slips_->addItem(toQt(sound.label));
+  slips_->setAccessibleName(sounds.empty() ? QStringLiteral("单独复听写错的字词：没有")
+                                           : QStringLiteral("单独复听写错的字词：%1 处").arg(sounds.size()));
+  slips_->setVisible(!sounds.empty());
 }
 
 void PracticeWindow::showCheck() {

@@ -67,6 +67,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   void refreshRows();
   void showCurrent();
   void showCheck();
+  void showSlips();
   void runCheck();
   void chooseReference();
   void keepGeometry();
@@ -92,6 +93,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   QLabel* legend_ = nullptr;
   QTextBrowser* marked_ = nullptr;
   QListWidget* errors_ = nullptr;
+  QListWidget* slips_ = nullptr;
   QPushButton* checkButton_ = nullptr;
   QLabel* run_ = nullptr;  // where a repeat scheme's run is
   std::string runShown_;

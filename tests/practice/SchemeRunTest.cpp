@@ -162,6 +162,29 @@ TEST_P(SchemeRun, TheEnglishSampleSentenceBySentencePlaysEachOfItsSixSentencesTh
   EXPECT_EQ(english.form->variables().repeatState, RepeatState::Listening);
 }
 
+TEST_P(SchemeRun, AUnitHeardAloneIsItsPaddedSpanSlowerThreeTimesThenListeningGoesOnWhereItWas) {
+  rig.form->accessKey('h');  // the learner's 1.0×
+  const double before = position();
+  rig.form->loopUnit(4000, 4400, 1);
+  ASSERT_TRUE(rig.form->loopPacer().running());
+  EXPECT_EQ(v().segmentStart, 3930) << "padded by 70 ms";
+  EXPECT_EQ(v().segmentEnd, 4470);
+  EXPECT_DOUBLE_EQ(speed(), 0.7) << "the slower of the learner's speed and 0.7×";
+  EXPECT_EQ(rig.label(1).caption(), "第 2 句\u3000第 1 遍（共 3 遍）\u30000.7×");
+  const std::vector<Stretch> seen = watch(20000);
+  EXPECT_FALSE(rig.form->loopPacer().running());
+  int heard = 0;
+  for (const Stretch& x : seen) heard += x.sounding ? x.ms : 0;
+  if (!GetParam().mci) {  // the MCI loop is looked at every 600 ms: longer than a pass
+    EXPECT_NEAR(heard, 3 * 540 / 0.7, 100) << "three passes of 540 ms at 0.7×, back to back";
+  }
+  EXPECT_EQ(v().repeatState, RepeatState::Listening);
+  EXPECT_NEAR(position(), before, GetParam().mci ? 700 : 100) << "back where it was";
+  EXPECT_DOUBLE_EQ(speed(), 1.0) << "and at the learner's speed";
+  rig.clock.advance(1000);
+  EXPECT_TRUE(sounding());
+}
+
 TEST(SchemeChoice, IsKeptWithTheLearnersOwnSchemes) {
   MemoryFolder folder;
   UserSettings settings(folder);

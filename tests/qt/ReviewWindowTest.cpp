@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "MainWindowFixture.h"
+#include "check/Check.h"
 #include "qt/PracticeWindow.h"
 #include "qt/RecordCharts.h"
 #include "qt/ReviewWindow.h"
@@ -34,6 +35,7 @@ class ReviewWindowTest : public MainWindowFixture {
       services.record = &keeper;
       services.wallClock = [this] { return seconds; };
       services.ankiExport = &anki;
+      services.unitScan = &units;
     });
     dialog.answer(lesson);
     QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);
@@ -67,6 +69,23 @@ class ReviewWindowTest : public MainWindowFixture {
     std::vector<AnkiNote> notes;
     std::string textPath;
   } anki;
+  // Every unit 200 ms long from its sentence's start.
+  struct Units final : UnitScan {
+    std::uint32_t start(const std::string&, const std::vector<Sentence>& sentences) override {
+      all.clear();
+      for (std::size_t s = 0; s < sentences.size(); ++s)
+        for (int u = 0; sentences[s].text && u < static_cast<int>(unitsOf(*sentences[s].text).size()); ++u)
+          all.push_back(
+              {static_cast<int>(s), u, sentences[s].startMs + 200.0 * u, sentences[s].startMs + 200.0 * (u + 1), 1, ""});
+      return ++serial;
+    }
+    bool take(std::uint32_t serial_, std::vector<align::UnitSpan>& found) const override {
+      if (serial_ == serial) found = all;
+      return true;
+    }
+    std::vector<align::UnitSpan> all;
+    std::uint32_t serial = 0;
+  } units;
   TempFolder data;
   RecordKeeper keeper{(data.path() / "practice.sqlite3").string(), 100};
   std::int64_t seconds = 20795LL * 86400 + 12 * 3600;  // noon, 2026-12-08
@@ -127,6 +146,33 @@ TEST_F(ReviewWindowTest, AMissedSentenceComesBackTheNextDayAndLeavesOnceWrittenR
   EXPECT_TRUE(said.contains(QStringLiteral("三声写成四声 1 次"))) << said.toStdString();
   EXPECT_TRUE(said.contains(QStringLiteral("声调 1 处"))) << said.toStdString();
   review().charts()->grab().save(QStringLiteral("tessaly-charts.png"));
+}
+
+TEST_F(ReviewWindowTest, ASlipClickedInThePracticeWindowIsHeardAloneSlowerThenListeningGoesOn) {
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  auto& practice = *window->practiceWindow();
+  window->text1()->setPlainText(QStringLiteral("他去学校。\n我们卖东西。"));
+  practice.findChild<QPushButton*>(QStringLiteral("CheckButton"))->click();
+  auto* slips = practice.findChild<QListWidget*>(QStringLiteral("SlipSounds"));
+  ASSERT_TRUE(until([&] { practice.frame(); }, [&] { return slips->count() > 0; }));
+  EXPECT_EQ(slips->accessibleName(), QStringLiteral("单独复听写错的字词：1 处"));
+  EXPECT_TRUE(slips->item(0)->text().startsWith(QStringLiteral("第 2 句"))) << slips->item(0)->text().toStdString();
+  clock.advance(8000);
+  const double before = window->form().picture().positionMs;
+  slips->setCurrentRow(0);
+  QTest::keyClick(slips, Qt::Key_Return);
+  ASSERT_TRUE(window->form().loopPacer().running());
+  EXPECT_EQ(window->form().picture().segmentStartMs, 4400 - 70) << "买, the sentence's third unit, padded";
+  EXPECT_EQ(window->form().picture().segmentEndMs, 4600 + 70);
+  EXPECT_DOUBLE_EQ(stream.speed(), 0.7);
+  // The window's own timers look at the device: the clock moves 20 ms a look.
+  for (int i = 0; i < 400 && window->form().loopPacer().running(); ++i) {
+    clock.advance(20);
+    QTest::qWait(25);
+  }
+  EXPECT_FALSE(window->form().loopPacer().running()) << "three passes, then done";
+  EXPECT_NEAR(window->form().picture().positionMs, before, 100) << "listening goes on where it was";
+  EXPECT_DOUBLE_EQ(stream.speed(), 1.0);
 }
 
 }  // namespace
