@@ -214,6 +214,25 @@ std::vector<PracticeForm::SlipSound> PracticeForm::slipSounds() const {
   return sounds;
 }
 
+std::vector<PracticeForm::ShownUnit> PracticeForm::shownUnits() const {
+  std::vector<ShownUnit> shown;
+  if (current_ < 0 || view_.span() > kUnitsShownMs) return shown;
+  for (const align::UnitSpan& u : units_)
+    if (u.sentence == current_) shown.push_back({u.startMs, u.endMs, revealed(current_) ? u.text : std::string()});
+  return shown;
+}
+
+bool PracticeForm::clickUnitAt(double x) {
+  if (!picture_.playing || view_.length() <= 0) return false;
+  const double ms = view_.msAt(x);
+  for (const ShownUnit& u : shownUnits())
+    if (ms >= u.startMs && ms < u.endMs) {
+      player_.loopUnit(u.startMs, u.endMs, current_);
+      return true;
+    }
+  return false;
+}
+
 void PracticeForm::loopSlip(int index) {
   const std::vector<SlipSound> sounds = slipSounds();
   if (index < 0 || index >= static_cast<int>(sounds.size())) return;

@@ -96,6 +96,17 @@ class PracticeForm {
   // Slip `index` of slipSounds() heard alone.
   void loopSlip(int index);
 
+  // Zoomed in to kUnitsShownMs or less, the units of the sentence being heard, each with its
+  // text once that sentence is revealed ("" while hidden): the waveform draws them.
+  static constexpr double kUnitsShownMs = 15000;
+  struct ShownUnit {
+    double startMs = 0, endMs = 0;
+    std::string text;
+  };
+  std::vector<ShownUnit> shownUnits() const;
+  // A click at `x` on the units' strip: that unit heard alone; false when no unit is there.
+  bool clickUnitAt(double x);
+
   // Where each finished check is kept (null: nowhere), and the wall clock it is dated by
   // (seconds since 1970).
   void keepChecksIn(PracticeLog* log, std::function<std::int64_t()> now);

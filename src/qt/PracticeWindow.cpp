@@ -185,6 +185,8 @@ void PracticeWindow::build() {
       logic_->repeatReferenceSentence(item->data(Qt::UserRole).toInt());
   });
   // Each slip heard alone, once the units of its sentence are known.
+  slipsCaption_ = new QLabel(QStringLiteral("单独复听写错的字词（单击或按回车：放慢听几遍，再回到原处）："), right);
+  slipsCaption_->setWordWrap(true);
   slips_ = new QListWidget(right);
   slips_->setObjectName(QStringLiteral("SlipSounds"));
   slips_->setAccessibleDescription(QStringLiteral("单击或按回车，放慢单独听这个字词几遍，然后回到刚才的地方"));
@@ -203,6 +205,7 @@ void PracticeWindow::build() {
   rightLayout->addWidget(legend_);
   rightLayout->addWidget(marked_, 2);
   rightLayout->addWidget(errors_, 1);
+  rightLayout->addWidget(slipsCaption_);
   rightLayout->addWidget(slips_, 1);
 
   auto* split = new QSplitter(Qt::Horizontal, this);
@@ -445,6 +448,7 @@ void PracticeWindow::showSlips() {
   slips_->setAccessibleName(sounds.empty() ? QStringLiteral("单独复听写错的字词：没有")
                                            : QStringLiteral("单独复听写错的字词：%1 处").arg(sounds.size()));
   slips_->setVisible(!sounds.empty());
+  slipsCaption_->setVisible(!sounds.empty());
 }
 
 void PracticeWindow::showCheck() {

@@ -94,6 +94,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   QTextBrowser* marked_ = nullptr;
   QListWidget* errors_ = nullptr;
   QListWidget* slips_ = nullptr;
+  QLabel* slipsCaption_ = nullptr;
   QPushButton* checkButton_ = nullptr;
   QLabel* run_ = nullptr;  // where a repeat scheme's run is
   std::string runShown_;

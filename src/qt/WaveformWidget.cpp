@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "practice/PracticeForm.h"
+#include "qt/QtControls.h"
 
 namespace tessaly::qt {
 
@@ -19,6 +20,7 @@ const QColor kSegment(52, 104, 168, 40);
 const QColor kLoop(230, 140, 20, 70);
 const QColor kBoundary(120, 120, 120);
 const QColor kPosition(200, 30, 30);
+constexpr double kUnitStripTop = 13, kUnitStripHeight = 16;
 }  // namespace
 
 WaveformWidget::WaveformWidget(PracticeForm& form, QWidget* parent) : QWidget(parent), form_(form) {
@@ -88,6 +90,18 @@ void WaveformWidget::paintEvent(QPaintEvent*) {
         lastLabel = x;
       }
     }
+    // Zoomed in: the units of the sentence being heard, on a strip of their own below the
+    // numbers (a click there hears the unit alone), with their text once it is revealed.
+    for (const auto& unit : form_.shownUnits()) {
+      const double left = view.xAt(unit.startMs), right = view.xAt(unit.endMs);
+      if (right < 0 || left > width()) continue;
+      painter.setPen(QPen(kBoundary, 1, Qt::DotLine));
+      painter.drawLine(QPointF(left, kUnitStripTop), QPointF(left, height()));
+      painter.setPen(kBoundary);
+      painter.drawRect(QRectF(left, kUnitStripTop, right - left, kUnitStripHeight));
+      if (!unit.text.empty())
+        painter.drawText(QRectF(left, kUnitStripTop, right - left, kUnitStripHeight), Qt::AlignCenter, toQt(unit.text));
+    }
     const double x = view.xAt(p.positionMs);
     if (x >= 0 && x <= width()) {
       painter.setPen(QPen(kPosition, 2));
@@ -104,12 +118,15 @@ void WaveformWidget::paintEvent(QPaintEvent*) {
 void WaveformWidget::frame() {
   const PlayerPicture& p = form_.picture();
   const WaveView& view = form_.view();
-  const std::array<long long, 6> now = {std::lround(view.xAt(p.positionMs)),
-                                        std::lround(view.xAt(p.segmentStartMs)),
-                                        std::lround(view.xAt(p.segmentEndMs)),
-                                        (p.playing ? 1 : 0) + (p.repeating ? 2 : 0),
-                                        static_cast<long long>(form_.sentences().size()),
-                                        std::llround(view.from())};
+  const auto units = form_.shownUnits();
+  const std::array<long long, 7> now = {
+      std::lround(view.xAt(p.positionMs)),
+      std::lround(view.xAt(p.segmentStartMs)),
+      std::lround(view.xAt(p.segmentEndMs)),
+      (p.playing ? 1 : 0) + (p.repeating ? 2 : 0),
+      static_cast<long long>(form_.sentences().size()),
+      std::llround(view.from()),
+      static_cast<long long>(units.size()) * 2 + (!units.empty() && !units.front().text.empty())};
   if (now == shown_) return;
   shown_ = now;
   update();
@@ -118,6 +135,8 @@ void WaveformWidget::frame() {
 void WaveformWidget::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   setFocus();
+  const double y = event->position().y();
+  if (y >= kUnitStripTop && y < kUnitStripTop + kUnitStripHeight && form_.clickUnitAt(event->position().x())) return;
   form_.clickAt(event->position().x());
 }
 

@@ -46,7 +46,7 @@ class WaveformWidget final : public QWidget {
   QPixmap peaks_;
   bool stale_ = true;
   double drawnFrom_ = -1, drawnTo_ = -1;
-  std::array<long long, 6> shown_{};  // what the last frame drew, in pixels and flags
+  std::array<long long, 7> shown_{};  // what the last frame drew, in pixels and flags
 };
 
 }  // namespace tessaly::qt

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A check's slips heard alone: each slip found in the units of its sentence (a missing one
-// with its neighbours, an extra one not at all), and a slip chosen loops its span.
+// with its neighbours, an extra one not at all), and a slip chosen loops its span; zoomed in,
+// the units of the sentence heard, their texts once revealed, a click on one hearing it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,7 +13,7 @@ namespace tessaly::test {
 namespace {
 
 struct Player final : PracticePlayer {
-  PlayerPicture picture() const override { return {"/lessons/a.mp3", 60000, 0, true, false, 0, 0}; }
+  PlayerPicture picture() const override { return {"/lessons/a.mp3", 60000, at, true, false, 0, 0}; }
   const SentenceMap& sentenceMap() const override { return map; }
   std::string dictationText() const override { return dictation; }
   void jumpTo(double) override {}
@@ -22,6 +23,7 @@ struct Player final : PracticePlayer {
   // A sentence without text first: the map's numbering is not the reference's.
   SentenceMap map{SentenceSource::Lrc, {{0, 1000, std::nullopt}, {1000, 4000, "他去学校。"}, {4000, 9000, "我们买东西。"}}};
   std::string dictation;
+  double at = 0;
   struct Loop {
     double startMs, endMs;
     int sentence;
@@ -33,10 +35,12 @@ struct Player final : PracticePlayer {
 struct Units final : UnitScan {
   std::uint32_t start(const std::string&, const std::vector<Sentence>& sentences) override {
     all.clear();
-    for (std::size_t s = 0; s < sentences.size(); ++s)
-      for (int u = 0; sentences[s].text && u < static_cast<int>(unitsOf(*sentences[s].text).size()); ++u)
-        all.push_back(
-            {static_cast<int>(s), u, sentences[s].startMs + 200.0 * u, sentences[s].startMs + 200.0 * (u + 1), 1, ""});
+    for (std::size_t s = 0; s < sentences.size(); ++s) {
+      const std::vector<Unit> texts = sentences[s].text ? unitsOf(*sentences[s].text) : std::vector<Unit>{};
+      for (std::size_t u = 0; u < texts.size(); ++u)
+        all.push_back({static_cast<int>(s), static_cast<int>(u), sentences[s].startMs + 200.0 * u,
+                       sentences[s].startMs + 200.0 * (u + 1), 1, texts[u].text});
+    }
     return ++serial;
   }
   bool take(std::uint32_t s, std::vector<align::UnitSpan>& units) const override {
@@ -78,6 +82,30 @@ TEST(SlipSounds, EachSlipIsFoundInItsSentencesUnitsAndLoopsItsSpan) {
   EXPECT_EQ(player.loops[0].sentence, 2);
   form.loopSlip(5);
   EXPECT_EQ(player.loops.size(), 1u) << "no such slip: nothing";
+}
+
+TEST(SlipSounds, ZoomedInTheSentencesUnitsAreShownTheirTextOnceRevealedAndAClickHearsOne) {
+  Player player;
+  Units units;
+  player.at = 4500;  // in 我们买东西。
+  PracticeForm form(player, nullptr, nullptr, TESSALY_PINYIN_TABLE);
+  form.useUnitScan(&units);
+  form.view().setWidth(600);
+  form.tick();
+  EXPECT_TRUE(form.shownUnits().empty()) << "the whole minute in sight: too far out";
+  form.view().zoomIn(4500);  // 30 s
+  form.view().zoomIn(4500);  // 15 s
+  const auto shown = form.shownUnits();
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_EQ(shown[2].startMs, 4400);
+  EXPECT_EQ(shown[2].text, "") << "hidden until revealed";
+  form.reveal(2);
+  EXPECT_EQ(form.shownUnits()[2].text, "买");
+  EXPECT_TRUE(form.clickUnitAt(form.view().xAt(4500)));
+  ASSERT_EQ(player.loops.size(), 1u);
+  EXPECT_EQ(player.loops[0].startMs, 4400);
+  EXPECT_EQ(player.loops[0].endMs, 4600);
+  EXPECT_FALSE(form.clickUnitAt(form.view().xAt(6000))) << "no unit there: the click is a jump";
 }
 
 }  // namespace

@@ -73,10 +73,12 @@ class ReviewWindowTest : public MainWindowFixture {
   struct Units final : UnitScan {
     std::uint32_t start(const std::string&, const std::vector<Sentence>& sentences) override {
       all.clear();
-      for (std::size_t s = 0; s < sentences.size(); ++s)
-        for (int u = 0; sentences[s].text && u < static_cast<int>(unitsOf(*sentences[s].text).size()); ++u)
-          all.push_back(
-              {static_cast<int>(s), u, sentences[s].startMs + 200.0 * u, sentences[s].startMs + 200.0 * (u + 1), 1, ""});
+      for (std::size_t s = 0; s < sentences.size(); ++s) {
+        const std::vector<Unit> texts = sentences[s].text ? unitsOf(*sentences[s].text) : std::vector<Unit>{};
+        for (std::size_t u = 0; u < texts.size(); ++u)
+          all.push_back({static_cast<int>(s), static_cast<int>(u), sentences[s].startMs + 200.0 * u,
+                         sentences[s].startMs + 200.0 * (u + 1), 1, texts[u].text});
+      }
       return ++serial;
     }
     bool take(std::uint32_t serial_, std::vector<align::UnitSpan>& found) const override {
@@ -173,6 +175,13 @@ TEST_F(ReviewWindowTest, ASlipClickedInThePracticeWindowIsHeardAloneSlowerThenLi
   EXPECT_FALSE(window->form().loopPacer().running()) << "three passes, then done";
   EXPECT_NEAR(window->form().picture().positionMs, before, 100) << "listening goes on where it was";
   EXPECT_DOUBLE_EQ(stream.speed(), 1.0);
+  // Zoomed in on the sentence, revealed: its units drawn with their text.
+  window->form().jumpTo(4300);
+  for (int i = 0; i < 3; ++i) practice.logic().view().zoomIn(4300);
+  practice.logic().revealAll();
+  practice.frame();
+  EXPECT_EQ(practice.logic().shownUnits().size(), 5u);
+  practice.grab().save(QStringLiteral("tessaly-units.png"));
 }
 
 }  // namespace
