@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-probe's measurements beyond the per-file figures: the time-stretch stage
 // (Stretching.cpp), sentence maps (Sentences.cpp), the dictation check (Checking.cpp), unit
-// times (Aligning.cpp).
+// times (Aligning.cpp), pitch lines (Pitching.cpp).
 #pragma once
 
 #include <string>
@@ -16,5 +16,7 @@ int sentences(int count, char** files);
 int check(const std::string& table, const std::string& dictation, const std::string& reference);
 // tessaly-probe --align RECORDING [REFERENCE] (Aligning.cpp).
 int align(const std::string& file, const std::string& reference);
+// tessaly-probe --pitch FILE (Pitching.cpp).
+int pitchLine(const std::string& file);
 
 }  // namespace tessaly::bench

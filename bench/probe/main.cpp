@@ -201,6 +201,7 @@ int main(int argc, char** argv) {
     const std::string table = (std::filesystem::path(argv[0]).parent_path() / ".." / "src" / "pinyin.txt").string();
     return bench::check(table, argv[2], argv[3]);
   }
+  if (argc == 3 && std::string(argv[1]) == "--pitch") return bench::pitchLine(argv[2]);
   if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--align") return bench::align(argv[2], argc == 4 ? argv[3] : "");
   if (argc == 4 && std::string(argv[1]) == "--stretch-cost") return bench::stretchCost(std::atof(argv[2]), argv[3]);
   if (argc >= 3 && std::string(argv[1]) == "--render") {
@@ -223,7 +224,8 @@ int main(int argc, char** argv) {
                  "       tessaly-probe --stretch-cost S FILE\n"
                  "       tessaly-probe --sentences FILE...\n"
                  "       tessaly-probe --check DICTATION REFERENCE\n"
-                 "       tessaly-probe --align RECORDING [REFERENCE]\n");
+                 "       tessaly-probe --align RECORDING [REFERENCE]\n"
+                 "       tessaly-probe --pitch FILE\n");
     return 2;
   }
   for (int i = 1; i < argc; ++i) probe(argv[i]);

@@ -32,13 +32,14 @@ int startSpeech() {
 
 }  // namespace
 
-Spoken speak(const std::string& text, const std::string& voice, int wordsPerMinute, int pitch) {
+Spoken speak(const std::string& text, const std::string& voice, int wordsPerMinute, int pitch, int pitchRange) {
   std::lock_guard lock(speechLock);
   Spoken spoken;
   const int rate = startSpeech();
   if (rate == 0 || espeak_SetVoiceByName(voice.c_str()) != EE_OK) return spoken;
   espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
   espeak_SetParameter(espeakPITCH, pitch, 0);
+  espeak_SetParameter(espeakRANGE, pitchRange, 0);
   heard = &spoken;
   espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
   espeak_Synchronize();

@@ -21,8 +21,9 @@ struct Spoken {
   std::vector<SpokenWord> words;
 };
 
-// `text` in `voice` at `wordsPerMinute` and `pitch` (0–100), silence before and after kept
-// as the synthesiser makes it.
-Spoken speak(const std::string& text, const std::string& voice, int wordsPerMinute = 175, int pitch = 50);
+// `text` in `voice` at `wordsPerMinute`, `pitch` and `pitchRange` (0–100; a range of 0 is a
+// monotone), silence before and after kept as the synthesiser makes it.
+Spoken speak(const std::string& text, const std::string& voice, int wordsPerMinute = 175, int pitch = 50,
+             int pitchRange = 50);
 
 }  // namespace tessaly::audio
