@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A take's score ranks, for each sentence, a take made from the original itself (10 % slower,
+// the pitch kept) above one said in a monotone and above one with its characters' tones swapped;
+// the monotone's flat characters are named.
+#include "pitch/TakeScore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "AudioTestSupport.h"
+#include "audio/Speech.h"
+
+namespace tessaly::test {
+namespace {
+
+constexpr int kRate = 22050;
+
+std::vector<float> floats(const std::vector<short>& samples) {
+  std::vector<float> out;
+  for (short s : samples) out.push_back(static_cast<float>(s) / 32768.0f);
+  return out;
+}
+
+void writeWav(const std::string& path, const std::vector<short>& samples) {
+  std::ofstream out(path, std::ios::binary);
+  const auto put = [&](std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  out.write("RIFF", 4);
+  put(36 + static_cast<std::uint32_t>(samples.size() * 2), 4);
+  out.write("WAVEfmt ", 8);
+  for (std::uint32_t v : {16u, 1u | (1u << 16), static_cast<std::uint32_t>(kRate), kRate * 2u, 2u | (16u << 16)}) put(v, 4);
+  out.write("data", 4);
+  put(static_cast<std::uint32_t>(samples.size() * 2), 4);
+  for (short s : samples) put(static_cast<std::uint16_t>(s), 2);
+}
+
+TEST(TakeScore, TheSpeakersOwnSlowerRanksAboveAMonotoneAndSwappedTones) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is missing";
+  TempDir dir;
+  const struct {
+    const char* characters;  // spaced: a word each, so each has its time
+    const char* swapped;     // the same syllables in pinyin, the tones in reverse order
+  } sentences[] = {
+      {"今 天 天 气 很 好", "jin3 tian3 tian4 qi1 hen1 hao1"},
+      {"我 们 一 起 去 图 书 馆 吧", "wo5 men2 yi1 qi4 qu3 tu4 shu1 guan5 ba3"},
+  };
+  for (const auto& s : sentences) {
+    const audio::Spoken original = audio::speak(s.characters, "cmn-latn-pinyin");
+    ASSERT_EQ(original.sampleRate, kRate);
+    std::vector<align::Span> units;
+    for (std::size_t w = 0; w < original.words.size(); ++w)
+      units.push_back({original.words[w].startMs, w + 1 < original.words.size()
+                                                      ? original.words[w + 1].startMs
+                                                      : original.samples.size() * 1000.0 / kRate});
+    writeWav(dir.file("original.wav"), original.samples);
+    ASSERT_FALSE(
+        makeWithFfmpeg("-i " + dir.file("original.wav") + " -filter:a atempo=0.91", dir.file("slower.wav")).empty());
+    const std::vector<float> slower = referenceDecode(dir.file("slower.wav"), 1);
+    const std::vector<float> monotone = floats(audio::speak(s.characters, "cmn-latn-pinyin", 175, 50, 0).samples);
+    const std::vector<float> swapped = floats(audio::speak(s.swapped, "cmn-latn-pinyin").samples);
+    const std::vector<float> own = floats(original.samples);
+
+    const auto a = pitch::scoreTake(own, kRate, slower, kRate, units);
+    const auto b = pitch::scoreTake(own, kRate, monotone, kRate, units);
+    const auto c = pitch::scoreTake(own, kRate, swapped, kRate, units);
+    std::printf("%s: own slower %d, monotone %d, tones swapped %d\n", s.characters, a.score, b.score, c.score);
+    EXPECT_GT(a.score, b.score) << s.characters;
+    EXPECT_GT(a.score, c.score) << s.characters;
+    EXPECT_NEAR(a.lengthRatio, 1.1, 0.05) << s.characters;
+    EXPECT_TRUE(a.flatUnits.empty()) << s.characters;
+    EXPECT_FALSE(b.flatUnits.empty()) << s.characters << ": the monotone's flat characters are named";
+    std::string said;
+    for (const std::string& r : b.reasons) said += r + "；";
+    EXPECT_NE(said.find("个字的声调偏平"), std::string::npos) << said;
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::test
