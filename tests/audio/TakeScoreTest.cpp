@@ -66,14 +66,15 @@ TEST(TakeScore, TheSpeakersOwnSlowerRanksAboveAMonotoneAndSwappedTones) {
     const auto a = pitch::scoreTake(own, kRate, slower, kRate, units);
     const auto b = pitch::scoreTake(own, kRate, monotone, kRate, units);
     const auto c = pitch::scoreTake(own, kRate, swapped, kRate, units);
-    std::printf("%s: own slower %d, monotone %d, tones swapped %d\n", s.characters, a.score, b.score, c.score);
+    std::string said;
+    for (const std::string& r : b.reasons) said += r + "；";
+    std::printf("%s: own slower %d, monotone %d (%s), tones swapped %d\n", s.characters, a.score, b.score, said.c_str(),
+                c.score);
     EXPECT_GT(a.score, b.score) << s.characters;
     EXPECT_GT(a.score, c.score) << s.characters;
     EXPECT_NEAR(a.lengthRatio, 1.1, 0.05) << s.characters;
     EXPECT_TRUE(a.flatUnits.empty()) << s.characters;
     EXPECT_FALSE(b.flatUnits.empty()) << s.characters << ": the monotone's flat characters are named";
-    std::string said;
-    for (const std::string& r : b.reasons) said += r + "；";
     EXPECT_NE(said.find("个字的声调偏平"), std::string::npos) << said;
   }
 }
