@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/DrillRenderer.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-}
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +8,7 @@ extern "C" {
 #include <fstream>
 
 #include "audio/Decoder.h"
+#include "audio/MonoWriter.h"
 #include "audio/FailureText.h"
 #include "audio/Stretch.h"
 #include "sentences/SentenceMap.h"
@@ -35,102 +30,6 @@ bool samePath(const std::string& a, const std::string& b) {
   if (fs::exists(a, error) && fs::exists(b, error)) return fs::equivalent(a, b, error);
   return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
 }
-
-// The encoder and the muxer of the output file: mono float frames in.
-class Writer {
- public:
-  ~Writer() {
-    avcodec_free_context(&codec_);
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
-    if (fmt_) {
-      if (fmt_->pb) avio_closep(&fmt_->pb);
-      avformat_free_context(fmt_);
-    }
-  }
-
-  // "" or why the file cannot be made.
-  std::string open(const std::string& path, bool mp3, int rate) {
-    if (avformat_alloc_output_context2(&fmt_, nullptr, mp3 ? "mp3" : "wav", path.c_str()) < 0 || !fmt_)
-      return "无法建立输出文件。";
-    const AVCodec* encoder = avcodec_find_encoder(mp3 ? AV_CODEC_ID_MP3 : AV_CODEC_ID_PCM_S16LE);
-    if (!encoder) return mp3 ? "没有 MP3 编码器（FFmpeg 的 libmp3lame）。" : "没有 WAV 编码器。";
-    codec_ = avcodec_alloc_context3(encoder);
-    codec_->sample_rate = rate;
-    av_channel_layout_default(&codec_->ch_layout, 1);
-    codec_->sample_fmt = mp3 ? AV_SAMPLE_FMT_FLTP : AV_SAMPLE_FMT_S16;
-    if (mp3) codec_->bit_rate = 96000;
-    codec_->time_base = {1, rate};
-    if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(codec_, encoder, nullptr) < 0)
-      return "这个采样率（" + std::to_string(rate) + " Hz）无法编码成 " + (mp3 ? "MP3" : "WAV") + "。";
-    AVStream* stream = avformat_new_stream(fmt_, nullptr);
-    if (!stream || avcodec_parameters_from_context(stream->codecpar, codec_) < 0) return "无法建立输出文件。";
-    stream->time_base = codec_->time_base;
-    if (avio_open(&fmt_->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return "无法写入输出文件：" + path;
-    if (avformat_write_header(fmt_, nullptr) < 0) return "无法写入输出文件：" + path;
-    frameSize_ = codec_->frame_size > 0 ? codec_->frame_size : 4096;
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
-    return {};
-  }
-
-  // Mono frames, any number; false when a write failed.
-  bool write(const float* in, std::size_t n) {
-    pending_.insert(pending_.end(), in, in + n);
-    while (pending_.size() >= static_cast<std::size_t>(frameSize_))
-      if (!encode(frameSize_)) return false;
-    return true;
-  }
-
-  bool finish() {
-    if (!pending_.empty() && !encode(static_cast<int>(pending_.size()))) return false;
-    if (!drain(nullptr)) return false;
-    return av_write_trailer(fmt_) >= 0;
-  }
-
- private:
-  bool encode(int n) {
-    av_frame_unref(frame_);
-    frame_->nb_samples = n;
-    frame_->format = codec_->sample_fmt;
-    frame_->sample_rate = codec_->sample_rate;
-    av_channel_layout_copy(&frame_->ch_layout, &codec_->ch_layout);
-    if (av_frame_get_buffer(frame_, 0) < 0) return false;
-    if (codec_->sample_fmt == AV_SAMPLE_FMT_FLTP) {
-      std::copy_n(pending_.begin(), n, reinterpret_cast<float*>(frame_->data[0]));
-    } else {
-      auto* out = reinterpret_cast<std::int16_t*>(frame_->data[0]);
-      for (int i = 0; i < n; ++i)
-        out[i] = static_cast<std::int16_t>(
-            std::lround(std::clamp(pending_[static_cast<std::size_t>(i)], -1.0f, 1.0f) * 32767.0f));
-    }
-    frame_->pts = pts_;
-    pts_ += n;
-    pending_.erase(pending_.begin(), pending_.begin() + n);
-    return drain(frame_);
-  }
-
-  bool drain(AVFrame* frame) {
-    if (avcodec_send_frame(codec_, frame) < 0) return false;
-    for (;;) {
-      const int rc = avcodec_receive_packet(codec_, packet_);
-      if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return true;
-      if (rc < 0) return false;
-      av_packet_rescale_ts(packet_, codec_->time_base, fmt_->streams[0]->time_base);
-      packet_->stream_index = 0;
-      if (av_interleaved_write_frame(fmt_, packet_) < 0) return false;
-    }
-  }
-
-  AVFormatContext* fmt_ = nullptr;
-  AVCodecContext* codec_ = nullptr;
-  AVFrame* frame_ = nullptr;
-  AVPacket* packet_ = nullptr;
-  int frameSize_ = 0;
-  std::int64_t pts_ = 0;
-  std::vector<float> pending_;
-};
 
 RenderedDrill failed(std::string why) {
   RenderedDrill result;
@@ -164,8 +63,9 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
   const int channels = decoder->info().channels;
 
   const std::string temporary = outPath + ".part";
-  Writer writer;
-  if (std::string why = writer.open(temporary, mp3, rate); !why.empty()) {
+  MonoWriter writer;
+  if (std::string why = writer.open(temporary, mp3 ? MonoWriter::Format::Mp3 : MonoWriter::Format::Wav, rate);
+      !why.empty()) {
     std::error_code error;
     fs::remove(temporary, error);
     return failed(why);

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Mono float frames encoded by FFmpeg into a file: MP3 (its LAME encoder, 96 kb/s), WAV
+// (16-bit) or FLAC. The drills, the Anki clips and the 跟读 takes are written through it.
+//
+// Threads: one at a time, the caller's (a background worker's, or a command's).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+
+namespace tessaly::audio {
+
+class MonoWriter {
+ public:
+  enum class Format { Mp3, Wav, Flac };
+
+  MonoWriter() = default;
+  MonoWriter(const MonoWriter&) = delete;
+  MonoWriter& operator=(const MonoWriter&) = delete;
+  ~MonoWriter();
+
+  // "" or why the file cannot be made (in Chinese).
+  std::string open(const std::string& path, Format format, int rate);
+  // Mono frames, any number; false when a write failed.
+  bool write(const float* in, std::size_t n);
+  // The rest encoded and the file finished; false when that failed.
+  bool finish();
+
+ private:
+  bool encode(int n);
+  bool drain(AVFrame* frame);
+
+  AVFormatContext* fmt_ = nullptr;
+  AVCodecContext* codec_ = nullptr;
+  AVFrame* frame_ = nullptr;
+  AVPacket* packet_ = nullptr;
+  int frameSize_ = 0;
+  std::int64_t pts_ = 0;
+  std::vector<float> pending_;
+};
+
+}  // namespace tessaly::audio
