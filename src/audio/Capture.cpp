@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/Capture.h"
+
+#include <SDL.h>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <chrono>
+#include <cmath>
+
+namespace tessaly::audio {
+
+namespace {
+
+constexpr int kPollMs = 10;
+constexpr int kVoiceMs = 100;  // this much sound over the silence line is the voice
+
+}  // namespace
+
+Capture::~Capture() {
+  stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+std::string Capture::start(const CaptureOptions& options) {
+  stop();
+  if (thread_.joinable()) thread_.join();
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return "无法使用声音设备，不能录音。";
+  SDL_AudioSpec want{}, have{};
+  want.freq = kTakeRate;  // the device may answer with its own: swresample converts
+  want.format = AUDIO_F32SYS;
+  want.channels = 1;
+  want.samples = 1024;
+  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 1, &want, &have,
+                                                       SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+  if (device == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return "没有找到麦克风（录音设备），不能跟读录音。";
+  }
+  {
+    std::lock_guard lock(mutex_);
+    take_ = {};
+    finished_ = false;
+  }
+  level_.store(-100);
+  stopAsked_.store(false);
+  running_.store(true);
+  SDL_PauseAudioDevice(device, 0);
+  thread_ = std::thread(
+      [this, device, rate = have.freq, channels = have.channels, options] { run(device, rate, channels, options); });
+  return {};
+}
+
+void Capture::stop() { stopAsked_.store(true); }
+
+bool Capture::finished() const {
+  std::lock_guard lock(mutex_);
+  return finished_;
+}
+
+CapturedTake Capture::take() {
+  std::lock_guard lock(mutex_);
+  finished_ = false;
+  return std::move(take_);
+}
+
+void Capture::run(std::uint32_t device, int deviceRate, int deviceChannels, CaptureOptions options) {
+  SwrContext* convert = nullptr;
+  AVChannelLayout in{}, out{};
+  av_channel_layout_default(&in, deviceChannels);
+  av_channel_layout_default(&out, 1);
+  swr_alloc_set_opts2(&convert, &out, AV_SAMPLE_FMT_FLT, kTakeRate, &in, AV_SAMPLE_FMT_FLT, deviceRate, 0, nullptr);
+  const bool converting = convert && swr_init(convert) >= 0;
+  std::vector<float> got, converted, samples;
+  std::string failure = converting ? "" : "无法转换录音的采样率。";
+  const std::size_t window = kTakeRate / 20;  // 50 ms for the level
+  const std::size_t block = kTakeRate / 100;  // 10 ms
+  int voiceMs = 0, quietMs = 0;
+  bool heard = false, stoppedItself = false;
+  while (converting && !stopAsked_.load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    if (SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED) {
+      failure = "录音设备停止工作了，这次跟读只录到一部分。";
+      break;
+    }
+    const Uint32 bytes = SDL_GetQueuedAudioSize(device);
+    if (bytes == 0) continue;
+    got.resize(bytes / sizeof(float));
+    const Uint32 read = SDL_DequeueAudio(device, got.data(), bytes);
+    const int frames = static_cast<int>(read / sizeof(float) / static_cast<Uint32>(deviceChannels));
+    converted.resize(static_cast<std::size_t>(swr_get_out_samples(convert, frames)) + 16);
+    const std::uint8_t* src[] = {reinterpret_cast<const std::uint8_t*>(got.data())};
+    std::uint8_t* dst[] = {reinterpret_cast<std::uint8_t*>(converted.data())};
+    const int made = swr_convert(convert, dst, static_cast<int>(converted.size()), src, frames);
+    if (made <= 0) continue;
+    // The meter and the stop, 10 ms at a time: the take ends on the block where it should.
+    bool done = false;
+    for (int at = 0; at < made && !done; at += static_cast<int>(block)) {
+      const int n = std::min(made - at, static_cast<int>(block));
+      samples.insert(samples.end(), converted.begin() + at, converted.begin() + at + n);
+      double power = 0;
+      const std::size_t from = samples.size() > window ? samples.size() - window : 0;
+      for (std::size_t i = from; i < samples.size(); ++i) power += samples[i] * samples[i];
+      const double db = 10 *
+                        std::log10(power / static_cast<double>(std::max<std::size_t>(1, samples.size() - from)) + 1e-10);
+      level_.store(db);
+      const int ms = n * 1000 / kTakeRate;
+      if (db >= options.silenceDb) {
+        voiceMs += ms;
+        quietMs = 0;
+        heard = heard || voiceMs >= kVoiceMs;
+      } else {
+        quietMs += ms;
+        voiceMs = 0;
+      }
+      done = (heard && quietMs >= options.silenceStopMs) ||
+             static_cast<std::int64_t>(samples.size()) * 1000 / kTakeRate >= options.longestMs;
+    }
+    if (done) {
+      stoppedItself = true;
+      break;
+    }
+  }
+  if (converting && !stoppedItself) {  // what the converter still holds, when the learner stopped
+    converted.resize(4096);
+    std::uint8_t* dst[] = {reinterpret_cast<std::uint8_t*>(converted.data())};
+    const int rest = swr_convert(convert, dst, static_cast<int>(converted.size()), nullptr, 0);
+    if (rest > 0) samples.insert(samples.end(), converted.begin(), converted.begin() + rest);
+  }
+  SDL_CloseAudioDevice(device);
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  swr_free(&convert);
+  av_channel_layout_uninit(&in);
+  av_channel_layout_uninit(&out);
+  {
+    std::lock_guard lock(mutex_);
+    take_ = {std::move(samples), std::move(failure)};
+    finished_ = true;
+  }
+  running_.store(false);
+}
+
+}  // namespace tessaly::audio

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Recording a take through SDL's disk driver, a known file standing in for the microphone:
+// the take's samples are the file's, it stops by itself after a second of silence once the
+// voice was heard, or at its longest; no capture device is said in words.
+#include "audio/Capture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "AudioTestSupport.h"
+
+namespace tessaly::test {
+namespace {
+
+// The microphone's sound: 0.3 s of silence, 1 s of a 300 Hz tone, then silence to `seconds`.
+std::vector<float> microphone(double seconds) {
+  std::vector<float> s(static_cast<std::size_t>(seconds * audio::kTakeRate), 0.0f);
+  for (std::size_t i = audio::kTakeRate * 3 / 10; i < audio::kTakeRate * 13 / 10 && i < s.size(); ++i)
+    s[i] = 0.4f * static_cast<float>(std::sin(2 * M_PI * 300 * static_cast<double>(i) / audio::kTakeRate));
+  return s;
+}
+
+audio::CapturedTake record(audio::Capture& capture, const audio::CaptureOptions& options) {
+  EXPECT_EQ(capture.start(options), "");
+  for (int i = 0; i < 1000 && !capture.finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(capture.finished());
+  return capture.take();
+}
+
+TEST(Capture, ATakeIsTheMicrophonesSoundAndStopsAfterASecondOfSilence) {
+  TempDir dir;
+  const std::vector<float> sound = microphone(6);
+  std::ofstream(dir.file("mic.raw"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(sound.data()), static_cast<std::streamsize>(sound.size() * sizeof(float)));
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILEIN", dir.file("mic.raw").c_str(), 1);
+  setenv("SDL_DISKAUDIOFILE", dir.file("out.raw").c_str(), 1);
+  setenv("SDL_DISKAUDIODELAY", "0", 1);
+  audio::Capture capture;
+  const audio::CapturedTake take = record(capture, {});
+  EXPECT_EQ(take.failure, "");
+  const double ms = take.samples.size() * 1000.0 / audio::kTakeRate;
+  EXPECT_GE(ms, 2300) << "the voice ends at 1.3 s, then a second of silence";
+  EXPECT_LE(ms, 2600) << "and no more";
+  for (std::size_t i = 0; i < std::min(take.samples.size(), sound.size()); ++i)
+    ASSERT_FLOAT_EQ(take.samples[i], sound[i]) << "sample " << i;
+
+  // At its longest: the silence never comes.
+  const audio::CapturedTake shortTake = record(capture, {800, 1000, -40});
+  EXPECT_NEAR(shortTake.samples.size() * 1000.0 / audio::kTakeRate, 800, 60);
+}
+
+TEST(Capture, NoMicrophoneIsSaidInWords) {
+  setenv("SDL_AUDIODRIVER", "disk", 1);  // whose microphone is a file that is not there
+  setenv("SDL_DISKAUDIOFILEIN", "/nonexistent/tessaly-microphone.raw", 1);
+  audio::Capture capture;
+  EXPECT_EQ(capture.start({}), "没有找到麦克风（录音设备），不能跟读录音。");
+  EXPECT_FALSE(capture.capturing());
+}
+
+}  // namespace
+}  // namespace tessaly::test
