@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Recording a take through SDL's disk driver, a known file standing in for the microphone:
 // the take's samples are the file's, it stops by itself after a second of silence once the
-// voice was heard, or at its longest; no capture device is said in words.
+// voice was heard, or at its longest; no capture device is said in words. Takes kept as FLAC,
+// the last three of a sentence, under a cap.
 #include "audio/Capture.h"
+#include "audio/TakeStore.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -61,6 +64,30 @@ TEST(Capture, NoMicrophoneIsSaidInWords) {
   audio::Capture capture;
   EXPECT_EQ(capture.start({}), "没有找到麦克风（录音设备），不能跟读录音。");
   EXPECT_FALSE(capture.capturing());
+}
+
+TEST(TakeStore, KeepsTheLastThreeOfASentenceAsFlacUnderItsCap) {
+  TempDir dir;
+  const std::vector<float> second = microphone(1.5);
+  audio::TakeStore store(dir.file("takes"), 1 << 20);
+  std::vector<std::string> kept;
+  for (int i = 0; i < 4; ++i) kept.push_back(store.keep("00000000000000aa", 4560, second, audio::kTakeRate));
+  ASSERT_FALSE(kept.back().empty());
+  const auto takes = store.takesOf("00000000000000aa", 4560);
+  ASSERT_EQ(takes.size(), 3u) << "the last three";
+  EXPECT_EQ(takes.front(), kept.back()) << "the newest first";
+  EXPECT_FALSE(std::filesystem::exists(kept.front()));
+  const std::vector<float> back = referenceDecode(takes.front(), 1);
+  ASSERT_EQ(back.size(), second.size()) << "FLAC: every sample back";
+  for (std::size_t i = 0; i < back.size(); i += 97) EXPECT_NEAR(back[i], second[i], 1.0 / 16384) << i;
+  // Another sentence; then a cap two takes can overflow: the oldest go first.
+  store.keep("00000000000000aa", 7750, second, audio::kTakeRate);
+  const std::uintmax_t one = std::filesystem::file_size(takes.front());
+  audio::TakeStore small(dir.file("takes"), one * 2 + one / 2);
+  small.keep("00000000000000bb", 0, second, audio::kTakeRate);
+  EXPECT_LE(small.bytes(), one * 2 + one / 2);
+  EXPECT_EQ(small.takesOf("00000000000000bb", 0).size(), 1u) << "the newest stays";
+  EXPECT_EQ(small.takesOf("00000000000000aa", 4560).size(), 0u) << "the oldest went first";
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/TakeStore.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "audio/MonoWriter.h"
+
+namespace tessaly::audio {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The takes in `folder`, oldest first (the time is in the name, so a copied folder keeps it).
+std::vector<fs::path> allTakes(const std::string& folder) {
+  std::vector<fs::path> takes;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+    if (it->path().extension() == ".flac") takes.push_back(it->path());
+  const auto when = [](const fs::path& p) {
+    const std::string stem = p.stem().string();
+    return std::atoll(stem.substr(stem.rfind('-') + 1).c_str());
+  };
+  std::sort(takes.begin(), takes.end(), [&](const fs::path& a, const fs::path& b) { return when(a) < when(b); });
+  return takes;
+}
+
+std::string prefixOf(const std::string& recordingHash, std::int32_t startMs) {
+  return recordingHash + "-" + std::to_string(startMs) + "-";
+}
+
+}  // namespace
+
+std::string TakeStore::keep(const std::string& recordingHash, std::int32_t startMs, const std::vector<float>& samples,
+                            int rate) {
+  std::error_code error;
+  fs::create_directories(folder_, error);
+  const auto now =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  const fs::path path = fs::path(folder_) / (prefixOf(recordingHash, startMs) + std::to_string(now) + ".flac");
+  MonoWriter writer;
+  const std::string temporary = path.string() + ".part";
+  if (!writer.open(temporary, MonoWriter::Format::Flac, rate).empty() || !writer.write(samples.data(), samples.size()) ||
+      !writer.finish()) {
+    fs::remove(temporary, error);
+    return {};
+  }
+  fs::rename(temporary, path, error);
+  if (error) return {};
+  // The sentence's older takes beyond three, then the oldest of all while over the cap.
+  const std::vector<std::string> mine = takesOf(recordingHash, startMs);
+  for (std::size_t i = kTakesPerSentence; i < mine.size(); ++i) fs::remove(mine[i], error);
+  std::vector<fs::path> takes = allTakes(folder_);
+  for (std::size_t i = 0; i + 1 < takes.size() && bytes() > capBytes_; ++i) fs::remove(takes[i], error);
+  return path.string();
+}
+
+std::vector<std::string> TakeStore::takesOf(const std::string& recordingHash, std::int32_t startMs) const {
+  std::vector<std::string> found;
+  const std::string prefix = prefixOf(recordingHash, startMs);
+  for (const fs::path& p : allTakes(folder_))
+    if (p.filename().string().rfind(prefix, 0) == 0) found.insert(found.begin(), p.string());
+  return found;
+}
+
+std::uintmax_t TakeStore::bytes() const {
+  std::uintmax_t total = 0;
+  std::error_code error;
+  for (const fs::path& p : allTakes(folder_)) total += fs::file_size(p, error);
+  return total;
+}
+
+std::string TakeStore::defaultFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && *data) return (fs::path(data) / "tessaly" / "takes").string();
+  const char* home = std::getenv("HOME");
+  return home ? (fs::path(home) / ".local" / "share" / "tessaly" / "takes").string() : std::string();
+}
+
+}  // namespace tessaly::audio

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where 跟读 takes are kept: $XDG_DATA_HOME/tessaly/takes/ (never beside the learner's
+// recording), one FLAC file a take, named by the recording's identity and the sentence's start
+// ("<hash>-<start ms>-<when>.flac"); the last three of each sentence are kept, and the folder
+// stays under its cap (the oldest takes go first).
+//
+// Threads: the caller's (a background worker's, or a command's): it reads and writes files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessaly::audio {
+
+class TakeStore {
+ public:
+  static constexpr int kTakesPerSentence = 3;
+
+  TakeStore(std::string folder, std::uintmax_t capBytes) : folder_(std::move(folder)), capBytes_(capBytes) {}
+
+  // Keeps `samples` (mono, `rate`) as the newest take of the sentence starting at `startMs`
+  // of the recording `recordingHash`; the path written, or "" when it could not be.
+  std::string keep(const std::string& recordingHash, std::int32_t startMs, const std::vector<float>& samples, int rate);
+  // The sentence's takes, the newest first.
+  std::vector<std::string> takesOf(const std::string& recordingHash, std::int32_t startMs) const;
+  // All the takes' bytes.
+  std::uintmax_t bytes() const;
+
+  // $XDG_DATA_HOME/tessaly/takes (or ~/.local/share/tessaly/takes).
+  static std::string defaultFolder();
+
+ private:
+  const std::string folder_;
+  const std::uintmax_t capBytes_;
+};
+
+}  // namespace tessaly::audio
