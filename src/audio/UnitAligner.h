@@ -23,7 +23,6 @@ namespace tessaly::audio {
 
 using align::UnitSpan;
 
-
 // The units of `sentences` of `recording`, in order. `progress` gets each sentence's units
 // as they are found (and the share done).
 std::vector<UnitSpan> alignUnits(const std::string& recording, const std::vector<Sentence>& sentences,

@@ -185,8 +185,11 @@ std::vector<PracticeForm::SlipSound> PracticeForm::slipSounds() const {
   if (!check_ || !check_->reference.timed || units_.empty()) return sounds;
   const Reference& reference = check_->reference;
   const CheckResult& result = check_->result;
+  int slip = -1;
   for (const Edit& edit : result.edits) {
-    if (edit.kind == EditKind::Match || edit.reference < 0) continue;  // an extra word has no sound of its own
+    if (edit.kind == EditKind::Match) continue;
+    ++slip;
+    if (edit.reference < 0) continue;  // an extra word has no sound of its own
     const int s = sentenceOfUnit(reference, result, edit.reference);
     if (s < 0) continue;
     // The unit's place in its sentence, and the sentence's place in the map (by its start).
@@ -209,7 +212,7 @@ std::vector<PracticeForm::SlipSound> PracticeForm::slipSounds() const {
         endMs = std::max(endMs, u.endMs);
       }
     if (startMs < 0) continue;
-    sounds.push_back({"第 " + std::to_string(s + 1) + " 句　" + errorText(result, edit), sentence, startMs, endMs});
+    sounds.push_back({slip, "第 " + std::to_string(s + 1) + " 句　" + errorText(result, edit), sentence, startMs, endMs});
   }
   return sounds;
 }
@@ -238,6 +241,14 @@ void PracticeForm::loopSlip(int index) {
   if (index < 0 || index >= static_cast<int>(sounds.size())) return;
   const SlipSound& sound = sounds[static_cast<std::size_t>(index)];
   player_.loopUnit(sound.startMs, sound.endMs, sound.sentence);
+}
+
+bool PracticeForm::loopCheckSlip(int slip) {
+  const std::vector<SlipSound> sounds = slipSounds();
+  const auto it = std::find_if(sounds.begin(), sounds.end(), [&](const SlipSound& s) { return s.slip == slip; });
+  if (it == sounds.end()) return false;
+  player_.loopUnit(it->startMs, it->endMs, it->sentence);
+  return true;
 }
 
 void PracticeForm::keepChecksIn(PracticeLog* log, std::function<std::int64_t()> now) {

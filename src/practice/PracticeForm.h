@@ -88,6 +88,7 @@ class PracticeForm {
   // sentence in the map and its stretch of the recording (a missing unit's with its
   // neighbours), once the units of its sentence are known.
   struct SlipSound {
+    int slip = 0;       // among the check's slips (its edits that are not matches), from 0
     std::string label;  // "第 2 句　写错：好→号"
     int sentence = -1;
     double startMs = 0, endMs = 0;
@@ -95,6 +96,8 @@ class PracticeForm {
   std::vector<SlipSound> slipSounds() const;
   // Slip `index` of slipSounds() heard alone.
   void loopSlip(int index);
+  // The check's slip `slip` (as SlipSound::slip counts) heard alone; false when it cannot be.
+  bool loopCheckSlip(int slip);
 
   // Zoomed in to kUnitsShownMs or less, the units of the sentence being heard, each with its
   // text once that sentence is revealed ("" while hidden): the waveform draws them.

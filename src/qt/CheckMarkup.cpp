@@ -40,10 +40,12 @@ QTextCharFormat formatOf(MarkKind kind) {
 
 }  // namespace
 
-void writeMarkup(QTextDocument& document, const std::vector<MarkPiece>& marks) {
+std::vector<std::pair<int, int>> writeMarkup(QTextDocument& document, const std::vector<MarkPiece>& marks) {
   document.clear();
   QTextCursor cursor(&document);
+  std::vector<std::pair<int, int>> places;
   for (const MarkPiece& piece : marks) {
+    const int from = cursor.position();
     switch (piece.kind) {
       case MarkKind::Plain: cursor.insertText(toQt(piece.text), QTextCharFormat()); break;
       case MarkKind::Wrong: {
@@ -57,7 +59,9 @@ void writeMarkup(QTextDocument& document, const std::vector<MarkPiece>& marks) {
       // In braces as well: a struck-through 了 reads as 子.
       case MarkKind::Extra: cursor.insertText(toQt("｛" + piece.text + "｝"), formatOf(MarkKind::Extra)); break;
     }
+    if (piece.kind != MarkKind::Plain) places.emplace_back(from, cursor.position());
   }
+  return places;
 }
 
 }  // namespace tessaly::qt

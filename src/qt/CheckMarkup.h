@@ -5,6 +5,7 @@
 // colour is never the only cue. User-interface thread only.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "check/Markup.h"
@@ -13,7 +14,8 @@ class QTextDocument;
 
 namespace tessaly::qt {
 
-// Replaces the document's text with the marked-up pieces.
-void writeMarkup(QTextDocument& document, const std::vector<MarkPiece>& marks);
+// Replaces the document's text with the marked-up pieces; where each slip's mark lies in it
+// (its first character and the one after its last), in the order of the slips.
+std::vector<std::pair<int, int>> writeMarkup(QTextDocument& document, const std::vector<MarkPiece>& marks);
 
 }  // namespace tessaly::qt

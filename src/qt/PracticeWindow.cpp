@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressDialog>
@@ -172,6 +173,9 @@ void PracticeWindow::build() {
   marked_->setObjectName(QStringLiteral("MarkedDictation"));
   marked_->setAccessibleName(QStringLiteral("标出错误的听写内容"));
   marked_->setFont(chineseFont(13));
+  marked_->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);  // a caret to stand on
+  marked_->setAccessibleDescription(QStringLiteral("在写错的地方按回车，放慢单独听这个字词"));
+  marked_->installEventFilter(this);
   errors_ = new QListWidget(right);
   errors_->setObjectName(QStringLiteral("SentenceErrors"));
   errors_->setAccessibleName(QStringLiteral("每句的错误"));
@@ -441,6 +445,22 @@ void PracticeWindow::runCheck() {
   score_->setText(QStringLiteral("正在检查……"));
 }
 
+bool PracticeWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Enter on a slip's mark in the marked-up dictation: that slip heard alone.
+  if (watched == marked_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      const int at = marked_->textCursor().position();
+      for (std::size_t slip = 0; slip < slipPlaces_.size(); ++slip)
+        if (at >= slipPlaces_[slip].first && at <= slipPlaces_[slip].second) {
+          logic_->loopCheckSlip(static_cast<int>(slip));
+          return true;
+        }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 void PracticeWindow::showSlips() {
   const auto sounds = logic_->slipSounds();
   slips_->clear();
@@ -453,6 +473,7 @@ void PracticeWindow::showSlips() {
 
 void PracticeWindow::showCheck() {
   marked_->clear();
+  slipPlaces_.clear();
   errors_->clear();
   const auto& check = logic_->check();
   if (!check) {
@@ -465,7 +486,7 @@ void PracticeWindow::showCheck() {
     return;
   }
   score_->setText(toQt(scoreLine(check->result) + "\n" + classesLine(check->result)));
-  writeMarkup(*marked_->document(), check->marks);
+  slipPlaces_ = writeMarkup(*marked_->document(), check->marks);
   if (check->reference.sentences.empty()) {
     for (const Edit& e : check->result.edits)
       if (e.kind != EditKind::Match) errors_->addItem(toQt(errorText(check->result, e)));

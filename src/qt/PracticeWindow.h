@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "practice/PracticeForm.h"
 #include "review/RecordKeeper.h"
@@ -60,6 +62,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void build();
@@ -95,6 +98,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   QListWidget* errors_ = nullptr;
   QListWidget* slips_ = nullptr;
   QLabel* slipsCaption_ = nullptr;
+  std::vector<std::pair<int, int>> slipPlaces_;  // each slip's mark in the marked-up text
   QPushButton* checkButton_ = nullptr;
   QLabel* run_ = nullptr;  // where a repeat scheme's run is
   std::string runShown_;

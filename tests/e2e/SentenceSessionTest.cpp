@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A sentence looped on the real program and engine: the sample lesson's .lrc maps it, Alt+R
 // loops exactly the sentence being heard, three passes with a second's pause between them
-// (the options), and listening goes on from the sentence's end; checked on the sound the
-// disk driver wrote.
+// (the options), and listening goes on from the sentence's end; a character heard alone,
+// slower, three times, and listening goes on where it was; checked on the sound the disk
+// driver wrote.
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -69,6 +70,43 @@ TEST(SentenceSession, ASentenceLoopedThreeTimesWithAPauseThenOn) {
   EXPECT_GE(ms(trace.runs[3].sourceEnd), 9400) << "on from the sentence's end";
   EXPECT_LE(ms(trace.runs[3].longestSilence), 700) << "no pause after the last pass, only the MCI tick's wait";
   EXPECT_LE(ms(trace.longestUnmatched), 30);
+}
+
+TEST(SentenceSession, ACharacterHeardAloneSlowerThreeTimesThenOnFromWhereItWas) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool decodes the reference";
+  TempFolder folder;
+  const fs::path appPath = folder.path() / "听写程序";
+  fs::create_directories(appPath);
+  prepareProgramFolder(appPath, {fs::path(TESSALY_SOURCE_DATA)});
+  const std::string lesson = (appPath / "voice" / "样例课文.mp3").string();  // streaming: passes back to back
+  const fs::path sound = folder / "unit.f32";
+  constexpr double kStart = 6540, kEnd = 6940;  // 好 in the second sentence, where the aligner finds it
+  {
+    ProgramStart program(appPath, sound);
+    program.dialog.answer(lesson);
+    program.alt(Qt::Key_F);
+    ASSERT_TRUE(waitFor([&] { return program.position() >= 9000; }));
+    program.form().loopUnit(kStart, kEnd, 1);
+    ASSERT_TRUE(program.form().loopPacer().running());
+    ASSERT_TRUE(waitFor([&] { return !program.form().loopPacer().running(); })) << "three passes, then done";
+    QTest::qWait(1500);  // and listening goes on
+    EXPECT_EQ(program.variables().repeatState, RepeatState::Listening);
+    program.alt(Qt::Key_Q);
+  }
+  const int rate = 16000;
+  const Trace trace = traceOutput(readFloats(sound.string()), {referenceDecode(lesson, 1)}, 1, rate);
+  SCOPED_TRACE(describe(trace, rate));
+  const auto ms = [rate](std::int64_t frames) { return framesToMs(frames, rate); };
+  ASSERT_GE(trace.runs.size(), 2u);
+  // The slowed passes are not the file's own frames: between the run up to the call and the
+  // run after, the output holds them, three times the padded span at 0.7× (and the seams of
+  // the passes); after them the sound goes on from where it was when the call came.
+  const Stretch& up = trace.runs.front();
+  const Stretch& on = trace.runs.back();
+  EXPECT_NEAR(ms(on.sourceStart), ms(up.sourceEnd), 150) << "listening goes on where it was";
+  const double slowed = ms(on.outStart - up.outEnd), passes = 3 * (kEnd - kStart + 140) / 0.7;
+  EXPECT_GE(slowed, passes - 100) << "three slowed passes";
+  EXPECT_LE(slowed, passes + 1200);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextCursor>
 
 #include <gtest/gtest.h>
 
@@ -182,6 +183,15 @@ TEST_F(ReviewWindowTest, ASlipClickedInThePracticeWindowIsHeardAloneSlowerThenLi
   practice.frame();
   EXPECT_EQ(practice.logic().shownUnits().size(), 5u);
   practice.grab().save(QStringLiteral("tessaly-units.png"));
+
+  // Enter on the slip's mark in the marked-up dictation hears it alone as well.
+  auto* marked = practice.findChild<QTextBrowser*>(QStringLiteral("MarkedDictation"));
+  QTextCursor onMark(marked->document());
+  onMark.setPosition(static_cast<int>(marked->toPlainText().indexOf(QStringLiteral("卖"))));
+  marked->setTextCursor(onMark);
+  QTest::keyClick(marked, Qt::Key_Return);
+  ASSERT_TRUE(window->form().loopPacer().running());
+  EXPECT_EQ(window->form().picture().segmentStartMs, 4400 - 70);
 }
 
 }  // namespace
