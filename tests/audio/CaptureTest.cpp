@@ -13,6 +13,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 #include <thread>
 
 #include "AudioTestSupport.h"
@@ -28,6 +32,26 @@ std::vector<float> microphone(double seconds) {
   return s;
 }
 
+// Environment variables set for a test's length, and put back as they were after it (the
+// tests after it, in the same process, must find SDL's settings as they left them).
+class Environment {
+ public:
+  void set(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+    setenv(name, value.c_str(), 1);
+  }
+  ~Environment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) setenv(it->first.c_str(), it->second->c_str(), 1);
+      else unsetenv(it->first.c_str());
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
 audio::CapturedTake record(audio::Capture& capture, const audio::CaptureOptions& options) {
   EXPECT_EQ(capture.start(options), "");
   for (int i = 0; i < 1000 && !capture.finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -40,10 +64,11 @@ TEST(Capture, ATakeIsTheMicrophonesSoundAndStopsAfterASecondOfSilence) {
   const std::vector<float> sound = microphone(6);
   std::ofstream(dir.file("mic.raw"), std::ios::binary)
       .write(reinterpret_cast<const char*>(sound.data()), static_cast<std::streamsize>(sound.size() * sizeof(float)));
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILEIN", dir.file("mic.raw").c_str(), 1);
-  setenv("SDL_DISKAUDIOFILE", dir.file("out.raw").c_str(), 1);
-  setenv("SDL_DISKAUDIODELAY", "0", 1);
+  Environment environment;
+  environment.set("SDL_AUDIODRIVER", "disk");
+  environment.set("SDL_DISKAUDIOFILEIN", dir.file("mic.raw"));
+  environment.set("SDL_DISKAUDIOFILE", dir.file("out.raw"));
+  environment.set("SDL_DISKAUDIODELAY", "0");
   audio::Capture capture;
   const audio::CapturedTake take = record(capture, {});
   EXPECT_EQ(take.failure, "");
@@ -59,8 +84,9 @@ TEST(Capture, ATakeIsTheMicrophonesSoundAndStopsAfterASecondOfSilence) {
 }
 
 TEST(Capture, NoMicrophoneIsSaidInWords) {
-  setenv("SDL_AUDIODRIVER", "disk", 1);  // whose microphone is a file that is not there
-  setenv("SDL_DISKAUDIOFILEIN", "/nonexistent/tessaly-microphone.raw", 1);
+  Environment environment;
+  environment.set("SDL_AUDIODRIVER", "disk");  // whose microphone is a file that is not there
+  environment.set("SDL_DISKAUDIOFILEIN", "/nonexistent/tessaly-microphone.raw");
   audio::Capture capture;
   EXPECT_EQ(capture.start({}), "没有找到麦克风（录音设备），不能跟读录音。");
   EXPECT_FALSE(capture.capturing());
