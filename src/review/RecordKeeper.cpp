@@ -61,48 +61,23 @@ std::uint32_t RecordKeeper::ask(std::function<void(std::uint32_t)> job) {
 
 std::uint32_t RecordKeeper::askDue(int today, int most) {
   return ask([this, today, most](std::uint32_t serial) {
-    DueList list{store_.due(today, most), store_.dueCount(today)};
-    std::lock_guard lock(mutex_);
-    dues_[serial] = std::move(list);
+    answer(dues_, serial, DueList{store_.due(today, most), store_.dueCount(today)});
   });
 }
 
-std::optional<DueList> RecordKeeper::takeDue(std::uint32_t serial) {
-  std::lock_guard lock(mutex_);
-  auto found = dues_.extract(serial);
-  if (found.empty()) return std::nullopt;
-  return std::move(found.mapped());
-}
+std::optional<DueList> RecordKeeper::takeDue(std::uint32_t serial) { return takeAnswer(dues_, serial); }
 
 std::uint32_t RecordKeeper::askStats(int today, int days) {
-  return ask([this, today, days](std::uint32_t serial) {
-    RecordStats s = store_.stats(today, days);
-    std::lock_guard lock(mutex_);
-    stats_[serial] = std::move(s);
-  });
+  return ask([this, today, days](std::uint32_t serial) { answer(stats_, serial, store_.stats(today, days)); });
 }
 
-std::optional<RecordStats> RecordKeeper::takeStats(std::uint32_t serial) {
-  std::lock_guard lock(mutex_);
-  auto found = stats_.extract(serial);
-  if (found.empty()) return std::nullopt;
-  return std::move(found.mapped());
-}
+std::optional<RecordStats> RecordKeeper::takeStats(std::uint32_t serial) { return takeAnswer(stats_, serial); }
 
 std::uint32_t RecordKeeper::askMissed(std::int64_t recordingId) {
-  return ask([this, recordingId](std::uint32_t serial) {
-    auto notes = store_.missed(recordingId);
-    std::lock_guard lock(mutex_);
-    missed_[serial] = std::move(notes);
-  });
+  return ask([this, recordingId](std::uint32_t serial) { answer(missed_, serial, store_.missed(recordingId)); });
 }
 
-std::optional<std::vector<AnkiNote>> RecordKeeper::takeMissed(std::uint32_t serial) {
-  std::lock_guard lock(mutex_);
-  auto found = missed_.extract(serial);
-  if (found.empty()) return std::nullopt;
-  return std::move(found.mapped());
-}
+std::optional<std::vector<AnkiNote>> RecordKeeper::takeMissed(std::uint32_t serial) { return takeAnswer(missed_, serial); }
 
 std::uint32_t RecordKeeper::askFind(const DueSentence& sentence, std::vector<std::string> folders) {
   return ask([this, id = sentence.recordingId, identity = sentence.identity,
@@ -125,17 +100,11 @@ std::uint32_t RecordKeeper::askFind(const DueSentence& sentence, std::vector<std
       if (!found.empty()) break;
     }
     if (!found.empty()) store_.relink(id, found);
-    std::lock_guard lock(mutex_);
-    found_[serial] = found;
+    answer(found_, serial, std::move(found));
   });
 }
 
-std::optional<std::string> RecordKeeper::takeFound(std::uint32_t serial) {
-  std::lock_guard lock(mutex_);
-  auto it = found_.extract(serial);
-  if (it.empty()) return std::nullopt;
-  return std::move(it.mapped());
-}
+std::optional<std::string> RecordKeeper::takeFound(std::uint32_t serial) { return takeAnswer(found_, serial); }
 
 void RecordKeeper::relink(std::int64_t recordingId, std::string path) {
   std::lock_guard lock(mutex_);

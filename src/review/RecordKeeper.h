@@ -70,6 +70,19 @@ class RecordKeeper final : public PracticeLog {
   void writeUnwritten();
   void tell(RecordProblem problem, const std::string& detail, const std::string& movedTo = {});
   std::uint32_t ask(std::function<void(std::uint32_t)> job);
+  // A question's answer, left for its asker (the writer's side), and taken once (the asker's).
+  template <typename Answer>
+  void answer(std::map<std::uint32_t, Answer>& answers, std::uint32_t serial, Answer value) {
+    std::lock_guard lock(mutex_);
+    answers[serial] = std::move(value);
+  }
+  template <typename Answer>
+  std::optional<Answer> takeAnswer(std::map<std::uint32_t, Answer>& answers, std::uint32_t serial) {
+    std::lock_guard lock(mutex_);
+    auto found = answers.extract(serial);
+    if (found.empty()) return std::nullopt;
+    return std::move(found.mapped());
+  }
 
   const std::string path_;
   const int retryMs_;

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "AudioTestSupport.h"
@@ -26,19 +25,7 @@ namespace {
 
 constexpr int kRate = 22050;
 
-void writeWav(const std::string& path, const std::vector<float>& samples) {
-  std::ofstream out(path, std::ios::binary);
-  const auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-  };
-  out.write("RIFF", 4);
-  put(36 + static_cast<std::uint32_t>(samples.size() * 2), 4);
-  out.write("WAVEfmt ", 8);
-  for (std::uint32_t v : {16u, 1u | (1u << 16), static_cast<std::uint32_t>(kRate), kRate * 2u, 2u | (16u << 16)}) put(v, 4);
-  out.write("data", 4);
-  put(static_cast<std::uint32_t>(samples.size() * 2), 4);
-  for (float s : samples) put(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(s, -1.0f, 1.0f) * 32767)), 2);
-}
+void writeWav(const std::string& path, const std::vector<float>& samples) { writeMonoWav(path, samples, kRate); }
 
 bool haveTool(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null").c_str()) == 0; }
 
@@ -128,16 +115,7 @@ Material material(const TempDir& dir, const std::vector<std::string>& texts, con
     warped.push_back(static_cast<float>(room[i] + (room[i + 1] - room[i]) * (x - static_cast<double>(i))));
   }
   for (double& s : m.knownStarts) s = warp(s);
-  // Noise 15 dB under the speech's power.
-  double power = 0;
-  std::size_t loud = 0;
-  for (float s : warped)
-    if (std::abs(s) > 0.01f) power += s * s, ++loud;
-  std::mt19937 random(3);
-  std::normal_distribution<float> noise(
-      0.0f, static_cast<float>(std::sqrt(power / std::max<std::size_t>(loud, 1) / std::pow(10, 1.5))));
-  for (float& s : warped) s += noise(random);
-  m.samples = std::move(warped);
+  m.samples = withNoise(std::move(warped), 15);
   for (std::size_t i = 0; i < texts.size(); ++i) {
     const double from = warp(std::max(0.0, bounds[i].first - 300)), to = warp(bounds[i].second + 300);
     m.sentences.push_back({static_cast<std::int32_t>(from), static_cast<std::int32_t>(to), texts[i]});

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AudioTestSupport.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
-#include <stdexcept>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <random>
 #include <sstream>
+#include <stdexcept>
 
 namespace tessaly::test {
 
@@ -59,6 +62,37 @@ std::vector<float> readFloats(const std::string& path) {
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<float> samples(bytes.size() / sizeof(float));
   std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+  return samples;
+}
+
+void writeMonoWav(const std::string& path, const std::vector<float>& samples, int rate) {
+  std::ofstream out(path, std::ios::binary);
+  const auto put = [&](std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+  out.write("RIFF", 4);
+  put(36 + dataBytes, 4);
+  out.write("WAVEfmt ", 8);
+  for (std::uint32_t v :
+       {16u, 1u | (1u << 16), static_cast<std::uint32_t>(rate), static_cast<std::uint32_t>(rate) * 2, 2u | (16u << 16)})
+    put(v, 4);
+  out.write("data", 4);
+  put(dataBytes, 4);
+  for (float s : samples)
+    put(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767))), 2);
+}
+
+std::vector<float> withNoise(std::vector<float> samples, double snrDb) {
+  double power = 0;
+  std::size_t loud = 0;
+  for (float s : samples)
+    if (std::abs(s) > 0.01f) power += s * s, ++loud;
+  std::mt19937 random(3);
+  std::normal_distribution<float> noise(
+      0.0f, static_cast<float>(
+                std::sqrt(power / static_cast<double>(std::max<std::size_t>(loud, 1)) / std::pow(10, snrDb / 10))));
+  for (float& s : samples) s += noise(random);
   return samples;
 }
 

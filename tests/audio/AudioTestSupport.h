@@ -39,6 +39,11 @@ std::vector<float> referenceDecode(const std::string& path, int channels);
 // All float samples in a file (the disk driver's output).
 std::vector<float> readFloats(const std::string& path);
 
+// `samples` (mono, -1 to 1) as a 16-bit WAV file at `rate`.
+void writeMonoWav(const std::string& path, const std::vector<float>& samples, int rate);
+// `samples` with white noise `snrDb` under the power of their sounding part (a fixed seed).
+std::vector<float> withNoise(std::vector<float> samples, double snrDb);
+
 // Frames of `frames` (interleaved, `channels`) that hold any non-zero sample: first and last.
 struct Sounding {
   std::int64_t first = -1, last = -1;

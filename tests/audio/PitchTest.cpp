@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <random>
 
 #include "AudioTestSupport.h"
 #include "audio/Speech.h"
@@ -19,18 +18,6 @@ namespace tessaly::test {
 namespace {
 
 constexpr int kRate = 22050;
-
-std::vector<float> withNoise(std::vector<float> samples, double snrDb) {
-  double power = 0;
-  std::size_t loud = 0;
-  for (float s : samples)
-    if (std::abs(s) > 0.01f) power += s * s, ++loud;
-  std::mt19937 random(5);
-  std::normal_distribution<float> noise(
-      0, static_cast<float>(std::sqrt(power / std::max<std::size_t>(loud, 1) / std::pow(10, snrDb / 10))));
-  for (float& s : samples) s += noise(random);
-  return samples;
-}
 
 // The share of voiced frames more than 20 % off `expected(ms)` (0 where nothing is expected),
 // and how many frames were voiced where something was.

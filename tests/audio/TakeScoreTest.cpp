@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 
 #include "AudioTestSupport.h"
 #include "audio/Speech.h"
@@ -21,20 +20,6 @@ std::vector<float> floats(const std::vector<short>& samples) {
   std::vector<float> out;
   for (short s : samples) out.push_back(static_cast<float>(s) / 32768.0f);
   return out;
-}
-
-void writeWav(const std::string& path, const std::vector<short>& samples) {
-  std::ofstream out(path, std::ios::binary);
-  const auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-  };
-  out.write("RIFF", 4);
-  put(36 + static_cast<std::uint32_t>(samples.size() * 2), 4);
-  out.write("WAVEfmt ", 8);
-  for (std::uint32_t v : {16u, 1u | (1u << 16), static_cast<std::uint32_t>(kRate), kRate * 2u, 2u | (16u << 16)}) put(v, 4);
-  out.write("data", 4);
-  put(static_cast<std::uint32_t>(samples.size() * 2), 4);
-  for (short s : samples) put(static_cast<std::uint16_t>(s), 2);
 }
 
 TEST(TakeScore, TheSpeakersOwnSlowerRanksAboveAMonotoneAndSwappedTones) {
@@ -56,7 +41,7 @@ TEST(TakeScore, TheSpeakersOwnSlowerRanksAboveAMonotoneAndSwappedTones) {
       units.push_back({original.words[w].startMs, w + 1 < original.words.size()
                                                       ? original.words[w + 1].startMs
                                                       : original.samples.size() * 1000.0 / kRate});
-    writeWav(dir.file("original.wav"), original.samples);
+    writeMonoWav(dir.file("original.wav"), floats(original.samples), kRate);
     ASSERT_FALSE(
         makeWithFfmpeg("-i " + dir.file("original.wav") + " -filter:a atempo=0.91", dir.file("slower.wav")).empty());
     const std::vector<float> slower = referenceDecode(dir.file("slower.wav"), 1);

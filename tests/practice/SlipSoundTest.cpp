@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "practice/PracticeForm.h"
+#include "support/FakeUnitScan.h"
 
 namespace tessaly::test {
 namespace {
@@ -31,29 +32,9 @@ struct Player final : PracticePlayer {
   std::vector<Loop> loops;
 };
 
-// Every unit 200 ms long from its sentence's start, all found at once.
-struct Units final : UnitScan {
-  std::uint32_t start(const std::string&, const std::vector<Sentence>& sentences) override {
-    all.clear();
-    for (std::size_t s = 0; s < sentences.size(); ++s) {
-      const std::vector<Unit> texts = sentences[s].text ? unitsOf(*sentences[s].text) : std::vector<Unit>{};
-      for (std::size_t u = 0; u < texts.size(); ++u)
-        all.push_back({static_cast<int>(s), static_cast<int>(u), sentences[s].startMs + 200.0 * u,
-                       sentences[s].startMs + 200.0 * (u + 1), 1, texts[u].text});
-    }
-    return ++serial;
-  }
-  bool take(std::uint32_t s, std::vector<align::UnitSpan>& units) const override {
-    if (s == serial) units = all;
-    return true;
-  }
-  std::vector<align::UnitSpan> all;
-  std::uint32_t serial = 0;
-};
-
 TEST(SlipSounds, EachSlipIsFoundInItsSentencesUnitsAndLoopsItsSpan) {
   Player player;
-  Units units;
+  FakeUnitScan units;
   PracticeForm form(player, nullptr, nullptr, TESSALY_PINYIN_TABLE);
   form.useUnitScan(&units);
   form.tick();
@@ -86,7 +67,7 @@ TEST(SlipSounds, EachSlipIsFoundInItsSentencesUnitsAndLoopsItsSpan) {
 
 TEST(SlipSounds, ZoomedInTheSentencesUnitsAreShownTheirTextOnceRevealedAndAClickHearsOne) {
   Player player;
-  Units units;
+  FakeUnitScan units;
   player.at = 4500;  // in 我们买东西。
   PracticeForm form(player, nullptr, nullptr, TESSALY_PINYIN_TABLE);
   form.useUnitScan(&units);

@@ -18,10 +18,10 @@
 #include <fstream>
 
 #include "MainWindowFixture.h"
-#include "check/Check.h"
 #include "qt/PracticeWindow.h"
 #include "qt/RecordCharts.h"
 #include "qt/ReviewWindow.h"
+#include "support/FakeUnitScan.h"
 
 namespace tessaly::test {
 namespace {
@@ -70,25 +70,7 @@ class ReviewWindowTest : public MainWindowFixture {
     std::vector<AnkiNote> notes;
     std::string textPath;
   } anki;
-  // Every unit 200 ms long from its sentence's start.
-  struct Units final : UnitScan {
-    std::uint32_t start(const std::string&, const std::vector<Sentence>& sentences) override {
-      all.clear();
-      for (std::size_t s = 0; s < sentences.size(); ++s) {
-        const std::vector<Unit> texts = sentences[s].text ? unitsOf(*sentences[s].text) : std::vector<Unit>{};
-        for (std::size_t u = 0; u < texts.size(); ++u)
-          all.push_back({static_cast<int>(s), static_cast<int>(u), sentences[s].startMs + 200.0 * u,
-                         sentences[s].startMs + 200.0 * (u + 1), 1, texts[u].text});
-      }
-      return ++serial;
-    }
-    bool take(std::uint32_t serial_, std::vector<align::UnitSpan>& found) const override {
-      if (serial_ == serial) found = all;
-      return true;
-    }
-    std::vector<align::UnitSpan> all;
-    std::uint32_t serial = 0;
-  } units;
+  FakeUnitScan units;
   TempFolder data;
   RecordKeeper keeper{(data.path() / "practice.sqlite3").string(), 100};
   std::int64_t seconds = 20795LL * 86400 + 12 * 3600;  // noon, 2026-12-08
