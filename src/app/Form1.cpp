@@ -410,6 +410,12 @@ void Form1::loopUnit(double startMs, double endMs, int sentence) {
   pacer_->startRun(std::move(plan), backEnd(), !usesMciBackEnd(engineKind_), returnTo);
 }
 
+void Form1::pausePlaying() {
+  if (playing()) run(Command::Pause);
+}
+
+LoopOptions Form1::loopOptions() const { return pacer_->options(); }
+
 bool Form1::playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) {
   if (recording_.path() != recording || !playing()) openFromCommandLine(recording);
   if (recording_.path() != recording || !playing()) return false;

@@ -166,6 +166,8 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   // 0.7×, for the loop options' passes (3 when they are unlimited) with their pause, then
   // listening goes on from where it was.
   void loopUnit(double startMs, double endMs, int sentence) override;
+  void pausePlaying() override;
+  LoopOptions loopOptions() const override;
   // ReviewPlayer: a sentence of any recording, looped (the recording opened first, as Alt+F
   // opens it, when it is another).
   bool playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) override;

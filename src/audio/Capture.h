@@ -5,8 +5,9 @@
 // at its longest. No device, or one that stops working mid-take, is a failure in words; nothing
 // hangs.
 //
-// Threads: start(), stop(), level(), finished() and take() on the user-interface thread; the
-// capture on a thread of its own. mutex_ guards the take and its state.
+// Threads: start(), stop() and level() on the user-interface thread; finished() and take() on
+// any (the comparison's worker waits for the take); the capture on a thread of its own.
+// mutex_ guards the take and its state.
 #pragma once
 
 #include <atomic>

@@ -399,4 +399,24 @@ bool Decoder::seek(std::int64_t frame, const CancelFlag* cancel) {
   return d.framePos == frame;
 }
 
+std::vector<float> readMono(Decoder& decoder, double startMs, double endMs) {
+  const int rate = decoder.info().sampleRate, channels = decoder.info().channels;
+  const auto first = static_cast<std::int64_t>(startMs * rate / 1000);
+  const auto end = static_cast<std::int64_t>(endMs * rate / 1000);
+  std::vector<float> mono;
+  if (end <= first || !decoder.seek(first, nullptr)) return mono;
+  std::vector<float> block(4096 * static_cast<std::size_t>(channels));
+  for (std::int64_t at = decoder.position(); at < end;) {
+    const int got = decoder.read(block.data(), static_cast<int>(std::min<std::int64_t>(4096, end - at)));
+    if (got <= 0) break;
+    for (int i = 0; i < got; ++i) {
+      float sum = 0;
+      for (int c = 0; c < channels; ++c) sum += block[static_cast<std::size_t>(i * channels + c)];
+      mono.push_back(sum / static_cast<float>(channels));
+    }
+    at += got;
+  }
+  return mono;
+}
+
 }  // namespace tessaly::audio

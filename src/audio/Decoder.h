@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/Failure.h"
 #include "audio/SeekIndex.h"
@@ -62,5 +63,9 @@ class Decoder {
   explicit Decoder(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;
 };
+
+// The frames [startMs, endMs) of `decoder`, its channels mixed to mono, at its own rate;
+// empty when it cannot seek there.
+std::vector<float> readMono(Decoder& decoder, double startMs, double endMs);
 
 }  // namespace tessaly::audio

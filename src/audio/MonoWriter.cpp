@@ -23,7 +23,7 @@ MonoWriter::~MonoWriter() {
   }
 }
 
-std::string MonoWriter::open(const std::string& path, Format format, int rate) {
+std::string MonoWriter::open(const std::string& path, Format format, int rate, const std::string& comment) {
   const bool mp3 = format == Format::Mp3, flac = format == Format::Flac;
   const char* name = mp3 ? "MP3" : flac ? "FLAC" : "WAV";
   if (avformat_alloc_output_context2(&fmt_, nullptr, mp3 ? "mp3" : flac ? "flac" : "wav", path.c_str()) < 0 || !fmt_)
@@ -43,6 +43,7 @@ std::string MonoWriter::open(const std::string& path, Format format, int rate) {
   if (!stream || avcodec_parameters_from_context(stream->codecpar, codec_) < 0) return "无法建立输出文件。";
   stream->time_base = codec_->time_base;
   if (avio_open(&fmt_->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return "无法写入输出文件：" + path;
+  if (!comment.empty()) av_dict_set(&fmt_->metadata, "comment", comment.c_str(), 0);
   if (avformat_write_header(fmt_, nullptr) < 0) return "无法写入输出文件：" + path;
   frameSize_ = codec_->frame_size > 0 ? codec_->frame_size : 4096;
   frame_ = av_frame_alloc();

@@ -26,8 +26,8 @@ class MonoWriter {
   MonoWriter& operator=(const MonoWriter&) = delete;
   ~MonoWriter();
 
-  // "" or why the file cannot be made (in Chinese).
-  std::string open(const std::string& path, Format format, int rate);
+  // "" or why the file cannot be made (in Chinese). `comment` goes into the file's tags.
+  std::string open(const std::string& path, Format format, int rate, const std::string& comment = {});
   // Mono frames, any number; false when a write failed.
   bool write(const float* in, std::size_t n);
   // The rest encoded and the file finished; false when that failed.

@@ -35,7 +35,7 @@ std::string prefixOf(const std::string& recordingHash, std::int32_t startMs) {
 }  // namespace
 
 std::string TakeStore::keep(const std::string& recordingHash, std::int32_t startMs, const std::vector<float>& samples,
-                            int rate) {
+                            int rate, const std::string& comment) {
   std::error_code error;
   fs::create_directories(folder_, error);
   const auto now =
@@ -43,7 +43,7 @@ std::string TakeStore::keep(const std::string& recordingHash, std::int32_t start
   const fs::path path = fs::path(folder_) / (prefixOf(recordingHash, startMs) + std::to_string(now) + ".flac");
   MonoWriter writer;
   const std::string temporary = path.string() + ".part";
-  if (!writer.open(temporary, MonoWriter::Format::Flac, rate).empty() || !writer.write(samples.data(), samples.size()) ||
+  if (!writer.open(temporary, MonoWriter::Format::Flac, rate, comment).empty() || !writer.write(samples.data(), samples.size()) ||
       !writer.finish()) {
     fs::remove(temporary, error);
     return {};

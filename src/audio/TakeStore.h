@@ -20,8 +20,10 @@ class TakeStore {
   TakeStore(std::string folder, std::uintmax_t capBytes) : folder_(std::move(folder)), capBytes_(capBytes) {}
 
   // Keeps `samples` (mono, `rate`) as the newest take of the sentence starting at `startMs`
-  // of the recording `recordingHash`; the path written, or "" when it could not be.
-  std::string keep(const std::string& recordingHash, std::int32_t startMs, const std::vector<float>& samples, int rate);
+  // of the recording `recordingHash`, with `comment` in its tags (its score); the path
+  // written, or "" when it could not be.
+  std::string keep(const std::string& recordingHash, std::int32_t startMs, const std::vector<float>& samples, int rate,
+                   const std::string& comment = {});
   // The sentence's takes, the newest first.
   std::vector<std::string> takesOf(const std::string& recordingHash, std::int32_t startMs) const;
   // All the takes' bytes.

@@ -74,21 +74,9 @@ std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, 
   for (std::size_t u = 0; u < spans.size(); ++u) spans[u].endMs = u + 1 < spans.size() ? spans[u + 1].startMs : endMs;
 
   // The recording's stretch, mono.
-  const int rate = decoder.info().sampleRate, channels = decoder.info().channels;
-  const std::int64_t first = static_cast<std::int64_t>(sentence.startMs) * rate / 1000;
-  const std::int64_t end = static_cast<std::int64_t>(sentence.endMs) * rate / 1000;
-  if (end <= first || !decoder.seek(first, nullptr)) return found;
-  std::vector<float> mono, block(4096 * static_cast<std::size_t>(channels));
-  for (std::int64_t at = decoder.position(); at < end;) {
-    const int got = decoder.read(block.data(), static_cast<int>(std::min<std::int64_t>(4096, end - at)));
-    if (got <= 0) break;
-    for (int i = 0; i < got; ++i) {
-      float sum = 0;
-      for (int c = 0; c < channels; ++c) sum += block[static_cast<std::size_t>(i * channels + c)];
-      mono.push_back(sum / static_cast<float>(channels));
-    }
-    at += got;
-  }
+  const int rate = decoder.info().sampleRate;
+  const std::vector<float> mono = readMono(decoder, sentence.startMs, sentence.endMs);
+  if (mono.empty()) return found;
   std::vector<float> synthesis(spoken.samples.size());
   std::transform(spoken.samples.begin(), spoken.samples.end(), synthesis.begin(),
                  [](short s) { return static_cast<float>(s) / 32768.0f; });

@@ -86,6 +86,11 @@ TakeScore scoreTake(const std::vector<float>& original, int originalRate, const 
     result.rangeSt = std::sqrt(sumDiff / n);
   }
   result.lengthRatio = static_cast<double>(sb.to - sb.from) / std::max(1, sa.to - sa.from);
+  result.takeLine.assign(pa.size(), std::nan(""));
+  for (std::size_t i = 0; i < pa.size() && i < takeHopOf.size(); ++i)
+    if (const int j = takeHopOf[i]; j >= 0 && j < static_cast<int>(pb.size()))
+      result.takeLine[i] = pb[static_cast<std::size_t>(j)];
+  result.originalLine = pa;
 
   // Each character whose tone the speaker moved and the take hardly did.
   for (std::size_t u = 0; u < units.size(); ++u) {

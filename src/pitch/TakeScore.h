@@ -21,6 +21,9 @@ struct TakeScore {
   int score = 0;                     // 0 to 100, from the three above
   std::vector<int> flatUnits;        // characters said flat, from 0
   std::vector<std::string> reasons;  // "整句比原声慢 40 %", "第 3 个字的声调偏平"
+  // The two pitch lines on the original's time, a value every 10 ms, in semitones from each
+  // speaker's own median (NaN where there is no pitch): the take's warped onto the original's.
+  std::vector<double> originalLine, takeLine;
 };
 
 // `units`: the original's units (from its start), to name characters; may be empty.

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "practice/LoopOptions.h"
 #include "sentences/SentenceMap.h"
 
 namespace tessaly {
@@ -37,6 +38,10 @@ class PracticePlayer {
   // padded a little, slower, for the loop options' passes, then listening goes on from where
   // it was; only while playing.
   virtual void loopUnit(double startMs, double endMs, int sentence) { (void)startMs, (void)endMs, (void)sentence; }
+  // Playback paused as Alt+Z pauses it, when it plays (for a 跟读 take); nothing otherwise.
+  virtual void pausePlaying() {}
+  // The loop options (their passes and the pause between them).
+  virtual LoopOptions loopOptions() const { return {}; }
 };
 
 // The practice window as the main window's logic sees it.

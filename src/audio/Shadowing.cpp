@@ -1,0 +1,229 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/Shadowing.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include "audio/Decoder.h"
+#include "audio/Output.h"
+#include "audio/TakeStore.h"
+#include "check/Check.h"
+#include "review/RecordStore.h"
+
+namespace tessaly::audio {
+
+namespace {
+
+constexpr int kHopFrames = kTakeRate / 100;  // 10 ms
+constexpr int kWaitMs = 5;                   // how often the worker looks whether the take has stopped
+constexpr int kShortestTakeMs = 300;         // less is no take to compare
+
+// `in` at `from` Hz, at kTakeRate.
+std::vector<float> toTakeRate(const std::vector<float>& in, int from) {
+  if (from == kTakeRate || in.empty()) return in;
+  SwrContext* convert = nullptr;
+  AVChannelLayout mono{};
+  av_channel_layout_default(&mono, 1);
+  swr_alloc_set_opts2(&convert, &mono, AV_SAMPLE_FMT_FLT, kTakeRate, &mono, AV_SAMPLE_FMT_FLT, from, 0, nullptr);
+  std::vector<float> out;
+  if (convert && swr_init(convert) >= 0) {
+    out.resize(static_cast<std::size_t>(swr_get_out_samples(convert, static_cast<int>(in.size()))) + 256);
+    const std::uint8_t* src[] = {reinterpret_cast<const std::uint8_t*>(in.data())};
+    std::uint8_t* dst[] = {reinterpret_cast<std::uint8_t*>(out.data())};
+    int made = swr_convert(convert, dst, static_cast<int>(out.size()), src, static_cast<int>(in.size()));
+    made = std::max(made, 0);
+    std::uint8_t* rest[] = {reinterpret_cast<std::uint8_t*>(out.data() + made)};
+    const int tail = swr_convert(convert, rest, static_cast<int>(out.size()) - made, nullptr, 0);
+    out.resize(static_cast<std::size_t>(made + std::max(tail, 0)));
+  }
+  swr_free(&convert);
+  av_channel_layout_uninit(&mono);
+  return out;
+}
+
+std::vector<float> peaksOf(const std::vector<float>& samples) {
+  std::vector<float> peaks((samples.size() + kHopFrames - 1) / kHopFrames);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    peaks[i / kHopFrames] = std::max(peaks[i / kHopFrames], std::min(1.0f, std::abs(samples[i])));
+  return peaks;
+}
+
+// What the take's tags keep of its comparison.
+std::string tagOf(const TakeRequest& request, const pitch::TakeScore& score) {
+  char line[160];
+  std::snprintf(line, sizeof line, "tessaly 跟读 %.0f-%.0f ms: %d 分 (length %.2f, shape %.2f, range %.1f st)",
+                request.startMs, request.endMs, score.score, score.lengthRatio, score.shape, score.rangeSt);
+  std::string tag = line;
+  for (const std::string& r : score.reasons) tag += "; " + r;
+  return tag;
+}
+
+}  // namespace
+
+// The sentence and the take, pass by pass, at kTakeRate mono. Filled before it is attached
+// and not again until it is detached; the output's thread only reads it and moves position_.
+class Shadowing::Sound final : public Renderer {
+ public:
+  struct Part {
+    Hearing::Part part;
+    int pass;
+    std::size_t end;  // the frame it ends at
+  };
+
+  void set(std::vector<float> samples, std::vector<Part> parts, int passes) {
+    samples_ = std::move(samples);
+    parts_ = std::move(parts);
+    passes_ = passes;
+    position_.store(0);
+  }
+  void render(float* out, int frames) override {
+    std::size_t at = position_.load(std::memory_order_relaxed);
+    for (int i = 0; i < frames; ++i, ++at) out[i] = at < samples_.size() ? samples_[at] : 0.0f;
+    position_.store(std::min(at, samples_.size()), std::memory_order_relaxed);
+  }
+  Hearing hearing() const {
+    const std::size_t at = position_.load(std::memory_order_relaxed);
+    for (const Part& p : parts_)
+      if (at < p.end) return {p.part, p.pass, passes_};
+    return {};
+  }
+
+ private:
+  std::vector<float> samples_;
+  std::vector<Part> parts_;
+  int passes_ = 0;
+  std::atomic<std::size_t> position_{0};
+};
+
+Shadowing::Shadowing(Output& output, std::string takesFolder, std::uintmax_t capBytes, std::string readingsPath)
+    : output_(output),
+      takesFolder_(std::move(takesFolder)),
+      readingsPath_(std::move(readingsPath)),
+      capBytes_(capBytes),
+      sound_(std::make_unique<Sound>()),
+      tables_(std::make_unique<CheckTables>()) {}
+
+Shadowing::~Shadowing() {
+  stopHearing();
+  capture_.stop();
+}
+
+std::string Shadowing::startTake(const TakeRequest& request) {
+  if (state() != TakeState::Idle) return "上一遍跟读还没有结束。";
+  CaptureOptions options;
+  options.longestMs = request.longestMs > 0 ? request.longestMs : options.longestMs;
+  if (std::string why = capture_.start(options); !why.empty()) return why;
+  serial_ = worker_.start([this, request](const std::atomic<bool>& cancel, const auto& publish) {
+    // The sentence is read while the learner speaks.
+    Compared result;
+    Failure failure;
+    if (auto decoder = Decoder::open(request.recording, nullptr, &failure))
+      result.original = toTakeRate(readMono(*decoder, request.startMs, request.endMs), decoder->info().sampleRate);
+    while (!capture_.finished()) {
+      if (cancel.load()) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs));
+    }
+    CapturedTake take = capture_.take();
+    result.take = std::move(take.samples);
+    TakeComparison& c = result.comparison;
+    c.failure = std::move(take.failure);
+    if (result.original.empty()) {
+      c.failure = "读不出这一句的原声，不能比较。";
+    } else if (result.take.size() < static_cast<std::size_t>(kTakeRate * kShortestTakeMs / 1000)) {
+      if (c.failure.empty()) c.failure = "录音太短，没有能比较的声音。";
+    } else {
+      if (!tablesTried_) {  // read once, on the first comparison
+        tablesTried_ = true;
+        if (readingsPath_.empty() || !loadCheckTables(readingsPath_, *tables_)) tables_.reset();
+      }
+      c = compare(request, result.original, result.take, tables_ ? &tables_->readings : nullptr);
+      c.failure = take.failure;
+      if (c.compared) {
+        TakeStore store(takesFolder_, capBytes_);
+        c.takePath = store.keep(identityOf(request.recording).hash, static_cast<std::int32_t>(request.startMs), result.take,
+                                kTakeRate, tagOf(request, c.score));
+      }
+    }
+    publish([&](Compared& published) { published = std::move(result); }, true);
+  });
+  return {};
+}
+
+TakeComparison Shadowing::compare(const TakeRequest& request, const std::vector<float>& original,
+                                  const std::vector<float>& take, const ReadingTable* readings) {
+  TakeComparison c;
+  c.originalMs = original.size() * 1000.0 / kTakeRate;
+  c.takeMs = take.size() * 1000.0 / kTakeRate;
+  c.originalPeaks = peaksOf(original);
+  c.takePeaks = peaksOf(take);
+  c.score = pitch::scoreTake(original, kTakeRate, take, kTakeRate, request.units);
+  c.compared = !c.score.originalLine.empty();
+  if (readings) c.tones = pitch::toneMarks(request.text, *readings, request.units, c.originalMs);
+  return c;
+}
+
+void Shadowing::stopTake() { capture_.stop(); }
+
+TakeState Shadowing::state() const {
+  if (capture_.capturing()) return TakeState::Recording;
+  return serial_ != 0 ? TakeState::Comparing : TakeState::Idle;
+}
+
+std::optional<TakeComparison> Shadowing::takeComparison() {
+  if (serial_ == 0) return std::nullopt;
+  std::optional<Compared> done = worker_.take(serial_);
+  if (!done) return std::nullopt;
+  serial_ = 0;
+  if (done->comparison.compared) {
+    original_ = std::move(done->original);
+    take_ = std::move(done->take);
+  }
+  return std::move(done->comparison);
+}
+
+bool Shadowing::hear(bool original, int passes, int pauseMs) {
+  stopHearing();
+  if (take_.empty()) return false;
+  std::vector<float> samples;
+  std::vector<Sound::Part> parts;
+  const std::size_t pause = static_cast<std::size_t>(std::max(0, pauseMs)) * kTakeRate / 1000;
+  const std::size_t between = original ? kTakeRate / 2 : 0;  // half a second from the speaker to the take
+  passes = std::max(1, passes);
+  for (int pass = 1; pass <= passes; ++pass) {
+    if (original) {
+      samples.insert(samples.end(), original_.begin(), original_.end());
+      parts.push_back({Hearing::Part::Original, pass, samples.size()});
+      samples.resize(samples.size() + between);
+      parts.push_back({Hearing::Part::Pause, pass, samples.size()});
+    }
+    samples.insert(samples.end(), take_.begin(), take_.end());
+    parts.push_back({Hearing::Part::Take, pass, samples.size()});
+    if (pass < passes && pause > 0) {
+      samples.resize(samples.size() + pause);
+      parts.push_back({Hearing::Part::Pause, pass, samples.size()});
+    }
+  }
+  sound_->set(std::move(samples), std::move(parts), passes);
+  attacher_ = std::thread([this] { output_.attach(sound_.get(), kTakeRate, 1); });
+  return true;
+}
+
+void Shadowing::stopHearing() {
+  if (attacher_.joinable()) attacher_.join();
+  output_.detach(sound_.get());
+}
+
+Hearing Shadowing::hearing() const {
+  // Once the player has the output again, nothing of the take is heard.
+  return sound_->hearing();
+}
+
+}  // namespace tessaly::audio

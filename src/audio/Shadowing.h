@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ShadowEngine on the audio engine. A take is recorded from the microphone (audio/Capture.h)
+// while a background worker of its own decodes the sentence; once the take stops, the worker
+// compares the two (pitch/TakeScore.h), marks the reference's tones (check/Readings.h), keeps
+// the take with its score in its tags (audio/TakeStore.h) and hands the comparison over by
+// serial number. Hearing plays the sentence and the take, both at the take's rate, through the
+// engine's one output (audio/Output.h), which the player takes back when it plays again.
+//
+// Threads: every ShadowEngine call on the user-interface thread; the capture and the
+// comparison on their own; the sound on the output's. An attach may wait for a device to open,
+// so it runs on a short-lived thread of its own (attacher_).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/Capture.h"
+#include "shadow/ShadowEngine.h"
+#include "worker/BackgroundWorker.h"
+
+namespace tessaly {
+class ReadingTable;
+struct CheckTables;
+}  // namespace tessaly
+
+namespace tessaly::audio {
+
+class Output;
+
+class Shadowing final : public ShadowEngine {
+ public:
+  // Takes are kept in `takesFolder` under `capBytes`; the tones come from the readings' table
+  // at `readingsPath` ("" for none).
+  Shadowing(Output& output, std::string takesFolder, std::uintmax_t capBytes, std::string readingsPath);
+  ~Shadowing() override;
+
+  std::string startTake(const TakeRequest& request) override;
+  void stopTake() override;
+  TakeState state() const override;
+  double level() const override { return capture_.level(); }
+  std::optional<TakeComparison> takeComparison() override;
+  bool hear(bool original, int passes, int pauseMs) override;
+  void stopHearing() override;
+  Hearing hearing() const override;
+
+  // What the microphone was asked for (the tests' and the benchmark's view).
+  const Capture& capture() const { return capture_; }
+
+  struct Compared {
+    TakeComparison comparison;
+    std::vector<float> original, take;  // mono at kTakeRate, for hearing
+  };
+  // The comparison's work, on the calling thread: `original` and `take` at kTakeRate.
+  // `readings` may be null (no tones marked).
+  static TakeComparison compare(const TakeRequest& request, const std::vector<float>& original,
+                                const std::vector<float>& take, const ReadingTable* readings);
+
+ private:
+  class Sound;
+
+  Output& output_;
+  const std::string takesFolder_, readingsPath_;
+  const std::uintmax_t capBytes_;
+  Capture capture_;
+  std::uint32_t serial_ = 0;            // the comparison under way, 0 when none
+  std::vector<float> original_, take_;  // the last take's, for hearing
+  std::unique_ptr<Sound> sound_;
+  std::thread attacher_;
+  std::unique_ptr<CheckTables> tables_;  // the worker's; null when they cannot be read
+  bool tablesTried_ = false;             // the worker's
+  BackgroundWorker<Compared> worker_;    // last: its jobs use the members above
+};
+
+}  // namespace tessaly::audio

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shadow/ShadowForm.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "review/CheckRecord.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr int kShortestTakeMs = 3000;  // a take may be this long however short the sentence
+constexpr double kMeterFloorDb = -60;
+
+std::string number(int n) { return std::to_string(n); }
+
+}  // namespace
+
+void ShadowForm::keepTakesIn(TakeLog* log, std::function<std::int64_t()> now) {
+  log_ = log;
+  now_ = std::move(now);
+}
+
+std::string ShadowForm::toggleTake(const std::vector<Sentence>& sentences, int sentence,
+                                   const std::vector<align::UnitSpan>& units) {
+  if (state_ == TakeState::Recording) {
+    engine_.stopTake();
+    return {};
+  }
+  if (state_ == TakeState::Comparing) return "上一遍跟读还在比较，请稍等。";
+  const PlayerPicture picture = player_.picture();
+  if (picture.recording.empty()) return "请先打开一个语音文件，再跟读。";
+  if (sentence < 0 || sentence >= static_cast<int>(sentences.size()))
+    return "请先播放到要跟读的句子，或在句子列表里选中一句，再按跟读录音。";
+  const Sentence& s = sentences[static_cast<std::size_t>(sentence)];
+  TakeRequest request;
+  request.recording = picture.recording;
+  request.startMs = s.startMs;
+  request.endMs = s.endMs;
+  request.text = s.text.value_or("");
+  for (const align::UnitSpan& u : units)
+    if (u.sentence == sentence) request.units.push_back({u.startMs - s.startMs, u.endMs - s.startMs});
+  request.longestMs = std::max(kShortestTakeMs, 2 * (s.endMs - s.startMs));
+  engine_.stopHearing();
+  if (std::string why = engine_.startTake(request); !why.empty()) return why;
+  player_.pausePlaying();
+  request_ = std::move(request);
+  taken_ = sentence;
+  state_ = TakeState::Recording;
+  return {};
+}
+
+std::string ShadowForm::hear(bool original) {
+  if (state_ != TakeState::Idle || !comparison_) return "这一句还没有跟读录音：先按“跟读录音”录一遍。";
+  const LoopOptions options = player_.loopOptions();
+  player_.pausePlaying();
+  // An unlimited loop hears the pair once: the learner goes on when ready.
+  if (!engine_.hear(original, std::max(1, options.passes), options.pauseMs)) return "这一遍跟读没有能播放的录音。";
+  return {};
+}
+
+ShadowForm::Changes ShadowForm::tick() {
+  Changes changes;
+  const TakeState now = engine_.state();
+  if (now != state_) {
+    state_ = now;
+    changes.state = true;
+  }
+  if (std::optional<TakeComparison> c = engine_.takeComparison()) {
+    comparison_ = std::move(c);
+    changes.comparison = changes.state = true;
+    state_ = engine_.state();
+    if (log_ && comparison_->compared) {
+      const std::int64_t at = now_ ? now_() : 0;
+      const pitch::TakeScore& score = comparison_->score;
+      std::string reasons;
+      for (const std::string& r : score.reasons) reasons += (reasons.empty() ? "" : "；") + r;
+      log_->recordTake({request_.recording, static_cast<std::int32_t>(request_.startMs),
+                        static_cast<std::int32_t>(request_.endMs), request_.text, score.score, score.lengthRatio,
+                        score.shape, score.rangeSt, reasons, comparison_->takePath, at, localDay(at)});
+    }
+  }
+  // Going on with the player (Alt+Z, a jump, a loop) ends the hearing.
+  Hearing heard = engine_.hearing();
+  if (heard.part != Hearing::Part::Nothing && player_.picture().playing) {
+    engine_.stopHearing();
+    heard = {};
+  }
+  if (heard.part != hearing_.part || heard.pass != hearing_.pass) {
+    hearing_ = heard;
+    changes.hearing = true;
+  }
+  return changes;
+}
+
+int ShadowForm::meterPercent(double db) {
+  return static_cast<int>(std::lround(std::clamp((db - kMeterFloorDb) / -kMeterFloorDb, 0.0, 1.0) * 100));
+}
+
+int ShadowForm::meter() const { return state_ == TakeState::Recording ? meterPercent(engine_.level()) : 0; }
+
+std::string ShadowForm::caption() const {
+  const std::string which = "第 " + number(taken_ + 1) + " 句";
+  if (state_ == TakeState::Recording) return "正在录音：" + which + "。说完停一秒会自动结束，也可以再按一次跟读录音。";
+  if (state_ == TakeState::Comparing) return "正在和原声比较……";
+  if (hearing_.part != Hearing::Part::Nothing) {
+    const std::string part = hearing_.part == Hearing::Part::Original ? "原声"
+                             : hearing_.part == Hearing::Part::Take   ? "我的跟读"
+                                                                      : "停顿";
+    return "正在听" + part + "（第 " + number(hearing_.pass) + " 遍，共 " + number(hearing_.passes) + " 遍）";
+  }
+  if (!comparison_) return "跟读：播放到一句，按跟读录音，跟着说一遍。";
+  const TakeComparison& c = *comparison_;
+  if (!c.compared) return which + "的跟读没能比较：" + (c.failure.empty() ? "录音里没有声音。" : c.failure);
+  std::string line = which + "的跟读：" + number(c.score.score) + " 分。";
+  for (std::size_t i = 0; i < c.score.reasons.size(); ++i) line += (i ? "；" : "") + c.score.reasons[i];
+  if (!c.failure.empty()) line += "。" + c.failure;
+  return line;
+}
+
+}  // namespace tessaly
