@@ -43,8 +43,8 @@ std::string TakeStore::keep(const std::string& recordingHash, std::int32_t start
   const fs::path path = fs::path(folder_) / (prefixOf(recordingHash, startMs) + std::to_string(now) + ".flac");
   MonoWriter writer;
   const std::string temporary = path.string() + ".part";
-  if (!writer.open(temporary, MonoWriter::Format::Flac, rate, comment).empty() || !writer.write(samples.data(), samples.size()) ||
-      !writer.finish()) {
+  if (!writer.open(temporary, MonoWriter::Format::Flac, rate, comment).empty() ||
+      !writer.write(samples.data(), samples.size()) || !writer.finish()) {
     fs::remove(temporary, error);
     return {};
   }
