@@ -12,6 +12,7 @@
 #include "audio/DrillExporter.h"
 #include "audio/PeakScanner.h"
 #include "audio/SentenceScanner.h"
+#include "audio/Shadowing.h"
 #include "audio/UnitAligner.h"
 #include "audio/UnitScanner.h"
 #include "qt/BackgroundFileReader.h"
@@ -41,6 +42,7 @@ class Program {
   std::unique_ptr<DiskFolder> recovery_;  // outlives the window: its last writes finish
   std::unique_ptr<DiskFolder> config_;    // $XDG_CONFIG_HOME/tessaly: the per-user options
   std::unique_ptr<UserSettings> settings_;
+  std::unique_ptr<audio::Shadowing> shadowing_;            // 跟读 takes; outlives the window
   std::unique_ptr<RecordKeeper> record_;                   // $XDG_DATA_HOME/tessaly/practice.sqlite3; outlives the window
   audio::SentenceScanner scanner_;                         // outlives the window, which cancels its scan
   audio::PeakScanner peaks_;                               // outlives the practice window

@@ -152,6 +152,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
                                      services_.messages ? *services_.messages : *ownMessages_, this, services_.drillExport);
       practice_->logic().useUnitScan(services_.unitScan);
       if (services_.record) practice_->useRecord(*services_.record, wallClock(), [this] { openReview(); });
+      if (services_.shadowing) practice_->useShadowing(*services_.shadowing);
     }
     return *practice_;
   });

@@ -19,6 +19,7 @@
 #include "qt/WebView.h"
 #include "align/UnitScan.h"
 #include "review/RecordKeeper.h"
+#include "shadow/ShadowEngine.h"
 #include "text/DiskFolder.h"
 #include "text/FileReader.h"
 #include "waveform/PeakScan.h"
@@ -64,6 +65,8 @@ struct MainWindowServices {
   AnkiExport* ankiExport = nullptr;
   // The wall clock the record dates by (seconds since 1970); empty: the system's.
   std::function<std::int64_t()> wallClock = {};
+  // Records, compares and plays back 跟读 takes; nullptr offers none.
+  ShadowEngine* shadowing = nullptr;
 };
 
 class MainWindow final : public QWidget {

@@ -28,6 +28,7 @@
 #include "qt/Artwork.h"
 #include "qt/CheckMarkup.h"
 #include "qt/QtControls.h"
+#include "qt/TakePanel.h"
 #include "qt/WaveformWidget.h"
 
 namespace tessaly::qt {
@@ -253,12 +254,21 @@ void PracticeWindow::build() {
 
 void PracticeWindow::useRecord(RecordKeeper& record, std::function<std::int64_t()> now, std::function<void()> openReview) {
   record_ = &record;
+  now_ = now;
   logic_->keepChecksIn(&record, std::move(now));
   auto* review = button(QStringLiteral("复习错句(&V)…"),
                         QStringLiteral("打开复习窗口：到期要复习的错句，以及我的练习情况图表"), this);
   review->setObjectName(QStringLiteral("OpenReview"));
   connect(review, &QPushButton::clicked, this, std::move(openReview));
   runRow_->addWidget(review);
+}
+
+void PracticeWindow::useShadowing(ShadowEngine& engine) {
+  takes_ = new TakePanel(
+      form_, engine, *logic_, messages_, [this] { return list_->indexOfTopLevelItem(list_->currentItem()); }, this);
+  if (record_) takes_->logic().keepTakesIn(record_, now_);
+  static_cast<QVBoxLayout*>(layout())->addWidget(takes_, 2);
+  resize(width(), height() + 200);
 }
 
 void PracticeWindow::open() {
@@ -327,6 +337,7 @@ void PracticeWindow::frame() {
   if (changes.peaks || changes.view || changes.recording) wave_->peaksChanged();
   if (form_.runCaption() != runShown_) showRun();
   if (exportSerial_ != 0) showExport();
+  if (takes_) takes_->frame();
   wave_->frame();
 }
 

@@ -17,6 +17,7 @@
 
 #include "practice/PracticeForm.h"
 #include "review/RecordKeeper.h"
+#include "shadow/ShadowEngine.h"
 
 class QHBoxLayout;
 class QLabel;
@@ -39,6 +40,7 @@ class MessageBox;
 namespace tessaly::qt {
 
 class AccessKeys;
+class TakePanel;
 class WaveformWidget;
 
 class PracticeWindow final : public QWidget, public PracticeWindowView {
@@ -55,6 +57,10 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   // Keeps each check in the learner's record, dated by `now` (seconds since 1970), tells the
   // record's problems, and offers "复习错句…", which calls `openReview`.
   void useRecord(RecordKeeper& record, std::function<std::int64_t()> now, std::function<void()> openReview);
+  // Adds the 跟读 row (recording a take, hearing it, its comparison); its takes' scores go
+  // into the record when there is one (useRecord first).
+  void useShadowing(ShadowEngine& engine);
+  TakePanel* takePanel() { return takes_; }
   // One frame now (the timer's work), for the tests.
   void frame();
 
@@ -86,6 +92,8 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   ui::FileDialog& dialog_;
   ui::MessageBox& messages_;
   RecordKeeper* record_ = nullptr;
+  std::function<std::int64_t()> now_;
+  TakePanel* takes_ = nullptr;
   QHBoxLayout* runRow_ = nullptr;
   std::unique_ptr<PracticeForm> logic_;
 

@@ -35,6 +35,15 @@ void RecordKeeper::record(CheckRecord record) {
   wake_.notify_one();
 }
 
+void RecordKeeper::recordTake(TakeRecord take) {
+  std::lock_guard lock(mutex_);
+  jobs_.push_back([this, take = std::move(take)] {
+    if (const RecordProblem problem = store_.addTake(take, identityOf(take.recording)); problem != RecordProblem::None)
+      tell(problem, store_.lastError());
+  });
+  wake_.notify_one();
+}
+
 void RecordKeeper::writeUnwritten() {
   while (!unwrittenRecords_.empty()) {
     const auto& [record, identity] = unwrittenRecords_.front();

@@ -33,13 +33,16 @@ struct DueList {
   int count = 0;                       // all that are due
 };
 
-class RecordKeeper final : public PracticeLog {
+class RecordKeeper final : public PracticeLog, public TakeLog {
  public:
   explicit RecordKeeper(std::string path, int retryMs = 5000);
   // Writes what is queued (and tries the unwritten once more), then stops.
   ~RecordKeeper() override;
 
   void record(CheckRecord record) override;
+  // A take's score is written once; a failure is told as any other (the take keeps its score
+  // in its own tags).
+  void recordTake(TakeRecord take) override;
 
   std::uint32_t askDue(int today, int most);
   std::optional<DueList> takeDue(std::uint32_t serial);

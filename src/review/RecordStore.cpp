@@ -55,7 +55,7 @@ class Statement {
 };
 
 // The schema, version by version: a record made by an older program is brought up to date.
-// Version 1 kept the checks; version 2 added the review schedule.
+// Version 1 kept the checks; version 2 added the review schedule; version 3 the 跟读 takes.
 // clang-format off
 constexpr const char* kMigrations[] = {
     // to version 1
@@ -80,6 +80,11 @@ constexpr const char* kMigrations[] = {
     "CREATE INDEX reviews_by_due ON reviews (due_day);"
     "INSERT INTO reviews SELECT a.recording_id, a.start_ms, a.end_ms, a.reference, 0, 1, 2.5, MAX(a.day) + 1"
     "  FROM attempts a WHERE a.start_ms >= 0 AND a.accuracy < 99.95 GROUP BY a.recording_id, a.start_ms, a.end_ms;",
+    // to version 3
+    "CREATE TABLE takes (id INTEGER PRIMARY KEY, recording_id INTEGER NOT NULL REFERENCES recordings(id),"
+    "  start_ms INTEGER NOT NULL, end_ms INTEGER NOT NULL, reference TEXT NOT NULL, at INTEGER NOT NULL,"
+    "  day INTEGER NOT NULL, score INTEGER NOT NULL, length_ratio REAL NOT NULL, shape REAL NOT NULL,"
+    "  range_st REAL NOT NULL, reasons TEXT NOT NULL, take_path TEXT NOT NULL);",
 };
 // clang-format on
 static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion);
@@ -208,6 +213,57 @@ bool RecordStore::migrate(int from) {
   return exec("COMMIT");
 }
 
+std::int64_t RecordStore::recordingIdOf(const std::string& path, const RecordingIdentity& identity) {
+  // Found by its identity (moved: its path is brought up to date), else by its path (an
+  // unreadable file), else new.
+  const std::string hash = identity.known() ? identity.hash : "path:" + path;
+  std::int64_t recordingId = 0;
+  {
+    Statement find(db_, "SELECT id FROM recordings WHERE size = ? AND hash = ?");
+    find.bind(1, identity.size).bind(2, hash);
+    if (find.step() == SQLITE_ROW) recordingId = find.integer(0);
+  }
+  if (recordingId) {
+    Statement move(db_, "UPDATE recordings SET path = ?, set_aside = 0 WHERE id = ? AND path <> ?");
+    return move.bind(1, path).bind(2, recordingId).bind(3, path).step() == SQLITE_DONE ? recordingId : 0;
+  }
+  Statement add(db_, "INSERT INTO recordings (path, size, hash) VALUES (?, ?, ?)");
+  if (add.bind(1, path).bind(2, identity.size).bind(3, hash).step() != SQLITE_DONE) return 0;
+  return sqlite3_last_insert_rowid(db_);
+}
+
+RecordProblem RecordStore::addTake(const TakeRecord& take, const RecordingIdentity& identity) {
+  if (!writable()) return RecordProblem::Unwritable;
+  if (!exec("BEGIN IMMEDIATE")) return failure();
+  const auto fail = [&] {
+    const RecordProblem problem = failure();
+    exec("ROLLBACK");
+    return problem;
+  };
+  const std::int64_t recordingId = recordingIdOf(take.recording, identity);
+  if (!recordingId) return fail();
+  Statement add(db_,
+                "INSERT INTO takes (recording_id, start_ms, end_ms, reference, at, day, score, length_ratio, shape,"
+                " range_st, reasons, take_path) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  add.bind(1, recordingId).bind(2, take.startMs).bind(3, take.endMs).bind(4, take.reference).bind(5, take.at);
+  add.bind(6, take.day).bind(7, take.score).bind(8, take.lengthRatio).bind(9, take.shape).bind(10, take.rangeSt);
+  add.bind(11, take.reasons).bind(12, take.takePath);
+  if (add.step() != SQLITE_DONE) return fail();
+  return exec("COMMIT") ? RecordProblem::None : fail();
+}
+
+std::vector<TakeRecord> RecordStore::takes() {
+  std::vector<TakeRecord> found;
+  Statement q(db_,
+              "SELECT r.path, t.start_ms, t.end_ms, t.reference, t.score, t.length_ratio, t.shape, t.range_st,"
+              " t.reasons, t.take_path, t.at, t.day FROM takes t JOIN recordings r ON r.id = t.recording_id ORDER BY t.id");
+  while (q.step() == SQLITE_ROW)
+    found.push_back({q.text(0), static_cast<std::int32_t>(q.integer(1)), static_cast<std::int32_t>(q.integer(2)), q.text(3),
+                     static_cast<int>(q.integer(4)), q.real(5), q.real(6), q.real(7), q.text(8), q.text(9), q.integer(10),
+                     static_cast<int>(q.integer(11))});
+  return found;
+}
+
 RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentity& identity) {
   if (!writable()) return RecordProblem::Unwritable;
   if (record.sentences.empty()) return RecordProblem::None;
@@ -217,23 +273,8 @@ RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentit
     exec("ROLLBACK");
     return problem;
   };
-  // The recording: found by its identity (moved: its path is brought up to date), else by its
-  // path (an unreadable file), else new.
-  const std::string hash = identity.known() ? identity.hash : "path:" + record.recording;
-  std::int64_t recordingId = 0;
-  {
-    Statement find(db_, "SELECT id FROM recordings WHERE size = ? AND hash = ?");
-    find.bind(1, identity.size).bind(2, hash);
-    if (find.step() == SQLITE_ROW) recordingId = find.integer(0);
-  }
-  if (recordingId) {
-    Statement move(db_, "UPDATE recordings SET path = ?, set_aside = 0 WHERE id = ? AND path <> ?");
-    if (move.bind(1, record.recording).bind(2, recordingId).bind(3, record.recording).step() != SQLITE_DONE) return fail();
-  } else {
-    Statement add(db_, "INSERT INTO recordings (path, size, hash) VALUES (?, ?, ?)");
-    if (add.bind(1, record.recording).bind(2, identity.size).bind(3, hash).step() != SQLITE_DONE) return fail();
-    recordingId = sqlite3_last_insert_rowid(db_);
-  }
+  const std::int64_t recordingId = recordingIdOf(record.recording, identity);
+  if (!recordingId) return fail();
   Statement check(db_, "INSERT INTO checks (recording_id, at, day) VALUES (?, ?, ?)");
   if (check.bind(1, recordingId).bind(2, record.at).bind(3, record.day).step() != SQLITE_DONE) return fail();
   const std::int64_t checkId = sqlite3_last_insert_rowid(db_);

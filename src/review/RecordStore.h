@@ -3,7 +3,8 @@
 // folder), WAL journal, a schema version (PRAGMA user_version) brought up to date by
 // migrations at open. It holds every checked sentence with its slips, the recordings by path
 // and by identity (size and a hash of the first and last 64 KiB, so a moved file is found
-// again), and the review schedule of each sentence that was missed.
+// again), the review schedule of each sentence that was missed, and the score of each 跟读
+// take.
 //
 // At open: a file SQLite cannot read or whose integrity check fails is moved aside (kept,
 // never deleted) and a new one made; a file of a newer schema is left alone and the store
@@ -24,6 +25,7 @@
 #include "review/AnkiNotes.h"
 #include "review/CheckRecord.h"
 #include "review/ReviewSchedule.h"
+#include "review/TakeRecord.h"
 
 struct sqlite3;
 
@@ -67,7 +69,7 @@ struct KnownRecording {
 
 class RecordStore {
  public:
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
 
   RecordStore() = default;
   RecordStore(const RecordStore&) = delete;
@@ -87,6 +89,10 @@ class RecordStore {
   // Keeps one check: its sentences and slips, and the schedule of each sentence it covered
   // that has one or was missed. None on success; otherwise nothing of it was kept.
   RecordProblem add(const CheckRecord& record, const RecordingIdentity& identity);
+  // Keeps a compared 跟读 take's score, in one transaction.
+  RecordProblem addTake(const TakeRecord& take, const RecordingIdentity& identity);
+  // Every take kept, the first first.
+  std::vector<TakeRecord> takes();
 
   // The sentences due on `today` or before, most overdue first (at most `most`), and how many.
   std::vector<DueSentence> due(int today, int most);
@@ -109,6 +115,8 @@ class RecordStore {
   bool exec(const char* sql);
   bool migrate(int from);
   RecordProblem failure();
+  // The recording's row (made, or its path brought up to date); 0 when that failed.
+  std::int64_t recordingIdOf(const std::string& path, const RecordingIdentity& identity);
 
   sqlite3* db_ = nullptr;
   bool writable_ = false;
