@@ -133,4 +133,9 @@ void useDiskOutput(const std::string& file) {
   setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
 }
 
+void writeFloats(const std::string& path, const std::vector<float>& samples) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
+}
+
 }  // namespace tessaly::test

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessaly::test {
@@ -38,6 +41,8 @@ std::vector<float> referenceDecode(const std::string& path, int channels);
 
 // All float samples in a file (the disk driver's output).
 std::vector<float> readFloats(const std::string& path);
+// `samples` as raw floats (the disk driver's microphone).
+void writeFloats(const std::string& path, const std::vector<float>& samples);
 
 // `samples` (mono, -1 to 1) as a 16-bit WAV file at `rate`.
 void writeMonoWav(const std::string& path, const std::vector<float>& samples, int rate);
@@ -61,5 +66,25 @@ Fit locate(const std::vector<float>& reference, const std::vector<float>& output
 
 // Makes the SDL disk driver write to `file` from the next device opened on.
 void useDiskOutput(const std::string& file);
+
+// Environment variables set for a test's length, and put back as they were after it (the
+// tests after it, in the same process, must find SDL's settings as they left them).
+class Environment {
+ public:
+  void set(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+    setenv(name, value.c_str(), 1);
+  }
+  ~Environment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) setenv(it->first.c_str(), it->second->c_str(), 1);
+      else unsetenv(it->first.c_str());
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
 
 }  // namespace tessaly::test

@@ -32,26 +32,6 @@ std::vector<float> microphone(double seconds) {
   return s;
 }
 
-// Environment variables set for a test's length, and put back as they were after it (the
-// tests after it, in the same process, must find SDL's settings as they left them).
-class Environment {
- public:
-  void set(const char* name, const std::string& value) {
-    const char* old = std::getenv(name);
-    saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-    setenv(name, value.c_str(), 1);
-  }
-  ~Environment() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      if (it->second) setenv(it->first.c_str(), it->second->c_str(), 1);
-      else unsetenv(it->first.c_str());
-    }
-  }
-
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
 audio::CapturedTake record(audio::Capture& capture, const audio::CaptureOptions& options) {
   EXPECT_EQ(capture.start(options), "");
   for (int i = 0; i < 1000 && !capture.finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -62,8 +42,7 @@ audio::CapturedTake record(audio::Capture& capture, const audio::CaptureOptions&
 TEST(Capture, ATakeIsTheMicrophonesSoundAndStopsAfterASecondOfSilence) {
   TempDir dir;
   const std::vector<float> sound = microphone(6);
-  std::ofstream(dir.file("mic.raw"), std::ios::binary)
-      .write(reinterpret_cast<const char*>(sound.data()), static_cast<std::streamsize>(sound.size() * sizeof(float)));
+  writeFloats(dir.file("mic.raw"), sound);
   Environment environment;
   environment.set("SDL_AUDIODRIVER", "disk");
   environment.set("SDL_DISKAUDIOFILEIN", dir.file("mic.raw"));

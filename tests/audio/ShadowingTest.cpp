@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// 跟读 on the real engine: the disk driver's microphone says the sample lesson's second
+// sentence with one character's tone flattened (the synthesiser's reading of it with that
+// tone made the level first tone); the take is recorded, compared with the sentence, kept with
+// its score in its tags, and that character is named. A take heard after the original sounds
+// the original, then the take, for the loop options' passes. No microphone changes nothing.
+#include "audio/Shadowing.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "AudioTestSupport.h"
+#include "audio/Output.h"
+#include "audio/Speech.h"
+#include "audio/UnitAligner.h"
+#include "sentences/SentenceMap.h"
+
+namespace tessaly::test {
+namespace {
+
+constexpr double kStart = 4560, kEnd = 7750;  // the second sentence, from the .lrc
+
+std::vector<float> floats(const std::vector<short>& samples) {
+  std::vector<float> out;
+  for (short s : samples) out.push_back(static_cast<float>(s) / 32768.0f);
+  return out;
+}
+
+template <typename Condition>
+bool waitUntil(Condition done, int ms = 20000) {
+  for (int waited = 0; waited < ms; waited += 10) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+// The second sentence as the learner says it: 今天天气很好 with 气 (qì, falling) said level
+// (qī), at the lesson's speed; 0.3 s of silence before it and 3 s after.
+std::vector<float> flattenedTake() {
+  std::vector<float> take(audio::kTakeRate * 3 / 10, 0.0f);
+  const std::vector<float> said = floats(audio::speak("jin1 tian1 tian1 qi1 hen3 hao3", "cmn-latn-pinyin", 135).samples);
+  take.insert(take.end(), said.begin(), said.end());
+  take.resize(take.size() + 3 * audio::kTakeRate, 0.0f);
+  return take;
+}
+
+TakeRequest secondSentence() {
+  TakeRequest request;
+  request.recording = TESSALY_SAMPLES "/样例课文.wav";
+  request.startMs = kStart;
+  request.endMs = kEnd;
+  request.text = "今天天气很好。";
+  const Sentence sentence{static_cast<std::int32_t>(kStart), static_cast<std::int32_t>(kEnd), request.text};
+  for (const align::UnitSpan& u : audio::alignUnits(request.recording, {sentence}))
+    request.units.push_back({u.startMs - kStart, u.endMs - kStart});
+  request.longestMs = 2 * static_cast<int>(kEnd - kStart);
+  return request;
+}
+
+TEST(Shadowing, AFlattenedToneIsNamedAndTheTakeIsKeptWithItsScore) {
+  TempDir dir;
+  const std::vector<float> mic = flattenedTake();
+  writeFloats(dir.file("mic.raw"), mic);
+  Environment environment;
+  environment.set("SDL_AUDIODRIVER", "disk");
+  environment.set("SDL_DISKAUDIOFILEIN", dir.file("mic.raw"));
+  environment.set("SDL_DISKAUDIOFILE", dir.file("out.raw"));
+  environment.set("SDL_DISKAUDIODELAY", "0");
+  audio::Output output;
+  audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, TESSALY_PINYIN_TABLE);
+  const TakeRequest request = secondSentence();
+  ASSERT_EQ(request.units.size(), 6u) << "each character's time";
+
+  ASSERT_EQ(shadowing.startTake(request), "");
+  EXPECT_EQ(shadowing.state(), TakeState::Recording);
+  std::optional<TakeComparison> c;
+  ASSERT_TRUE(waitUntil([&] { return (c = shadowing.takeComparison()).has_value(); }));
+  EXPECT_EQ(shadowing.state(), TakeState::Idle);
+  ASSERT_TRUE(c->compared) << c->failure;
+  std::string said;
+  for (const std::string& r : c->score.reasons) said += r + "；";
+  std::printf("flattened 气: %d 分, %s\n", c->score.score, said.c_str());
+  EXPECT_NE(said.find("第 4 个字的声调偏平"), std::string::npos) << said;
+
+  // The take stopped a second after the voice: its length is the voice's, plus that second.
+  const double voiceMs = (mic.size() - 3 * audio::kTakeRate) * 1000.0 / audio::kTakeRate;
+  EXPECT_NEAR(c->takeMs, voiceMs + 1000, 150);
+  EXPECT_NEAR(c->originalMs, kEnd - kStart, 1);
+  // The lines: a value every 10 ms of the sentence, both voiced over most of the speech.
+  ASSERT_EQ(c->score.originalLine.size(), c->score.takeLine.size());
+  EXPECT_NEAR(c->score.originalLine.size(), (kEnd - kStart) / 10, 2);
+  const auto voiced = [](const std::vector<double>& line) {
+    return std::count_if(line.begin(), line.end(), [](double v) { return !std::isnan(v); });
+  };
+  EXPECT_GT(voiced(c->score.originalLine), 80);
+  EXPECT_GT(voiced(c->score.takeLine), 80);
+  // The tones written above the characters, over their spans.
+  ASSERT_EQ(c->tones.size(), 6u);
+  const int expected[] = {1, 1, 1, 4, 3, 3};
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(c->tones[i].tone, expected[i]) << c->tones[i].character;
+    EXPECT_TRUE(c->tones[i].timed);
+    EXPECT_DOUBLE_EQ(c->tones[i].startMs, request.units[i].startMs);
+  }
+  EXPECT_EQ(c->tones[3].character, "气");
+  EXPECT_EQ(c->tones[3].pinyin, "qì");
+
+  // Kept as FLAC in the takes folder, every sample, with the score in its tags.
+  ASSERT_FALSE(c->takePath.empty());
+  EXPECT_EQ(std::filesystem::path(c->takePath).parent_path(), std::filesystem::path(dir.file("takes")));
+  const std::vector<float> kept = referenceDecode(c->takePath, 1);
+  ASSERT_EQ(kept.size(), static_cast<std::size_t>(c->takeMs * audio::kTakeRate / 1000 + 0.5));
+  for (std::size_t i = 0; i < kept.size(); i += 101) EXPECT_NEAR(kept[i], mic[i], 1.0 / 16384) << i;
+  const std::string tags = makeWithFfmpeg("-i " + c->takePath + " -f ffmetadata", dir.file("tags.txt"));
+  ASSERT_FALSE(tags.empty());
+  std::ifstream in(tags);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find(std::to_string(c->score.score) + " 分"), std::string::npos) << text;
+  EXPECT_NE(text.find("第 4 个字的声调偏平"), std::string::npos) << text;
+
+  // Heard after the original, twice with a pause: original, take, pause, original, take.
+  ASSERT_TRUE(shadowing.hear(true, 2, 300));
+  std::vector<std::pair<Hearing::Part, int>> heard;
+  ASSERT_TRUE(waitUntil([&] {
+    const Hearing h = shadowing.hearing();
+    if (heard.empty() || heard.back() != std::make_pair(h.part, h.pass)) heard.push_back({h.part, h.pass});
+    return h.part == Hearing::Part::Nothing && heard.size() > 1;
+  }));
+  using P = Hearing::Part;
+  const std::vector<std::pair<P, int>> order = {{P::Nothing, 0}, {P::Original, 1}, {P::Pause, 1},
+                                                {P::Take, 1},    {P::Pause, 1},    {P::Original, 2},
+                                                {P::Pause, 2},   {P::Take, 2},     {P::Nothing, 0}};
+  // A render may pass over a short part (the pauses); what sounds comes in this order.
+  std::size_t at = 0;
+  for (const auto& part : heard) {
+    while (at < order.size() && order[at] != part) ++at;
+    ASSERT_LT(at, order.size()) << "heard out of order";
+  }
+  EXPECT_NE(std::find(heard.begin(), heard.end(), std::make_pair(P::Take, 2)), heard.end());
+  shadowing.stopHearing();
+}
+
+TEST(Shadowing, NoMicrophoneChangesNothing) {
+  TempDir dir;
+  Environment environment;
+  environment.set("SDL_AUDIODRIVER", "disk");
+  environment.set("SDL_DISKAUDIOFILEIN", "/nonexistent/tessaly-microphone.raw");
+  environment.set("SDL_DISKAUDIOFILE", dir.file("out.raw"));
+  audio::Output output;
+  audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
+  EXPECT_EQ(shadowing.startTake(secondSentence()), "没有找到麦克风（录音设备），不能跟读录音。");
+  EXPECT_EQ(shadowing.state(), TakeState::Idle);
+  EXPECT_FALSE(shadowing.takeComparison().has_value());
+  EXPECT_FALSE(shadowing.hear(true, 1, 0)) << "no take to hear";
+  EXPECT_FALSE(std::filesystem::exists(dir.file("takes")));
+}
+
+}  // namespace
+}  // namespace tessaly::test
