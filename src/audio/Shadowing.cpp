@@ -182,10 +182,9 @@ std::optional<TakeComparison> Shadowing::takeComparison() {
   std::optional<Compared> done = worker_.take(serial_);
   if (!done) return std::nullopt;
   serial_ = 0;
-  if (done->comparison.compared) {
-    original_ = std::move(done->original);
-    take_ = std::move(done->take);
-  }
+  // What is heard is the last take, or nothing when it could not be compared.
+  original_ = done->comparison.compared ? std::move(done->original) : std::vector<float>();
+  take_ = done->comparison.compared ? std::move(done->take) : std::vector<float>();
   return std::move(done->comparison);
 }
 

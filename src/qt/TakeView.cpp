@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt/TakeView.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,7 +19,7 @@ const QColor kOriginal(52, 104, 168);
 const QColor kTake(214, 110, 20);
 const QColor kFlat(198, 40, 40);
 const QColor kGrid(215, 220, 230);
-constexpr double kRangeSt = 8;  // the pitch band shows ±8 semitones
+constexpr double kLeastRangeSt = 3, kMostRangeSt = 12;  // the pitch band's scale, semitones either way
 constexpr double kHopMs = 10;
 const char* const kToneNames[] = {"", "一声", "二声", "三声", "四声", "轻声"};
 
@@ -87,13 +88,19 @@ void TakeView::paintEvent(QPaintEvent*) {
   drawWave(c.originalPeaks, 0, kOriginal, QStringLiteral("原声"));
   drawWave(c.takePeaks, waveH, kTake, QStringLiteral("我的跟读"));
 
-  // The pitch band: the median line, the characters and their tones, both lines.
-  const double middle = pitchTop + pitchH * 0.58;
-  const double perSt = (pitchTop + pitchH - middle - 2) / kRangeSt;
-  painter.setPen(QPen(kGrid, 1, Qt::DashLine));
-  painter.drawLine(QPointF(0, middle), QPointF(w, middle));
+  // The pitch band: the characters and their tones on top, then both lines around the median,
+  // scaled to the larger movement of the two (at least ±3 semitones).
   QFont small = font();
   small.setPointSizeF(std::max(7.0, font().pointSizeF() * 0.9));
+  const double textH = 2 * QFontMetricsF(small).height() + 2;
+  double range = kLeastRangeSt;
+  for (const auto* line : {&c.score.originalLine, &c.score.takeLine})
+    for (double v : *line)
+      if (!std::isnan(v)) range = std::max(range, std::min(kMostRangeSt, std::abs(v)));
+  const double middle = pitchTop + textH + (pitchH - textH) / 2;
+  const double perSt = ((pitchH - textH) / 2 - 3) / range;
+  painter.setPen(QPen(kGrid, 1, Qt::DashLine));
+  painter.drawLine(QPointF(0, middle), QPointF(w, middle));
   for (const pitch::ToneMark& t : c.tones) {
     const bool flat = std::find(c.score.flatUnits.begin(), c.score.flatUnits.end(), t.unit) != c.score.flatUnits.end();
     const double x0 = xOf(t.startMs), x1 = xOf(t.endMs);
@@ -103,11 +110,11 @@ void TakeView::paintEvent(QPaintEvent*) {
     }
     painter.setPen(flat ? kFlat : Qt::black);
     painter.setFont(small);
-    const QRectF box(x0, pitchTop, std::max(x1 - x0, 24.0), 2 * painter.fontMetrics().height());
+    const QRectF box(x0, pitchTop, std::max(x1 - x0, 24.0), textH);
     painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, toQt(t.character) + QStringLiteral("\n") + toQt(t.pinyin));
   }
   painter.setFont(font());
-  const auto drawLine = [&](const std::vector<double>& st, const QColor& colour) {
+  const auto drawLine = [&](const std::vector<double>& st, const QColor& colour, double width) {
     QPainterPath path;
     bool open = false;
     for (std::size_t k = 0; k < st.size(); ++k) {
@@ -115,17 +122,18 @@ void TakeView::paintEvent(QPaintEvent*) {
         open = false;
         continue;
       }
-      const QPointF p(xOf(static_cast<double>(k) * kHopMs), middle - std::clamp(st[k], -kRangeSt, kRangeSt) * perSt);
+      const QPointF p(xOf(static_cast<double>(k) * kHopMs), middle - std::clamp(st[k], -range, range) * perSt);
       if (open) path.lineTo(p);
       else path.moveTo(p);
       open = true;
     }
-    painter.setPen(QPen(colour, 2));
+    painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(path);
   };
-  drawLine(c.score.originalLine, kOriginal);
-  drawLine(c.score.takeLine, kTake);
+  // The speaker's line broad, the take's narrow on it: where they agree both still show.
+  drawLine(c.score.originalLine, kOriginal, 5);
+  drawLine(c.score.takeLine, kTake, 2);
 }
 
 }  // namespace tessaly::qt

@@ -52,7 +52,8 @@ std::string ShadowForm::toggleTake(const std::vector<Sentence>& sentences, int s
 }
 
 std::string ShadowForm::hear(bool original) {
-  if (state_ != TakeState::Idle || !comparison_) return "这一句还没有跟读录音：先按“跟读录音”录一遍。";
+  if (state_ != TakeState::Idle || !comparison_ || !comparison_->compared)
+    return "这一句还没有跟读录音：先按“跟读录音”录一遍。";
   const LoopOptions options = player_.loopOptions();
   player_.pausePlaying();
   // An unlimited loop hears the pair once: the learner goes on when ready.

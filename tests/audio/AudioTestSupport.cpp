@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AudioTestSupport.h"
 
+#include "audio/Capture.h"
+#include "audio/Speech.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -136,6 +139,13 @@ void useDiskOutput(const std::string& file) {
 void writeFloats(const std::string& path, const std::vector<float>& samples) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
+}
+
+std::vector<float> spokenTake(const std::string& pinyin) {
+  std::vector<float> take(audio::kTakeRate * 3 / 10, 0.0f);
+  for (short s : audio::speak(pinyin, "cmn-latn-pinyin", 135).samples) take.push_back(static_cast<float>(s) / 32768.0f);
+  take.resize(take.size() + 3 * audio::kTakeRate, 0.0f);
+  return take;
 }
 
 }  // namespace tessaly::test

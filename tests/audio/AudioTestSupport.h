@@ -49,6 +49,10 @@ void writeMonoWav(const std::string& path, const std::vector<float>& samples, in
 // `samples` with white noise `snrDb` under the power of their sounding part (a fixed seed).
 std::vector<float> withNoise(std::vector<float> samples, double snrDb);
 
+// A learner's take from the synthesiser: `pinyin` (numbered tones) said at the sample lesson's
+// speed, mono at the take's rate, with 0.3 s of silence before it and 3 s after.
+std::vector<float> spokenTake(const std::string& pinyin);
+
 // Frames of `frames` (interleaved, `channels`) that hold any non-zero sample: first and last.
 struct Sounding {
   std::int64_t first = -1, last = -1;

@@ -25,12 +25,6 @@ namespace {
 
 constexpr double kStart = 4560, kEnd = 7750;  // the second sentence, from the .lrc
 
-std::vector<float> floats(const std::vector<short>& samples) {
-  std::vector<float> out;
-  for (short s : samples) out.push_back(static_cast<float>(s) / 32768.0f);
-  return out;
-}
-
 template <typename Condition>
 bool waitUntil(Condition done, int ms = 20000) {
   for (int waited = 0; waited < ms; waited += 10) {
@@ -38,16 +32,6 @@ bool waitUntil(Condition done, int ms = 20000) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return done();
-}
-
-// The second sentence as the learner says it: 今天天气很好 with 气 (qì, falling) said level
-// (qī), at the lesson's speed; 0.3 s of silence before it and 3 s after.
-std::vector<float> flattenedTake() {
-  std::vector<float> take(audio::kTakeRate * 3 / 10, 0.0f);
-  const std::vector<float> said = floats(audio::speak("jin1 tian1 tian1 qi1 hen3 hao3", "cmn-latn-pinyin", 135).samples);
-  take.insert(take.end(), said.begin(), said.end());
-  take.resize(take.size() + 3 * audio::kTakeRate, 0.0f);
-  return take;
 }
 
 TakeRequest secondSentence() {
@@ -65,7 +49,8 @@ TakeRequest secondSentence() {
 
 TEST(Shadowing, AFlattenedToneIsNamedAndTheTakeIsKeptWithItsScore) {
   TempDir dir;
-  const std::vector<float> mic = flattenedTake();
+  // The second sentence as the learner says it: 今天天气很好 with 气 (qì, falling) said level.
+  const std::vector<float> mic = spokenTake("jin1 tian1 tian1 qi1 hen3 hao3");
   writeFloats(dir.file("mic.raw"), mic);
   Environment environment;
   environment.set("SDL_AUDIODRIVER", "disk");

@@ -19,6 +19,8 @@
 #include <string>
 
 #include "audio/AudioEngine.h"
+#include "audio/Shadowing.h"
+#include "audio/UnitScanner.h"
 #include "audio/AudioTestSupport.h"
 #include "playback/MciControl.h"
 #include "playback/PlayerLayouts.h"
@@ -35,18 +37,30 @@ inline constexpr int kWaitMs = 30000;  // only a guard against a hang: every wai
 // writing the sound to `diskFile`. The devices go before the engine.
 class ProgramStart {
  public:
-  ProgramStart(const std::filesystem::path& appPath, const std::filesystem::path& diskFile) {
+  // With `takesFolder`, 跟读 too (takes kept there, the characters' times found, the tones
+  // read from `readings`).
+  ProgramStart(const std::filesystem::path& appPath, const std::filesystem::path& diskFile,
+               const std::string& takesFolder = {}, const std::string& readings = {}) {
     useDiskOutput(diskFile.string());
     mci_ = audio::makeMciControl(engine_, std::make_unique<qt::QtTimer>());
     stream_ = audio::makeStreamControl(engine_);
-    window_ = std::make_unique<qt::MainWindow>(
-        qt::MainWindowServices{*mci_, *stream_, appPath.string(), &dialog, &messages});
+    qt::MainWindowServices services{*mci_, *stream_, appPath.string(), &dialog, &messages};
+    if (!takesFolder.empty()) {
+      units_ = std::make_unique<audio::UnitScanner>("");
+      shadowing_ = std::make_unique<audio::Shadowing>(engine_.output(), takesFolder, 50 << 20, readings);
+      services.unitScan = units_.get();
+      services.shadowing = shadowing_.get();
+      services.readingsTable = readings;
+    }
+    window_ = std::make_unique<qt::MainWindow>(services);
     window_->show();
     QApplication::setActiveWindow(window_.get());
     EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   }
   ~ProgramStart() {
     window_.reset();
+    shadowing_.reset();
+    units_.reset();
     stream_.reset();
     mci_.reset();
   }
@@ -78,6 +92,8 @@ class ProgramStart {
   audio::AudioEngine engine_;
   std::unique_ptr<MciControl> mci_;
   std::unique_ptr<StreamControl> stream_;
+  std::unique_ptr<audio::UnitScanner> units_;
+  std::unique_ptr<audio::Shadowing> shadowing_;
   std::unique_ptr<qt::MainWindow> window_;
 };
 

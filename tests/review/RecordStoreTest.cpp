@@ -208,6 +208,18 @@ TEST_F(RecordTest, ARecordAnOlderProgramMadeIsBroughtUpToDate) {
   EXPECT_EQ(due[0].recording, "/old/lesson.mp3");
   RecordStore again;
   ASSERT_EQ(again.open(db().string()).problem, RecordProblem::None) << "a second open migrates nothing twice";
+  // The takes' table came with the update: a take's score is kept with its recording's row.
+  const TakeRecord take{"/old/lesson.mp3", 3000, 6000, "两句", 72, 1.4, 0.8, 1.5, "整句比原声慢 40 %",
+                        "/takes/a.flac",   0,    20002};
+  ASSERT_EQ(again.addTake(take, {1000, "0123456789abcdef"}), RecordProblem::None);
+  EXPECT_EQ(rows(db(), "recordings"), 1) << "the same recording";
+  const auto takes = again.takes();
+  ASSERT_EQ(takes.size(), 1u);
+  EXPECT_EQ(takes[0].score, 72);
+  EXPECT_EQ(takes[0].reasons, take.reasons);
+  EXPECT_EQ(takes[0].takePath, take.takePath);
+  EXPECT_DOUBLE_EQ(takes[0].lengthRatio, 1.4);
+  EXPECT_EQ(takes[0].day, 20002);
 }
 
 TEST_F(RecordTest, AScrambledOrForeignFileIsMovedAsideAndANewRecordMade) {

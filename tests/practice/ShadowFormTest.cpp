@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// 跟读's logic on a scripted engine: which sentence a take is of and how long it may be, the
+// lesson paused only once a take has started, a take that cannot start changing nothing, the
+// comparison's caption and its record, hearing with the loop options' passes, and the player
+// taking the sound back.
+#include "shadow/ShadowForm.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "review/CheckRecord.h"
+
+namespace tessaly::test {
+namespace {
+
+class Player final : public PracticePlayer {
+ public:
+  PlayerPicture picture() const override { return now; }
+  const SentenceMap& sentenceMap() const override { return map; }
+  std::string dictationText() const override { return {}; }
+  void jumpTo(double) override {}
+  void repeatSentence(const Sentence&) override {}
+  void pausePlaying() override {
+    pauses += now.playing;
+    now.playing = false;
+  }
+  LoopOptions loopOptions() const override { return options; }
+
+  PlayerPicture now{"/lessons/a.mp3", 60000, 5000, true, false, 0, 0};
+  SentenceMap map;
+  LoopOptions options;
+  int pauses = 0;
+};
+
+class Engine final : public ShadowEngine {
+ public:
+  std::string startTake(const TakeRequest& r) override {
+    if (!refusal.empty()) return refusal;
+    requests.push_back(r);
+    state_ = TakeState::Recording;
+    return {};
+  }
+  void stopTake() override {
+    ++stops;
+    state_ = TakeState::Comparing;
+  }
+  TakeState state() const override { return state_; }
+  double level() const override { return db; }
+  std::optional<TakeComparison> takeComparison() override {
+    if (!ready) return std::nullopt;
+    state_ = TakeState::Idle;
+    return std::exchange(ready, std::nullopt);
+  }
+  bool hear(bool original, int passes, int pauseMs) override {
+    heard.push_back({original, passes, pauseMs});
+    now = {Hearing::Part::Original, 1, passes};
+    return true;
+  }
+  void stopHearing() override {
+    ++hearingStops;
+    now = {};
+  }
+  Hearing hearing() const override { return now; }
+
+  std::string refusal;
+  std::vector<TakeRequest> requests;
+  int stops = 0, hearingStops = 0;
+  double db = -100;
+  std::optional<TakeComparison> ready;
+  struct Heard {
+    bool original;
+    int passes, pauseMs;
+  };
+  std::vector<Heard> heard;
+  Hearing now;
+
+ private:
+  TakeState state_ = TakeState::Idle;
+};
+
+class Log final : public TakeLog {
+ public:
+  void recordTake(TakeRecord r) override { kept.push_back(std::move(r)); }
+  std::vector<TakeRecord> kept;
+};
+
+const std::vector<Sentence> kSentences = {{0, 4000, "你好。"}, {4000, 5000, "今天天气很好。"}, {5000, 9000, std::nullopt}};
+
+TakeComparison compared(int score, std::vector<std::string> reasons) {
+  TakeComparison c;
+  c.compared = true;
+  c.takePath = "/takes/x.flac";
+  c.score.score = score;
+  c.score.reasons = std::move(reasons);
+  c.score.lengthRatio = 1.4;
+  return c;
+}
+
+TEST(ShadowForm, WhatATakeKeyDoes) {
+  const struct {
+    const char* what;
+    std::string recording;
+    int sentence;
+    std::string refusal;
+    std::string said;  // "" when the take starts
+  } cases[] = {
+      {"no recording", "", 1, "", "请先打开一个语音文件，再跟读。"},
+      {"no sentence", "/lessons/a.mp3", -1, "", "请先播放到要跟读的句子，或在句子列表里选中一句，再按跟读录音。"},
+      {"no microphone", "/lessons/a.mp3", 1, "没有找到麦克风（录音设备），不能跟读录音。",
+       "没有找到麦克风（录音设备），不能跟读录音。"},
+      {"a take", "/lessons/a.mp3", 1, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Player player;
+    player.now.recording = c.recording;
+    Engine engine;
+    engine.refusal = c.refusal;
+    ShadowForm form(player, engine);
+    std::vector<align::UnitSpan> units = {
+        {0, 0, 100, 400, 1, "你"}, {1, 0, 4100, 4300, 1, "今"}, {1, 1, 4300, 4500, 1, "天"}};
+    EXPECT_EQ(form.toggleTake(kSentences, c.sentence, units), c.said);
+    form.tick();
+    if (!c.said.empty()) {
+      EXPECT_EQ(player.pauses, 0) << "nothing changes";
+      EXPECT_EQ(form.state(), TakeState::Idle);
+      EXPECT_TRUE(engine.requests.empty());
+      continue;
+    }
+    EXPECT_EQ(player.pauses, 1) << "the lesson pauses while the take records";
+    EXPECT_EQ(form.state(), TakeState::Recording);
+    ASSERT_EQ(engine.requests.size(), 1u);
+    const TakeRequest& r = engine.requests[0];
+    EXPECT_EQ(r.startMs, 4000);
+    EXPECT_EQ(r.endMs, 5000);
+    EXPECT_EQ(r.text, "今天天气很好。");
+    EXPECT_EQ(r.longestMs, 3000) << "twice the sentence, but never under three seconds";
+    ASSERT_EQ(r.units.size(), 2u) << "only its own units, from its start";
+    EXPECT_EQ(r.units[1].startMs, 300);
+    EXPECT_EQ(form.caption(), "正在录音：第 2 句。说完停一秒会自动结束，也可以再按一次跟读录音。");
+    EXPECT_EQ(form.toggleTake(kSentences, 1, units), "") << "the key again ends it";
+    EXPECT_EQ(engine.stops, 1);
+  }
+}
+
+TEST(ShadowForm, AComparisonIsShownKeptAndHeardForTheLoopsPasses) {
+  Player player;
+  player.options = {3, 800, 0};
+  Engine engine;
+  Log log;
+  ShadowForm form(player, engine);
+  form.keepTakesIn(&log, [] { return std::int64_t{1796000000}; });
+  EXPECT_EQ(form.hear(true), "这一句还没有跟读录音：先按“跟读录音”录一遍。");
+  EXPECT_TRUE(engine.heard.empty());
+
+  ASSERT_EQ(form.toggleTake(kSentences, 1, {}), "");
+  engine.db = -30;
+  form.tick();
+  EXPECT_EQ(form.meter(), 50) << "-30 dBFS: half way from -60 to 0";
+  engine.stopTake();
+  EXPECT_TRUE(form.tick().state);
+  EXPECT_EQ(form.caption(), "正在和原声比较……");
+  engine.ready = compared(72, {"整句比原声慢 40 %", "第 4 个字的声调偏平"});
+  const ShadowForm::Changes changes = form.tick();
+  EXPECT_TRUE(changes.comparison);
+  EXPECT_EQ(form.state(), TakeState::Idle);
+  EXPECT_EQ(form.meter(), 0);
+  EXPECT_EQ(form.caption(), "第 2 句的跟读：72 分。整句比原声慢 40 %；第 4 个字的声调偏平");
+  ASSERT_EQ(log.kept.size(), 1u);
+  EXPECT_EQ(log.kept[0].recording, "/lessons/a.mp3");
+  EXPECT_EQ(log.kept[0].startMs, 4000);
+  EXPECT_EQ(log.kept[0].reasons, "整句比原声慢 40 %；第 4 个字的声调偏平");
+  EXPECT_EQ(log.kept[0].takePath, "/takes/x.flac");
+  EXPECT_EQ(log.kept[0].day, localDay(1796000000));
+
+  // Heard after the original for the loop's three passes; an unlimited loop hears it once.
+  player.now.playing = true;
+  EXPECT_EQ(form.hear(true), "");
+  EXPECT_FALSE(player.now.playing) << "the lesson pauses for it";
+  ASSERT_EQ(engine.heard.size(), 1u);
+  EXPECT_TRUE(engine.heard[0].original);
+  EXPECT_EQ(engine.heard[0].passes, 3);
+  EXPECT_EQ(engine.heard[0].pauseMs, 800);
+  EXPECT_TRUE(form.tick().hearing);
+  EXPECT_EQ(form.caption(), "正在听原声（第 1 遍，共 3 遍）");
+  // Going on with the lesson ends it.
+  const int stops = engine.hearingStops;
+  player.now.playing = true;
+  form.tick();
+  EXPECT_EQ(engine.hearingStops, stops + 1);
+  EXPECT_EQ(engine.hearing().part, Hearing::Part::Nothing);
+  player.options = {};
+  EXPECT_EQ(form.hear(false), "");
+  EXPECT_FALSE(engine.heard[1].original);
+  EXPECT_EQ(engine.heard[1].passes, 1);
+}
+
+TEST(ShadowForm, ATakeThatCouldNotBeComparedSaysWhyAndIsNotKept) {
+  Player player;
+  Engine engine;
+  Log log;
+  ShadowForm form(player, engine);
+  form.keepTakesIn(&log, {});
+  ASSERT_EQ(form.toggleTake(kSentences, 0, {}), "");
+  TakeComparison failed;
+  failed.failure = "录音设备停止工作了，这次跟读只录到一部分。";
+  engine.ready = failed;
+  form.tick();
+  EXPECT_EQ(form.caption(), "第 1 句的跟读没能比较：录音设备停止工作了，这次跟读只录到一部分。");
+  EXPECT_TRUE(log.kept.empty());
+  EXPECT_EQ(form.hear(true), "这一句还没有跟读录音：先按“跟读录音”录一遍。");
+}
+
+}  // namespace
+}  // namespace tessaly::test
