@@ -11,11 +11,18 @@
 // user-interface thread handles over SECONDS of listening, the call of Alt+R that starts the
 // scheme, and the longest event over SECONDS of the run (its passes, pauses and moves on).
 //
+// With --take N it measures 跟读 on sentence N (from 1), the microphone being SDL's disk
+// driver reading SDL_DISKAUDIOFILEIN (raw 32-bit float, mono, 22050 Hz) in real time: from
+// the take key to the first frame whose meter shows a level, the take's length, and from the
+// take's end to the comparison drawn.
+//
 //   tessaly-practice FILE [SECONDS] [--shot FOLDER]   (QT_QPA_PLATFORM=offscreen, SDL_AUDIODRIVER=dummy)
 //   tessaly-practice FILE [SECONDS] --scheme NAME
+//   tessaly-practice FILE --take N   (SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILEIN=MIC.raw SDL_DISKAUDIOFILE=/dev/null)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProgressBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,6 +33,8 @@
 
 #include "Program.h"
 #include "qt/PracticeWindow.h"
+#include "qt/TakePanel.h"
+#include "qt/TakeView.h"
 
 namespace {
 
@@ -107,20 +116,63 @@ int measureScheme(TimedApplication& app, tessaly::qt::MainWindow& window, const 
   return 0;
 }
 
+// A take of sentence `number` through the practice window's take key, as the learner makes it.
+int measureTake(tessaly::qt::MainWindow& window, const std::string& file, int number) {
+  auto& form = window.form();
+  form.run(tessaly::Command::PracticeWindow);
+  auto& practice = *window.practiceWindow();
+  tessaly::qt::TakePanel* panel = practice.takePanel();
+  waitMs(1000);  // the sentences are found, the sound has started
+  const auto& sentences = form.sentenceMap().sentences;
+  if (!panel || number < 1 || number > static_cast<int>(sentences.size())) {
+    std::fprintf(stderr, "tessaly-practice: no 跟读, or no sentence %d\n", number);
+    return 1;
+  }
+  form.repeatSentence(sentences[static_cast<std::size_t>(number - 1)]);
+  waitMs(300);
+  auto* meter = practice.findChild<QProgressBar*>(QStringLiteral("TakeMeter"));
+  auto* view = practice.findChild<tessaly::qt::TakeView*>(QStringLiteral("TakeView"));
+  tessaly::ShadowForm& shadow = panel->logic();
+  QElapsedTimer clock;
+  clock.start();
+  panel->toggleTake();  // the F5 key's work
+  double meterMs = -1;
+  while (meterMs < 0 && clock.elapsed() < 5000) {
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+    if (meter->value() > 0) meterMs = msOf(clock);
+  }
+  while (shadow.state() == tessaly::TakeState::Recording && clock.elapsed() < 60000)
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+  QElapsedTimer after;
+  after.start();
+  while (!view->shown() && after.elapsed() < 10000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+  view->repaint();  // the paint the window's next frame asks for, done now
+  const double drawnMs = msOf(after);
+  const auto& c = view->shown();
+  std::printf(
+      "{\"file\":\"%s\",\"sentence\":%d,\"first_meter_frame_ms\":%.1f,\"take_ms\":%.0f,"
+      "\"comparison_drawn_ms\":%.1f,\"score\":%d,\"caption\":\"%s\"}\n",
+      file.c_str(), number, meterMs, c ? c->takeMs : 0.0, drawnMs, c ? c->score.score : 0, shadow.caption().c_str());
+  form.leaveNow();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   TimedApplication app(argc, argv);
   std::string file, shots, scheme;
   double seconds = 10;
+  int take = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--shot") == 0 && i + 1 < argc) shots = argv[++i];
     else if (std::strcmp(argv[i], "--scheme") == 0 && i + 1 < argc) scheme = argv[++i];
+    else if (std::strcmp(argv[i], "--take") == 0 && i + 1 < argc) take = std::atoi(argv[++i]);
     else if (file.empty()) file = argv[i];
     else seconds = std::atof(argv[i]);
   }
   if (file.empty()) {
-    std::fprintf(stderr, "usage: tessaly-practice FILE [SECONDS] [--shot FOLDER | --scheme NAME]\n");
+    std::fprintf(stderr, "usage: tessaly-practice FILE [SECONDS] [--shot FOLDER | --scheme NAME | --take N]\n");
     return 2;
   }
   tessaly::Program program;
@@ -130,6 +182,7 @@ int main(int argc, char** argv) {
   window.form().openFromCommandLine(file);
   QApplication::processEvents();
   if (!scheme.empty()) return measureScheme(app, window, file, scheme, seconds);
+  if (take > 0) return measureTake(window, file, take);
 
   QElapsedTimer clock;
   clock.start();

@@ -35,7 +35,7 @@ std::string Capture::start(const CaptureOptions& options) {
   want.freq = kTakeRate;  // the device may answer with its own: swresample converts
   want.format = AUDIO_F32SYS;
   want.channels = 1;
-  want.samples = 1024;
+  want.samples = 256;  // about 12 ms: the meter's first level comes soon after the key
   const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 1, &want, &have,
                                                        SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
   if (device == 0) {

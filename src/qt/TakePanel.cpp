@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "practice/PracticeForm.h"
@@ -63,6 +64,12 @@ TakePanel::TakePanel(PracticePlayer& player, ShadowEngine& engine, const Practic
   caption_->setTextFormat(Qt::PlainText);
   caption_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   view_ = new TakeView(this);
+  meterTimer_ = new QTimer(this);
+  meterTimer_->setInterval(10);
+  connect(meterTimer_, &QTimer::timeout, this, [this] {
+    if (logic_->state() == TakeState::Recording) meter_->setValue(logic_->meter());
+    else meterTimer_->stop();
+  });
 
   auto* row = new QHBoxLayout;
   row->addWidget(record_);
@@ -84,6 +91,7 @@ void TakePanel::toggleTake() {
   const std::string why = logic_->toggleTake(practice_.sentences(), heard >= 0 ? heard : selectedRow_(), practice_.units());
   if (!why.empty()) messages_.inform(why);
   frame();
+  if (logic_->state() == TakeState::Recording) meterTimer_->start();
 }
 
 void TakePanel::hear(bool original) {

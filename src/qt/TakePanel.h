@@ -4,7 +4,8 @@
 // (F7) hear the last take, a line says what is going on and the score with its reasons, and
 // the comparison is drawn below (qt/TakeView.h). Its logic is ShadowForm; this is the adapter.
 //
-// User-interface thread; frame() is called by the practice window's 30 ms timer.
+// User-interface thread; frame() is called by the practice window's 30 ms timer, and the
+// meter is brought up to date every 10 ms while a take records.
 #pragma once
 
 #include <QWidget>
@@ -17,6 +18,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace tessaly {
 class PracticeForm;
@@ -53,6 +55,7 @@ class TakePanel final : public QWidget {
   QProgressBar* meter_ = nullptr;
   QLabel* caption_ = nullptr;
   TakeView* view_ = nullptr;
+  QTimer* meterTimer_ = nullptr;  // the meter, more often than the window's frames, while recording
 };
 
 }  // namespace tessaly::qt

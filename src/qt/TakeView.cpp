@@ -113,7 +113,6 @@ void TakeView::paintEvent(QPaintEvent*) {
     const QRectF box(x0, pitchTop, std::max(x1 - x0, 24.0), textH);
     painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, toQt(t.character) + QStringLiteral("\n") + toQt(t.pinyin));
   }
-  painter.setFont(font());
   const auto drawLine = [&](const std::vector<double>& st, const QColor& colour, double width) {
     QPainterPath path;
     bool open = false;
@@ -134,6 +133,11 @@ void TakeView::paintEvent(QPaintEvent*) {
   // The speaker's line broad, the take's narrow on it: where they agree both still show.
   drawLine(c.score.originalLine, kOriginal, 5);
   drawLine(c.score.takeLine, kTake, 2);
+  painter.setFont(small);
+  const QString legend = QStringLiteral("蓝线：原声的音高　橙线：我的跟读（已对齐到原声）");
+  const QRectF legendBox(0, pitchTop + pitchH - QFontMetricsF(small).height(), w - 4, QFontMetricsF(small).height());
+  painter.setPen(Qt::darkGray);
+  painter.drawText(legendBox, Qt::AlignRight | Qt::AlignBottom, legend);
 }
 
 }  // namespace tessaly::qt
