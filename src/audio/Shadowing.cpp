@@ -25,6 +25,7 @@ namespace {
 constexpr int kHopFrames = kTakeRate / 100;  // 10 ms
 constexpr int kWaitMs = 5;                   // how often the worker looks whether the take has stopped
 constexpr int kShortestTakeMs = 300;         // less is no take to compare
+constexpr int kLeastVoicedHops = 10;         // nor is one with less voice than this (100 ms)
 
 // `in` at `from` Hz, at kTakeRate.
 std::vector<float> toTakeRate(const std::vector<float>& in, int from) {
@@ -134,23 +135,23 @@ std::string Shadowing::startTake(const TakeRequest& request) {
     CapturedTake take = capture_.take();
     result.take = std::move(take.samples);
     TakeComparison& c = result.comparison;
-    c.failure = std::move(take.failure);
-    if (result.original.empty()) {
+    if (!take.failure.empty()) {
+      c.failure = std::move(take.failure);  // the device stopped mid-take: nothing of it is kept
+    } else if (result.original.empty()) {
       c.failure = "读不出这一句的原声，不能比较。";
     } else if (result.take.size() < static_cast<std::size_t>(kTakeRate * kShortestTakeMs / 1000)) {
-      if (c.failure.empty()) c.failure = "录音太短，没有能比较的声音。";
+      c.failure = "录音太短，没有能比较的声音。";
     } else {
       if (!tablesTried_) {  // read once, on the first comparison
         tablesTried_ = true;
         if (readingsPath_.empty() || !loadCheckTables(readingsPath_, *tables_)) tables_.reset();
       }
       c = compare(request, result.original, result.take, tables_ ? &tables_->readings : nullptr);
-      c.failure = take.failure;
-      if (c.compared) {
-        TakeStore store(takesFolder_, capBytes_);
-        c.takePath = store.keep(identityOf(request.recording).hash, static_cast<std::int32_t>(request.startMs), result.take,
-                                kTakeRate, tagOf(request, c.score));
-      }
+      if (c.compared)
+        c.takePath = TakeStore(takesFolder_, capBytes_)
+                         .keep(identityOf(request.recording).hash, static_cast<std::int32_t>(request.startMs), result.take,
+                               kTakeRate, tagOf(request, c.score));
+      else c.failure = "这遍跟读里没有听到说话的声音，请看看麦克风是不是静音了。";
     }
     publish([&](Compared& published) { published = std::move(result); }, true);
   });
@@ -165,7 +166,9 @@ TakeComparison Shadowing::compare(const TakeRequest& request, const std::vector<
   c.originalPeaks = peaksOf(original);
   c.takePeaks = peaksOf(take);
   c.score = pitch::scoreTake(original, kTakeRate, take, kTakeRate, request.units);
-  c.compared = !c.score.originalLine.empty();
+  // A take is compared once its voice has a pitch somewhere (a muted microphone's has none).
+  c.compared = std::count_if(c.score.takeLine.begin(), c.score.takeLine.end(), [](double st) { return !std::isnan(st); }) >=
+               kLeastVoicedHops;
   if (readings) c.tones = pitch::toneMarks(request.text, *readings, request.units, c.originalMs);
   return c;
 }
@@ -182,9 +185,11 @@ std::optional<TakeComparison> Shadowing::takeComparison() {
   std::optional<Compared> done = worker_.take(serial_);
   if (!done) return std::nullopt;
   serial_ = 0;
-  // What is heard is the last take, or nothing when it could not be compared.
-  original_ = done->comparison.compared ? std::move(done->original) : std::vector<float>();
-  take_ = done->comparison.compared ? std::move(done->take) : std::vector<float>();
+  // A take that could not be compared changes nothing: the last one is still the one heard.
+  if (done->comparison.compared) {
+    original_ = std::move(done->original);
+    take_ = std::move(done->take);
+  }
   return std::move(done->comparison);
 }
 

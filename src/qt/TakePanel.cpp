@@ -101,9 +101,7 @@ void TakePanel::hear(bool original) {
 void TakePanel::frame() {
   const ShadowForm::Changes changes = logic_->tick();
   if (changes.comparison) view_->show(logic_->comparison());
-  if (changes.comparison && logic_->comparison() && !logic_->comparison()->compared &&
-      !logic_->comparison()->failure.empty())
-    messages_.inform(logic_->comparison()->failure);
+  if (const std::string problem = logic_->takeProblem(); !problem.empty()) messages_.inform(problem);
   if (changes.state || changes.hearing || changes.comparison) showState();
   if (logic_->state() == TakeState::Recording) meter_->setValue(logic_->meter());
 }

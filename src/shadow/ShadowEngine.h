@@ -27,14 +27,14 @@ struct TakeRequest {
 };
 
 struct TakeComparison {
-  std::string failure;    // why the take stopped early or was not compared ("" when all went well)
+  std::string failure;    // why the take could not be compared ("" when it was)
   std::string takePath;   // where it is kept ("" when it could not be)
   double originalMs = 0;  // the sentence's length
   double takeMs = 0;
   std::vector<float> originalPeaks, takePeaks;  // the loudest sample of each 10 ms, 0 to 1
   std::vector<pitch::ToneMark> tones;
   pitch::TakeScore score;  // with both pitch lines on the original's time
-  bool compared = false;   // false: the take was too short or silent to compare
+  bool compared = false;   // false: the device failed, or the take was too short or silent
 };
 
 enum class TakeState { Idle, Recording, Comparing };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "review/CheckRecord.h"
 
@@ -61,6 +62,18 @@ std::string ShadowForm::hear(bool original) {
   return {};
 }
 
+void ShadowForm::keep(const TakeComparison& c) {
+  if (!log_) return;
+  const std::int64_t at = now_ ? now_() : 0;
+  std::string reasons;
+  for (const std::string& r : c.score.reasons) reasons += (reasons.empty() ? "" : "；") + r;
+  log_->recordTake({request_.recording, static_cast<std::int32_t>(request_.startMs),
+                    static_cast<std::int32_t>(request_.endMs), request_.text, c.score.score, c.score.lengthRatio,
+                    c.score.shape, c.score.rangeSt, reasons, c.takePath, at, localDay(at)});
+}
+
+std::string ShadowForm::takeProblem() { return std::exchange(problem_, {}); }
+
 ShadowForm::Changes ShadowForm::tick() {
   Changes changes;
   const TakeState now = engine_.state();
@@ -69,17 +82,17 @@ ShadowForm::Changes ShadowForm::tick() {
     changes.state = true;
   }
   if (std::optional<TakeComparison> c = engine_.takeComparison()) {
-    comparison_ = std::move(c);
-    changes.comparison = changes.state = true;
+    changes.state = true;
     state_ = engine_.state();
-    if (log_ && comparison_->compared) {
-      const std::int64_t at = now_ ? now_() : 0;
-      const pitch::TakeScore& score = comparison_->score;
-      std::string reasons;
-      for (const std::string& r : score.reasons) reasons += (reasons.empty() ? "" : "；") + r;
-      log_->recordTake({request_.recording, static_cast<std::int32_t>(request_.startMs),
-                        static_cast<std::int32_t>(request_.endMs), request_.text, score.score, score.lengthRatio,
-                        score.shape, score.rangeSt, reasons, comparison_->takePath, at, localDay(at)});
+    if (!c->compared) {
+      // Nothing else changes: the last comparison stays, and its take is the one heard.
+      problem_ = c->failure.empty() ? "这遍跟读没能和原声比较。" : c->failure;
+      taken_ = comparedSentence_;
+    } else {
+      comparison_ = std::move(c);
+      comparedSentence_ = taken_;
+      changes.comparison = true;
+      keep(*comparison_);
     }
   }
   // Going on with the player (Alt+Z, a jump, a loop) ends the hearing.
@@ -113,10 +126,8 @@ std::string ShadowForm::caption() const {
   }
   if (!comparison_) return "跟读：播放到一句，按跟读录音，跟着说一遍。";
   const TakeComparison& c = *comparison_;
-  if (!c.compared) return which + "的跟读没能比较：" + (c.failure.empty() ? "录音里没有声音。" : c.failure);
   std::string line = which + "的跟读：" + number(c.score.score) + " 分。";
   for (std::size_t i = 0; i < c.score.reasons.size(); ++i) line += (i ? "；" : "") + c.score.reasons[i];
-  if (!c.failure.empty()) line += "。" + c.failure;
   return line;
 }
 

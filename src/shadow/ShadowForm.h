@@ -45,8 +45,11 @@ class ShadowForm {
   TakeState state() const { return state_; }
   // The meter, 0 to 100 (-60 dBFS to 0), while recording.
   int meter() const;
+  // The last take that could be compared (a take that could not changes nothing).
   const std::optional<TakeComparison>& comparison() const { return comparison_; }
-  // The sentence of the last take (from 0), -1 before any.
+  // Why the last take could not be compared, once ("" for nothing to tell).
+  std::string takeProblem();
+  // The sentence of the take under way, else of the comparison shown (from 0); -1 before any.
   int takenSentence() const { return taken_; }
   // A line of what 跟读 is doing, for the window ("正在录音：第 2 句……").
   std::string caption() const;
@@ -54,6 +57,8 @@ class ShadowForm {
   static int meterPercent(double db);
 
  private:
+  void keep(const TakeComparison& c);
+
   PracticePlayer& player_;
   ShadowEngine& engine_;
   TakeLog* log_ = nullptr;
@@ -61,8 +66,9 @@ class ShadowForm {
   TakeState state_ = TakeState::Idle;
   Hearing hearing_;
   TakeRequest request_;
-  int taken_ = -1;
+  int taken_ = -1, comparedSentence_ = -1;
   std::optional<TakeComparison> comparison_;
+  std::string problem_;
 };
 
 }  // namespace tessaly

@@ -196,20 +196,30 @@ TEST(ShadowForm, AComparisonIsShownKeptAndHeardForTheLoopsPasses) {
   EXPECT_EQ(engine.heard[1].passes, 1);
 }
 
-TEST(ShadowForm, ATakeThatCouldNotBeComparedSaysWhyAndIsNotKept) {
+TEST(ShadowForm, ATakeThatCouldNotBeComparedIsToldAndChangesNothing) {
   Player player;
   Engine engine;
   Log log;
   ShadowForm form(player, engine);
   form.keepTakesIn(&log, {});
   ASSERT_EQ(form.toggleTake(kSentences, 0, {}), "");
+  engine.ready = compared(80, {"和原声很接近"});
+  form.tick();
+  const std::string before = form.caption();
+  EXPECT_EQ(before, "第 1 句的跟读：80 分。和原声很接近");
+
+  ASSERT_EQ(form.toggleTake(kSentences, 1, {}), "");
   TakeComparison failed;
   failed.failure = "录音设备停止工作了，这次跟读只录到一部分。";
   engine.ready = failed;
-  form.tick();
-  EXPECT_EQ(form.caption(), "第 1 句的跟读没能比较：录音设备停止工作了，这次跟读只录到一部分。");
-  EXPECT_TRUE(log.kept.empty());
-  EXPECT_EQ(form.hear(true), "这一句还没有跟读录音：先按“跟读录音”录一遍。");
+  const ShadowForm::Changes changes = form.tick();
+  EXPECT_FALSE(changes.comparison);
+  EXPECT_EQ(form.takeProblem(), failed.failure);
+  EXPECT_EQ(form.takeProblem(), "") << "told once";
+  EXPECT_EQ(form.caption(), before) << "the last comparison stays";
+  EXPECT_EQ(form.comparison()->score.score, 80);
+  EXPECT_EQ(log.kept.size(), 1u) << "only the compared take is kept";
+  EXPECT_EQ(form.hear(false), "") << "and its take is still heard";
 }
 
 }  // namespace
