@@ -91,6 +91,7 @@ void TakePanel::toggleTake() {
   const std::string why = logic_->toggleTake(practice_.sentences(), heard >= 0 ? heard : selectedRow_(), practice_.units());
   if (!why.empty()) messages_.inform(why);
   frame();
+  showState();  // the take's own start or end, which the engine's state only follows
   if (logic_->state() == TakeState::Recording) meterTimer_->start();
 }
 

@@ -5,7 +5,8 @@
 Starts the program on a recording, then: the status line is a status bar named with its
 meaning and its caption, the file and the time labels likewise; while it plays the time labels
 change but send no event; Alt+X is announced once, with the new state, and so is its return.
-Then the practice window's Alt+V opens the review window, whose controls are named with what they
+Then the practice window's 跟读 row is named with what it shows, and a take that hears no voice
+is told in words; its Alt+V opens the review window, whose controls are named with what they
 show. Run by a11y.sh. Exit status 0 when every check passed.
 """
 import os
@@ -108,6 +109,7 @@ def main(program, recording, record):
             check(status.name == expected, f"the status line now says {expected!r}: {status.name!r}")
         timed = [e for e in events if e[1].startswith(("已播放时间", "总时间"))]
         check(not timed, f"the time labels were never announced: {timed}")
+        shadow_row(app, window)
         review_window(app, window, record)
     finally:
         process.terminate()
@@ -121,6 +123,28 @@ def key_in(window, keys):
                                 capture_output=True, text=True, timeout=10).stdout.split()[-1]
     subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True, timeout=10)
     subprocess.run(["xdotool", "key", keys], check=True, timeout=10)
+
+
+def shadow_row(app, main_window):
+    """The practice window's 跟读 row is named with what it shows. F5 records a take (SDL's dummy
+    driver is a microphone that hears only silence): the line says so while it records, and
+    once the take has run its length without a voice, a 提示窗口 says so, heard in words."""
+    key_in(main_window, "alt+w")
+    pump(5, lambda: find(app, lambda a: a.name == "逐句练习" and a.getRole() == pyatspi.ROLE_FRAME) is not None)
+    for name in ("跟读录音", "原声＋跟读", "只听跟读", "录音音量", "跟读对比图：还没有跟读录音"):
+        check(find(app, lambda a, n=name: a.name == n) is not None, f"{name!r} is named for screen readers")
+    line = lambda prefix: find(app, lambda a: a.getRole() == pyatspi.ROLE_LABEL and a.name.startswith(prefix))
+    check(line("跟读：") is not None, "the 跟读 line says what to do")
+    key_in("逐句练习", "F5")
+    pump(3, lambda: line("正在录音：") is not None)
+    check(line("正在录音：") is not None, "the line says a take is recording")
+    check(find(app, lambda a: a.name == "结束录音") is not None, "and the key's button now ends it")
+    told = lambda: find(app, lambda a: a.name == "这遍跟读里没有听到说话的声音，请看看麦克风是不是静音了。")
+    pump(20, lambda: told() is not None)
+    check(told() is not None, "a take without a voice is told, in words")
+    key_in("提示窗口", "Return")
+    pump(5, lambda: told() is None)
+    check(line("跟读：") is not None, "and nothing else changed")
 
 
 def review_window(app, main_window, record):

@@ -67,13 +67,14 @@ TEST(ShadowSession, ATakeOfTheSecondSentenceIsComparedNamedAndHeardAfterTheOrigi
   QTest::keyClick(practice, Qt::Key_F5);
   ShadowForm& shadow = practice->takePanel()->logic();
   EXPECT_EQ(shadow.state(), TakeState::Recording);
+  const auto* caption = practice->findChild<QLabel*>(QStringLiteral("TakeCaption"));
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(qt::fromQt(caption->text()), "正在录音：第 2 句。说完停一秒会自动结束，也可以再按一次跟读录音。");
   EXPECT_FALSE(program.form().picture().playing) << "the lesson pauses while the take records";
   ASSERT_TRUE(waitFor([&] { return shadow.comparison().has_value(); }));
   ASSERT_TRUE(shadow.comparison()->compared) << shadow.comparison()->failure;
   EXPECT_TRUE(program.messages.shown().empty());
 
-  const auto* caption = practice->findChild<QLabel*>(QStringLiteral("TakeCaption"));
-  ASSERT_NE(caption, nullptr);
   const std::string said = qt::fromQt(caption->text());
   EXPECT_EQ(said.rfind("第 2 句的跟读：", 0), 0u) << said;
   EXPECT_NE(said.find("第 4 个字的声调偏平"), std::string::npos) << said;
