@@ -131,19 +131,39 @@ TEST(Shadowing, AFlattenedToneIsNamedAndTheTakeIsKeptWithItsScore) {
   shadowing.stopHearing();
 }
 
-TEST(Shadowing, NoMicrophoneChangesNothing) {
-  TempDir dir;
-  Environment environment;
-  environment.set("SDL_AUDIODRIVER", "disk");
-  environment.set("SDL_DISKAUDIOFILEIN", "/nonexistent/tessaly-microphone.raw");
-  environment.set("SDL_DISKAUDIOFILE", dir.file("out.raw"));
-  audio::Output output;
-  audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
-  EXPECT_EQ(shadowing.startTake(secondSentence()), "没有找到麦克风（录音设备），不能跟读录音。");
-  EXPECT_EQ(shadowing.state(), TakeState::Idle);
-  EXPECT_FALSE(shadowing.takeComparison().has_value());
-  EXPECT_FALSE(shadowing.hear(true, 1, 0)) << "no take to hear";
-  EXPECT_FALSE(std::filesystem::exists(dir.file("takes")));
+TEST(Shadowing, WhatCannotBeComparedKeepsNothing) {
+  const struct {
+    const char* what;
+    bool microphone;
+    std::string started, told;
+  } cases[] = {
+      {"no microphone", false, "没有找到麦克风（录音设备），不能跟读录音。", ""},
+      {"a muted microphone", true, "", "这遍跟读里没有听到说话的声音，请看看麦克风是不是静音了。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    writeFloats(dir.file("mic.raw"), std::vector<float>(3 * audio::kTakeRate, 0.0f));
+    Environment environment;
+    environment.set("SDL_AUDIODRIVER", "disk");
+    environment.set("SDL_DISKAUDIOFILEIN", c.microphone ? dir.file("mic.raw") : "/nonexistent/tessaly-microphone.raw");
+    environment.set("SDL_DISKAUDIOFILE", dir.file("out.raw"));
+    environment.set("SDL_DISKAUDIODELAY", "0");
+    audio::Output output;
+    audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
+    TakeRequest request = secondSentence();
+    request.longestMs = 1000;
+    EXPECT_EQ(shadowing.startTake(request), c.started);
+    if (c.started.empty()) {
+      std::optional<TakeComparison> compared;
+      ASSERT_TRUE(waitUntil([&] { return (compared = shadowing.takeComparison()).has_value(); }));
+      EXPECT_FALSE(compared->compared);
+      EXPECT_EQ(compared->failure, c.told);
+    }
+    EXPECT_EQ(shadowing.state(), TakeState::Idle);
+    EXPECT_FALSE(shadowing.hear(true, 1, 0)) << "no take to hear";
+    EXPECT_FALSE(std::filesystem::exists(dir.file("takes"))) << "nothing kept";
+  }
 }
 
 }  // namespace
