@@ -165,7 +165,10 @@ TakeComparison Shadowing::compare(const TakeRequest& request, const std::vector<
   c.takeMs = take.size() * 1000.0 / kTakeRate;
   c.originalPeaks = peaksOf(original);
   c.takePeaks = peaksOf(take);
-  c.score = pitch::scoreTake(original, kTakeRate, take, kTakeRate, request.units);
+  // Tones are a Mandarin sentence's: an English one's words are not named for their pitch.
+  const std::vector<Unit> units = unitsOf(request.text);
+  const bool han = std::any_of(units.begin(), units.end(), [](const Unit& u) { return u.han; });
+  c.score = pitch::scoreTake(original, kTakeRate, take, kTakeRate, han ? request.units : std::vector<align::Span>{});
   // A take is compared once its voice has a pitch somewhere (a muted microphone's has none).
   c.compared = std::count_if(c.score.takeLine.begin(), c.score.takeLine.end(), [](double st) { return !std::isnan(st); }) >=
                kLeastVoicedHops;
