@@ -228,9 +228,8 @@ void Shadowing::stopHearing() {
   output_.detach(sound_.get());
 }
 
-Hearing Shadowing::hearing() const {
-  // Once the player has the output again, nothing of the take is heard.
-  return sound_->hearing();
-}
+// Where the sound has got to; once the player has taken the output back it stands still (the
+// logic ends the hearing then).
+Hearing Shadowing::hearing() const { return sound_->hearing(); }
 
 }  // namespace tessaly::audio
