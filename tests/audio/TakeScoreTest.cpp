@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A take's score ranks, for each sentence, a take made from the original itself (10 % slower,
+// A take's score ranks, for each sentence of the sample lesson, a take made from the original itself (10 % slower,
 // the pitch kept) above one said in a monotone and above one with its characters' tones swapped;
 // the monotone's flat characters are named.
 #include "pitch/TakeScore.h"
@@ -29,8 +29,12 @@ TEST(TakeScore, TheSpeakersOwnSlowerRanksAboveAMonotoneAndSwappedTones) {
     const char* characters;  // spaced: a word each, so each has its time
     const char* swapped;     // the same syllables in pinyin, the tones in reverse order
   } sentences[] = {
+      {"你 好 欢 迎 来 到 听 写 练 习", "ni2 hao4 huan3 ying1 lai4 dao2 ting2 xie1 lian3 xi3"},
       {"今 天 天 气 很 好", "jin3 tian3 tian4 qi1 hen1 hao1"},
+      {"我 每 天 早 上 七 点 起 床", "wo2 mei3 tian3 zao1 shang4 qi3 dian1 qi3 chuang3"},
       {"我 们 一 起 去 图 书 馆 吧", "wo5 men2 yi1 qi4 qu3 tu4 shu1 guan5 ba3"},
+      {"请 你 听 一 句 写 一 句", "qing4 ni2 ting3 yi4 ju2 xie1 yi3 ju3"},
+      {"学 习 语 言 要 每 天 练 习", "xue2 xi4 yu1 yan3 yao4 mei2 tian3 lian2 xi2"},
   };
   std::size_t ownFlat = 0, monotoneFlat = 0;
   for (const auto& s : sentences) {
