@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QScreen>
 #include <QTimer>
 #include <QStyle>
 #include <QTreeWidget>
@@ -268,7 +269,9 @@ void PracticeWindow::useShadowing(ShadowEngine& engine) {
       form_, engine, *logic_, messages_, [this] { return list_->indexOfTopLevelItem(list_->currentItem()); }, this);
   if (record_) takes_->logic().keepTakesIn(record_, now_);
   static_cast<QVBoxLayout*>(layout())->addWidget(takes_, 2);
-  resize(width(), height() + 200);
+  // Taller by the row, as far as the screen has room (the learner's own size comes back later).
+  const int room = screen() ? screen()->availableGeometry().height() - 80 : height() + 200;
+  resize(width(), std::max(height(), std::min(height() + 200, room)));
 }
 
 void PracticeWindow::open() {
