@@ -10,10 +10,10 @@
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextCursor>
-#include <QScreen>
 #include <QTimer>
 #include <QStyle>
 #include <QTreeWidget>
