@@ -16,16 +16,17 @@ extern "C" {
 #include "audio/Output.h"
 #include "audio/TakeStore.h"
 #include "check/Check.h"
+#include "pitch/Pitch.h"
 #include "review/RecordStore.h"
 
 namespace tessaly::audio {
 
 namespace {
 
-constexpr int kHopFrames = kTakeRate / 100;  // 10 ms
-constexpr int kWaitMs = 5;                   // how often the worker looks whether the take has stopped
-constexpr int kShortestTakeMs = 300;         // less is no take to compare
-constexpr int kLeastVoicedHops = 10;         // nor is one with less voice than this (100 ms)
+constexpr int kHopFrames = kTakeRate * pitch::kHopMs / 1000;  // the pitch line's hop
+constexpr int kWaitMs = 5;                                    // how often the worker looks whether the take has stopped
+constexpr int kShortestTakeMs = 300;                          // less is no take to compare
+constexpr int kLeastVoicedHops = 10;                          // nor is one with less voice than this (100 ms)
 
 // `in` at `from` Hz, at kTakeRate.
 std::vector<float> toTakeRate(const std::vector<float>& in, int from) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pitch/Pitch.h"
 #include "qt/QtControls.h"
 
 namespace tessaly::qt {
@@ -20,7 +21,6 @@ const QColor kTake(214, 110, 20);
 const QColor kFlat(198, 40, 40);
 const QColor kGrid(215, 220, 230);
 constexpr double kLeastRangeSt = 3, kMostRangeSt = 12;  // the pitch band's scale, semitones either way
-constexpr double kHopMs = 10;
 const char* const kToneNames[] = {"", "一声", "二声", "三声", "四声", "轻声"};
 
 QString summaryOf(const TakeComparison& c) {
@@ -79,7 +79,7 @@ void TakeView::paintEvent(QPaintEvent*) {
     const double middle = top + waveH / 2, half = waveH / 2 - 3;
     painter.setPen(colour);
     for (std::size_t k = 0; k < peaks.size(); ++k) {
-      const double x = xOf(static_cast<double>(k) * kHopMs);
+      const double x = xOf(static_cast<double>(k) * pitch::kHopMs);
       painter.drawLine(QPointF(x, middle - peaks[k] * half), QPointF(x, middle + peaks[k] * half));
     }
     painter.setPen(Qt::darkGray);
@@ -121,7 +121,7 @@ void TakeView::paintEvent(QPaintEvent*) {
         open = false;
         continue;
       }
-      const QPointF p(xOf(static_cast<double>(k) * kHopMs), middle - std::clamp(st[k], -range, range) * perSt);
+      const QPointF p(xOf(static_cast<double>(k) * pitch::kHopMs), middle - std::clamp(st[k], -range, range) * perSt);
       if (open) path.lineTo(p);
       else path.moveTo(p);
       open = true;

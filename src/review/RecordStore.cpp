@@ -232,24 +232,27 @@ std::int64_t RecordStore::recordingIdOf(const std::string& path, const Recording
   return sqlite3_last_insert_rowid(db_);
 }
 
-RecordProblem RecordStore::addTake(const TakeRecord& take, const RecordingIdentity& identity) {
+RecordProblem RecordStore::writeFor(const std::string& path, const RecordingIdentity& identity,
+                                    const std::function<bool(std::int64_t recordingId)>& write) {
   if (!writable()) return RecordProblem::Unwritable;
   if (!exec("BEGIN IMMEDIATE")) return failure();
-  const auto fail = [&] {
-    const RecordProblem problem = failure();
-    exec("ROLLBACK");
-    return problem;
-  };
-  const std::int64_t recordingId = recordingIdOf(take.recording, identity);
-  if (!recordingId) return fail();
-  Statement add(db_,
-                "INSERT INTO takes (recording_id, start_ms, end_ms, reference, at, day, score, length_ratio, shape,"
-                " range_st, reasons, take_path) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  add.bind(1, recordingId).bind(2, take.startMs).bind(3, take.endMs).bind(4, take.reference).bind(5, take.at);
-  add.bind(6, take.day).bind(7, take.score).bind(8, take.lengthRatio).bind(9, take.shape).bind(10, take.rangeSt);
-  add.bind(11, take.reasons).bind(12, take.takePath);
-  if (add.step() != SQLITE_DONE) return fail();
-  return exec("COMMIT") ? RecordProblem::None : fail();
+  if (const std::int64_t recordingId = recordingIdOf(path, identity); recordingId && write(recordingId) && exec("COMMIT"))
+    return RecordProblem::None;
+  const RecordProblem problem = failure();
+  exec("ROLLBACK");
+  return problem;
+}
+
+RecordProblem RecordStore::addTake(const TakeRecord& take, const RecordingIdentity& identity) {
+  return writeFor(take.recording, identity, [&](std::int64_t recordingId) {
+    Statement add(db_,
+                  "INSERT INTO takes (recording_id, start_ms, end_ms, reference, at, day, score, length_ratio, shape,"
+                  " range_st, reasons, take_path) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    add.bind(1, recordingId).bind(2, take.startMs).bind(3, take.endMs).bind(4, take.reference).bind(5, take.at);
+    add.bind(6, take.day).bind(7, take.score).bind(8, take.lengthRatio).bind(9, take.shape).bind(10, take.rangeSt);
+    add.bind(11, take.reasons).bind(12, take.takePath);
+    return add.step() == SQLITE_DONE;
+  });
 }
 
 std::vector<TakeRecord> RecordStore::takes() {
@@ -267,60 +270,53 @@ std::vector<TakeRecord> RecordStore::takes() {
 RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentity& identity) {
   if (!writable()) return RecordProblem::Unwritable;
   if (record.sentences.empty()) return RecordProblem::None;
-  if (!exec("BEGIN IMMEDIATE")) return failure();
-  const auto fail = [&] {
-    const RecordProblem problem = failure();
-    exec("ROLLBACK");
-    return problem;
-  };
-  const std::int64_t recordingId = recordingIdOf(record.recording, identity);
-  if (!recordingId) return fail();
-  Statement check(db_, "INSERT INTO checks (recording_id, at, day) VALUES (?, ?, ?)");
-  if (check.bind(1, recordingId).bind(2, record.at).bind(3, record.day).step() != SQLITE_DONE) return fail();
-  const std::int64_t checkId = sqlite3_last_insert_rowid(db_);
-  Statement attempt(db_,
-                    "INSERT INTO attempts (check_id, recording_id, start_ms, end_ms, reference, written, accuracy, day)"
-                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-  Statement slip(db_,
-                 "INSERT INTO slips (attempt_id, kind, expected, written, expected_reading, written_reading,"
-                 " expected_tone, written_tone) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-  Statement schedule(db_,
-                     "SELECT repetitions, interval_days, ease, due_day FROM reviews"
-                     " WHERE recording_id = ? AND start_ms = ? AND end_ms = ?");
-  Statement reschedule(db_,
-                       "INSERT OR REPLACE INTO reviews (recording_id, start_ms, end_ms, reference, repetitions,"
-                       " interval_days, ease, due_day) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-  if (!attempt.ok() || !slip.ok() || !schedule.ok() || !reschedule.ok()) return fail();
-  for (const RecordedSentence& s : record.sentences) {
-    attempt.bind(1, checkId).bind(2, recordingId).bind(3, s.startMs).bind(4, s.endMs).bind(5, s.reference);
-    attempt.bind(6, s.written).bind(7, s.accuracy).bind(8, record.day);
-    if (attempt.step() != SQLITE_DONE) return fail();
-    attempt.reset();
-    const std::int64_t attemptId = sqlite3_last_insert_rowid(db_);
-    for (const RecordedSlip& x : s.slips) {
-      slip.bind(1, attemptId).bind(2, x.kind).bind(3, x.expected).bind(4, x.written).bind(5, x.expectedReading);
-      slip.bind(6, x.writtenReading).bind(7, x.expectedTone).bind(8, x.writtenTone);
-      if (slip.step() != SQLITE_DONE) return fail();
-      slip.reset();
+  return writeFor(record.recording, identity, [&](std::int64_t recordingId) {
+    Statement check(db_, "INSERT INTO checks (recording_id, at, day) VALUES (?, ?, ?)");
+    if (check.bind(1, recordingId).bind(2, record.at).bind(3, record.day).step() != SQLITE_DONE) return false;
+    const std::int64_t checkId = sqlite3_last_insert_rowid(db_);
+    Statement attempt(db_,
+                      "INSERT INTO attempts (check_id, recording_id, start_ms, end_ms, reference, written, accuracy, day)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    Statement slip(db_,
+                   "INSERT INTO slips (attempt_id, kind, expected, written, expected_reading, written_reading,"
+                   " expected_tone, written_tone) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    Statement schedule(db_,
+                       "SELECT repetitions, interval_days, ease, due_day FROM reviews"
+                       " WHERE recording_id = ? AND start_ms = ? AND end_ms = ?");
+    Statement reschedule(db_,
+                         "INSERT OR REPLACE INTO reviews (recording_id, start_ms, end_ms, reference, repetitions,"
+                         " interval_days, ease, due_day) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    if (!attempt.ok() || !slip.ok() || !schedule.ok() || !reschedule.ok()) return false;
+    for (const RecordedSentence& s : record.sentences) {
+      attempt.bind(1, checkId).bind(2, recordingId).bind(3, s.startMs).bind(4, s.endMs).bind(5, s.reference);
+      attempt.bind(6, s.written).bind(7, s.accuracy).bind(8, record.day);
+      if (attempt.step() != SQLITE_DONE) return false;
+      attempt.reset();
+      const std::int64_t attemptId = sqlite3_last_insert_rowid(db_);
+      for (const RecordedSlip& x : s.slips) {
+        slip.bind(1, attemptId).bind(2, x.kind).bind(3, x.expected).bind(4, x.written).bind(5, x.expectedReading);
+        slip.bind(6, x.writtenReading).bind(7, x.expectedTone).bind(8, x.writtenTone);
+        if (slip.step() != SQLITE_DONE) return false;
+        slip.reset();
+      }
+      if (s.startMs < 0) continue;  // not in the recording: nothing to play back
+      // A sentence comes back for review once it is missed; every later attempt moves it on.
+      std::optional<ReviewState> state;
+      schedule.bind(1, recordingId).bind(2, s.startMs).bind(3, s.endMs);
+      if (schedule.step() == SQLITE_ROW)
+        state = ReviewState{static_cast<int>(schedule.integer(0)), static_cast<int>(schedule.integer(1)), schedule.real(2),
+                            static_cast<int>(schedule.integer(3))};
+      schedule.reset();
+      const int grade = gradeOfAccuracy(s.accuracy);
+      if (!state && grade == 5) continue;
+      const ReviewState next = state ? nextReview(*state, grade, record.day) : firstMiss(grade, record.day);
+      reschedule.bind(1, recordingId).bind(2, s.startMs).bind(3, s.endMs).bind(4, s.reference);
+      reschedule.bind(5, next.repetitions).bind(6, next.intervalDays).bind(7, next.ease).bind(8, next.dueDay);
+      if (reschedule.step() != SQLITE_DONE) return false;
+      reschedule.reset();
     }
-    if (s.startMs < 0) continue;  // not in the recording: nothing to play back
-    // A sentence comes back for review once it is missed; every later attempt moves it on.
-    std::optional<ReviewState> state;
-    schedule.bind(1, recordingId).bind(2, s.startMs).bind(3, s.endMs);
-    if (schedule.step() == SQLITE_ROW)
-      state = ReviewState{static_cast<int>(schedule.integer(0)), static_cast<int>(schedule.integer(1)), schedule.real(2),
-                          static_cast<int>(schedule.integer(3))};
-    schedule.reset();
-    const int grade = gradeOfAccuracy(s.accuracy);
-    if (!state && grade == 5) continue;
-    const ReviewState next = state ? nextReview(*state, grade, record.day) : firstMiss(grade, record.day);
-    reschedule.bind(1, recordingId).bind(2, s.startMs).bind(3, s.endMs).bind(4, s.reference);
-    reschedule.bind(5, next.repetitions).bind(6, next.intervalDays).bind(7, next.ease).bind(8, next.dueDay);
-    if (reschedule.step() != SQLITE_DONE) return fail();
-    reschedule.reset();
-  }
-  if (!exec("COMMIT")) return fail();
-  return RecordProblem::None;
+    return true;
+  });
 }
 
 std::vector<DueSentence> RecordStore::due(int today, int most) {

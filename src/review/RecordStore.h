@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -117,6 +118,9 @@ class RecordStore {
   RecordProblem failure();
   // The recording's row (made, or its path brought up to date); 0 when that failed.
   std::int64_t recordingIdOf(const std::string& path, const RecordingIdentity& identity);
+  // One transaction: the recording's row, then `write` with its id; all of it or nothing.
+  RecordProblem writeFor(const std::string& path, const RecordingIdentity& identity,
+                         const std::function<bool(std::int64_t recordingId)>& write);
 
   sqlite3* db_ = nullptr;
   bool writable_ = false;

@@ -87,6 +87,15 @@ class Environment {
     }
   }
 
+  // SDL's disk driver with `microphone` (raw floats) as its microphone and `output` for its
+  // sound, as fast as they can be read and written.
+  void useDiskMicrophone(const std::string& microphone, const std::string& output) {
+    set("SDL_AUDIODRIVER", "disk");
+    set("SDL_DISKAUDIOFILEIN", microphone);
+    set("SDL_DISKAUDIOFILE", output);
+    set("SDL_DISKAUDIODELAY", "0");
+  }
+
  private:
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };

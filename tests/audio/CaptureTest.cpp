@@ -44,10 +44,7 @@ TEST(Capture, ATakeIsTheMicrophonesSoundAndStopsAfterASecondOfSilence) {
   const std::vector<float> sound = microphone(6);
   writeFloats(dir.file("mic.raw"), sound);
   Environment environment;
-  environment.set("SDL_AUDIODRIVER", "disk");
-  environment.set("SDL_DISKAUDIOFILEIN", dir.file("mic.raw"));
-  environment.set("SDL_DISKAUDIOFILE", dir.file("out.raw"));
-  environment.set("SDL_DISKAUDIODELAY", "0");
+  environment.useDiskMicrophone(dir.file("mic.raw"), dir.file("out.raw"));
   audio::Capture capture;
   const audio::CapturedTake take = record(capture, {});
   EXPECT_EQ(take.failure, "");

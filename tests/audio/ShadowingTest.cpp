@@ -53,10 +53,7 @@ TEST(Shadowing, AFlattenedToneIsNamedAndTheTakeIsKeptWithItsScore) {
   const std::vector<float> mic = spokenTake("jin1 tian1 tian1 qi1 hen3 hao3");
   writeFloats(dir.file("mic.raw"), mic);
   Environment environment;
-  environment.set("SDL_AUDIODRIVER", "disk");
-  environment.set("SDL_DISKAUDIOFILEIN", dir.file("mic.raw"));
-  environment.set("SDL_DISKAUDIOFILE", dir.file("out.raw"));
-  environment.set("SDL_DISKAUDIODELAY", "0");
+  environment.useDiskMicrophone(dir.file("mic.raw"), dir.file("out.raw"));
   audio::Output output;
   audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, TESSALY_PINYIN_TABLE);
   const TakeRequest request = secondSentence();
@@ -145,10 +142,8 @@ TEST(Shadowing, WhatCannotBeComparedKeepsNothing) {
     TempDir dir;
     writeFloats(dir.file("mic.raw"), std::vector<float>(3 * audio::kTakeRate, 0.0f));
     Environment environment;
-    environment.set("SDL_AUDIODRIVER", "disk");
-    environment.set("SDL_DISKAUDIOFILEIN", c.microphone ? dir.file("mic.raw") : "/nonexistent/tessaly-microphone.raw");
-    environment.set("SDL_DISKAUDIOFILE", dir.file("out.raw"));
-    environment.set("SDL_DISKAUDIODELAY", "0");
+    environment.useDiskMicrophone(c.microphone ? dir.file("mic.raw") : "/nonexistent/tessaly-microphone.raw",
+                                  dir.file("out.raw"));
     audio::Output output;
     audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
     TakeRequest request = secondSentence();
