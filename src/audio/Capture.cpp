@@ -80,7 +80,12 @@ void Capture::run(std::uint32_t device, int deviceRate, int deviceChannels, Capt
   std::string failure = converting ? "" : "无法转换录音的采样率。";
   const std::size_t window = kTakeRate / 20;  // 50 ms for the level
   const std::size_t block = kTakeRate / 100;  // 10 ms
-  int voiceMs = 0, quietMs = 0;
+  // Counted in frames on blocks fixed from the take's start, so the second of silence is a
+  // second whatever sizes the device and the converter hand the frames over in.
+  const std::size_t voiceFrames = kTakeRate * kVoiceMs / 1000;
+  const std::size_t quietToStop = static_cast<std::size_t>(kTakeRate) * options.silenceStopMs / 1000;
+  const std::size_t longest = static_cast<std::size_t>(kTakeRate) * options.longestMs / 1000;
+  std::size_t measured = 0, voice = 0, quiet = 0;
   bool heard = false, stoppedItself = false;
   while (converting && !stopAsked_.load()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
@@ -98,30 +103,28 @@ void Capture::run(std::uint32_t device, int deviceRate, int deviceChannels, Capt
     std::uint8_t* dst[] = {reinterpret_cast<std::uint8_t*>(converted.data())};
     const int made = swr_convert(convert, dst, static_cast<int>(converted.size()), src, frames);
     if (made <= 0) continue;
-    // The meter and the stop, 10 ms at a time: the take ends on the block where it should.
+    samples.insert(samples.end(), converted.begin(), converted.begin() + made);
+    // The meter and the stop, a block at a time: the take ends on the block where it should.
     bool done = false;
-    for (int at = 0; at < made && !done; at += static_cast<int>(block)) {
-      const int n = std::min(made - at, static_cast<int>(block));
-      samples.insert(samples.end(), converted.begin() + at, converted.begin() + at + n);
+    while (!done && samples.size() - measured >= block) {
+      measured += block;
+      const std::size_t from = measured > window ? measured - window : 0;
       double power = 0;
-      const std::size_t from = samples.size() > window ? samples.size() - window : 0;
-      for (std::size_t i = from; i < samples.size(); ++i) power += samples[i] * samples[i];
-      const double db = 10 *
-                        std::log10(power / static_cast<double>(std::max<std::size_t>(1, samples.size() - from)) + 1e-10);
+      for (std::size_t i = from; i < measured; ++i) power += samples[i] * samples[i];
+      const double db = 10 * std::log10(power / static_cast<double>(measured - from) + 1e-10);
       level_.store(db);
-      const int ms = n * 1000 / kTakeRate;
       if (db >= options.silenceDb) {
-        voiceMs += ms;
-        quietMs = 0;
-        heard = heard || voiceMs >= kVoiceMs;
+        voice += block;
+        quiet = 0;
+        heard = heard || voice >= voiceFrames;
       } else {
-        quietMs += ms;
-        voiceMs = 0;
+        quiet += block;
+        voice = 0;
       }
-      done = (heard && quietMs >= options.silenceStopMs) ||
-             static_cast<std::int64_t>(samples.size()) * 1000 / kTakeRate >= options.longestMs;
+      done = (heard && quiet >= quietToStop) || measured >= longest;
     }
     if (done) {
+      samples.resize(measured);
       stoppedItself = true;
       break;
     }
