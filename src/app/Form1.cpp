@@ -6,24 +6,12 @@
 
 #include "app/MainWindowLayout.h"
 #include "playback/PlayerLayouts.h"
-#include "playlist/PlayListFile.h"
-#include "text/Module1.h"
 #include "practice/Timestamps.h"
 #include "text/TextFile.h"
 
 namespace tessaly {
 
 namespace {
-
-constexpr std::string_view kAudioFilter = "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav";
-constexpr std::string_view kListFilter = "语音列表文件(*.lst)|*.lst";
-constexpr std::string_view kWordListFilter = "听写词语表(*.txt)|*.txt";
-constexpr std::string_view kEndMarker = "end";
-constexpr int kMaxListEntries = Form1::kListSlots - 1;  // the end marker takes the last slot
-constexpr std::string_view kOpenAnyway =
-    "听写内容没有保存。仍要打开其他语音文件吗？\n（没有保存的内容留在恢复副本中，下次打开这个语音文件时可以恢复。）";
-
-bool endsInWav(const std::string& path) { return path.size() >= 3 && path.compare(path.size() - 3, 3, "wav") == 0; }
 
 // The access key of a caption: the character after a single "&", lower-cased; 0 if none.
 char accessKeyOf(std::string_view caption) {
@@ -516,161 +504,6 @@ void Form1::exitCommand() {
   if (!saveBeforeLeaving()) return;
   leaving_ = true;
   c_.window.close();
-}
-
-// ---- Opening files and lists ----
-
-std::string Form1::lastFolderLine() const { return readLastFolder(pathFile_); }
-
-void Form1::rememberFolderOf(const std::string& chosenPath) {
-  // The folder is only a convenience for the next dialog: a program folder that cannot be
-  // written is no reason to stop the user.
-  (void)writeLastFolder(pathFile_, chosenPath);
-}
-
-void Form1::focusAfterCancelledDialog() {
-  if (!button(kRepeatButton).enabled() && !button(kStartButton).enabled()) button(kOpenFileButton).setFocus();
-  else if (!button(kRepeatButton).enabled()) button(kStartButton).setFocus();
-  else c_.text1.setFocus();
-}
-
-void Form1::selectBackEndFor(const std::string& path) {
-  const bool wav = endsInWav(path);
-  if (wav) {
-    engineKind_ = EngineKind::Mci;
-    d_.realAudio1.stop();
-  } else {
-    engineKind_ = EngineKind::Stream;
-    d_.mmControl1.sendCommand("close");
-  }
-  d_.mmControl1.setEnabled(wav);
-}
-
-void Form1::openFileCommand() { openThroughDialog(kAudioFilter); }
-
-void Form1::openWordListCommand() {
-  if (lessons_) openThroughDialog(kWordListFilter);
-}
-
-void Form1::openThroughDialog(std::string_view filter) {
-  label(layout::kRepeatArea).setEnabled(true);
-  label(layout::kContinueArea).setEnabled(true);
-  // A dictation that cannot be saved stays in the box (the store has told the user why)
-  // unless the user chooses to go on: its recovery copy then keeps it.
-  if (!dictation_->saveDictationText() &&
-      c_.messages.askYesNoCancel(std::string(kOpenAnyway)) != ui::MessageBox::Answer::Yes) {
-    c_.text1.setFocus();
-    return;
-  }
-  d_.realAudio1.setVolume(100);
-
-  const std::string line = lastFolderLine();
-  const std::string folder = trimSpaces(line).empty() ? appPath_ + "/voice/" : line;
-  const std::string path = c_.commonDialog1.showOpen(folder, std::string(filter), "");
-  if (path.empty()) {
-    focusAfterCancelledDialog();
-    return;
-  }
-  openChosenFile(path);
-}
-
-void Form1::openWordList(const std::string& path) {
-  const std::uint32_t serial = ++lessonMade_;
-  const std::string before = label(layout::kStatusLabel).caption();
-  label(layout::kStatusLabel).setCaption("正在把词语表读成录音……");
-  lessons_->make(path, appPath_ + "/wordlists", [this, serial, before](MadeLesson made) {
-    if (serial != lessonMade_) return;  // another file was opened meanwhile
-    if (!made.error.empty()) {
-      label(layout::kStatusLabel).setCaption(before);
-      c_.messages.inform(made.error);
-      return;
-    }
-    openChosenFile(made.recording);
-  });
-}
-
-void Form1::openChosenFile(const std::string& path) {
-  if (lessons_ && isWordListPath(path)) {
-    openWordList(path);
-    return;
-  }
-  ++lessonMade_;  // a list still being made is not opened after this file
-  c_.timer1.setEnabled(false);
-  c_.timer2.setEnabled(false);
-  c_.timer3.setEnabled(false);
-  recording_.set(path);
-  listIndex_ = 1;
-  listEntries_[1] = kEndMarker;
-  rememberFolderOf(path);
-  selectBackEndFor(path);
-  // The dictation file is read away from this thread; until it is in the box, the box takes
-  // no typing (nothing typed can land in the wrong file or be lost).
-  const std::uint32_t serial = ++dictationRead_;
-  c_.text1.setReadOnly(true);
-  reader_->read({DictationStore::dictationPath(trimSpaces(path))}, [this, serial, path](std::vector<FileBytes> files) {
-    if (serial != dictationRead_) return;  // another recording was opened meanwhile
-    dictation_->loadDictationFrom(trimSpaces(path), files[0]);
-    c_.text1.setReadOnly(false);
-  });
-  startCommand();
-}
-
-void Form1::openPlayList() {
-  const std::string path = c_.commonDialog1.showOpen(lastFolderLine(), std::string(kListFilter), "");
-  if (path.empty()) {
-    focusAfterCancelledDialog();
-    return;
-  }
-  openChosenList(path);
-}
-
-void Form1::openChosenList(const std::string& path) {
-  std::vector<std::string> entries;
-  if (const FileResult read = readListForPlaying(path, entries); !read.ok) {
-    c_.messages.inform("无法读取列表文件：" + path);
-    return;
-  }
-  if (entries.empty()) {
-    c_.messages.inform("列表无内容!");
-    return;
-  }
-  if (entries.size() > static_cast<std::size_t>(kMaxListEntries)) entries.resize(kMaxListEntries);
-
-  listIndex_ = 1;
-  for (const std::string& entry : entries) listEntries_[static_cast<std::size_t>(listIndex_++)] = entry;
-  listEntries_[static_cast<std::size_t>(listIndex_)] = kEndMarker;
-  listIndex_ = 2;
-
-  recording_.set(listEntries_[1]);
-  button(kToEndButton).setEnabled(true);
-  rememberFolderOf(path);
-  c_.timer1.setEnabled(false);
-  c_.timer2.setEnabled(false);
-  c_.timer3.setEnabled(false);
-  selectBackEndFor(listEntries_[1]);
-  startCommand();
-}
-
-void Form1::openFromCommandLine(const std::string& path) {
-  if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".lst") == 0) {
-    openChosenList(path);
-    return;
-  }
-  label(layout::kRepeatArea).setEnabled(true);
-  label(layout::kContinueArea).setEnabled(true);
-  d_.realAudio1.setVolume(100);
-  openChosenFile(path);
-}
-
-bool Form1::hasNextEntry() const {
-  return listIndex_ >= 1 && listIndex_ <= kListSlots && listEntries_[static_cast<std::size_t>(listIndex_)] != kEndMarker;
-}
-
-void Form1::advancePlayList() {
-  if (!hasNextEntry()) return;
-  recording_.set(listEntries_[static_cast<std::size_t>(listIndex_)]);
-  ++listIndex_;
-  startCommand();
 }
 
 std::string Form1::usageText() {

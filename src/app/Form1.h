@@ -2,7 +2,8 @@
 // Form1: the main window's logic. It owns all state of the player and of the dictation:
 // the variables below, the two playback back-ends, the dictation store, the appearance
 // settings and the web panel. Every command, tick and notification runs here, on the
-// user-interface thread, one at a time.
+// user-interface thread, one at a time. Opening recordings, word lists and play lists is in
+// Form1Files.cpp.
 //
 // The window's controls come in through Form1Controls (Qt widgets in the program, fakes in
 // the tests); the devices through Form1Devices.
@@ -13,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/MainWindowLayout.h"
 #include "dictation/AppearanceSettings.h"
@@ -100,6 +102,7 @@ enum class EngineKind : std::int16_t { None = 0, Mci = 1, Stream = 2 };
 class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPlayer {
  public:
   static constexpr int kListSlots = 125;
+  static constexpr std::string_view kEndMarker = "end";  // a play list's entries end here
   // `openListManager` shows the list manager window (which disables this one meanwhile).
   Form1(const Form1Controls& controls, const Form1Devices& devices, std::string appPath,
         std::function<void()> openListManager);
