@@ -135,13 +135,15 @@ int measureTake(tessaly::qt::MainWindow& window, const std::string& file, int nu
   tessaly::ShadowForm& shadow = panel->logic();
   QElapsedTimer clock;
   clock.start();
-  panel->toggleTake();  // the F5 key's work
+  panel->toggleTake();               // the F5 key's work
+  const double keyMs = msOf(clock);  // how long the key held the user-interface thread
   double meterMs = -1;
   while (meterMs < 0 && clock.elapsed() < 5000) {
     QApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
     if (meter->value() > 0) meterMs = msOf(clock);
   }
-  while (shadow.state() == tessaly::TakeState::Recording && clock.elapsed() < 60000)
+  while ((shadow.state() == tessaly::TakeState::Starting || shadow.state() == tessaly::TakeState::Recording) &&
+         clock.elapsed() < 60000)
     QApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
   QElapsedTimer after;
   after.start();
@@ -150,9 +152,9 @@ int measureTake(tessaly::qt::MainWindow& window, const std::string& file, int nu
   const double drawnMs = msOf(after);
   const auto& c = view->shown();
   std::printf(
-      "{\"file\":\"%s\",\"sentence\":%d,\"first_meter_frame_ms\":%.1f,\"take_ms\":%.0f,"
+      "{\"file\":\"%s\",\"sentence\":%d,\"key_ms\":%.2f,\"first_meter_frame_ms\":%.1f,\"take_ms\":%.0f,"
       "\"comparison_drawn_ms\":%.1f,\"score\":%d,\"caption\":\"%s\"}\n",
-      file.c_str(), number, meterMs, c ? c->takeMs : 0.0, drawnMs, c ? c->score.score : 0, shadow.caption().c_str());
+      file.c_str(), number, keyMs, meterMs, c ? c->takeMs : 0.0, drawnMs, c ? c->score.score : 0, shadow.caption().c_str());
   form.leaveNow();
   return 0;
 }

@@ -26,22 +26,9 @@ Capture::~Capture() {
   if (thread_.joinable()) thread_.join();
 }
 
-std::string Capture::start(const CaptureOptions& options) {
+void Capture::start(const CaptureOptions& options) {
   stop();
   if (thread_.joinable()) thread_.join();
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return "无法使用声音设备，不能录音。";
-  SDL_AudioSpec want{}, have{};
-  want.freq = kTakeRate;  // the device may answer with its own: swresample converts
-  want.format = AUDIO_F32SYS;
-  want.channels = 1;
-  want.samples = 256;  // about 12 ms: the meter's first level comes soon after the key
-  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 1, &want, &have,
-                                                       SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-  if (device == 0) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return "没有找到麦克风（录音设备），不能跟读录音。";
-  }
   {
     std::lock_guard lock(mutex_);
     take_ = {};
@@ -49,11 +36,9 @@ std::string Capture::start(const CaptureOptions& options) {
   }
   level_.store(-100);
   stopAsked_.store(false);
+  opened_.store(false);
   running_.store(true);
-  SDL_PauseAudioDevice(device, 0);
-  thread_ = std::thread(
-      [this, device, rate = have.freq, channels = have.channels, options] { run(device, rate, channels, options); });
-  return {};
+  thread_ = std::thread([this, options] { run(options); });
 }
 
 void Capture::stop() { stopAsked_.store(true); }
@@ -69,7 +54,40 @@ CapturedTake Capture::take() {
   return std::move(take_);
 }
 
-void Capture::run(std::uint32_t device, int deviceRate, int deviceChannels, CaptureOptions options) {
+// Opens the default capture device at the device's own rate; 0 and why not when it cannot.
+std::uint32_t Capture::open(int& rate, int& channels, std::string& why) {
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    why = "无法使用声音设备，不能录音。";
+    return 0;
+  }
+  SDL_AudioSpec want{}, have{};
+  want.freq = kTakeRate;  // the device may answer with its own: swresample converts
+  want.format = AUDIO_F32SYS;
+  want.channels = 1;
+  want.samples = 256;  // about 12 ms: the meter's first level comes soon after the key
+  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 1, &want, &have,
+                                                       SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+  if (device == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    why = "没有找到麦克风（录音设备），不能跟读录音。";
+    return 0;
+  }
+  rate = have.freq;
+  channels = have.channels;
+  return device;
+}
+
+void Capture::run(CaptureOptions options) {
+  int deviceRate = 0, deviceChannels = 0;
+  std::string why;
+  const SDL_AudioDeviceID device = open(deviceRate, deviceChannels, why);
+  if (device == 0) {
+    finish({{}, std::move(why)});
+    return;
+  }
+  SDL_PauseAudioDevice(device, 0);
+  opened_.store(true);
   SwrContext* convert = nullptr;
   AVChannelLayout in{}, out{};
   av_channel_layout_default(&in, deviceChannels);
@@ -140,11 +158,16 @@ void Capture::run(std::uint32_t device, int deviceRate, int deviceChannels, Capt
   swr_free(&convert);
   av_channel_layout_uninit(&in);
   av_channel_layout_uninit(&out);
+  finish({std::move(samples), std::move(failure)});
+}
+
+void Capture::finish(CapturedTake take) {
   {
     std::lock_guard lock(mutex_);
-    take_ = {std::move(samples), std::move(failure)};
+    take_ = std::move(take);
     finished_ = true;
   }
+  opened_.store(false);
   running_.store(false);
 }
 

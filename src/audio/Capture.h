@@ -5,8 +5,9 @@
 // at its longest. No device, or one that stops working mid-take, is a failure in words; nothing
 // hangs.
 //
-// Threads: start(), stop() and level() on the user-interface thread; finished() and take() on
-// any (the comparison's worker waits for the take); the capture on a thread of its own.
+// Threads: start(), stop(), recording() and level() on the user-interface thread; finished()
+// and take() on any (the comparison's worker waits for the take); the device is opened and read
+// on a thread of its own, so the key that starts a take never waits for the sound server.
 // mutex_ guards the take and its state.
 #pragma once
 
@@ -39,10 +40,14 @@ class Capture {
   Capture& operator=(const Capture&) = delete;
   ~Capture();
 
-  // Starts a take; "" or why not (no microphone), in Chinese.
-  std::string start(const CaptureOptions& options);
+  // Starts a take: the device is opened on the capture's thread. No microphone is a take that
+  // finishes at once with the failure in words.
+  void start(const CaptureOptions& options);
   void stop();
+  // From start() until the take has finished: the device being opened, then recording.
   bool capturing() const { return running_.load(); }
+  // The device is open and its sound is being taken.
+  bool recording() const { return opened_.load(); }
   // The level of the last 50 ms, dBFS (-100 for nothing yet).
   double level() const { return level_.load(); }
   // The take, once it has stopped (by itself or by stop()); handed over once.
@@ -50,10 +55,12 @@ class Capture {
   CapturedTake take();
 
  private:
-  void run(std::uint32_t device, int deviceRate, int deviceChannels, CaptureOptions options);
+  static std::uint32_t open(int& rate, int& channels, std::string& why);
+  void run(CaptureOptions options);
+  void finish(CapturedTake take);
 
   std::thread thread_;
-  std::atomic<bool> running_{false}, stopAsked_{false};
+  std::atomic<bool> running_{false}, opened_{false}, stopAsked_{false};
   std::atomic<double> level_{-100};
   mutable std::mutex mutex_;
   CapturedTake take_;

@@ -122,7 +122,7 @@ std::string Shadowing::startTake(const TakeRequest& request) {
   if (state() != TakeState::Idle) return "上一遍跟读还没有结束。";
   CaptureOptions options;
   options.longestMs = request.longestMs > 0 ? request.longestMs : options.longestMs;
-  if (std::string why = capture_.start(options); !why.empty()) return why;
+  capture_.start(options);
   serial_ = worker_.start([this, request](const std::atomic<bool>& cancel, const auto& publish) {
     // The sentence is read while the learner speaks.
     Compared result;
@@ -180,7 +180,7 @@ TakeComparison Shadowing::compare(const TakeRequest& request, const std::vector<
 void Shadowing::stopTake() { capture_.stop(); }
 
 TakeState Shadowing::state() const {
-  if (capture_.capturing()) return TakeState::Recording;
+  if (capture_.capturing()) return capture_.recording() ? TakeState::Recording : TakeState::Starting;
   return serial_ != 0 ? TakeState::Comparing : TakeState::Idle;
 }
 

@@ -67,8 +67,8 @@ TakePanel::TakePanel(PracticePlayer& player, ShadowEngine& engine, const Practic
   meterTimer_ = new QTimer(this);
   meterTimer_->setInterval(10);
   connect(meterTimer_, &QTimer::timeout, this, [this] {
-    if (logic_->state() == TakeState::Recording) meter_->setValue(logic_->meter());
-    else meterTimer_->stop();
+    if (!taking()) meterTimer_->stop();
+    else if (logic_->state() == TakeState::Recording) meter_->setValue(logic_->meter());
   });
 
   auto* row = new QHBoxLayout;
@@ -92,7 +92,7 @@ void TakePanel::toggleTake() {
   if (!why.empty()) messages_.inform(why);
   frame();
   showState();  // the take's own start or end, which the engine's state only follows
-  if (logic_->state() == TakeState::Recording) meterTimer_->start();
+  if (taking()) meterTimer_->start();
 }
 
 void TakePanel::hear(bool original) {
@@ -107,12 +107,14 @@ void TakePanel::frame() {
   if (logic_->state() == TakeState::Recording) meter_->setValue(logic_->meter());
 }
 
+bool TakePanel::taking() const { return logic_->state() == TakeState::Starting || logic_->state() == TakeState::Recording; }
+
 void TakePanel::showState() {
-  const bool recording = logic_->state() == TakeState::Recording;
-  record_->setText(recording ? QStringLiteral("结束录音 (F5)") : QStringLiteral("跟读录音 (F5)"));
-  record_->setAccessibleName(recording ? QStringLiteral("结束录音") : QStringLiteral("跟读录音"));
-  meter_->setEnabled(recording);
-  if (!recording) meter_->setValue(0);
+  const bool taking = this->taking();
+  record_->setText(taking ? QStringLiteral("结束录音 (F5)") : QStringLiteral("跟读录音 (F5)"));
+  record_->setAccessibleName(taking ? QStringLiteral("结束录音") : QStringLiteral("跟读录音"));
+  meter_->setEnabled(taking);
+  if (!taking) meter_->setValue(0);
   caption_->setText(toQt(logic_->caption()));
   caption_->setAccessibleName(caption_->text());
 }

@@ -45,6 +45,7 @@ class TakePanel final : public QWidget {
   void hear(bool original);
 
  private:
+  bool taking() const;  // the microphone opening or recording
   void showState();
 
   const PracticeForm& practice_;

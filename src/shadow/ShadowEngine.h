@@ -37,7 +37,8 @@ struct TakeComparison {
   bool compared = false;   // false: the device failed, or the take was too short or silent
 };
 
-enum class TakeState { Idle, Recording, Comparing };
+// Starting: the microphone is being opened (a missing one ends the take as a failed comparison).
+enum class TakeState { Idle, Starting, Recording, Comparing };
 
 // What is being heard: the original, the take, the pause between passes.
 struct Hearing {
@@ -48,7 +49,8 @@ struct Hearing {
 class ShadowEngine {
  public:
   virtual ~ShadowEngine() = default;
-  // Starts a take of the request's sentence; "" or why not (no microphone), in Chinese.
+  // Starts a take of the request's sentence; "" or why not, in Chinese. The microphone is opened
+  // meanwhile: no microphone is told by the take's comparison, which fails.
   virtual std::string startTake(const TakeRequest& request) = 0;
   // Ends the take now; it is then compared.
   virtual void stopTake() = 0;

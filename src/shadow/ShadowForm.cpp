@@ -25,7 +25,7 @@ void ShadowForm::keepTakesIn(TakeLog* log, std::function<std::int64_t()> now) {
 
 std::string ShadowForm::toggleTake(const std::vector<Sentence>& sentences, int sentence,
                                    const std::vector<align::UnitSpan>& units) {
-  if (state_ == TakeState::Recording) {
+  if (state_ == TakeState::Starting || state_ == TakeState::Recording) {
     engine_.stopTake();
     return {};
   }
@@ -45,10 +45,10 @@ std::string ShadowForm::toggleTake(const std::vector<Sentence>& sentences, int s
   request.longestMs = std::max(kShortestTakeMs, 2 * (s.endMs - s.startMs));
   engine_.stopHearing();
   if (std::string why = engine_.startTake(request); !why.empty()) return why;
-  player_.pausePlaying();
+  // The lesson pauses once the microphone is really recording (tick): a missing one changes nothing.
   request_ = std::move(request);
   taken_ = sentence;
-  state_ = TakeState::Recording;
+  state_ = TakeState::Starting;
   return {};
 }
 
@@ -78,6 +78,7 @@ ShadowForm::Changes ShadowForm::tick() {
   Changes changes;
   const TakeState now = engine_.state();
   if (now != state_) {
+    if (now == TakeState::Recording) player_.pausePlaying();
     state_ = now;
     changes.state = true;
   }
@@ -116,6 +117,7 @@ int ShadowForm::meter() const { return state_ == TakeState::Recording ? meterPer
 
 std::string ShadowForm::caption() const {
   const std::string which = "第 " + number(taken_ + 1) + " 句";
+  if (state_ == TakeState::Starting) return "正在打开麦克风……";
   if (state_ == TakeState::Recording) return "正在录音：" + which + "。说完停一秒会自动结束，也可以再按一次跟读录音。";
   if (state_ == TakeState::Comparing) return "正在和原声比较……";
   if (hearing_.part != Hearing::Part::Nothing) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // ShadowForm: 跟读 in the practice window, as logic. One key records a take of the sentence
-// being heard (playback paused while it records) and ends it; the take is then compared with
-// the sentence, and the comparison kept (with the take, and in the learner's record when there
-// is one). Two more keys hear the last take after the original, or alone, for the loop options'
+// being heard (playback paused once the microphone records) and ends it; the take is then
+// compared with the sentence, and the comparison kept (with the take, and in the learner's
+// record when there is one). Two more keys hear the last take after the original, or alone, for the loop options'
 // passes; going on with the player ends the hearing.
 //
 // User-interface thread only; the engine records, compares and plays on threads of its own.
@@ -35,7 +35,7 @@ class ShadowForm {
   std::string hear(bool original);
 
   struct Changes {
-    bool state = false;       // recording began or ended, comparing ended
+    bool state = false;       // the microphone opened, recording ended, comparing ended
     bool comparison = false;  // a new comparison (see comparison())
     bool hearing = false;     // what is heard changed
   };

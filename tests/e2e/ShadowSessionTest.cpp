@@ -66,7 +66,8 @@ TEST(ShadowSession, ATakeOfTheSecondSentenceIsComparedNamedAndHeardAfterTheOrigi
   ASSERT_TRUE(QTest::qWaitForWindowActive(practice));
   QTest::keyClick(practice, Qt::Key_F5);
   ShadowForm& shadow = practice->takePanel()->logic();
-  EXPECT_EQ(shadow.state(), TakeState::Recording);
+  EXPECT_NE(shadow.state(), TakeState::Idle);
+  ASSERT_TRUE(waitFor([&] { return shadow.state() == TakeState::Recording; })) << "once the microphone is open";
   const auto* caption = practice->findChild<QLabel*>(QStringLiteral("TakeCaption"));
   ASSERT_NE(caption, nullptr);
   EXPECT_EQ(qt::fromQt(caption->text()), "正在录音：第 2 句。说完停一秒会自动结束，也可以再按一次跟读录音。");

@@ -35,10 +35,15 @@ class Player final : public PracticePlayer {
 
 class Engine final : public ShadowEngine {
  public:
+  // The microphone opens at once (seen at the form's next tick), or is not there: the take
+  // then fails as its comparison.
   std::string startTake(const TakeRequest& r) override {
-    if (!refusal.empty()) return refusal;
     requests.push_back(r);
-    state_ = TakeState::Recording;
+    state_ = microphone ? TakeState::Recording : TakeState::Comparing;
+    if (!microphone) {
+      ready.emplace();
+      ready->failure = "没有找到麦克风（录音设备），不能跟读录音。";
+    }
     return {};
   }
   void stopTake() override {
@@ -63,7 +68,7 @@ class Engine final : public ShadowEngine {
   }
   Hearing hearing() const override { return now; }
 
-  std::string refusal;
+  bool microphone = true;
   std::vector<TakeRequest> requests;
   int stops = 0, hearingStops = 0;
   double db = -100;
@@ -102,30 +107,36 @@ TEST(ShadowForm, WhatATakeKeyDoes) {
     const char* what;
     std::string recording;
     int sentence;
-    std::string refusal;
-    std::string said;  // "" when the take starts
+    bool microphone;
+    std::string said, told;  // "" when the take starts; what the first tick tells
   } cases[] = {
-      {"no recording", "", 1, "", "请先打开一个语音文件，再跟读。"},
-      {"no sentence", "/lessons/a.mp3", -1, "", "请先播放到要跟读的句子，或在句子列表里选中一句，再按跟读录音。"},
-      {"no microphone", "/lessons/a.mp3", 1, "没有找到麦克风（录音设备），不能跟读录音。",
-       "没有找到麦克风（录音设备），不能跟读录音。"},
-      {"a take", "/lessons/a.mp3", 1, "", ""},
+      {"no recording", "", 1, true, "请先打开一个语音文件，再跟读。", ""},
+      {"no sentence", "/lessons/a.mp3", -1, true, "请先播放到要跟读的句子，或在句子列表里选中一句，再按跟读录音。", ""},
+      {"no microphone", "/lessons/a.mp3", 1, false, "", "没有找到麦克风（录音设备），不能跟读录音。"},
+      {"a take", "/lessons/a.mp3", 1, true, "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Player player;
     player.now.recording = c.recording;
     Engine engine;
-    engine.refusal = c.refusal;
+    engine.microphone = c.microphone;
     ShadowForm form(player, engine);
     std::vector<align::UnitSpan> units = {
         {0, 0, 100, 400, 1, "你"}, {1, 0, 4100, 4300, 1, "今"}, {1, 1, 4300, 4500, 1, "天"}};
     EXPECT_EQ(form.toggleTake(kSentences, c.sentence, units), c.said);
+    if (c.said.empty()) {
+      EXPECT_EQ(form.state(), TakeState::Starting);
+      EXPECT_EQ(form.caption(), "正在打开麦克风……");
+    }
+    EXPECT_EQ(player.pauses, 0) << "the lesson goes on until the microphone records";
     form.tick();
-    if (!c.said.empty()) {
+    EXPECT_EQ(form.takeProblem(), c.told);
+    if (!c.said.empty() || !c.told.empty()) {
       EXPECT_EQ(player.pauses, 0) << "nothing changes";
       EXPECT_EQ(form.state(), TakeState::Idle);
-      EXPECT_TRUE(engine.requests.empty());
+      EXPECT_FALSE(form.comparison());
+      EXPECT_EQ(engine.requests.size(), c.said.empty() ? 1u : 0u);
       continue;
     }
     EXPECT_EQ(player.pauses, 1) << "the lesson pauses while the take records";
