@@ -66,9 +66,11 @@ TakePanel::TakePanel(PracticePlayer& player, ShadowEngine& engine, const Practic
   view_ = new TakeView(this);
   meterTimer_ = new QTimer(this);
   meterTimer_->setInterval(10);
+  // While a take starts and records, the row's frame comes every 10 ms: the lesson pauses as
+  // soon as the microphone records, and the meter follows the voice.
   connect(meterTimer_, &QTimer::timeout, this, [this] {
+    frame();
     if (!taking()) meterTimer_->stop();
-    else if (logic_->state() == TakeState::Recording) meter_->setValue(logic_->meter());
   });
 
   auto* row = new QHBoxLayout;

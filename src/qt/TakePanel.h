@@ -4,8 +4,8 @@
 // (F7) hear the last take, a line says what is going on and the score with its reasons, and
 // the comparison is drawn below (qt/TakeView.h). Its logic is ShadowForm; this is the adapter.
 //
-// User-interface thread; frame() is called by the practice window's 30 ms timer, and the
-// meter is brought up to date every 10 ms while a take records.
+// User-interface thread; frame() is called by the practice window's 30 ms timer, and every
+// 10 ms while a take starts and records (the meter follows the voice).
 #pragma once
 
 #include <QWidget>
