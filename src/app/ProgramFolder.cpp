@@ -64,18 +64,18 @@ void prepareProgramFolder(const fs::path& appPath, const std::vector<fs::path>& 
     if (!fs::is_directory(data, error) || fs::equivalent(data, appPath, error)) continue;
     if (!fs::exists(appPath / "0091.htm", error) && fs::exists(data / "0091.htm", error))
       fs::copy_file(data / "0091.htm", appPath / "0091.htm", error);
-    // A readable first look, for a new folder only: settings a user has are never touched.
-    if (firstRun && !fs::exists(appPath / "900_8.dat", error) && fs::exists(data / "900_8.dat", error))
+    // A readable first look wherever the file is absent: settings a user has are never touched.
+    if (!fs::exists(appPath / "900_8.dat", error) && fs::exists(data / "900_8.dat", error))
       fs::copy_file(data / "900_8.dat", appPath / "900_8.dat", error);
     if (firstRun && fs::is_directory(data / "voice", error)) {
       copySample(data / "voice", voice);
       break;
     }
   }
-  // A new folder with no shipped file to copy (the program copied alone, as portable programs
-  // are): the same readable first look, written here, rather than the empty file the
-  // settings would make (0 pt yellow on pale green).
-  if (firstRun && !fs::exists(appPath / "900_8.dat", error) && !error)
+  // No shipped file to copy (the program copied alone, as portable programs are): the same
+  // readable first look, written here, rather than the empty file the settings would make
+  // (0 pt yellow on pale green). A folder with voice/ but no 900_8.dat gets it too.
+  if (!fs::exists(appPath / "900_8.dat", error) && !error)
     (void)writeFileAtomically(appPath / "900_8.dat", serialiseAppearanceFile(firstStartAppearanceFile()));
   // A sample copied into the build tree beside the program still names its folder by the
   // marker: resolve it where it lies.

@@ -43,7 +43,7 @@ TEST_F(ProgramFolderTest, TheFirstRunGetsTheSampleLessonAndThePage) {
   EXPECT_FALSE(fs::exists(app / "voice" / "a.mp3"));
 }
 
-TEST_F(ProgramFolderTest, OnlyANewFolderGetsTheShippedAppearance) {
+TEST_F(ProgramFolderTest, AnAbsentAppearanceFileIsTheShippedOne) {
   std::ofstream(root / "share" / "900_8.dat") << "shipped";
   const struct {
     const char* what;
@@ -53,7 +53,7 @@ TEST_F(ProgramFolderTest, OnlyANewFolderGetsTheShippedAppearance) {
   } cases[] = {
       {"a new folder", false, nullptr, "shipped"},
       {"a new folder with the user's settings brought along", false, "mine", "mine"},
-      {"a folder used before, without settings", true, nullptr, ""},
+      {"a folder used before, without settings", true, nullptr, "shipped"},
       {"a folder used before, with settings", true, "mine", "mine"},
   };
   int n = 0;
@@ -77,10 +77,13 @@ TEST_F(ProgramFolderTest, ANewFolderWithNothingShippedGetsTheReadableFirstLookWr
   EXPECT_GT(look.fontSize, 0);
   EXPECT_NE(look.textColourIndex, defaultAppearanceRecord().textColourIndex);  // not yellow on green
   // One that exists, an empty one included, is read as it is.
-  fs::remove(app / "voice");
   std::ofstream(app / "900_8.dat", std::ios::trunc);
   prepareProgramFolder(app, {root / "nowhere"});
   EXPECT_EQ(fs::file_size(app / "900_8.dat"), 0u);
+  // A folder used before (voice/ is there) whose file was deleted gets the first look again.
+  fs::remove(app / "900_8.dat");
+  prepareProgramFolder(app, {root / "nowhere"});
+  EXPECT_EQ(test::readBytes(app / "900_8.dat"), serialiseAppearanceFile(firstStartAppearanceFile()));
 }
 
 TEST_F(ProgramFolderTest, ASampleBesideTheProgramIsResolvedInPlace) {
