@@ -195,7 +195,13 @@ TEST(CheckEnglish, NumbersCompoundsContractionsAndSpellingsAreTheSameWords) {
       {"I cannot go.", "I can't go.", 0, 1},
       {"What colour is it?", "What color is it?", 0, 1},
       {"The theatre centre", "The theater center", 0, 2},
-      {"one two", "12", 2, 0},  // two numbers are not one
+      {"A grey sky", "A gray sky", 0, 1},
+      {"He was sceptical of the judgement.", "He was skeptical of the judgment.", 0, 2},
+      {"The ploughed field, the mouldy tyre", "The plowed field, the moldy tire", 0, 3},
+      {"Fulfil it, anaesthetise him.", "Fulfill it, anesthetize him.", 0, 2},
+      {"An ageing grey cat", "An aging gray cat", 0, 2},
+      {"A grey sky", "A grew sky", 1, 0},  // a pair, not any near spelling
+      {"one two", "12", 2, 0},             // two numbers are not one
       {"I have nine books.", "I have 8 books.", 1, 0},
       {"007", "7", 1, 0},  // a code stays as written
   };
