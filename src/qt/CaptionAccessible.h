@@ -7,11 +7,16 @@
 // announced — their name is read when asked, so a screen reader is not flooded ten times a
 // second.
 //
+// A window's buttons that only carry an access key, off screen (their commands are named on
+// the visible controls), are left out of what a screen reader walks: keepKeyOnlyButtonsHidden()
+// on the window, markKeyOnly() on each; such a button takes no Tab focus either.
+//
 // User-interface thread only.
 #pragma once
 
 class QLabel;
 class QString;
+class QWidget;
 
 namespace tessaly::qt {
 
@@ -23,6 +28,11 @@ enum class CaptionRole { Status, Text };
 
 // Before the label's first text: a text sets up its accessible interface.
 void makeCaptionAccessible(QLabel& label, const QString& meaning, CaptionRole role, bool announced);
+
+// The window leaves its key-only children out of its accessible children.
+void keepKeyOnlyButtonsHidden(QWidget& window);
+// A child of such a window that only carries an access key.
+void markKeyOnly(QWidget& button);
 
 // After the label's text changed: a NameChanged event, when the label is announced.
 void announceCaption(QLabel& label);

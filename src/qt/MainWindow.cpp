@@ -112,6 +112,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   setWindowTitle(QStringLiteral("Tessaly 听写"));
   setFixedSize(layout::kClientWidthPx, layout::kClientHeightPx);
   installCaptionAccessibility();  // before the captions' first text
+  keepKeyOnlyButtonsHidden(*this);
   buildWidgets();
 
   windowAdapter_ = std::make_unique<QtWindow>(this);
@@ -319,6 +320,9 @@ void MainWindow::buildWidgets() {
     button->setObjectName(QStringLiteral("Command%1").arg(n));
     button->setGeometry(((n - 1) % 10) * 80, layout::kOffScreenTop / layout::kTwipsPerPixel + 4 + ((n - 1) / 10) * 30, 78,
                         26);
+    // The access keys' twins and the additions' keys ("开始11 &s"): named on the visible
+    // controls, never read out by their off-screen captions.
+    if (layout::buttonCaption(n).find('&') != std::string_view::npos) markKeyOnly(*button);
     button->installEventFilter(this);
     connect(button, &QPushButton::clicked, this, [this, n] { form_->buttonClicked(n); });
     buttons_[static_cast<std::size_t>(n - 1)] = button;

@@ -84,6 +84,10 @@ def main(program, recording, record):
               f"the length is heard: {total.name if total else None!r}")
         if not check(elapsed is not None, "the elapsed time is heard"):
             return
+        twins = [a.name for a in descendants(app) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                 and a.name.startswith(("开始11", "退出12", "复读13", "慢速29", "逐句练习38"))]
+        check(not twins, f"the off-screen access-key buttons are not read out: {twins}")
+        check(find(app, lambda a: a.name == "复读") is not None, "the visible 复读 control is")
 
         # While it plays, the elapsed time moves but is never announced.
         pump(0.5)
