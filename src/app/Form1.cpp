@@ -7,6 +7,7 @@
 #include "app/MainWindowLayout.h"
 #include "playback/PlayerLayouts.h"
 #include "practice/Timestamps.h"
+#include "text/Module1.h"
 #include "text/TextFile.h"
 
 namespace tessaly {
@@ -163,8 +164,12 @@ void Form1::keepRecoveryCopies(FileFolder& folder, ui::Timer& timer) {
 
 void Form1::offerRecoveryCopies() {
   if (!recovery_) return;
+  // The recording open now, its dictation read or still on its way, offers its own copy
+  // when that dictation arrives: asking here too would ask twice.
+  const std::string openDictation = recording_.chosen() ? DictationStore::dictationPath(trimSpaces(recording_.path()))
+                                                        : std::string();
   for (const RecoveryRecord& copy : recovery_->copies()) {
-    if (copy.dictationPath == dictation_->loadedPath()) continue;  // offered when it was opened
+    if (copy.dictationPath == dictation_->loadedPath() || copy.dictationPath == openDictation) continue;
     TextFileContent file;
     if (readTextFile(copy.dictationPath, file).ok && joinLinesCrLf(splitLines(file.text)) == copy.text) {
       recovery_->discard(copy.dictationPath);  // saved after all: nothing to recover
@@ -254,6 +259,13 @@ bool Form1::accessKey(char letter) {
     run(commandOfButton(number));
     return true;
   }
+  // A key the scheme's run has turned off (Alt+F, Alt+S…) says what to press instead.
+  if (pacer_->running())
+    for (int number = 1; number <= layout::kAllButtonCount; ++number)
+      if (accessKeyOf(button(number).caption()) == key) {
+        label(layout::kStatusLabel).setCaption(std::string(kKeyOffDuringRun));
+        return true;
+      }
   return false;
 }
 
@@ -345,11 +357,18 @@ bool Form1::playing() const {
   return variables_.repeatState != RepeatState::NothingPlayed && button(kPauseButton + kAccessKeyTwin).enabled();
 }
 
+bool Form1::mciPaused() const {
+  return usesMciBackEnd(engineKind_) && !d_.mmControl1.isOpen() && variables_.repeatState != RepeatState::NothingPlayed &&
+         button(kContinueButton).enabled();
+}
+
 double Form1::playingPosition() const {
+  if (mciPaused()) return variables_.resumePosition;
   return usesMciBackEnd(engineKind_) ? d_.mmControl1.position() : d_.realAudio1.position();
 }
 
 double Form1::recordingLength() const {
+  if (mciPaused()) return mciPausedLengthMs_;
   return usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
 }
 
@@ -487,6 +506,7 @@ void Form1::repeatCommand() {
 
 void Form1::toEndCommand() { backEnd().toEnd(); }
 void Form1::pauseCommand() {
+  if (usesMciBackEnd(engineKind_)) mciPausedLengthMs_ = d_.mmControl1.length();
   backEnd().pause();
   pacer_->holdRun(true);
 }

@@ -103,6 +103,8 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
  public:
   static constexpr int kListSlots = 125;
   static constexpr std::string_view kEndMarker = "end";  // a play list's entries end here
+  // The status line when a key the scheme's run has turned off is pressed.
+  static constexpr std::string_view kKeyOffDuringRun = "复读方案正在进行：先按 Alt+X 结束它，再用这个键（打开文件等）";
   // `openListManager` shows the list manager window (which disables this one meanwhile).
   Form1(const Form1Controls& controls, const Form1Devices& devices, std::string appPath,
         std::function<void()> openListManager);
@@ -274,9 +276,11 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   // A file plays, normally or in its loop: the jumps (sentence keys, timestamps, the
   // practice window's clicks) work then and only then.
   bool playing() const;
-  // The position and the length the device in use reports.
+  // The position and the length the device in use reports; while the MCI back-end is
+  // paused (its device closed), where it paused and the length it had.
   double playingPosition() const;
   double recordingLength() const;
+  bool mciPaused() const;
 
   Form1Controls c_;
   Form1Devices d_;
@@ -290,8 +294,9 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   EngineKind engineKind_ = EngineKind::None;
   std::array<std::string, kListSlots + 1> listEntries_;  // slots 1 to 125; 0 unused
   std::int16_t listIndex_ = 0;
-  bool shown_ = false;    // the window has been shown once
-  bool leaving_ = false;  // the exit command has saved and is closing the window
+  bool shown_ = false;            // the window has been shown once
+  bool leaving_ = false;          // the exit command has saved and is closing the window
+  double mciPausedLengthMs_ = 0;  // the length the MCI device had when its pause closed it
 
   std::unique_ptr<PlayerControls> playerControls_;
   std::unique_ptr<MciBackEnd> mci_;

@@ -35,11 +35,27 @@ std::vector<DrillStep> planWholeDrill(const RepeatScheme& scheme, const std::vec
   return planDrill(onward, sentences, lengthMs, 0);
 }
 
+namespace {
+
+std::string whereOf(const DrillStep& step) {
+  return step.sentence < 0 ? "全文" : "第 " + std::to_string(step.sentence + 1) + " 句";
+}
+
+}  // namespace
+
 std::string stepCaption(const DrillStep& step) {
   char speed[16];
   std::snprintf(speed, sizeof speed, step.speedPercent % 10 == 0 ? "%.1f×" : "%.2f×", step.speedPercent / 100.0);
-  const std::string where = step.sentence < 0 ? "全文" : "第 " + std::to_string(step.sentence + 1) + " 句";
-  return where + "\u3000第 " + std::to_string(step.pass) + " 遍（共 " + std::to_string(step.passes) + " 遍）\u3000" + speed;
+  return whereOf(step) + "\u3000第 " + std::to_string(step.pass) + " 遍（共 " + std::to_string(step.passes) +
+         " 遍）\u3000" + speed;
+}
+
+std::string pauseCaption(const DrillStep& step) {
+  // Whole seconds as they are, tenths when there are any ("3 秒", "1.5 秒").
+  const int tenths = (step.pauseAfterMs + 50) / 100;
+  const std::string seconds = std::to_string(tenths / 10) +
+                              (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : std::string());
+  return whereOf(step) + "\u3000第 " + std::to_string(step.pass) + " 遍后停顿 " + seconds + " 秒";
 }
 
 int stepOfNextSentence(const std::vector<DrillStep>& plan, int from, bool earlier) {

@@ -38,6 +38,8 @@ std::vector<DrillStep> planWholeDrill(const RepeatScheme& scheme, const std::vec
 
 // "第 3 句　第 2 遍（共 3 遍）　0.85×", "全文　第 1 遍（共 1 遍）　1.0×".
 std::string stepCaption(const DrillStep& step);
+// The pause after that step's pass: "第 3 句　第 2 遍后停顿 1.5 秒".
+std::string pauseCaption(const DrillStep& step);
 
 // The first step of sentence `sentence` or later in `plan` at or after `from`, or of the
 // sentence before when `earlier`; -1 when there is none.

@@ -41,7 +41,8 @@ void LoopPacer::showStep() {
   const double speed = step.speedPercent / 100.0;
   mci_.setSpeed(speed);
   stream_.setSpeed(speed);
-  if (status_) status_->setCaption(stepCaption(step));
+  // Inside the pause after a pass the line says so, not the pass that has ended.
+  if (status_) status_->setCaption(waitedMs_ >= 0 && pauseMs() > 0 ? pauseCaption(step) : stepCaption(step));
 }
 
 void LoopPacer::loopStep() {
@@ -120,8 +121,12 @@ bool LoopPacer::nextStep() {
 
 bool LoopPacer::passEnded(int intervalMs, bool countTickAsWaited) {
   if (running()) {
-    if (waitedMs_ < 0) waitedMs_ = countTickAsWaited ? intervalMs : 0;
-    else if (!runPaused_) waitedMs_ += intervalMs;
+    if (waitedMs_ < 0) {  // the pass has just ended: its pause begins
+      waitedMs_ = countTickAsWaited ? intervalMs : 0;
+      if (status_ && pauseMs() > 0) status_->setCaption(pauseCaption(plan_[static_cast<std::size_t>(step_)]));
+    } else if (!runPaused_) {
+      waitedMs_ += intervalMs;
+    }
     if (runPaused_ || waitedMs_ < pauseMs()) return false;
     waitedMs_ = -1;
     return nextStep();

@@ -17,6 +17,19 @@
 
 namespace tessaly::test {
 
+// A reader that answers only when told, as the program's does on a later turn of its loop.
+class HeldReader final : public FileReader {
+ public:
+  void read(std::vector<std::string> paths, Done done) override { held.emplace_back(std::move(paths), std::move(done)); }
+  void answer(std::size_t k) {
+    std::vector<FileBytes> files;
+    for (const auto& path : held[k].first) files.push_back(readWhole(path));
+    const Done done = held[k].second;  // the answer may ask for more reads
+    done(std::move(files));
+  }
+  std::vector<std::pair<std::vector<std::string>, Done>> held;
+};
+
 class Form1Rig {
  public:
   Form1Rig() {

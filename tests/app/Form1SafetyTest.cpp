@@ -106,6 +106,33 @@ TEST_F(Form1SafetyTest, CopiesACrashLeftAreOfferedAtStart) {
   }
 }
 
+TEST_F(Form1SafetyTest, TheCopyOfARecordingOpenedAtStartIsOfferedOnce) {
+  // The program started with the recording named, its dictation still on its way when the
+  // start's offer runs: one question, when the dictation arrives, and 是 restores the text.
+  for (const Answer answer : {Answer::Yes, Answer::No}) {
+    SCOPED_TRACE(answer == Answer::Yes ? "是" : "否");
+    MemoryFolder copies;
+    const auto timer = recoveryClock.makeTimer();
+    Form1Rig own;
+    HeldReader reader;
+    own.form->useFileReader(reader);
+    own.form->keepRecoveryCopies(copies, *timer);
+    own.start();
+    const std::string audio = own.audio("lesson.mp3");
+    const std::string dictation = DictationStore::dictationPath(audio);
+    copies.files[recoveryName(dictation)] = encodeRecovery({dictation, audio, "崩溃前打的字"});
+    own.open(audio);
+    own.messages.answer(answer);
+    own.form->offerRecoveryCopies();
+    EXPECT_TRUE(own.messages.shown().empty()) << "its dictation is not in yet: its opening asks";
+    for (std::size_t k = 0; k < reader.held.size(); ++k) reader.answer(k);
+    ASSERT_EQ(own.messages.shown().size(), 1u);
+    EXPECT_NE(own.messages.shown()[0].find("这个语音文件有上次没有保存的听写内容"), std::string::npos);
+    EXPECT_EQ(own.text1.text(), answer == Answer::Yes ? "崩溃前打的字" : "");
+    EXPECT_EQ(copies.files.contains(recoveryName(dictation)), answer == Answer::Yes);
+  }
+}
+
 TEST_F(Form1SafetyTest, LeavingNowSavesWithoutAQuestionOrKeepsTheCopy) {
   for (const bool saveable : {true, false}) {
     SCOPED_TRACE(saveable ? "saveable" : "folder in the way");

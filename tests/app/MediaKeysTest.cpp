@@ -33,6 +33,9 @@ TEST_P(MediaKeysTest, EachCommandTakesItsKeysWayAndTheStateFollows) {
   rig.clock.advance(2000);
   keys.playPause();
   EXPECT_EQ(keys.state().status, MediaStatus::Paused);
+  // Paused, the MCI back-end's device is closed: still where it paused, and as long.
+  EXPECT_EQ(keys.state().lengthMs, 60000);
+  EXPECT_NEAR(keys.positionMs(), 2000, 700);
   keys.pause();  // already paused: stays
   EXPECT_EQ(keys.state().status, MediaStatus::Paused);
   keys.play();
@@ -65,18 +68,6 @@ TEST_P(MediaKeysTest, EachCommandTakesItsKeysWayAndTheStateFollows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, MediaKeysTest, ::testing::Values("wav", "mp3"));
-
-// A reader that answers only when told, as the program's does on a later turn of its loop.
-class HeldReader final : public FileReader {
- public:
-  void read(std::vector<std::string> paths, Done done) override { held.emplace_back(std::move(paths), std::move(done)); }
-  void answer(std::size_t k) {
-    std::vector<FileBytes> files;
-    for (const auto& path : held[k].first) files.push_back(readWhole(path));
-    held[k].second(std::move(files));
-  }
-  std::vector<std::pair<std::vector<std::string>, Done>> held;
-};
 
 TEST(Form1DeferredRead, TheBoxTakesNoTypingUntilItsTextArrivesAndAStaleAnswerIsDropped) {
   Form1Rig rig;

@@ -107,6 +107,9 @@ TEST(DrillPlan, EachSchemeLaysOutItsPassesAndPauses) {
 TEST(DrillPlan, TheStatusLineAndTheMovesOfARun) {
   EXPECT_EQ(stepCaption({0, 1, 2, 2, 3, 85, 0}), "第 3 句\u3000第 2 遍（共 3 遍）\u30000.85×");
   EXPECT_EQ(stepCaption({0, 1, -1, 1, 1, 100, 0}), "全文\u3000第 1 遍（共 1 遍）\u30001.0×");
+  EXPECT_EQ(pauseCaption({0, 1, 0, 1, 3, 100, 3000}), "第 1 句\u3000第 1 遍后停顿 3 秒");
+  EXPECT_EQ(pauseCaption({0, 1, 2, 2, 3, 100, 1500}), "第 3 句\u3000第 2 遍后停顿 1.5 秒");
+  EXPECT_EQ(pauseCaption({0, 1, -1, 1, 1, 100, 2960}), "全文\u3000第 1 遍后停顿 3 秒");
   const auto exam = planDrill(schemeNamed("听写考试"), kSentences, 9000, 0);  // whole, 1 1, 2 2, 3 3, whole
   const struct {
     int from;

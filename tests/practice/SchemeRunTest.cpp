@@ -110,11 +110,13 @@ TEST_P(SchemeRun, AltZInsideAPauseStopsItsClockAndAltNMovesTheRun) {
   for (int t = 0; t < 5000 && sounding(); t += 20) rig.clock.advance(20);
   ASSERT_FALSE(sounding());
   rig.clock.advance(1000);
+  EXPECT_EQ(rig.label(1).caption(), "第 2 句\u3000第 1 遍后停顿 6 秒") << "the line says the pause";
   ASSERT_TRUE(rig.form->accessKey('z'));
   rig.clock.advance(10000);
   EXPECT_EQ(rig.form->loopPacer().currentStep()->pass, 1) << "the pause waited while paused";
   EXPECT_FALSE(sounding());
   ASSERT_TRUE(rig.form->accessKey('z'));  // on: the rest of the pause, silent, then pass 2
+  EXPECT_EQ(rig.label(1).caption(), "第 2 句\u3000第 1 遍后停顿 6 秒");
   rig.clock.advance(2000);
   EXPECT_FALSE(sounding()) << "continuing inside the pause keeps it silent";
   rig.clock.advance(4000);
@@ -128,6 +130,12 @@ TEST_P(SchemeRun, AltZInsideAPauseStopsItsClockAndAltNMovesTheRun) {
   EXPECT_EQ(rig.label(1).caption(), "第 3 句\u3000第 1 遍（共 3 遍）\u30001.0×");
   ASSERT_TRUE(rig.form->accessKey('p'));
   EXPECT_EQ(rig.form->loopPacer().currentStep()->sentence, 1);
+  // A key the run has turned off says what to press; the run goes on.
+  const std::size_t dialogs = rig.dialog.calls().size();
+  EXPECT_TRUE(rig.form->accessKey('f'));
+  EXPECT_EQ(rig.label(1).caption(), Form1::kKeyOffDuringRun);
+  EXPECT_TRUE(rig.form->loopPacer().running());
+  EXPECT_EQ(rig.dialog.calls().size(), dialogs);
 }
 
 TEST_P(SchemeRun, ThePlainLoopIsAltRAsItWas) {
