@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "audio/Frames.h"
@@ -150,6 +151,7 @@ Player::Status Player::status() const {
     s.ended = (p & kEndedBit) != 0;
   }
   s.playing = running_.load() && !s.ended;
+  s.underruns = underruns_.load(std::memory_order_relaxed);
   std::shared_ptr<SeekIndex> index;
   {
     std::lock_guard lock(mutex_);
@@ -194,7 +196,9 @@ void Player::render(float* out, int frames) {
     tail_.store(++tail, std::memory_order_release);
   }
   const int stride = outputChannels_.load(std::memory_order_relaxed);
-  while (run && done < frames && tail != head) {
+  if (run && startedSerial_ != serial && readyToStart(tail, head, serial)) startedSerial_ = serial;
+  const bool heard = run && startedSerial_ == serial;
+  while (heard && done < frames && tail != head) {
     Block& block = blocks_[tail % kBlocks];
     if (block.serial != serial) {
       readOffset_ = 0;
@@ -221,12 +225,27 @@ void Player::render(float* out, int frames) {
     readOffset_ = 0;
     tail_.store(++tail, std::memory_order_release);  // the block is the worker's again from here
     publish(serial, end, last);
-    if (last) break;
+    if (last) {
+      endedSerial_ = serial;
+      break;
+    }
   }
+  // The ring ran dry in the middle of a play: a gap the learner hears.
+  if (heard && done < frames && endedSerial_ != serial) underruns_.fetch_add(1, std::memory_order_relaxed);
   if (done < frames)
     std::memset(out + static_cast<std::size_t>(done) * stride, 0,
                 static_cast<std::size_t>(frames - done) * stride * sizeof(float));
   busy_.store(false, std::memory_order_seq_cst);
+}
+
+bool Player::readyToStart(std::uint32_t tail, std::uint32_t head, std::uint32_t serial) const {
+  int queued = 0;
+  for (std::uint32_t at = tail; at != head; ++at) {
+    const Block& block = blocks_[at % kBlocks];
+    if (block.serial != serial) continue;
+    if (block.last || ++queued >= kStartBlocks) return true;
+  }
+  return false;
 }
 
 // ---- worker thread ----
@@ -243,6 +262,10 @@ void Player::runWorker() {
       handle(command);
       lock.lock();
       continue;
+    }
+    if (!underrunLogged_ && underruns_.load(std::memory_order_relaxed) > 0) {
+      underrunLogged_ = true;  // once: the count is in status()
+      std::fprintf(stderr, "tessaly: the sound output ran dry during a play (the machine is too busy)\n");
     }
     const bool room = head_.load() - tail_.load() < kBlocks;
     if (producing_ && room) {

@@ -49,6 +49,7 @@ class Player final : public Renderer {
     std::int64_t frame = 0;  // the frame being output
     bool ended = false;      // the current play has output its last frame
     bool playing = false;    // a play is running and not paused
+    int underruns = 0;       // renders of a started play that found the ring empty, ever
   };
 
   explicit Player(Output& output);
@@ -91,6 +92,10 @@ class Player final : public Renderer {
   static constexpr int kBlocks = 32;
   static constexpr int kBlockFrames = 1024;
   static constexpr int kSeamFadeFrames = 64;  // a speed change's seam: fade out, then in
+  // A play is heard once this many of its blocks are queued (or its last one is): started at
+  // its first block, a worker slowed by a busy machine could fall behind within the next few
+  // renders, and the learner would hear a gap just after every start and seek.
+  static constexpr int kStartBlocks = 8;
   struct Block {
     std::uint32_t serial = 0;
     bool last = false;
@@ -129,6 +134,8 @@ class Player final : public Renderer {
   void changeSpeed();
   void flushRing();
   void publish(std::uint32_t serial, std::int64_t frame, bool ended);
+  // Audio thread: the play `serial` has its start blocks queued between `tail` and `head`.
+  bool readyToStart(std::uint32_t tail, std::uint32_t head, std::uint32_t serial) const;
 
   Output& output_;
 
@@ -146,6 +153,11 @@ class Player final : public Renderer {
   std::array<Block, kBlocks> blocks_;
   std::atomic<std::uint32_t> head_{0}, tail_{0};  // head: worker; tail: audio thread
   int readOffset_ = 0;                            // frames of the tail block already output
+  std::atomic<int> underruns_{0};                 // counted by render, logged once by the worker
+
+  // Audio thread only.
+  std::uint32_t startedSerial_ = 0;  // the play being heard (its start blocks were queued)
+  std::uint32_t endedSerial_ = 0;    // the play whose last block has been output
 
   // Guarded by mutex_.
   mutable std::mutex mutex_;
@@ -171,6 +183,7 @@ class Player final : public Renderer {
   CancelFlag scanCancel_{false};
   std::thread scanThread_;
   bool producing_ = false;
+  bool underrunLogged_ = false;
   std::uint32_t playSerial_ = 0;
   std::int64_t nextFrame_ = 0, endFrame_ = -1;
   std::uint32_t workerLoadSerial_ = 0;
