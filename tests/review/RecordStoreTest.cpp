@@ -2,7 +2,8 @@
 // The learner's record on real SQLite files: the two sample lessons checked on three days and
 // what comes back when; a record an older program made; a scrambled, a newer, a read-only, a
 // full and a busy record; the writer thread telling a problem once and keeping what it could
-// not write.
+// not write; a full disk, a read-only folder and another program's lock at the start, on a
+// tmpfs of 1 MB.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <signal.h>
@@ -310,6 +311,7 @@ class Tmpfs {
   }
   bool mounted() const { return mounted_; }
   bool readOnly() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
+  bool writable() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT, nullptr) == 0; }
 
  private:
   fs::path mount_;
@@ -370,6 +372,124 @@ TEST_F(RecordTest, TheWriterTellsAProblemOnceAndKeepsWhatItCouldNotWrite) {
   const std::uint32_t asked = keeper.askDue(kDay + 1, 10);
   keeper.waitIdle();
   EXPECT_TRUE(keeper.takeDue(asked)) << "questions are still answered";
+}
+
+// What stands between the writer and the record on the learner's disk: imposed on the data
+// folder (a tmpfs of 1 MB) and lifted again, with the reason the learner is to be told.
+class HindranceTest : public RecordTest {
+ public:
+  struct Hindrance {
+    const char* what;
+    const char* reason;
+    void (HindranceTest::*impose)();
+    void (HindranceTest::*lift)();
+  };
+
+  ~HindranceTest() override { closeOther(); }
+
+  // Every byte of the folder taken by a file of its own.
+  void fill() {
+    std::ofstream out(folder / "data" / "filler", std::ios::binary);
+    const std::string block(4096, '\0');
+    while (out.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+    }
+  }
+  void unfill() { fs::remove(folder / "data" / "filler"); }
+  void readOnly() { ASSERT_TRUE(small.readOnly()); }
+  void writable() { ASSERT_TRUE(small.writable()); }
+  // Another program's connection: in a transaction it holds, or in locking_mode=EXCLUSIVE
+  // (kept from its first write until it closes).
+  void holdTransaction() {
+    ASSERT_EQ(sqlite3_open(db().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(other);
+  }
+  void holdExclusive() {
+    ASSERT_EQ(sqlite3_open(db().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(other);
+  }
+  void closeOther() {
+    if (!other) return;
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    other = nullptr;
+  }
+
+  // Files the record's folder holds besides the record and its filler.
+  std::vector<std::string> setAside() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(db().parent_path()))
+      if (entry.path().filename().string().find(".corrupt-") != std::string::npos)
+        names.push_back(entry.path().filename().string());
+    return names;
+  }
+  // Waits (a while at most) until the record has `checks` checks and `takes` takes.
+  bool reaches(std::int64_t checks, std::int64_t takes) {
+    for (int tries = 0; tries < 1000; ++tries) {
+      if (rows(db(), "checks") == checks && rows(db(), "takes") == takes) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+  CheckRecord check(int day) const {
+    return checked(mandarin(), lessonSentences("样例课文"), "你好，欢迎来到听写练习。今天天气很号。", day);
+  }
+  TakeRecord take(int day) const {
+    return {mandarin(),
+            4560,
+            8000,
+            "今天天气很好。",
+            64,
+            1.2,
+            0.7,
+            2.0,
+            "第 5 个字的声调偏平",
+            (folder / "takes" / "a.flac").string(),
+            std::int64_t{day} * 86400,
+            day};
+  }
+  // A record of one check, made with room.
+  void made() {
+    RecordStore store;
+    ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+    ASSERT_EQ(store.add(check(kDay), identityOf(mandarin())), RecordProblem::None);
+  }
+
+  Tmpfs small{folder / "data", 1024};
+  sqlite3* other = nullptr;
+};
+
+const HindranceTest::Hindrance kFull{"a full disk", "磁盘已满", &HindranceTest::fill, &HindranceTest::unfill};
+const HindranceTest::Hindrance kReadOnly{"a read-only folder", "文件是只读的", &HindranceTest::readOnly,
+                                         &HindranceTest::writable};
+const HindranceTest::Hindrance kTransaction{"another program's transaction", "被另一个程序占用",
+                                            &HindranceTest::holdTransaction, &HindranceTest::closeOther};
+const HindranceTest::Hindrance kExclusive{"another program in locking_mode=EXCLUSIVE", "被另一个程序占用",
+                                          &HindranceTest::holdExclusive, &HindranceTest::closeOther};
+
+TEST_F(HindranceTest, AFailureToReadOrWriteAtOpenIsNoDamage) {
+  if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  for (const Hindrance& h : {kFull, kReadOnly, kExclusive}) {
+    SCOPED_TRACE(h.what);
+    made();
+    (this->*h.impose)();
+    {
+      RecordStore store;
+      store.setBusyTimeout(100);
+      const RecordStore::Opened opened = store.open(db().string());
+      EXPECT_NE(opened.problem, RecordProblem::Corrupt) << opened.detail;
+      EXPECT_EQ(opened.movedTo, "");
+      EXPECT_FALSE(store.writable());
+      EXPECT_EQ(store.lastReason(), h.reason) << store.lastError();
+    }
+    (this->*h.lift)();
+    RecordStore store;
+    EXPECT_EQ(store.open(db().string()).problem, RecordProblem::None);
+    EXPECT_EQ(rows(db(), "checks"), 1) << "the learner's record, as it was";
+    EXPECT_EQ(setAside(), std::vector<std::string>{});
+    for (const auto& entry : fs::directory_iterator(db().parent_path())) fs::remove(entry.path());
+  }
 }
 
 }  // namespace
