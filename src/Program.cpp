@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/ProgramFolder.h"
@@ -44,8 +45,15 @@ Program::Program() {
       readings = table.string();
       break;
     }
-  // The learner's record: every check, the review schedule, the charts.
-  record_ = std::make_unique<RecordKeeper>((userData / "practice.sqlite3").string());
+  // The learner's record: every check, the review schedule, the charts. What it cannot take
+  // by the quit is kept beside it, or in the configuration or the temporary folder when the
+  // data folder takes no file.
+  RecordKeeper::Options recordOptions;
+  recordOptions.spareFolders.push_back(config_->folder().string());
+  std::error_code noTemporary;
+  if (const fs::path temporary = fs::temp_directory_path(noTemporary); !noTemporary)
+    recordOptions.spareFolders.push_back(temporary.string());
+  record_ = std::make_unique<RecordKeeper>((userData / "practice.sqlite3").string(), recordOptions);
   qt::MainWindowServices services{*mci_,           *stream_,  appPath_.string(), nullptr,  nullptr,  recovery_.get(),
                                   settings_.get(), &scanner_, &peaks_,           readings, &reader_, &drills_};
   services.record = record_.get();
@@ -66,6 +74,7 @@ Program::Program() {
   // A kill, Ctrl+C, a logout: leave as the exit command does, and make sure the program ends
   // even if the window could not close.
   signals_ = std::make_unique<qt::TerminationSignals>([this](int) {
+    leftBySignal_ = true;
     window_->leaveNow();
     QCoreApplication::quit();
   });
@@ -81,7 +90,14 @@ Program::~Program() {
   mpris_.reset();
   signals_.reset();
   window_.reset();
-  record_.reset();  // what is queued is written first
+  // What is queued is written first; what the record cannot take is kept in a file, and the
+  // learner told what and where (on the terminal when a signal ended the program: a logout
+  // does not wait on a message box).
+  if (const std::string kept = record_->finish(); !kept.empty()) {
+    if (leftBySignal_) std::fprintf(stderr, "%s\n", kept.c_str());
+    else qt::QtMessageBox(nullptr).inform(kept);
+  }
+  record_.reset();
   settings_.reset();
   config_.reset();
   recovery_.reset();

@@ -54,6 +54,7 @@ class Program {
   std::unique_ptr<qt::TerminationSignals> signals_;
   std::unique_ptr<qt::Mpris> mpris_;                    // null without a session bus
   std::unique_ptr<qt::BackgroundLessonMaker> lessons_;  // word lists spoken into lessons; goes before the window
+  bool leftBySignal_ = false;                           // a kill, Ctrl+C or a logout: nothing asks the learner then
 };
 
 }  // namespace tessaly

@@ -3,61 +3,217 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+
+#include "text/Fnv.h"
+#include "text/TextFile.h"
 
 namespace tessaly {
 
-RecordKeeper::RecordKeeper(std::string path, int retryMs)
-    : path_(std::move(path)), retryMs_(retryMs), thread_([this] { run(); }) {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNewerReason = "练习记录文件是较新版本的程序写的";
+
+// Where the unwritten rows of `record` may be kept: beside it first, then in each spare
+// folder under a name of the record's path (two records never share a spare file).
+std::vector<fs::path> unwrittenPlaces(const std::string& record, const std::vector<std::string>& spareFolders) {
+  std::vector<fs::path> places{fs::path(record + ".unwritten")};
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a64(record)));
+  const std::string spareName = fs::path(record).filename().string() + ".unwritten-" + hex;
+  for (const std::string& folder : spareFolders) places.push_back(fs::path(folder) / spareName);
+  return places;
+}
+
+// `place` and the names an earlier run may have taken beside it ("…unwritten", "…unwritten-2").
+std::vector<fs::path> filesAt(const fs::path& place) {
+  std::vector<fs::path> found;
+  std::error_code error;
+  const std::string name = place.filename().string();
+  for (fs::directory_iterator it(place.parent_path(), error), end; !error && it != end; it.increment(error)) {
+    const std::string other = it->path().filename().string();
+    if (other != name &&
+        !(other.starts_with(name + "-") && std::all_of(other.begin() + static_cast<std::ptrdiff_t>(name.size() + 1),
+                                                       other.end(), [](char c) { return c >= '0' && c <= '9'; })))
+      continue;
+    if (std::error_code kind; it->is_regular_file(kind)) found.push_back(it->path());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+RecordKeeper::RecordKeeper(std::string path, int retryMs) : RecordKeeper(std::move(path), Options{retryMs, 5000, {}}) {}
+
+RecordKeeper::RecordKeeper(std::string path, Options options)
+    : path_(std::move(path)),
+      options_([&] {
+        if (options.spareFolders.empty()) {
+          std::error_code error;
+          const fs::path temporary = fs::temp_directory_path(error);
+          if (!error) options.spareFolders.push_back(temporary.string());
+        }
+        return std::move(options);
+      }()),
+      thread_([this] { run(); }) {
+  store_.setBusyTimeout(options_.busyMs);
   std::lock_guard lock(mutex_);
   jobs_.push_front([this] {
     const RecordStore::Opened opened = store_.open(path_);
-    if (opened.problem != RecordProblem::None) tell(opened.problem, opened.detail, opened.movedTo);
+    newer_ = opened.problem == RecordProblem::Newer;
+    if (opened.problem != RecordProblem::None) {
+      reason_ = newer_ ? kNewerReason : store_.lastReason();
+      reopen_ = !store_.writable();
+      tell(opened.problem, reason_, opened.movedTo);
+    }
+    takeBackUnwritten();
   });
   wake_.notify_one();
 }
 
-RecordKeeper::~RecordKeeper() {
+RecordKeeper::~RecordKeeper() { finish(); }
+
+std::string RecordKeeper::finish() {
   {
     std::lock_guard lock(mutex_);
-    stopping_ = true;
+    if (finished_) return {};
+    finished_ = stopping_ = true;
   }
+  // A lock another program holds is waited on a moment only, the wait under way included:
+  // what it keeps from the record goes into the file of unwritten rows.
+  store_.setBusyTimeout(std::min(options_.busyMs, kQuitBusyMs));
   wake_.notify_one();
   thread_.join();
+  return std::move(finalWords_);
 }
 
 void RecordKeeper::record(CheckRecord record) {
   std::lock_guard lock(mutex_);
-  jobs_.push_back([this, record = std::move(record)] {
-    unwrittenRecords_.emplace_back(record, identityOf(record.recording));
-    writeUnwritten();
+  jobs_.push_back([this, record = std::move(record)]() mutable {
+    RecordingIdentity identity = identityOf(record.recording);
+    queue({std::move(record), std::move(identity)});
   });
   wake_.notify_one();
 }
 
 void RecordKeeper::recordTake(TakeRecord take) {
   std::lock_guard lock(mutex_);
-  jobs_.push_back([this, take = std::move(take)] {
-    if (const RecordProblem problem = store_.addTake(take, identityOf(take.recording)); problem != RecordProblem::None)
-      tell(problem, store_.lastError());
+  jobs_.push_back([this, take = std::move(take)]() mutable {
+    RecordingIdentity identity = identityOf(take.recording);
+    queue({std::move(take), std::move(identity)});
   });
   wake_.notify_one();
 }
 
+void RecordKeeper::queue(UnwrittenRow row) {
+  unwrittenRows_.push_back(std::move(row));
+  writeUnwritten();
+}
+
+void RecordKeeper::reopen() {
+  const RecordStore::Opened opened = store_.open(path_);
+  newer_ = opened.problem == RecordProblem::Newer;
+  reopen_ = !store_.writable();
+  // A damaged file found now is moved aside as at the start, and said so at once.
+  if (opened.problem == RecordProblem::Corrupt) tell(opened.problem, opened.detail, opened.movedTo);
+}
+
+void RecordKeeper::reopenToRead() {
+  if (!store_.isOpen() && !newer_) reopen();
+}
+
 void RecordKeeper::writeUnwritten() {
-  while (!unwrittenRecords_.empty()) {
-    const auto& [record, identity] = unwrittenRecords_.front();
-    const RecordProblem problem = store_.add(record, identity);
+  if (!unwrittenRows_.empty() && !newer_ && (reopen_ || !store_.writable())) reopen();
+  bool wroteAny = false;
+  while (!unwrittenRows_.empty()) {
+    const UnwrittenRow& row = unwrittenRows_.front();
+    const auto* check = std::get_if<CheckRecord>(&row.row);
+    const auto* take = std::get_if<TakeRecord>(&row.row);
+    const bool there = row.replayed && (check ? store_.holds(*check, row.identity) : store_.holds(*take));
+    const RecordProblem problem = there   ? RecordProblem::None
+                                  : check ? store_.add(*check, row.identity)
+                                          : store_.addTake(*take, row.identity);
     if (problem != RecordProblem::None) {
-      tell(problem, store_.lastError());  // busy (held past the wait by another program): unsaid
+      reason_ = newer_ ? kNewerReason : store_.lastReason();
+      reopen_ = problem != RecordProblem::Busy;  // a lock is waited out on the same connection
+      tell(newer_ ? RecordProblem::Newer : problem, reason_);
       break;
     }
-    unwrittenRecords_.pop_front();
+    unwrittenRows_.pop_front();
+    wroteAny = true;
     std::lock_guard lock(mutex_);
     told_ = false;  // written again: the next problem is news
   }
+  if (wroteAny && unwrittenRows_.empty()) removeTakenBack();  // every row of them is in the record now
   std::lock_guard lock(mutex_);
-  unwrittenCount_ = unwrittenRecords_.size();
+  unwrittenCount_ = unwrittenRows_.size();
+}
+
+void RecordKeeper::takeBackUnwritten() {
+  for (const fs::path& place : unwrittenPlaces(path_, options_.spareFolders)) {
+    for (const fs::path& file : filesAt(place)) {
+      std::string bytes;
+      std::optional<std::vector<UnwrittenRow>> rows;
+      if (readFileBytes(file, bytes).ok) rows = readUnwrittenRows(bytes);
+      if (!rows) {
+        unread_.push_back(file);
+        std::lock_guard lock(mutex_);
+        problems_.push_back("有一个未写入练习记录的结果文件无法读取，已原样保留：\n" + file.string() +
+                            "\n听写内容不受影响。");
+        continue;
+      }
+      takenBack_.push_back(file);
+      for (UnwrittenRow& row : *rows) unwrittenRows_.push_back(std::move(row));
+    }
+  }
+  writeUnwritten();
+}
+
+void RecordKeeper::removeTakenBack() {
+  for (const fs::path& file : takenBack_) {
+    std::error_code error;
+    fs::remove(file, error);  // left (a read-only folder): read again next time, nothing written twice
+  }
+  takenBack_.clear();
+}
+
+std::string RecordKeeper::keepUnwritten() {
+  if (unwrittenRows_.empty()) {
+    removeTakenBack();
+    return {};
+  }
+  std::vector<UnwrittenRow> rows(unwrittenRows_.begin(), unwrittenRows_.end());
+  const std::string text = unwrittenRowsText(rows);
+  const std::string what = "有 " + unwrittenRowsSummary(rows) + "没能写入练习记录：\n" + path_ + "\n（" +
+                           (reason_.empty() ? "原因不明" : reason_) + "）\n";
+  std::string failed;
+  for (const fs::path& place : unwrittenPlaces(path_, options_.spareFolders)) {
+    // The first of its names that is free or holds rows now in the queue; never a file not read.
+    fs::path file = place;
+    for (int n = 2;; ++n) {
+      std::error_code error;
+      const bool ours = std::find(takenBack_.begin(), takenBack_.end(), file) != takenBack_.end();
+      const bool unread = std::find(unread_.begin(), unread_.end(), file) != unread_.end();
+      if (!unread && (ours || !fs::exists(file, error))) break;
+      file = place.string() + "-" + std::to_string(n);
+    }
+    std::error_code error;
+    fs::create_directories(file.parent_path(), error);
+    const FileResult written = writeFileAtomically(file, text);
+    if (!written.ok) {
+      if (failed.empty()) failed = written.error;
+      continue;
+    }
+    std::erase(takenBack_, file);
+    removeTakenBack();  // their rows are in the new file
+    return what + "它们已另存在：\n" + file.string() + "\n下次启动时会自动写入练习记录。";
+  }
+  // Nowhere to keep them: the files read at the start stay as they were.
+  return what + "也没能另存（" + failed + "），这些结果没有保存下来。";
 }
 
 std::uint32_t RecordKeeper::ask(std::function<void(std::uint32_t)> job) {
@@ -70,6 +226,7 @@ std::uint32_t RecordKeeper::ask(std::function<void(std::uint32_t)> job) {
 
 std::uint32_t RecordKeeper::askDue(int today, int most) {
   return ask([this, today, most](std::uint32_t serial) {
+    reopenToRead();
     answer(dues_, serial, DueList{store_.due(today, most), store_.dueCount(today)});
   });
 }
@@ -77,13 +234,19 @@ std::uint32_t RecordKeeper::askDue(int today, int most) {
 std::optional<DueList> RecordKeeper::takeDue(std::uint32_t serial) { return takeAnswer(dues_, serial); }
 
 std::uint32_t RecordKeeper::askStats(int today, int days) {
-  return ask([this, today, days](std::uint32_t serial) { answer(stats_, serial, store_.stats(today, days)); });
+  return ask([this, today, days](std::uint32_t serial) {
+    reopenToRead();
+    answer(stats_, serial, store_.stats(today, days));
+  });
 }
 
 std::optional<RecordStats> RecordKeeper::takeStats(std::uint32_t serial) { return takeAnswer(stats_, serial); }
 
 std::uint32_t RecordKeeper::askMissed(std::int64_t recordingId) {
-  return ask([this, recordingId](std::uint32_t serial) { answer(missed_, serial, store_.missed(recordingId)); });
+  return ask([this, recordingId](std::uint32_t serial) {
+    reopenToRead();
+    answer(missed_, serial, store_.missed(recordingId));
+  });
 }
 
 std::optional<std::vector<AnkiNote>> RecordKeeper::takeMissed(std::uint32_t serial) { return takeAnswer(missed_, serial); }
@@ -91,6 +254,7 @@ std::optional<std::vector<AnkiNote>> RecordKeeper::takeMissed(std::uint32_t seri
 std::uint32_t RecordKeeper::askFind(const DueSentence& sentence, std::vector<std::string> folders) {
   return ask([this, id = sentence.recordingId, identity = sentence.identity,
               folders = std::move(folders)](std::uint32_t serial) mutable {
+    reopenToRead();
     for (const KnownRecording& known : store_.recordings())
       folders.push_back(std::filesystem::path(known.path).parent_path().string());
     std::sort(folders.begin(), folders.end());
@@ -130,8 +294,7 @@ void RecordKeeper::setAside(std::int64_t recordingId) {
 void RecordKeeper::tell(RecordProblem problem, const std::string& detail, const std::string& movedTo) {
   std::string text;
   switch (problem) {
-    case RecordProblem::None:
-    case RecordProblem::Busy: return;
+    case RecordProblem::None: return;
     case RecordProblem::Corrupt:
       text = movedTo.empty()
                  ? "练习记录文件已损坏，无法使用：\n" + path_ + "\n本次不记录练习，听写内容不受影响。"
@@ -140,13 +303,14 @@ void RecordKeeper::tell(RecordProblem problem, const std::string& detail, const 
     case RecordProblem::Newer:
       text = "练习记录文件是较新版本的程序写的，这个版本不能改动它：\n" + path_ + "\n本次不记录练习，听写内容不受影响。";
       break;
+    case RecordProblem::Busy:
     case RecordProblem::Unwritable:
-      text = "无法写入练习记录：\n" + path_ + "\n（" + detail +
-             "）\n检查结果先留在内存中，程序会在后台再试；听写内容不受影响。";
+      text = "无法写入练习记录：\n" + path_ + "\n（" + (detail.empty() ? "原因不明" : detail) +
+             "）\n检查结果先留在内存中，程序会在后台再试，退出时没写入的会另存；听写内容不受影响。";
       break;
   }
   std::lock_guard lock(mutex_);
-  if (told_) return;
+  if (told_ && problem != RecordProblem::Corrupt) return;
   told_ = true;
   problems_.push_back(std::move(text));
 }
@@ -178,7 +342,8 @@ void RecordKeeper::run() {
       if (stopping_) break;
       // Unwritten records are tried again after a while; otherwise the writer sleeps.
       if (unwrittenCount_ > 0) {
-        if (!wake_.wait_for(lock, std::chrono::milliseconds(retryMs_), [this] { return !jobs_.empty() || stopping_; })) {
+        if (!wake_.wait_for(lock, std::chrono::milliseconds(options_.retryMs),
+                            [this] { return !jobs_.empty() || stopping_; })) {
           busy_ = true;
           lock.unlock();
           writeUnwritten();
@@ -197,7 +362,8 @@ void RecordKeeper::run() {
     lock.lock();
   }
   lock.unlock();
-  if (!unwrittenRecords_.empty()) writeUnwritten();  // once more at the end
+  if (!unwrittenRows_.empty()) writeUnwritten();  // once more at the end
+  finalWords_ = keepUnwritten();
 }
 
 }  // namespace tessaly

@@ -3,19 +3,29 @@
 // queues (a check's record, a question for the due list or the charts, a relink) and takes
 // answers later by serial number, so it never waits on SQLite or the disk.
 //
-// The writer opens the record (review/RecordStore.h) first. A record it cannot write (a full
-// disk, a read-only folder, a database another program holds too long) stays in memory and is
-// tried again every few seconds and at the end; a problem is told once (until a record is
-// written again), in a sentence for the
-// 提示窗口, and the program goes on (the dictation is kept elsewhere and never at stake).
+// The writer opens the record (review/RecordStore.h) first, then takes back the rows an earlier
+// run could not write (review/UnwrittenRows.h). A row it cannot write (a full disk, a
+// read-only file or folder, a database another program holds too long) stays queued in memory
+// and is tried again every few seconds, the record reopened first when it could not be opened
+// or written; a problem is told once (until a row is written again), with its reason in words,
+// in a sentence for the 提示窗口, and the program goes on (the dictation is kept elsewhere and
+// never at stake).
 //
-// Threads: every public call on the user-interface thread (or a test's); the store and the
-// unwritten records on the writer's. mutex_ guards the queue, the answers and the problems.
+// At quit (finish()) another program's lock is waited on a moment only; what is still
+// unwritten goes, written atomically, to practice.sqlite3.unwritten beside the record (or, when
+// that folder takes no file, to a spare folder), never over such a file it could not read, and
+// the learner is told what and where. The next start writes it into the record (a row already
+// there is not written twice) and removes the file.
+//
+// Threads: every public call on the user-interface thread (or a test's); the store, the
+// unwritten rows and the files of them on the writer's. mutex_ guards the queue, the answers
+// and the problems.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -25,6 +35,7 @@
 #include <vector>
 
 #include "review/RecordStore.h"
+#include "review/UnwrittenRows.h"
 
 namespace tessaly {
 
@@ -35,13 +46,27 @@ struct DueList {
 
 class RecordKeeper final : public PracticeLog, public TakeLog {
  public:
+  struct Options {
+    int retryMs = 5000;  // how often unwritten rows are tried again
+    int busyMs = 5000;   // how long another program's lock is waited on (at quit: kQuitBusyMs at most)
+    // Where the unwritten rows go at quit when the record's own folder takes no file; empty:
+    // the system's temporary folder.
+    std::vector<std::string> spareFolders;
+  };
+  static constexpr int kQuitBusyMs = 200;
+
   explicit RecordKeeper(std::string path, int retryMs = 5000);
-  // Writes what is queued (and tries the unwritten once more), then stops.
+  RecordKeeper(std::string path, Options options);
+  // finish(), when it was not called.
   ~RecordKeeper() override;
 
+  // Writes what is queued (and tries the unwritten once more), keeps what is still unwritten
+  // in its file, and stops the writer. The answer is the sentence for the 提示窗口 saying what
+  // could not be written and where it is kept; "" when everything was written. Once.
+  std::string finish();
+
   void record(CheckRecord record) override;
-  // A take's score is written once; a failure is told as any other (the take keeps its score
-  // in its own tags).
+  // A take's score is queued and kept as a check is.
   void recordTake(TakeRecord take) override;
 
   std::uint32_t askDue(int today, int most);
@@ -70,7 +95,16 @@ class RecordKeeper final : public PracticeLog, public TakeLog {
 
  private:
   void run();
+  void queue(UnwrittenRow row);
   void writeUnwritten();
+  // Opens the record again (a failed open or write may have passed: room again, the lock let go).
+  void reopen();
+  void reopenToRead();
+  // The files of unwritten rows an earlier run left, read into the queue.
+  void takeBackUnwritten();
+  void removeTakenBack();
+  // At the end: the unwritten rows into their file; the sentence for finish().
+  std::string keepUnwritten();
   void tell(RecordProblem problem, const std::string& detail, const std::string& movedTo = {});
   std::uint32_t ask(std::function<void(std::uint32_t)> job);
   // A question's answer, left for its asker (the writer's side), and taken once (the asker's).
@@ -88,14 +122,21 @@ class RecordKeeper final : public PracticeLog, public TakeLog {
   }
 
   const std::string path_;
-  const int retryMs_;
-  RecordStore store_;                                                       // the writer's alone
-  std::deque<std::pair<CheckRecord, RecordingIdentity>> unwrittenRecords_;  // the writer's alone
+  const Options options_;
+  RecordStore store_;  // the writer's alone, but for its busy timeout
+  // The writer's alone:
+  std::deque<UnwrittenRow> unwrittenRows_;
+  std::vector<std::filesystem::path> takenBack_;  // files whose rows are in the queue or the record
+  std::vector<std::filesystem::path> unread_;     // files of that name not read: never written over
+  bool newer_ = false;                            // the record is a newer program's: not reopened
+  bool reopen_ = false;                           // the last write failed other than by a lock
+  std::string reason_;                            // the last failure's, in words
+  std::string finalWords_;
 
   mutable std::mutex mutex_;
   std::condition_variable wake_, idle_;
   std::deque<std::function<void()>> jobs_;
-  bool busy_ = false, stopping_ = false;
+  bool busy_ = false, stopping_ = false, finished_ = false;
   std::uint32_t serial_ = 0;
   std::size_t unwrittenCount_ = 0;
   std::map<std::uint32_t, DueList> dues_;

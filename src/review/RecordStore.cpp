@@ -2,13 +2,16 @@
 #include "review/RecordStore.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include "text/Fnv.h"
 
@@ -19,7 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kIdentityBytes = 64 * 1024;
-constexpr int kBusyTimeoutMs = 5000;
 
 // One prepared statement, finalised when it goes.
 class Statement {
@@ -122,22 +124,80 @@ RecordingIdentity identityOf(const std::string& path) {
   return {static_cast<std::int64_t>(size), hex};
 }
 
-RecordStore::~RecordStore() { sqlite3_close_v2(db_); }
+RecordStore::~RecordStore() { close(); }
+
+void RecordStore::close() {
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+  writable_ = false;
+}
+
+int RecordStore::onBusy(void* self, int count) {
+  auto* store = static_cast<RecordStore*>(self);
+  const auto now = std::chrono::steady_clock::now();
+  if (count == 0) store->busySince_ = now;
+  if (now - store->busySince_ >= std::chrono::milliseconds(store->busyTimeoutMs_.load())) return 0;
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return 1;
+}
 
 bool RecordStore::exec(const char* sql) {
-  char* message = nullptr;
-  const int code = sqlite3_exec(db_, sql, nullptr, nullptr, &message);
-  if (code != SQLITE_OK) lastError_ = message ? message : sqlite3_errstr(code);
-  sqlite3_free(message);
-  return code == SQLITE_OK;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  failure();
+  return false;
+}
+
+void RecordStore::rollback() {
+  // A full disk or an I/O error may have ended the transaction already; the reason noted
+  // stays the first failure's.
+  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 RecordProblem RecordStore::failure() {
-  const int code = sqlite3_extended_errcode(db_);
-  lastError_ = sqlite3_errmsg(db_);
-  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) return RecordProblem::Busy;
-  if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB) return RecordProblem::Corrupt;
+  return openFailure(sqlite3_extended_errcode(db_), sqlite3_system_errno(db_), sqlite3_errmsg(db_));
+}
+
+RecordProblem RecordStore::openFailure(int code, int systemErrno, std::string words) {
+  lastCode_ = code;
+  lastErrno_ = systemErrno;
+  lastError_ = std::move(words);
+  return lastProblem();
+}
+
+void RecordStore::noteFolderUnwritable(const std::string& path) {
+  // SQLite could not open a file it needed (the record in WAL mode needs its -shm beside it);
+  // the system says why of the folder.
+  const std::string folder = fs::path(path).parent_path().string();
+  if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0 && (errno == EROFS || errno == EACCES)) lastErrno_ = errno;
+}
+
+RecordProblem RecordStore::lastProblem() const {
+  const int code = lastCode_ & 0xff;
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) return RecordProblem::Busy;
+  if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) return RecordProblem::Corrupt;
   return RecordProblem::Unwritable;
+}
+
+std::string RecordStore::lastReason() const {
+  const int code = lastCode_ & 0xff;
+  const auto systemSays = [this](const char* otherwise) -> std::string {
+    if (lastErrno_ == ENOSPC || lastErrno_ == EDQUOT) return "磁盘已满";
+    if (lastErrno_ == EROFS || lastErrno_ == EACCES || lastErrno_ == EPERM) return "文件是只读的";
+    if (lastErrno_ == EFBIG) return "文件超过了系统允许的大小";
+    return otherwise;
+  };
+  switch (code) {
+    case SQLITE_FULL: return "磁盘已满";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return "被另一个程序占用";
+    case SQLITE_READONLY: return "文件是只读的";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return "文件已损坏";
+    case SQLITE_CANTOPEN: return systemSays("无法打开文件");
+    case SQLITE_IOERR: return systemSays("磁盘读写出错");
+    case SQLITE_OK: return systemSays("原因不明");
+    default: return "SQLite：" + lastError_;
+  }
 }
 
 RecordStore::Opened RecordStore::open(const std::string& path) {
@@ -145,41 +205,54 @@ RecordStore::Opened RecordStore::open(const std::string& path) {
   std::error_code error;
   fs::create_directories(fs::path(path).parent_path(), error);
   for (int attempt = 0; attempt < 2; ++attempt) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
-    writable_ = false;
+    close();
     int code = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (code != SQLITE_OK) {  // a read-only file or folder: read what is there, write nothing
-      sqlite3_close_v2(db_);
-      db_ = nullptr;
+      const int first = sqlite3_extended_errcode(db_), firstErrno = sqlite3_system_errno(db_);
+      close();
       code = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
       if (code != SQLITE_OK) {
-        lastError_ = sqlite3_errstr(code);
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        return {RecordProblem::Unwritable, {}, lastError_};
+        const RecordProblem problem = openFailure(first, firstErrno, sqlite3_errstr(first));
+        close();
+        noteFolderUnwritable(path);
+        return {problem == RecordProblem::Busy ? problem : RecordProblem::Unwritable, {}, lastError_};
       }
     }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_busy_handler(db_, &RecordStore::onBusy, this);
     sqlite3_extended_result_codes(db_, 1);
     // The integrity check reads every page: a scrambled file says so here, not at the first
-    // query the learner waits on.
+    // query the learner waits on. A check that could not read (a full disk, a lock, a folder
+    // it cannot make its shared-memory file in) found no damage: the file stays as it is.
     std::string verdict;
+    bool damaged = false, read = true;
     {
       Statement check(db_, "PRAGMA integrity_check");
-      const int step = check.step();
-      verdict = step == SQLITE_ROW ? check.text(0) : sqlite3_errmsg(db_);
-      if (step != SQLITE_ROW && (sqlite3_errcode(db_) == SQLITE_BUSY)) return {RecordProblem::Busy, {}, verdict};
+      if (check.step() == SQLITE_ROW) {
+        verdict = check.text(0);
+        damaged = verdict != "ok";
+      } else {
+        damaged = failure() == RecordProblem::Corrupt;  // SQLite's words for a file that is not a database
+        verdict = lastError_;
+        read = damaged;
+      }
     }
-    if (verdict != "ok") {
-      sqlite3_close_v2(db_);
-      db_ = nullptr;
+    if (!read) {
+      const RecordProblem problem = lastProblem();
+      close();
+      if ((lastCode_ & 0xff) == SQLITE_CANTOPEN) noteFolderUnwritable(path);
+      return {problem, {}, lastError_};
+    }
+    if (damaged) {
+      close();
       if (attempt > 0) return {RecordProblem::Corrupt, opened.movedTo, verdict};
       opened.problem = RecordProblem::Corrupt;
       opened.detail = verdict;
       opened.movedTo = asideName(path);
       fs::rename(path, opened.movedTo, error);
-      if (error) return {RecordProblem::Unwritable, {}, error.message()};
+      if (error) {
+        openFailure(SQLITE_CANTOPEN, error.value(), error.message());
+        return {RecordProblem::Unwritable, {}, lastError_};
+      }
       for (const char* tail : {"-wal", "-shm"}) fs::rename(path + tail, opened.movedTo + tail, error);
       continue;  // and make a new one
     }
@@ -190,12 +263,15 @@ RecordStore::Opened RecordStore::open(const std::string& path) {
     }
     if (version > kSchemaVersion) return {RecordProblem::Newer, {}, "user_version " + std::to_string(version)};
     writable_ = !sqlite3_db_readonly(db_, "main");
-    if (!writable_) return {RecordProblem::Unwritable, {}, "read-only"};
+    if (!writable_) {
+      openFailure(SQLITE_READONLY, 0, "read-only");
+      return {RecordProblem::Unwritable, {}, lastError_};
+    }
     if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL") || !exec("PRAGMA foreign_keys=ON") ||
         (version < kSchemaVersion && !migrate(version))) {
-      const RecordProblem problem = failure();
-      writable_ = false;
-      return {problem, {}, lastError_};
+      writable_ = false;  // still read: what is there is shown
+      const RecordProblem problem = lastProblem();
+      return {problem == RecordProblem::Corrupt ? RecordProblem::Unwritable : problem, {}, lastError_};
     }
     return opened;
   }
@@ -206,7 +282,7 @@ bool RecordStore::migrate(int from) {
   if (!exec("BEGIN IMMEDIATE")) return false;
   for (int v = from; v < kSchemaVersion; ++v) {
     if (!exec(kMigrations[v]) || !exec(("PRAGMA user_version=" + std::to_string(v + 1)).c_str())) {
-      exec("ROLLBACK");
+      rollback();
       return false;
     }
   }
@@ -235,11 +311,11 @@ std::int64_t RecordStore::recordingIdOf(const std::string& path, const Recording
 RecordProblem RecordStore::writeFor(const std::string& path, const RecordingIdentity& identity,
                                     const std::function<bool(std::int64_t recordingId)>& write) {
   if (!writable()) return RecordProblem::Unwritable;
-  if (!exec("BEGIN IMMEDIATE")) return failure();
+  if (!exec("BEGIN IMMEDIATE")) return lastProblem();
   if (const std::int64_t recordingId = recordingIdOf(path, identity); recordingId && write(recordingId) && exec("COMMIT"))
     return RecordProblem::None;
-  const RecordProblem problem = failure();
-  exec("ROLLBACK");
+  const RecordProblem problem = failure();  // the statement's or the commit's: nothing ran since
+  rollback();
   return problem;
 }
 
@@ -317,6 +393,25 @@ RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentit
     }
     return true;
   });
+}
+
+bool RecordStore::holds(const CheckRecord& record, const RecordingIdentity& identity) {
+  if (!db_) return false;
+  const std::string hash = identity.known() ? identity.hash : "path:" + record.recording;
+  Statement q(db_,
+              "SELECT COUNT(*) FROM checks c JOIN recordings g ON g.id = c.recording_id"
+              " WHERE g.size = ? AND g.hash = ? AND c.at = ? AND c.day = ?"
+              " AND (SELECT COUNT(*) FROM attempts a WHERE a.check_id = c.id) = ?");
+  q.bind(1, identity.size).bind(2, hash).bind(3, record.at).bind(4, record.day);
+  q.bind(5, static_cast<std::int64_t>(record.sentences.size()));
+  return q.step() == SQLITE_ROW && q.integer(0) > 0;
+}
+
+bool RecordStore::holds(const TakeRecord& take) {
+  if (!db_) return false;
+  Statement q(db_, "SELECT COUNT(*) FROM takes WHERE at = ? AND take_path = ? AND start_ms = ? AND end_ms = ?");
+  q.bind(1, take.at).bind(2, take.takePath).bind(3, take.startMs).bind(4, take.endMs);
+  return q.step() == SQLITE_ROW && q.integer(0) > 0;
 }
 
 std::vector<DueSentence> RecordStore::due(int today, int most) {

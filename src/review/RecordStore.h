@@ -6,17 +6,22 @@
 // again), the review schedule of each sentence that was missed, and the score of each 跟读
 // take.
 //
-// At open: a file SQLite cannot read or whose integrity check fails is moved aside (kept,
-// never deleted) and a new one made; a file of a newer schema is left alone and the store
-// does not write. A write is one transaction per check, so a kill loses at most the check
-// under way; a busy database is waited on (busy timeout), a full or read-only one fails that
-// write, which the caller keeps for later.
+// At open: a file that is damaged (not a database by its header, or its integrity check finds
+// faults) is moved aside (kept, never deleted) and a new one made; a file that merely cannot
+// be read or written now (a full disk, a read-only file or folder, another program's lock) is
+// left as it is and the open fails, to be tried again. A file of a newer schema is left alone
+// and the store does not write. A write is one transaction per check, so a kill loses at most
+// the check under way; a busy database is waited on (busy timeout), a full or read-only one
+// fails that write, which the caller keeps for later.
 //
 // Used by one thread at a time: the record's writer (review/RecordKeeper.h), the benchmark and
-// the tests.
+// the tests; setBusyTimeout alone may be called from any thread (the writer's owner shortens
+// a wait under way when the program quits).
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -85,6 +90,9 @@ class RecordStore {
   // Opens (making it, and its folder, when missing) the record at `path`.
   Opened open(const std::string& path);
   bool isOpen() const { return db_ != nullptr; }
+  // How long a database another program holds is waited on, from now on (a wait under way
+  // included). Any thread.
+  void setBusyTimeout(int ms) { busyTimeoutMs_.store(ms); }
   bool writable() const { return db_ != nullptr && writable_; }
 
   // Keeps one check: its sentences and slips, and the schedule of each sentence it covered
@@ -110,12 +118,28 @@ class RecordStore {
   bool relink(std::int64_t recordingId, const std::string& path);
   bool setAside(std::int64_t recordingId);
 
+  // Whether the record holds `record` (a check of that recording at that second with as many
+  // sentences) or `take` already: a row read back from the unwritten file may have been
+  // written before the program stopped.
+  bool holds(const CheckRecord& record, const RecordingIdentity& identity);
+  bool holds(const TakeRecord& take);
+
   const std::string& lastError() const { return lastError_; }
+  // Why the last open or write failed, in the learner's words: "磁盘已满", "文件是只读的",
+  // "被另一个程序占用"…
+  std::string lastReason() const;
 
  private:
   bool exec(const char* sql);
   bool migrate(int from);
+  void close();
+  void rollback();
+  RecordProblem lastProblem() const;
+  // Notes the connection's last error (its code, the system's errno and SQLite's words).
   RecordProblem failure();
+  RecordProblem openFailure(int code, int systemErrno, std::string words);
+  void noteFolderUnwritable(const std::string& path);
+  static int onBusy(void* self, int count);
   // The recording's row (made, or its path brought up to date); 0 when that failed.
   std::int64_t recordingIdOf(const std::string& path, const RecordingIdentity& identity);
   // One transaction: the recording's row, then `write` with its id; all of it or nothing.
@@ -125,6 +149,9 @@ class RecordStore {
   sqlite3* db_ = nullptr;
   bool writable_ = false;
   std::string lastError_;
+  int lastCode_ = 0, lastErrno_ = 0;
+  std::atomic<int> busyTimeoutMs_{5000};
+  std::chrono::steady_clock::time_point busySince_;
 };
 
 }  // namespace tessaly

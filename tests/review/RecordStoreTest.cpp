@@ -2,7 +2,9 @@
 // The learner's record on real SQLite files: the two sample lessons checked on three days and
 // what comes back when; a record an older program made; a scrambled, a newer, a read-only, a
 // full and a busy record; the writer thread telling a problem once and keeping what it could
-// not write.
+// not write; a full disk, a read-only folder and another program's lock at the start and at
+// quit, on a tmpfs of 1 MB, with what could not be written kept beside the record and written
+// at the next start.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <signal.h>
@@ -310,6 +312,7 @@ class Tmpfs {
   }
   bool mounted() const { return mounted_; }
   bool readOnly() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
+  bool writable() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT, nullptr) == 0; }
 
  private:
   fs::path mount_;
@@ -370,6 +373,272 @@ TEST_F(RecordTest, TheWriterTellsAProblemOnceAndKeepsWhatItCouldNotWrite) {
   const std::uint32_t asked = keeper.askDue(kDay + 1, 10);
   keeper.waitIdle();
   EXPECT_TRUE(keeper.takeDue(asked)) << "questions are still answered";
+}
+
+// What stands between the writer and the record on the learner's disk: imposed on the data
+// folder (a tmpfs of 1 MB) and lifted again, with the reason the learner is to be told.
+class HindranceTest : public RecordTest {
+ public:
+  struct Hindrance {
+    const char* what;
+    const char* reason;
+    void (HindranceTest::*impose)();
+    void (HindranceTest::*lift)();
+  };
+
+  ~HindranceTest() override { closeOther(); }
+
+  // Every byte of the folder taken by a file of its own.
+  void fill() {
+    std::ofstream out(folder / "data" / "filler", std::ios::binary);
+    const std::string block(4096, '\0');
+    while (out.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+    }
+  }
+  void unfill() { fs::remove(folder / "data" / "filler"); }
+  void readOnly() { ASSERT_TRUE(small.readOnly()); }
+  void writable() { ASSERT_TRUE(small.writable()); }
+  // Another program's connection: in a transaction it holds, or in locking_mode=EXCLUSIVE
+  // (kept from its first write until it closes).
+  void holdTransaction() {
+    ASSERT_EQ(sqlite3_open(db().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(other);
+  }
+  void holdExclusive() {
+    ASSERT_EQ(sqlite3_open(db().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(other);
+  }
+  void closeOther() {
+    if (!other) return;
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    other = nullptr;
+  }
+
+  RecordKeeper::Options options() const { return {50, 100, {(folder / "spare").string()}}; }
+  // Files the record's folder holds besides the record and its filler.
+  std::vector<std::string> setAside() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(db().parent_path()))
+      if (entry.path().filename().string().find(".corrupt-") != std::string::npos)
+        names.push_back(entry.path().filename().string());
+    return names;
+  }
+  // Waits (a while at most) until the record has `checks` checks and `takes` takes.
+  bool reaches(std::int64_t checks, std::int64_t takes) {
+    for (int tries = 0; tries < 1000; ++tries) {
+      if (rows(db(), "checks") == checks && rows(db(), "takes") == takes) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+  CheckRecord check(int day) const {
+    return checked(mandarin(), lessonSentences("样例课文"), "你好，欢迎来到听写练习。今天天气很号。", day);
+  }
+  TakeRecord take(int day) const {
+    return {mandarin(),
+            4560,
+            8000,
+            "今天天气很好。",
+            64,
+            1.2,
+            0.7,
+            2.0,
+            "第 5 个字的声调偏平",
+            (folder / "takes" / "a.flac").string(),
+            std::int64_t{day} * 86400,
+            day};
+  }
+  // A record of one check, made with room.
+  void made() {
+    RecordStore store;
+    ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+    ASSERT_EQ(store.add(check(kDay), identityOf(mandarin())), RecordProblem::None);
+  }
+
+  Tmpfs small{folder / "data", 1024};
+  sqlite3* other = nullptr;
+};
+
+const HindranceTest::Hindrance kFull{"a full disk", "磁盘已满", &HindranceTest::fill, &HindranceTest::unfill};
+const HindranceTest::Hindrance kReadOnly{"a read-only folder", "文件是只读的", &HindranceTest::readOnly,
+                                         &HindranceTest::writable};
+const HindranceTest::Hindrance kTransaction{"another program's transaction", "被另一个程序占用",
+                                            &HindranceTest::holdTransaction, &HindranceTest::closeOther};
+const HindranceTest::Hindrance kExclusive{"another program in locking_mode=EXCLUSIVE", "被另一个程序占用",
+                                          &HindranceTest::holdExclusive, &HindranceTest::closeOther};
+
+TEST_F(HindranceTest, AFailureToReadOrWriteAtOpenIsNoDamage) {
+  if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  for (const Hindrance& h : {kFull, kReadOnly, kExclusive}) {
+    SCOPED_TRACE(h.what);
+    made();
+    (this->*h.impose)();
+    {
+      RecordStore store;
+      store.setBusyTimeout(100);
+      const RecordStore::Opened opened = store.open(db().string());
+      EXPECT_NE(opened.problem, RecordProblem::Corrupt) << opened.detail;
+      EXPECT_EQ(opened.movedTo, "");
+      EXPECT_FALSE(store.writable());
+      EXPECT_EQ(store.lastReason(), h.reason) << store.lastError();
+    }
+    (this->*h.lift)();
+    RecordStore store;
+    EXPECT_EQ(store.open(db().string()).problem, RecordProblem::None);
+    EXPECT_EQ(rows(db(), "checks"), 1) << "the learner's record, as it was";
+    EXPECT_EQ(setAside(), std::vector<std::string>{});
+    for (const auto& entry : fs::directory_iterator(db().parent_path())) fs::remove(entry.path());
+  }
+}
+
+TEST_F(HindranceTest, WhatIsRecordedWhileTheRecordCannotBeWrittenReachesItOnceItCan) {
+  if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  for (const Hindrance& h : {kFull, kReadOnly, kTransaction, kExclusive}) {
+    SCOPED_TRACE(h.what);
+    made();
+    (this->*h.impose)();
+    RecordKeeper keeper(db().string(), options());
+    keeper.record(check(kDay + 1));
+    keeper.recordTake(take(kDay + 1));
+    keeper.waitIdle();
+    EXPECT_EQ(keeper.unwritten(), 2u);
+    const std::string told = keeper.takeProblem();
+    EXPECT_NE(told.find(std::string("（") + h.reason + "）"), std::string::npos) << told;
+    EXPECT_EQ(told.find("损坏"), std::string::npos) << told;
+    (this->*h.lift)();
+    EXPECT_TRUE(reaches(2, 1)) << "written once the record could take them, in the same run";
+    keeper.waitIdle();
+    EXPECT_EQ(keeper.unwritten(), 0u);
+    EXPECT_EQ(keeper.finish(), "") << "nothing left to tell at quit";
+    EXPECT_EQ(setAside(), std::vector<std::string>{});
+    for (const auto& entry : fs::directory_iterator(db().parent_path())) fs::remove(entry.path());
+  }
+}
+
+TEST_F(HindranceTest, WhatCannotBeWrittenAtQuitIsKeptToldAndWrittenAtTheNextStart) {
+  if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  const fs::path beside = db().string() + ".unwritten";
+  const struct {
+    Hindrance hindrance;
+    bool atStart;  // imposed before the program starts, or while it runs
+    fs::path keptIn;
+  } cases[] = {
+      {kFull, false, folder / "spare"},
+      {kReadOnly, true, folder / "spare"},
+      {kTransaction, false, beside.parent_path()},
+      {kExclusive, true, beside.parent_path()},
+  };
+  for (const auto& c : cases) {
+    const Hindrance& h = c.hindrance;
+    SCOPED_TRACE(std::string(h.what) + (c.atStart ? " at the start" : " while it runs"));
+    made();
+    std::string told;
+    {
+      if (c.atStart) (this->*h.impose)();
+      RecordKeeper keeper(db().string(), options());
+      keeper.waitIdle();
+      if (!c.atStart) (this->*h.impose)();
+      keeper.record(check(kDay + 1));
+      keeper.record(check(kDay + 2));
+      keeper.recordTake(take(kDay + 2));
+      keeper.waitIdle();
+      told = keeper.finish();
+    }
+    EXPECT_NE(told.find("有 2 次检查和 1 次跟读成绩（样例课文.mp3）没能写入练习记录"), std::string::npos) << told;
+    EXPECT_NE(told.find(std::string("（") + h.reason + "）"), std::string::npos) << told;
+    EXPECT_EQ(told.find("（）"), std::string::npos) << told;
+    // Kept where it says.
+    std::vector<fs::path> kept;
+    for (const fs::path& place : {beside.parent_path(), folder / "spare"})
+      if (fs::exists(place))
+        for (const auto& entry : fs::directory_iterator(place))
+          if (entry.path().filename().string().starts_with("practice.sqlite3.unwritten")) kept.push_back(entry.path());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].parent_path(), c.keptIn);
+    EXPECT_NE(told.find(kept[0].string()), std::string::npos) << told;
+
+    (this->*h.lift)();
+    EXPECT_EQ(rows(db(), "checks"), 1);
+    {
+      RecordKeeper next(db().string(), options());
+      EXPECT_TRUE(reaches(3, 1)) << "written at the next start";
+      next.waitIdle();
+      EXPECT_FALSE(fs::exists(kept[0])) << "the file goes once its rows are in the record";
+      EXPECT_EQ(next.finish(), "");
+    }
+    RecordStore store;
+    ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+    const RecordStats stats = store.stats(kDay + 2, 10);
+    ASSERT_EQ(stats.accuracyByDay.size(), 3u);
+    EXPECT_EQ(stats.tones[2][3], 3) << "each check's slips came back whole";
+    ASSERT_EQ(store.takes().size(), 1u);
+    EXPECT_EQ(store.takes()[0].reasons, "第 5 个字的声调偏平");
+    EXPECT_DOUBLE_EQ(store.takes()[0].lengthRatio, 1.2);
+    EXPECT_EQ(setAside(), std::vector<std::string>{});
+    for (const auto& entry : fs::directory_iterator(db().parent_path())) fs::remove(entry.path());
+    fs::remove_all(folder / "spare");
+  }
+}
+
+TEST_F(HindranceTest, AFileOfUnwrittenRowsIsNeverWrittenOverNorWrittenTwice) {
+  if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  const fs::path beside = db().string() + ".unwritten";
+  const UnwrittenRow row{check(kDay + 1), identityOf(mandarin())};
+  const std::string whole = unwrittenRowsText({row});
+  const struct {
+    const char* what;
+    std::string bytes;    // the file an earlier run left
+    bool alreadyWritten;  // its row reached the record before that run stopped
+    std::int64_t checks;  // in the record after the next start
+    bool left;            // the file stays as it was
+  } cases[] = {
+      {"a whole file", whole, false, 2, false},
+      {"a whole file whose row is in the record", whole, true, 2, false},
+      {"a file cut short", whole.substr(0, whole.size() - 4), false, 1, true},
+      {"another program's file", "version = 2\n", false, 1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    made();
+    if (c.alreadyWritten) {
+      RecordStore store;
+      ASSERT_EQ(store.open(db().string()).problem, RecordProblem::None);
+      ASSERT_EQ(store.add(std::get<CheckRecord>(row.row), row.identity), RecordProblem::None);
+    }
+    ASSERT_TRUE(writeFileAtomically(beside, c.bytes).ok);
+    {
+      RecordKeeper keeper(db().string(), options());
+      keeper.waitIdle();
+      EXPECT_EQ(rows(db(), "checks"), c.checks);
+      EXPECT_EQ(fs::exists(beside), c.left);
+      if (c.left) {
+        EXPECT_EQ(bytesOf(beside), c.bytes);
+        EXPECT_NE(keeper.takeProblem().find(beside.string()), std::string::npos) << "told it was left";
+      }
+      // A check the record cannot take at quit goes to a file of its own.
+      holdTransaction();
+      keeper.record(check(kDay + 2));
+      keeper.waitIdle();
+      const std::string told = keeper.finish();
+      closeOther();
+      const fs::path kept = c.left ? fs::path(beside.string() + "-2") : beside;
+      EXPECT_NE(told.find(kept.string()), std::string::npos) << told;
+      ASSERT_TRUE(fs::exists(kept));
+      if (c.left) {
+        EXPECT_EQ(bytesOf(beside), c.bytes) << "never written over";
+      }
+    }
+    {
+      RecordKeeper next(db().string(), options());
+      EXPECT_TRUE(reaches(c.checks + 1, 0));
+      EXPECT_EQ(next.finish(), "");
+    }
+    EXPECT_EQ(fs::exists(beside), c.left);
+    for (const auto& entry : fs::directory_iterator(db().parent_path())) fs::remove(entry.path());
+  }
 }
 
 }  // namespace
