@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "playback/RecordingFormats.h"
 #include "playlist/PlayListFile.h"
 #include "text/Module1.h"
 #include "text/TextFile.h"
@@ -15,7 +16,6 @@ namespace tessaly {
 
 namespace {
 
-constexpr std::string_view kAudioFilter = "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav";
 constexpr std::string_view kListFilter = "语音列表文件(*.lst)|*.lst";
 constexpr std::string_view kWordListFilter = "听写词语表(*.txt)|*.txt";
 constexpr int kMaxListEntries = Form1::kListSlots - 1;  // the end marker takes the last slot
@@ -52,7 +52,7 @@ void Form1::selectBackEndFor(const std::string& path) {
   d_.mmControl1.setEnabled(wav);
 }
 
-void Form1::openFileCommand() { openThroughDialog(kAudioFilter); }
+void Form1::openFileCommand() { openThroughDialog(kRecordingFilter); }
 
 void Form1::openWordListCommand() {
   if (lessons_) openThroughDialog(kWordListFilter);

@@ -184,24 +184,28 @@ void QtTimer::setEnabled(bool enabled) {
   if (!enabled) timer_.stop();
 }
 
-QString QtFileDialog::toQtFilter(const std::string& filter) {
-  const QString text = toQt(filter);
-  const qsizetype bar = text.indexOf(u'|');
-  const QString description = bar < 0 ? text : text.left(bar);
-  const QStringList patterns = (bar < 0 ? QString() : text.mid(bar + 1)).split(u';', Qt::SkipEmptyParts);
-  // Qt's filters are case-sensitive on Linux: offer every pattern in both cases, so that
-  // LESSON.WAV and Lesson.Mp3 are offered too.
-  QStringList anyCase;
-  for (const QString& pattern : patterns) {
-    QString caseless;
-    for (const QChar c : pattern) {
-      if (c.isLetter()) caseless += u'[' + QString(c.toLower()) + QString(c.toUpper()) + u']';
-      else caseless += c;
+QStringList QtFileDialog::toQtFilters(const std::string& filter) {
+  // "description|patterns", one pair after another, all joined by bars.
+  const QStringList parts = toQt(filter).split(u'|');
+  QStringList filters;
+  for (qsizetype i = 0; i < parts.size(); i += 2) {
+    const QString& description = parts[i];
+    const QStringList patterns = (i + 1 < parts.size() ? parts[i + 1] : QString()).split(u';', Qt::SkipEmptyParts);
+    // Qt's filters are case-sensitive on Linux: offer every pattern in both cases, so that
+    // LESSON.WAV and Lesson.Mp3 are offered too.
+    QStringList anyCase;
+    for (const QString& pattern : patterns) {
+      QString caseless;
+      for (const QChar c : pattern) {
+        if (c.isLetter()) caseless += u'[' + QString(c.toLower()) + QString(c.toUpper()) + u']';
+        else caseless += c;
+      }
+      anyCase << caseless;
     }
-    anyCase << caseless;
+    // The description already names the patterns: keep its own text in front of Qt's list.
+    filters << description + QStringLiteral(" (") + anyCase.join(QChar(u' ')) + QChar(u')');
   }
-  // The description already names the patterns: keep its own text in front of Qt's list.
-  return description + QStringLiteral(" (") + anyCase.join(QChar(u' ')) + QChar(u')');
+  return filters;
 }
 
 std::string QtFileDialog::show(bool save, const std::string& folder, const std::string& filter,
@@ -214,7 +218,7 @@ std::string QtFileDialog::show(bool save, const std::string& folder, const std::
   // The type box shows the description as the program words it; the any-case patterns
   // behind it stay out of sight.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(toQtFilter(filter));
+  dialog.setNameFilters(toQtFilters(filter));
   dialog.selectFile(toQt(fileName));
   // Wide enough for the name, size, type and date columns of Chinese file names.
   dialog.resize(860, 540);

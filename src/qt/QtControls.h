@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -155,8 +156,9 @@ class QtFileDialog final : public ui::FileDialog {
   explicit QtFileDialog(QWidget* parent) : parent_(parent) {}
   std::string showOpen(const std::string& folder, const std::string& filter, const std::string& fileName) override;
   std::string showSave(const std::string& folder, const std::string& filter, const std::string& fileName) override;
-  // "description|*.a;*.b" to Qt's "description (*.a *.A *.b *.B)", any case matching.
-  static QString toQtFilter(const std::string& filter);
+  // "description|*.a;*.b|…" to Qt's filters, "description (*.a *.A *.b *.B)", any case
+  // matching, one for each pair.
+  static QStringList toQtFilters(const std::string& filter);
 
  private:
   std::string show(bool save, const std::string& folder, const std::string& filter, const std::string& fileName);

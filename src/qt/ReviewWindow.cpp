@@ -15,6 +15,7 @@
 
 #include "app/Form1.h"
 #include "check/Report.h"
+#include "playback/RecordingFormats.h"
 #include "qt/AccessKeys.h"
 #include "qt/CheckMarkup.h"
 #include "qt/QtControls.h"
@@ -27,7 +28,6 @@ namespace {
 
 constexpr int kFrameMs = 50;
 constexpr int kChartDays = 90;
-constexpr std::string_view kAudioFilter = "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav";
 
 }  // namespace
 
@@ -169,7 +169,7 @@ void ReviewWindow::frame() {
                                                  "\n它可能已被移动或删除。要自己指出它现在在哪里吗？\n"
                                                  "选“否”则把这个录音的句子暂时搁置，不再出现在复习里。");
     if (answer == ui::MessageBox::Answer::Yes) {
-      const std::string chosen = dialog_.showOpen("", std::string(kAudioFilter), "");
+      const std::string chosen = dialog_.showOpen("", std::string(kRecordingFilter), "");
       if (!chosen.empty()) logic_->pointTo(chosen);
     } else if (answer == ui::MessageBox::Answer::No) {
       logic_->setAsideSelected();

@@ -240,7 +240,10 @@ TEST(Form1OpenFile, RemembersTheFolderInPathIni) {
   rig.form->openFileCommand();  // no path.ini: the default folder
   ASSERT_EQ(rig.dialog.calls().size(), 1u);
   EXPECT_EQ(rig.dialog.calls()[0].initialFolder, rig.appPath.string() + "/voice/");
-  EXPECT_EQ(rig.dialog.calls()[0].filter, "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav");
+  EXPECT_EQ(rig.dialog.calls()[0].filter,
+            "所有能播放的录音和视频|*.mp3;*.wav;*.m4a;*.aac;*.ogg;*.oga;*.opus;*.flac;*.wma;*.rm;*.ram;*.ra;"
+            "*.mp4;*.m4v;*.mkv;*.webm;*.mov;*.avi|"
+            "语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)|*.mp3;*.rm;*.ram;*.ra;*.wav|所有文件|*");
   EXPECT_EQ(rig.dialog.calls()[0].fileName, "");
 
   fs::create_directory(rig.appPath / "听力 课");

@@ -4,14 +4,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QListView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QDoubleSpinBox>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -21,6 +24,7 @@
 #include <fstream>
 
 #include "app/MainWindowLayout.h"
+#include "playback/RecordingFormats.h"
 #include "qt/ChineseTranslations.h"
 #include "qt/LoopOptionsWindow.h"
 #include "qt/MainWindow.h"
@@ -162,6 +166,31 @@ TEST(ChineseDialogs, QtsOwnDialogsSpeakChineseAndShowTheProgramsFileType) {
   EXPECT_EQ(openText, QStringLiteral("打开(&O)"));
   EXPECT_EQ(cancelText, QStringLiteral("取消"));
   EXPECT_GE(size.width(), 800);
+
+  // The open dialog of recordings: every format that plays first, then the type line above,
+  // then all files; the first matches a video and a capitalised name, not a text.
+  QStringList typesShown;
+  QStringList listed;
+  QTemporaryDir folder;
+  for (const char* name : {"a.mkv", "B.M4A", "c.opus", "d.txt", "e.wav"})
+    QFile(folder.filePath(QString::fromUtf8(name))).open(QIODevice::WriteOnly);
+  QTimer::singleShot(200, [&] {
+    auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!box) return;
+    if (auto* types = box->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+      for (int i = 0; i < types->count(); ++i) typesShown << types->itemText(i);
+    QTest::qWait(300);  // the folder's listing arrives from the file system's own thread
+    if (auto* view = box->findChild<QListView*>(QStringLiteral("listView")))
+      for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+        listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+    box->reject();
+  });
+  EXPECT_EQ(files.showOpen(folder.path().toStdString(), std::string(kRecordingFilter), ""), "");
+  EXPECT_EQ(typesShown, (QStringList{QStringLiteral("所有能播放的录音和视频"),
+                                     QStringLiteral("语音文件(*.mp3;*.rm;*.ram;*.ra;*.wav)"), QStringLiteral("所有文件")}));
+  listed.sort();
+  EXPECT_EQ(listed, (QStringList{QStringLiteral("B.M4A"), QStringLiteral("a.mkv"), QStringLiteral("c.opus"),
+                                 QStringLiteral("e.wav")}));
 
   qt::QtMessageBox messages(&parent);
   QStringList answers;
