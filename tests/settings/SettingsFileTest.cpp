@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // settings.ini as the learner may have left it: a change rewrites its own line and nothing
 // else (comments, unknown keys, their order, CR LF, a byte order mark, a missing last line
-// end), many changes are one write, numbers too large for an int. Real files through the
-// program's own writer, and memory for the counts of writes.
+// end), many changes are one write, numbers too large for an int; and the learner's repeat
+// schemes there: as many as they made, every line the program cannot read or does not show
+// left as it is, the ones unchanged never rewritten. Real files through the program's own
+// writer, and memory for the counts of writes.
 #include "settings/UserSettings.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <climits>
 #include <functional>
 
+#include "practice/SchemeChoice.h"
 #include "support/MemoryFolder.h"
 #include "support/TempFolder.h"
 #include "text/DiskFolder.h"
@@ -106,6 +109,135 @@ TEST(SettingsFile, ChangesInABatchAreWrittenOnceWhenItEnds) {
   EXPECT_FALSE(values.count("a"));
   { UserSettings::Batch nothing(settings); }
   EXPECT_EQ(folder.writes, 1) << "nothing changed: nothing written";
+}
+
+// ---- The learner's repeat schemes ----
+
+std::string schemeLine(int number, const std::string& name, int speed = 100) {
+  return "scheme_" + std::to_string(number) + "=" + name + ";next;0;0;" + std::to_string(speed) + "/1000+0\n";
+}
+
+std::vector<RepeatScheme> without(std::vector<RepeatScheme> schemes, const std::string& name) {
+  schemes.erase(std::remove_if(schemes.begin(), schemes.end(), [&](const RepeatScheme& s) { return s.name == name; }),
+                schemes.end());
+  return schemes;
+}
+
+RepeatScheme made(const std::string& name) { return {name, {{85, 500, 0}}, AfterPasses::ListenOn, 0, 0}; }
+
+TEST(LearnersSchemes, AsManyAsTheLearnerMadeAreShownChosenAndKeptAsTheyAre) {
+  MemoryFolder folder;
+  std::string file = "# my schemes\n";
+  for (int n = 1; n <= 60; ++n) file += schemeLine(n, "方案" + std::to_string(n));
+  folder.files[UserSettings::kFileName] = file;
+  UserSettings settings(folder);
+  SchemeChoice choice;
+  choice.useSettings(&settings);
+  const std::vector<RepeatScheme> all = choice.all();
+  ASSERT_EQ(all.size(), builtInSchemes().size() + 60);
+  EXPECT_EQ(all.back().name, "方案60");
+  choice.choose("方案55");
+  EXPECT_EQ(choice.scheme().name, "方案55") << "not the plain loop";
+  const int writes = folder.writes;
+  choice.keepOwn(all);  // OK in Alt+O, nothing changed
+  EXPECT_EQ(folder.writes, writes);
+  EXPECT_EQ(folder.files[UserSettings::kFileName], file + "repeat_scheme=方案55\n");
+
+  // A 61st made in the window is kept, and can be chosen.
+  std::vector<RepeatScheme> more = all;
+  more.push_back(made("第六十一个"));
+  choice.keepOwn(more);
+  choice.choose("第六十一个");
+  EXPECT_EQ(choice.scheme().name, "第六十一个");
+  SchemeChoice again;
+  UserSettings reread(folder);
+  again.useSettings(&reread);
+  EXPECT_EQ(again.all().size(), builtInSchemes().size() + 61);
+  EXPECT_EQ(again.scheme().name, "第六十一个");
+}
+
+TEST(LearnersSchemes, EachChangeTouchesOnlyItsOwnLine) {
+  const std::string lines = schemeLine(1, "一") + schemeLine(2, "二") + schemeLine(3, "三");
+  const struct {
+    const char* what;
+    std::function<std::vector<RepeatScheme>(std::vector<RepeatScheme>)> edit;
+    std::string after;
+  } cases[] = {
+      {"the middle one removed", [](auto s) { return without(s, "二"); }, schemeLine(1, "一") + schemeLine(3, "三")},
+      {"the middle one changed",
+       [](auto s) {
+         for (RepeatScheme& scheme : s)
+           if (scheme.name == "二") scheme.passes[0].speedPercent = 70;
+         return s;
+       },
+       schemeLine(1, "一") + schemeLine(2, "二", 70) + schemeLine(3, "三")},
+      {"one added",
+       [](auto s) {
+         s.push_back(made("四"));
+         return s;
+       },
+       lines + "scheme_4=四;on;0;0;85/500+0\n"},
+      {"the first removed and one added: it goes last",
+       [](auto s) {
+         s = without(s, "一");
+         s.push_back(made("四"));
+         return s;
+       },
+       schemeLine(2, "二") + schemeLine(3, "三") + "scheme_4=四;on;0;0;85/500+0\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryFolder folder;
+    folder.files[UserSettings::kFileName] = lines;
+    UserSettings settings(folder);
+    SchemeChoice choice;
+    choice.useSettings(&settings);
+    choice.keepOwn(c.edit(choice.all()));
+    EXPECT_EQ(folder.files[UserSettings::kFileName], c.after);
+    EXPECT_EQ(folder.writes, 1);
+  }
+}
+
+TEST(LearnersSchemes, ALineTheProgramCannotReadOrDoesNotShowIsNeverRewritten) {
+  const std::string untouched =
+      "scheme_2=坏了的一行\n"               // not a scheme
+      "scheme_3=逐句听写;on;0;0;100/0+0\n"  // a built-in's name
+      "scheme_7=一;on;0;0;90/0+0\n"         // a name shown before it
+      "scheme_x=not a number\n"
+      "scheme_09=零九;on;0;0;100/0+0\n";  // not a number the program writes
+  MemoryFolder folder;
+  folder.files[UserSettings::kFileName] = schemeLine(1, "一") + untouched + schemeLine(4, "四");
+  UserSettings settings(folder);
+  SchemeChoice choice;
+  choice.useSettings(&settings);
+  std::vector<RepeatScheme> all = choice.all();
+  ASSERT_EQ(all.size(), builtInSchemes().size() + 2) << "一 and 四";
+  all.push_back(made("新"));
+  choice.keepOwn(all);
+  EXPECT_EQ(folder.files[UserSettings::kFileName],
+            schemeLine(1, "一") + untouched + schemeLine(4, "四") + "scheme_8=新;on;0;0;85/500+0\n")
+      << "the new one's number is after every scheme line's";
+  choice.keepOwn(without(choice.all(), "一"));
+  EXPECT_EQ(folder.files[UserSettings::kFileName], untouched + schemeLine(4, "四") + "scheme_8=新;on;0;0;85/500+0\n")
+      << "the line of the scheme removed, and no other";
+}
+
+TEST(LearnersSchemes, OkWithTenThousandOfThemWritesNothingUnchangedAndOnceForAChange) {
+  MemoryFolder folder;
+  std::string file;
+  for (int n = 1; n <= 10000; ++n) file += schemeLine(n, "方案" + std::to_string(n));
+  folder.files[UserSettings::kFileName] = file;
+  UserSettings settings(folder);
+  SchemeChoice choice;
+  choice.useSettings(&settings);
+  std::vector<RepeatScheme> all = choice.all();
+  ASSERT_EQ(all.size(), builtInSchemes().size() + 10000);
+  choice.keepOwn(all);
+  EXPECT_EQ(folder.writes, 0);
+  all.push_back(made("又一个"));
+  choice.keepOwn(all);
+  EXPECT_EQ(folder.writes, 1);
+  EXPECT_EQ(folder.files[UserSettings::kFileName], file + "scheme_10001=又一个;on;0;0;85/500+0\n");
 }
 
 }  // namespace
