@@ -2,6 +2,7 @@
 #include "audio/TakeStore.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -71,6 +72,29 @@ std::uintmax_t TakeStore::bytes() const {
   std::error_code error;
   for (const fs::path& p : allTakes(folder_)) total += fs::file_size(p, error);
   return total;
+}
+
+TakeStore::Cap TakeStore::capOf(const std::optional<std::string>& setting) {
+  Cap cap;
+  if (!setting) return cap;
+  const std::string& text = *setting;
+  long long mb = 0;
+  const char* const end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, mb);
+  if (text.empty() || stop != end || (error != std::errc() && error != std::errc::result_out_of_range)) {
+    cap.fault = "settings.ini 里的 takes_cap_mb=“" + text +
+                "”不是整数，读不出跟读录音的上限：要写成多少 MB，例如 takes_cap_mb=" + std::to_string(kDefaultCapMb) +
+                "。现在仍按默认的 " + std::to_string(kDefaultCapMb) + " MB 保存。";
+    return cap;
+  }
+  // A number the learner wrote, however large or small, is brought within the range.
+  const bool negative = text[0] == '-';
+  std::uintmax_t within = kMostCapMb;
+  if (negative) within = kLeastCapMb;
+  else if (error == std::errc())
+    within = std::clamp<std::uintmax_t>(static_cast<std::uintmax_t>(mb), kLeastCapMb, kMostCapMb);
+  cap.bytes = within << 20;
+  return cap;
 }
 
 std::string TakeStore::defaultFolder() {

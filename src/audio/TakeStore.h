@@ -2,12 +2,15 @@
 // Where 跟读 takes are kept: $XDG_DATA_HOME/tessaly/takes/ (never beside the learner's
 // recording), one FLAC file a take, named by the recording's identity and the sentence's start
 // ("<hash>-<start ms>-<when>.flac"); the last three of each sentence are kept, and the folder
-// stays under its cap (the oldest takes go first).
+// stays under its cap (the oldest takes go first). A cap that cannot be read from settings.ini
+// is said, and the default kept.
 //
 // Threads: the caller's (a background worker's, or a command's): it reads and writes files.
+// capOf is pure, any thread.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,17 @@ class TakeStore {
 
   // $XDG_DATA_HOME/tessaly/takes (or ~/.local/share/tessaly/takes).
   static std::string defaultFolder();
+
+  // The cap of settings.ini's takes_cap_mb (`setting`; nullopt when the file has none): a
+  // whole number of MB, brought within kLeastCapMb to kMostCapMb. Anything else (a unit, a
+  // fraction, a separator, nothing) keeps the default, and `fault` says so for the 提示窗口.
+  // Pure.
+  static constexpr std::uintmax_t kDefaultCapMb = 200, kLeastCapMb = 10, kMostCapMb = 100000;
+  struct Cap {
+    std::uintmax_t bytes = kDefaultCapMb << 20;
+    std::string fault;  // "" when the value was read (or there was none)
+  };
+  static Cap capOf(const std::optional<std::string>& setting);
 
  private:
   const std::string folder_;

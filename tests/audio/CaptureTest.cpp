@@ -96,5 +96,45 @@ TEST(TakeStore, KeepsTheLastThreeOfASentenceAsFlacUnderItsCap) {
   EXPECT_EQ(small.takesOf("00000000000000aa", 4560).size(), 0u) << "the oldest went first";
 }
 
+TEST(TakeStore, TheCapIsAWholeNumberOfMbAndAnythingElseKeepsTheDefaultAndIsTold) {
+  constexpr std::uintmax_t kMb = 1 << 20;
+  const struct {
+    std::optional<std::string> setting;
+    std::uintmax_t mb;
+    bool told;
+  } cases[] = {
+      {std::nullopt, 200, false},
+      {"500", 500, false},
+      {"0010", 10, false},
+      {"5", 10, false},
+      {"0", 10, false},
+      {"-5", 10, false},
+      {"100000", 100000, false},
+      {"99999999999999999999", 100000, false},
+      {"-99999999999999999999", 10, false},
+      {"abc", 200, true},
+      {"", 200, true},
+      {"1G", 200, true},
+      {"1,000", 200, true},
+      {"0.5G", 200, true},
+      {"1e3", 200, true},
+      {"0.5", 200, true},
+      {"+5", 200, true},
+      {"500 MB", 200, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.setting.value_or("(none)"));
+    const audio::TakeStore::Cap cap = audio::TakeStore::capOf(c.setting);
+    EXPECT_EQ(cap.bytes, c.mb * kMb);
+    if (c.told) {
+      EXPECT_EQ(cap.fault, "settings.ini 里的 takes_cap_mb=“" + *c.setting +
+                               "”不是整数，读不出跟读录音的上限：要写成多少 MB，例如 takes_cap_mb=200。现在仍按默认的 "
+                               "200 MB 保存。");
+    } else {
+      EXPECT_EQ(cap.fault, "");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tessaly::test
