@@ -2,8 +2,8 @@
 // Where 跟读 takes are kept: $XDG_DATA_HOME/tessaly/takes/ (never beside the learner's
 // recording), one FLAC file a take, named by the recording's identity and the sentence's start
 // ("<hash>-<start ms>-<when>.flac"); the last three of each sentence are kept, and the folder
-// stays under its cap (the oldest takes go first). A cap that cannot be read from settings.ini
-// is said, and the default kept.
+// stays under its cap (the oldest takes go first). A take that cannot be written is said why
+// in words; a cap that cannot be read from settings.ini is said too, and the default kept.
 //
 // Threads: the caller's (a background worker's, or a command's): it reads and writes files.
 // capOf is pure, any thread.
@@ -22,11 +22,15 @@ class TakeStore {
 
   TakeStore(std::string folder, std::uintmax_t capBytes) : folder_(std::move(folder)), capBytes_(capBytes) {}
 
+  struct Kept {
+    std::string path;     // the take's file; "" when it could not be kept
+    std::string failure;  // why not, in a sentence for the 提示窗口 ("" when kept)
+  };
   // Keeps `samples` (mono, `rate`) as the newest take of the sentence starting at `startMs`
-  // of the recording `recordingHash`, with `comment` in its tags (its score); the path
-  // written, or "" when it could not be.
-  std::string keep(const std::string& recordingHash, std::int32_t startMs, const std::vector<float>& samples, int rate,
-                   const std::string& comment = {});
+  // of the recording `recordingHash`, with `comment` in its tags (its score). A take that
+  // cannot be written (no folder, a read-only or full disk) leaves the takes as they were.
+  Kept keep(const std::string& recordingHash, std::int32_t startMs, const std::vector<float>& samples, int rate,
+            const std::string& comment = {});
   // The sentence's takes, the newest first.
   std::vector<std::string> takesOf(const std::string& recordingHash, std::int32_t startMs) const;
   // All the takes' bytes.
