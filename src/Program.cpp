@@ -5,11 +5,10 @@
 #include <QSessionManager>
 #include <QStandardPaths>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/ProgramFolder.h"
+#include "audio/TakeStore.h"
 #include "audio/WordListLesson.h"
 #include "qt/Artwork.h"
 #include "qt/ChineseTranslations.h"
@@ -59,12 +58,13 @@ Program::Program() {
   services.record = record_.get();
   services.ankiExport = &anki_;
   services.unitScan = &units_;
-  // 跟读 takes, kept in the data folder under a cap (settings.ini's takes_cap_mb).
-  const long capMb = std::clamp(std::atol(settings_->get("takes_cap_mb").value_or("200").c_str()), 10L, 100000L);
-  shadowing_ = std::make_unique<audio::Shadowing>(engine_.output(), (userData / "takes").string(),
-                                                  static_cast<std::uintmax_t>(capMb) << 20, readings);
+  // 跟读 takes, kept in the data folder under a cap (settings.ini's takes_cap_mb): a value that
+  // cannot be read keeps the default, and is told once the window is up.
+  const audio::TakeStore::Cap cap = audio::TakeStore::capOf(settings_->get("takes_cap_mb"));
+  shadowing_ = std::make_unique<audio::Shadowing>(engine_.output(), (userData / "takes").string(), cap.bytes, readings);
   services.shadowing = shadowing_.get();
   window_ = std::make_unique<qt::MainWindow>(services);
+  if (!cap.fault.empty()) window_->tellWhenShown(cap.fault);
   // Word lists (a .txt opened as a recording is) spoken into lessons by libespeak-ng.
   lessons_ = std::make_unique<qt::BackgroundLessonMaker>(&audio::makeWordListLesson);
   window_->form().useLessonMaker(*lessons_);

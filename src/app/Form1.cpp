@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 
 #include <cctype>
+#include <optional>
 #include <utility>
 
 #include "app/MainWindowLayout.h"
@@ -440,6 +441,9 @@ void Form1::editLoopOptions() {
   loopOptionsDialog_->offerSchemes(schemes_.all(), schemes_.scheme().name);
   if (loopOptionsDialog_->edit(options)) {
     pacer_->setOptions(options);
+    // The options, the learner's schemes and the choice: the settings file written once.
+    std::optional<UserSettings::Batch> batch;
+    if (settings_) batch.emplace(*settings_);
     if (settings_) options.save(*settings_);
     schemes_.keepOwn(loopOptionsDialog_->schemes());
     schemes_.choose(loopOptionsDialog_->chosenScheme());

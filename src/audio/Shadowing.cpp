@@ -148,11 +148,15 @@ std::string Shadowing::startTake(const TakeRequest& request) {
         if (readingsPath_.empty() || !loadCheckTables(readingsPath_, *tables_)) tables_.reset();
       }
       c = compare(request, result.original, result.take, tables_ ? &tables_->readings : nullptr);
-      if (c.compared)
-        c.takePath = TakeStore(takesFolder_, capBytes_)
-                         .keep(identityOf(request.recording).hash, static_cast<std::int32_t>(request.startMs), result.take,
-                               kTakeRate, tagOf(request, c.score));
-      else c.failure = "这遍跟读里没有听到说话的声音，请看看麦克风是不是静音了。";
+      if (c.compared) {
+        TakeStore::Kept kept = TakeStore(takesFolder_, capBytes_)
+                                   .keep(identityOf(request.recording).hash, static_cast<std::int32_t>(request.startMs),
+                                         result.take, kTakeRate, tagOf(request, c.score));
+        c.takePath = std::move(kept.path);
+        c.unkept = std::move(kept.failure);
+      } else {
+        c.failure = "这遍跟读里没有听到说话的声音，请看看麦克风是不是静音了。";
+      }
     }
     publish([&](Compared& published) { published = std::move(result); }, true);
   });

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace tessaly {
 
@@ -19,15 +20,21 @@ std::vector<std::string_view> split(std::string_view text, char at) {
   }
 }
 
+// A whole number; one too large (or too small) for an int is the largest (or smallest), which
+// every field then brings within its range.
 std::optional<int> number(std::string_view text) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (text.empty() || end != text.data() + text.size()) return std::nullopt;
+  if (error == std::errc::result_out_of_range)
+    return text[0] == '-' ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+  if (error != std::errc()) return std::nullopt;
   return value;
 }
 
 SchemePass withinRange(SchemePass pass) {
-  pass.speedPercent = std::clamp((pass.speedPercent + 2) / 5 * 5, kSlowestPassPercent, kFastestPassPercent);
+  // Within the range first, then to the nearest step of 5: no sum can overflow.
+  pass.speedPercent = (std::clamp(pass.speedPercent, kSlowestPassPercent, kFastestPassPercent) + 2) / 5 * 5;
   pass.pauseMs = std::clamp(pass.pauseMs, 0, kLongestSchemePauseMs);
   pass.pauseLengthTenths = std::clamp(pass.pauseLengthTenths, 0, 100);
   return pass;

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The repeat scheme Alt+R runs: chosen in the loop options window, kept in the per-user
 // settings ("repeat_scheme"; "" or none is the plain loop), among the built-ins and the
-// learner's own ("scheme_1", "scheme_2", ... lines, drill/RepeatScheme.h's text).
+// learner's own ("scheme_1", "scheme_2", ... lines, drill/RepeatScheme.h's text, in the order
+// of their numbers; as many as the learner makes).
+//
+// A scheme line the program cannot read is neither shown nor ever rewritten; the learner's
+// schemes that stay as they were keep their lines untouched.
 //
 // Owned by the main window's logic; user-interface thread only.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,14 +32,26 @@ class SchemeChoice {
   // The built-ins, then the learner's own.
   std::vector<RepeatScheme> all() const;
   // Keeps the learner's own schemes among `schemes` (a built-in's name is skipped), in their
-  // order, in place of those kept before; the choice stays unless its scheme is gone.
+  // order, in place of those shown before: one that is as it was stays on its line, a changed
+  // one takes the line it had, a new one a line of a new number, and the lines of those gone
+  // are removed; all in one write. The choice stays unless its scheme is gone.
   void keepOwn(const std::vector<RepeatScheme>& schemes);
 
  private:
+  struct Own {
+    int number;  // of its "scheme_<number>" line
+    RepeatScheme scheme;
+  };
+  // The learner's schemes the settings hold now (read again after any change to them).
+  const std::vector<Own>& own() const;
   std::vector<RepeatScheme> kept() const;
 
   UserSettings* settings_ = nullptr;
   std::string name_;
+  mutable std::vector<Own> own_;
+  mutable int highestNumber_ = 0;  // of every scheme line, read or not
+  mutable std::uint64_t ownVersion_ = 0;
+  mutable bool ownRead_ = false;
 };
 
 }  // namespace tessaly

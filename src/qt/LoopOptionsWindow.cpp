@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "qt/SchemeEditorWindow.h"
 
@@ -67,9 +68,11 @@ LoopOptionsWindow::LoopOptionsWindow(QWidget* parent) : QDialog(parent) {
     const int at = scheme_->currentIndex();
     RepeatScheme start = at >= 0 ? schemes_[static_cast<std::size_t>(at)] : RepeatScheme{};
     if (start.plainLoop()) start = schemeNamed("逐句听写");
+    std::set<std::string> taken;
+    for (const RepeatScheme& s : schemes_) taken.insert(s.name);
     for (int n = 1;; ++n) {
       start.name = "我的方案 " + std::to_string(n);
-      if (schemeNameFault(start.name, schemes_).empty()) break;
+      if (!taken.count(start.name)) break;
     }
     editScheme(start, schemes_.size());
   });
@@ -120,8 +123,16 @@ void LoopOptionsWindow::offerSchemes(const std::vector<RepeatScheme>& schemes, c
 void LoopOptionsWindow::showSchemes(const std::string& chosen) {
   const QSignalBlocker quiet(scheme_);
   scheme_->clear();
-  for (const RepeatScheme& s : schemes_) scheme_->addItem(QString::fromStdString(s.name));
-  scheme_->setCurrentIndex(std::max(0, scheme_->findText(QString::fromStdString(chosen))));
+  // Found by its bytes: a name that is not valid UTF-8 shows with U+FFFD, and is still chosen.
+  int at = 0;
+  QStringList names;
+  names.reserve(static_cast<qsizetype>(schemes_.size()));
+  for (std::size_t i = 0; i < schemes_.size(); ++i) {
+    names.append(QString::fromStdString(schemes_[i].name));
+    if (at == 0 && schemes_[i].name == chosen) at = static_cast<int>(i);
+  }
+  scheme_->addItems(names);  // one insertion, however many the learner made
+  scheme_->setCurrentIndex(schemes_.empty() ? -1 : at);
   describeScheme();
 }
 
@@ -141,7 +152,12 @@ bool LoopOptionsWindow::editScheme(RepeatScheme start, std::size_t replacing) {
   return true;
 }
 
-std::string LoopOptionsWindow::chosenScheme() const { return scheme_->currentText().toStdString(); }
+std::string LoopOptionsWindow::chosenScheme() const {
+  // The scheme's own name, byte for byte: the shown text may have lost invalid UTF-8.
+  const int at = scheme_->currentIndex();
+  return at >= 0 && at < static_cast<int>(schemes_.size()) ? schemes_[static_cast<std::size_t>(at)].name
+                                                           : builtInSchemes().front().name;
+}
 
 void LoopOptionsWindow::describeScheme() {
   const int at = scheme_->currentIndex();

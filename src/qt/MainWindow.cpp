@@ -19,6 +19,7 @@
 #include <ctime>
 #include <filesystem>
 #include <set>
+#include <utility>
 
 #include "app/MainWindowLayout.h"
 #include "qt/AccessKeys.h"
@@ -375,7 +376,16 @@ void MainWindow::showEvent(QShowEvent* event) {
   QTimer::singleShot(0, this, [this] {
     form_->offerRecoveryCopies();
     offerUnsavedList();
+    for (const std::string& text : std::exchange(toTell_, {})) messages().inform(text);
   });
+}
+
+void MainWindow::tellWhenShown(std::string text) {
+  if (!shownOnce_) {
+    toTell_.push_back(std::move(text));
+    return;
+  }
+  QTimer::singleShot(0, this, [this, text = std::move(text)] { messages().inform(text); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -97,6 +97,8 @@ class MainWindow final : public QWidget {
   void tellWriteFailuresOf(DiskFolder& folder);
   // The review window (复习错句), made when first opened; nothing without a record.
   void openReview();
+  // Tells `text` in the 提示窗口 once the window is up (at once when it is already).
+  void tellWhenShown(std::string text);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -143,6 +145,7 @@ class MainWindow final : public QWidget {
   void offerUnsavedList();
   ui::MessageBox& messages() { return services_.messages ? *services_.messages : *ownMessages_; }
   bool shownOnce_ = false;
+  std::vector<std::string> toTell_;       // told once the window is up
   std::vector<DiskFolder*> toldFolders_;  // their failures are told here until this window goes
   AccessKeys* accessKeys_ = nullptr;      // owned by this window (its Qt parent)
 };

@@ -29,6 +29,7 @@ struct TakeRequest {
 struct TakeComparison {
   std::string failure;    // why the take could not be compared ("" when it was)
   std::string takePath;   // where it is kept ("" when it could not be)
+  std::string unkept;     // why a compared take could not be kept, for the 提示窗口 ("" when kept)
   double originalMs = 0;  // the sentence's length
   double takeMs = 0;
   std::vector<float> originalPeaks, takePeaks;  // the loudest sample of each 10 ms, 0 to 1

@@ -94,6 +94,15 @@ ShadowForm::Changes ShadowForm::tick() {
       comparedSentence_ = taken_;
       changes.comparison = true;
       keep(*comparison_);
+      // A take scored but not kept is told once, until a take is kept again.
+      if (!comparison_->takePath.empty()) {
+        unkeptTold_ = false;
+      } else if (!unkeptTold_) {
+        unkeptTold_ = true;
+        problem_ = (comparison_->unkept.empty() ? std::string("跟读录音没能保存。") : comparison_->unkept) +
+                   "\n这遍跟读照样打了分，也能马上回听，但录音不会留下来。能保存之前，以后的跟读不再提示，"
+                   "只在跟读一行里注明“录音没有保存”。";
+      }
     }
   }
   // Going on with the player (Alt+Z, a jump, a loop) ends the hearing.
@@ -128,7 +137,8 @@ std::string ShadowForm::caption() const {
   }
   if (!comparison_) return "跟读：播放到一句，按跟读录音，跟着说一遍。";
   const TakeComparison& c = *comparison_;
-  std::string line = which + "的跟读：" + number(c.score.score) + " 分。";
+  std::string line = which + "的跟读：" + number(c.score.score) + " 分" + (c.takePath.empty() ? "（录音没有保存）" : "") +
+                     "。";
   for (std::size_t i = 0; i < c.score.reasons.size(); ++i) line += (i ? "；" : "") + c.score.reasons[i];
   return line;
 }

@@ -47,7 +47,8 @@ class ShadowForm {
   int meter() const;
   // The last take that could be compared (a take that could not changes nothing).
   const std::optional<TakeComparison>& comparison() const { return comparison_; }
-  // Why the last take could not be compared, once ("" for nothing to tell).
+  // Why the last take could not be compared, or (once, until a take is kept again) why a
+  // compared take could not be kept; "" for nothing to tell.
   std::string takeProblem();
   // The sentence of the take under way, else of the comparison shown (from 0); -1 before any.
   int takenSentence() const { return taken_; }
@@ -69,6 +70,7 @@ class ShadowForm {
   int taken_ = -1, comparedSentence_ = -1;
   std::optional<TakeComparison> comparison_;
   std::string problem_;
+  bool unkeptTold_ = false;  // a take that could not be kept was told, and none kept since
 };
 
 }  // namespace tessaly

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -20,6 +21,8 @@
 #include <thread>
 
 #include "AudioTestSupport.h"
+#include "support/TempFolder.h"
+#include "support/Tmpfs.h"
 
 namespace tessaly::test {
 namespace {
@@ -77,7 +80,7 @@ TEST(TakeStore, KeepsTheLastThreeOfASentenceAsFlacUnderItsCap) {
   const std::vector<float> second = microphone(1.5);
   audio::TakeStore store(dir.file("takes"), 1 << 20);
   std::vector<std::string> kept;
-  for (int i = 0; i < 4; ++i) kept.push_back(store.keep("00000000000000aa", 4560, second, audio::kTakeRate));
+  for (int i = 0; i < 4; ++i) kept.push_back(store.keep("00000000000000aa", 4560, second, audio::kTakeRate).path);
   ASSERT_FALSE(kept.back().empty());
   const auto takes = store.takesOf("00000000000000aa", 4560);
   ASSERT_EQ(takes.size(), 3u) << "the last three";
@@ -94,6 +97,103 @@ TEST(TakeStore, KeepsTheLastThreeOfASentenceAsFlacUnderItsCap) {
   EXPECT_LE(small.bytes(), one * 2 + one / 2);
   EXPECT_EQ(small.takesOf("00000000000000bb", 0).size(), 1u) << "the newest stays";
   EXPECT_EQ(small.takesOf("00000000000000aa", 4560).size(), 0u) << "the oldest went first";
+}
+
+// Fills what is left of the disk under `folder` with one file.
+void fill(const std::filesystem::path& folder) {
+  std::ofstream out(folder / "filler", std::ios::binary);
+  const std::string block(4096, 'x');
+  while (out.write(block.data(), static_cast<std::streamsize>(block.size())) && out.flush()) {
+  }
+}
+
+TEST(TakeStore, ATakeThatCannotBeWrittenIsSaidWhyAndTheTakesStayAsTheyWere) {
+  const std::vector<float> take = microphone(1.5);
+  const struct {
+    const char* what;
+    bool onTmpfs;
+    std::function<bool(Tmpfs&, const std::filesystem::path& takes)> spoil;
+    std::string why;
+  } cases[] = {
+      {"a file where the folder should be", false,
+       [](Tmpfs&, const std::filesystem::path& takes) {
+         std::filesystem::remove_all(takes);
+         std::ofstream(takes) << "the learner's";
+         return true;
+       },
+       "那里有一个同名的文件，不是文件夹"},
+      {"a read-only disk", true, [](Tmpfs& disk, const std::filesystem::path&) { return disk.readOnly(); },
+       "这个文件夹不能写入（只读，或没有写入权限）"},
+      {"a full disk", true,
+       [](Tmpfs&, const std::filesystem::path& takes) {
+         fill(takes.parent_path());
+         return true;
+       },
+       "磁盘已满"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    Tmpfs disk(dir.path() / "disk", 1024);
+    if (c.onTmpfs && !disk.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    const std::filesystem::path takes = dir.path() / "disk" / "takes";
+    audio::TakeStore store(takes.string(), 50 << 20);
+    const std::string first = c.onTmpfs ? store.keep("00000000000000aa", 0, take, audio::kTakeRate).path : "";
+    if (c.onTmpfs) {
+      ASSERT_FALSE(first.empty());
+    }
+    const std::string before = first.empty() ? "" : readBytes(first);
+    ASSERT_TRUE(c.spoil(disk, takes));
+    const audio::TakeStore::Kept kept = store.keep("00000000000000aa", 0, take, audio::kTakeRate);
+    EXPECT_EQ(kept.path, "");
+    EXPECT_EQ(kept.failure, "跟读录音没能保存到 " + takes.string() + "：" + c.why + "。");
+    if (c.onTmpfs) {
+      EXPECT_EQ(store.takesOf("00000000000000aa", 0), std::vector<std::string>{first});
+      EXPECT_EQ(readBytes(first), before) << "the take kept before is as it was";
+    } else {
+      EXPECT_EQ(readBytes(takes.string()), "the learner's");
+    }
+  }
+}
+
+TEST(TakeStore, TheCapIsAWholeNumberOfMbAndAnythingElseKeepsTheDefaultAndIsTold) {
+  constexpr std::uintmax_t kMb = 1 << 20;
+  const struct {
+    std::optional<std::string> setting;
+    std::uintmax_t mb;
+    bool told;
+  } cases[] = {
+      {std::nullopt, 200, false},
+      {"500", 500, false},
+      {"0010", 10, false},
+      {"5", 10, false},
+      {"0", 10, false},
+      {"-5", 10, false},
+      {"100000", 100000, false},
+      {"99999999999999999999", 100000, false},
+      {"-99999999999999999999", 10, false},
+      {"abc", 200, true},
+      {"", 200, true},
+      {"1G", 200, true},
+      {"1,000", 200, true},
+      {"0.5G", 200, true},
+      {"1e3", 200, true},
+      {"0.5", 200, true},
+      {"+5", 200, true},
+      {"500 MB", 200, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.setting.value_or("(none)"));
+    const audio::TakeStore::Cap cap = audio::TakeStore::capOf(c.setting);
+    EXPECT_EQ(cap.bytes, c.mb * kMb);
+    if (c.told) {
+      EXPECT_EQ(cap.fault, "settings.ini 里的 takes_cap_mb=“" + *c.setting +
+                               "”不是整数，读不出跟读录音的上限：要写成多少 MB，例如 takes_cap_mb=200。现在仍按默认的 "
+                               "200 MB 保存。");
+    } else {
+      EXPECT_EQ(cap.fault, "");
+    }
+  }
 }
 
 }  // namespace

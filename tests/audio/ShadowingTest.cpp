@@ -129,6 +129,27 @@ TEST(Shadowing, AFlattenedToneIsNamedAndTheTakeIsKeptWithItsScore) {
   shadowing.stopHearing();
 }
 
+TEST(Shadowing, ATakeThatCannotBeKeptIsScoredAndSaidWhy) {
+  TempDir dir;
+  writeFloats(dir.file("mic.raw"), spokenTake("jin1 tian1 tian1 qi4 hen3 hao3"));
+  std::ofstream(dir.file("takes")) << "the learner's file";  // where the takes' folder would be
+  Environment environment;
+  environment.useDiskMicrophone(dir.file("mic.raw"), dir.file("out.raw"));
+  audio::Output output;
+  audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
+  ASSERT_EQ(shadowing.startTake(secondSentence()), "");
+  std::optional<TakeComparison> c;
+  ASSERT_TRUE(waitUntil([&] { return (c = shadowing.takeComparison()).has_value(); }));
+  ASSERT_TRUE(c->compared) << c->failure;
+  EXPECT_GT(c->score.score, 0);
+  EXPECT_EQ(c->takePath, "");
+  EXPECT_EQ(c->unkept, "跟读录音没能保存到 " + dir.file("takes") + "：那里有一个同名的文件，不是文件夹。");
+  std::ifstream in(dir.file("takes"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "the learner's file");
+  EXPECT_TRUE(shadowing.hear(false, 1, 0)) << "heard from memory all the same";
+  shadowing.stopHearing();
+}
+
 TEST(Shadowing, WhatCannotBeComparedKeepsNothing) {
   const struct {
     const char* what;

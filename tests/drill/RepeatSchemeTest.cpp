@@ -32,6 +32,11 @@ TEST(RepeatScheme, ALineOfTheSettingsFileIsReadWithinRangeOrNotAtAll) {
       {"a;on;0;0;", std::vector<SchemePass>{}},
       {"a;on;0;0;10/-5+500,300/999999+0,72/0+0",
        std::vector<SchemePass>{{50, 0, 100}, {200, kLongestSchemePauseMs, 0}, {70, 0, 0}}},
+      // Too large for an int, or at its edge: the fastest, the longest; never wrapped round.
+      {"a;on;0;0;2147483647/0+0,10000/0+0,99999999999/2147483647+99999999999",
+       std::vector<SchemePass>{{200, 0, 0}, {200, 0, 0}, {200, kLongestSchemePauseMs, 100}}},
+      {"a;on;0;0;-2147483648/-99999999999+0,198/0+0,52/0+0", std::vector<SchemePass>{{50, 0, 0}, {200, 0, 0}, {50, 0, 0}}},
+      {"a;on;99999999999;0;100/0+0", std::vector<SchemePass>{{100, 0, 0}}},
       {"a;later;0;0;100/0+0", std::nullopt},
       {";on;0;0;100/0+0", std::nullopt},
       {"a;on;0;0;100/0", std::nullopt},

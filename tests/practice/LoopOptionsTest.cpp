@@ -90,5 +90,49 @@ TEST(LoopOptions, KeptInTheSettingsWithinTheirRanges) {
   EXPECT_EQ(LoopOptions::load(UserSettings{folder}), (LoopOptions{3, 1500, 0}));
 }
 
+// The options window as the learner leaves it: the options changed, a scheme of their own
+// added and chosen.
+class AddingDialog final : public LoopOptionsDialog {
+ public:
+  bool edit(LoopOptions& options) override {
+    options = {2, 1000, 500};
+    return true;
+  }
+  void offerSchemes(const std::vector<RepeatScheme>& schemes, const std::string&) override {
+    offered = schemes.size();
+    left = schemes;
+    left.push_back({"新加的", {{80, 0, 10}}, AfterPasses::NextSentence, 0, 0});
+  }
+  std::string chosenScheme() const override { return "新加的"; }
+  std::vector<RepeatScheme> schemes() const override { return left; }
+
+  std::size_t offered = 0;
+  std::vector<RepeatScheme> left;
+};
+
+TEST(LoopOptions, OkOverTenThousandSchemeLinesKeepsThemAllInOneWrite) {
+  MemoryFolder folder;
+  std::string file = "# the learner's own\n";
+  for (int n = 1; n <= 10000; ++n)
+    file += "scheme_" + std::to_string(n) + "=方案" + std::to_string(n) + ";on;0;0;100/0+0\n";
+  folder.files[UserSettings::kFileName] = file;
+  UserSettings settings{folder};
+  Form1Rig rig;
+  AddingDialog dialog;
+  rig.form->keepUserSettings(settings);
+  rig.form->useLoopOptionsDialog(dialog);
+  rig.start();
+  const int writes = folder.writes;
+  rig.form->run(Command::LoopOptions);
+  EXPECT_EQ(dialog.offered, builtInSchemes().size() + 10000) << "every scheme the learner made";
+  EXPECT_EQ(folder.writes, writes + 1) << "the options, the new scheme and the choice together";
+  EXPECT_EQ(folder.files[UserSettings::kFileName],
+            file +
+                "loop_passes=2\nloop_pause_ms=1000\nstep_back_ms=500\nscheme_10001=新加的;next;0;0;80/0+10\n"
+                "repeat_scheme=新加的\n");
+  EXPECT_EQ(rig.form->chosenScheme(), "新加的");
+  EXPECT_EQ(rig.form->loopPacer().options(), (LoopOptions{2, 1000, 500}));
+}
+
 }  // namespace
 }  // namespace tessaly::test

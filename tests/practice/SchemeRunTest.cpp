@@ -230,10 +230,16 @@ TEST(SchemeChoice, KeepsTheLearnersSchemesAsTheOptionsWindowLeftThem) {
   left.push_back({"四", {{100, 500, 0}}, AfterPasses::NextSentence, 0, 0});
   left[1].passes.clear();  // a built-in's name is never kept
   choice.keepOwn(left);
-  EXPECT_EQ(settings.get("scheme_1"), "二;on;0;0;75/0+0");
-  EXPECT_EQ(settings.get("scheme_2"), "三;on;1;1;85/0+5");
-  EXPECT_EQ(settings.get("scheme_3"), "四;next;0;0;100/500+0");
-  EXPECT_FALSE(settings.get("scheme_4"));
+  // Each on its own line: the removed one's gone, the changed one's rewritten, the new one's
+  // added after the others; the one left as it was is not touched.
+  EXPECT_FALSE(settings.get("scheme_1"));
+  EXPECT_EQ(settings.get("scheme_2"), "二;on;0;0;75/0+0");
+  EXPECT_EQ(settings.get("scheme_3"), "三;on;1;1;85/0+5");
+  EXPECT_EQ(settings.get("scheme_4"), "四;next;0;0;100/500+0");
+  EXPECT_FALSE(settings.get("scheme_5"));
+  std::vector<std::string> order;
+  for (const RepeatScheme& s : choice.all()) order.push_back(s.name);
+  EXPECT_EQ(order, (std::vector<std::string>{"单句循环", "逐句听写", "由慢到快", "听写考试", "二", "三", "四"}));
   EXPECT_EQ(choice.name(), "三") << "the chosen scheme is still there";
   EXPECT_EQ(schemeNamed("逐句听写", choice.all()).passes.size(), 3u);
 

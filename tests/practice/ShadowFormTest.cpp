@@ -233,5 +233,37 @@ TEST(ShadowForm, ATakeThatCouldNotBeComparedIsToldAndChangesNothing) {
   EXPECT_EQ(form.hear(false), "") << "and its take is still heard";
 }
 
+TEST(ShadowForm, ATakeScoredButNotKeptIsToldOnceUntilATakeIsKeptAgain) {
+  Player player;
+  Engine engine;
+  Log log;
+  ShadowForm form(player, engine);
+  form.keepTakesIn(&log, {});
+  const std::string why = "跟读录音没能保存到 /data/takes：磁盘已满。";
+  const std::string told = why +
+                           "\n这遍跟读照样打了分，也能马上回听，但录音不会留下来。能保存之前，以后的跟读不再提示，"
+                           "只在跟读一行里注明“录音没有保存”。";
+  const struct {
+    bool kept;
+    std::string told;
+  } takes[] = {{true, ""}, {false, told}, {false, ""}, {false, ""}, {true, ""}, {false, told}};
+  for (std::size_t i = 0; i < std::size(takes); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(form.toggleTake(kSentences, 0, {}), "");
+    TakeComparison c = compared(80, {"和原声很接近"});
+    if (!takes[i].kept) {
+      c.takePath.clear();
+      c.unkept = why;
+    }
+    engine.ready = c;
+    EXPECT_TRUE(form.tick().comparison) << "scored all the same";
+    EXPECT_EQ(form.takeProblem(), takes[i].told);
+    EXPECT_EQ(form.caption(),
+              takes[i].kept ? "第 1 句的跟读：80 分。和原声很接近" : "第 1 句的跟读：80 分（录音没有保存）。和原声很接近");
+  }
+  EXPECT_EQ(log.kept.size(), std::size(takes)) << "every score is in the record";
+  EXPECT_EQ(log.kept[1].takePath, "");
+}
+
 }  // namespace
 }  // namespace tessaly::test

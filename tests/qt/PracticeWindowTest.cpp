@@ -334,5 +334,19 @@ TEST_F(PracticeWindowTest, AltOMakesChangesAndRemovesTheLearnersOwnScheme) {
   EXPECT_FALSE(settings.get("scheme_1"));
 }
 
+TEST(LoopOptionsWindowSchemes, ANameThatIsNotValidUtf8IsShownAndStillChosen) {
+  qt::LoopOptionsWindow options(nullptr);
+  std::vector<RepeatScheme> schemes = builtInSchemes();
+  const std::string broken = "\xE6\x88\x91\xFF的";  // 我, a stray byte, 的
+  schemes.push_back({broken, {{100, 0, 0}}, AfterPasses::NextSentence, 0, 0});
+  schemes.push_back({"另一个", {{90, 0, 0}}, AfterPasses::NextSentence, 0, 0});
+  options.offerSchemes(schemes, broken);
+  EXPECT_EQ(options.scheme()->currentIndex(), 4);
+  EXPECT_EQ(options.scheme()->currentText(), QStringLiteral("我\uFFFD的"));
+  EXPECT_EQ(options.chosenScheme(), broken) << "its own bytes, so that Alt+R finds it";
+  options.scheme()->setCurrentIndex(5);
+  EXPECT_EQ(options.chosenScheme(), "另一个");
+}
+
 }  // namespace
 }  // namespace tessaly::test

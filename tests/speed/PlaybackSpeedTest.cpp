@@ -54,8 +54,15 @@ TEST(PlaybackSpeed, TheKeptSpeedComesBackAndOddValuesAreTamed) {
     const char* file;
     int tenths;
   } cases[] = {
-      {"speed_tenths=7\n", 7},     {"speed_tenths=1\n", 5}, {"speed_tenths=99\n", 20},
-      {"speed_tenths=fast\n", 10}, {"# nothing\n", 10},     {"speed_tenths = 13 \r\n", 13},
+      {"speed_tenths=7\n", 7},
+      {"speed_tenths=1\n", 5},
+      {"speed_tenths=99\n", 20},
+      {"speed_tenths=fast\n", 10},
+      {"# nothing\n", 10},
+      {"speed_tenths = 13 \r\n", 13},
+      {"speed_tenths=99999999999\n", 20},
+      {"speed_tenths=-99999999999\n", 5},
+      {"\xEF\xBB\xBFspeed_tenths=7\n", 7},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
