@@ -5,16 +5,19 @@
 
 namespace tessaly::audio {
 
-std::uint32_t DrillExporter::start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath) {
-  return worker_.start([recording, plan = std::move(plan), outPath](const std::atomic<bool>& cancel, const auto& publish) {
+std::uint32_t DrillExporter::start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath,
+                                   std::vector<std::string> mayReplace) {
+  return worker_.start([recording, plan = std::move(plan), outPath, mayReplace = std::move(mayReplace)](
+                           const std::atomic<bool>& cancel, const auto& publish) {
     const RenderedDrill done = renderDrill(
         recording, plan, outPath, [&](double share) { publish([share](DrillExportState& s) { s.share = share; }, false); },
-        &cancel);
+        &cancel, mayReplace);
     publish(
         [&](DrillExportState& s) {
           s.share = 1;
           s.finished = true;
           s.error = done.error;
+          s.warning = done.warning;
         },
         true);
   });

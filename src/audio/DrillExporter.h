@@ -13,7 +13,8 @@ namespace tessaly::audio {
 
 class DrillExporter final : public DrillExport {
  public:
-  std::uint32_t start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath) override;
+  std::uint32_t start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath,
+                      std::vector<std::string> mayReplace) override;
   bool state(std::uint32_t serial, DrillExportState& state) const override;
   void cancel() override { worker_.cancel(); }
 

@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/DrillRenderer.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "audio/Decoder.h"
 #include "audio/MonoWriter.h"
 #include "audio/FailureText.h"
 #include "audio/Stretch.h"
+#include "drill/DrillFiles.h"
 #include "sentences/SentenceMap.h"
 
 namespace tessaly::audio {
@@ -37,7 +43,74 @@ RenderedDrill failed(std::string why) {
   return result;
 }
 
+RenderedDrill refused(std::string why) {
+  RenderedDrill result = failed(std::move(why));
+  result.inTheWay = true;
+  return result;
+}
+
+// The temporary of an export, locked while the export writes it: a later export of the same
+// file tells a live one (the lock held) from a killed one's leftover (no lock).
+class Temporary {
+ public:
+  explicit Temporary(std::string path) : path_(std::move(path)) {
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+      busy_ = true;
+    }
+    if (fd_ >= 0 && ::ftruncate(fd_, 0) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  Temporary(const Temporary&) = delete;
+  Temporary& operator=(const Temporary&) = delete;
+  ~Temporary() {
+    if (fd_ < 0) return;
+    if (!kept_) {
+      std::error_code error;
+      fs::remove(path_, error);
+    }
+    ::close(fd_);
+  }
+  bool held() const { return fd_ >= 0; }
+  bool busy() const { return busy_; }  // another export holds it
+  void keep() { kept_ = true; }        // renamed into place: no longer ours to remove
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool busy_ = false;
+  bool kept_ = false;
+};
+
+std::string minutes(double ms) {
+  const long long tenths = static_cast<long long>(std::max(0.0, ms) / 100);
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld.%lld", tenths / 600, tenths / 10 % 60, tenths % 10);
+  return text;
+}
+
+// A step may end this much before the end its plan gave (a header's length is an estimate).
+constexpr double kShortfallMs = 500;
+
 }  // namespace
+
+void removeLeftParts(const std::string& outPath) {
+  const std::string part = outPath + ".part";
+  std::error_code error;
+  if (fs::exists(part, error)) {
+    const int fd = ::open(part.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (free) fs::remove(part, error);
+    ::close(fd);
+    if (!free) return;  // a live export: its .lrc.part is its own too
+  }
+  fs::remove(drillLrcPath(outPath) + ".part", error);
+}
 
 std::string drillLrcPath(const std::string& outPath) {
   const fs::path path(outPath);
@@ -48,7 +121,8 @@ namespace {
 
 // The steps of `plan` into `outPath`, and its .lrc when `withLrc`.
 RenderedDrill render(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
-                     const std::function<void(double)>& progress, const std::atomic<bool>* cancel, bool withLrc) {
+                     const std::function<void(double)>& progress, const std::atomic<bool>* cancel, bool withLrc,
+                     const std::vector<std::string>& mayReplace) {
   RenderedDrill result;
   const bool mp3 = endsWith(outPath, ".mp3");
   if (!mp3 && !endsWith(outPath, ".wav")) return failed("输出文件要以 .mp3 或 .wav 结尾：" + outPath);
@@ -56,6 +130,16 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
   const std::string lrc = drillLrcPath(outPath);
   for (const std::string& own : {recording, drillLrcPath(recording)})
     if (samePath(outPath, own) || samePath(lrc, own)) return failed("导出的文件不能覆盖原来的录音或它的 .lrc：" + outPath);
+  const bool shared = withLrc && sharesItsLrc(outPath) &&
+                      std::find(mayReplace.begin(), mayReplace.end(), lrc) == mayReplace.end();
+  if (withLrc) {
+    removeLeftParts(outPath);
+    for (const std::string& path : filesInTheWay(outPath))
+      if (std::find(mayReplace.begin(), mayReplace.end(), path) == mayReplace.end())
+        return refused(path == outPath
+                           ? "这个文件已经有了，而且不是导出的复读录音，没有覆盖它：" + path
+                           : "这个文件属于另一个录音或是你自己的文件，导出会覆盖或占用它，所以没有导出：" + path);
+  }
   Failure failure;
   auto decoder = Decoder::open(recording, cancel, &failure);
   if (!decoder) return failed("无法读取这个语音文件：" + recording + "\n" + failureInChinese(failure));
@@ -63,13 +147,12 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
   const int channels = decoder->info().channels;
 
   const std::string temporary = outPath + ".part";
+  Temporary claim(temporary);
+  if (claim.busy()) return failed("另一个导出正在写这个文件，请等它写完：" + outPath);
+  if (!claim.held()) return failed("无法写入输出文件：" + outPath);
   MonoWriter writer;
-  if (std::string why = writer.open(temporary, mp3 ? MonoWriter::Format::Mp3 : MonoWriter::Format::Wav, rate);
-      !why.empty()) {
-    std::error_code error;
-    fs::remove(temporary, error);
+  if (std::string why = writer.open(temporary, mp3 ? MonoWriter::Format::Mp3 : MonoWriter::Format::Wav, rate); !why.empty())
     return failed(why);
-  }
   double totalMs = 0, doneMs = 0;
   for (const DrillStep& step : plan) totalMs += (step.endMs - step.startMs) * 100.0 / step.speedPercent + step.pauseAfterMs;
 
@@ -87,8 +170,17 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
   };
   Stretch stretch(rate, channels);
   bool ok = true;
+  const auto cancelled = [cancel] { return cancel && cancel->load(); };
+  // Where the recording stopped giving frames short of a step's end, and how many steps it cut.
+  std::int64_t readable = -1;
+  int cutSteps = 0;
+  const auto endedAt = [&](std::int64_t at, std::int64_t last) {
+    if ((last - at) * 1000.0 / rate <= kShortfallMs) return;
+    readable = readable < 0 ? at : std::min(readable, at);
+    ++cutSteps;
+  };
   for (const DrillStep& step : plan) {
-    if (cancel && cancel->load()) {
+    if (cancelled()) {
       ok = false;
       break;
     }
@@ -99,12 +191,14 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
     if (step.speedPercent == 100) {
       // As recorded: the frames themselves.
       decoder->seek(first, cancel);
-      for (std::int64_t at = decoder->position(); ok && at < last;) {
+      std::int64_t at = decoder->position();
+      while (ok && at < last && !cancelled()) {
         const int got = decoder->read(in.data(), static_cast<int>(std::min<std::int64_t>(4096, last - at)));
         if (got <= 0) break;
         ok = toMono(in.data(), got);
         at += got;
       }
+      if (ok && !cancelled()) endedAt(at, last);
     } else {
       stretch.restart(speed);
       const std::int64_t begin = std::max<std::int64_t>(0, first - stretch.historyFrames());
@@ -114,11 +208,11 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
       stretch.prime(history.data(), heard);
       std::int64_t at = decoder->position();
       bool fedLast = false;
-      while (ok && !stretch.finished()) {
+      while (ok && !stretch.finished() && !cancelled()) {
         while (!fedLast && stretch.available() < 4096) {
           const int want = static_cast<int>(std::min<std::int64_t>({4096, std::max(1, stretch.wanted()), last - at}));
           const int got = want > 0 ? decoder->read(in.data(), want) : 0;
-          at += got;
+          at += std::max(0, got);
           fedLast = got <= 0 || at >= last;
           stretch.feed(in.data(), std::max(0, got), fedLast);
         }
@@ -126,11 +220,12 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
         if (n > 0) ok = toMono(out.data(), n);
         else if (fedLast && stretch.available() == 0) break;
       }
+      if (ok && !cancelled()) endedAt(at, last);
     }
     // The pause: silence, to the frame.
     const std::int64_t silence = static_cast<std::int64_t>(std::llround(step.pauseAfterMs * rate / 1000.0));
     std::vector<float> quiet(static_cast<std::size_t>(std::min<std::int64_t>(silence, 4096) * channels), 0.0f);
-    for (std::int64_t left = silence; ok && left > 0;) {
+    for (std::int64_t left = silence; ok && left > 0 && !cancelled();) {
       const int n = static_cast<int>(std::min<std::int64_t>(left, 4096));
       ok = toMono(quiet.data(), n);
       left -= n;
@@ -139,42 +234,75 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
     if (progress) progress(totalMs > 0 ? doneMs / totalMs : 1.0);
   }
   std::error_code error;
-  if (!ok || !writer.finish()) {
-    fs::remove(temporary, error);
-    result.error = cancel && cancel->load() ? "导出取消了。" : "无法写入输出文件：" + outPath;
+  if (!ok || cancelled() || !writer.finish()) {
+    result.error = cancelled() ? "导出取消了。" : "无法写入输出文件：" + outPath;
     return result;
+  }
+  if (readable >= 0) {
+    const std::int64_t promised = decoder->info().lengthFrames;
+    result.warning = "这个录音只能读出前 " + minutes(readable * 1000.0 / rate) +
+                     (promised > readable ? "（它的文件头说有 " + minutes(promised * 1000.0 / rate) + "）"
+                                          : std::string()) +
+                     "，后面的部分读不出来：导出的录音里有 " + std::to_string(cutSteps) + " 段缺了声音。";
   }
   if (!withLrc) {
     fs::rename(temporary, outPath, error);
     if (error) result.error = "无法写入输出文件：" + outPath;
+    else claim.keep();
     return result;
   }
-  std::ofstream lrcFile(lrc + ".part", std::ios::binary);
-  lrcFile << "[ti:" << fs::path(outPath).stem().string() << "]\n";
+  // Both files whole under their temporary names first; then into place, the sound first,
+  // and taken away again when its .lrc cannot follow.
+  std::ostringstream text;
+  text << lrcTitleLine(fs::path(outPath).stem().string()) << "\n" << kDrillLrcMark << "\n";
   for (std::size_t i = 0; i < plan.size(); ++i)
-    lrcFile << lrcTag(result.starts[i] * 1000.0 / rate) << stepCaption(plan[i]) << "\n";
-  lrcFile << lrcTag(result.frames * 1000.0 / rate) << "\n";
-  lrcFile.close();
-  fs::rename(temporary, outPath, error);
-  if (!error && lrcFile) fs::rename(lrc + ".part", lrc, error);
-  if (error || !lrcFile) {
-    fs::remove(temporary, error);
-    fs::remove(lrc + ".part", error);
-    result.error = "无法写入输出文件：" + outPath;
+    text << lrcTag(result.starts[i] * 1000.0 / rate) << stepCaption(plan[i]) << "\n";
+  text << lrcTag(result.frames * 1000.0 / rate) << "\n";
+  if (shared) {
+    std::ifstream kept(lrc, std::ios::binary);
+    const std::string before((std::istreambuf_iterator<char>(kept)), {});
+    if (before != text.str()) {
+      result.inTheWay = true;
+      result.error = "同名的另一个复读录音用着这个 .lrc，这次导出的句子和时间和它的不一样，所以没有导出：" + lrc +
+                     "\n请换一个文件名。";
+      return result;
+    }
   }
+  const std::string lrcTemporary = lrc + ".part";
+  std::ofstream lrcFile(lrcTemporary, std::ios::binary | std::ios::trunc);
+  lrcFile << text.str();
+  lrcFile.close();
+  bool lrcPlaced = false;
+  if (lrcFile) {
+    fs::rename(temporary, outPath, error);
+    if (error) {
+      fs::remove(lrcTemporary, error);
+      result.error = "无法写入输出文件：" + outPath;
+      return result;
+    }
+    claim.keep();
+    fs::rename(lrcTemporary, lrc, error);
+    lrcPlaced = !error;
+    if (!lrcPlaced) fs::remove(outPath, error);
+  }
+  if (lrcPlaced) return result;
+  fs::remove(lrcTemporary, error);
+  result.error = "无法写入导出录音的 .lrc：" + lrc + "\n所以也没有留下 " + outPath + "。";
+  result.warning.clear();
   return result;
 }
 
 }  // namespace
 
 RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
-                          const std::function<void(double)>& progress, const std::atomic<bool>* cancel) {
-  return render(recording, plan, outPath, progress, cancel, true);
+                          const std::function<void(double)>& progress, const std::atomic<bool>* cancel,
+                          const std::vector<std::string>& mayReplace) {
+  return render(recording, plan, outPath, progress, cancel, true, mayReplace);
 }
 
 RenderedDrill renderClip(const std::string& recording, double startMs, double endMs, const std::string& outPath,
                          const std::atomic<bool>* cancel) {
-  return render(recording, {DrillStep{startMs, endMs, 0, 1, 1, 100, 0}}, outPath, {}, cancel, false);
+  return render(recording, {DrillStep{startMs, endMs, 0, 1, 1, 100, 0}}, outPath, {}, cancel, false, {});
 }
 
 }  // namespace tessaly::audio

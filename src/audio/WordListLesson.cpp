@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/Speech.h"
+#include "sentences/SentenceMap.h"
 #include "text/TextFile.h"
 
 namespace tessaly::audio {
@@ -53,6 +54,50 @@ bool writeWav(const fs::path& path, const std::vector<short>& samples, int rate)
   return static_cast<bool>(out);
 }
 
+bool present(const fs::path& path) {
+  std::error_code error;
+  return fs::symlink_status(path, error).type() != fs::file_type::not_found && !error;
+}
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  if (present(a) && present(b)) return fs::equivalent(a, b, error);
+  return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
+}
+
+bool holdsLine(const fs::path& path, const std::string& wanted) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (int i = 0; i < 3 && std::getline(in, line); ++i)
+    if (line == wanted) return true;
+  return false;
+}
+
+// The lesson's path up to the extension: the first name in `folder` whose recording, .lrc,
+// .srt and dictation (.txt) are all free, or are an earlier lesson of this same list (its
+// recording and an .lrc with `mark`) with that lesson's dictation. Never one whose dictation
+// would be the list itself. Empty when none of a thousand names is free.
+fs::path freeLessonStem(const fs::path& folder, const fs::path& listPath, const std::string& mark) {
+  const std::string name = listPath.stem().string();
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const std::string stem = (folder / lessonName(name, attempt)).string();
+    const fs::path wav = stem + ".wav", lrc = stem + ".lrc", srt = stem + ".srt", txt = stem + ".txt";
+    if (sameFile(txt, listPath) || sameFile(wav, listPath) || sameFile(lrc, listPath)) continue;
+    if (!present(wav) && !present(lrc) && !present(srt) && !present(txt)) return stem;
+    if (present(wav) && present(lrc) && holdsLine(lrc, mark)) return stem;
+  }
+  return {};
+}
+
+// Whether `lrc` reads back as the list's words, one sentence each, in order.
+bool readsBackAs(const std::string& lrc, const WordList& list, double lengthMs) {
+  const std::vector<Sentence> sentences = readLrc(lrc, static_cast<std::int32_t>(lengthMs) + 1);
+  if (sentences.size() != list.entries.size()) return false;
+  for (std::size_t i = 0; i < sentences.size(); ++i)
+    if (sentences[i].text != list.entries[i].word) return false;
+  return true;
+}
+
 }  // namespace
 
 MadeLesson makeWordListLesson(const std::string& listPath, const std::string& folder) {
@@ -88,12 +133,17 @@ MadeLesson makeWordListLesson(const std::string& listPath, const std::string& fo
 
   std::error_code error;
   fs::create_directories(folder, error);
-  const fs::path stem = fs::path(folder) / fs::path(listPath).stem();
+  const std::string mark = wordListMark(fs::weakly_canonical(fs::path(listPath), error).string());
+  const fs::path stem = freeLessonStem(folder, listPath, mark);
+  if (stem.empty()) return {{}, "“" + folder + "”里没有空着的名字可以放这个词语表的录音，请清理一下这个文件夹。"};
   const fs::path wav = stem.string() + ".wav", lrc = stem.string() + ".lrc";
   const double lengthMs = lesson.size() * 1000.0 / rate;
-  std::ofstream(lrc.string() + ".part", std::ios::binary)
-      << wordListLrc(fs::path(listPath).stem().string(), list, starts, lengthMs);
-  if (!writeWav(wav.string() + ".part", lesson, rate) || !fs::exists(lrc.string() + ".part", error)) {
+  const std::string lrcText = wordListLrc(fs::path(listPath).stem().string(), list, starts, lengthMs, mark);
+  if (!readsBackAs(lrcText, list, lengthMs)) return {{}, "词语表写成 .lrc 后读出来的字词不一样，词语表没有读成录音。"};
+  std::ofstream lrcFile(lrc.string() + ".part", std::ios::binary | std::ios::trunc);
+  lrcFile << lrcText;
+  lrcFile.close();
+  if (!lrcFile || !writeWav(wav.string() + ".part", lesson, rate)) {
     fs::remove(wav.string() + ".part", error);
     fs::remove(lrc.string() + ".part", error);
     return {{}, "无法写入词语表的录音：" + wav.string()};

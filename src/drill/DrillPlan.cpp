@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drill/DrillPlan.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace tessaly {
@@ -42,6 +43,30 @@ std::string whereOf(const DrillStep& step) {
 }
 
 }  // namespace
+
+std::optional<SentenceRange> parseSentenceRange(std::string_view text, int count, std::string& why) {
+  const auto number = [](std::string_view digits) -> std::optional<int> {
+    int value = 0;
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    return value;
+  };
+  const std::string has = "（这个录音有 " + std::to_string(count) + " 句）";
+  const std::size_t dash = text.find('-');
+  const auto first = number(text.substr(0, dash));
+  const auto last = dash == std::string_view::npos ? first : number(text.substr(dash + 1));
+  if (!first || !last) {
+    why = "句子的范围要写成“起-止”（例如 2-5）或一句的序号（例如 3），只用数字，不加空格；“" + std::string(text) +
+          "”不是这样的范围" + has + "。";
+    return std::nullopt;
+  }
+  if (*first < 1 || *last < *first || *last > count) {
+    why = "句子的范围不对：" + std::string(text) + has + "。";
+    return std::nullopt;
+  }
+  return SentenceRange{*first, *last};
+}
 
 std::string stepCaption(const DrillStep& step) {
   char speed[16];

@@ -5,7 +5,9 @@
 // Pure; any thread.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drill/RepeatScheme.h"
@@ -35,6 +37,17 @@ std::vector<DrillStep> planDrill(const RepeatScheme& scheme, const std::vector<S
 // a scheme that listens on after its passes gives every sentence its passes all the same.
 // `lengthMs` 0 leaves out the whole-recording passes.
 std::vector<DrillStep> planWholeDrill(const RepeatScheme& scheme, const std::vector<Sentence>& sentences, double lengthMs);
+
+// The sentences a drill is made of, numbered from 1 as the learner counts them.
+struct SentenceRange {
+  int first = 1;
+  int last = 1;
+  friend bool operator==(const SentenceRange&, const SentenceRange&) = default;
+};
+
+// The range a teacher wrote ("3", or "2-5": digits only, no spaces) within `count`
+// sentences; nullopt with `why` saying, in Chinese, what is accepted.
+std::optional<SentenceRange> parseSentenceRange(std::string_view text, int count, std::string& why);
 
 // "第 3 句　第 2 遍（共 3 遍）　0.85×", "全文　第 1 遍（共 1 遍）　1.0×".
 std::string stepCaption(const DrillStep& step);

@@ -25,6 +25,7 @@
 #include "app/Form1.h"
 #include "check/Report.h"
 #include "drill/DrillExport.h"
+#include "drill/DrillFiles.h"
 #include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
 #include "qt/CheckMarkup.h"
@@ -360,9 +361,19 @@ void PracticeWindow::exportDrill() {
   const std::string path = dialog_.showSave(source.parent_path().string(), "复读录音(*.mp3;*.wav)|*.mp3;*.wav",
                                             source.stem().string() + "-" + scheme + ".mp3");
   if (path.empty()) return;
+  // The file dialog has asked about the drill's own name; the files beside it that another
+  // recording or the learner owns are asked about here.
+  std::vector<std::string> inTheWay = filesInTheWay(path);
+  std::string others;
+  for (const std::string& file : inTheWay)
+    if (file != path) others += file + "\n";
+  if (!others.empty() &&
+      messages_.askYesNoCancel("导出的复读录音会覆盖或占用下面的文件，它们属于另一个录音，或者是你自己的文件：\n" + others +
+                               "仍要导出吗？") != ui::MessageBox::Answer::Yes)
+    return;
   if (exportSerial_ != 0) exporter_->cancel();
   exportPath_ = path;
-  exportSerial_ = exporter_->start(recording, std::move(plan), path);
+  exportSerial_ = exporter_->start(recording, std::move(plan), path, std::move(inTheWay));
   if (!exportProgress_) {
     exportProgress_ = new QProgressDialog(QStringLiteral("正在导出复读录音……"), QStringLiteral("取消"), 0, 100, this);
     exportProgress_->setWindowTitle(QStringLiteral("导出复读录音"));
@@ -391,7 +402,10 @@ void PracticeWindow::showExport() {
   if (!state.finished) return;
   exportSerial_ = 0;
   exportProgress_->hide();
-  messages_.inform(state.error.empty() ? "已导出复读录音：\n" + exportPath_ + "\n和它的 .lrc 文件。" : state.error);
+  if (!state.error.empty()) messages_.inform(state.error);
+  else
+    messages_.inform("已导出复读录音：\n" + exportPath_ + "\n和它的 .lrc 文件。" +
+                     (state.warning.empty() ? "" : "\n\n" + state.warning));
 }
 
 void PracticeWindow::showRun() {

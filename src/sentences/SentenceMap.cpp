@@ -233,6 +233,16 @@ std::string lrcTag(double ms) {
   return text;
 }
 
+std::string lrcTitleLine(std::string_view title) {
+  std::string line = "[ti:";
+  for (const char c : title) {
+    if (c == '[') line += "\uFF3B";
+    else if (c == ']') line += "\uFF3D";
+    else line += c == '\r' || c == '\n' ? ' ' : c;
+  }
+  return line + "]";
+}
+
 std::string lrcTitle(std::string_view text) {
   for (const std::string& line : linesOf(text)) {
     const std::string rest = trimmed(line);

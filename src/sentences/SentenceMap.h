@@ -43,6 +43,9 @@ std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs);
 std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs);
 // The .lrc time tag of `ms`, as readLrc reads it back: "[01:05.43]" (hundredths, rounded down).
 std::string lrcTag(double ms);
+// The [ti:] line of an .lrc for `title` (a file's name): its brackets made full-width and its
+// line breaks spaces, so nothing of it reads as another tag.
+std::string lrcTitleLine(std::string_view title);
 // The lesson's title: the text of an .lrc's [ti:] tag, trimmed; "" without one.
 std::string lrcTitle(std::string_view text);
 

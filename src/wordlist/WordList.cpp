@@ -41,6 +41,11 @@ bool hasHan(std::string_view s) {
   return false;
 }
 
+std::size_t characters(std::string_view s) {
+  return static_cast<std::size_t>(
+      std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 }  // namespace
 
 std::string parseWordList(std::string_view text, WordList& list) {
@@ -48,9 +53,9 @@ std::string parseWordList(std::string_view text, WordList& list) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   int lineNumber = 0;
   for (std::size_t from = 0; from <= text.size();) {
-    const std::size_t end = std::min(text.find('\n', from), text.size());
+    const std::size_t end = std::min(text.find_first_of("\r\n", from), text.size());
     const std::string_view line = text.substr(from, end - from);
-    from = end + 1;
+    from = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
     ++lineNumber;
     const std::size_t tab = line.find('\t');
     const std::string_view word = trim(line.substr(0, tab));
@@ -59,6 +64,9 @@ std::string parseWordList(std::string_view text, WordList& list) {
       if (!phrase.empty()) return "第 " + std::to_string(lineNumber) + " 行只有词组，没有要听写的字词。";
       continue;
     }
+    if (const std::size_t longest = std::max(characters(word), characters(phrase)); longest > kLongestEntry)
+      return "第 " + std::to_string(lineNumber) + " 行太长（" + std::to_string(longest) + " 个字）：每个字词或词组最多 " +
+             std::to_string(kLongestEntry) + " 个字，请把它分成几行。";
     list.entries.push_back({std::string(word), std::string(phrase), lineNumber});
     if (list.entries.size() > kMostWords)
       return "词语表太长：最多 " + std::to_string(kMostWords) + " 个字词，请分成几个表。";
@@ -74,11 +82,34 @@ std::vector<std::string> spokenParts(const WordEntry& entry) {
 }
 
 std::string wordListLrc(const std::string& title, const WordList& list, const std::vector<double>& startsMs,
-                        double lengthMs) {
-  std::string lrc = "[ti:" + title + "]\n";
-  for (std::size_t i = 0; i < list.entries.size() && i < startsMs.size(); ++i)
-    lrc += lrcTag(startsMs[i]) + list.entries[i].word + "\n";
+                        double lengthMs, std::string_view mark) {
+  std::string lrc = lrcTitleLine(title) + "\n";
+  if (!mark.empty()) lrc += std::string(mark) + "\n";
+  for (std::size_t i = 0; i < list.entries.size() && i < startsMs.size(); ++i) {
+    const std::string& word = list.entries[i].word;
+    lrc += lrcTag(startsMs[i]) + (word.starts_with('[') ? " " : "") + word + "\n";
+  }
   return lrc + lrcTag(lengthMs) + "\n";
+}
+
+std::string wordListMark(std::string_view listPath) {
+  std::string mark = "[re:tessaly 词语表 ";
+  for (const char c : listPath) {
+    switch (c) {
+      case '[': mark += "%5B"; break;
+      case ']': mark += "%5D"; break;
+      case '%': mark += "%25"; break;
+      case '\r': mark += "%0D"; break;
+      case '\n': mark += "%0A"; break;
+      default: mark += c;
+    }
+  }
+  return mark + "]";
+}
+
+std::string lessonName(const std::string& name, int attempt) {
+  if (attempt <= 0) return name;
+  return name + "（听写" + (attempt == 1 ? std::string() : std::to_string(attempt)) + "）";
 }
 
 bool isWordListPath(const std::string& path) {

@@ -27,17 +27,30 @@ struct WordList {
 };
 
 inline constexpr std::size_t kMostWords = 500;
+// Characters (code points) in a word or a phrase, at most: a line longer than that is no
+// entry for a dictation, and would take minutes to speak and a file of hundreds of MB.
+inline constexpr std::size_t kLongestEntry = 100;
 
-// The list in `text` (UTF-8); "" when it is one, else why not, in Chinese for the message.
+// The list in `text` (UTF-8; a line ends at CR LF, CR or LF); "" when it is one, else why
+// not, in Chinese for the message.
 std::string parseWordList(std::string_view text, WordList& list);
 
 // What is said for an entry: word, phrase, word; or the word twice.
 std::vector<std::string> spokenParts(const WordEntry& entry);
 
-// The lesson's .lrc: its title, each entry's word at the time its speech starts, and a last
-// empty tag at the end.
+// The lesson's .lrc: its title, `mark` when given (wordListMark), each entry's word at the
+// time its speech starts, and a last empty tag at the end. A word that starts with "[" is
+// written after a space, so it reads back as words, never as a tag of the file.
 std::string wordListLrc(const std::string& title, const WordList& list, const std::vector<double>& startsMs,
-                        double lengthMs);
+                        double lengthMs, std::string_view mark = {});
+
+// The [re:] line that says which list a lesson was made from: its path, with "[", "]", "%"
+// and line breaks written as %5B, %5D, %25, %0D and %0A.
+std::string wordListMark(std::string_view listPath);
+
+// The names a lesson of the list named `name` may take, the first free one chosen: `name`,
+// then "name（听写）", "name（听写2）", "name（听写3）"... for `attempt` 0, 1, 2, 3...
+std::string lessonName(const std::string& name, int attempt);
 
 // A file the open command takes for a word list: a .txt.
 bool isWordListPath(const std::string& path);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Word lists spoken into lessons by libespeak-ng: the recording and its .lrc agree (each
 // entry's speech starts within 100 ms of its tag), a line that cannot be spoken leaves
-// nothing half made, and an English list is spoken too.
+// nothing half made, an English list is spoken too, the lesson never takes the name of a file
+// of the learner's (the list itself among them), entries that look like tags stay entries,
+// and a line too long for a dictation is refused before anything is spoken.
 #include "audio/WordListLesson.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +89,71 @@ TEST(WordListLesson, AnEnglishListIsSpokenAndFiftyMandarinWordsAreTimed) {
   EXPECT_EQ(audio::makeWordListLesson(dir.file("fifty.txt"), dir.path().string()).error, "");
   std::printf("50 Mandarin words spoken in %.0f ms\n",
               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun).count());
+}
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+TEST(WordListLesson, TheLessonNeverTakesTheNameOfTheLearnersFiles) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  const std::string lessons = dir.file("wordlists");
+  std::filesystem::create_directories(lessons);
+  std::filesystem::create_directories(dir.file("voice"));
+  const std::string list = dir.file("wordlists/生字.txt");
+  std::ofstream(list) << "好\n看\n";
+  const struct {
+    const char* name;
+    std::string listPath;
+    std::vector<std::pair<std::string, std::string>> files;  // the learner's, in the lessons' folder
+    std::string lesson;                                      // the name chosen, in that folder
+  } cases[] = {
+      {"the list in the lessons' folder", list, {}, "生字（听写）"},
+      {"the same list again: its lesson made again in place", list, {}, "生字（听写）"},
+      {"another list of that name", dir.file("voice/生字.txt"), {}, "生字（听写2）"},
+      {"a hand-made map", dir.file("voice/课文.txt"), {{"课文.lrc", "[00:01.00]我做的\n"}}, "课文（听写）"},
+      {"a recording", dir.file("voice/英语.txt"), {{"英语.wav", "RIFF-mine"}}, "英语（听写）"},
+      {"a dictation", dir.file("voice/听写.txt"), {{"听写.txt", "我写的"}, {"听写（听写）.srt", "1\n"}}, "听写（听写2）"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.listPath != list) std::ofstream(c.listPath) << "天\n地\n";
+    for (const auto& [name, text] : c.files) std::ofstream(lessons + "/" + name, std::ios::binary) << text;
+    const MadeLesson made = audio::makeWordListLesson(c.listPath, lessons);
+    ASSERT_EQ(made.error, "");
+    EXPECT_EQ(made.recording, lessons + "/" + c.lesson + ".wav");
+    EXPECT_NE(std::filesystem::path(made.recording).replace_extension(".txt"), c.listPath)
+        << "what is typed goes beside the lesson, never into the list";
+    EXPECT_EQ(contents(list), "好\n看\n");
+    for (const auto& [name, text] : c.files) EXPECT_EQ(contents(lessons + "/" + name), text) << name;
+    EXPECT_EQ(loadSentenceMap(made.recording, 0).sentences.size(), 2u);
+  }
+}
+
+TEST(WordListLesson, EntriesThatLookLikeTagsAreSentencesOfTheLesson) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  std::ofstream(dir.file("list.txt")) << "[00:01.00]假\n[offset:+9000]\n真\n[ti:别的]\n";
+  const MadeLesson made = audio::makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
+  ASSERT_EQ(made.error, "");
+  const SentenceMap map = loadSentenceMap(made.recording, 0);
+  std::vector<std::string> words;
+  for (const Sentence& s : map.sentences) words.push_back(s.text.value_or(""));
+  EXPECT_EQ(words, (std::vector<std::string>{"[00:01.00]假", "[offset:+9000]", "真", "[ti:别的]"}));
+  EXPECT_EQ(map.title, "list");
+  const std::vector<double> starts = onsets(referenceDecode(made.recording, 1), 22050, 1200);
+  ASSERT_EQ(starts.size(), map.sentences.size());
+  for (std::size_t i = 0; i < starts.size(); ++i) EXPECT_NEAR(starts[i], map.sentences[i].startMs, 100) << i;
+}
+
+TEST(WordListLesson, ALineTooLongIsRefusedBeforeItIsSpoken) {
+  TempDir dir;
+  std::ofstream(dir.file("list.txt")) << "好\n" << std::string(100 * 1024, 'a') << "\n看\n";
+  const MadeLesson made = audio::makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
+  EXPECT_NE(made.error.find("第 2 行太长"), std::string::npos) << made.error;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("lessons/list.wav")));
 }
 
 }  // namespace

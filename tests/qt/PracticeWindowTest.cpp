@@ -41,8 +41,9 @@ namespace fs = std::filesystem;
 // Exports that finish after three looks, as the engine's would after a while.
 class FakeDrillExport final : public DrillExport {
  public:
-  std::uint32_t start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath) override {
-    started.push_back({recording, outPath, plan.size()});
+  std::uint32_t start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath,
+                      std::vector<std::string> mayReplace) override {
+    started.push_back({recording, outPath, plan.size(), std::move(mayReplace)});
     looks = 0;
     return ++serial;
   }
@@ -57,6 +58,7 @@ class FakeDrillExport final : public DrillExport {
   struct Started {
     std::string recording, path;
     std::size_t steps;
+    std::vector<std::string> mayReplace;
   };
   std::vector<Started> started;
   std::uint32_t serial = 0;
@@ -274,6 +276,40 @@ TEST_F(PracticeWindowTest, ADrillIsExportedInTheBackgroundWithItsProgressShown) 
   for (int i = 0; i < 5 && progress->isVisible(); ++i) practice().frame();
   EXPECT_FALSE(progress->isVisible());
   EXPECT_EQ(messages.shown().back(), "已导出复读录音：\n" + out + "\n和它的 .lrc 文件。");
+}
+
+TEST_F(PracticeWindowTest, ADrillNamedLikeAnotherRecordingAsksBeforeTakingItsFiles) {
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  window->form().chooseScheme("逐句听写");
+  auto* exportButton = child<QPushButton>("ExportDrill");
+  ASSERT_NE(exportButton, nullptr);
+  // lesson.wav beside lesson.mp3: its .lrc is lesson.mp3's hand-made map, its .txt the
+  // dictation of lesson.mp3.
+  const std::string out = (appPath / "voice" / "lesson.wav").string();
+  const std::string map = (appPath / "voice" / "lesson.lrc").string();
+  const std::string dictation = (appPath / "voice" / "lesson.txt").string();
+  std::ofstream(dictation) << "他去学校。";
+  for (const auto answer : {ui::MessageBox::Answer::No, ui::MessageBox::Answer::Cancel}) {
+    dialog.answer(out);
+    messages.answer(answer);
+    exportButton->click();
+    ASSERT_FALSE(messages.shown().empty());
+    EXPECT_NE(messages.shown().back().find(map), std::string::npos) << "the question names the files";
+    EXPECT_NE(messages.shown().back().find(dictation), std::string::npos) << messages.shown().back();
+    EXPECT_TRUE(drills.started.empty()) << "nothing exported without a yes";
+  }
+  dialog.answer(out);
+  messages.answer(ui::MessageBox::Answer::Yes);
+  exportButton->click();
+  ASSERT_EQ(drills.started.size(), 1u);
+  EXPECT_EQ(drills.started[0].mayReplace, (std::vector<std::string>{map, dictation})) << "what the learner agreed to";
+  // A name of its own: no question.
+  const std::size_t asked = messages.shown().size();
+  dialog.answer((appPath / "drill.mp3").string());
+  exportButton->click();
+  EXPECT_EQ(drills.started.size(), 2u);
+  EXPECT_EQ(messages.shown().size(), asked);
+  EXPECT_TRUE(drills.started[1].mayReplace.empty());
 }
 
 TEST_F(PracticeWindowTest, AltOMakesChangesAndRemovesTheLearnersOwnScheme) {

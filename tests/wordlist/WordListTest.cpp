@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sentences/SentenceMap.h"
+
 namespace tessaly::test {
 namespace {
 
@@ -58,6 +60,64 @@ TEST(WordList, WhatIsSaidTheLrcAndWhichFilesAreLists) {
   EXPECT_EQ(wordListLrc("第三课", list, {500, 4230}, 65432), "[ti:第三课]\n[00:00.50]长\n[00:04.23]看\n[01:05.43]\n");
   for (const char* yes : {"a.txt", "/x/第三课生字.TXT", "b.Txt"}) EXPECT_TRUE(isWordListPath(yes)) << yes;
   for (const char* no : {"a.mp3", "txt", "a.txt.wav", ""}) EXPECT_FALSE(isWordListPath(no)) << no;
+}
+
+TEST(WordList, ALineTooLongForADictationIsRefusedByItsNumber) {
+  std::string hundred;
+  for (int i = 0; i < 100; ++i) hundred += "字";
+  const struct {
+    std::string text;
+    const char* said;  // part of the message; "" for a list
+  } cases[] = {
+      {"好\n" + hundred + "\n", ""},
+      {"好\n" + hundred + "字\n", "第 2 行太长"},
+      {"好\n看\t" + hundred + "字\n", "第 2 行太长"},
+      {"好\n\n" + std::string(100 * 1024, 'a') + "\n", "第 3 行太长"},
+      {"好\r\n看\r" + std::string(101, 'a'), "第 3 行太长"},
+  };
+  for (const auto& c : cases) {
+    WordList list;
+    const std::string why = parseWordList(c.text, list);
+    if (*c.said == '\0') {
+      EXPECT_EQ(why, "") << c.text.substr(0, 40);
+    } else {
+      EXPECT_NE(why.find(c.said), std::string::npos) << why;
+    }
+  }
+}
+
+TEST(WordList, EntriesThatLookLikeTagsReadBackFromTheLrcAsTheSameWords) {
+  const struct {
+    const char* text;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"[00:01.00]假\n[offset:+9000]\n真\n[ti:别的]\n", {"[00:01.00]假", "[offset:+9000]", "真", "[ti:别的]"}},
+      {"[00:05.00]\n[]\n[\n", {"[00:05.00]", "[]", "["}},
+      {"一\r[offset:-500]\r二", {"一", "[offset:-500]", "二"}},
+      {"长\t[00:02.00]长大\n[re:x]\t词组\n", {"长", "[re:x]"}},
+  };
+  for (const auto& c : cases) {
+    WordList list;
+    ASSERT_EQ(parseWordList(c.text, list), "") << c.text;
+    std::vector<double> starts;
+    for (std::size_t i = 0; i < list.entries.size(); ++i) starts.push_back(1000.0 + 3000.0 * i);
+    for (const std::string title : {"第三课", "a][00:00.10]b\n[offset:+50]"}) {
+      const std::string lrc = wordListLrc(title, list, starts, 60000, wordListMark("/x/[00:00.20]%.txt"));
+      const std::vector<Sentence> read = readLrc(lrc, 60000);
+      std::vector<std::string> words;
+      for (const Sentence& s : read) words.push_back(s.text.value_or("(none)"));
+      EXPECT_EQ(words, c.words) << lrc;
+      ASSERT_EQ(read.size(), starts.size()) << lrc;
+      for (std::size_t i = 0; i < read.size(); ++i) EXPECT_EQ(read[i].startMs, starts[i]) << lrc;
+    }
+  }
+}
+
+TEST(WordList, ALessonsNamesAfterItsListsOwn) {
+  EXPECT_EQ(lessonName("生字", 0), "生字");
+  EXPECT_EQ(lessonName("生字", 1), "生字（听写）");
+  EXPECT_EQ(lessonName("生字", 2), "生字（听写2）");
+  EXPECT_EQ(lessonName("生字", 12), "生字（听写12）");
 }
 
 }  // namespace
