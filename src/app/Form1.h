@@ -47,9 +47,9 @@ struct Form1Controls {
   ui::Window& window;
   ui::TextBox& text1;                                        // the dictation box
   ui::Slider& slider1;                                       // progress, display only
-  std::array<ui::Label*, layout::kAllLabelCount> labels;     // Label1 to Label23 (captions, click areas, the speed)
+  std::array<ui::Label*, layout::kAllLabelCount> labels;     // Label1 to Label24 (captions, click areas, the speed, the practice window's area)
   std::array<ui::Picture*, 3> pictures;                      // Picture1 to Picture3
-  std::array<ui::Button*, layout::kAllButtonCount> buttons;  // Command1 to Command31
+  std::array<ui::Button*, layout::kAllButtonCount> buttons;  // Command1 to Command38
   ui::Timer& timer1;                                         // MCI repeat loop
   ui::Timer& timer2;                                         // streaming progress
   ui::Timer& timer3;                                         // streaming repeat loop
@@ -96,7 +96,7 @@ enum class Command {
 };
 
 // The back-end a recording plays through: a .wav through the MCI one, everything else
-// through the streaming one. The numbers are the ones the program has always used.
+// through the streaming one. Its values are fixed (0, 1, 2); nothing stores them.
 enum class EngineKind : std::int16_t { None = 0, Mci = 1, Stream = 2 };
 
 class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPlayer {
@@ -187,7 +187,7 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   void offerRecoveryCopies();
 
   // The three ways into a command. Each does nothing while its button or area is disabled.
-  void buttonClicked(int number);     // Command1 to Command28
+  void buttonClicked(int number);     // Command1 to Command38
   void clickAreaClicked(int number);  // Label4, Label5, Label8 to Label22, Label24
   // Alt+letter: runs the first enabled button whose caption carries "&letter". Returns
   // whether a button took the key.

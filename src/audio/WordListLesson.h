@@ -8,8 +8,8 @@
 // lesson's dictation would be written into it), under "name（听写）", "name（听写2）"... An earlier
 // lesson of the same list, told by the list's path in its .lrc, is made again in its place.
 //
-// Threads: any; libespeak-ng's state is one per process, so one list is spoken at a time
-// (a lock of its own).
+// Threads: any. Each speak() call takes the synthesiser's lock (audio/Speech.h); one list at a
+// time is spoken only because the lesson maker has a single worker.
 #pragma once
 
 #include <string>

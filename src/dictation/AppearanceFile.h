@@ -42,7 +42,8 @@ struct AppearanceRecord {
 };
 
 // The program's content for a fresh slot 0: 64 pt, not bold, text colour 0, background 4,
-// the unused fields as the program has always written them (111 bytes in the file).
+// the unused fields as 900_8.dat files written by the program this one replaces hold them, so
+// those files still read byte for byte (111 bytes in the file).
 AppearanceRecord defaultAppearanceRecord();
 
 struct AppearanceFile {

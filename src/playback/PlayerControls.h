@@ -14,7 +14,7 @@
 
 namespace tessaly {
 
-// Where the listening stands. The numbers are the ones the program has always used.
+// Where the listening stands. Its values are fixed (0, 1, 2); nothing stores them.
 enum class RepeatState : std::int16_t {
   NothingPlayed = 0,
   Listening = 1,  // normal listening (or paused from it)

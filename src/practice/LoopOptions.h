@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The repeat loop's options, beyond the loop itself (the defaults are the loop as it has
-// always been): how many passes before listening goes on, a pause between passes for
+// The repeat loop's options, beyond the loop itself (the defaults leave the plain Alt+X loop:
+// unlimited passes, no pause, no step back): how many passes before listening goes on, a pause between passes for
 // writing, and a step back when playback continues after a pause. Kept in the per-user
 // settings, edited in the options window (Alt+O).
 //

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The one way the program's background work is done (the sentences and the waveform of a
+// Background work where only the newest job matters (the sentences and the waveform of a
 // recording, the check of a dictation): a worker thread of its own runs the newest job it
 // is given. A newer start() raises the cancel flag of the job under way and replaces any job
 // still waiting, and never waits for either; what a job publishes is kept with the serial
