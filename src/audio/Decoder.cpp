@@ -15,6 +15,8 @@ extern "C" {
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <optional>
+#include <vector>
 
 #include "audio/FfmpegSource.h"
 #include "audio/RamFile.h"
@@ -46,6 +48,72 @@ std::int64_t prerollFrames(const std::string& codec, int rate, int codecFrameSiz
   const bool longMemory = codec == "ra_144" || codec == "ra_288" || codec == "sipr";
   if (longMemory) return 2 * static_cast<std::int64_t>(rate);
   return std::max<std::int64_t>(rate / 10, 8 * static_cast<std::int64_t>(codecFrameSize));
+}
+
+// What an MP3's Info (or Xing) frame says of the sound: how many frames follow it, and the
+// encoder's delay and padding from its LAME extension, in samples.
+struct InfoFrame {
+  std::int64_t frames = 0;
+  int samplesPerFrame = 0;
+  int delay = 0, padding = 0;
+};
+
+// The length in bytes and the samples of the MPEG audio Layer III frame whose header starts at
+// `h` (4 bytes), and the size of its side information; nullopt when it is none.
+struct FrameHeader {
+  int length = 0, samples = 0, sideInfo = 0;
+};
+std::optional<FrameHeader> layer3Header(const std::uint8_t* h) {
+  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) return std::nullopt;
+  const int version = (h[1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+  const int layer = (h[1] >> 1) & 3;    // 1 Layer III
+  const int bitrateIndex = h[2] >> 4, rateIndex = (h[2] >> 2) & 3;
+  if (version == 1 || layer != 1 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) return std::nullopt;
+  static constexpr int kMpeg1Kbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+  static constexpr int kMpeg2Kbps[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+  static constexpr int kRates[] = {44100, 48000, 32000};
+  const bool one = version == 3;
+  const int rate = kRates[rateIndex] >> (one ? 0 : version == 2 ? 1 : 2);
+  const int kbps = (one ? kMpeg1Kbps : kMpeg2Kbps)[bitrateIndex];
+  const bool mono = (h[3] >> 6) == 3;
+  FrameHeader frame;
+  frame.samples = one ? 1152 : 576;
+  frame.length = frame.samples / 8 * kbps * 1000 / rate + ((h[2] >> 1) & 1);
+  frame.sideInfo = one ? (mono ? 17 : 32) : (mono ? 9 : 17);
+  return frame;
+}
+
+// The Info frame that ends exactly where `bytes` end (the bytes just before the first audio
+// packet), with a frame count and a LAME extension; nullopt when there is none.
+std::optional<InfoFrame> infoFrameBefore(const std::vector<std::uint8_t>& bytes) {
+  const auto be = [&](std::size_t at, int n) {
+    std::int64_t v = 0;
+    for (int i = 0; i < n; ++i) v = v << 8 | bytes[at + static_cast<std::size_t>(i)];
+    return v;
+  };
+  for (std::size_t start = bytes.size() >= 4 ? bytes.size() - 4 : 0; start-- > 0;) {
+    const auto header = layer3Header(bytes.data() + start);
+    if (!header || start + static_cast<std::size_t>(header->length) != bytes.size()) continue;
+    std::size_t at = start + 4 + static_cast<std::size_t>(header->sideInfo);
+    if (at + 8 > bytes.size()) continue;
+    const std::string tag(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(at + 4));
+    if (tag != "Info" && tag != "Xing") continue;
+    const std::int64_t flags = be(at + 4, 4);
+    at += 8;
+    if (!(flags & 1)) return std::nullopt;  // no frame count: nothing exact to say
+    InfoFrame info;
+    info.frames = be(at, 4);
+    info.samplesPerFrame = header->samples;
+    at += 4 + (flags & 2 ? 4 : 0) + (flags & 4 ? 100 : 0) + (flags & 8 ? 4 : 0);
+    // The LAME extension: the encoder's name (9 bytes), then 12 more, then delay and padding.
+    if (at + 24 > bytes.size()) return std::nullopt;
+    const std::int64_t trim = be(at + 21, 3);
+    info.delay = static_cast<int>(trim >> 12);
+    info.padding = static_cast<int>(trim & 0xFFF);
+    return info;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -249,6 +317,31 @@ void Decoder::setIndex(std::shared_ptr<SeekIndex> index) { impl_->index = std::m
 
 namespace {
 
+// An MP3's length from its Info frame, as FFmpeg decodes it: the container's duration counts
+// every frame, the encoder's delay and padding and the decoder's own delay with them, which
+// the decoding trims (gapless playback). FFmpeg's start time says it read the same delay; the
+// end it trims is the padding less the decoder's delay. `counted` (the container's duration,
+// in frames) where the Info frame says something else, or cannot be read.
+std::int64_t gaplessMp3Length(Decoder::Impl& d, std::int64_t counted) {
+  constexpr int kDecoderDelay = 529;  // samples: the MP3 decoder's own, which FFmpeg trims too
+  AVIOContext* pb = d.demux.fmt->pb;
+  const AVStream* st = d.demux.stream;
+  if (!pb || !d.demux.seekable() || d.firstPacketPos <= 0 || st->start_time == AV_NOPTS_VALUE) return counted;
+  const std::int64_t from = std::max<std::int64_t>(0, d.firstPacketPos - 4096);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(d.firstPacketPos - from));
+  const std::int64_t was = avio_tell(pb);
+  const bool read = avio_seek(pb, from, SEEK_SET) == from &&
+                    avio_read(pb, bytes.data(), static_cast<int>(bytes.size())) == static_cast<int>(bytes.size());
+  avio_seek(pb, was, SEEK_SET);
+  if (!read) return counted;
+  const auto info = infoFrameBefore(bytes);
+  if (!info || info->frames * info->samplesPerFrame != counted) return counted;
+  const std::int64_t startSkip = av_rescale_q(st->start_time, st->time_base, AVRational{1, d.info.sampleRate});
+  if (startSkip != info->delay + kDecoderDelay) return counted;
+  const std::int64_t exact = counted - startSkip - std::max(0, info->padding - kDecoderDelay);
+  return exact > 0 ? exact : counted;
+}
+
 // Opens one FFmpeg URL as a Decoder; no failure or why not.
 Failure openMedia(Decoder::Impl& d, const std::string& url) {
   Failure error = d.openUrl(url);
@@ -269,6 +362,7 @@ Failure openMedia(Decoder::Impl& d, const std::string& url) {
   if (d.demux.stream->duration > 0 && tb.num > 0)
     headerFrames = av_rescale_q(d.demux.stream->duration, tb, AVRational{1, d.info.sampleRate});
   else if (d.demux.fmt->duration > 0) headerFrames = av_rescale(d.demux.fmt->duration, d.info.sampleRate, AV_TIME_BASE);
+  if (headerFrames > 0 && par->codec_id == AV_CODEC_ID_MP3) headerFrames = gaplessMp3Length(d, headerFrames);
   if (isPcmInPlainContainer(d.demux) && d.firstPacketPos >= 0 && d.demux.seekable()) {
     const int bytesPerSample = av_get_bits_per_sample(par->codec_id) / 8;
     d.pcmBytesPerFrame = bytesPerSample * par->ch_layout.nb_channels;

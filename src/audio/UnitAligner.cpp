@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <sstream>
 
@@ -14,6 +13,7 @@
 #include "check/Check.h"
 #include "review/RecordStore.h"
 #include "text/Fnv.h"
+#include "text/TextFile.h"
 
 namespace tessaly::audio {
 
@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kQuiet = 300;  // of 32767: below this a synthesised sample is silence
-constexpr const char* kCacheHeader = "tessaly-units 1";
+constexpr const char* kCacheHeader = "tessaly-units 2";
 
 int codePoints(const std::string& utf8) {
   int n = 0;
@@ -124,29 +124,52 @@ std::vector<UnitSpan> cachedUnits(const std::string& recording, const std::vecto
   if (!identity.known()) return {};
   const fs::path file = fs::path(cacheFolder) / ("units-" + identity.hash + ".txt");
   const std::string key = cacheKey(identity, sentences);
-  {
-    std::ifstream in(file, std::ios::binary);
-    std::string header;
-    if (std::getline(in, header) && header == key) {
-      std::vector<UnitSpan> units;
-      UnitSpan u;
-      while (in >> u.sentence >> u.unit >> u.startMs >> u.endMs >> u.confidence >> u.text) units.push_back(u);
-      if (progress) progress(units, 1.0);
-      return units;
+  if (std::string text; readFileBytes(file, text).ok)
+    if (auto units = parseUnitCache(text, key)) {
+      if (progress) progress(*units, 1.0);
+      return std::move(*units);
     }
-  }
   std::vector<UnitSpan> units = alignUnits(recording, sentences, cancel, progress);
   if (cancel && cancel->load()) return units;
   std::error_code error;
   fs::create_directories(cacheFolder, error);
-  {
-    std::ofstream out(file.string() + ".part", std::ios::binary | std::ios::trunc);
-    out << std::setprecision(10) << key << "\n";
-    for (const UnitSpan& s : units)
-      out << s.sentence << ' ' << s.unit << ' ' << s.startMs << ' ' << s.endMs << ' ' << s.confidence << ' ' << s.text
-          << "\n";
+  // A write that fails (a full disk) leaves what was there; it is made again next time.
+  (void)writeFileAtomically(file, unitCacheText(key, units));
+  return units;
+}
+
+std::string unitCacheText(const std::string& key, const std::vector<UnitSpan>& units) {
+  std::ostringstream body;
+  body << std::setprecision(10);
+  for (const UnitSpan& s : units)
+    body << s.sentence << ' ' << s.unit << ' ' << s.startMs << ' ' << s.endMs << ' ' << s.confidence << ' ' << s.text
+         << '\n';
+  const std::string lines = body.str();
+  return key + "\n" + lines + "end " + std::to_string(units.size()) + " " + std::to_string(lines.size()) + "\n";
+}
+
+std::optional<std::vector<UnitSpan>> parseUnitCache(std::string_view text, std::string_view key) {
+  if (!text.starts_with(key) || text.size() <= key.size() || text[key.size()] != '\n' || !text.ends_with('\n'))
+    return std::nullopt;
+  const std::string_view rest = text.substr(key.size() + 1);
+  const std::size_t last = rest.rfind('\n', rest.size() - 2);
+  const std::size_t trailerAt = last == std::string_view::npos ? 0 : last + 1;
+  const std::string_view lines = rest.substr(0, trailerAt);
+  std::istringstream trailer{std::string(rest.substr(trailerAt))};
+  std::string end, extra;
+  std::size_t count = 0, bytes = 0;
+  if (!(trailer >> end >> count >> bytes) || end != "end" || trailer >> extra || bytes != lines.size()) return std::nullopt;
+  std::vector<UnitSpan> units;
+  for (std::size_t at = 0; at < lines.size();) {
+    const std::size_t eol = lines.find('\n', at);
+    std::istringstream line{std::string(lines.substr(at, eol - at))};
+    UnitSpan u;
+    if (!(line >> u.sentence >> u.unit >> u.startMs >> u.endMs >> u.confidence >> u.text) || line >> extra)
+      return std::nullopt;
+    units.push_back(std::move(u));
+    at = eol + 1;
   }
-  fs::rename(file.string() + ".part", file, error);
+  if (units.size() != count) return std::nullopt;
   return units;
 }
 

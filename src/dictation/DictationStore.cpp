@@ -14,6 +14,23 @@ namespace fs = std::filesystem;
 DictationStore::DictationStore(ui::TextBox& text1, const CurrentRecording& recording, ui::MessageBox& messages)
     : text1_(text1), recording_(recording), messages_(messages) {}
 
+namespace {
+
+// The first words of the message about a dictation file that is there but was not read.
+std::string unreadableMessage(FileProblem problem) {
+  switch (problem) {
+    case FileProblem::NotAFile: return "听写文件的位置上不是普通文件（可能是管道、设备或文件夹），不能从中读取听写文本：\n";
+    case FileProblem::TooLarge:
+      return "听写文件太大（超过 " + std::to_string(kLargestUserFile >> 20) + " MB），不像是听写文本，没有读入：\n";
+    case FileProblem::Stalled: return "听写文件读了很久也没有读完（磁盘或网络共享可能没有响应），已经放弃读取：\n";
+    case FileProblem::None:
+    case FileProblem::Unreadable: break;
+  }
+  return "无法读取听写文件：\n";
+}
+
+}  // namespace
+
 std::string DictationStore::dictationPath(const std::string& audioPath) { return pathUpToLastDot(audioPath) + "txt"; }
 
 bool DictationStore::saveDictationText() {
@@ -77,7 +94,8 @@ void DictationStore::loadDictationFrom(const std::string& audioPath, const FileB
 
   if (!read.read) {
     file.readable = false;
-    messages_.inform("无法读取听写文件：\n" + file.path.string() + "\n为免覆盖其中原有的文字，这个文件不会被写入。");
+    messages_.inform(unreadableMessage(read.problem) + file.path.string() +
+                     "\n为免覆盖其中原有的内容，这个文件不会被写入。");
     loaded_ = std::move(file);
     offerRecoveryCopy(audioPath);
     return;

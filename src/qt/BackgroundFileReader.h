@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's FileReader: the files are read on a thread of its own, one request after
-// another, and each answer is handed to the user-interface thread through Qt's event loop,
-// so a slow folder never holds up the window (see text/FileReader.h).
+// The program's FileReader: each request is read on a thread of its own, and its answer is
+// handed to the user-interface thread through Qt's event loop, so a slow folder never holds
+// up the window (see text/FileReader.h), and one request that cannot finish holds up no other.
+// A read that goes `stall` without a byte (a share or a disk that hangs) is given up: the
+// asker hears of that file, and of the rest of its request, as Stalled, and the stuck thread
+// is left to finish, or not, on its own: nothing waits for it, the exit neither.
 //
-// Threads: read() and the answers on the user-interface thread; the reads on the reader's
-// thread. mutex_ guards the queue. Answers still on their way when the reader goes are
-// dropped with its context object.
+// Threads: read() and the answers on the user-interface thread; each request's reads on its
+// own thread; the watcher's thread hands the answers over and gives up on stalled reads.
+// Shared::mutex guards the requests in flight; the request threads hold the shared part, so
+// one that finishes after the reader is gone touches nothing of it. Answers still on their
+// way when the reader goes are dropped with its context object.
 #pragma once
 
 #include <QObject>
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <chrono>
+#include <memory>
 #include <thread>
 
 #include "text/FileReader.h"
@@ -21,26 +25,22 @@ namespace tessaly::qt {
 
 class BackgroundFileReader final : public FileReader {
  public:
-  BackgroundFileReader();
-  ~BackgroundFileReader() override;  // waits for the read under way, if any
+  explicit BackgroundFileReader(std::chrono::milliseconds stall = std::chrono::seconds(10));
+  ~BackgroundFileReader() override;  // waits for no read
   BackgroundFileReader(const BackgroundFileReader&) = delete;
   BackgroundFileReader& operator=(const BackgroundFileReader&) = delete;
 
   void read(std::vector<std::string> paths, Done done) override;
 
- private:
-  struct Request {
-    std::vector<std::string> paths;
-    Done done;
-  };
-  void run();
+  struct Shared;  // in BackgroundFileReader.cpp
 
+ private:
+  void watch();
+
+  const std::chrono::milliseconds stall_;
   QObject context_;  // the answers are delivered in its thread, the user-interface thread
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<Request> queue_;
-  bool stopping_ = false;
-  std::thread thread_;  // last: started once the rest is made
+  std::shared_ptr<Shared> shared_;
+  std::thread watcher_;  // last: started once the rest is made
 };
 
 }  // namespace tessaly::qt

@@ -7,8 +7,13 @@
 // answers on a later turn of the event loop, so a slow folder (a network share, a stalled
 // disk) never holds up the window. Nothing is cancelled: the asker drops an answer it no
 // longer wants by its own serial number.
+//
+// Only regular files are read, and only up to kLargestUserFile: a FIFO, a device or a socket
+// in a recording's folder (or a file that never ends) is answered as not a file, or as too
+// large, and never waited on. The program's reader also gives up on a read that stalls.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,15 +22,30 @@
 
 namespace tessaly {
 
+// Why a file that is there was not read.
+enum class FileProblem {
+  None,
+  NotAFile,    // a FIFO, a device, a socket or a folder: never opened for its bytes
+  TooLarge,    // more than kLargestUserFile bytes (or growing past them while read)
+  Unreadable,  // the system refused it (permissions, an input error)
+  Stalled,     // the read went on without a byte for too long (a share or a disk that hangs)
+};
+
+// A dictation, an .lrc or an .srt is text a person wrote: far below this.
+constexpr std::size_t kLargestUserFile = std::size_t{32} << 20;
+
 struct FileBytes {
-  bool exists = false;  // something is there (a file, or what cannot be read as one)
-  bool read = false;    // and its bytes were read
+  bool exists = false;                      // something is there (a file, or what cannot be read as one)
+  bool read = false;                        // and its bytes were read
+  FileProblem problem = FileProblem::None;  // why not, when exists && !read
   std::string bytes;
   DecodedText text;  // the bytes as text, by the program's rule (GB18030 or UTF-8)
 };
 
-// One file, whole, read and decoded on the calling thread.
-FileBytes readWhole(const std::string& path);
+// One file, whole, read and decoded on the calling thread. Never waits on a FIFO or a device
+// (it opens without blocking and reads regular files only). `progressed`, when given, is
+// called after each piece read, for a caller that watches for a stalled read.
+FileBytes readWhole(const std::string& path, const std::function<void()>& progressed = {});
 
 class FileReader {
  public:

@@ -74,11 +74,14 @@ FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes) 
 
 FileResult readFileHead(const std::filesystem::path& path, std::size_t limit, std::string& bytes) {
   bytes.clear();
-  Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  // O_NONBLOCK: a FIFO without a writer (or a device) must not hold the open; only a regular
+  // file is read.
+  Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
   if (file.fd < 0) return failure(path, "cannot open", errno);
   struct stat info {};
   if (::fstat(file.fd, &info) != 0) return failure(path, "cannot read", errno);
   if (!S_ISREG(info.st_mode)) return failure(path, "not a file:", EISDIR);
+  if (const int flags = ::fcntl(file.fd, F_GETFL); flags >= 0) ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK);
   char buffer[65536];
   while (bytes.size() < limit) {
     const ssize_t got = ::read(file.fd, buffer, std::min(sizeof buffer, limit - bytes.size()));

@@ -31,7 +31,8 @@ struct FileResult {
   std::string error;  // why not, in words, when !ok
 };
 
-// The whole file as bytes. A missing or unreadable file (or a directory) gives !ok.
+// The whole file as bytes. A missing or unreadable file, or what is no regular file (a folder, a
+// FIFO, a device: never waited on), gives !ok.
 FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes);
 
 // Replaces `path` with `bytes` atomically: writes a temporary file in the same folder,

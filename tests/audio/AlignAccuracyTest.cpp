@@ -6,6 +6,7 @@
 // piecewise time warp of known map. The aligner must put at least 90 % of unit starts within
 // 100 ms, with a median error of at most 40 ms. Prints the figures the README's table holds.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <cmath>
@@ -215,6 +216,119 @@ TEST(UnitTimes, AreCachedByTheRecordingsIdentityAndMadeAgainWhenItChanges) {
   moved[0].startMs = 10;
   EXPECT_EQ(audio::cachedUnits(lesson, moved, cache)[5].text, "好");
   EXPECT_TRUE(audio::alignUnits(dir.file("missing.wav"), sentences).empty()) << "an unreadable recording: nothing";
+}
+
+// The cache file's text read back: only whole, and only under its own key.
+TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
+  const std::string key = "tessaly-units 2 1234 00aa 00bb";
+  const std::vector<audio::UnitSpan> units = {
+      {0, 0, 10.5, 200.25, 0.75, "今"}, {0, 1, 200.25, 380, 0.5, "天"}, {2, 0, 1000, 1500.125, 1, "hello"}};
+  const std::string whole = audio::unitCacheText(key, units);
+  const std::string body = whole.substr(key.size() + 1, whole.rfind("end ") - key.size() - 1);
+  std::string zeroed = whole;
+  zeroed.replace(key.size() + 1, 8, std::string(8, '\0'));  // a block the disk never wrote
+  std::string changedCount = whole;
+  changedCount.replace(changedCount.rfind("end 3"), 5, "end 2");
+  const struct {
+    const char* name;
+    std::string text;
+    bool read;
+  } cases[] = {
+      {"whole", whole, true},
+      {"no units", audio::unitCacheText(key, {}), true},
+      {"cut after a line", whole.substr(0, key.size() + 1 + body.find('\n') + 1), false},
+      {"cut in a line", whole.substr(0, whole.size() / 2), false},
+      {"cut in its last line", whole.substr(0, whole.size() - 3), false},
+      {"header only", key + "\n", false},
+      {"empty", "", false},
+      {"a line lost", key + "\n" + body.substr(body.find('\n') + 1) + whole.substr(whole.rfind("end ")), false},
+      {"bytes zeroed", zeroed, false},
+      {"count changed", changedCount, false},
+      {"a unit too many", key + "\n" + body + "2 1 1500 1600 1 x\n" + whole.substr(whole.rfind("end ")), false},
+      {"another key", audio::unitCacheText("tessaly-units 2 1234 00aa 00cc", units), false},
+      {"the older program's", "tessaly-units 1 1234 00aa 00bb\n" + body, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto read = audio::parseUnitCache(c.text, key);
+    ASSERT_EQ(read.has_value(), c.read);
+    if (!read || std::string(c.name) != "whole") continue;
+    ASSERT_EQ(read->size(), units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      EXPECT_EQ((*read)[i].sentence, units[i].sentence);
+      EXPECT_EQ((*read)[i].unit, units[i].unit);
+      EXPECT_DOUBLE_EQ((*read)[i].startMs, units[i].startMs);
+      EXPECT_DOUBLE_EQ((*read)[i].endMs, units[i].endMs);
+      EXPECT_DOUBLE_EQ((*read)[i].confidence, units[i].confidence);
+      EXPECT_EQ((*read)[i].text, units[i].text);
+    }
+  }
+}
+
+// A tmpfs of `kib` KiB mounted at `mount` for the test's length (root only: skipped without).
+class Tmpfs {
+ public:
+  Tmpfs(const std::filesystem::path& mount, int kib) : mount_(mount) {
+    std::filesystem::create_directories(mount);
+    mounted_ = ::mount("tmpfs", mount.c_str(), "tmpfs", 0, ("size=" + std::to_string(kib) + "k").c_str()) == 0;
+  }
+  ~Tmpfs() {
+    if (mounted_) ::umount2(mount_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::filesystem::path mount_;
+  bool mounted_ = false;
+};
+
+std::string fileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A cache cut short, as a full disk or a crash leaves one, keeps its first line: it is made
+// again rather than read. On a full disk nothing of it is left at all, and once there is room
+// again it is written whole.
+TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
+  TempDir dir;
+  const std::string lesson = dir.file("lesson.wav");
+  std::vector<float> samples;
+  std::vector<double> starts;
+  ASSERT_TRUE(mandarinVoice("今天天气很好。", samples, starts));
+  samples.insert(samples.end(), kRate / 2, 0.0f);
+  writeWav(lesson, samples);
+  const std::vector<Sentence> sentences = {
+      {0, static_cast<std::int32_t>(samples.size() * 1000.0 / kRate), "今天天气很好。"}};
+
+  const std::string cache = dir.file("cache");
+  const auto made = audio::cachedUnits(lesson, sentences, cache);
+  ASSERT_EQ(made.size(), 6u);
+  const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
+  const std::string whole = fileText(file);
+  // Its first line and two of its units, no more.
+  std::size_t cut = 0;
+  for (int line = 0; line < 3; ++line) cut = whole.find('\n', cut) + 1;
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << whole.substr(0, cut);
+  EXPECT_EQ(audio::cachedUnits(lesson, sentences, cache).size(), 6u) << "the cut cache was read";
+  EXPECT_EQ(fileText(file), whole) << "made again, and written whole";
+
+  Tmpfs small(dir.path() / "small", 1024);
+  if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  const std::filesystem::path fullCache = dir.path() / "small" / "tessaly";
+  std::filesystem::create_directories(fullCache);
+  {
+    std::ofstream filler(dir.path() / "small" / "filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) {
+    }
+  }
+  EXPECT_EQ(audio::cachedUnits(lesson, sentences, fullCache.string()).size(), 6u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fullCache), {}), 0) << "nothing cut is left";
+  std::filesystem::remove(dir.path() / "small" / "filler");
+  EXPECT_EQ(audio::cachedUnits(lesson, sentences, fullCache.string()).size(), 6u);
+  ASSERT_EQ(std::distance(std::filesystem::directory_iterator(fullCache), {}), 1);
+  EXPECT_EQ(fileText(std::filesystem::directory_iterator(fullCache)->path()), whole);
 }
 
 }  // namespace

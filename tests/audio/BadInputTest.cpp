@@ -3,6 +3,7 @@
 // it really holds, or the devices behave as for a file that cannot be played.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -158,6 +159,50 @@ TEST_F(BadInput, DevicesTreatBadFilesAsUnplayableAndPlayDamagedOnesToTheirEnd) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(mci->position(), mci->length()) << "a play to the end stops at the length";
     EXPECT_GT(mci->length(), 0);
+  }
+}
+
+// A FIFO (or a device) where a recording's .lrc or .srt would be is no sentence map and is
+// never waited on: the probe goes on to the next companion, or to the pauses, and ends. Run
+// under timeout(1), so a probe that waits fails here rather than hanging the suite.
+TEST(BadCompanions, AFifoBesideARecordingNeverHoldsUpTheProbe) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is missing";
+  TempDir dir;
+  const std::string srt =
+      "1\r\n00:00:00,000 --> 00:00:01,000\r\n第一句\r\n\r\n2\r\n00:00:01,000 --> 00:00:02,000\r\n第二句\r\n";
+  const struct {
+    const char* name;
+    bool lrcFifo, srtFifo;
+    bool fromSrt;  // else from the pauses
+  } cases[] = {
+      {"fifo-lrc", true, false, true}, {"both", true, true, false}, {"fifo-srt", false, true, false},  // no .lrc at all
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string stem = dir.file(c.name);
+    ASSERT_FALSE(makeWithFfmpeg("-f lavfi -i \"sine=frequency=440:sample_rate=22050:duration=3\"", stem + ".wav").empty());
+    if (c.lrcFifo) {
+      ASSERT_EQ(::mkfifo((stem + ".lrc").c_str(), 0644), 0);
+    }
+    if (c.srtFifo) {
+      ASSERT_EQ(::mkfifo((stem + ".srt").c_str(), 0644), 0);
+    } else {
+      writeBytes(stem + ".srt", srt);
+    }
+    const std::string out = stem + ".out";
+    const int status = std::system(
+        ("timeout 60 " TESSALY_PROBE " --sentences '" + stem + ".wav' >'" + out + "' 2>/dev/null </dev/null").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "124: the probe waited on the FIFO";
+    const std::string lines = readBytes(out);
+    EXPECT_EQ(lines.find("\"source\":\"srt\"") != std::string::npos, c.fromSrt) << lines;
+    if (c.fromSrt) {
+      EXPECT_NE(lines.find("\"text\":\"第二句\""), std::string::npos) << lines;
+    }
+    EXPECT_NE(lines.find("\"sentences\":"), std::string::npos) << "the summary line";
+    if (c.lrcFifo) {
+      EXPECT_TRUE(std::filesystem::is_fifo(stem + ".lrc"));
+    }
   }
 }
 

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <sstream>
 
 #include "AudioTestSupport.h"
 #include "audio/Decoder.h"
+#include "audio/Frames.h"
 #include "audio/LengthScan.h"
 
 namespace tessaly::test {
@@ -115,6 +118,59 @@ TEST_P(Formats, LengthIsExactAndSeeksLandOnTheirFrame) {
 
 INSTANTIATE_TEST_SUITE_P(All, Formats, ::testing::ValuesIn(kFormats),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// The frames FFmpeg's command-line tool decodes from `path` (gapless trimming included),
+// counted without holding them; -1 when it fails.
+std::int64_t referenceFrameCount(const std::string& path) {
+  std::FILE* pipe = ::popen(("ffmpeg -nostdin -v error -i '" + path + "' -ac 1 -f s16le - 2>/dev/null").c_str(), "r");
+  if (!pipe) return -1;
+  std::int64_t bytes = 0;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) bytes += static_cast<std::int64_t>(n);
+  return ::pclose(pipe) == 0 ? bytes / 2 : -1;
+}
+
+// An MP3 with a LAME Info frame: its length, as the header gives it when the file opens (what
+// the window shows before the scan is done, what the drill and the probe go by), is the sound
+// FFmpeg decodes, not that and the encoder's delay and padding. The long ones are a tone at
+// the fastest encoding, made in seconds.
+TEST(Mp3Length, TheLengthAtOpenIsWhatFfmpegDecodes) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  const struct {
+    const char* name;
+    int rate;
+    const char* encode;
+    double seconds;
+  } cases[] = {
+      {"cbr22.mp3", 22050, "-ac 1 -c:a libmp3lame -b:a 48k", 3.0},
+      {"vbr22.mp3", 22050, "-ac 2 -c:a libmp3lame -q:a 4", 3.0},
+      {"cbr44.mp3", 44100, "-ac 2 -c:a libmp3lame -b:a 128k", 3.0},
+      {"vbr44.mp3", 44100, "-ac 1 -c:a libmp3lame -q:a 2", 3.0},
+      {"cbr22-hour.mp3", 22050, "-ac 1 -c:a libmp3lame -b:a 32k -compression_level 9", 3600.0},
+      {"vbr44-20min.mp3", 44100, "-ac 1 -c:a libmp3lame -q:a 6 -compression_level 9", 1200.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ostringstream input;
+    input << "-f lavfi -i \"sine=frequency=440:sample_rate=" << c.rate << ":duration=" << c.seconds << "\" " << c.encode;
+    const std::string path = makeWithFfmpeg(input.str(), dir.file(c.name));
+    ASSERT_FALSE(path.empty());
+    const std::int64_t reference = referenceFrameCount(path);
+    ASSERT_EQ(reference, static_cast<std::int64_t>(c.seconds * c.rate)) << "FFmpeg decodes the tone as made";
+    audio::Failure error;
+    auto decoder = Decoder::open(path, nullptr, &error);
+    ASSERT_TRUE(decoder) << error.text();
+    EXPECT_EQ(decoder->info().lengthFrames, reference) << "at open";
+    EXPECT_EQ(audio::framesToMs(decoder->info().lengthFrames, c.rate), static_cast<std::int32_t>(c.seconds * 1000));
+    if (c.seconds > 60) continue;  // the scan of the long ones is the Formats table's
+    auto index = std::make_shared<SeekIndex>();
+    audio::CancelFlag cancel{false};
+    audio::scanSource(decoder->info().url, *index, cancel);
+    ASSERT_TRUE(index->complete());
+    EXPECT_EQ(index->totalFrames(), reference) << "after the scan";
+  }
+}
 
 }  // namespace
 }  // namespace tessaly::test

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/TextFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <sys/stat.h>
@@ -8,8 +9,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
 
 #include "support/TempFolder.h"
+#include "text/FileReader.h"
 
 namespace tessaly {
 namespace {
@@ -210,6 +214,58 @@ TEST(TextFile, AWriteRemovesStaleTemporariesItsKilledPredecessorsLeft) {
   }
   ASSERT_TRUE(writeTextFile(folder / "lesson.txt", "听写").ok);
   for (const auto& f : files) EXPECT_EQ(fs::exists(folder / f.name), f.stays) << f.name;
+}
+
+// What stands where a dictation, an .lrc or a play list is looked for, and how each reader
+// answers: at once, and with the bytes only of a regular file of a person's size. A reader
+// that waited on the FIFO is let go by opening its other end, so the test fails rather than
+// hangs.
+TEST(TextFile, OnlyRegularFilesOfAPersonsSizeAreReadAndNothingIsWaitedOn) {
+  test::TempFolder dir;
+  test::writeBytes(dir / "lesson.txt", "听写\r\n");
+  ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0644), 0);
+  fs::create_directory(dir / "folder.txt");
+  {
+    // Larger than any dictation, without taking the room (a sparse file).
+    std::ofstream(dir / "huge.txt", std::ios::binary) << "x";
+    fs::resize_file(dir / "huge.txt", kLargestUserFile + 1);
+  }
+  const struct {
+    fs::path path;
+    bool exists, read;
+    FileProblem problem;
+  } cases[] = {
+      {dir / "lesson.txt", true, true, FileProblem::None},    {dir / "missing.txt", false, false, FileProblem::None},
+      {dir / "pipe.txt", true, false, FileProblem::NotAFile}, {dir / "folder.txt", true, false, FileProblem::NotAFile},
+      {"/dev/zero", true, false, FileProblem::NotAFile},  // a file that never ends
+      {dir / "huge.txt", true, false, FileProblem::TooLarge},
+  };
+  // Runs `read` away from the test's thread; false if it waited on the FIFO.
+  const auto answers = [&](const std::function<void()>& read) {
+    auto done = std::async(std::launch::async, read);
+    if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready) return true;
+    const int writer = ::open((dir / "pipe.txt").c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+    return false;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path.string());
+    FileBytes file;
+    ASSERT_TRUE(answers([&] { file = readWhole(c.path.string()); })) << "readWhole waited";
+    EXPECT_EQ(file.exists, c.exists);
+    EXPECT_EQ(file.read, c.read);
+    EXPECT_EQ(file.problem, c.problem);
+    if (c.read) {
+      EXPECT_EQ(file.text.utf8, "听写\r\n");
+    }
+    std::string bytes;
+    bool ok = true;
+    ASSERT_TRUE(answers([&] { ok = readFileBytes(c.path, bytes).ok; })) << "readFileBytes waited";
+    if (c.problem == FileProblem::NotAFile) {
+      EXPECT_FALSE(ok);
+    }
+  }
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe.txt"));
 }
 
 }  // namespace
