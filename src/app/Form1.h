@@ -24,6 +24,7 @@
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
 #include "practice/LoopOptions.h"
+#include "practice/LoopPacer.h"
 #include "practice/PracticePlayer.h"
 #include "practice/ReviewSession.h"
 #include "practice/SchemeChoice.h"
@@ -45,10 +46,11 @@ namespace tessaly {
 
 struct Form1Controls {
   ui::Window& window;
-  ui::TextBox& text1;                                        // the dictation box
-  ui::Slider& slider1;                                       // progress, display only
-  std::array<ui::Label*, layout::kAllLabelCount> labels;     // Label1 to Label24 (captions, click areas, the speed, the practice window's area)
-  std::array<ui::Picture*, 3> pictures;                      // Picture1 to Picture3
+  ui::TextBox& text1;   // the dictation box
+  ui::Slider& slider1;  // progress, display only
+  std::array<ui::Label*, layout::kAllLabelCount>
+      labels;                            // Label1 to Label24 (captions, click areas, the speed, the practice window's area)
+  std::array<ui::Picture*, 3> pictures;  // Picture1 to Picture3
   std::array<ui::Button*, layout::kAllButtonCount> buttons;  // Command1 to Command38
   ui::Timer& timer1;                                         // MCI repeat loop
   ui::Timer& timer2;                                         // streaming progress

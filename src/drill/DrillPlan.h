@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A scheme laid out over a recording's sentences: the stretches to play, one pass each, in
-// order, each with its speed and the pause after it. The live run (practice/LoopOptions.h's
+// order, each with its speed and the pause after it. The live run (practice/LoopPacer.h's
 // pacer) walks it on the player; the status line and the practice window say where it is.
 // Pure; any thread.
 #pragma once
