@@ -8,7 +8,7 @@
 // Prints one JSON line per face and speed, then a summary line.
 //
 //   tessaly-gaps [--plays N] [--seed S] [--speeds 0.5,1.0,...] [--faces mci,stream]
-//                [--busy K] [--format wav|mp3] [--pacing clock|sdl]
+//                [--busy K] [--format wav|mp3] [--pacing clock|sdl] [--verbose]
 //
 // The recording is made with the ffmpeg command-line tool: 20 s of stereo at 44.1 kHz, the
 // left channel a sweep over a constant offset, the right a slow ramp from 0.1 to 0.9 whose
@@ -73,6 +73,8 @@ constexpr int kWriteBufferBytes = 4096;  // the driver writes through stdio
 constexpr int kSilenceMs = 150;          // between two plays, so each is found on its own
 constexpr int kMinSeekJumpMs = 2000;     // a seek goes at least this far: a clear step in the ramp
 constexpr double kRampStep = 0.02;       // the least step of the ramp taken for a seek (2 s is 0.08)
+
+bool verbose = false;  // --verbose: every part of every play on stderr
 
 double msOf(std::int64_t frames) { return 1000.0 * static_cast<double>(frames) / kRate; }
 
@@ -287,12 +289,24 @@ void analysePlay(const std::vector<float>& out, const std::vector<Mark>& marks, 
       } else if (biggest >= kRampStep) {
         end = step - 1;
         next = step;
+        if (verbose) std::fprintf(stderr, "  (the seek went on without silence: a step of %.3f)\n", biggest);
       } else {
         ++cell.unfound;  // the seek could not be found in the output: the rest goes unmeasured
         return;
       }
     }
+    const std::size_t gapsBefore = cell.gaps.size();
     const std::int64_t silence = findGaps(out, start, end, k > 0, cell, gapped);
+    if (verbose) {
+      std::fprintf(stderr, "%s %.2f play %d part %zu: command at %lld, sound %lld..%lld (%.2f ms) after %.2f ms",
+                   cell.face.c_str(), cell.speed, cell.plays, k, static_cast<long long>(marks[k].at),
+                   static_cast<long long>(start), static_cast<long long>(end), msOf(end - start + 1),
+                   msOf(start - marks[k].at));
+      if (lastPart) std::fprintf(stderr, ", due %.2f ms", msOf(marks[k].inputFrames) / cell.speed);
+      for (std::size_t g = gapsBefore; g < cell.gaps.size(); ++g)
+        std::fprintf(stderr, ", gap at %.2f ms of %.2f ms", cell.gaps[g].atMs, cell.gaps[g].ms);
+      std::fprintf(stderr, "\n");
+    }
     if (lastPart) {
       // From its first sound to its last, gaps and all (what the learner waits through), and
       // without its gaps (what the engine made of the range).
@@ -478,6 +492,7 @@ int main(int argc, char** argv) {
     const bool hasValue = i + 1 < argc;
     if (arg == "--plays" && hasValue) o.plays = std::max(1, std::atoi(argv[++i]));
     else if (arg == "--seed" && hasValue) o.seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+    else if (arg == "--verbose") verbose = true;
     else if (arg == "--busy" && hasValue) o.busy = std::max(0, std::atoi(argv[++i]));
     else if (arg == "--format" && hasValue) o.format = argv[++i];
     else if (arg == "--pacing" && hasValue) o.paced = std::string(argv[++i]) != "sdl";
@@ -488,7 +503,7 @@ int main(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "usage: %s [--plays N] [--seed S] [--speeds 0.5,1.0,...] [--faces mci,stream] [--busy K] "
-                   "[--format wav|mp3] [--pacing clock|sdl]\n",
+                   "[--format wav|mp3] [--pacing clock|sdl] [--verbose]\n",
                    argv[0]);
       return 2;
     }
