@@ -198,7 +198,11 @@ class Sink {
 struct Mark {
   std::int64_t at = 0;           // frames read from the pipe when the command was given
   std::int64_t inputFrames = 0;  // the play's frames of the file
+  int fromMs = 0;                // where in the file it starts
 };
+
+// The ramp's level at `ms` into the file.
+double rampAt(int ms) { return 0.1 + 0.8 * ms / kLengthMs; }
 
 struct Gap {
   double atMs = 0;  // from the first sound of its play (or of the seek's new place)
@@ -302,6 +306,7 @@ void analysePlay(const std::vector<float>& out, const std::vector<Mark>& marks, 
                    cell.face.c_str(), cell.speed, cell.plays, k, static_cast<long long>(marks[k].at),
                    static_cast<long long>(start), static_cast<long long>(end), msOf(end - start + 1),
                    msOf(start - marks[k].at));
+      std::fprintf(stderr, ", ramp %.3f (%d ms: %.3f)", ramp(out, start), marks[k].fromMs, rampAt(marks[k].fromMs));
       if (lastPart) std::fprintf(stderr, ", due %.2f ms", msOf(marks[k].inputFrames) / cell.speed);
       for (std::size_t g = gapsBefore; g < cell.gaps.size(); ++g)
         std::fprintf(stderr, ", gap at %.2f ms of %.2f ms", cell.gaps[g].atMs, cell.gaps[g].ms);
@@ -349,7 +354,7 @@ Plays playMci(tessaly::MciControl& mci, const Sink& sink, const Options& o, doub
   Plays plays;
   std::uniform_int_distribution<int> rangeMs(1000, 3000), waitMs(250, 600);
   const auto ranged = [&](int from, int ms) {
-    Mark mark{sink.frames(), msToFrames(from + ms, kRate) - msToFrames(from, kRate)};
+    Mark mark{sink.frames(), msToFrames(from + ms, kRate) - msToFrames(from, kRate), from};
     mci.setFrom(from);
     mci.setTo(from + ms);
     mci.sendCommand("play");
@@ -379,16 +384,20 @@ Plays playMci(tessaly::MciControl& mci, const Sink& sink, const Options& o, doub
 
 // Streaming: a play always runs to the end of the file, so each play's measured part is its
 // last 1-3 s. Every second play starts somewhere else first and is sought there a while
-// later; the others start there at once (a play, a pause and a position before the play,
-// so it is heard from there and not from 0).
+// later; the others start there at once: a play, a pause and a position before the play, so
+// it is heard from there and not from 0, with the volume at 0 until the pause (the machine
+// may hold this thread between the play and the pause long enough for the play from 0 to
+// be heard).
 Plays playStream(tessaly::StreamControl& stream, const Sink& sink, const Options& o, double speed, std::mt19937& random) {
   Plays plays;
   std::uniform_int_distribution<int> rangeMs(1000, 3000), waitMs(250, 600);
   const auto startAt = [&](int from) {
-    Mark mark{sink.frames(), kLengthFrames - msToFrames(from, kRate)};
+    Mark mark{sink.frames(), kLengthFrames - msToFrames(from, kRate), from};
+    stream.setVolume(0);
     stream.play();
     stream.pause();
     stream.setPosition(from);
+    stream.setVolume(100);
     stream.play();
     return mark;
   };
@@ -401,7 +410,7 @@ Plays playStream(tessaly::StreamControl& stream, const Sink& sink, const Options
                                                            from - kMinSeekJumpMs - static_cast<int>(wait * speed))(random);
       marks.push_back(startAt(first));
       sleepMs(wait);
-      marks.push_back({sink.frames(), kLengthFrames - msToFrames(from, kRate)});
+      marks.push_back({sink.frames(), kLengthFrames - msToFrames(from, kRate), from});
       stream.setPosition(from);
     } else {
       marks.push_back(startAt(from));
