@@ -276,21 +276,22 @@ void analysePlay(const std::vector<float>& out, const std::vector<Mark>& marks, 
       end = stretchEnd - 1;
       while (end > start && silent(out, end)) --end;
     } else {
-      // The seek: the first silence in its window, or else the biggest step of the ramp.
+      // The seek: the first silence or step of the ramp in its window, whichever comes first
+      // (a gap soon after the new place began must not be taken for the seek).
       const std::int64_t from = std::max(start + 1, marks[k + 1].at);
       const std::int64_t to = std::min(stretchEnd - 1, marks[k + 1].at + slack);
       std::int64_t zero = -1, step = -1;
       float biggest = 0;
-      for (std::int64_t i = from; i <= to && zero < 0; ++i) {
+      for (std::int64_t i = from; i <= to && zero < 0 && step < 0; ++i) {
         if (silent(out, i)) zero = i;
-        else if (!silent(out, i - 1) && std::abs(ramp(out, i) - ramp(out, i - 1)) > biggest)
+        else if (!silent(out, i - 1) && std::abs(ramp(out, i) - ramp(out, i - 1)) >= kRampStep)
           biggest = std::abs(ramp(out, i) - ramp(out, i - 1)), step = i;
       }
       if (zero >= 0) {
         end = zero - 1;
         next = zero;
         while (next < stretchEnd && silent(out, next)) ++next;
-      } else if (biggest >= kRampStep) {
+      } else if (step >= 0) {
         end = step - 1;
         next = step;
         if (verbose) std::fprintf(stderr, "  (the seek went on without silence: a step of %.3f)\n", biggest);
