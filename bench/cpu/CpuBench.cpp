@@ -10,8 +10,8 @@
 // The program is the tessaly beside this benchmark; mpv comes from PATH (Debian's mpv). At a
 // speed other than 1.0 both keep the pitch: the program through its own settings file (a
 // temporary XDG configuration folder), mpv through its scaletempo2 filter.
-#include <signal.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

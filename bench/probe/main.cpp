@@ -17,8 +17,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -27,9 +27,9 @@
 #include <thread>
 #include <vector>
 
-#include "audio/AudioEngine.h"
 #include "Json.h"
 #include "Stretching.h"
+#include "audio/AudioEngine.h"
 #include "audio/Decoder.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "audio/Decoder.h"
-#include "audio/MonoWriter.h"
 #include "audio/FailureText.h"
+#include "audio/MonoWriter.h"
 #include "audio/Stretch.h"
 #include "drill/DrillFiles.h"
 #include "sentences/SentenceMap.h"

@@ -13,8 +13,8 @@
 #include <functional>
 #include <string>
 
-#include "worker/BackgroundWorker.h"
 #include "waveform/PeakScan.h"
+#include "worker/BackgroundWorker.h"
 
 namespace tessaly::audio {
 

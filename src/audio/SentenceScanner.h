@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "worker/BackgroundWorker.h"
 #include "sentences/PauseScan.h"
+#include "worker/BackgroundWorker.h"
 
 namespace tessaly::audio {
 

@@ -21,8 +21,8 @@
 
 #include "align/UnitScan.h"
 #include "practice/CheckRunner.h"
-#include "review/CheckRecord.h"
 #include "practice/PracticePlayer.h"
+#include "review/CheckRecord.h"
 #include "settings/UserSettings.h"
 #include "waveform/PeakScan.h"
 #include "waveform/WaveView.h"

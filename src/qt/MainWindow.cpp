@@ -9,8 +9,8 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSlider>
-#include <QTextBrowser>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QTextCursor>
 #include <QTimer>
 #include <QWheelEvent>
@@ -22,11 +22,11 @@
 #include <utility>
 
 #include "app/MainWindowLayout.h"
+#include "practice/Timestamps.h"
 #include "qt/AccessKeys.h"
 #include "qt/Artwork.h"
 #include "qt/CaptionAccessible.h"
 #include "qt/ListManagerWindow.h"
-#include "practice/Timestamps.h"
 #include "qt/LoopOptionsWindow.h"
 #include "qt/PracticeWindow.h"
 #include "qt/ReviewWindow.h"

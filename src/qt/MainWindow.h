@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "align/UnitScan.h"
 #include "app/Form1.h"
 #include "drill/DrillExport.h"
 #include "qt/QtControls.h"
 #include "qt/WebView.h"
-#include "align/UnitScan.h"
 #include "review/RecordKeeper.h"
 #include "shadow/ShadowEngine.h"
 #include "text/DiskFolder.h"

@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTimer>
-#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 

@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QTextCursor>
+#include <QTimer>
 
 #include <algorithm>
 

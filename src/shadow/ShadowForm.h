@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "practice/PracticePlayer.h"
-#include "shadow/ShadowEngine.h"
 #include "review/TakeRecord.h"
+#include "shadow/ShadowEngine.h"
 
 namespace tessaly {
 

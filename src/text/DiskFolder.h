@@ -19,9 +19,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
-#include <functional>
 #include <optional>
 #include <string>
 #include <thread>

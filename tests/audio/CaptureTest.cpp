@@ -16,9 +16,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
-#include <thread>
 
 #include "AudioTestSupport.h"
 #include "support/TempFolder.h"

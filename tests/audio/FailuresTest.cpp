@@ -10,8 +10,8 @@
 
 #include "AudioTestSupport.h"
 #include "audio/Decoder.h"
-#include "audio/LengthScan.h"
 #include "audio/FailureText.h"
+#include "audio/LengthScan.h"
 #include "support/FuseFolder.h"
 
 namespace tessaly::test {

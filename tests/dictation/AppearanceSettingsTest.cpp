@@ -5,8 +5,8 @@
 
 #include <optional>
 
-#include "support/TempFolder.h"
 #include "support/FakeControls.h"
+#include "support/TempFolder.h"
 
 namespace tessaly {
 namespace {

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "dictation/DictationStore.h"
-#include "support/MemoryFolder.h"
 #include "support/FakeControls.h"
 #include "support/ManualClock.h"
+#include "support/MemoryFolder.h"
 #include "support/TempFolder.h"
 #include "text/Encoding.h"
 

@@ -6,8 +6,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "support/TempFolder.h"
 #include "support/FakeControls.h"
+#include "support/TempFolder.h"
 #include "text/Encoding.h"
 
 namespace tessaly {

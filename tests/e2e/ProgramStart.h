@@ -19,9 +19,9 @@
 #include <string>
 
 #include "audio/AudioEngine.h"
+#include "audio/AudioTestSupport.h"
 #include "audio/Shadowing.h"
 #include "audio/UnitScanner.h"
-#include "audio/AudioTestSupport.h"
 #include "playback/MciControl.h"
 #include "playback/PlayerLayouts.h"
 #include "playback/StreamControl.h"

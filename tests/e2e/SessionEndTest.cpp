@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QTest>
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "playlist/PlayListFile.h"
 #include "support/FakeControls.h"
 #include "support/TempFolder.h"
-#include "playlist/PlayListFile.h"
 
 namespace tessaly {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Form1.h"
 #include "../app/Form1Rig.h"
+#include "app/Form1.h"
 #include "playback/PlayerLayouts.h"
 
 namespace tessaly::test {

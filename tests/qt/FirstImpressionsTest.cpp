@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -11,10 +12,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
-#include <QDoubleSpinBox>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -23,12 +23,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "MainWindowFixture.h"
 #include "app/MainWindowLayout.h"
 #include "playback/RecordingFormats.h"
 #include "qt/ChineseTranslations.h"
 #include "qt/LoopOptionsWindow.h"
 #include "qt/MainWindow.h"
-#include "MainWindowFixture.h"
 
 namespace tessaly::test {
 namespace {

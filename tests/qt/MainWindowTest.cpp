@@ -18,10 +18,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "MainWindowFixture.h"
 #include "app/MainWindowLayout.h"
 #include "playback/PlayerLayouts.h"
 #include "qt/ListManagerWindow.h"
-#include "MainWindowFixture.h"
 
 namespace tessaly::test {
 namespace {

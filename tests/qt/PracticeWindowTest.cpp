@@ -8,10 +8,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -25,12 +25,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "qt/MainWindow.h"
+#include "MainWindowFixture.h"
 #include "drill/DrillExport.h"
 #include "qt/LoopOptionsWindow.h"
+#include "qt/MainWindow.h"
 #include "qt/PracticeWindow.h"
 #include "qt/SchemeEditorWindow.h"
-#include "MainWindowFixture.h"
 #include "support/MemoryFolder.h"
 
 namespace tessaly::test {

@@ -11,11 +11,11 @@
 #include <mutex>
 #include <thread>
 
-#include "support/MemoryFolder.h"
-#include "text/DiskFolder.h"
 #include "support/FakeControls.h"
 #include "support/ManualClock.h"
+#include "support/MemoryFolder.h"
 #include "support/TempFolder.h"
+#include "text/DiskFolder.h"
 
 namespace tessaly::test {
 namespace {

@@ -6,8 +6,8 @@
 // quit, on a tmpfs of 1 MB, with what could not be written kept beside the record and written
 // at the next start.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
