@@ -6,7 +6,6 @@
 // piecewise time warp of known map. The aligner must put at least 90 % of unit starts within
 // 100 ms, with a median error of at most 40 ms. Prints the figures the README's table holds.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +19,7 @@
 #include "audio/Speech.h"
 #include "audio/UnitAligner.h"
 #include "check/Check.h"
+#include "support/Tmpfs.h"
 
 namespace tessaly::test {
 namespace {
@@ -264,23 +264,6 @@ TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
     }
   }
 }
-
-// A tmpfs of `kib` KiB mounted at `mount` for the test's length (root only: skipped without).
-class Tmpfs {
- public:
-  Tmpfs(const std::filesystem::path& mount, int kib) : mount_(mount) {
-    std::filesystem::create_directories(mount);
-    mounted_ = ::mount("tmpfs", mount.c_str(), "tmpfs", 0, ("size=" + std::to_string(kib) + "k").c_str()) == 0;
-  }
-  ~Tmpfs() {
-    if (mounted_) ::umount2(mount_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-
- private:
-  std::filesystem::path mount_;
-  bool mounted_ = false;
-};
 
 std::string fileText(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);

@@ -11,7 +11,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +22,7 @@
 #include <thread>
 
 #include "AudioTestSupport.h"
+#include "support/Tmpfs.h"
 
 namespace tessaly::test {
 namespace {
@@ -224,23 +224,6 @@ TEST(DrillCommand, AnotherRecordingsMapAndTheLearnersFilesAreNeverWrittenOver) {
   EXPECT_EQ(runDrill(dir, "--scheme 由慢到快 " + quoted(english) + " " + quoted(dir.file("drill.wav"))), 0);
   EXPECT_NE(contents(dir.file("drill.lrc")).find("0.7×"), std::string::npos);
 }
-
-// A tmpfs of `kib` KiB at `mount` for the test's length (root only: the test is skipped without).
-class Tmpfs {
- public:
-  Tmpfs(const std::filesystem::path& mount, int kib) : mount_(mount) {
-    std::filesystem::create_directories(mount);
-    mounted_ = ::mount("tmpfs", mount.c_str(), "tmpfs", 0, ("size=" + std::to_string(kib) + "k").c_str()) == 0;
-  }
-  ~Tmpfs() {
-    if (mounted_) ::umount2(mount_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-
- private:
-  std::filesystem::path mount_;
-  bool mounted_ = false;
-};
 
 TEST(DrillRender, ADiskWithRoomForTheSoundButNotItsLrcKeepsNeither) {
   if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 
 #include "review/RecordKeeper.h"
 #include "support/TempFolder.h"
+#include "support/Tmpfs.h"
 #include "text/TextFile.h"
 
 namespace tessaly::test {
@@ -299,25 +299,6 @@ TEST_F(RecordTest, AKillInTheMiddleOfWritingLosesAtMostTheCheckUnderWay) {
   EXPECT_EQ(rows(db(), "attempts"), 3 * checks) << "whole checks only";
   EXPECT_EQ(rows(db(), "slips"), checks);
 }
-
-// A tmpfs of `kib` KiB mounted at `mount` for the test's length (root only: skipped without).
-class Tmpfs {
- public:
-  Tmpfs(const fs::path& mount, int kib) : mount_(mount) {
-    fs::create_directories(mount);
-    mounted_ = ::mount("tmpfs", mount.c_str(), "tmpfs", 0, ("size=" + std::to_string(kib) + "k").c_str()) == 0;
-  }
-  ~Tmpfs() {
-    if (mounted_) ::umount2(mount_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-  bool readOnly() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
-  bool writable() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT, nullptr) == 0; }
-
- private:
-  fs::path mount_;
-  bool mounted_ = false;
-};
 
 TEST_F(RecordTest, AReadOnlyRecordIsReadAndAFullOneKeepsWhatItHad) {
   Tmpfs small(folder / "data", 320);

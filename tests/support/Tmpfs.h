@@ -23,6 +23,7 @@ class Tmpfs {
   Tmpfs& operator=(const Tmpfs&) = delete;
   bool mounted() const { return mounted_; }
   bool readOnly() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
+  bool writable() { return ::mount("tmpfs", mount_.c_str(), "tmpfs", MS_REMOUNT, nullptr) == 0; }
 
  private:
   std::filesystem::path mount_;
