@@ -110,11 +110,13 @@ Shadowing::Shadowing(Output& output, std::string takesFolder, std::uintmax_t cap
       takesFolder_(std::move(takesFolder)),
       readingsPath_(std::move(readingsPath)),
       capBytes_(capBytes),
-      sound_(std::make_unique<Sound>()),
+      sound_(std::make_shared<Sound>()),
+      hearer_(std::make_unique<BackgroundWorker<bool>>()),
       tables_(std::make_unique<CheckTables>()) {}
 
 Shadowing::~Shadowing() {
-  stopHearing();
+  hearer_.reset();  // an attach under way ends first (at exit only: nothing else waits on it)
+  if (attached_) output_.detach(attached_.get());
   capture_.stop();
 }
 
@@ -223,14 +225,26 @@ bool Shadowing::hear(bool original, int passes, int pauseMs) {
       parts.push_back({Hearing::Part::Pause, pass, samples.size()});
     }
   }
-  sound_->set(std::move(samples), std::move(parts), passes);
-  attacher_ = std::thread([this] { output_.attach(sound_.get(), kTakeRate, 1); });
+  auto sound = std::make_shared<Sound>();
+  sound->set(std::move(samples), std::move(parts), passes);
+  sound_ = sound;
+  moveOutputTo(std::move(sound));
   return true;
 }
 
 void Shadowing::stopHearing() {
-  if (attacher_.joinable()) attacher_.join();
-  output_.detach(sound_.get());
+  sound_ = std::make_shared<Sound>();  // nothing heard from now on
+  moveOutputTo(nullptr);
+}
+
+void Shadowing::moveOutputTo(std::shared_ptr<Sound> next) {
+  // A sound is never changed once made: the one on the output stays whole until it is
+  // detached, here or by the player taking the output back.
+  hearer_->start([this, next = std::move(next)](const std::atomic<bool>&, const BackgroundWorker<bool>::Publish&) {
+    if (attached_ && attached_ != next) output_.detach(attached_.get());
+    attached_ = next;
+    if (next) output_.attach(next.get(), kTakeRate, 1);
+  });
 }
 
 // Where the sound has got to; once the player has taken the output back it stands still (the

@@ -7,14 +7,14 @@
 // engine's one output (audio/Output.h), which the player takes back when it plays again.
 //
 // Threads: every ShadowEngine call on the user-interface thread; the capture and the
-// comparison on their own; the sound on the output's. An attach may wait for a device to open,
-// so it runs on a short-lived thread of its own (attacher_).
+// comparison on their own; the sound on the output's. An attach or a detach may wait for a
+// device to open, so both run on the hearer's thread (newest wins: a second F6 while a device
+// opens replaces the first and returns at once); the user-interface thread never waits on it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "audio/Capture.h"
@@ -67,8 +67,12 @@ class Shadowing final : public ShadowEngine {
   Capture capture_;
   std::uint32_t serial_ = 0;            // the comparison under way, 0 when none
   std::vector<float> original_, take_;  // the last take's, for hearing
-  std::unique_ptr<Sound> sound_;
-  std::thread attacher_;
+  // Hands the output to `next` (null: to nothing), on the hearer's thread.
+  void moveOutputTo(std::shared_ptr<Sound> next);
+
+  std::shared_ptr<Sound> sound_;     // the hearing asked for last (user-interface thread)
+  std::shared_ptr<Sound> attached_;  // the sound the output was handed (the hearer's thread)
+  std::unique_ptr<BackgroundWorker<bool>> hearer_;
   std::unique_ptr<CheckTables> tables_;  // the worker's; null when they cannot be read
   bool tablesTried_ = false;             // the worker's
   BackgroundWorker<Compared> worker_;    // last: its jobs use the members above

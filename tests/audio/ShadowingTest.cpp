@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <thread>
 
@@ -147,6 +149,27 @@ TEST(Shadowing, ATakeThatCannotBeKeptIsScoredAndSaidWhy) {
   std::ifstream in(dir.file("takes"));
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "the learner's file");
   EXPECT_TRUE(shadowing.hear(false, 1, 0)) << "heard from memory all the same";
+  shadowing.stopHearing();
+
+  // A device that takes its time to open (the output held meanwhile): F6, F6 again, F7 each
+  // return while it is still held, and the last is what is heard once it is free.
+  std::promise<void> entered, release;
+  std::atomic<bool> held{true};
+  std::thread device([&] {
+    output.runExclusive([&] {
+      entered.set_value();
+      release.get_future().wait_for(std::chrono::seconds(30));
+    });
+    held = false;
+  });
+  entered.get_future().wait();
+  EXPECT_TRUE(shadowing.hear(true, 1, 0));
+  EXPECT_TRUE(shadowing.hear(true, 1, 0));
+  EXPECT_TRUE(shadowing.hear(false, 1, 0));
+  EXPECT_TRUE(held) << "a hearing waited for the device";
+  release.set_value();
+  device.join();
+  EXPECT_TRUE(waitUntil([&] { return shadowing.hearing().part == Hearing::Part::Take; }));
   shadowing.stopHearing();
 }
 
