@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-align-bench [--work DIR] [--set tune|held-out|all] [--long] [--samples]: the
+// tessaly-align-bench [--work DIR] [--set tune|held-out|all|none] [--long] [--samples] [--verbose]: the
 // transcript aligner measured from outside, on lessons whose sentence starts are known and
 // none of them spoken by the voice the aligner synthesises with: English from Festival's
 // us-slt-hts voice, Mandarin from libespeak-ng in other variants, speeds and pitches.
@@ -351,6 +351,8 @@ struct Tally {
   }
 };
 
+bool verbose = false;  // --verbose: each sentence's known and found start
+
 Tally measure(const Lesson& lesson, const std::string& set) {
   Tally t;
   const auto started = std::chrono::steady_clock::now();
@@ -364,7 +366,7 @@ Tally measure(const Lesson& lesson, const std::string& set) {
   for (std::size_t k = 0; k < lesson.texts.size(); ++k) {
     const auto it = byText.find(lesson.texts[k]);
     const align::AlignedSentence* s = it == byText.end() ? nullptr : it->second;
-    if (std::getenv("TESSALY_BENCH_VERBOSE"))
+    if (verbose)
       std::printf("  %8.0f %8.0f %s\n", lesson.knownStartMs[k], s && s->found ? s->startMs : -1.0, lesson.texts[k].c_str());
     const bool found = done.outcome == align::AlignOutcome::Aligned && s && s->found;
     if (lesson.knownStartMs[k] < 0) {
@@ -542,8 +544,11 @@ int main(int argc, char** argv) {
     else if (arg == "--set" && i + 1 < argc) set = argv[++i];
     else if (arg == "--long") longLesson = true;
     else if (arg == "--samples") samples = true;
+    else if (arg == "--verbose") verbose = true;
     else {
-      std::fprintf(stderr, "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|all|none] [--long] [--samples]\n");
+      std::fprintf(
+          stderr,
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|all|none] [--long] [--samples] [--verbose]\n");
       return 2;
     }
   }

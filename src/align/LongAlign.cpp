@@ -4,21 +4,22 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 namespace tessaly::align {
 
 namespace {
 
-constexpr int kCoarse = 4;              // hops to a coarse frame
-constexpr float kMatchCost = 0.80f;     // the found sentences' median cost, at most, for the text to be the recording's
-constexpr float kFoundMargin = 0.15f;   // a sentence found costs at most this over the typical one's
+constexpr int kCoarse = 4;  // hops to a coarse frame
+// For the text to be the recording's: the found sentences' median cost at most this share of
+// what the same sentences cost backwards.
+constexpr float kMatchShare = 0.85f;
+constexpr float kTypicalShare = 0.25f;  // the typical sentence: this far up the costs of those the first search found
+constexpr float kFoundMargin = 0.10f;   // a sentence found costs at most this over the typical one's
 constexpr float kFillerMargin = 0.20f;  // a frame between sentences costs this over it
-constexpr float kSkipMargin = 0.25f;    // and a sentence passed over this, a frame
-constexpr double kLongest = 3.0,
-                 kShortest = 0.4;      // a sentence's length in the recording, at most and at least, to its synthesis's
+constexpr float kSkipMargin = 0.20f;    // and a sentence passed over this, a frame
+// A sentence's length in the recording, at most and at least, to its synthesis's.
+constexpr double kLongest = 3.0, kShortest = 0.4;
 constexpr int kWindowSynthesis = 750;  // coarse frames of synthesis in one window (30 s)
 constexpr int kWindowSlack = 750;      // coarse frames of recording beyond twice that (30 s)
 constexpr int kFineMargin = 60;        // hops around the coarse place the fine pass looks in
@@ -26,7 +27,7 @@ constexpr int kFineFreedom = 30;       // hops either side of the coarse start a
 constexpr int kSnapAhead = 300;        // hops a start in a pause may move on to its sound
 constexpr int kSnapBack = 80;          // hops a start in speech may move back to the pause before it
 constexpr int kPauseHops = 9;          // this many quiet hops are a pause
-constexpr float kPauseShare = 0.25f;   // quiet: under this share of the way from the floor to the speech
+constexpr float kPauseShare = 0.15f;   // quiet: under this share of the way from the floor to the speech
 constexpr int kLostSentences = 12;     // this many passed over in a row, nothing after them found: not this recording
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
@@ -100,6 +101,9 @@ struct Prices {
   float squeeze = 0.1f;      // likewise a synthesis frame more for one recording frame
 };
 
+// The first search's prices, strict enough that music or an announcement is no sentence's.
+constexpr Prices kStrict = {0.8f, 0.3f, 0.85f, 0.8f, 0.1f, 0.1f};
+
 // What the coarse pass says of one sentence in its window.
 struct Placed {
   int start = -1, end = -1;  // coarse recording frames (global), -1: passed over
@@ -110,7 +114,7 @@ struct Placed {
 
 // The warp of the window's sentences `spans` (coarse synthesis frames, one after another)
 // onto the recording's coarse frames [r0, r1): the path from the filler before the first to
-// the free filler after the last.
+// the filler after the last, at the window's end.
 std::vector<Placed> windowPass(const std::vector<Frame>& synth, const std::vector<SentenceFrames>& spans,
                                const std::vector<Frame>& rec, const std::vector<bool>& quiet, int r0, int r1, float scale,
                                const Prices& price) {
@@ -327,7 +331,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
 
   // The search, window by window; sentences whose path costs too much, or whose stretch of
   // the recording is far longer or shorter than their synthesis, are not found.
-  const auto search = [&](const Prices& price, std::vector<Placed>& placed, int pass) {
+  const auto search = [&](const Prices& price, std::vector<Placed>& placed, int pass, const std::vector<Frame>& spoken) {
     int k0 = 0, anchor = 0, lost = 0;
     while (k0 < K) {
       if (cancel && cancel->load()) return false;
@@ -338,15 +342,8 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       }
       const int r1 = std::min(M, anchor + 2 * length + kWindowSlack);
       if (anchor >= M) break;  // nothing left to hear the rest in
-      const std::vector<Placed> window = windowPass(coarseSynth, {coarseSpans.begin() + k0, coarseSpans.begin() + k1},
-                                                    coarseRec, quiet, anchor, r1, scale, price);
-      if (std::getenv("TESSALY_ALIGN_DEBUG"))
-        for (int k = k0; k < k1; ++k)
-          std::fprintf(stderr, "pass %d window %d-%d [%d,%d): sentence %d at %d-%d cost %.3f (%d cells, %d frames)\n", pass,
-                       k0, k1, anchor, r1, k, window[static_cast<std::size_t>(k - k0)].start,
-                       window[static_cast<std::size_t>(k - k0)].end, window[static_cast<std::size_t>(k - k0)].meanCost(),
-                       window[static_cast<std::size_t>(k - k0)].cells,
-                       coarseSpans[static_cast<std::size_t>(k)].to - coarseSpans[static_cast<std::size_t>(k)].from);
+      const std::vector<Placed> window = windowPass(spoken, {coarseSpans.begin() + k0, coarseSpans.begin() + k1}, coarseRec,
+                                                    quiet, anchor, r1, scale, price);
       const auto found = [&](int k) {
         const Placed& p = window[static_cast<std::size_t>(k - k0)];
         const double ratio = static_cast<double>(p.end - p.start + 1) /
@@ -389,32 +386,59 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       }
       // Sentence after sentence found nowhere: the rest is not looked for.
       if (lost >= kLostSentences && lastFound < 0) break;
-      if (progress) progress(0.4 * pass + 0.4 * k0 / K);
+      if (progress) progress(0.25 * (pass + static_cast<double>(k0) / K));
     }
     return true;
   };
-  // A first search at prices for any voice tells how near this voice's renderings come to the
-  // synthesis's; the second charges by that.
+  // A first search tells how near this voice's renderings come to the synthesis's (the lower
+  // quarter of what its sentences cost); the second charges by that. The first is strict, so
+  // music or an announcement is no sentence's; where that leaves too little found (a voice
+  // far from the synthesis's), it is made again at the prices for any voice.
   std::vector<Placed> placed(sentences.size());
-  if (!search(Prices{}, placed, 0)) {
-    out.cancelled = true;
-    return out;
-  }
   std::vector<float> firstCosts;
-  for (const Placed& p : placed)
-    if (p.start >= 0) firstCosts.push_back(p.meanCost());
+  for (const Prices& price : {kStrict, Prices{}}) {
+    placed.assign(sentences.size(), {});
+    if (!search(price, placed, 0, coarseSynth)) {
+      out.cancelled = true;
+      return out;
+    }
+    firstCosts.clear();
+    for (const Placed& p : placed)
+      if (p.start >= 0) firstCosts.push_back(p.meanCost());
+    if (firstCosts.size() * 3 >= sentences.size()) break;
+  }
   if (firstCosts.size() >= 2) {
-    const float typical = percentile(firstCosts, 0.5);
+    const float typical = percentile(firstCosts, kTypicalShare);
     Prices price;
     price.found = typical + kFoundMargin;
     price.filler = typical + kFillerMargin;
     price.skip = typical + kSkipMargin;
     placed.assign(sentences.size(), {});
-    if (!search(price, placed, 1)) {
+    if (!search(price, placed, 1, coarseSynth)) {
       out.cancelled = true;
       return out;
     }
   }
+  // What any speech of this voice costs on this recording: the same search with each
+  // sentence's frames backwards (its sounds, their order lost). The text is the recording's
+  // when its sentences cost clearly less than that.
+  std::vector<Frame> backwards = coarseSynth;
+  for (const SentenceFrames& s : coarseSpans) {
+    std::reverse(backwards.begin() + s.from, backwards.begin() + s.to);
+    for (int i = s.from; i < s.to; ++i)
+      for (int c = kCoefficients; c < 2 * kCoefficients; ++c)
+        backwards[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)] *= -1;
+  }
+  std::vector<Placed> unrelated(sentences.size());
+  Prices loose;
+  loose.found = kInf;
+  if (!search(loose, unrelated, 2, backwards)) {
+    out.cancelled = true;
+    return out;
+  }
+  std::vector<float> baseline;
+  for (const Placed& p : unrelated)
+    if (p.start >= 0) baseline.push_back(p.meanCost());
 
   // The fine pass, and each start moved to its sound's rise.
   std::vector<float> costs;
@@ -437,9 +461,9 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     f.cost = p.meanCost();
     costs.push_back(f.cost);
     ++foundCount;
-    if (progress) progress(0.8 + 0.2 * (k + 1) / K);
+    if (progress) progress(0.75 + 0.25 * (k + 1) / K);
   }
-  out.matches = foundCount * 2 >= K && percentile(costs, 0.5) <= kMatchCost;
+  out.matches = foundCount * 5 >= K * 3 && percentile(costs, 0.5) <= kMatchShare * percentile(baseline, 0.5);
   return out;
 }
 

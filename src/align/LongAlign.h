@@ -4,10 +4,13 @@
 // recording. A coarse pass on frames four hops long warps the synthesis onto the recording
 // window by window (so memory stays bounded on a long recording): between two sentences the
 // recording may hold anything (a pause, music, an announcement), each of its frames costing
-// a fixed price, and a sentence may be passed over at a price by its length (one printed
-// but never spoken). Then each sentence found is warped again at the full frame rate near
-// where the coarse pass put it, and its start moved to where its sound rises out of the
-// pause before it. Pure; any thread (the cancel flag is read, the progress called, on it).
+// a price, and a sentence may be passed over at a price by its length (one printed but never
+// spoken); the prices follow how near the recording's voice comes to the synthesis's. Then
+// each sentence found is warped again at the full frame rate near where the coarse pass put
+// it, and its start moved to where its sound rises out of the pause before it. The text is
+// taken for the recording's when most of it is found, at clearly less than the same
+// sentences cost played backwards. Pure; any thread (the cancel flag is read, the progress
+// called, on it).
 #pragma once
 
 #include <atomic>

@@ -28,6 +28,7 @@ constexpr int kFeatureRate = 16000;  // both sides are heard at this rate: a sma
 constexpr int kQuiet = 300;          // of 32767: below this a synthesised sample is silence
 constexpr double kGapSeconds = 0.1;  // silence between two sentences of the synthesis
 constexpr int kBlockFrames = 8192;
+constexpr int kEnglishWordsPerMinute = 120;
 
 // A windowed-sinc resampler fed a piece at a time: output sample n is the input's band-
 // limited value at n * from / to, so no time is lost or gained however the pieces fall.
@@ -167,7 +168,10 @@ TranscriptAlignment alignTranscript(const std::string& recording, std::string_vi
     if (cancelled()) return failed(AlignOutcome::Cancelled, "已取消。");
     const TranscriptSentence& sentence = transcript.sentences[k];
     out.sentences.push_back({sentence.text, sentence.line, false, 0, 0});
-    const audio::Spoken said = audio::speak(sentence.text, sentence.han ? "cmn-latn-pinyin" : "en-us+f4");
+    // English a little slower than the synthesiser's habit and in a higher voice: nearer to
+    // how a lesson's reader sounds, so its sentences stand out more from one another.
+    const audio::Spoken said = sentence.han ? audio::speak(sentence.text, "cmn-latn-pinyin")
+                                            : audio::speak(sentence.text, "en-us+f4", kEnglishWordsPerMinute);
     std::size_t first = 0, last = said.samples.size();
     while (first < last && std::abs(said.samples[first]) < kQuiet) ++first;
     while (last > first && std::abs(said.samples[last - 1]) < kQuiet) --last;
