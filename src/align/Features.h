@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace tessaly::align {
@@ -25,5 +26,30 @@ struct Features {
 };
 
 Features featuresOf(const float* mono, std::size_t count, int sampleRate);
+
+// The same features of a long recording read a piece at a time, so only its features are
+// held, never its samples: frame k starts at sample k * sampleRate / 100 exactly (no drift
+// at rates that are no multiple of 100 Hz). One thread at a time.
+class FeatureStream {
+ public:
+  explicit FeatureStream(int sampleRate);
+  ~FeatureStream();
+  FeatureStream(const FeatureStream&) = delete;
+  FeatureStream& operator=(const FeatureStream&) = delete;
+  void add(const float* mono, std::size_t count);
+  // The frames so far, the last ones padded with silence, each sequence's mean removed and
+  // the deltas taken, as featuresOf gives them.
+  Features finish();
+
+  struct Maker;  // one window's arithmetic, in Features.cpp
+
+ private:
+  Maker* maker_;
+  int rate_;
+  std::vector<float> pending_;    // samples from the next frame's start on
+  std::int64_t pendingFrom_ = 0;  // the first pending sample's place in the recording
+  std::int64_t frames_ = 0;
+  Features out_;
+};
 
 }  // namespace tessaly::align

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -121,11 +122,49 @@ void removeStaleTemporaries(const std::filesystem::path& folder, const std::stri
 
 }  // namespace
 
+namespace {
+
+FileResult writeThroughTemporary(const std::filesystem::path& path, std::string_view bytes, std::int64_t keepFrom,
+                                 bool replace);
+
+// Renames `from` to `to` unless `to` exists: at once where the file system can, else by a
+// hard link, else (a file system with neither) after a look.
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return -1;
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return 0;
+  }
+  if (errno == EEXIST) return -1;
+  struct stat there {};
+  if (::lstat(to.c_str(), &there) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from.c_str(), to.c_str());
+}
+
+}  // namespace
+
 FileResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   return replaceFileHead(path, bytes, -1);
 }
 
+FileResult writeNewFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  struct stat there {};
+  if (::lstat(path.c_str(), &there) == 0) return failure(path, "cannot write", EEXIST);
+  return writeThroughTemporary(path, bytes, -1, false);
+}
+
 FileResult replaceFileHead(const std::filesystem::path& path, std::string_view bytes, std::int64_t keepFrom) {
+  return writeThroughTemporary(path, bytes, keepFrom, true);
+}
+
+namespace {
+
+FileResult writeThroughTemporary(const std::filesystem::path& path, std::string_view bytes, std::int64_t keepFrom,
+                                 bool replace) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   const std::string prefix = "." + path.filename().string() + ".tmp";
   removeStaleTemporaries(folder, prefix);
@@ -172,7 +211,8 @@ FileResult replaceFileHead(const std::filesystem::path& path, std::string_view b
     file.fd = -1;
     if (::close(fd) != 0 && result.ok) result = failure(path, "cannot write", errno);
   }
-  if (result.ok && ::rename(temporary.c_str(), path.c_str()) != 0) result = failure(path, "cannot write", errno);
+  if (result.ok && (replace ? ::rename(temporary.c_str(), path.c_str()) : renameNoReplace(temporary, path)) != 0)
+    result = failure(path, "cannot write", errno);
   if (!result.ok) {
     ::unlink(temporary.c_str());
     return result;
@@ -182,6 +222,8 @@ FileResult replaceFileHead(const std::filesystem::path& path, std::string_view b
   if (dir.fd >= 0) ::fsync(dir.fd);
   return result;
 }
+
+}  // namespace
 
 FileResult readTextFile(const std::filesystem::path& path, TextFileContent& content) {
   std::string bytes;

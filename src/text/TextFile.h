@@ -41,6 +41,10 @@ FileResult readFileBytes(const std::filesystem::path& path, std::string& bytes);
 // (it was killed half way) and that are older than a minute are removed first.
 FileResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// The same for a file that must not exist yet: never replaces one, even one that appears
+// while the bytes are written (the last step fails, the temporary goes, !ok says it exists).
+FileResult writeNewFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
 // writeFileAtomically of `bytes` followed by the old file's bytes from `keepFrom` on (read a
 // piece at a time, never held whole), so a rewrite of a file's head keeps the rest of it.
 // keepFrom < 0 keeps nothing; a missing old file or one shorter than keepFrom adds nothing.

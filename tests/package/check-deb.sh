@@ -24,6 +24,7 @@ expect() {  # MODE PATH
 expect -rwxr-xr-x bin/tessaly
 expect -rwxr-xr-x bin/tessaly-check
 expect -rwxr-xr-x bin/tessaly-drill
+expect -rwxr-xr-x bin/tessaly-align
 expect -rw-r--r-- share/tessaly/pinyin.txt
 expect -rw-r--r-- share/tessaly/words.txt
 expect -rw-r--r-- share/tessaly/spelling-variants.txt
@@ -34,6 +35,7 @@ expect -rw-r--r-- share/mime/packages/tessaly-mime.xml
 expect -rw-r--r-- share/man/man1/tessaly.1.gz
 expect -rw-r--r-- share/man/man1/tessaly-check.1.gz
 expect -rw-r--r-- share/man/man1/tessaly-drill.1.gz
+expect -rw-r--r-- share/man/man1/tessaly-align.1.gz
 expect -rw-r--r-- share/doc/tessaly/copyright
 expect -rw-r--r-- share/doc/tessaly/changelog.gz
 expect -rw-r--r-- share/tessaly/0091.htm
@@ -68,7 +70,7 @@ appstreamcli validate-tree --no-net "$out/tree" > "$out/appstream.log" 2>&1 ||
 # Every program hardened: stack protector, fortified calls, PIE, read-only relocations, bindnow.
 # Not control-flow protection: Debian 12's start-up files carry no CET marks, so no program
 # linked here can have it (and Debian 12's own flags do not ask for it).
-for binary in tessaly tessaly-check tessaly-drill; do
+for binary in tessaly tessaly-check tessaly-drill tessaly-align; do
   hardening-check --nocfprotection "$out/tree/usr/bin/$binary" > "$out/hardening.log" 2>&1 ||
     { echo "$binary is not hardened:"; cat "$out/hardening.log"; failed=1; }
 done

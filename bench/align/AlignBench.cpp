@@ -1,0 +1,562 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// tessaly-align-bench [--work DIR] [--set tune|held-out|all|none] [--long] [--samples] [--verbose]: the
+// transcript aligner measured from outside, on lessons whose sentence starts are known and
+// none of them spoken by the voice the aligner synthesises with: English from Festival's
+// us-slt-hts voice, Mandarin from libespeak-ng in other variants, speeds and pitches.
+// Pauses of 0.1 to 3 s; a music intro or a spoken announcement the text does not have; a
+// quiet music bed; white noise at 15 dB SNR; MP3 at 64 kb/s; transcripts in UTF-8, UTF-16
+// and GB18030 with a heading, speaker labels, blank lines, two sentences on a line and a
+// sentence printed but never spoken. A sentence's start is where its sound starts.
+//
+// The lessons to tune on and those held out are made of different sentences and seeds.
+// Prints one JSON line a lesson and a summary line a language and set: how many starts
+// within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
+// adds a 20-minute Mandarin lesson aligned by the tessaly-align command (its time and peak
+// memory); --samples the sample lessons against their .lrc. Needs festival, sox and ffmpeg.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "align/engine/TranscriptAligner.h"
+#include "audio/Speech.h"
+#include "sentences/SentenceMap.h"
+#include "text/Encoding.h"
+#include "text/Fnv.h"
+#include "text/TextFile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tessaly;
+
+constexpr int kRate = 22050;
+constexpr double kPi = 3.14159265358979323846;
+
+std::string inQuotes(const std::string& s) { return "'" + s + "'"; }
+
+// Any audio file, mono at kRate, by the ffmpeg command.
+std::vector<float> readAudio(const std::string& path) {
+  std::vector<float> out;
+  FILE* pipe = ::popen(("ffmpeg -v error -i " + inQuotes(path) + " -f f32le -ac 1 -ar 22050 -").c_str(), "r");
+  if (!pipe) return out;
+  float buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, sizeof(float), 4096, pipe)) > 0;)
+    out.insert(out.end(), buffer, buffer + got);
+  ::pclose(pipe);
+  return out;
+}
+
+void writeWav(const std::string& path, const std::vector<float>& samples) {
+  std::ofstream out(path, std::ios::binary);
+  const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  out << "RIFF";
+  u32(static_cast<std::uint32_t>(36 + samples.size() * 2));
+  out << "WAVEfmt ";
+  u32(16), u16(1), u16(1), u32(kRate), u32(kRate * 2), u16(2), u16(16);
+  out << "data";
+  u32(static_cast<std::uint32_t>(samples.size() * 2));
+  for (float s : samples) {
+    const auto v = static_cast<std::int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767));
+    u16(static_cast<std::uint16_t>(v));
+  }
+}
+
+// The clip from its first sample to its last over a floor: its sound.
+std::vector<float> trimmed(const std::vector<float>& clip) {
+  float peak = 0;
+  for (float s : clip) peak = std::max(peak, std::abs(s));
+  const float floor = std::max(0.003f, peak * 0.01f);
+  std::size_t first = 0, last = clip.size();
+  while (first < last && std::abs(clip[first]) < floor) ++first;
+  while (last > first && std::abs(clip[last - 1]) < floor) --last;
+  return {clip.begin() + static_cast<std::ptrdiff_t>(first), clip.begin() + static_cast<std::ptrdiff_t>(last)};
+}
+
+// Festival's us-slt-hts voice, one process for all the texts not yet in the work folder.
+class Festival {
+ public:
+  explicit Festival(fs::path folder) : folder_(std::move(folder)) { fs::create_directories(folder_); }
+  std::string fileOf(const std::string& text) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx.wav", static_cast<unsigned long long>(fnv1a64(text)));
+    return (folder_ / name).string();
+  }
+  bool make(const std::vector<std::string>& texts) {
+    std::ofstream script(folder_ / "say.scm");
+    script << "(voice_cmu_us_slt_arctic_hts)\n";
+    bool any = false;
+    for (const std::string& text : texts) {
+      if (fs::exists(fileOf(text))) continue;
+      script << "(utt.save.wave (SynthText \"" << text << "\") \"" << fileOf(text) << ".32k.wav\" 'riff)\n";
+      any = true;
+    }
+    script.close();
+    if (!any) return true;
+    if (std::system(("festival -b " + inQuotes((folder_ / "say.scm").string()) + " >/dev/null 2>&1").c_str()) != 0)
+      return false;
+    for (const std::string& text : texts) {
+      const std::string wav = fileOf(text);
+      if (fs::exists(wav)) continue;
+      if (std::system(("sox " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav)).c_str()) != 0) return false;
+      fs::remove(wav + ".32k.wav");
+    }
+    return true;
+  }
+  std::vector<float> clip(const std::string& text) const { return trimmed(readAudio(fileOf(text))); }
+
+ private:
+  fs::path folder_;
+};
+
+struct EspeakVoice {
+  std::string voice;
+  int rate, pitch, range;
+};
+
+std::vector<float> espeakClip(const std::string& text, const EspeakVoice& v) {
+  const audio::Spoken said = audio::speak(text, v.voice, v.rate, v.pitch, v.range);
+  std::vector<float> out;
+  for (short s : said.samples) out.push_back(static_cast<float>(s) / 32768.0f);
+  return trimmed(out);
+}
+
+// Music without words: chords of decaying tones, a new one every half second, and a beat.
+std::vector<float> music(std::size_t count, std::uint32_t seed) {
+  static const double kChords[][3] = {
+      {261.6, 329.6, 392.0}, {220.0, 261.6, 329.6}, {174.6, 220.0, 261.6}, {196.0, 246.9, 293.7}};
+  std::mt19937 random(seed);
+  std::vector<float> out(count);
+  const std::size_t beat = kRate / 2;
+  for (std::size_t start = 0; start < count; start += beat) {
+    const auto& chord = kChords[random() % 4];
+    const double octave = random() % 2 ? 1.0 : 2.0;
+    for (std::size_t i = 0; i < beat && start + i < count; ++i) {
+      const double t = static_cast<double>(i) / kRate, envelope = std::exp(-3.0 * t);
+      double v = 0;
+      for (double f : chord) v += std::sin(2 * kPi * f * octave * t) + 0.3 * std::sin(4 * kPi * f * octave * t);
+      v += (i < kRate / 40 ? std::sin(2 * kPi * 60 * t) * 2 : 0);  // the beat
+      out[start + i] = static_cast<float>(0.08 * envelope * v);
+    }
+  }
+  return out;
+}
+
+double power(const std::vector<float>& s) {
+  double sum = 0;
+  std::size_t n = 0;
+  for (float v : s)
+    if (std::abs(v) > 0.003f) sum += static_cast<double>(v) * v, ++n;
+  return n ? sum / static_cast<double>(n) : 1e-9;
+}
+
+std::string toUtf16(const std::string& utf8) {
+  std::string out = "\xFF\xFE";
+  for (std::size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    char32_t cp = c;
+    int n = 1;
+    if (c >= 0xF0) cp = c & 7, n = 4;
+    else if (c >= 0xE0) cp = c & 15, n = 3;
+    else if (c >= 0xC0) cp = c & 31, n = 2;
+    for (int k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
+    i += static_cast<std::size_t>(n);
+    const auto unit = [&](char32_t u) { out += static_cast<char>(u & 0xFF), out += static_cast<char>(u >> 8); };
+    if (cp >= 0x10000) unit(0xD800 + ((cp - 0x10000) >> 10)), unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    else unit(cp);
+  }
+  return out;
+}
+
+// Sentences from parts: lesson by lesson (`perLesson` sentences each), every part list
+// shuffled by the lesson's seed, so no part comes twice in a lesson.
+std::vector<std::string> compose(const std::vector<std::vector<std::string>>& parts, const std::string& joiner,
+                                 const std::string& end, int count, std::uint32_t seed, int perLesson = 13) {
+  std::vector<std::string> out;
+  std::vector<std::vector<std::string>> shuffled;
+  for (int k = 0; k < count; ++k) {
+    if (k % perLesson == 0) {
+      shuffled = parts;
+      std::mt19937 random(seed + static_cast<std::uint32_t>(k));
+      for (auto& list : shuffled) std::shuffle(list.begin(), list.end(), random);
+    }
+    std::string s;
+    for (const auto& list : shuffled)
+      s += (s.empty() ? "" : joiner) + list[static_cast<std::size_t>(k % perLesson) % list.size()];
+    out.push_back(s + end);
+  }
+  return out;
+}
+
+std::vector<std::string> englishSentences(bool heldOut, int count) {
+  if (!heldOut)
+    return compose(
+        {{"My brother", "The old teacher", "Our neighbours", "A young doctor", "Her best friend", "The little girl",
+          "Tom and Mary", "Every student", "The farmer", "His grandmother", "The new manager", "A famous singer",
+          "The postman", "My parents"},
+         {"walk to the market", "read the newspaper", "cook a simple dinner", "play the piano", "wait for the bus",
+          "write a long letter", "clean the kitchen", "visit the museum", "feed the hungry cats", "paint the garden fence",
+          "answer the telephone", "carry the heavy boxes", "open the windows", "water the flowers"},
+         {"every Sunday morning", "after school", "before breakfast", "in the summer", "when it rains", "with great care",
+          "at half past seven", "near the river", "on the way home", "twice a week", "in a hurry", "without any help",
+          "for the first time", "under the bright moon"}},
+        " ", ".", count, 11);
+  return compose(
+      {{"The quiet boy", "Your cousin", "A tired nurse", "The baker", "Some tourists", "My uncle", "That clever pupil",
+        "The driver", "Their daughter", "An old sailor", "The kind librarian", "Two engineers", "Grandpa",
+        "The shy pianist"},
+       {"buy fresh bread", "learn a new song", "fix the broken chair", "send a short message", "climb the steep hill",
+        "watch the football match", "sell warm coffee", "borrow three books", "tell a funny story", "find the lost keys",
+        "drive to the station", "order a large pizza", "count the silver coins", "build a wooden boat"},
+       {"on Friday evening", "during the holidays", "after a long day", "in the city centre", "before the storm",
+        "without a word", "at the end of the month", "by the old bridge", "late at night", "every other week",
+        "in the cold wind", "with a big smile", "once in a while", "behind the school"}},
+      " ", ".", count, 23);
+}
+
+std::vector<std::string> mandarinSentences(bool heldOut, int count) {
+  if (!heldOut)
+    return compose(
+        {{"我的哥哥", "那位老师", "我们班的同学", "小王和小李", "他的奶奶", "隔壁的邻居", "那个小女孩", "新来的经理",
+          "我的好朋友", "这位医生", "每个学生", "我爸爸", "那个农民", "她的丈夫"},
+         {"每天早上", "星期天下午", "放学以后", "吃完晚饭以后", "下雨的时候", "周末", "早上七点", "夏天", "昨天晚上",
+          "过年的时候", "每个月", "下个星期", "冬天", "中秋节"},
+         {"在公园里散步", "在图书馆看书", "在厨房做饭", "去商店买水果", "在操场上打篮球", "给家里写信", "在河边钓鱼",
+          "坐公共汽车去上班", "在花园里种花", "打扫房间", "学习中文", "听音乐", "去电影院看电影", "包饺子"}},
+        "", "。", count, 31);
+  return compose(
+      {{"我的叔叔", "那个司机", "他们的女儿", "一位老人", "我的表妹", "那家店的老板", "两个游客", "我们的校长",
+        "这个聪明的孩子", "那位护士", "小张", "我妈妈", "几个工人", "他的同事"},
+       {"每天晚上", "星期五", "上个月", "春节的时候", "中午", "考试以前", "天黑以后", "明天上午", "秋天", "每年夏天",
+        "前天", "下班以后", "半夜", "国庆节"},
+       {"在家里看电视", "去火车站接朋友", "在医院工作", "给孩子讲故事", "去银行取钱", "在山上拍照片", "骑自行车回家",
+        "在饭馆吃面条", "去机场送客人", "在教室里唱歌", "洗衣服", "做作业", "去海边游泳", "修理电脑"}},
+      "", "。", count, 47);
+}
+
+struct Lesson {
+  std::string name, language, recording, transcript;
+  std::vector<std::string> texts;    // the transcript's sentences as printed, spoken or not
+  std::vector<double> knownStartMs;  // for each, -1 where it is not spoken
+};
+
+struct Conditions {
+  bool musicIntro = false, announcement = false, musicBed = false, noise = false, mp3 = false;
+  int encoding = 0;  // 0 UTF-8, 1 UTF-16 with BOM, 2 GB18030
+};
+
+Conditions conditionsOf(int i) {
+  switch (i % 5) {
+    case 0: return {true, false, false, true, false, 0};
+    case 1: return {false, false, true, false, true, 1};
+    case 2: return {false, true, false, true, true, 2};
+    case 3: return {true, false, true, true, true, 0};
+    default: return {false, false, false, false, false, 1};
+  }
+}
+
+// A lesson of `texts` (the first is the heading, printed, never spoken; `unspoken` is
+// printed, never spoken), the others each spoken by `speak` after a pause.
+Lesson makeLesson(const fs::path& work, const std::string& name, const std::string& language,
+                  const std::vector<std::string>& texts, std::size_t unspoken, const Conditions& c, std::uint32_t seed,
+                  const std::function<std::vector<float>(const std::string&)>& speak,
+                  const std::vector<float>& announcement) {
+  Lesson lesson{name, language, {}, {}, texts, std::vector<double>(texts.size(), -1)};
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> pause(0.1, 3.0);
+  std::vector<float> speech(kRate / 2, 0.0f);
+  if (c.musicIntro) {
+    const std::vector<float> intro = music(static_cast<std::size_t>(kRate * (6 + random() % 5)), seed);
+    speech.insert(speech.end(), intro.begin(), intro.end());
+    speech.insert(speech.end(), kRate, 0.0f);
+  }
+  if (c.announcement) {
+    speech.insert(speech.end(), announcement.begin(), announcement.end());
+    speech.insert(speech.end(), kRate * 3 / 2, 0.0f);
+  }
+  for (std::size_t k = 1; k < texts.size(); ++k) {
+    if (k == unspoken) continue;
+    const std::vector<float> clip = speak(texts[k]);
+    if (clip.empty()) return {};
+    lesson.knownStartMs[k] = static_cast<double>(speech.size()) * 1000.0 / kRate;
+    speech.insert(speech.end(), clip.begin(), clip.end());
+    speech.insert(speech.end(), static_cast<std::size_t>(pause(random) * kRate), 0.0f);
+  }
+  speech.insert(speech.end(), kRate, 0.0f);
+  const double speechPower = power(speech);
+  if (c.musicBed) {
+    const std::vector<float> bed = music(speech.size(), seed + 1);
+    const double gain = std::sqrt(speechPower / power(bed) * std::pow(10.0, -22 / 10.0));  // 22 dB under the speech
+    for (std::size_t i = 0; i < speech.size(); ++i) speech[i] += static_cast<float>(gain * bed[i]);
+  }
+  if (c.noise) {
+    std::normal_distribution<double> noise(0, std::sqrt(speechPower * std::pow(10.0, -15 / 10.0)));
+    for (float& s : speech) s += static_cast<float>(noise(random));
+  }
+  const std::string wav = (work / (name + ".wav")).string();
+  writeWav(wav, speech);
+  lesson.recording = wav;
+  if (c.mp3) {
+    lesson.recording = (work / (name + ".mp3")).string();
+    if (std::system(("ffmpeg -v error -y -i " + inQuotes(wav) + " -c:a libmp3lame -b:a 64k " + inQuotes(lesson.recording))
+                        .c_str()) != 0)
+      return {};
+    fs::remove(wav);
+  }
+  // The transcript: heading, a blank line, a label on every third line, two sentences on
+  // every fifth, a blank line now and then.
+  const bool han = language == "zh";
+  const std::vector<std::string> labels = han ? std::vector<std::string>{"老师：", "男：", "女：", "A："}
+                                              : std::vector<std::string>{"Helen: ", "Tom: ", "A: "};
+  std::string text = texts[0] + "\n\n";
+  for (std::size_t k = 1; k < texts.size(); ++k) {
+    if (k % 3 == 1 && (text.empty() || text.back() == '\n')) text += labels[k / 3 % labels.size()];
+    text += texts[k];
+    if (k % 5 == 2 && k + 1 < texts.size()) {
+      text += han ? "" : " ";
+      continue;
+    }
+    text += "\n";
+    if (k % 4 == 0) text += "\n";
+  }
+  lesson.transcript = (work / (name + ".txt")).string();
+  const std::string bytes = c.encoding == 1   ? toUtf16(text)
+                            : c.encoding == 2 ? encodeText(text, TextEncoding::Gb18030)
+                                              : text;
+  writeFileAtomically(lesson.transcript, bytes);
+  return lesson;
+}
+
+struct Tally {
+  int starts = 0, within150 = 0, within500 = 0, wronglyLeftOut = 0, unspoken = 0, unspokenLeftOut = 0, failed = 0;
+  std::vector<double> errors;
+  void add(const Tally& t) {
+    starts += t.starts, within150 += t.within150, within500 += t.within500, wronglyLeftOut += t.wronglyLeftOut;
+    unspoken += t.unspoken, unspokenLeftOut += t.unspokenLeftOut, failed += t.failed;
+    errors.insert(errors.end(), t.errors.begin(), t.errors.end());
+  }
+};
+
+bool verbose = false;  // --verbose: each sentence's known and found start
+
+Tally measure(const Lesson& lesson, const std::string& set) {
+  Tally t;
+  const auto started = std::chrono::steady_clock::now();
+  const align::TranscriptAlignment done = align::alignTranscriptFile(lesson.recording, lesson.transcript);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+  // The aligner's sentences and the lesson's: the same texts in the same order.
+  std::map<std::string, const align::AlignedSentence*> byText;
+  for (const auto& s : done.sentences) byText[s.text] = &s;
+  std::string worst;
+  double worstMs = 0;
+  for (std::size_t k = 0; k < lesson.texts.size(); ++k) {
+    const auto it = byText.find(lesson.texts[k]);
+    const align::AlignedSentence* s = it == byText.end() ? nullptr : it->second;
+    if (verbose)
+      std::printf("  %8.0f %8.0f %s\n", lesson.knownStartMs[k], s && s->found ? s->startMs : -1.0, lesson.texts[k].c_str());
+    const bool found = done.outcome == align::AlignOutcome::Aligned && s && s->found;
+    if (lesson.knownStartMs[k] < 0) {
+      ++t.unspoken;
+      t.unspokenLeftOut += !found;
+      if (found) worst += " placed-unspoken:" + lesson.texts[k];
+      continue;
+    }
+    ++t.starts;
+    if (!found) {
+      ++t.wronglyLeftOut;
+      worst += " left-out:" + lesson.texts[k];
+      t.errors.push_back(1e9);
+      continue;
+    }
+    const double error = std::abs(s->startMs - lesson.knownStartMs[k]);
+    t.errors.push_back(s->startMs - lesson.knownStartMs[k]);
+    t.within150 += error <= 150;
+    t.within500 += error <= 500;
+    if (error > worstMs) worstMs = error;
+  }
+  t.failed = done.outcome != align::AlignOutcome::Aligned;
+  std::printf(
+      "{\"set\":\"%s\",\"lesson\":\"%s\",\"outcome\":%d,\"starts\":%d,\"within_150\":%d,\"within_500\":%d,"
+      "\"worst_ms\":%.0f,\"unspoken_left_out\":%d,\"of_unspoken\":%d,\"align_ms\":%.0f}%s\n",
+      set.c_str(), lesson.name.c_str(), static_cast<int>(done.outcome), t.starts, t.within150, t.within500, worstMs,
+      t.unspokenLeftOut, t.unspoken, ms, worst.empty() ? "" : ("  #" + worst).c_str());
+  std::fflush(stdout);
+  return t;
+}
+
+void summarise(const std::string& set, const std::string& language, const Tally& t) {
+  std::vector<double> sorted;
+  for (double e : t.errors)
+    if (e < 1e8) sorted.push_back(e);
+  std::sort(sorted.begin(), sorted.end());
+  const double median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+  std::printf(
+      "{\"summary\":\"%s\",\"language\":\"%s\",\"starts\":%d,\"within_150_pct\":%.1f,\"within_500_pct\":%.1f,"
+      "\"median_signed_error_ms\":%.0f,\"wrongly_left_out\":%d,\"unspoken_left_out\":%d,\"of_unspoken\":%d,"
+      "\"failed_lessons\":%d}\n",
+      set.c_str(), language.c_str(), t.starts, t.starts ? 100.0 * t.within150 / t.starts : 0,
+      t.starts ? 100.0 * t.within500 / t.starts : 0, median, t.wronglyLeftOut, t.unspokenLeftOut, t.unspoken, t.failed);
+}
+
+const std::vector<EspeakVoice> kMandarinVoices = {
+    {"cmn-latn-pinyin+f2", 140, 70, 60},    {"cmn-latn-pinyin+m3", 155, 35, 40}, {"cmn-latn-pinyin+f4", 125, 85, 70},
+    {"cmn-latn-pinyin+klatt", 150, 45, 30}, {"cmn-latn-pinyin+m1", 135, 60, 80}, {"cmn-latn-pinyin+f1", 165, 75, 50}};
+
+void runSet(const fs::path& work, Festival& festival, bool heldOut) {
+  const std::string set = heldOut ? "held-out" : "tune";
+  const int lessons = 5, perLesson = 13;
+  const std::vector<std::string> english = englishSentences(heldOut, lessons * perLesson);
+  const std::vector<std::string> mandarin = mandarinSentences(heldOut, lessons * perLesson);
+  std::vector<std::string> all = english;
+  all.push_back(heldOut ? "This is the end of the listening part." : "Lesson three. Listen carefully.");
+  if (!festival.make(all)) {
+    std::fprintf(stderr, "festival could not speak\n");
+    return;
+  }
+  Tally en, zh;
+  for (int i = 0; i < lessons; ++i) {
+    const std::uint32_t seed = static_cast<std::uint32_t>((heldOut ? 1000 : 0) + i * 7 + 1);
+    const Conditions c = conditionsOf(i);
+    std::vector<std::string> texts = {heldOut ? "Unit " + std::to_string(i + 5) + " Daily life"
+                                              : "Lesson " + std::to_string(i + 1)};
+    texts.insert(texts.end(), english.begin() + i * perLesson, english.begin() + (i + 1) * perLesson);
+    const std::size_t unspoken = 3 + static_cast<std::size_t>(i) % 8;
+    const Lesson e = makeLesson(
+        work, set + "-en-" + std::to_string(i), "en", texts, unspoken, c, seed,
+        [&](const std::string& t) { return festival.clip(t); }, festival.clip(all.back()));
+    if (!e.recording.empty()) en.add(measure(e, set));
+    const EspeakVoice& voice = kMandarinVoices[static_cast<std::size_t>(i + (heldOut ? 3 : 0)) % kMandarinVoices.size()];
+    std::vector<std::string> zhTexts = {heldOut ? "第" + std::to_string(i + 5) + "单元 日常生活"
+                                                : "第" + std::to_string(i + 1) + "课"};
+    zhTexts.insert(zhTexts.end(), mandarin.begin() + i * perLesson, mandarin.begin() + (i + 1) * perLesson);
+    const std::vector<float> notice = espeakClip(heldOut ? "听写到此结束。" : "现在开始听写。",
+                                                 {"cmn-latn-pinyin+m7", 160, 40, 40});
+    const Lesson z = makeLesson(
+        work, set + "-zh-" + std::to_string(i), "zh", zhTexts, unspoken, c, seed + 3,
+        [&](const std::string& t) { return espeakClip(t, voice); }, notice);
+    if (!z.recording.empty()) zh.add(measure(z, set));
+  }
+  summarise(set, "en", en);
+  summarise(set, "zh", zh);
+}
+
+// The command on a 20-minute Mandarin lesson (MP3), its time and peak memory from outside.
+void runLong(const fs::path& work) {
+  const std::vector<std::string> texts = [] {
+    std::vector<std::string> t = mandarinSentences(true, 200), more = mandarinSentences(false, 200);
+    t.insert(t.end(), more.begin(), more.end());
+    t.insert(t.begin(), "长篇课文");
+    return t;
+  }();
+  Conditions c;
+  c.mp3 = true;
+  c.noise = true;
+  c.musicIntro = true;
+  std::size_t count = 1;
+  double ms = 0;
+  // As many sentences as fill 20 minutes.
+  std::vector<std::string> chosen = {texts[0]};
+  const EspeakVoice voice = {"cmn-latn-pinyin+f3", 140, 65, 60};
+  for (; count < texts.size() && ms < 19.5 * 60 * 1000; ++count) {
+    chosen.push_back(texts[count]);
+    ms += static_cast<double>(espeakClip(texts[count], voice).size()) * 1000.0 / kRate + 1550;
+  }
+  const Lesson lesson = makeLesson(work, "long-zh", "zh", chosen, 0, c, 77,
+                                   [&](const std::string& t) { return espeakClip(t, voice); }, {});
+  const std::string out = (work / "long-zh.lrc").string();
+  fs::remove(out);
+  const auto started = std::chrono::steady_clock::now();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::execl(TESSALY_ALIGN_TOOL, TESSALY_ALIGN_TOOL, lesson.recording.c_str(), lesson.transcript.c_str(), out.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  ::wait4(child, &status, 0, &usage);
+  const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::string lrc;
+  readFileBytes(out, lrc);
+  const std::vector<Sentence> found = readLrc(lrc, 0);
+  Tally t;
+  for (std::size_t k = 1; k < chosen.size(); ++k) {
+    ++t.starts;
+    const auto it = std::find_if(found.begin(), found.end(), [&](const Sentence& s) { return s.text == chosen[k]; });
+    if (it == found.end()) {
+      ++t.wronglyLeftOut;
+      continue;
+    }
+    const double error = std::abs(it->startMs - lesson.knownStartMs[k]);
+    t.within150 += error <= 150 + 10;  // the .lrc keeps hundredths
+    t.within500 += error <= 500 + 10;
+  }
+  std::printf(
+      "{\"long\":\"zh\",\"recording_s\":%.0f,\"sentences\":%d,\"exit\":%d,\"seconds\":%.1f,\"peak_mb\":%.0f,"
+      "\"within_150_pct\":%.1f,\"within_500_pct\":%.1f,\"left_out\":%d}\n",
+      ms / 1000, t.starts, WIFEXITED(status) ? WEXITSTATUS(status) : -1, took, usage.ru_maxrss / 1024.0,
+      t.starts ? 100.0 * t.within150 / t.starts : 0, t.starts ? 100.0 * t.within500 / t.starts : 0, t.wronglyLeftOut);
+}
+
+// The sample lessons, their .lrc's texts as the transcript, against its times.
+void runSamples(const fs::path& work) {
+  for (const char* name : {"样例课文.mp3", "样例课文.wav", "英语样例课文.mp3"}) {
+    const std::string recording = std::string(TESSALY_SAMPLES) + "/" + name;
+    const SentenceMap map = loadSentenceMap(recording, 0);
+    std::string text;
+    for (const Sentence& s : map.sentences) text += s.text.value_or("") + "\n";
+    const auto started = std::chrono::steady_clock::now();
+    const align::TranscriptAlignment done = align::alignTranscript(recording, text, name);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    double worst = 0;
+    for (std::size_t k = 0; k < map.sentences.size() && k < done.sentences.size(); ++k)
+      worst = std::max(worst,
+                       done.sentences[k].found ? std::abs(done.sentences[k].startMs - map.sentences[k].startMs) : 1e9);
+    std::printf("{\"sample\":\"%s\",\"sentences\":%zu,\"found\":%d,\"worst_ms_against_lrc\":%.0f,\"align_ms\":%.0f}\n",
+                name, map.sentences.size(), done.found(), worst, ms);
+  }
+  (void)work;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path work = fs::temp_directory_path() / "tessaly-align-bench";
+  std::string set = "all";
+  bool longLesson = false, samples = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--work" && i + 1 < argc) work = argv[++i];
+    else if (arg == "--set" && i + 1 < argc) set = argv[++i];
+    else if (arg == "--long") longLesson = true;
+    else if (arg == "--samples") samples = true;
+    else if (arg == "--verbose") verbose = true;
+    else {
+      std::fprintf(
+          stderr,
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|all|none] [--long] [--samples] [--verbose]\n");
+      return 2;
+    }
+  }
+  fs::create_directories(work);
+  Festival festival(work / "festival");
+  if (set == "tune" || set == "all") runSet(work, festival, false);
+  if (set == "held-out" || set == "all") runSet(work, festival, true);
+  if (samples) runSamples(work);
+  if (longLesson) runLong(work);
+  return 0;
+}

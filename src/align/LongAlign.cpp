@@ -1,0 +1,470 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "align/LongAlign.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace tessaly::align {
+
+namespace {
+
+constexpr int kCoarse = 4;  // hops to a coarse frame
+// For the text to be the recording's: the found sentences' median cost at most this share of
+// what the same sentences cost backwards.
+constexpr float kMatchShare = 0.85f;
+constexpr float kTypicalShare = 0.25f;  // the typical sentence: this far up the costs of those the first search found
+constexpr float kFoundMargin = 0.10f;   // a sentence found costs at most this over the typical one's
+constexpr float kFillerMargin = 0.20f;  // a frame between sentences costs this over it
+constexpr float kSkipMargin = 0.20f;    // and a sentence passed over this, a frame
+// A sentence's length in the recording, at most and at least, to its synthesis's.
+constexpr double kLongest = 3.0, kShortest = 0.4;
+constexpr int kWindowSynthesis = 750;  // coarse frames of synthesis in one window (30 s)
+constexpr int kWindowSlack = 750;      // coarse frames of recording beyond twice that (30 s)
+constexpr int kFineMargin = 60;        // hops around the coarse place the fine pass looks in
+constexpr int kFineFreedom = 30;       // hops either side of the coarse start and end the fine path may begin and end
+constexpr int kSnapAhead = 300;        // hops a start in a pause may move on to its sound
+constexpr int kSnapBack = 80;          // hops a start in speech may move back to the pause before it
+constexpr int kPauseHops = 9;          // this many quiet hops are a pause
+constexpr float kPauseShare = 0.15f;   // quiet: under this share of the way from the floor to the speech
+constexpr int kLostSentences = 12;     // this many passed over in a row, nothing after them found: not this recording
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+float percentile(std::vector<float> values, double share) {
+  if (values.empty()) return 0;
+  const std::size_t at = std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())));
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at), values.end());
+  return values[at];
+}
+
+// Each coefficient to mean 0 and unit variance over the sequence's speech (its frames well
+// over its floor): a recording's music, noise and pauses do not move the speech's numbers.
+std::vector<Frame> standardised(const Features& features) {
+  std::vector<Frame> out = features.mfcc;
+  if (out.empty()) return out;
+  const std::vector<float>& energy = features.energyDb;
+  const float floor = percentile(energy, 0.1), loud = percentile(energy, 0.9);
+  std::vector<std::size_t> speech;
+  for (std::size_t t = 0; t < out.size() && t < energy.size(); ++t)
+    if (energy[t] >= floor + 0.25f * (loud - floor)) speech.push_back(t);
+  if (speech.size() < 10)
+    for (std::size_t t = 0; t < out.size(); ++t) speech.push_back(t);
+  for (std::size_t c = 0; c < std::tuple_size_v<Frame>; ++c) {
+    double sum = 0, squares = 0;
+    for (const std::size_t t : speech) sum += out[t][c], squares += static_cast<double>(out[t][c]) * out[t][c];
+    const double n = static_cast<double>(speech.size()), mean = sum / n;
+    const double deviation = std::sqrt(std::max(1e-6, squares / n - mean * mean));
+    for (Frame& f : out) f[c] = static_cast<float>((f[c] - mean) / deviation);
+  }
+  return out;
+}
+
+// What is compared: the first eight coefficients, and how the first four change. Loudness
+// (c0, and its change) says nothing of what is said, and the higher coefficients say more of
+// the voice than of the sounds: two voices' renderings of one text differ most there.
+constexpr Frame kWeights = [] {
+  Frame w{};
+  for (int c = 1; c <= 8; ++c) w[static_cast<std::size_t>(c)] = 1;
+  for (int c = 1; c <= 4; ++c) w[static_cast<std::size_t>(kCoefficients + c)] = 1;
+  return w;
+}();
+
+float distance(const Frame& x, const Frame& y) {
+  float sum = 0;
+  for (std::size_t c = 1; c < std::tuple_size_v<Frame>; ++c) {
+    const float d = x[c] - y[c];
+    sum += kWeights[c] * d * d;
+  }
+  return std::sqrt(sum);
+}
+
+// The mean of each kCoarse frames of [from, from + count).
+void appendCoarse(const Frame* from, int count, std::vector<Frame>& out) {
+  for (int at = 0; at < count; at += kCoarse) {
+    const int n = std::min(kCoarse, count - at);
+    Frame mean{};
+    for (int k = 0; k < n; ++k)
+      for (std::size_t c = 0; c < mean.size(); ++c) mean[c] += from[at + k][c];
+    for (float& v : mean) v /= static_cast<float>(n);
+    out.push_back(mean);
+  }
+}
+
+// What the coarse pass charges, in units of the median distance between unrelated frames.
+struct Prices {
+  float filler = 0.92f;      // a recording frame between sentences
+  float quietFiller = 0.3f;  // the same for a frame of a pause
+  float skip = 0.95f;        // a sentence passed over, for each of its frames
+  float found = 0.90f;       // a sentence whose path costs more on the mean was not found
+  float stretch = 0.1f;      // on top of the distance: a recording frame more for one synthesis frame
+  float squeeze = 0.1f;      // likewise a synthesis frame more for one recording frame
+};
+
+// The first search's prices, strict enough that music or an announcement is no sentence's.
+constexpr Prices kStrict = {0.8f, 0.3f, 0.85f, 0.8f, 0.1f, 0.1f};
+
+// What the coarse pass says of one sentence in its window.
+struct Placed {
+  int start = -1, end = -1;  // coarse recording frames (global), -1: passed over
+  double cost = 0;           // summed distance on its path, scaled
+  int cells = 0;
+  float meanCost() const { return cells > 0 ? static_cast<float>(cost / cells) : kInf; }
+};
+
+// The warp of the window's sentences `spans` (coarse synthesis frames, one after another)
+// onto the recording's coarse frames [r0, r1): the path from the filler before the first to
+// the filler after the last, at the window's end.
+std::vector<Placed> windowPass(const std::vector<Frame>& synth, const std::vector<SentenceFrames>& spans,
+                               const std::vector<Frame>& rec, const std::vector<bool>& quiet, int r0, int r1, float scale,
+                               const Prices& price) {
+  const int n = static_cast<int>(spans.size()), base = spans.front().from, S = spans.back().to - base, R = r1 - r0;
+  std::vector<Placed> placed(static_cast<std::size_t>(n));
+  if (S <= 0 || R <= 0) return placed;
+  std::vector<int> sentenceOf(static_cast<std::size_t>(S)), first(static_cast<std::size_t>(n)),
+      last(static_cast<std::size_t>(n));
+  std::vector<float> skip(static_cast<std::size_t>(n));
+  for (int k = 0; k < n; ++k) {
+    const auto& s = spans[static_cast<std::size_t>(k)];
+    first[static_cast<std::size_t>(k)] = s.from - base;
+    last[static_cast<std::size_t>(k)] = s.to - 1 - base;
+    skip[static_cast<std::size_t>(k)] = price.skip * static_cast<float>(s.to - s.from);
+    for (int i = s.from; i < s.to; ++i) sentenceOf[static_cast<std::size_t>(i - base)] = k;
+  }
+  const auto d = [&](int i, int j) {
+    return distance(synth[static_cast<std::size_t>(base + i)], rec[static_cast<std::size_t>(r0 + j)]) / scale;
+  };
+  std::vector<float> prevD(static_cast<std::size_t>(S), kInf), curD(static_cast<std::size_t>(S), kInf),
+      prevF(static_cast<std::size_t>(n + 1), kInf), curF(static_cast<std::size_t>(n + 1), kInf);
+  const std::size_t fillers = static_cast<std::size_t>(n + 1);
+  std::vector<std::uint8_t> stepD(static_cast<std::size_t>(S) * static_cast<std::size_t>(R)),
+      stepF(fillers * static_cast<std::size_t>(R));
+  // Steps into a sentence frame: 0 diagonal, 1 the recording on, 2 the synthesis on, 3 from
+  // the filler before the sentence, 4 straight from the sentence before, 5 the start.
+  // Into a filler: 0 stays, 1 from the sentence before's end, 2 passing that sentence over, 3 the start.
+  for (int j = 0; j < R; ++j) {
+    const std::size_t column = static_cast<std::size_t>(j);
+    for (int k = 0; k <= n; ++k) {
+      const std::size_t kk = static_cast<std::size_t>(k);
+      float best = kInf;
+      std::uint8_t how = 3;
+      if (j == 0 && k == 0) best = 0;
+      if (j > 0 && prevF[kk] < best) best = prevF[kk], how = 0;
+      if (j > 0 && k > 0 && prevD[static_cast<std::size_t>(last[kk - 1])] < best)
+        best = prevD[static_cast<std::size_t>(last[kk - 1])], how = 1;
+      if (best < kInf) best += quiet[static_cast<std::size_t>(r0 + j)] ? price.quietFiller : price.filler;
+      if (k > 0 && curF[kk - 1] + skip[kk - 1] < best) best = curF[kk - 1] + skip[kk - 1], how = 2;
+      curF[kk] = best;
+      stepF[column * fillers + kk] = how;
+    }
+    for (int i = 0; i < S; ++i) {
+      const std::size_t ii = static_cast<std::size_t>(i);
+      const int k = sentenceOf[ii];
+      float best = kInf;
+      std::uint8_t how = 0;
+      if (i == first[static_cast<std::size_t>(k)]) {
+        if (j == 0 && k == 0) best = 0, how = 5;
+        if (j > 0 && prevF[static_cast<std::size_t>(k)] < best) best = prevF[static_cast<std::size_t>(k)], how = 3;
+        if (j > 0 && k > 0 && prevD[ii - 1] < best) best = prevD[ii - 1], how = 4;
+        if (j > 0 && prevD[ii] + price.stretch < best) best = prevD[ii] + price.stretch, how = 1;
+      } else {
+        if (j > 0 && prevD[ii - 1] < best) best = prevD[ii - 1], how = 0;
+        if (j > 0 && prevD[ii] + price.stretch < best) best = prevD[ii] + price.stretch, how = 1;
+        if (curD[ii - 1] + price.squeeze < best) best = curD[ii - 1] + price.squeeze, how = 2;
+      }
+      curD[ii] = best < kInf ? best + d(i, j) : kInf;
+      stepD[column * static_cast<std::size_t>(S) + ii] = how;
+    }
+    std::swap(prevD, curD);
+    std::swap(prevF, curF);
+  }
+  // Back from the free filler at the window's end.
+  bool inFiller = true;
+  int k = n, i = 0, j = R - 1;
+  while (j >= 0) {
+    if (inFiller) {
+      const std::uint8_t how = stepF[static_cast<std::size_t>(j) * fillers + static_cast<std::size_t>(k)];
+      if (how == 3) break;
+      if (how == 0) --j;
+      else if (how == 1) inFiller = false, i = last[static_cast<std::size_t>(k - 1)], --j;
+      else --k;  // passed over: sentence k - 1 keeps start -1
+      continue;
+    }
+    const int s = sentenceOf[static_cast<std::size_t>(i)];
+    Placed& p = placed[static_cast<std::size_t>(s)];
+    p.cost += d(i, j);
+    ++p.cells;
+    if (i == last[static_cast<std::size_t>(s)] && p.end < 0) p.end = r0 + j;
+    if (i == first[static_cast<std::size_t>(s)]) p.start = r0 + j;
+    const std::uint8_t how = stepD[static_cast<std::size_t>(j) * static_cast<std::size_t>(S) + static_cast<std::size_t>(i)];
+    if (how == 5) break;
+    if (how == 0) --i, --j;
+    else if (how == 1) --j;
+    else if (how == 2) --i;
+    else if (how == 3) inFiller = true, k = s, --j;
+    else --i, --j;  // 4: from the sentence before's end
+  }
+  for (Placed& p : placed)
+    if (p.start < 0 || p.end < 0) p = {};
+  return placed;
+}
+
+// The fine path of one sentence's frames near its coarse place: its first and its last
+// recording hop.
+std::pair<int, int> finePass(const std::vector<Frame>& synth, const SentenceFrames& span, const std::vector<Frame>& rec,
+                             int startGuess, int endGuess) {
+  const int L = span.to - span.from, M = static_cast<int>(rec.size());
+  const int lo = std::max(0, startGuess - kFineMargin), hi = std::min(M, endGuess + kFineMargin);
+  const int W = hi - lo;
+  if (L <= 0 || W <= 0) return {startGuess, endGuess};
+  std::vector<float> previous(static_cast<std::size_t>(W), kInf), current(static_cast<std::size_t>(W), kInf);
+  std::vector<std::uint8_t> step(static_cast<std::size_t>(L) * static_cast<std::size_t>(W));
+  for (int i = 0; i < L; ++i) {
+    std::fill(current.begin(), current.end(), kInf);
+    for (int j = 0; j < W; ++j) {
+      const std::size_t jj = static_cast<std::size_t>(j);
+      float best = kInf;
+      std::uint8_t how = 3;
+      if (i == 0 && std::abs(lo + j - startGuess) <= kFineFreedom) best = 0;
+      if (i > 0 && j > 0 && previous[jj - 1] < best) best = previous[jj - 1], how = 0;
+      if (i > 0 && previous[jj] < best) best = previous[jj], how = 2;
+      if (j > 0 && current[jj - 1] < best) best = current[jj - 1], how = 1;
+      if (best == kInf) continue;
+      current[jj] = best + distance(synth[static_cast<std::size_t>(span.from + i)], rec[static_cast<std::size_t>(lo + j)]);
+      step[static_cast<std::size_t>(i) * static_cast<std::size_t>(W) + jj] = how;
+    }
+    std::swap(previous, current);
+  }
+  int end = -1;
+  for (int j = std::max(0, endGuess - kFineFreedom - lo); j < std::min(W, endGuess + kFineFreedom - lo); ++j)
+    if (previous[static_cast<std::size_t>(j)] < kInf &&
+        (end < 0 || previous[static_cast<std::size_t>(j)] < previous[static_cast<std::size_t>(end)]))
+      end = j;
+  if (end < 0) return {startGuess, endGuess};
+  int i = L - 1, j = end;
+  for (;;) {
+    const std::uint8_t how = step[static_cast<std::size_t>(i) * static_cast<std::size_t>(W) + static_cast<std::size_t>(j)];
+    if (how == 3) break;
+    if (how == 0) --i, --j;
+    else if (how == 1) --j;
+    else --i;
+  }
+  return {lo + j, lo + end};
+}
+
+// The hop near `guess` where the sentence's sound rises out of the pause before it: in a
+// pause (the warp stretched the sentence's first frame over it), where the sound comes;
+// in speech, where the last pause before it ends (a weak first sound, "h" or "th", is cheaper
+// to the warp as part of the pause), but not before `notBefore`.
+int snapStart(const std::vector<float>& energy, int guess, int end, int notBefore) {
+  const int M = static_cast<int>(energy.size());
+  if (M == 0) return guess;
+  const auto e = [&](int j) { return energy[static_cast<std::size_t>(std::clamp(j, 0, M - 1))]; };
+  std::vector<float> around, inside;
+  for (int j = std::max(0, guess - 300); j < std::min(M, guess + 300); ++j) around.push_back(e(j));
+  for (int j = std::max(0, guess); j < std::min(M, std::max(guess + 1, end)); ++j) inside.push_back(e(j));
+  const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9);
+  if (peak - floor < 6) return guess;  // no pause to rise out of
+  const float level = floor + kPauseShare * (peak - floor);
+  const auto quiet = [&](int j) { return e(j) < level; };
+  int onset = -1;
+  if (quiet(guess)) {
+    for (int j = guess; j <= std::min(end, guess + kSnapAhead) && onset < 0; ++j)
+      if (!quiet(j)) onset = j;
+  } else {
+    int run = 0;
+    for (int j = guess - 1; j >= std::max(notBefore, guess - kSnapBack) && onset < 0; --j) {
+      run = quiet(j) ? run + 1 : 0;
+      if (run >= kPauseHops) onset = j + run;
+    }
+  }
+  if (onset < 0) return guess;
+  // Back down the rise to where it leaves the floor.
+  const float foot = floor + 0.1f * (peak - floor);
+  for (int k = 0; k < 5 && onset > notBefore && e(onset - 1) > foot && e(onset - 1) < e(onset) + 1; ++k) --onset;
+  return onset;
+}
+
+}  // namespace
+
+LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFrames>& sentences, const Features& recording,
+                        const std::atomic<bool>* cancel, const std::function<void(double)>& progress) {
+  LongAlignment out;
+  const int K = static_cast<int>(sentences.size());
+  out.sentences.resize(sentences.size());
+  if (K == 0 || recording.mfcc.empty() || synthesis.mfcc.empty()) return out;
+  const std::vector<Frame> synth = standardised(synthesis), rec = standardised(recording);
+  // Coarse frames: each sentence's own, one after another; the recording's.
+  std::vector<Frame> coarseSynth, coarseRec;
+  std::vector<SentenceFrames> coarseSpans;
+  for (const SentenceFrames& s : sentences) {
+    const int from = std::clamp(s.from, 0, static_cast<int>(synth.size())),
+              to = std::clamp(s.to, from, static_cast<int>(synth.size()));
+    const int at = static_cast<int>(coarseSynth.size());
+    appendCoarse(synth.data() + from, to - from, coarseSynth);
+    coarseSpans.push_back({at, static_cast<int>(coarseSynth.size())});
+  }
+  appendCoarse(rec.data(), static_cast<int>(rec.size()), coarseRec);
+  const int M = static_cast<int>(coarseRec.size());
+  // The coarse frames of the pauses: near the recording's floor, well under its speech.
+  std::vector<bool> quiet(static_cast<std::size_t>(M));
+  {
+    const float floor = percentile(recording.energyDb, 0.1), speech = percentile(recording.energyDb, 0.9);
+    for (int j = 0; j < M; ++j) {
+      float sum = 0;
+      int n = 0;
+      for (int k = j * kCoarse; k < std::min<int>((j + 1) * kCoarse, static_cast<int>(recording.energyDb.size())); ++k, ++n)
+        sum += recording.energyDb[static_cast<std::size_t>(k)];
+      quiet[static_cast<std::size_t>(j)] = n > 0 && sum / static_cast<float>(n) < floor + 0.25f * (speech - floor);
+    }
+  }
+  // The scale of the distances: the median between unrelated frames, from a fixed sample.
+  std::vector<float> sample;
+  std::uint64_t seed = 88172645463325252ull;
+  const auto random = [&](std::size_t n) {
+    seed ^= seed << 13, seed ^= seed >> 7, seed ^= seed << 17;
+    return static_cast<std::size_t>(seed % n);
+  };
+  for (int k = 0; k < 4000; ++k)
+    sample.push_back(distance(coarseSynth[random(coarseSynth.size())], coarseRec[random(coarseRec.size())]));
+  const float scale = std::max(1e-3f, percentile(sample, 0.5));
+
+  // The search, window by window; sentences whose path costs too much, or whose stretch of
+  // the recording is far longer or shorter than their synthesis, are not found.
+  const auto search = [&](const Prices& price, std::vector<Placed>& placed, int pass, const std::vector<Frame>& spoken) {
+    int k0 = 0, anchor = 0, lost = 0;
+    while (k0 < K) {
+      if (cancel && cancel->load()) return false;
+      int k1 = k0, length = 0;
+      while (k1 < K && (k1 == k0 || length < kWindowSynthesis)) {
+        length += coarseSpans[static_cast<std::size_t>(k1)].to - coarseSpans[static_cast<std::size_t>(k1)].from;
+        ++k1;
+      }
+      const int r1 = std::min(M, anchor + 2 * length + kWindowSlack);
+      if (anchor >= M) break;  // nothing left to hear the rest in
+      const std::vector<Placed> window = windowPass(spoken, {coarseSpans.begin() + k0, coarseSpans.begin() + k1}, coarseRec,
+                                                    quiet, anchor, r1, scale, price);
+      const auto found = [&](int k) {
+        const Placed& p = window[static_cast<std::size_t>(k - k0)];
+        const double ratio = static_cast<double>(p.end - p.start + 1) /
+                             (coarseSpans[static_cast<std::size_t>(k)].to - coarseSpans[static_cast<std::size_t>(k)].from);
+        return p.start >= 0 && p.meanCost() <= price.found && ratio <= kLongest && ratio >= kShortest;
+      };
+      // What is committed: up to the last sentence found in the window's first half (all of
+      // it when it holds the rest of the text).
+      int half = k0 + 1;
+      for (int sum = 0; half < k1; ++half) {
+        sum += coarseSpans[static_cast<std::size_t>(half - 1)].to - coarseSpans[static_cast<std::size_t>(half - 1)].from;
+        if (sum * 2 >= length) break;
+      }
+      if (k1 == K) half = K;
+      int lastFound = -1;
+      for (int k = k0; k < half; ++k)
+        if (found(k)) lastFound = k;
+      bool anyFound = lastFound >= 0;
+      for (int k = half; k < k1 && !anyFound; ++k) anyFound = found(k);
+      if (lastFound >= 0) {
+        const int upTo = k1 == K ? K : lastFound + 1;
+        for (int k = k0; k < upTo; ++k) {
+          if (found(k)) {
+            placed[static_cast<std::size_t>(k)] = window[static_cast<std::size_t>(k - k0)];
+            anchor = std::max(anchor, placed[static_cast<std::size_t>(k)].end + 1);
+            lost = 0;
+          } else {
+            ++lost;
+          }
+        }
+        k0 = upTo;
+      } else if (anyFound) {
+        lost += half - k0;  // the first half passed over, the rest found after it
+        k0 = half;
+      } else if (r1 < M) {
+        anchor += std::max(1, (r1 - anchor) / 2);  // an intro, music: the text comes later
+      } else {
+        lost += k1 - k0;  // none of it is in what is left of the recording
+        k0 = k1;
+      }
+      // Sentence after sentence found nowhere: the rest is not looked for.
+      if (lost >= kLostSentences && lastFound < 0) break;
+      if (progress) progress(0.25 * (pass + static_cast<double>(k0) / K));
+    }
+    return true;
+  };
+  // A first search tells how near this voice's renderings come to the synthesis's (the lower
+  // quarter of what its sentences cost); the second charges by that. The first is strict, so
+  // music or an announcement is no sentence's; where that leaves too little found (a voice
+  // far from the synthesis's), it is made again at the prices for any voice.
+  std::vector<Placed> placed(sentences.size());
+  std::vector<float> firstCosts;
+  for (const Prices& price : {kStrict, Prices{}}) {
+    placed.assign(sentences.size(), {});
+    if (!search(price, placed, 0, coarseSynth)) {
+      out.cancelled = true;
+      return out;
+    }
+    firstCosts.clear();
+    for (const Placed& p : placed)
+      if (p.start >= 0) firstCosts.push_back(p.meanCost());
+    if (firstCosts.size() * 3 >= sentences.size()) break;
+  }
+  if (firstCosts.size() >= 2) {
+    const float typical = percentile(firstCosts, kTypicalShare);
+    Prices price;
+    price.found = typical + kFoundMargin;
+    price.filler = typical + kFillerMargin;
+    price.skip = typical + kSkipMargin;
+    placed.assign(sentences.size(), {});
+    if (!search(price, placed, 1, coarseSynth)) {
+      out.cancelled = true;
+      return out;
+    }
+  }
+  // What any speech of this voice costs on this recording: the same search with each
+  // sentence's frames backwards (its sounds, their order lost). The text is the recording's
+  // when its sentences cost clearly less than that.
+  std::vector<Frame> backwards = coarseSynth;
+  for (const SentenceFrames& s : coarseSpans) {
+    std::reverse(backwards.begin() + s.from, backwards.begin() + s.to);
+    for (int i = s.from; i < s.to; ++i)
+      for (int c = kCoefficients; c < 2 * kCoefficients; ++c)
+        backwards[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)] *= -1;
+  }
+  std::vector<Placed> unrelated(sentences.size());
+  Prices loose;
+  loose.found = kInf;
+  if (!search(loose, unrelated, 2, backwards)) {
+    out.cancelled = true;
+    return out;
+  }
+  std::vector<float> baseline;
+  for (const Placed& p : unrelated)
+    if (p.start >= 0) baseline.push_back(p.meanCost());
+
+  // The fine pass, and each start moved to its sound's rise.
+  std::vector<float> costs;
+  int foundCount = 0, previousEnd = 0;
+  for (int k = 0; k < K; ++k) {
+    if (cancel && cancel->load()) {
+      out.cancelled = true;
+      return out;
+    }
+    const Placed& p = placed[static_cast<std::size_t>(k)];
+    if (p.start < 0) continue;
+    const auto [start, end] = finePass(synth, sentences[static_cast<std::size_t>(k)], rec, p.start * kCoarse,
+                                       (p.end + 1) * kCoarse);
+    const int snapped = snapStart(recording.energyDb, start, end, previousEnd);
+    previousEnd = end;
+    FoundSentence& f = out.sentences[static_cast<std::size_t>(k)];
+    f.found = true;
+    f.startMs = snapped * static_cast<double>(kHopMs);
+    f.endMs = std::max(snapped + 1, end + 1) * static_cast<double>(kHopMs);
+    f.cost = p.meanCost();
+    costs.push_back(f.cost);
+    ++foundCount;
+    if (progress) progress(0.75 + 0.25 * (k + 1) / K);
+  }
+  out.matches = foundCount * 5 >= K * 3 && percentile(costs, 0.5) <= kMatchShare * percentile(baseline, 0.5);
+  return out;
+}
+
+}  // namespace tessaly::align
