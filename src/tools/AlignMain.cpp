@@ -7,10 +7,10 @@
 // that cannot be read or is no text, a transcript without sentences, one of another
 // recording ("这个文本和录音对不上", nothing written) or an OUT that exists; 1 when OUT
 // cannot be written.
+#include <sys/stat.h>
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "align/engine/TranscriptAligner.h"
