@@ -6,19 +6,11 @@
 #include <cmath>
 #include <limits>
 
+#include "text/Module1.h"
+
 namespace tessaly {
 
 namespace {
-
-std::vector<std::string_view> split(std::string_view text, char at) {
-  std::vector<std::string_view> parts;
-  for (std::size_t from = 0;;) {
-    const std::size_t end = text.find(at, from);
-    parts.push_back(text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from));
-    if (end == std::string_view::npos) return parts;
-    from = end + 1;
-  }
-}
 
 // A whole number; one too large (or too small) for an int is the largest (or smallest), which
 // every field then brings within its range.
@@ -74,7 +66,7 @@ std::string schemeText(const RepeatScheme& scheme) {
 }
 
 std::optional<RepeatScheme> parseScheme(std::string_view text) {
-  const auto fields = split(text, ';');
+  const auto fields = splitAt(text, ';');
   if (fields.size() != 5 || fields[0].empty() || (fields[1] != "next" && fields[1] != "on")) return std::nullopt;
   RepeatScheme scheme;
   scheme.name = std::string(fields[0]);
@@ -84,7 +76,7 @@ std::optional<RepeatScheme> parseScheme(std::string_view text) {
   scheme.wholeBefore = std::clamp(*before, 0, 3);
   scheme.wholeAfter = std::clamp(*after, 0, 3);
   if (fields[4].empty()) return scheme;
-  for (std::string_view pass : split(fields[4], ',')) {
+  for (std::string_view pass : splitAt(fields[4], ',')) {
     const auto slash = pass.find('/'), plus = pass.find('+');
     if (slash == std::string_view::npos || plus == std::string_view::npos || plus < slash) return std::nullopt;
     const auto speed = number(pass.substr(0, slash));

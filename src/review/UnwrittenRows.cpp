@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <set>
 
+#include "text/Module1.h"
+
 namespace tessaly {
 
 namespace {
@@ -65,16 +67,6 @@ void addLine(std::string& out, std::initializer_list<std::string> fields) {
     first = false;
   }
   out += '\n';
-}
-
-std::vector<std::string_view> split(std::string_view line, char at) {
-  std::vector<std::string_view> parts;
-  for (std::size_t from = 0;;) {
-    const std::size_t to = line.find(at, from);
-    parts.push_back(line.substr(from, to == std::string_view::npos ? std::string_view::npos : to - from));
-    if (to == std::string_view::npos) return parts;
-    from = to + 1;
-  }
 }
 
 // One line of the file into `rows`; false for a line that is not one of ours.
@@ -155,13 +147,13 @@ std::string unwrittenRowsText(const std::vector<UnwrittenRow>& rows) {
 }
 
 std::optional<std::vector<UnwrittenRow>> readUnwrittenRows(std::string_view text) {
-  std::vector<std::string_view> lines = split(text, '\n');
+  std::vector<std::string_view> lines = splitAt(text, '\n');
   // Whole: the header first, "end" last (and nothing after its line end).
   if (lines.size() < 3 || lines.front() != kHeader || !lines.back().empty() || lines[lines.size() - 2] != "end")
     return std::nullopt;
   std::vector<UnwrittenRow> rows;
   for (std::size_t i = 1; i + 2 < lines.size(); ++i)
-    if (!readLine(split(lines[i], '\t'), rows)) return std::nullopt;
+    if (!readLine(splitAt(lines[i], '\t'), rows)) return std::nullopt;
   return rows;
 }
 

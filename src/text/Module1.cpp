@@ -5,6 +5,16 @@
 
 namespace tessaly {
 
+std::vector<std::string_view> splitAt(std::string_view text, char at) {
+  std::vector<std::string_view> parts;
+  for (std::size_t from = 0;;) {
+    const std::size_t end = text.find(at, from);
+    parts.push_back(text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from));
+    if (end == std::string_view::npos) return parts;
+    from = end + 1;
+  }
+}
+
 std::string trimSpaces(std::string_view text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

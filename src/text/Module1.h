@@ -7,8 +7,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaly {
+
+// `text` cut at every `at`: n marks give n + 1 pieces, empty ones kept; views into `text`.
+std::vector<std::string_view> splitAt(std::string_view text, char at);
 
 // Removes leading and trailing ASCII spaces (U+0020 only).
 std::string trimSpaces(std::string_view text);

@@ -12,6 +12,14 @@ struct PathCase {
   std::string expected;
 };
 
+TEST(Module1, SplitAtKeepsEveryPieceEmptyOnesIncluded) {
+  using V = std::vector<std::string_view>;
+  EXPECT_EQ(splitAt("", ';'), V{""});
+  EXPECT_EQ(splitAt("a", ';'), V{"a"});
+  EXPECT_EQ(splitAt("a;b;;c", ';'), (V{"a", "b", "", "c"}));
+  EXPECT_EQ(splitAt(";a;", ';'), (V{"", "a", ""}));
+}
+
 TEST(Module1, PathCuttingKeepsUpToTheLastMark) {
   const PathCase cases[] = {
       {pathUpToLastDot, "  C:\\voice\\a.b.mp3 ", "C:\\voice\\a.b."},
