@@ -29,7 +29,7 @@ void Output::sdlCallback(void* self, std::uint8_t* stream, int len) {
 }
 
 void Output::renderInto(float* out, int frames) {
-  if (Renderer* renderer = current_.load(std::memory_order_acquire)) renderer->render(out, frames);
+  if (Renderer* renderer = current_.load(std::memory_order_acquire)) renderer->render(out, frames, channels_);
   else std::memset(out, 0, static_cast<std::size_t>(frames) * channels_ * sizeof(float));
 }
 

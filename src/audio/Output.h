@@ -21,8 +21,11 @@ namespace tessaly::audio {
 class Renderer {
  public:
   virtual ~Renderer() = default;
-  // Audio thread: fills `frames` interleaved float frames; must not block.
-  virtual void render(float* out, int frames) = 0;
+  // Audio thread: fills `frames` frames of `channels` interleaved floats, exactly
+  // frames * channels of them: the output's buffer, whatever layout the renderer last asked
+  // for (a renderer that was attached anew may still be called once or twice in the old one's
+  // layout). Must not block.
+  virtual void render(float* out, int frames, int channels) = 0;
 };
 
 class Output {

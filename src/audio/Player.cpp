@@ -182,7 +182,7 @@ void Player::publish(std::uint32_t serial, std::int64_t frame, bool ended) {
                    std::memory_order_release);
 }
 
-void Player::render(float* out, int frames) {
+void Player::render(float* out, int frames, int channels) {
   busy_.store(true, std::memory_order_seq_cst);
   const bool run = running_.load(std::memory_order_seq_cst);
   const std::uint32_t serial = wantSerial_.load();
@@ -195,7 +195,16 @@ void Player::render(float* out, int frames) {
     readOffset_ = 0;
     tail_.store(++tail, std::memory_order_release);
   }
-  const int stride = outputChannels_.load(std::memory_order_relaxed);
+  // The worker attaches the output before it says what the new play's blocks hold, so a
+  // render may come in between, with the output already at the new play's channels and the
+  // blocks of the last one: it stays silent. The buffer is the output's, and only its
+  // `channels` ever size what is written to it.
+  const int stride = outputChannels_.load(std::memory_order_acquire);
+  if (stride != channels) {
+    std::memset(out, 0, static_cast<std::size_t>(frames) * channels * sizeof(float));
+    busy_.store(false, std::memory_order_seq_cst);
+    return;
+  }
   if (run && startedSerial_ != serial && readyToStart(tail, head, serial)) startedSerial_ = serial;
   const bool heard = run && startedSerial_ == serial;
   while (heard && done < frames && tail != head) {

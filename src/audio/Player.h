@@ -85,8 +85,9 @@ class Player final : public Renderer {
   // the decoded frames as they are.
   void setSpeed(double speed);
 
-  // Audio thread.
-  void render(float* out, int frames) override;
+  // Audio thread: the output's buffer of `channels`; until the blocks are made for that
+  // layout (a play that has just been attached) it is filled with silence.
+  void render(float* out, int frames, int channels) override;
 
  private:
   static constexpr int kBlocks = 32;

@@ -86,9 +86,11 @@ class Shadowing::Sound final : public Renderer {
     passes_ = passes;
     position_.store(0);
   }
-  void render(float* out, int frames) override {
+  void render(float* out, int frames, int channels) override {
     std::size_t at = position_.load(std::memory_order_relaxed);
-    for (int i = 0; i < frames; ++i, ++at) out[i] = at < samples_.size() ? samples_[at] : 0.0f;
+    for (int i = 0; i < frames; ++i, ++at)
+      for (int c = 0; c < channels; ++c)
+        out[static_cast<std::size_t>(i) * channels + c] = at < samples_.size() ? samples_[at] : 0.0f;
     position_.store(std::min(at, samples_.size()), std::memory_order_relaxed);
   }
   Hearing hearing() const {
