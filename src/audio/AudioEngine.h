@@ -45,7 +45,9 @@ class AudioEngine {
 // UI thread, non-blocking: the MCI device (MMControl1). Its status notification runs from
 // `statusTimer`, which must tick on the user-interface thread (a QTimer in the program); the
 // device sets its interval (100 ms) and enables it only while a file is open.
-// "Open" waits for the file to be opened (a .wav takes a few milliseconds, at most 3 s).
+// "Open" waits for the file to be opened (a .wav takes a few milliseconds, at most 3 s); a
+// "play" from or to past a length still being found starts on a later status tick, once the
+// exact length is known (3 s at most), and never waits.
 std::unique_ptr<MciControl> makeMciControl(AudioEngine& engine, std::unique_ptr<ui::Timer> statusTimer);
 
 // UI thread, non-blocking: the streaming control (RealAudio1).

@@ -18,6 +18,9 @@ namespace {
 constexpr int kStatusPeriodMs = 100;
 constexpr int kOpenWaitMs = 3000;      // a local file opens in milliseconds; a URL may not
 constexpr int kOpenLengthWaitMs = 15;  // a short file's exact length is found in this time
+// A play from or to past a length still being found waits, on the status ticks, this many
+// ticks at most (as long as an open may take) for the exact length before it is judged.
+constexpr int kPendingPlayTicks = kOpenWaitMs / kStatusPeriodMs;
 // The streaming control waits this long, once per source, for a local file's header and
 // exact length the first time either is asked for, so the start reads a real length.
 constexpr int kLocalHeaderWaitMs = 60;
@@ -41,6 +44,7 @@ class MciDevice final : public MciControl {
       timer_->setEnabled(false);
       timer_->setInterval(kStatusPeriodMs);
       timer_->setTickHandler([this] {
+        startPendingPlay();
         if (handler_) handler_();
       });
     }
@@ -99,6 +103,7 @@ class MciDevice final : public MciControl {
     player_.unload();
     open_ = false;
     played_ = false;
+    pending_.reset();
     if (timer_) timer_->setEnabled(false);
   }
 
@@ -118,17 +123,37 @@ class MciDevice final : public MciControl {
     heldMs_ = 0;
     from_.reset();
     to_.reset();
+    pending_.reset();
     if (timer_) timer_->setEnabled(true);
   }
 
   void play() {
     if (!open_) return;
-    const std::int32_t current = position();
-    const std::int32_t len = length();
-    const std::int32_t from = from_.value_or(current);
+    const std::int32_t from = from_.value_or(position());
     const std::optional<std::int32_t> to = to_;
     from_.reset();
     to_.reset();
+    pending_.reset();
+    const std::int32_t len = length();
+    // A position past a length that is still being found (a file whose header gives none, or
+    // too short a one, and a scan slower than the open) is judged against the exact length:
+    // the play waits for it on the status ticks, and the window never waits.
+    if ((from > len || (to && *to > len)) && !player_.status().lengthExact && timer_) {
+      pending_ = PendingPlay{from, to, kPendingPlayTicks};
+      return;
+    }
+    start(from, to, len);
+  }
+
+  void startPendingPlay() {
+    if (!pending_) return;
+    if (!player_.status().lengthExact && --pending_->ticksLeft > 0) return;
+    const PendingPlay play = *pending_;
+    pending_.reset();
+    start(play.from, play.to, length());
+  }
+
+  void start(std::int32_t from, std::optional<std::int32_t> to, std::int32_t len) {
     if (from < 0 || from > len || (to && (*to < from || *to > len))) return;  // bad position
     const int rate = player_.status().sampleRate;
     player_.play(msToFrames(from, rate), to ? msToFrames(*to, rate) : -1);
@@ -149,6 +174,12 @@ class MciDevice final : public MciControl {
   std::int32_t heldMs_ = 0;                 // position before the first play
   std::int32_t startedMs_ = 0;              // where the current play starts
   std::optional<std::int32_t> rangeEndMs_;  // its end position, when it was given one
+  struct PendingPlay {
+    std::int32_t from;
+    std::optional<std::int32_t> to;
+    int ticksLeft;
+  };
+  std::optional<PendingPlay> pending_;  // a play waiting for the exact length
 };
 
 class StreamDevice final : public StreamControl {
