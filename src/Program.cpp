@@ -8,11 +8,11 @@
 #include <cstdio>
 
 #include "app/ProgramFolder.h"
-#include "audio/TakeStore.h"
-#include "audio/WordListLesson.h"
 #include "qt/Artwork.h"
 #include "qt/ChineseTranslations.h"
 #include "qt/QtControls.h"
+#include "shadow/engine/TakeStore.h"
+#include "wordlist/engine/WordListLesson.h"
 
 namespace tessaly {
 

@@ -7,21 +7,21 @@
 #include <filesystem>
 #include <memory>
 
-#include "audio/AnkiExporter.h"
+#include "align/engine/UnitAligner.h"
+#include "align/engine/UnitScanner.h"
 #include "audio/AudioEngine.h"
-#include "audio/DrillExporter.h"
-#include "audio/PeakScanner.h"
-#include "audio/SentenceScanner.h"
-#include "audio/Shadowing.h"
-#include "audio/UnitAligner.h"
-#include "audio/UnitScanner.h"
+#include "drill/engine/DrillExporter.h"
 #include "qt/BackgroundFileReader.h"
 #include "qt/BackgroundLessonMaker.h"
 #include "qt/MainWindow.h"
 #include "qt/Mpris.h"
 #include "qt/TerminationSignals.h"
+#include "review/engine/AnkiExporter.h"
+#include "sentences/engine/SentenceScanner.h"
 #include "settings/UserSettings.h"
+#include "shadow/engine/Shadowing.h"
 #include "text/DiskFolder.h"
+#include "waveform/engine/PeakScanner.h"
 
 namespace tessaly {
 

@@ -9,9 +9,9 @@
 
 #include "Json.h"
 #include "Stretching.h"
+#include "align/engine/UnitAligner.h"
 #include "audio/Decoder.h"
 #include "audio/Frames.h"
-#include "audio/UnitAligner.h"
 #include "sentences/SentenceMap.h"
 
 namespace tessaly::bench {

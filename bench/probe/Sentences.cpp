@@ -12,8 +12,8 @@
 #include "Stretching.h"
 #include "audio/Decoder.h"
 #include "audio/Frames.h"
-#include "audio/SentenceScanner.h"
 #include "sentences/SentenceMap.h"
+#include "sentences/engine/SentenceScanner.h"
 
 namespace tessaly::bench {
 

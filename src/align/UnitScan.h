@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The search for where each unit of a recording's sentences is spoken, as the logic sees it:
 // it runs in the background (never on the user-interface thread) and hands over the units
-// found so far, sentence by sentence. Implemented by the audio engine (audio/UnitScanner.h)
+// found so far, sentence by sentence. Implemented by the audio engine (align/engine/UnitScanner.h)
 // and by the tests' fakes.
 //
 // Every method is called on the user-interface thread and returns at once.

@@ -2,7 +2,7 @@
 // Frame-exact reading of one audio source: FFmpeg demuxes and decodes, and the frames come
 // out as interleaved 32-bit floats at the file's own sample rate, mono or stereo. The
 // engine's worker plays through it; the length scanner, the sentence and waveform scans
-// (audio/SentenceScanner, audio/PeakScanner) and the probe read through it the same way.
+// (sentences/engine/SentenceScanner, waveform/engine/PeakScanner) and the probe read through it the same way.
 //
 // Threads: a Decoder belongs to one thread at a time (the engine's worker); the seek index it
 // is given (audio/SeekIndex.h) is filled on the length scan's thread meanwhile.

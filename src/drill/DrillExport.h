@@ -2,7 +2,7 @@
 // Exporting a drill in the background, as the windows see it: started with a recording, a
 // plan and the file to write, then asked now and then how far it is, until it is finished
 // (written, or why not). The engine's implementation renders on its background worker
-// (audio/DrillExporter.h); the windows never wait on it.
+// (drill/engine/DrillExporter.h); the windows never wait on it.
 //
 // Threads: every method on the user-interface thread.
 #pragma once

@@ -3,7 +3,7 @@
 // (a header saying the separator and the columns, then one tab-separated line a sentence:
 // its sound as [sound:NAME.mp3], the sentence, what was written, the slips), and the name of
 // each sentence's own small MP3 beside it. AnkiExport is how the windows have it made in the
-// background (the engine's implementation: audio/AnkiExporter.h). Pure, but for AnkiExport's
+// background (the engine's implementation: review/engine/AnkiExporter.h). Pure, but for AnkiExport's
 // implementations.
 #pragma once
 

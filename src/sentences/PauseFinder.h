@@ -6,7 +6,7 @@
 // not; a sentence shorter than kShortestSentenceMs joins its neighbour. Boundaries lie where
 // the speech starts and stops, to the frame.
 //
-// Pure: an envelope in, sentences out; the caller decodes (audio/SentenceScanner.h) and may
+// Pure: an envelope in, sentences out; the caller decodes (sentences/engine/SentenceScanner.h) and may
 // run it on what it has so far: sentences that end before the envelope's last pause are final.
 #pragma once
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The search for a recording's sentences in its sound, as the logic sees it: it runs in the
 // background (never on the user-interface thread) and what it has found so far can be used
-// at once. Implemented by the audio engine (audio/SentenceScanner.h) and by the tests' fakes.
+// at once. Implemented by the audio engine (sentences/engine/SentenceScanner.h) and by the tests' fakes.
 //
 // Every method is called on the user-interface thread and returns at once.
 #pragma once

@@ -2,7 +2,7 @@
 // 跟读 as the logic sees it: a take recorded from the microphone after the speaker, kept, and
 // compared with the sentence (both waveforms, both pitch lines on the original's time, the
 // reference's tones, a score with its reasons); then heard, after the original or alone.
-// Implemented by the audio engine (audio/Shadowing.h) and by the tests' fakes.
+// Implemented by the audio engine (shadow/engine/Shadowing.h) and by the tests' fakes.
 //
 // Every method is called on the user-interface thread and returns at once: the recording, the
 // comparison and the hearing run on threads of their own, and the logic asks each frame.

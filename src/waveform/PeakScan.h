@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The search for a recording's waveform, as the logic sees it: it decodes in the background
 // (never on the user-interface thread) and hands over what it has so far, so the waveform
-// grows from the left while it runs. Implemented by the audio engine (audio/PeakScanner.h)
+// grows from the left while it runs. Implemented by the audio engine (waveform/engine/PeakScanner.h)
 // and by the tests' fakes.
 //
 // Every method is called on the user-interface thread and returns at once.

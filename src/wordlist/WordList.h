@@ -2,7 +2,7 @@
 // Word lists for 听写: this week's words, one a line, each spoken to the pupil; a polyphone
 // followed by a tab and a phrase that holds it ("长<TAB>长大") is said in the phrase too, so the
 // pupil knows which reading is meant. A list becomes a lesson (a recording and its .lrc, made
-// by the engine's speech, audio/WordListLesson.h) that plays, loops and checks as any other.
+// by the engine's speech, wordlist/engine/WordListLesson.h) that plays, loops and checks as any other.
 // Pure; any thread.
 #pragma once
 

@@ -16,8 +16,8 @@
 #include <sstream>
 
 #include "AudioTestSupport.h"
+#include "align/engine/UnitAligner.h"
 #include "audio/Speech.h"
-#include "audio/UnitAligner.h"
 #include "check/Check.h"
 #include "support/Tmpfs.h"
 

@@ -4,7 +4,7 @@
 // voice was heard, or at its longest; no capture device is said in words. Takes kept as FLAC,
 // the last three of a sentence, under a cap.
 #include "audio/Capture.h"
-#include "audio/TakeStore.h"
+#include "shadow/engine/TakeStore.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // .lrc beside the file; the recording never written over, nor another recording's map, and no
 // recording left without its .lrc on a full disk; tessaly-drill on good and bad files, bad
 // ranges, a recording cut short, and a run that is killed.
-#include "audio/AnkiExporter.h"
-#include "audio/DrillRenderer.h"
+#include "drill/engine/DrillRenderer.h"
+#include "review/engine/AnkiExporter.h"
 
 #include <gtest/gtest.h>
 

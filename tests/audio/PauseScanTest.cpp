@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "AudioTestSupport.h"
-#include "audio/SentenceScanner.h"
+#include "sentences/engine/SentenceScanner.h"
 
 namespace tessaly::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "AudioTestSupport.h"
-#include "audio/PeakScanner.h"
+#include "waveform/engine/PeakScanner.h"
 
 namespace tessaly::test {
 namespace {

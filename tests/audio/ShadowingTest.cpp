@@ -4,7 +4,7 @@
 // tone made the level first tone); the take is recorded, compared with the sentence, kept with
 // its score in its tags, and that character is named. A take heard after the original sounds
 // the original, then the take, for the loop options' passes. No microphone changes nothing.
-#include "audio/Shadowing.h"
+#include "shadow/engine/Shadowing.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,9 @@
 #include <thread>
 
 #include "AudioTestSupport.h"
+#include "align/engine/UnitAligner.h"
 #include "audio/Output.h"
 #include "audio/Speech.h"
-#include "audio/UnitAligner.h"
 #include "sentences/SentenceMap.h"
 
 namespace tessaly::test {

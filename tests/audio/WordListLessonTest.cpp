@@ -4,7 +4,7 @@
 // nothing half made, an English list is spoken too, the lesson never takes the name of a file
 // of the learner's (the list itself among them), entries that look like tags stay entries,
 // and a line too long for a dictation is refused before anything is spoken.
-#include "audio/WordListLesson.h"
+#include "wordlist/engine/WordListLesson.h"
 
 #include <gtest/gtest.h>
 

@@ -18,15 +18,15 @@
 #include <memory>
 #include <string>
 
+#include "align/engine/UnitScanner.h"
 #include "audio/AudioEngine.h"
 #include "audio/AudioTestSupport.h"
-#include "audio/Shadowing.h"
-#include "audio/UnitScanner.h"
 #include "playback/MciControl.h"
 #include "playback/PlayerLayouts.h"
 #include "playback/StreamControl.h"
 #include "qt/MainWindow.h"
 #include "qt/QtControls.h"
+#include "shadow/engine/Shadowing.h"
 #include "support/FakeControls.h"
 
 namespace tessaly::test {

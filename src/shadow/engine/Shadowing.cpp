@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/Shadowing.h"
+#include "shadow/engine/Shadowing.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -14,10 +14,10 @@ extern "C" {
 
 #include "audio/Decoder.h"
 #include "audio/Output.h"
-#include "audio/TakeStore.h"
 #include "check/Check.h"
 #include "pitch/Pitch.h"
 #include "review/RecordStore.h"
+#include "shadow/engine/TakeStore.h"
 
 namespace tessaly::audio {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// UnitScan on the engine's aligner (audio/UnitAligner.h) and its cache, on a background
+// UnitScan on the engine's aligner (align/engine/UnitAligner.h) and its cache, on a background
 // worker of its own: the practice window starts it for the recording's sentences and takes
 // the units as they come.
 //

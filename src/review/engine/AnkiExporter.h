@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // AnkiExport on the engine: each sentence's sound cut from its recording by the renderer
-// (audio/DrillRenderer.h) into its own MP3 beside the text file, then the text file (written
+// (drill/engine/DrillRenderer.h) into its own MP3 beside the text file, then the text file (written
 // under a temporary name, then renamed), on a background worker of its own. A recording that
 // cannot be read leaves its sentences out, and the export says which.
 //

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/WordListLesson.h"
+#include "wordlist/engine/WordListLesson.h"
 
 #include <cstdint>
 #include <cstdlib>

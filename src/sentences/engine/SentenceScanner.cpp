@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/SentenceScanner.h"
+#include "sentences/engine/SentenceScanner.h"
 
 #include <functional>
 

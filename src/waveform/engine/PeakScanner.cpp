@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/PeakScanner.h"
+#include "waveform/engine/PeakScanner.h"
 
 #include <functional>
 #include <vector>

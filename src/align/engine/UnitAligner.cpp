@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/UnitAligner.h"
+#include "align/engine/UnitAligner.h"
 
 #include <algorithm>
 #include <cstdlib>

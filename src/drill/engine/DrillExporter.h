@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// DrillExport on the engine's renderer (audio/DrillRenderer.h), run on a background worker
+// DrillExport on the engine's renderer (drill/engine/DrillRenderer.h), run on a background worker
 // of its own: the window starts an export and reads its progress on later frames.
 //
 // Threads: start(), state() and cancel() on the user-interface thread; the rendering on the

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/DrillRenderer.h"
+#include "drill/engine/DrillRenderer.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/DrillExporter.h"
+#include "drill/engine/DrillExporter.h"
 
-#include "audio/DrillRenderer.h"
+#include "drill/engine/DrillRenderer.h"
 
 namespace tessaly::audio {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/TakeStore.h"
+#include "shadow/engine/TakeStore.h"
 
 #include <unistd.h>
 

@@ -2,7 +2,7 @@
 // ShadowEngine on the audio engine. A take is recorded from the microphone (audio/Capture.h)
 // while a background worker of its own decodes the sentence; once the take stops, the worker
 // compares the two (pitch/TakeScore.h), marks the reference's tones (check/Readings.h), keeps
-// the take with its score in its tags (audio/TakeStore.h) and hands the comparison over by
+// the take with its score in its tags (shadow/engine/TakeStore.h) and hands the comparison over by
 // serial number. Hearing plays the sentence and the take, both at the take's rate, through the
 // engine's one output (audio/Output.h), which the player takes back when it plays again.
 //

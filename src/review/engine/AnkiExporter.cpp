@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/AnkiExporter.h"
+#include "review/engine/AnkiExporter.h"
 
 #include <filesystem>
 #include <fstream>
 #include <set>
 
-#include "audio/DrillRenderer.h"
+#include "drill/engine/DrillRenderer.h"
 
 namespace tessaly::audio {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/UnitScanner.h"
+#include "align/engine/UnitScanner.h"
 
-#include "audio/UnitAligner.h"
+#include "align/engine/UnitAligner.h"
 
 namespace tessaly::audio {
 

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "audio/Decoder.h"
-#include "audio/DrillRenderer.h"
 #include "audio/FailureText.h"
-#include "audio/SentenceScanner.h"
 #include "drill/DrillFiles.h"
 #include "drill/DrillPlan.h"
+#include "drill/engine/DrillRenderer.h"
 #include "sentences/SentenceMap.h"
+#include "sentences/engine/SentenceScanner.h"
 
 namespace {
 
