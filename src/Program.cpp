@@ -60,13 +60,13 @@ Program::Program() {
   services.unitScan = &units_;
   // 跟读 takes, kept in the data folder under a cap (settings.ini's takes_cap_mb): a value that
   // cannot be read keeps the default, and is told once the window is up.
-  const audio::TakeStore::Cap cap = audio::TakeStore::capOf(settings_->get("takes_cap_mb"));
-  shadowing_ = std::make_unique<audio::Shadowing>(engine_.output(), (userData / "takes").string(), cap.bytes, readings);
+  const TakeStore::Cap cap = TakeStore::capOf(settings_->get("takes_cap_mb"));
+  shadowing_ = std::make_unique<Shadowing>(engine_.output(), (userData / "takes").string(), cap.bytes, readings);
   services.shadowing = shadowing_.get();
   window_ = std::make_unique<qt::MainWindow>(services);
   if (!cap.fault.empty()) window_->tellWhenShown(cap.fault);
   // Word lists (a .txt opened as a recording is) spoken into lessons by libespeak-ng.
-  lessons_ = std::make_unique<qt::BackgroundLessonMaker>(&audio::makeWordListLesson);
+  lessons_ = std::make_unique<qt::BackgroundLessonMaker>(&makeWordListLesson);
   window_->form().useLessonMaker(*lessons_);
   window_->tellWriteFailuresOf(*recovery_);
   window_->tellWriteFailuresOf(*config_);

@@ -42,13 +42,13 @@ class Program {
   std::unique_ptr<DiskFolder> recovery_;  // outlives the window: its last writes finish
   std::unique_ptr<DiskFolder> config_;    // $XDG_CONFIG_HOME/tessaly: the per-user options
   std::unique_ptr<UserSettings> settings_;
-  std::unique_ptr<audio::Shadowing> shadowing_;            // 跟读 takes; outlives the window
+  std::unique_ptr<Shadowing> shadowing_;                   // 跟读 takes; outlives the window
   std::unique_ptr<RecordKeeper> record_;                   // $XDG_DATA_HOME/tessaly/practice.sqlite3; outlives the window
-  audio::SentenceScanner scanner_;                         // outlives the window, which cancels its scan
-  audio::PeakScanner peaks_;                               // outlives the practice window
-  audio::DrillExporter drills_;                            // the practice window's drill export; outlives the window
-  audio::UnitScanner units_{audio::defaultCacheFolder()};  // where each character and word is spoken
-  audio::AnkiExporter anki_;                               // the review window's Anki export; outlives the window
+  SentenceScanner scanner_;                                // outlives the window, which cancels its scan
+  PeakScanner peaks_;                                      // outlives the practice window
+  DrillExporter drills_;                                   // the practice window's drill export; outlives the window
+  align::UnitScanner units_{align::defaultCacheFolder()};  // where each character and word is spoken
+  AnkiExporter anki_;                                      // the review window's Anki export; outlives the window
   qt::BackgroundFileReader reader_;  // reads the dictation files and their .lrc/.srt; outlives the window
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;

@@ -28,9 +28,9 @@ int align(const std::string& file, const std::string& reference) {
   const std::int32_t length = info.lengthFrames > 0 ? audio::framesToMs(info.lengthFrames, info.sampleRate) : 0;
   const SentenceMap map = loadSentenceMap(reference.empty() ? file : reference, length);
   const auto started = std::chrono::steady_clock::now();
-  const std::vector<audio::UnitSpan> units = audio::alignUnits(file, map.sentences);
+  const std::vector<align::UnitSpan> units = align::alignUnits(file, map.sentences);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-  for (const audio::UnitSpan& u : units)
+  for (const align::UnitSpan& u : units)
     std::printf("{\"sentence\":%d,\"unit\":%d,\"text\":%s,\"start_ms\":%.0f,\"end_ms\":%.0f,\"confidence\":%.2f}\n",
                 u.sentence, u.unit, jsonString(u.text).c_str(), u.startMs, u.endMs, u.confidence);
   std::printf("{\"file\":%s,\"units\":%zu,\"align_ms\":%.1f}\n", jsonString(file).c_str(), units.size(), ms);

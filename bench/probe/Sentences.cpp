@@ -31,7 +31,7 @@ int sentences(int count, char** files) {
     const audio::SourceInfo& info = decoder->info();
     const std::int32_t length = info.lengthFrames > 0 ? audio::framesToMs(info.lengthFrames, info.sampleRate) : 0;
     SentenceMap map = loadSentenceMap(file, length);
-    if (map.source == SentenceSource::None) map = {SentenceSource::Silence, audio::SentenceScanner::scan(file)};
+    if (map.source == SentenceSource::None) map = {SentenceSource::Silence, SentenceScanner::scan(file)};
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     for (const Sentence& s : map.sentences)
       std::printf("{\"file\":%s,\"start_ms\":%d,\"end_ms\":%d,\"text\":%s,\"source\":\"%s\"}\n", jsonString(file).c_str(),

@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   const std::string& recording = files[0];
   const std::string& outPath = files[1];
   // What a run of this output that was killed left behind goes first, whatever this run does.
-  audio::removeLeftParts(outPath);
+  removeLeftParts(outPath);
   const RepeatScheme scheme = schemeNamed(schemeName);
   if (scheme.name != schemeName || scheme.plainLoop()) return usage("没有这个复读方案：" + schemeName);
   if (const std::vector<std::string> inTheWay = filesInTheWay(outPath); !inTheWay.empty()) {
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   const auto& info = decoder->info();
   const double lengthMs = info.lengthFrames > 0 ? info.lengthFrames * 1000.0 / info.sampleRate : 0;
   std::vector<Sentence> sentences = loadSentenceMap(recording, static_cast<std::int32_t>(lengthMs)).sentences;
-  if (sentences.empty()) sentences = audio::SentenceScanner::scan(recording);
+  if (sentences.empty()) sentences = SentenceScanner::scan(recording);
 
   SentenceRange chosenRange{1, static_cast<int>(sentences.size())};
   if (range) {
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     if (step.sentence >= 0) step.sentence += first - 1;
 
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, stop);
-  const audio::RenderedDrill done = audio::renderDrill(
+  const RenderedDrill done = renderDrill(
       recording, plan, outPath, [](double share) { std::fprintf(stderr, "\r导出 %3d%%", static_cast<int>(share * 100)); },
       &stopped);
   std::fprintf(stderr, "\n");
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   }
   const long long seconds = done.frames / std::max(1, done.sampleRate);
   std::fprintf(stderr, "已导出：%s（%lld:%02lld，%zu 段），和它的 %s\n", outPath.c_str(), seconds / 60, seconds % 60,
-               plan.size(), audio::drillLrcPath(outPath).c_str());
+               plan.size(), drillLrcPath(outPath).c_str());
   if (!done.warning.empty()) {
     std::fprintf(stderr, "警告：%s\n", done.warning.c_str());
     return 3;

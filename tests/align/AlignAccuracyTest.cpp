@@ -132,7 +132,7 @@ struct Accuracy {
 Accuracy measure(const TempDir& dir, const Material& m, const char* name) {
   const std::string file = dir.file(std::string(name) + ".wav");
   writeWav(file, m.samples);
-  const std::vector<audio::UnitSpan> units = audio::alignUnits(file, m.sentences);
+  const std::vector<align::UnitSpan> units = align::alignUnits(file, m.sentences);
   Accuracy a;
   a.units = units.size();
   if (units.size() != m.knownStarts.size()) return a;
@@ -193,10 +193,10 @@ TEST(UnitTimes, AreCachedByTheRecordingsIdentityAndMadeAgainWhenItChanges) {
       {static_cast<std::int32_t>(ms / 2), static_cast<std::int32_t>(ms * 3 / 4), "……"},
       {static_cast<std::int32_t>(ms * 3 / 4), static_cast<std::int32_t>(ms), std::nullopt}};
   const std::string cache = dir.file("cache");
-  const auto first = audio::cachedUnits(lesson, sentences, cache);
+  const auto first = align::cachedUnits(lesson, sentences, cache);
   ASSERT_EQ(first.size(), 6u);
   EXPECT_EQ(first[5].text, "好");
-  EXPECT_TRUE(std::all_of(first.begin(), first.end(), [](const audio::UnitSpan& u) { return u.sentence == 0; }));
+  EXPECT_TRUE(std::all_of(first.begin(), first.end(), [](const align::UnitSpan& u) { return u.sentence == 0; }));
   ASSERT_EQ(std::distance(std::filesystem::directory_iterator(cache), {}), 1) << "one file, in the cache folder";
   // Read back, not made again: a cache file changed by hand is what comes back.
   const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
@@ -206,24 +206,24 @@ TEST(UnitTimes, AreCachedByTheRecordingsIdentityAndMadeAgainWhenItChanges) {
     text.assign(std::istreambuf_iterator<char>(in), {});
   }
   std::ofstream(file, std::ios::trunc) << text.replace(text.rfind(" 好"), 4, " 号");
-  EXPECT_EQ(audio::cachedUnits(lesson, sentences, cache)[5].text, "号");
+  EXPECT_EQ(align::cachedUnits(lesson, sentences, cache)[5].text, "号");
   // Another recording (other bytes), or other sentences: made again.
   samples.push_back(0.25f);
   writeWav(lesson, samples);
-  EXPECT_EQ(audio::cachedUnits(lesson, sentences, cache)[5].text, "好");
+  EXPECT_EQ(align::cachedUnits(lesson, sentences, cache)[5].text, "好");
   std::ofstream(file, std::ios::trunc) << text;
   std::vector<Sentence> moved = sentences;
   moved[0].startMs = 10;
-  EXPECT_EQ(audio::cachedUnits(lesson, moved, cache)[5].text, "好");
-  EXPECT_TRUE(audio::alignUnits(dir.file("missing.wav"), sentences).empty()) << "an unreadable recording: nothing";
+  EXPECT_EQ(align::cachedUnits(lesson, moved, cache)[5].text, "好");
+  EXPECT_TRUE(align::alignUnits(dir.file("missing.wav"), sentences).empty()) << "an unreadable recording: nothing";
 }
 
 // The cache file's text read back: only whole, and only under its own key.
 TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
   const std::string key = "tessaly-units 2 1234 00aa 00bb";
-  const std::vector<audio::UnitSpan> units = {
+  const std::vector<align::UnitSpan> units = {
       {0, 0, 10.5, 200.25, 0.75, "今"}, {0, 1, 200.25, 380, 0.5, "天"}, {2, 0, 1000, 1500.125, 1, "hello"}};
-  const std::string whole = audio::unitCacheText(key, units);
+  const std::string whole = align::unitCacheText(key, units);
   const std::string body = whole.substr(key.size() + 1, whole.rfind("end ") - key.size() - 1);
   std::string zeroed = whole;
   zeroed.replace(key.size() + 1, 8, std::string(8, '\0'));  // a block the disk never wrote
@@ -235,7 +235,7 @@ TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
     bool read;
   } cases[] = {
       {"whole", whole, true},
-      {"no units", audio::unitCacheText(key, {}), true},
+      {"no units", align::unitCacheText(key, {}), true},
       {"cut after a line", whole.substr(0, key.size() + 1 + body.find('\n') + 1), false},
       {"cut in a line", whole.substr(0, whole.size() / 2), false},
       {"cut in its last line", whole.substr(0, whole.size() - 3), false},
@@ -245,12 +245,12 @@ TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
       {"bytes zeroed", zeroed, false},
       {"count changed", changedCount, false},
       {"a unit too many", key + "\n" + body + "2 1 1500 1600 1 x\n" + whole.substr(whole.rfind("end ")), false},
-      {"another key", audio::unitCacheText("tessaly-units 2 1234 00aa 00cc", units), false},
+      {"another key", align::unitCacheText("tessaly-units 2 1234 00aa 00cc", units), false},
       {"the older program's", "tessaly-units 1 1234 00aa 00bb\n" + body, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto read = audio::parseUnitCache(c.text, key);
+    const auto read = align::parseUnitCache(c.text, key);
     ASSERT_EQ(read.has_value(), c.read);
     if (!read || std::string(c.name) != "whole") continue;
     ASSERT_EQ(read->size(), units.size());
@@ -285,7 +285,7 @@ TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
       {0, static_cast<std::int32_t>(samples.size() * 1000.0 / kRate), "今天天气很好。"}};
 
   const std::string cache = dir.file("cache");
-  const auto made = audio::cachedUnits(lesson, sentences, cache);
+  const auto made = align::cachedUnits(lesson, sentences, cache);
   ASSERT_EQ(made.size(), 6u);
   const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
   const std::string whole = fileText(file);
@@ -293,7 +293,7 @@ TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
   std::size_t cut = 0;
   for (int line = 0; line < 3; ++line) cut = whole.find('\n', cut) + 1;
   std::ofstream(file, std::ios::binary | std::ios::trunc) << whole.substr(0, cut);
-  EXPECT_EQ(audio::cachedUnits(lesson, sentences, cache).size(), 6u) << "the cut cache was read";
+  EXPECT_EQ(align::cachedUnits(lesson, sentences, cache).size(), 6u) << "the cut cache was read";
   EXPECT_EQ(fileText(file), whole) << "made again, and written whole";
 
   Tmpfs small(dir.path() / "small", 1024);
@@ -306,10 +306,10 @@ TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
     while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) {
     }
   }
-  EXPECT_EQ(audio::cachedUnits(lesson, sentences, fullCache.string()).size(), 6u);
+  EXPECT_EQ(align::cachedUnits(lesson, sentences, fullCache.string()).size(), 6u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fullCache), {}), 0) << "nothing cut is left";
   std::filesystem::remove(dir.path() / "small" / "filler");
-  EXPECT_EQ(audio::cachedUnits(lesson, sentences, fullCache.string()).size(), 6u);
+  EXPECT_EQ(align::cachedUnits(lesson, sentences, fullCache.string()).size(), 6u);
   ASSERT_EQ(std::distance(std::filesystem::directory_iterator(fullCache), {}), 1);
   EXPECT_EQ(fileText(std::filesystem::directory_iterator(fullCache)->path()), whole);
 }

@@ -78,7 +78,7 @@ TEST(Capture, NoMicrophoneIsSaidInWords) {
 TEST(TakeStore, KeepsTheLastThreeOfASentenceAsFlacUnderItsCap) {
   TempDir dir;
   const std::vector<float> second = microphone(1.5);
-  audio::TakeStore store(dir.file("takes"), 1 << 20);
+  TakeStore store(dir.file("takes"), 1 << 20);
   std::vector<std::string> kept;
   for (int i = 0; i < 4; ++i) kept.push_back(store.keep("00000000000000aa", 4560, second, audio::kTakeRate).path);
   ASSERT_FALSE(kept.back().empty());
@@ -92,7 +92,7 @@ TEST(TakeStore, KeepsTheLastThreeOfASentenceAsFlacUnderItsCap) {
   // Another sentence; then a cap two takes can overflow: the oldest go first.
   store.keep("00000000000000aa", 7750, second, audio::kTakeRate);
   const std::uintmax_t one = std::filesystem::file_size(takes.front());
-  audio::TakeStore small(dir.file("takes"), one * 2 + one / 2);
+  TakeStore small(dir.file("takes"), one * 2 + one / 2);
   small.keep("00000000000000bb", 0, second, audio::kTakeRate);
   EXPECT_LE(small.bytes(), one * 2 + one / 2);
   EXPECT_EQ(small.takesOf("00000000000000bb", 0).size(), 1u) << "the newest stays";
@@ -137,14 +137,14 @@ TEST(TakeStore, ATakeThatCannotBeWrittenIsSaidWhyAndTheTakesStayAsTheyWere) {
     Tmpfs disk(dir.path() / "disk", 1024);
     if (c.onTmpfs && !disk.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
     const std::filesystem::path takes = dir.path() / "disk" / "takes";
-    audio::TakeStore store(takes.string(), 50 << 20);
+    TakeStore store(takes.string(), 50 << 20);
     const std::string first = c.onTmpfs ? store.keep("00000000000000aa", 0, take, audio::kTakeRate).path : "";
     if (c.onTmpfs) {
       ASSERT_FALSE(first.empty());
     }
     const std::string before = first.empty() ? "" : readBytes(first);
     ASSERT_TRUE(c.spoil(disk, takes));
-    const audio::TakeStore::Kept kept = store.keep("00000000000000aa", 0, take, audio::kTakeRate);
+    const TakeStore::Kept kept = store.keep("00000000000000aa", 0, take, audio::kTakeRate);
     EXPECT_EQ(kept.path, "");
     EXPECT_EQ(kept.failure, "跟读录音没能保存到 " + takes.string() + "：" + c.why + "。");
     if (c.onTmpfs) {
@@ -184,7 +184,7 @@ TEST(TakeStore, TheCapIsAWholeNumberOfMbAndAnythingElseKeepsTheDefaultAndIsTold)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.setting.value_or("(none)"));
-    const audio::TakeStore::Cap cap = audio::TakeStore::capOf(c.setting);
+    const TakeStore::Cap cap = TakeStore::capOf(c.setting);
     EXPECT_EQ(cap.bytes, c.mb * kMb);
     if (c.told) {
       EXPECT_EQ(cap.fault, "settings.ini 里的 takes_cap_mb=“" + *c.setting +

@@ -66,8 +66,7 @@ TEST(DrillRender, SoundAndSilenceLieWhereThePlanPutsThem) {
   for (const char* name : {"drill.wav", "drill.mp3"}) {
     SCOPED_TRACE(name);
     std::vector<double> shares;
-    const audio::RenderedDrill done = audio::renderDrill(recording, plan, dir.file(name),
-                                                         [&](double s) { shares.push_back(s); });
+    const RenderedDrill done = renderDrill(recording, plan, dir.file(name), [&](double s) { shares.push_back(s); });
     ASSERT_EQ(done.error, "");
     EXPECT_NEAR(done.frames * 1000.0 / kRate, total, 2);
     ASSERT_FALSE(shares.empty());
@@ -82,7 +81,7 @@ TEST(DrillRender, SoundAndSilenceLieWhereThePlanPutsThem) {
       const double length = expected[i][1] - expected[i][0];
       EXPECT_NEAR(stretches[i].second - stretches[i].first, length, std::max(20.0, length / 100)) << "pass " << i + 1;
     }
-    std::ifstream lrc(audio::drillLrcPath(dir.file(name)));
+    std::ifstream lrc(drillLrcPath(dir.file(name)));
     std::stringstream text;
     text << lrc.rdbuf();
     EXPECT_NE(text.str().find("[00:03.50]第 1 句\u3000第 2 遍（共 2 遍）\u30000.7×"), std::string::npos) << text.str();
@@ -96,14 +95,13 @@ TEST(DrillRender, TheRecordingAndItsLrcAreNeverWrittenOver) {
   std::ofstream(dir.file("lesson.lrc")) << "[00:01.00]一\n";
   const std::vector<DrillStep> plan = {{1000, 3000, 0, 1, 1, 100, 0}};
   for (const std::string& out : {recording, dir.file("lesson.mp3"), dir.file("drill.ogg")}) {
-    EXPECT_NE(audio::renderDrill(recording, plan, out).error, "") << out;
+    EXPECT_NE(renderDrill(recording, plan, out).error, "") << out;
   }
   std::ifstream lrc(dir.file("lesson.lrc"));
   std::string line;
   std::getline(lrc, line);
   EXPECT_EQ(line, "[00:01.00]一");
-  EXPECT_NE(audio::renderDrill(dir.file("missing.wav"), plan, dir.file("x.wav")).error.find("文件不存在"),
-            std::string::npos);
+  EXPECT_NE(renderDrill(dir.file("missing.wav"), plan, dir.file("x.wav")).error.find("文件不存在"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.file("x.wav")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("x.wav.part")));
 }
@@ -230,19 +228,19 @@ TEST(DrillRender, ADiskWithRoomForTheSoundButNotItsLrcKeepsNeither) {
   TempDir dir;
   const std::string recording = makeRecording(dir);
   const std::vector<DrillStep> plan = {{1000, 3000, 0, 1, 2, 100, 1500}, {4000, 5500, 1, 1, 1, 100, 500}};
-  ASSERT_EQ(audio::renderDrill(recording, plan, dir.file("sized.mp3")).error, "");
+  ASSERT_EQ(renderDrill(recording, plan, dir.file("sized.mp3")).error, "");
   const auto pages = static_cast<int>((std::filesystem::file_size(dir.file("sized.mp3")) + 4095) / 4096);
   // The disk: 64 pages held by another file, and exactly the pages the sound takes.
   Tmpfs disk(dir.path() / "disk", 4 * (64 + pages));
   if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
   std::ofstream(dir.file("disk/other")) << std::string(64 * 4096, 'x');
   const std::string out = dir.file("disk/drill.mp3");
-  const audio::RenderedDrill done = audio::renderDrill(recording, plan, out);
+  const RenderedDrill done = renderDrill(recording, plan, out);
   EXPECT_NE(done.error, "");
   EXPECT_FALSE(std::filesystem::exists(out)) << "no recording without its .lrc";
-  EXPECT_FALSE(std::filesystem::exists(audio::drillLrcPath(out)));
+  EXPECT_FALSE(std::filesystem::exists(drillLrcPath(out)));
   EXPECT_FALSE(std::filesystem::exists(out + ".part"));
-  EXPECT_FALSE(std::filesystem::exists(audio::drillLrcPath(out) + ".part"));
+  EXPECT_FALSE(std::filesystem::exists(drillLrcPath(out) + ".part"));
 }
 
 TEST(DrillCommand, ARecordingCutShortIsToldAndNotPassedOffAsWhole) {
@@ -298,7 +296,7 @@ TEST(DrillCommand, AKilledExportLeavesNoPartBehindForLong) {
     // The next run of the same output removes it, even one that exports nothing.
     EXPECT_EQ(runDrill(dir, "--scheme 听写考试 --sentences 9 " + quoted(recording) + " " + quoted(out)), 2);
     EXPECT_FALSE(std::filesystem::exists(out + ".part"));
-    EXPECT_FALSE(std::filesystem::exists(audio::drillLrcPath(out) + ".part"));
+    EXPECT_FALSE(std::filesystem::exists(drillLrcPath(out) + ".part"));
   }
 }
 
@@ -314,7 +312,7 @@ TEST(AnkiExport, EachSentenceGetsItsOwnSoundAndALineTheImportTakes) {
   };
   std::filesystem::create_directories(dir.file("anki"));
   const std::string text = dir.file("anki/tessaly-anki.txt");
-  const std::string said = audio::exportForAnki(notes, text);
+  const std::string said = exportForAnki(notes, text);
   EXPECT_NE(said.find(dir.file("gone.mp3")), std::string::npos) << "a recording that cannot be read is named: " << said;
   std::ifstream in(text, std::ios::binary);
   const std::string lines((std::istreambuf_iterator<char>(in)), {});

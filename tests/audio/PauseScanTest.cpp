@@ -70,7 +70,7 @@ TEST(PauseScan, FindsTheSentencesOfRealSpeechUnderAnyLevelAndHiss) {
             "[v];[v][5]amix=inputs=2:duration=first:normalize=0\" -ar 22050 -ac 1 -c:a libmp3lame -q:a 4",
         dir.file("lesson" + std::to_string(level) + ".mp3"));
     ASSERT_FALSE(mixed.empty());
-    const std::vector<Sentence> found = audio::SentenceScanner::scan(mixed);
+    const std::vector<Sentence> found = SentenceScanner::scan(mixed);
     std::string seen;
     for (const Sentence& s : found) seen += std::to_string(s.startMs) + "-" + std::to_string(s.endMs) + " ";
     std::string wanted;

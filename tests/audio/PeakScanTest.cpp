@@ -25,7 +25,7 @@ TEST(PeakScan, ATonesPeaksAreItsLevelAndSilenceIsFlat) {
   const std::string mp3 = makeWithFfmpeg("-i " + wav + " -q:a 2", dir.file("tone.mp3"));
   ASSERT_FALSE(mp3.empty());
   for (const std::string& file : {wav, mp3}) {
-    const PeakTable t = audio::PeakScanner::scan(file);
+    const PeakTable t = PeakScanner::scan(file);
     EXPECT_NEAR(t.bucketMs, 221 * 1000.0 / 44100, 1e-9) << file;
     EXPECT_NEAR(t.coveredMs(), 3000, file == wav ? 5.1 : 60) << file;  // an mp3 adds its coder's delay
     ASSERT_GT(t.buckets.size(), 500u);
@@ -35,7 +35,7 @@ TEST(PeakScan, ATonesPeaksAreItsLevelAndSilenceIsFlat) {
     const PeakPair quiet = t.buckets[static_cast<std::size_t>(2700 / t.bucketMs)];
     EXPECT_LT(quiet.high - quiet.low, 0.01) << file;
   }
-  EXPECT_TRUE(audio::PeakScanner::scan(dir.file("missing.wav")).buckets.empty());
+  EXPECT_TRUE(PeakScanner::scan(dir.file("missing.wav")).buckets.empty());
 }
 
 TEST(PeakScan, TheBackgroundScanGrowsAndAnOlderScanIsStale) {
@@ -44,7 +44,7 @@ TEST(PeakScan, TheBackgroundScanGrowsAndAnOlderScanIsStale) {
   const std::string longer = makeWithFfmpeg("-f lavfi -i sine=frequency=300:sample_rate=22050:duration=40 -c:a pcm_s16le",
                                             dir.file("long.wav"));
   ASSERT_FALSE(longer.empty());
-  audio::PeakScanner scanner;
+  PeakScanner scanner;
   const std::uint32_t first = scanner.start(longer);
   const std::uint32_t second = scanner.start(longer);
   PeakTable stale;
@@ -58,7 +58,7 @@ TEST(PeakScan, TheBackgroundScanGrowsAndAnOlderScanIsStale) {
   }
   ASSERT_TRUE(finished);
   EXPECT_NEAR(table.coveredMs(), 40000, 5.1);
-  EXPECT_EQ(table.buckets, audio::PeakScanner::scan(longer).buckets);  // taken piece by piece, the same table
+  EXPECT_EQ(table.buckets, PeakScanner::scan(longer).buckets);  // taken piece by piece, the same table
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TakeRequest secondSentence() {
   request.endMs = kEnd;
   request.text = "今天天气很好。";
   const Sentence sentence{static_cast<std::int32_t>(kStart), static_cast<std::int32_t>(kEnd), request.text};
-  for (const align::UnitSpan& u : audio::alignUnits(request.recording, {sentence}))
+  for (const align::UnitSpan& u : align::alignUnits(request.recording, {sentence}))
     request.units.push_back({u.startMs - kStart, u.endMs - kStart});
   request.longestMs = 2 * static_cast<int>(kEnd - kStart);
   return request;
@@ -57,7 +57,7 @@ TEST(Shadowing, AFlattenedToneIsNamedAndTheTakeIsKeptWithItsScore) {
   Environment environment;
   environment.useDiskMicrophone(dir.file("mic.raw"), dir.file("out.raw"));
   audio::Output output;
-  audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, TESSALY_PINYIN_TABLE);
+  Shadowing shadowing(output, dir.file("takes"), 50 << 20, TESSALY_PINYIN_TABLE);
   const TakeRequest request = secondSentence();
   ASSERT_EQ(request.units.size(), 6u) << "each character's time";
 
@@ -138,7 +138,7 @@ TEST(Shadowing, ATakeThatCannotBeKeptIsScoredAndSaidWhy) {
   Environment environment;
   environment.useDiskMicrophone(dir.file("mic.raw"), dir.file("out.raw"));
   audio::Output output;
-  audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
+  Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
   ASSERT_EQ(shadowing.startTake(secondSentence()), "");
   std::optional<TakeComparison> c;
   ASSERT_TRUE(waitUntil([&] { return (c = shadowing.takeComparison()).has_value(); }));
@@ -190,7 +190,7 @@ TEST(Shadowing, WhatCannotBeComparedKeepsNothing) {
     environment.useDiskMicrophone(c.microphone ? dir.file("mic.raw") : "/nonexistent/tessaly-microphone.raw",
                                   dir.file("out.raw"));
     audio::Output output;
-    audio::Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
+    Shadowing shadowing(output, dir.file("takes"), 50 << 20, "");
     TakeRequest request = secondSentence();
     request.longestMs = 1000;
     EXPECT_EQ(shadowing.startTake(request), "") << "the microphone is opened on the capture's thread";

@@ -40,7 +40,7 @@ TEST(WordListLesson, TenCharactersWithPhrasesBecomeALessonWhoseTagsMeetItsSpeech
   TempDir dir;
   std::ofstream(dir.file("第三课生字.txt")) << "长\t长大\n行\t银行\n乐\t快乐\n重\t重要\n好\n看\n书\n学\t学校\n花\n门\n";
   const auto begun = std::chrono::steady_clock::now();
-  const MadeLesson made = audio::makeWordListLesson(dir.file("第三课生字.txt"), dir.file("lessons"));
+  const MadeLesson made = makeWordListLesson(dir.file("第三课生字.txt"), dir.file("lessons"));
   const auto tookMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun).count();
   ASSERT_EQ(made.error, "");
   EXPECT_EQ(made.recording, dir.file("lessons/第三课生字.wav"));
@@ -60,21 +60,20 @@ TEST(WordListLesson, TenCharactersWithPhrasesBecomeALessonWhoseTagsMeetItsSpeech
 TEST(WordListLesson, ALineThatCannotBeSpokenLeavesNothingHalfMade) {
   TempDir dir;
   std::ofstream(dir.file("list.txt")) << "好\n\xE2\x80\x8B\n";  // a zero-width space: nothing to say
-  const MadeLesson made = audio::makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
+  const MadeLesson made = makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
   EXPECT_NE(made.error.find("第 2 行无法朗读"), std::string::npos) << made.error;
   EXPECT_FALSE(std::filesystem::exists(dir.file("lessons/list.wav")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("lessons/list.lrc")));
-  EXPECT_NE(audio::makeWordListLesson(dir.file("missing.txt"), dir.file("lessons")).error.find("无法读取"),
-            std::string::npos);
+  EXPECT_NE(makeWordListLesson(dir.file("missing.txt"), dir.file("lessons")).error.find("无法读取"), std::string::npos);
   std::ofstream(dir.file("empty.txt"));
-  EXPECT_NE(audio::makeWordListLesson(dir.file("empty.txt"), dir.file("lessons")).error.find("空的"), std::string::npos);
+  EXPECT_NE(makeWordListLesson(dir.file("empty.txt"), dir.file("lessons")).error.find("空的"), std::string::npos);
 }
 
 TEST(WordListLesson, AnEnglishListIsSpokenAndFiftyMandarinWordsAreTimed) {
   if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
   TempDir dir;
   std::ofstream(dir.file("words.txt")) << "apple\nbanana\ncherry\n";
-  const MadeLesson english = audio::makeWordListLesson(dir.file("words.txt"), dir.path().string());
+  const MadeLesson english = makeWordListLesson(dir.file("words.txt"), dir.path().string());
   ASSERT_EQ(english.error, "");
   EXPECT_EQ(onsets(referenceDecode(english.recording, 1), 22050, 1200).size(), 3u);
   // Fifty words (a figure for the README, not a check).
@@ -86,7 +85,7 @@ TEST(WordListLesson, AnEnglishListIsSpokenAndFiftyMandarinWordsAreTimed) {
   for (const char* w : words) fifty << w << "\n";
   fifty.close();
   const auto begun = std::chrono::steady_clock::now();
-  EXPECT_EQ(audio::makeWordListLesson(dir.file("fifty.txt"), dir.path().string()).error, "");
+  EXPECT_EQ(makeWordListLesson(dir.file("fifty.txt"), dir.path().string()).error, "");
   std::printf("50 Mandarin words spoken in %.0f ms\n",
               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun).count());
 }
@@ -121,7 +120,7 @@ TEST(WordListLesson, TheLessonNeverTakesTheNameOfTheLearnersFiles) {
     SCOPED_TRACE(c.name);
     if (c.listPath != list) std::ofstream(c.listPath) << "天\n地\n";
     for (const auto& [name, text] : c.files) std::ofstream(lessons + "/" + name, std::ios::binary) << text;
-    const MadeLesson made = audio::makeWordListLesson(c.listPath, lessons);
+    const MadeLesson made = makeWordListLesson(c.listPath, lessons);
     ASSERT_EQ(made.error, "");
     EXPECT_EQ(made.recording, lessons + "/" + c.lesson + ".wav");
     EXPECT_NE(std::filesystem::path(made.recording).replace_extension(".txt"), c.listPath)
@@ -136,7 +135,7 @@ TEST(WordListLesson, EntriesThatLookLikeTagsAreSentencesOfTheLesson) {
   if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
   TempDir dir;
   std::ofstream(dir.file("list.txt")) << "[00:01.00]假\n[offset:+9000]\n真\n[ti:别的]\n";
-  const MadeLesson made = audio::makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
+  const MadeLesson made = makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
   ASSERT_EQ(made.error, "");
   const SentenceMap map = loadSentenceMap(made.recording, 0);
   std::vector<std::string> words;
@@ -151,7 +150,7 @@ TEST(WordListLesson, EntriesThatLookLikeTagsAreSentencesOfTheLesson) {
 TEST(WordListLesson, ALineTooLongIsRefusedBeforeItIsSpoken) {
   TempDir dir;
   std::ofstream(dir.file("list.txt")) << "好\n" << std::string(100 * 1024, 'a') << "\n看\n";
-  const MadeLesson made = audio::makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
+  const MadeLesson made = makeWordListLesson(dir.file("list.txt"), dir.file("lessons"));
   EXPECT_NE(made.error.find("第 2 行太长"), std::string::npos) << made.error;
   EXPECT_FALSE(std::filesystem::exists(dir.file("lessons/list.wav")));
 }

@@ -46,8 +46,8 @@ class ProgramStart {
     stream_ = audio::makeStreamControl(engine_);
     qt::MainWindowServices services{*mci_, *stream_, appPath.string(), &dialog, &messages};
     if (!takesFolder.empty()) {
-      units_ = std::make_unique<audio::UnitScanner>("");
-      shadowing_ = std::make_unique<audio::Shadowing>(engine_.output(), takesFolder, 50 << 20, readings);
+      units_ = std::make_unique<align::UnitScanner>("");
+      shadowing_ = std::make_unique<Shadowing>(engine_.output(), takesFolder, 50 << 20, readings);
       services.unitScan = units_.get();
       services.shadowing = shadowing_.get();
       services.readingsTable = readings;
@@ -92,8 +92,8 @@ class ProgramStart {
   audio::AudioEngine engine_;
   std::unique_ptr<MciControl> mci_;
   std::unique_ptr<StreamControl> stream_;
-  std::unique_ptr<audio::UnitScanner> units_;
-  std::unique_ptr<audio::Shadowing> shadowing_;
+  std::unique_ptr<align::UnitScanner> units_;
+  std::unique_ptr<Shadowing> shadowing_;
   std::unique_ptr<qt::MainWindow> window_;
 };
 

@@ -15,7 +15,12 @@
 #include "text/Fnv.h"
 #include "text/TextFile.h"
 
-namespace tessaly::audio {
+namespace tessaly::align {
+
+using audio::Decoder;
+using audio::speak;
+using audio::Spoken;
+using audio::SpokenWord;
 
 namespace {
 
@@ -180,4 +185,4 @@ std::string defaultCacheFolder() {
   return home ? (fs::path(home) / ".cache" / "tessaly").string() : std::string();
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly::align

@@ -23,9 +23,7 @@
 #include "align/Align.h"
 #include "sentences/SentenceMap.h"
 
-namespace tessaly::audio {
-
-using align::UnitSpan;
+namespace tessaly::align {
 
 // The units of `sentences` of `recording`, in order. `progress` gets each sentence's units
 // as they are found (and the share done).
@@ -48,4 +46,4 @@ std::optional<std::vector<UnitSpan>> parseUnitCache(std::string_view text, std::
 // $XDG_CACHE_HOME/tessaly (or ~/.cache/tessaly).
 std::string defaultCacheFolder();
 
-}  // namespace tessaly::audio
+}  // namespace tessaly::align

@@ -3,7 +3,7 @@
 
 #include "align/engine/UnitAligner.h"
 
-namespace tessaly::audio {
+namespace tessaly::align {
 
 std::uint32_t UnitScanner::start(const std::string& recording, const std::vector<Sentence>& sentences) {
   return worker_.start([this, recording, sentences](const std::atomic<bool>& cancel, const auto& publish) {
@@ -25,4 +25,4 @@ bool UnitScanner::take(std::uint32_t serial, std::vector<align::UnitSpan>& units
   return finished;
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly::align

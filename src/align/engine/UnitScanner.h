@@ -11,7 +11,7 @@
 #include "align/UnitScan.h"
 #include "worker/BackgroundWorker.h"
 
-namespace tessaly::audio {
+namespace tessaly::align {
 
 class UnitScanner final : public UnitScan {
  public:
@@ -25,4 +25,4 @@ class UnitScanner final : public UnitScan {
   BackgroundWorker<std::vector<align::UnitSpan>> worker_;  // last: its jobs read the member above
 };
 
-}  // namespace tessaly::audio
+}  // namespace tessaly::align

@@ -3,7 +3,7 @@
 
 #include "drill/engine/DrillRenderer.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 std::uint32_t DrillExporter::start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath,
                                    std::vector<std::string> mayReplace) {
@@ -27,4 +27,4 @@ bool DrillExporter::state(std::uint32_t serial, DrillExportState& state) const {
   return worker_.read(serial, [&](const DrillExportState& s, bool) { state = s; });
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

@@ -9,7 +9,7 @@
 #include "drill/DrillExport.h"
 #include "worker/BackgroundWorker.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 class DrillExporter final : public DrillExport {
  public:
@@ -22,4 +22,4 @@ class DrillExporter final : public DrillExport {
   BackgroundWorker<DrillExportState> worker_;
 };
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

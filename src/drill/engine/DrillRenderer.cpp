@@ -19,7 +19,13 @@
 #include "drill/DrillFiles.h"
 #include "sentences/SentenceMap.h"
 
-namespace tessaly::audio {
+namespace tessaly {
+
+using audio::Decoder;
+using audio::Failure;
+using audio::failureInChinese;
+using audio::MonoWriter;
+using audio::Stretch;
 
 namespace {
 
@@ -305,4 +311,4 @@ RenderedDrill renderClip(const std::string& recording, double startMs, double en
   return render(recording, {DrillStep{startMs, endMs, 0, 1, 1, 100, 0}}, outPath, {}, cancel, false, {});
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

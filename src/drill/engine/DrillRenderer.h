@@ -22,7 +22,7 @@
 
 #include "drill/DrillPlan.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 struct RenderedDrill {
   std::string error;      // in Chinese, for the user; "" when written
@@ -51,4 +51,4 @@ std::string drillLrcPath(const std::string& outPath);
 // unless an export still running holds them.
 void removeLeftParts(const std::string& outPath);
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

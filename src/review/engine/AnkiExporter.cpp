@@ -7,7 +7,7 @@
 
 #include "drill/engine/DrillRenderer.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 namespace fs = std::filesystem;
 
@@ -67,4 +67,4 @@ bool AnkiExporter::state(std::uint32_t serial, DrillExportState& state) const {
   return worker_.read(serial, [&](const DrillExportState& s, bool) { state = s; });
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

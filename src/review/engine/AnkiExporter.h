@@ -11,7 +11,7 @@
 #include "review/AnkiNotes.h"
 #include "worker/BackgroundWorker.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 class AnkiExporter final : public AnkiExport {
  public:
@@ -27,4 +27,4 @@ class AnkiExporter final : public AnkiExport {
 std::string exportForAnki(const std::vector<AnkiNote>& notes, const std::string& textPath,
                           const std::function<void(double)>& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

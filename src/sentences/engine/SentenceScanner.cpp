@@ -7,7 +7,10 @@
 #include "audio/Frames.h"
 #include "sentences/PauseFinder.h"
 
-namespace tessaly::audio {
+namespace tessaly {
+
+using audio::Decoder;
+using audio::SourceInfo;
 
 std::uint32_t SentenceScanner::start(const std::string& location) {
   return scan_.start([location](const std::atomic<bool>& cancel, const auto& publish) {
@@ -57,4 +60,4 @@ std::vector<Sentence> SentenceScanner::scan(const std::string& location, const s
   return findSentences(envelope, length);
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

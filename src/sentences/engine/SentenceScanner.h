@@ -17,7 +17,7 @@
 #include "sentences/PauseScan.h"
 #include "worker/BackgroundWorker.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 class SentenceScanner final : public PauseScan {
  public:
@@ -35,4 +35,4 @@ class SentenceScanner final : public PauseScan {
   BackgroundWorker<std::vector<Sentence>> scan_;
 };
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

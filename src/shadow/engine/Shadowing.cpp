@@ -19,7 +19,17 @@ extern "C" {
 #include "review/RecordStore.h"
 #include "shadow/engine/TakeStore.h"
 
-namespace tessaly::audio {
+namespace tessaly {
+
+using audio::Capture;
+using audio::CapturedTake;
+using audio::CaptureOptions;
+using audio::Decoder;
+using audio::Failure;
+using audio::kTakeRate;
+using audio::Output;
+using audio::readMono;
+using audio::Renderer;
 
 namespace {
 
@@ -253,4 +263,4 @@ void Shadowing::moveOutputTo(std::shared_ptr<Sound> next) {
 // logic ends the hearing then).
 Hearing Shadowing::hearing() const { return sound_->hearing(); }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

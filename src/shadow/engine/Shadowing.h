@@ -22,19 +22,18 @@
 #include "worker/BackgroundWorker.h"
 
 namespace tessaly {
+
 class ReadingTable;
 struct CheckTables;
-}  // namespace tessaly
-
-namespace tessaly::audio {
-
+namespace audio {
 class Output;
+}  // namespace audio
 
 class Shadowing final : public ShadowEngine {
  public:
   // Takes are kept in `takesFolder` under `capBytes`; the tones come from the readings' table
   // at `readingsPath` ("" for none).
-  Shadowing(Output& output, std::string takesFolder, std::uintmax_t capBytes, std::string readingsPath);
+  Shadowing(audio::Output& output, std::string takesFolder, std::uintmax_t capBytes, std::string readingsPath);
   ~Shadowing() override;
 
   std::string startTake(const TakeRequest& request) override;
@@ -47,7 +46,7 @@ class Shadowing final : public ShadowEngine {
   Hearing hearing() const override;
 
   // What the microphone was asked for (the tests' and the benchmark's view).
-  const Capture& capture() const { return capture_; }
+  const audio::Capture& capture() const { return capture_; }
 
   struct Compared {
     TakeComparison comparison;
@@ -61,10 +60,10 @@ class Shadowing final : public ShadowEngine {
  private:
   class Sound;
 
-  Output& output_;
+  audio::Output& output_;
   const std::string takesFolder_, readingsPath_;
   const std::uintmax_t capBytes_;
-  Capture capture_;
+  audio::Capture capture_;
   std::uint32_t serial_ = 0;            // the comparison under way, 0 when none
   std::vector<float> original_, take_;  // the last take's, for hearing
   // Hands the output to `next` (null: to nothing), on the hearer's thread.
@@ -78,4 +77,4 @@ class Shadowing final : public ShadowEngine {
   BackgroundWorker<Compared> worker_;    // last: its jobs use the members above
 };
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

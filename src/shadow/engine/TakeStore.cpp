@@ -11,7 +11,9 @@
 
 #include "audio/MonoWriter.h"
 
-namespace tessaly::audio {
+namespace tessaly {
+
+using audio::MonoWriter;
 
 namespace {
 
@@ -125,4 +127,4 @@ std::string TakeStore::defaultFolder() {
   return home ? (fs::path(home) / ".local" / "share" / "tessaly" / "takes").string() : std::string();
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

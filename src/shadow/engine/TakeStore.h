@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace tessaly::audio {
+namespace tessaly {
 
 class TakeStore {
  public:
@@ -55,4 +55,4 @@ class TakeStore {
   const std::uintmax_t capBytes_;
 };
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

@@ -6,7 +6,10 @@
 
 #include "audio/Decoder.h"
 
-namespace tessaly::audio {
+namespace tessaly {
+
+using audio::Decoder;
+using audio::SourceInfo;
 
 namespace {
 constexpr std::size_t kProgressBuckets = 2000;  // 10 s of sound between hand-overs
@@ -69,4 +72,4 @@ PeakTable PeakScanner::scan(const std::string& location, const std::atomic<bool>
   return table;
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

@@ -16,7 +16,7 @@
 #include "waveform/PeakScan.h"
 #include "worker/BackgroundWorker.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 class PeakScanner final : public PeakScan {
  public:
@@ -34,4 +34,4 @@ class PeakScanner final : public PeakScan {
   BackgroundWorker<PeakTable> scan_;
 };
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

@@ -11,7 +11,9 @@
 #include "sentences/SentenceMap.h"
 #include "text/TextFile.h"
 
-namespace tessaly::audio {
+namespace tessaly {
+
+using audio::speak;
 
 namespace {
 
@@ -154,4 +156,4 @@ MadeLesson makeWordListLesson(const std::string& listPath, const std::string& fo
   return {wav.string(), {}};
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

@@ -16,8 +16,8 @@
 
 #include "wordlist/WordList.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 MadeLesson makeWordListLesson(const std::string& listPath, const std::string& folder);
 
-}  // namespace tessaly::audio
+}  // namespace tessaly
