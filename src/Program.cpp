@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/ProgramFolder.h"
+#include "practice/LoopOptions.h"
 #include "qt/Artwork.h"
 #include "qt/ChineseTranslations.h"
 #include "qt/QtControls.h"
@@ -36,6 +37,7 @@ Program::Program() {
   config_ = std::make_unique<DiskFolder>(
       fs::path(qt::fromQt(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))) / "tessaly");
   settings_ = std::make_unique<UserSettings>(*config_);
+  drills_.useStretch([this] { return LoopOptions::stretchIn(*settings_); });
   // The check's readings: beside the program (a build) or in its installed data.
   std::string readings;
   for (const fs::path& table :

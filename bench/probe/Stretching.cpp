@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The time-stretch stage as tessaly-probe measures it:
 //
-//   tessaly-probe --render OUT.wav --speed S [--from MS] [--to MS] FILE
+//   tessaly-probe --render OUT.wav --speed S [--from MS] [--to MS] [--stretch E] FILE
 //     plays FILE from MS to MS (default: all of it) at speed S through the MCI device, with
 //     SDL's disk driver writing what the engine outputs, and keeps that as OUT.wav (32-bit
 //     float, the file's rate and channels; the device's silence before and after the play is
 //     left out). One JSON line: the file frames of the stretch, the frames written, the frames
 //     a perfect stretch would give, the frequency of a steady tone in it, and the time taken.
-//   tessaly-probe --stretch-cost S FILE
+//   tessaly-probe --stretch-cost S FILE [--stretch E]
 //     decodes FILE once as fast as it can, then decodes and stretches it at speed S, and gives
 //     both in × real time, and the stage alone.
+// E is the stretch engine, "speech" or "rubberband"; without it, the program's default.
 #include <unistd.h>
 
 #include <chrono>
@@ -59,7 +60,7 @@ bool writeFloatWav(const std::string& path, const float* samples, std::size_t fr
 
 }  // namespace
 
-int render(const std::string& out, double speed, int fromMs, int toMs, const std::string& file) {
+int render(const std::string& out, double speed, int fromMs, int toMs, const std::string& file, StretchEngine stretch) {
   audio::Failure error;
   audio::SourceInfo info;
   {
@@ -82,6 +83,7 @@ int render(const std::string& out, double speed, int fromMs, int toMs, const std
     mci->sendCommand("Open");
     lengthMs = mci->length();
     if (toMs < 0 || toMs > lengthMs) toMs = lengthMs;
+    mci->setStretch(stretch);
     mci->setSpeed(speed);
     mci->setFrom(fromMs);
     mci->setTo(toMs);
@@ -125,13 +127,14 @@ int render(const std::string& out, double speed, int fromMs, int toMs, const std
   };
   const long long fileFrames = frameOf(toMs) - frameOf(fromMs);
   std::printf(
-      "{\"file\":\"%s\",\"speed\":%.2f,\"from_ms\":%d,\"to_ms\":%d,\"rate\":%d,\"channels\":%d,"
+      "{\"file\":\"%s\",\"stretch\":\"%s\",\"speed\":%.2f,\"from_ms\":%d,\"to_ms\":%d,\"rate\":%d,\"channels\":%d,"
       "\"file_frames\":%lld,\"frames_written\":%zu,\"frames_expected\":%.0f,\"tone_hz\":%.2f,\"seconds\":%.3f}\n",
-      file.c_str(), speed, fromMs, toMs, info.sampleRate, ch, fileFrames, written, fileFrames / speed, pitchHz, seconds);
+      file.c_str(), std::string(stretchEngineName(stretch)).c_str(), speed, fromMs, toMs, info.sampleRate, ch, fileFrames,
+      written, fileFrames / speed, pitchHz, seconds);
   return 0;
 }
 
-int stretchCost(double speed, const std::string& file) {
+int stretchCost(double speed, const std::string& file, StretchEngine engine) {
   audio::Failure error;
   if (!audio::Decoder::open(file, nullptr, &error)) {
     std::printf("{\"file\":\"%s\",\"error\":\"%s\"}\n", file.c_str(), error.text().c_str());
@@ -140,7 +143,8 @@ int stretchCost(double speed, const std::string& file) {
   const auto timeIt = [&](bool stretch, long long& frames) {
     auto decoder = audio::Decoder::open(file, nullptr, &error);
     const audio::SourceInfo info = decoder->info();
-    audio::Stretch stage(info.sampleRate, info.channels);
+    const std::unique_ptr<audio::Stretch> made = audio::makeStretch(engine, info.sampleRate, info.channels);
+    audio::Stretch& stage = *made;
     stage.restart(speed);
     stage.prime(nullptr, 0);
     std::vector<float> in(4096 * 2), out(16384 * 2);
@@ -166,9 +170,10 @@ int stretchCost(double speed, const std::string& file) {
   (void)rate2;
   const double fileS = static_cast<double>(frames) / rate;
   std::printf(
-      "{\"file\":\"%s\",\"speed\":%.2f,\"file_seconds\":%.1f,\"decoding_x_realtime\":%.0f,"
+      "{\"file\":\"%s\",\"stretch\":\"%s\",\"speed\":%.2f,\"file_seconds\":%.1f,\"decoding_x_realtime\":%.0f,"
       "\"decoding_and_stretch_x_realtime\":%.1f,\"stretch_x_realtime\":%.1f}\n",
-      file.c_str(), speed, fileS, fileS / decodeS, fileS / bothS, fileS / std::max(1e-9, bothS - decodeS));
+      file.c_str(), std::string(stretchEngineName(engine)).c_str(), speed, fileS, fileS / decodeS, fileS / bothS,
+      fileS / std::max(1e-9, bothS - decodeS));
   return 0;
 }
 

@@ -6,10 +6,12 @@
 
 #include <string>
 
+#include "playback/StretchEngine.h"
+
 namespace tessaly::bench {
 
-int render(const std::string& out, double speed, int fromMs, int toMs, const std::string& file);
-int stretchCost(double speed, const std::string& file);
+int render(const std::string& out, double speed, int fromMs, int toMs, const std::string& file, StretchEngine engine);
+int stretchCost(double speed, const std::string& file, StretchEngine engine);
 // The sentence maps of `count` files (Sentences.cpp).
 int sentences(int count, char** files);
 // tessaly-probe --check DICTATION REFERENCE (Checking.cpp); `table` is the readings table.

@@ -203,25 +203,37 @@ int main(int argc, char** argv) {
   }
   if (argc == 3 && std::string(argv[1]) == "--pitch") return bench::pitchLine(argv[2]);
   if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--align") return bench::align(argv[2], argc == 4 ? argv[3] : "");
-  if (argc == 4 && std::string(argv[1]) == "--stretch-cost") return bench::stretchCost(std::atof(argv[2]), argv[3]);
+  if (argc >= 4 && std::string(argv[1]) == "--stretch-cost") {
+    // --stretch E anywhere after the speed; an unknown engine is the default one.
+    tessaly::StretchEngine engine = tessaly::kDefaultStretchEngine;
+    std::string file;
+    for (int i = 3; i < argc; ++i) {
+      const std::string arg = argv[i];
+      if (arg == "--stretch" && i + 1 < argc) engine = tessaly::stretchEngineNamed(argv[++i]);
+      else file = arg;
+    }
+    if (!file.empty()) return bench::stretchCost(std::atof(argv[2]), file, engine);
+  }
   if (argc >= 3 && std::string(argv[1]) == "--render") {
     double speed = 1.0;
     int from = 0, to = -1;
+    tessaly::StretchEngine engine = tessaly::kDefaultStretchEngine;
     std::string file;
     for (int i = 3; i < argc; ++i) {
       const std::string arg = argv[i];
       if (arg == "--speed" && i + 1 < argc) speed = std::atof(argv[++i]);
       else if (arg == "--from" && i + 1 < argc) from = std::atoi(argv[++i]);
       else if (arg == "--to" && i + 1 < argc) to = std::atoi(argv[++i]);
+      else if (arg == "--stretch" && i + 1 < argc) engine = tessaly::stretchEngineNamed(argv[++i]);
       else file = arg;
     }
-    if (!file.empty()) return bench::render(argv[2], speed, from, to, file);
+    if (!file.empty()) return bench::render(argv[2], speed, from, to, file, engine);
   }
   if (argc < 2) {
     std::fprintf(stderr,
                  "usage: tessaly-probe FILE...\n       tessaly-probe --memory SECONDS FILE\n"
-                 "       tessaly-probe --render OUT.wav --speed S [--from MS] [--to MS] FILE\n"
-                 "       tessaly-probe --stretch-cost S FILE\n"
+                 "       tessaly-probe --render OUT.wav --speed S [--from MS] [--to MS] [--stretch E] FILE\n"
+                 "       tessaly-probe --stretch-cost S FILE [--stretch E]\n"
                  "       tessaly-probe --sentences FILE...\n"
                  "       tessaly-probe --check DICTATION REFERENCE\n"
                  "       tessaly-probe --align RECORDING [REFERENCE]\n"

@@ -108,6 +108,7 @@ void Form1::load() {
   speed_->load();
   if (settings_) {
     pacer_->setOptions(LoopOptions::load(*settings_));
+    useStretch(pacer_->options().stretch);
   }
   pacer_->useRunDisplay(label(layout::kStatusLabel), [this] { return speed_->tenths() / 10.0; });
   webPanel_->navigate(WebPanel::pageAddress(appPath_));
@@ -431,6 +432,11 @@ bool Form1::playSentence(const std::string& recording, std::int32_t startMs, std
   return true;
 }
 
+void Form1::useStretch(StretchEngine engine) {
+  d_.mmControl1.setStretch(engine);
+  d_.realAudio1.setStretch(engine);
+}
+
 void Form1::checkDictationCommand() {
   if (practiceWindow_) practiceWindow_->openAndCheck();
 }
@@ -441,6 +447,7 @@ void Form1::editLoopOptions() {
   loopOptionsDialog_->offerSchemes(schemes_.all(), schemes_.scheme().name);
   if (loopOptionsDialog_->edit(options)) {
     pacer_->setOptions(options);
+    useStretch(options.stretch);
     // The options, the learner's schemes and the choice: the settings file written once.
     std::optional<UserSettings::Batch> batch;
     if (settings_) batch.emplace(*settings_);

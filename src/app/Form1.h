@@ -270,6 +270,8 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   bool actsInsideRun(Command command) const;
   // Alt+O: the loop options, edited in their window and kept.
   void editLoopOptions();
+  // The stretch engine of the loop options, told to both devices.
+  void useStretch(StretchEngine engine);
   // Alt+T: the playing position as "[mm:ss.t]" at the cursor.
   void insertTimestamp();
   // Alt+Y: the dictation checked in the practice window (which runs the check off this

@@ -64,6 +64,7 @@ class MciDevice final : public MciControl {
   bool isOpen() const override { return open_; }
   std::string failure() const override { return open_ ? failureOf(player_.status()) : failure_; }
   void setSpeed(double speed) override { player_.setSpeed(speed); }
+  void setStretch(StretchEngine engine) override { player_.setStretch(engine); }
 
   void setFrom(std::int32_t ms) override {
     if (open_) from_ = ms;
@@ -261,6 +262,7 @@ class StreamDevice final : public StreamControl {
   }
 
   void setSpeed(double speed) override { player_.setSpeed(speed); }
+  void setStretch(StretchEngine engine) override { player_.setStretch(engine); }
 
   void setVolume(std::int16_t volume) override {
     player_.setGain(static_cast<float>(std::clamp<int>(volume, 0, 100)) / 100.0f);

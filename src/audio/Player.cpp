@@ -134,6 +134,12 @@ void Player::setSpeed(double speed) {
   post({Command::Speed, {}, 0, 0, -1, false, nullptr});
 }
 
+void Player::setStretch(StretchEngine engine) {
+  engine_.store(engine);
+  std::lock_guard lock(mutex_);
+  post({Command::Speed, {}, 0, 0, -1, false, nullptr});
+}
+
 void Player::stop() {
   running_.store(false);
   serial_++;
@@ -387,7 +393,11 @@ bool Player::startAt(std::int64_t frame) {
   } else {
     // The stretch first hears the frames before the start, so its output begins exactly there.
     const SourceInfo& info = decoder_->info();
-    if (!stretch_) stretch_ = std::make_unique<Stretch>(info.sampleRate, info.channels);
+    const StretchEngine engine = engine_.load();
+    if (!stretch_ || stretchEngine_ != engine) {
+      stretch_ = makeStretch(engine, info.sampleRate, info.channels);
+      stretchEngine_ = engine;
+    }
     stretch_->restart(playSpeed_);
     const std::int64_t begin = std::max<std::int64_t>(0, frame - stretch_->historyFrames());
     decoder_->seek(begin, &newerCommand_);
@@ -407,7 +417,8 @@ bool Player::startAt(std::int64_t frame) {
 
 void Player::changeSpeed() {
   const double speed = speed_.load();
-  if (!decoder_ || !playActive_ || speed == playSpeed_) {
+  const bool newEngine = playSpeed_ != 1.0 && stretch_ && engine_.load() != stretchEngine_;
+  if (!decoder_ || !playActive_ || (speed == playSpeed_ && !newEngine)) {
     playSpeed_ = playActive_ ? playSpeed_ : speed;
     return;
   }

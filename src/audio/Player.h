@@ -32,6 +32,7 @@
 
 #include "audio/Decoder.h"
 #include "audio/Output.h"
+#include "playback/StretchEngine.h"
 
 namespace tessaly::audio {
 
@@ -84,6 +85,10 @@ class Player final : public Renderer {
   // is made again at the new speed, seamlessly. Positions stay frames of the file. 1.0 plays
   // the decoded frames as they are.
   void setSpeed(double speed);
+  // UI thread, non-blocking: the time-stretch engine of the speeds other than 1.0, from now
+  // on: a play under way at such a speed goes on with it from its next 30 ms, as after a
+  // speed change.
+  void setStretch(StretchEngine engine);
 
   // Audio thread: the output's buffer of `channels`; until the blocks are made for that
   // layout (a play that has just been attached) it is filled with silence.
@@ -131,7 +136,7 @@ class Player final : public Renderer {
   // Worker: the play goes on from file frame `frame` at the speed asked for now; false when
   // the source broke.
   bool startAt(std::int64_t frame);
-  // Worker: a new speed for the play under way (the Speed command).
+  // Worker: a new speed or stretch engine for the play under way (the Speed command).
   void changeSpeed();
   void flushRing();
   void publish(std::uint32_t serial, std::int64_t frame, bool ended);
@@ -148,9 +153,10 @@ class Player final : public Renderer {
   std::atomic<bool> running_{false};
   std::atomic<bool> busy_{false};  // render() is running: lets pause() wait out one render
   std::atomic<float> gain_{1.0f};
-  std::atomic<double> speed_{1.0};           // asked for by the UI thread; the worker follows
-  std::atomic<int> outputChannels_{2};       // channels of the blocks, set before they are made
-  std::atomic<std::uint64_t> published_{0};  // serial, ended flag, frame: see publish()
+  std::atomic<double> speed_{1.0};                            // asked for by the UI thread; the worker follows
+  std::atomic<StretchEngine> engine_{kDefaultStretchEngine};  // likewise
+  std::atomic<int> outputChannels_{2};                        // channels of the blocks, set before they are made
+  std::atomic<std::uint64_t> published_{0};                   // serial, ended flag, frame: see publish()
   std::array<Block, kBlocks> blocks_;
   std::atomic<std::uint32_t> head_{0}, tail_{0};  // head: worker; tail: audio thread
   int readOffset_ = 0;                            // frames of the tail block already output
@@ -188,13 +194,14 @@ class Player final : public Renderer {
   std::uint32_t playSerial_ = 0;
   std::int64_t nextFrame_ = 0, endFrame_ = -1;
   std::uint32_t workerLoadSerial_ = 0;
-  bool playActive_ = false;                 // a play has started and not been stopped
-  double playSpeed_ = 1.0;                  // the speed the play is being made at
-  std::unique_ptr<class Stretch> stretch_;  // made for the source when first needed
-  std::vector<float> feedBuffer_;           // decoded frames on their way into the stretch
-  double outFile_ = 0;                      // the file frame the next stretched output frame stands for
-  bool fedLast_ = false;                    // the stretch has been given the play's last frames
-  int fadeIn_ = 0;                          // frames still to fade in after a seam of a speed change
+  bool playActive_ = false;                              // a play has started and not been stopped
+  double playSpeed_ = 1.0;                               // the speed the play is being made at
+  std::unique_ptr<class Stretch> stretch_;               // made for the source when first needed
+  StretchEngine stretchEngine_ = kDefaultStretchEngine;  // the engine of stretch_
+  std::vector<float> feedBuffer_;                        // decoded frames on their way into the stretch
+  double outFile_ = 0;                                   // the file frame the next stretched output frame stands for
+  bool fedLast_ = false;                                 // the stretch has been given the play's last frames
+  int fadeIn_ = 0;                                       // frames still to fade in after a seam of a speed change
 
   std::thread worker_;  // last: starts after everything above exists
 };

@@ -23,6 +23,8 @@
 #include <functional>
 #include <string>
 
+#include "playback/StretchEngine.h"
+
 namespace tessaly {
 
 class MciControl {
@@ -49,6 +51,9 @@ class MciControl {
   // the play under way. Every position stays a position in the file: a ranged play still
   // stops exactly on its To, which sounds twice as late at 0.5.
   virtual void setSpeed(double speed) = 0;
+  // The engine that makes the speeds other than 1.0 (playback/StretchEngine.h), from now on,
+  // also for the play under way.
+  virtual void setStretch(StretchEngine engine) = 0;
 };
 
 }  // namespace tessaly

@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <string>
 
+#include "playback/StretchEngine.h"
+
 namespace tessaly {
 
 class StreamControl {
@@ -41,6 +43,9 @@ class StreamControl {
   // Plays at `speed` (0.5 to 2.0; 1.0 as recorded) with the pitch kept, from now on, also
   // the play under way. Positions and the length stay those of the file.
   virtual void setSpeed(double speed) = 0;
+  // The engine that makes the speeds other than 1.0 (playback/StretchEngine.h), from now on,
+  // also for the play under way.
+  virtual void setStretch(StretchEngine engine) = 0;
 };
 
 }  // namespace tessaly

@@ -53,6 +53,10 @@ LoopOptionsWindow::LoopOptionsWindow(QWidget* parent) : QDialog(parent) {
   passes_->setAccessibleName(QStringLiteral("复读遍数"));
   pause_->setAccessibleName(QStringLiteral("每遍之间停顿"));
   stepBack_->setAccessibleName(QStringLiteral("继续时倒回"));
+  stretch_ = new QComboBox(this);
+  stretch_->addItem(QStringLiteral("语音（清晰）"));         // StretchEngine::Speech
+  stretch_->addItem(QStringLiteral("音乐（Rubber Band）"));  // StretchEngine::RubberBand
+  stretch_->setAccessibleName(QStringLiteral("变速方式"));
 
   scheme_ = new QComboBox(this);
   scheme_->setAccessibleName(QStringLiteral("复读方案"));
@@ -105,6 +109,10 @@ LoopOptionsWindow::LoopOptionsWindow(QWidget* parent) : QDialog(parent) {
   form->addRow(QStringLiteral("继续时倒回(&B)："), stepBack_);
   form->addRow(
       explanation(QStringLiteral("暂停后按“继续”（Alt+Z）时，从暂停处往前这么多秒开始播放，接上刚才没听清的地方。"), this));
+  form->addRow(QStringLiteral("变速方式(&V)："), stretch_);
+  form->addRow(explanation(
+      QStringLiteral("放慢或加快（Alt+J、Alt+K）时怎样保持音高：“语音”让辅音清楚，适合听写；“音乐”更平滑，适合歌曲。"),
+      this));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -175,11 +183,13 @@ bool LoopOptionsWindow::edit(LoopOptions& options) {
   passes_->setValue(options.passes);
   pause_->setValue(options.pauseMs / 1000.0);
   stepBack_->setValue(options.stepBackMs / 1000.0);
+  stretch_->setCurrentIndex(options.stretch == StretchEngine::RubberBand ? 1 : 0);
   passes_->setFocus();
   if (exec() != QDialog::Accepted) return false;
   options.passes = passes_->value();
   options.pauseMs = static_cast<int>(std::lround(pause_->value() * 1000));
   options.stepBackMs = static_cast<int>(std::lround(stepBack_->value() * 1000));
+  options.stretch = stretch_->currentIndex() == 1 ? StretchEngine::RubberBand : StretchEngine::Speech;
   return true;
 }
 

@@ -29,6 +29,7 @@ class LoopOptionsWindow final : public QDialog, public LoopOptionsDialog {
   QSpinBox* passes() const { return passes_; }
   QDoubleSpinBox* pause() const { return pause_; }
   QDoubleSpinBox* stepBack() const { return stepBack_; }
+  QComboBox* stretch() const { return stretch_; }
   QComboBox* scheme() const { return scheme_; }
   QPushButton* newScheme() const { return newScheme_; }
   QPushButton* changeScheme() const { return changeScheme_; }
@@ -54,6 +55,7 @@ class LoopOptionsWindow final : public QDialog, public LoopOptionsDialog {
   QSpinBox* passes_;
   QDoubleSpinBox* pause_;
   QDoubleSpinBox* stepBack_;
+  QComboBox* stretch_;  // its items in the order of StretchEngine
 };
 
 }  // namespace tessaly::qt

@@ -2,9 +2,11 @@
 // Slower and faster with the pitch kept, checked on what the engine actually output (SDL's
 // disk driver): each stretch lasts exactly its file time over the speed, a tone keeps its
 // pitch, the ranged stops and positions stay in file frames on both faces, a speed change
-// goes on from where the sound was, and 1.0 is the unstretched sound bit for bit.
+// goes on from where the sound was, and 1.0 is the unstretched sound bit for bit; with either
+// stretch engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -47,7 +49,7 @@ bool waitUntil(const std::function<bool()>& done, int maxMs) {
   return done();
 }
 
-class Stretch : public ::testing::Test {
+class Stretch : public ::testing::TestWithParam<StretchEngine> {
  protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir();
@@ -67,12 +69,15 @@ class Stretch : public ::testing::Test {
   }
   // A fresh engine whose device writes to a file of its own.
   void start(const std::string& tag) {
-    output_ = dir_->file(std::string("out-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + tag +
-                         ".raw");
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');  // "Test/speech": one file name
+    output_ = dir_->file("out-" + name + tag + ".raw");
     useDiskOutput(output_);
     engine_ = std::make_unique<audio::AudioEngine>();
     mci_ = audio::makeMciControl(*engine_, nullptr);
     stream_ = audio::makeStreamControl(*engine_);
+    mci_->setStretch(GetParam());
+    stream_->setStretch(GetParam());
   }
   // Closes the device, so that the disk driver's file holds everything.
   std::vector<float> finish() {
@@ -102,7 +107,7 @@ class Stretch : public ::testing::Test {
   std::unique_ptr<StreamControl> stream_;
 };
 
-TEST_F(Stretch, EachSpeedLastsItsFileTimeOverTheSpeedAndKeepsThePitch) {
+TEST_P(Stretch, EachSpeedLastsItsFileTimeOverTheSpeedAndKeepsThePitch) {
   for (const double speed : {0.5, 0.7, 1.5, 2.0}) {
     SCOPED_TRACE(speed);
     if (!engine_) start(std::to_string(speed));
@@ -119,7 +124,7 @@ TEST_F(Stretch, EachSpeedLastsItsFileTimeOverTheSpeedAndKeepsThePitch) {
   }
 }
 
-TEST_F(Stretch, StreamingPositionsStayFileTimeAfterASeek) {
+TEST_P(Stretch, StreamingPositionsStayFileTimeAfterASeek) {
   stream_->setSpeed(0.5);
   stream_->setSource(sweep_);
   stream_->play();
@@ -139,7 +144,7 @@ TEST_F(Stretch, StreamingPositionsStayFileTimeAfterASeek) {
   ASSERT_TRUE(waitUntil([&] { return stream_->position() == 0; }, 4000)) << "plays to its end";
 }
 
-TEST_F(Stretch, BackAtNormalSpeedTheSoundIsTheFilesOwnBitForBit) {
+TEST_P(Stretch, BackAtNormalSpeedTheSoundIsTheFilesOwnBitForBit) {
   mci_->setSpeed(0.5);
   mci_->setSpeed(1.0);
   ASSERT_NO_FATAL_FAILURE(rangedPlay(sweep_, 1.0, 1000, 1500));
@@ -149,6 +154,11 @@ TEST_F(Stretch, BackAtNormalSpeedTheSoundIsTheFilesOwnBitForBit) {
   const auto start = static_cast<std::ptrdiff_t>(audio::msToFrames(1000, kRate));
   EXPECT_TRUE(std::equal(out.begin(), out.end(), reference.begin() + start));
 }
+
+INSTANTIATE_TEST_SUITE_P(BothEngines, Stretch, ::testing::Values(StretchEngine::Speech, StretchEngine::RubberBand),
+                         [](const ::testing::TestParamInfo<StretchEngine>& engine) {
+                           return std::string(stretchEngineName(engine.param));
+                         });
 
 }  // namespace
 }  // namespace tessaly::test

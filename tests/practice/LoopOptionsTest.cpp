@@ -90,6 +90,66 @@ TEST(LoopOptions, KeptInTheSettingsWithinTheirRanges) {
   EXPECT_EQ(LoopOptions::load(UserSettings{folder}), (LoopOptions{3, 1500, 0}));
 }
 
+TEST(LoopOptions, TheStretchEngineIsReadFromItsKeyAndAnythingUnknownIsTheDefault) {
+  const std::pair<const char*, StretchEngine> cases[] = {
+      {"stretch=speech\n", StretchEngine::Speech},
+      {"stretch=rubberband\n", StretchEngine::RubberBand},
+      {"stretch=rubberband\r\n", StretchEngine::RubberBand},
+      {"", kDefaultStretchEngine},
+      {"stretch=\n", kDefaultStretchEngine},
+      {"stretch=RubberBand\n", kDefaultStretchEngine},
+      {"stretch=wsola\n", kDefaultStretchEngine},
+      {"stretch=rubberband\nstretch=speech\n", StretchEngine::Speech},
+  };
+  for (const auto& [file, engine] : cases) {
+    SCOPED_TRACE(file);
+    MemoryFolder folder;
+    folder.files[UserSettings::kFileName] = file;
+    EXPECT_EQ(LoopOptions::load(UserSettings{folder}).stretch, engine);
+  }
+}
+
+TEST(LoopOptions, TheStretchEngineIsWrittenOnceTheLearnerHasOneOfTheirOwn) {
+  const StretchEngine other = kDefaultStretchEngine == StretchEngine::Speech ? StretchEngine::RubberBand
+                                                                             : StretchEngine::Speech;
+  MemoryFolder folder;
+  UserSettings settings{folder};
+  LoopOptions{}.save(settings);
+  EXPECT_FALSE(settings.get(kStretchSettingsKey)) << "no choice made: the program's default stays free to change";
+  LoopOptions{0, 0, 0, other}.save(settings);
+  EXPECT_EQ(settings.get(kStretchSettingsKey), std::string(stretchEngineName(other)));
+  EXPECT_EQ(LoopOptions::load(UserSettings{folder}).stretch, other);
+  LoopOptions{}.save(settings);
+  EXPECT_EQ(LoopOptions::load(UserSettings{folder}).stretch, kDefaultStretchEngine) << "and back";
+}
+
+// The options window, left with the other stretch engine chosen.
+class StretchDialog final : public LoopOptionsDialog {
+ public:
+  bool edit(LoopOptions& options) override {
+    options.stretch = chosen;
+    return true;
+  }
+  StretchEngine chosen = StretchEngine::Speech;
+};
+
+TEST(LoopOptions, TheStretchEngineKeptOrChosenReachesBothDevices) {
+  MemoryFolder folder;
+  folder.files[UserSettings::kFileName] = "stretch=rubberband\n";
+  UserSettings settings{folder};
+  Form1Rig rig;
+  StretchDialog dialog;
+  rig.form->keepUserSettings(settings);
+  rig.form->useLoopOptionsDialog(dialog);
+  rig.start();
+  EXPECT_EQ(rig.mci.stretch(), StretchEngine::RubberBand) << "kept from the last run";
+  EXPECT_EQ(rig.stream.stretch(), StretchEngine::RubberBand);
+  rig.form->run(Command::LoopOptions);
+  EXPECT_EQ(rig.mci.stretch(), StretchEngine::Speech) << "chosen in the window";
+  EXPECT_EQ(rig.stream.stretch(), StretchEngine::Speech);
+  EXPECT_EQ(settings.get(kStretchSettingsKey), "speech");
+}
+
 // The options window as the learner leaves it: the options changed, a scheme of their own
 // added and chosen.
 class AddingDialog final : public LoopOptionsDialog {

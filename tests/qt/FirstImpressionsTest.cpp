@@ -108,6 +108,29 @@ TEST_F(FirstImpressionsTest, AltOEditsTheLoopOptionsInTheirWindow) {
   EXPECT_EQ(window->form().loopPacer().options(), (LoopOptions{3, 2500, 1000}));
 }
 
+TEST_F(FirstImpressionsTest, AltOChoosesTheStretchEngineByKeyboard) {
+  bool shown = false;
+  QTimer::singleShot(100, [&] {
+    auto* options = window->loopOptionsWindow();
+    shown = options && options->isVisible();
+    if (!shown) return;
+    QComboBox* stretch = options->stretch();
+    EXPECT_EQ(stretch->accessibleName(), QStringLiteral("变速方式"));
+    EXPECT_EQ(stretch->currentIndex(), kDefaultStretchEngine == StretchEngine::Speech ? 0 : 1);
+    EXPECT_EQ(stretch->count(), 2);
+    // Its label's access key reaches it, and the arrow keys choose.
+    QTest::keyClick(options, Qt::Key_V, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), stretch);
+    stretch->setCurrentIndex(0);
+    QTest::keyClick(stretch, Qt::Key_Down);
+    EXPECT_EQ(stretch->currentText(), QStringLiteral("音乐（Rubber Band）"));
+    options->accept();
+  });
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(window->form().loopPacer().options().stretch, StretchEngine::RubberBand);
+}
+
 TEST_F(FirstImpressionsTest, AltOChoosesTheRepeatSchemeAndSaysWhatItDoes) {
   QString description;
   QTimer::singleShot(100, [&] {

@@ -69,6 +69,9 @@ class SimulatedMci final : public MciControl {
   void setStatusHandler(std::function<void()> handler) override;
   std::string failure() const override { return failure_; }
   void setSpeed(double speed) override;
+  // Kept, not logged: it changes nothing of the simulated timing.
+  void setStretch(StretchEngine engine) override { stretch_ = engine; }
+  StretchEngine stretch() const { return stretch_; }
 
   // Every call, in order: "close", "Open", "play", "from 1", "to 12000", "fileName a.wav",
   // "deviceType WaveAudio", "notify 1", "wait 0", "shareable 0", "enabled 1".
@@ -100,6 +103,7 @@ class SimulatedMci final : public MciControl {
   std::int32_t playFrom_ = 0;
   std::int32_t playEnd_ = 0;
   FileTime time_;
+  StretchEngine stretch_ = kDefaultStretchEngine;
   mutable std::vector<PlayedRange> played_;
 };
 
@@ -124,6 +128,8 @@ class SimulatedStream final : public StreamControl {
   std::string failure() const override { return hasSource_ && !file_ ? kMissingFile : std::string(); }
   void setSpeed(double speed) override;
   double speed() const { return time_.speed; }
+  void setStretch(StretchEngine engine) override { stretch_ = engine; }
+  StretchEngine stretch() const { return stretch_; }
   static constexpr const char* kMissingFile = "文件不存在。";
 
   const std::vector<std::string>& log() const { return log_; }
@@ -152,6 +158,7 @@ class SimulatedStream final : public StreamControl {
   mutable std::int32_t heldAt_ = 0;  // position while not playing
   std::int32_t playFrom_ = 0;
   FileTime time_;
+  StretchEngine stretch_ = kDefaultStretchEngine;
   int volume_ = 0;
   mutable std::vector<PlayedRange> played_;
 };

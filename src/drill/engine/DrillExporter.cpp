@@ -7,11 +7,12 @@ namespace tessaly {
 
 std::uint32_t DrillExporter::start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath,
                                    std::vector<std::string> mayReplace) {
-  return worker_.start([recording, plan = std::move(plan), outPath, mayReplace = std::move(mayReplace)](
+  const StretchEngine engine = stretch_ ? stretch_() : kDefaultStretchEngine;
+  return worker_.start([recording, plan = std::move(plan), outPath, mayReplace = std::move(mayReplace), engine](
                            const std::atomic<bool>& cancel, const auto& publish) {
     const RenderedDrill done = renderDrill(
         recording, plan, outPath, [&](double share) { publish([share](DrillExportState& s) { s.share = share; }, false); },
-        &cancel, mayReplace);
+        &cancel, mayReplace, engine);
     publish(
         [&](DrillExportState& s) {
           s.share = 1;

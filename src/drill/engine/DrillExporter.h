@@ -6,7 +6,10 @@
 // worker's thread.
 #pragma once
 
+#include <functional>
+
 #include "drill/DrillExport.h"
+#include "playback/StretchEngine.h"
 #include "worker/BackgroundWorker.h"
 
 namespace tessaly {
@@ -17,8 +20,11 @@ class DrillExporter final : public DrillExport {
                       std::vector<std::string> mayReplace) override;
   bool state(std::uint32_t serial, DrillExportState& state) const override;
   void cancel() override { worker_.cancel(); }
+  // UI thread: where each export started from now on reads the learner's stretch engine.
+  void useStretch(std::function<StretchEngine()> chosen) { stretch_ = std::move(chosen); }
 
  private:
+  std::function<StretchEngine()> stretch_;
   BackgroundWorker<DrillExportState> worker_;
 };
 

@@ -24,6 +24,7 @@ namespace tessaly {
 using audio::Decoder;
 using audio::Failure;
 using audio::failureInChinese;
+using audio::makeStretch;
 using audio::MonoWriter;
 using audio::Stretch;
 
@@ -128,7 +129,7 @@ namespace {
 // The steps of `plan` into `outPath`, and its .lrc when `withLrc`.
 RenderedDrill render(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
                      const std::function<void(double)>& progress, const std::atomic<bool>* cancel, bool withLrc,
-                     const std::vector<std::string>& mayReplace) {
+                     const std::vector<std::string>& mayReplace, StretchEngine engine) {
   RenderedDrill result;
   const bool mp3 = endsWith(outPath, ".mp3");
   if (!mp3 && !endsWith(outPath, ".wav")) return failed("输出文件要以 .mp3 或 .wav 结尾：" + outPath);
@@ -174,7 +175,8 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
     result.frames += n;
     return writer.write(mono.data(), mono.size());
   };
-  Stretch stretch(rate, channels);
+  const std::unique_ptr<Stretch> made = makeStretch(engine, rate, channels);
+  Stretch& stretch = *made;
   bool ok = true;
   const auto cancelled = [cancel] { return cancel && cancel->load(); };
   // Where the recording stopped giving frames short of a step's end, and how many steps it cut.
@@ -302,13 +304,14 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
 
 RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
                           const std::function<void(double)>& progress, const std::atomic<bool>* cancel,
-                          const std::vector<std::string>& mayReplace) {
-  return render(recording, plan, outPath, progress, cancel, true, mayReplace);
+                          const std::vector<std::string>& mayReplace, StretchEngine engine) {
+  return render(recording, plan, outPath, progress, cancel, true, mayReplace, engine);
 }
 
 RenderedDrill renderClip(const std::string& recording, double startMs, double endMs, const std::string& outPath,
                          const std::atomic<bool>* cancel) {
-  return render(recording, {DrillStep{startMs, endMs, 0, 1, 1, 100, 0}}, outPath, {}, cancel, false, {});
+  return render(recording, {DrillStep{startMs, endMs, 0, 1, 1, 100, 0}}, outPath, {}, cancel, false, {},
+                kDefaultStretchEngine);
 }
 
 }  // namespace tessaly

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "drill/DrillPlan.h"
+#include "playback/StretchEngine.h"
 
 namespace tessaly {
 
@@ -35,9 +36,10 @@ struct RenderedDrill {
 
 // `progress` is told the share done, 0 to 1, now and then. `mayReplace`: the files in the
 // way (drill/DrillFiles.h) the learner agreed to have replaced; any other refuses the export.
+// `engine` makes the steps not at 100 %.
 RenderedDrill renderDrill(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
                           const std::function<void(double)>& progress = {}, const std::atomic<bool>* cancel = nullptr,
-                          const std::vector<std::string>& mayReplace = {});
+                          const std::vector<std::string>& mayReplace = {}, StretchEngine engine = kDefaultStretchEngine);
 
 // One stretch of the recording as it is, into its own small file (no .lrc): a sentence's
 // sound for a flash card.
