@@ -65,6 +65,7 @@ Program::Program() {
   const TakeStore::Cap cap = TakeStore::capOf(settings_->get("takes_cap_mb"));
   shadowing_ = std::make_unique<Shadowing>(engine_.output(), (userData / "takes").string(), cap.bytes, readings);
   services.shadowing = shadowing_.get();
+  services.transcriptAlign = &transcripts_;
   window_ = std::make_unique<qt::MainWindow>(services);
   if (!cap.fault.empty()) window_->tellWhenShown(cap.fault);
   // Word lists (a .txt opened as a recording is) spoken into lessons by libespeak-ng.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "align/engine/TranscriptAlignJob.h"
 #include "align/engine/UnitAligner.h"
 #include "align/engine/UnitScanner.h"
 #include "audio/AudioEngine.h"
@@ -49,6 +50,7 @@ class Program {
   DrillExporter drills_;                                   // the practice window's drill export; outlives the window
   align::UnitScanner units_{align::defaultCacheFolder()};  // where each character and word is spoken
   AnkiExporter anki_;                                      // the review window's Anki export; outlives the window
+  align::TranscriptAlignJob transcripts_{align::defaultCacheFolder()};  // the practice window's 按文本分句
   qt::BackgroundFileReader reader_;  // reads the dictation files and their .lrc/.srt; outlives the window
   std::unique_ptr<qt::MainWindow> window_;
   std::unique_ptr<qt::TerminationSignals> signals_;

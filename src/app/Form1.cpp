@@ -2,12 +2,14 @@
 #include "app/Form1.h"
 
 #include <cctype>
+#include <cstdio>
 #include <optional>
 #include <utility>
 
 #include "app/MainWindowLayout.h"
 #include "playback/PlayerLayouts.h"
 #include "practice/Timestamps.h"
+#include "text/Fnv.h"
 #include "text/Module1.h"
 #include "text/TextFile.h"
 
@@ -350,8 +352,28 @@ PlayerBackEnd& Form1::backEnd() {
 void Form1::startCommand() {
   stopCommand();
   backEnd().start();
-  if (recording_.chosen()) sentences_.mapRecording(recording_.path(), recordingLength());
+  mapSentences();
   sayWhyItCannotPlay();
+}
+
+void Form1::mapSentences() {
+  if (!recording_.chosen()) return;
+  const std::string aligned = settings_ ? settings_->get(alignedMapKey(recording_.path())).value_or("") : "";
+  sentences_.mapRecording(recording_.path(), recordingLength(), aligned);
+}
+
+std::string Form1::alignedMapKey(const std::string& recording) {
+  char key[40];
+  std::snprintf(key, sizeof key, "aligned_map.%016llx", static_cast<unsigned long long>(fnv1a64(recording)));
+  return key;
+}
+
+void Form1::useAlignedMap(const std::string& recording, const std::string& keptPath, bool besideRecording) {
+  if (settings_) {
+    if (besideRecording) settings_->remove(alignedMapKey(recording));
+    else settings_->set(alignedMapKey(recording), keptPath);
+  }
+  if (recording_.chosen() && recording_.path() == recording) mapSentences();
 }
 
 bool Form1::playing() const {

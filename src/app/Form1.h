@@ -175,6 +175,13 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   void loopUnit(double startMs, double endMs, int sentence) override;
   void pausePlaying() override;
   LoopOptions loopOptions() const override;
+  // A transcript of `recording` has been aligned into a map at `keptPath`: beside it (its
+  // .lrc), or elsewhere when a map of the learner's is there; the one elsewhere is
+  // remembered (settings.ini) and comes before the files beside it from now on. The map of
+  // the recording playing is read again at once.
+  void useAlignedMap(const std::string& recording, const std::string& keptPath, bool besideRecording);
+  // The settings key of the aligned map of `recording` kept elsewhere.
+  static std::string alignedMapKey(const std::string& recording);
   // ReviewPlayer: a sentence of any recording, looped (the recording opened first, as Alt+F
   // opens it, when it is another).
   bool playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) override;
@@ -260,6 +267,8 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   bool saveBeforeLeaving();
   // Tells the user, once per start, why the file just started cannot be played.
   void sayWhyItCannotPlay();
+  // The sentence map of the recording chosen, read again (its aligned map first, if it has one).
+  void mapSentences();
   // A sentence key: only while the current file plays (normally or in its loop). Alt+R runs
   // the chosen repeat scheme from the sentence being heard; Alt+N and Alt+P move a run.
   void sentenceKey(Command command);

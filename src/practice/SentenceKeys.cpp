@@ -44,10 +44,10 @@ void SentenceKeys::useScan(PauseScan& scan, ui::Timer& poll) {
   });
 }
 
-void SentenceKeys::mapRecording(const std::string& path, std::int32_t lengthMs) {
+void SentenceKeys::mapRecording(const std::string& path, std::int32_t lengthMs, const std::string& alignedMap) {
   const std::uint32_t serial = ++readSerial_;
   std::vector<std::string> companions = companionPaths(path);
-  if (companions.empty()) {
+  if (companions.empty() && alignedMap.empty()) {
     mapRead(path, {});
     return;
   }
@@ -58,9 +58,18 @@ void SentenceKeys::mapRecording(const std::string& path, std::int32_t lengthMs) 
       poll_->setEnabled(false);
     }
   }
-  reader_->read(std::move(companions), [this, serial, path, lengthMs](std::vector<FileBytes> files) {
+  const bool aligned = !alignedMap.empty();
+  if (aligned) companions.insert(companions.begin(), alignedMap);
+  reader_->read(std::move(companions), [this, serial, path, lengthMs, aligned](std::vector<FileBytes> files) {
     if (serial != readSerial_) return;  // another recording started meanwhile
-    mapRead(path, sentenceMapFrom(files[0], files[1], lengthMs));
+    if (aligned) {
+      if (SentenceMap map = sentenceMapFrom(files[0], {}, lengthMs); !map.sentences.empty()) {
+        mapRead(path, std::move(map));
+        return;
+      }
+      files.erase(files.begin());
+    }
+    mapRead(path, files.size() >= 2 ? sentenceMapFrom(files[0], files[1], lengthMs) : SentenceMap{});
   });
 }
 

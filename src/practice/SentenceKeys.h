@@ -41,8 +41,10 @@ class SentenceKeys {
   void useReader(FileReader& reader) { reader_ = &reader; }
   // The recording `path` (of `lengthMs`, 0 if unknown) starts: its map from its .lrc or .srt
   // (once they have been read: until then it has none), or a scan of its pauses; the same
-  // recording starting again keeps its scan.
-  void mapRecording(const std::string& path, std::int32_t lengthMs);
+  // recording starting again keeps its scan. `alignedMap`, when given, is an .lrc the
+  // learner had made from a transcript and kept elsewhere (the files beside the recording
+  // are never written over): it comes first, while it reads as a map.
+  void mapRecording(const std::string& path, std::int32_t lengthMs, const std::string& alignedMap = {});
   // The map of the recording now playing (none: the keys do nothing).
   void setMap(SentenceMap map) { map_ = std::move(map); }
   const SentenceMap& map() const { return map_; }

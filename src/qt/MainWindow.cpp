@@ -155,6 +155,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       practice_->logic().useUnitScan(services_.unitScan);
       if (services_.record) practice_->useRecord(*services_.record, wallClock(), [this] { openReview(); });
       if (services_.shadowing) practice_->useShadowing(*services_.shadowing);
+      if (services_.transcriptAlign) practice_->useTranscriptAlign(*services_.transcriptAlign);
     }
     return *practice_;
   });

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "align/TranscriptAlign.h"
 #include "align/UnitScan.h"
 #include "app/Form1.h"
 #include "drill/DrillExport.h"
@@ -67,6 +68,8 @@ struct MainWindowServices {
   std::function<std::int64_t()> wallClock = {};
   // Records, compares and plays back 跟读 takes; nullptr offers none.
   ShadowEngine* shadowing = nullptr;
+  // Aligns a published transcript to its recording; nullptr offers no "按文本分句".
+  TranscriptAlign* transcriptAlign = nullptr;
 };
 
 class MainWindow final : public QWidget {

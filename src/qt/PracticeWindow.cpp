@@ -31,6 +31,7 @@
 #include "qt/CheckMarkup.h"
 #include "qt/QtControls.h"
 #include "qt/TakePanel.h"
+#include "qt/TranscriptButton.h"
 #include "qt/WaveformWidget.h"
 
 namespace tessaly::qt {
@@ -151,11 +152,11 @@ void PracticeWindow::build() {
     reference_->setText(toQt(logic_->referenceLabel()));
   });
   connect(checkButton_, &QPushButton::clicked, this, [this] { runCheck(); });
-  auto* referenceRow = new QHBoxLayout;
-  referenceRow->addWidget(choose);
-  referenceRow->addWidget(useMap);
-  referenceRow->addStretch(1);
-  referenceRow->addWidget(checkButton_);
+  referenceRow_ = new QHBoxLayout;
+  referenceRow_->addWidget(choose);
+  referenceRow_->addWidget(useMap);
+  referenceRow_->addStretch(1);
+  referenceRow_->addWidget(checkButton_);
   score_ = new QLabel(right);
   score_->setObjectName(QStringLiteral("ScoreLabel"));
   score_->setWordWrap(true);
@@ -207,7 +208,7 @@ void PracticeWindow::build() {
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
   rightLayout->addWidget(reference_);
-  rightLayout->addLayout(referenceRow);
+  rightLayout->addLayout(referenceRow_);
   rightLayout->addWidget(score_);
   rightLayout->addWidget(legend_);
   rightLayout->addWidget(marked_, 2);
@@ -273,6 +274,16 @@ void PracticeWindow::useShadowing(ShadowEngine& engine) {
   // Taller by the row, as far as the screen has room (the learner's own size comes back later).
   const int room = screen() ? screen()->availableGeometry().height() - 80 : height() + 200;
   resize(width(), std::max(height(), std::min(height() + 200, room)));
+}
+
+void PracticeWindow::useTranscriptAlign(TranscriptAlign& aligner) {
+  transcript_ = new TranscriptButton(
+      aligner, [this] { return logic_->picture().recording; }, dialog_, messages_,
+      [this](const std::string& recording, const TranscriptAlignState& state) {
+        form_.useAlignedMap(recording, state.keptPath, state.besideRecording);
+      },
+      this);
+  referenceRow_->insertWidget(2, transcript_);
 }
 
 void PracticeWindow::open() {
@@ -342,6 +353,7 @@ void PracticeWindow::frame() {
   if (form_.runCaption() != runShown_) showRun();
   if (exportSerial_ != 0) showExport();
   if (takes_) takes_->frame();
+  if (transcript_) transcript_->frame();
   wave_->frame();
 }
 

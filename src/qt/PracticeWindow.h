@@ -31,6 +31,7 @@ class QTreeWidget;
 namespace tessaly {
 class Form1;
 class DrillExport;
+class TranscriptAlign;
 namespace ui {
 class FileDialog;
 class MessageBox;
@@ -41,6 +42,7 @@ namespace tessaly::qt {
 
 class AccessKeys;
 class TakePanel;
+class TranscriptButton;
 class WaveformWidget;
 
 class PracticeWindow final : public QWidget, public PracticeWindowView {
@@ -60,6 +62,9 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   // Adds the 跟读 row (recording a take, hearing it, its comparison); its takes' scores go
   // into the record when there is one (useRecord first).
   void useShadowing(ShadowEngine& engine);
+  // Adds "按文本分句…": a transcript of the recording aligned into its sentence map.
+  void useTranscriptAlign(TranscriptAlign& aligner);
+  TranscriptButton* transcriptButton() { return transcript_; }
   TakePanel* takePanel() { return takes_; }
   // One frame now (the timer's work), for the tests.
   void frame();
@@ -95,6 +100,8 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   std::function<std::int64_t()> now_;
   TakePanel* takes_ = nullptr;
   QHBoxLayout* runRow_ = nullptr;
+  QHBoxLayout* referenceRow_ = nullptr;
+  TranscriptButton* transcript_ = nullptr;
   std::unique_ptr<PracticeForm> logic_;
 
   WaveformWidget* wave_ = nullptr;
