@@ -60,7 +60,7 @@ void SentenceKeys::mapRecording(const std::string& path, std::int32_t lengthMs) 
   }
   reader_->read(std::move(companions), [this, serial, path, lengthMs](std::vector<FileBytes> files) {
     if (serial != readSerial_) return;  // another recording started meanwhile
-    mapRead(path, sentenceMapFrom(files[0], files[1], lengthMs));
+    mapRead(path, sentenceMapFrom(files, lengthMs));
   });
 }
 
