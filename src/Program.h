@@ -20,6 +20,7 @@
 #include "qt/MainWindow.h"
 #include "qt/Mpris.h"
 #include "qt/TerminationSignals.h"
+#include "sentences/engine/SubtitleScanner.h"
 #include "settings/UserSettings.h"
 #include "text/DiskFolder.h"
 
@@ -45,6 +46,7 @@ class Program {
   std::unique_ptr<audio::Shadowing> shadowing_;            // 跟读 takes; outlives the window
   std::unique_ptr<RecordKeeper> record_;                   // $XDG_DATA_HOME/tessaly/practice.sqlite3; outlives the window
   audio::SentenceScanner scanner_;                         // outlives the window, which cancels its scan
+  subtitles::SubtitleScanner subtitles_;                   // the subtitles inside videos; outlives the window
   audio::PeakScanner peaks_;                               // outlives the practice window
   audio::DrillExporter drills_;                            // the practice window's drill export; outlives the window
   audio::UnitScanner units_{audio::defaultCacheFolder()};  // where each character and word is spoken

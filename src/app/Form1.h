@@ -181,6 +181,10 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
   // has found every `poll` tick (the window's own timer) while it runs.
   void usePauseScan(PauseScan& scan, ui::Timer& poll) { sentences_.useScan(scan, poll); }
+  // Reads the subtitles inside recordings without a companion file through `subtitles`
+  // before their pauses are scanned (`poll`: the scan's timer, when both are used).
+  void useSubtitleScan(SubtitleScan& subtitles, ui::Timer& poll) { sentences_.useSubtitles(subtitles, poll); }
+  const std::vector<SubtitleStream>& subtitleStreams() const { return sentences_.subtitleStreams(); }
   // A file the program keeps for itself (a recovery copy, the settings) could not be
   // written: the user is told; its folder keeps the text and tries again.
   void tellUnwrittenFile(const std::string& path);

@@ -155,9 +155,18 @@ std::string PracticeForm::referenceLabel() const {
     return "参考文本：" + std::filesystem::path(chosen).filename().string() + "（自选）";
   int withText = 0;
   for (int row = 0; row < static_cast<int>(sentences_.size()); ++row) withText += rowHasText(row) ? 1 : 0;
-  if (withText == 0) return "参考文本：没有（可以把 .lrc 或 .srt 放在语音文件旁边，或选择一个文本文件）";
-  const char* origin = player_.sentenceMap().source == SentenceSource::Srt ? ".srt" : ".lrc";
-  return "参考文本：" + std::string(origin) + " 文件的文字（" + std::to_string(withText) + " 句）";
+  const SentenceMap& map = player_.sentenceMap();
+  if (withText == 0) {
+    const std::string why = map.note.empty() ? "" : map.note;
+    return "参考文本：没有（" + why + "可以把 .lrc、.srt、.vtt 或 .ass 放在语音文件旁边，或选择一个文本文件）";
+  }
+  const std::string count = "（" + std::to_string(withText) + " 句）";
+  if (map.source == SentenceSource::Embedded) return "参考文本：文件里的字幕" + count;
+  const char* origin = map.source == SentenceSource::Srt   ? ".srt"
+                       : map.source == SentenceSource::Vtt ? ".vtt"
+                       : map.source == SentenceSource::Ass ? ".ass"
+                                                           : ".lrc";
+  return "参考文本：" + std::string(origin) + " 文件的文字" + count;
 }
 
 bool PracticeForm::startCheck() {

@@ -39,7 +39,8 @@ namespace {
 
 constexpr int kFrameMs = 30;
 constexpr const char* kGeometryKey = "practice_window";
-constexpr std::string_view kReferenceFilter = "参考文本(*.txt;*.lrc;*.srt)|*.txt;*.lrc;*.srt";
+constexpr std::string_view kReferenceFilter =
+    "参考文本(*.txt;*.lrc;*.srt;*.vtt;*.ass;*.ssa)|*.txt;*.lrc;*.srt;*.vtt;*.ass;*.ssa";
 
 QPushButton* button(const QString& text, const QString& accessible, QWidget* parent) {
   auto* b = new QPushButton(text, parent);

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "sentences/Subtitles.h"
 #include "support/MemoryFolder.h"
 #include "support/TempFolder.h"
 
@@ -159,6 +160,37 @@ TEST(PracticeForm, TheWaveformIsTakenAsItGrowsAndTheViewPagesWithThePosition) {
   EXPECT_TRUE(rig.form.tick().recording);
   EXPECT_EQ(rig.peaks.started.size(), 2u);
   EXPECT_TRUE(rig.form.peaks().buckets.size() <= 250u);
+}
+
+TEST(PracticeForm, TheReferenceLabelNamesWhereTheSentencesCameFrom) {
+  const std::vector<Sentence> two = {{0, 4000, "他去学校。"}, {4000, 9000, "我们买东西。"}};
+  const std::string pictures = subtitleProblemWords(SubtitleProblem::OnlyBitmaps);
+  const struct {
+    SentenceSource source;
+    std::vector<Sentence> sentences;
+    std::string note;
+    std::string label;
+  } cases[] = {
+      {SentenceSource::Srt, two, "", "参考文本：.srt 文件的文字（2 句）"},
+      {SentenceSource::Vtt, two, "", "参考文本：.vtt 文件的文字（2 句）"},
+      {SentenceSource::Ass, two, "", "参考文本：.ass 文件的文字（2 句）"},
+      {SentenceSource::Embedded, two, "", "参考文本：文件里的字幕（2 句）"},
+      {SentenceSource::Silence,
+       {{0, 4000, std::nullopt}},
+       pictures,
+       "参考文本：没有（" + pictures + "可以把 .lrc、.srt、.vtt 或 .ass 放在语音文件旁边，或选择一个文本文件）"},
+      {SentenceSource::None,
+       {},
+       "",
+       "参考文本：没有（可以把 .lrc、.srt、.vtt 或 .ass 放在语音文件旁边，或选择一个文本文件）"},
+  };
+  for (const auto& c : cases) {
+    Rig rig;
+    rig.player.map = {c.source, c.sentences};
+    rig.player.map.note = c.note;
+    rig.form.tick();
+    EXPECT_EQ(rig.form.referenceLabel(), c.label);
+  }
 }
 
 TEST(PracticeForm, AChosenReferenceIsKeptForItsRecordingOnly) {
