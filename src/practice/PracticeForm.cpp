@@ -149,6 +149,21 @@ void PracticeForm::chooseReference(const std::string& path) {
   if (settings_ && !picture_.recording.empty()) settings_->set(referenceKey(picture_.recording), path);
 }
 
+std::vector<PracticeForm::SubtitleChoice> PracticeForm::subtitleChoices() const {
+  std::vector<SubtitleChoice> choices;
+  const SentenceMap& map = player_.sentenceMap();
+  if (map.source != SentenceSource::Embedded) return choices;
+  for (const SubtitleStream& s : player_.subtitleStreams()) {
+    if (s.kind != SubtitleKind::Text || s.sample.empty()) continue;
+    const std::string language = chineseLanguageTag(s.language) ? "中文（" + s.language + "，"
+                                 : s.language.empty()           ? "未标明语言（"
+                                                                : s.language + "（";
+    choices.push_back({s.index, language + s.codec + "）", s.index == map.stream});
+  }
+  if (choices.size() < 2) choices.clear();
+  return choices;
+}
+
 std::string PracticeForm::referenceLabel() const {
   if (picture_.recording.empty()) return "参考文本：还没有打开语音文件";
   if (const std::string chosen = chosenReference(); !chosen.empty())

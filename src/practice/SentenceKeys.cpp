@@ -111,12 +111,20 @@ void SentenceKeys::mapRead(const std::string& path, std::int32_t lengthMs, Sente
   streams_.clear();
   if (subtitles_ && !path.empty()) {
     map_ = {};
-    subtitleSerial_ = subtitles_->start(path, lengthMs, -1);
+    subtitleSerial_ = subtitles_->start(path, lengthMs, preferred_ ? preferred_(path) : -1);
     readingSubtitles_ = true;
     poll_->setEnabled(true);
     return;
   }
   startScan(std::move(map));
+}
+
+void SentenceKeys::rereadSubtitles(std::int32_t lengthMs) {
+  if (!subtitles_ || map_.source != SentenceSource::Embedded || mappedPath_.empty()) return;
+  stopBackground();
+  subtitleSerial_ = subtitles_->start(mappedPath_, lengthMs, preferred_ ? preferred_(mappedPath_) : -1);
+  readingSubtitles_ = true;
+  poll_->setEnabled(true);
 }
 
 void SentenceKeys::startScan(SentenceMap map) {

@@ -13,6 +13,7 @@
 // sentences/PauseScan.h).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,11 @@ class SentenceKeys {
   // before any scan of their pauses, asking every `poll` tick whether it is done (the same
   // timer as the scan's, when both are used).
   void useSubtitles(SubtitleScan& subtitles, ui::Timer& poll);
+  // The subtitle stream the learner chose for a recording (-1: none, the usual choice).
+  void usePreference(std::function<int(const std::string& recording)> preferred) { preferred_ = std::move(preferred); }
+  // The map of the recording now mapped read again from its subtitles (with the preference
+  // as it is now), when it came from them; its map stays until the new one is read.
+  void rereadSubtitles(std::int32_t lengthMs);
   // Reads the .lrc and .srt through `reader` (by default on the calling thread, at once).
   void useReader(FileReader& reader) { reader_ = &reader; }
   // The recording `path` (of `lengthMs`, 0 if unknown) starts: its map from its companion
@@ -83,6 +89,7 @@ class SentenceKeys {
   std::uint32_t subtitleSerial_ = 0;
   bool readingSubtitles_ = false;  // the mapped recording's subtitles are being read
   std::vector<SubtitleStream> streams_;
+  std::function<int(const std::string&)> preferred_;
   std::string mappedPath_;  // the recording the map is of
 };
 

@@ -2,6 +2,7 @@
 #include "qt/PracticeWindow.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -152,9 +153,19 @@ void PracticeWindow::build() {
     reference_->setText(toQt(logic_->referenceLabel()));
   });
   connect(checkButton_, &QPushButton::clicked, this, [this] { runCheck(); });
+  subtitles_ = new QComboBox(right);
+  subtitles_->setObjectName(QStringLiteral("SubtitleStreams"));
+  subtitles_->setAccessibleName(QStringLiteral("字幕"));
+  subtitles_->setAccessibleDescription(QStringLiteral("选择用文件里的哪一条字幕作为句子和参考文本"));
+  subtitles_->setVisible(false);
+  connect(subtitles_, &QComboBox::activated, this, [this](int row) {
+    if (row >= 0 && static_cast<std::size_t>(row) < subtitleChoices_.size() && !subtitleChoices_[row].chosen)
+      logic_->chooseSubtitles(subtitleChoices_[row].stream);
+  });
   auto* referenceRow = new QHBoxLayout;
   referenceRow->addWidget(choose);
   referenceRow->addWidget(useMap);
+  referenceRow->addWidget(subtitles_);
   referenceRow->addStretch(1);
   referenceRow->addWidget(checkButton_);
   score_ = new QLabel(right);
@@ -333,6 +344,7 @@ void PracticeWindow::frame() {
     fillList();
     reference_->setText(toQt(logic_->referenceLabel()));
   }
+  if (changes.sentences || changes.recording) showSubtitleChoices();
   if (changes.current) showCurrent();
   if (changes.check) {
     showCheck();
@@ -426,6 +438,18 @@ void PracticeWindow::fillList() {
     items.append(
         new QTreeWidgetItem({toQt(logic_->rowNumber(row)), toQt(logic_->rowStart(row)), toQt(logic_->rowText(row))}));
   list_->addTopLevelItems(items);
+}
+
+void PracticeWindow::showSubtitleChoices() {
+  std::vector<PracticeForm::SubtitleChoice> choices = logic_->subtitleChoices();
+  if (choices == subtitleChoices_) return;
+  subtitleChoices_ = std::move(choices);
+  subtitles_->clear();
+  for (const auto& choice : subtitleChoices_) {
+    subtitles_->addItem(QStringLiteral("字幕：") + toQt(choice.label));
+    if (choice.chosen) subtitles_->setCurrentIndex(subtitles_->count() - 1);
+  }
+  subtitles_->setVisible(!subtitleChoices_.empty());
 }
 
 void PracticeWindow::refreshRows() {

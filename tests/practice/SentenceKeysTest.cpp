@@ -190,6 +190,8 @@ TEST(SentenceKeysFromThePauses, AFileWithoutAnLrcIsScannedAndItsSentencesUsedAsT
 }  // namespace tessaly::test
 
 #include "sentences/SubtitleScan.h"
+#include "settings/UserSettings.h"
+#include "support/MemoryFolder.h"
 
 namespace tessaly::test {
 namespace {
@@ -308,6 +310,41 @@ TEST(SentenceKeysFromSubtitles, AnotherRecordingCancelsTheReadUnderWay) {
   r.pollClock.advance(250);
   ASSERT_EQ(r->sentenceMap().sentences.size(), 1u);
   EXPECT_EQ(r->sentenceMap().sentences[0].text, "新");
+}
+
+TEST(SentenceKeysFromSubtitles, AnotherStreamChosenIsKeptForItsRecording) {
+  SubtitleRig r;
+  MemoryFolder folder;
+  UserSettings settings{folder};
+  r->keepUserSettings(settings);
+  const std::string video = r.rig.audio("film.mp3", 30000);
+  r.rig.open(video);
+  SubtitleFinding found;
+  found.map = {SentenceSource::Embedded, {{1000, 3000, "你好。"}}};
+  found.map.stream = 2;
+  found.streams = {{1, "eng", "subrip", SubtitleKind::Text, "Hi"}, {2, "chi", "ass", SubtitleKind::Text, "你好"}};
+  r.subtitles.finding = found;
+  r.pollClock.advance(250);
+  ASSERT_EQ(r->sentenceMap().stream, 2);
+
+  r->chooseSubtitleStream(1);
+  ASSERT_EQ(r.subtitles.preferences, (std::vector<int>{-1, 1}));
+  EXPECT_EQ(r->sentenceMap().stream, 2) << "the old map serves until the new one is read";
+  found.map = {SentenceSource::Embedded, {{1000, 3000, "Hello."}}};
+  found.map.stream = 1;
+  r.subtitles.finding = found;
+  r.pollClock.advance(250);
+  EXPECT_EQ(r->sentenceMap().stream, 1);
+  EXPECT_EQ(r->sentenceMap().sentences[0].text, "Hello.");
+
+  // Another recording has no choice; this one, opened again, is read with its own.
+  r.rig.open(r.rig.audio("other.mp3", 30000));
+  EXPECT_EQ(r.subtitles.preferences.back(), -1);
+  r.rig.open(video);
+  EXPECT_EQ(r.subtitles.preferences.back(), 1);
+  EXPECT_EQ(r->chosenSubtitleStream(video), 1);
+  settings.set(Form1::subtitleStreamKey(video), "junk");
+  EXPECT_EQ(r->chosenSubtitleStream(video), -1);
 }
 
 }  // namespace
