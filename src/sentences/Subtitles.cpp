@@ -218,9 +218,14 @@ bool hasWords(const SubtitleStream& s) { return s.kind == SubtitleKind::Text && 
 }  // namespace
 
 std::string cueText(std::string_view raw, CueMarkup markup) {
-  const std::string plain = withoutMarkup(raw, markup);
+  // Markup is undone line by line: a "<" or "{" left open on one line does not swallow the next.
+  std::vector<std::string> lines;
+  for (const std::string_view line : linesOf(raw)) {
+    const std::string plain = withoutMarkup(line, markup);
+    for (const std::string_view part : linesOf(plain)) lines.emplace_back(part);
+  }
   std::string words;
-  for (const std::string_view line : linesOf(plain)) {
+  for (const std::string& line : lines) {
     // Runs of spaces inside a line as one.
     std::string part;
     for (const char c : trimmed(line)) {

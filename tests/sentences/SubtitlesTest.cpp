@@ -37,6 +37,7 @@ TEST(CueText, DropsMarkupAndJoinsLines) {
       {"ass position is no drawing", CueMarkup::Ass, "{\\pos(10,20)\\fad(200,200)}位置", "位置"},
       {"ass comment braces", CueMarkup::Ass, "{a translator's note}说话", "说话"},
       {"an unclosed brace stays", CueMarkup::Ass, "a {b", "a {b"},
+      {"a bracket open on one line keeps the next", CueMarkup::Srt, "a < b\nc > d", "a < b c > d"},
       {"Han then Latin: nothing between", CueMarkup::Srt, "我们\nHello", "我们Hello"},
       {"only markup", CueMarkup::Ass, "{\\k50}", ""},
   };
