@@ -172,8 +172,8 @@ std::string PracticeForm::referenceLabel() const {
   for (int row = 0; row < static_cast<int>(sentences_.size()); ++row) withText += rowHasText(row) ? 1 : 0;
   const SentenceMap& map = player_.sentenceMap();
   if (withText == 0) {
-    const std::string why = map.note.empty() ? "" : map.note;
-    return "参考文本：没有（" + why + "可以把 .lrc、.srt、.vtt 或 .ass 放在语音文件旁边，或选择一个文本文件）";
+    // Why the recording's own subtitles were passed over, when it has some.
+    return "参考文本：没有（" + map.note + "可以把 .lrc、.srt、.vtt 或 .ass 放在语音文件旁边，或选择一个文本文件）";
   }
   const std::string count = "（" + std::to_string(withText) + " 句）";
   if (map.source == SentenceSource::Embedded) return "参考文本：文件里的字幕" + count;
