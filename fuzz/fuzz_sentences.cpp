@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reading any bytes as an .lrc or an .srt: never a crash, never more than kMaxSentences, and
-// the map always sorted, each sentence ending after it starts and no later than the next
-// one's start or the recording's end.
+// Reading any bytes as an .lrc, an .srt, a .vtt, an .ass or a decoded subtitle event: never a crash, never more than
+// kMaxSentences, and the map always sorted, each sentence ending after it starts and no later than the next one's start or
+// the recording's end.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "sentences/SentenceMap.h"
+#include "sentences/Subtitles.h"
 
 namespace {
 
@@ -26,6 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::int32_t length : {0, 60000}) {
     check(tessaly::readLrc(text, length), length);
     check(tessaly::readSrt(text, length), length);
+    check(tessaly::readVtt(text, length), length);
+    check(tessaly::readAss(text, length), length);
   }
+  // A cleaned cue is one line.
+  for (const std::string& words : {tessaly::assEventText(text), tessaly::cueText(text, tessaly::CueMarkup::WebVtt)})
+    if (words.find('\n') != std::string::npos) std::abort();
+  (void)tessaly::mostlyHan(text);
   return 0;
 }

@@ -57,6 +57,7 @@ Program::Program() {
   record_ = std::make_unique<RecordKeeper>((userData / "practice.sqlite3").string(), recordOptions);
   qt::MainWindowServices services{*mci_,           *stream_,  appPath_.string(), nullptr,  nullptr,  recovery_.get(),
                                   settings_.get(), &scanner_, &peaks_,           readings, &reader_, &drills_};
+  services.subtitleScan = &subtitles_;
   services.record = record_.get();
   services.ankiExport = &anki_;
   services.unitScan = &units_;

@@ -19,6 +19,7 @@
 #include "qt/TerminationSignals.h"
 #include "review/engine/AnkiExporter.h"
 #include "sentences/engine/SentenceScanner.h"
+#include "sentences/engine/SubtitleScanner.h"
 #include "settings/UserSettings.h"
 #include "shadow/engine/Shadowing.h"
 #include "text/DiskFolder.h"
@@ -46,6 +47,7 @@ class Program {
   std::unique_ptr<Shadowing> shadowing_;                   // 跟读 takes; outlives the window
   std::unique_ptr<RecordKeeper> record_;                   // $XDG_DATA_HOME/tessaly/practice.sqlite3; outlives the window
   SentenceScanner scanner_;                                // outlives the window, which cancels its scan
+  subtitles::SubtitleScanner subtitles_;                   // the subtitles inside videos; outlives the window
   PeakScanner peaks_;                                      // outlives the practice window
   DrillExporter drills_;                                   // the practice window's drill export; outlives the window
   align::UnitScanner units_{align::defaultCacheFolder()};  // where each character and word is spoken

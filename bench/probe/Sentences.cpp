@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-probe --sentences FILE...: each recording's sentence map (its .lrc or .srt, else
-// the pauses in its sound, as the program finds them), one JSON line a sentence
-// ({"file", "start_ms", "end_ms", "text" or null, "source"}), then one line with the count and
-// the time the whole map took. Files without a map, or that cannot be read, get their summary
-// line too (with an "error" for the latter); the exit status stays 0.
+// tessaly-probe --sentences FILE...: each recording's sentence map (its .lrc, .srt, .vtt or
+// .ass, else the subtitles inside it, else the pauses in its sound, as the program finds
+// them), one JSON line a sentence ({"file", "start_ms", "end_ms", "text" or null, "source"}),
+// then one line with the count, the source, and the time the whole map took; a map from the
+// subtitles inside the file names the stream ("stream": its number, "language": its tag or
+// ""), and subtitles that cannot be used say why ("subtitles": the learner's words). Files
+// without a map, or that cannot be read, get their summary line too (with an "error" for the
+// latter); the exit status stays 0.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -13,6 +16,7 @@
 #include "audio/Decoder.h"
 #include "audio/Frames.h"
 #include "sentences/SentenceMap.h"
+#include "sentences/engine/EmbeddedSubtitles.h"
 #include "sentences/engine/SentenceScanner.h"
 
 namespace tessaly::bench {
@@ -31,12 +35,21 @@ int sentences(int count, char** files) {
     const audio::SourceInfo& info = decoder->info();
     const std::int32_t length = info.lengthFrames > 0 ? audio::framesToMs(info.lengthFrames, info.sampleRate) : 0;
     SentenceMap map = loadSentenceMap(file, length);
-    if (map.source == SentenceSource::None) map = {SentenceSource::Silence, SentenceScanner::scan(file)};
+    if (map.source == SentenceSource::None) map = subtitles::readEmbeddedSubtitles(file, length).map;
+    if (map.source == SentenceSource::None) {
+      map.source = SentenceSource::Silence;
+      map.sentences = SentenceScanner::scan(file);
+    }
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     for (const Sentence& s : map.sentences)
       std::printf("{\"file\":%s,\"start_ms\":%d,\"end_ms\":%d,\"text\":%s,\"source\":\"%s\"}\n", jsonString(file).c_str(),
                   s.startMs, s.endMs, s.text ? jsonString(*s.text).c_str() : "null", sourceName(map.source));
-    std::printf("{\"file\":%s,\"sentences\":%zu,\"map_ms\":%.1f}\n", jsonString(file).c_str(), map.sentences.size(), ms);
+    std::string chosen;
+    if (map.source == SentenceSource::Embedded)
+      chosen = ",\"stream\":" + std::to_string(map.stream) + ",\"language\":" + jsonString(map.language);
+    if (!map.note.empty()) chosen += ",\"subtitles\":" + jsonString(map.note);
+    std::printf("{\"file\":%s,\"sentences\":%zu,\"source\":\"%s\"%s,\"map_ms\":%.1f}\n", jsonString(file).c_str(),
+                map.sentences.size(), sourceName(map.source), chosen.c_str(), ms);
   }
   return 0;
 }

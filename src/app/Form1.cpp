@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <optional>
@@ -446,6 +447,27 @@ void Form1::pausePlaying() {
 }
 
 LoopOptions Form1::loopOptions() const { return pacer_->options(); }
+
+std::string Form1::subtitleStreamKey(const std::string& recording) {
+  char key[40];
+  std::snprintf(key, sizeof key, "subtitles.%016llx", static_cast<unsigned long long>(fnv1a64(recording)));
+  return key;
+}
+
+int Form1::chosenSubtitleStream(const std::string& recording) const {
+  if (!settings_) return -1;
+  const std::optional<std::string> kept = settings_->get(subtitleStreamKey(recording));
+  if (!kept || kept->empty() || kept->size() > 6 ||
+      !std::all_of(kept->begin(), kept->end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+    return -1;
+  return std::stoi(*kept);
+}
+
+void Form1::chooseSubtitleStream(int stream) {
+  if (!recording_.chosen() || stream < 0) return;
+  if (settings_) settings_->set(subtitleStreamKey(recording_.path()), std::to_string(stream));
+  sentences_.rereadSubtitles(recordingLength());
+}
 
 bool Form1::playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) {
   if (recording_.path() != recording || !playing()) openFromCommandLine(recording);

@@ -135,6 +135,7 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
     settings_ = &settings;
     schemes_.useSettings(&settings);
     speed_->useSettings(&settings);
+    sentences_.usePreference([this](const std::string& recording) { return chosenSubtitleStream(recording); });
   }
   // Reads the recordings' dictation files and their .lrc and .srt through `reader` (by
   // default on this thread, at once): the box takes no typing until its text has arrived.
@@ -182,12 +183,21 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   void useAlignedMap(const std::string& recording, const std::string& keptPath, bool besideRecording);
   // The settings key of the aligned map of `recording` kept elsewhere.
   static std::string alignedMapKey(const std::string& recording);
+  std::vector<SubtitleStream> subtitleStreams() const override { return sentences_.subtitleStreams(); }
+  // Kept per recording in the settings (subtitleStreamKey); the map read again from it.
+  void chooseSubtitleStream(int stream) override;
+  // The subtitle stream chosen for `recording`, -1 for none.
+  int chosenSubtitleStream(const std::string& recording) const;
+  static std::string subtitleStreamKey(const std::string& recording);
   // ReviewPlayer: a sentence of any recording, looped (the recording opened first, as Alt+F
   // opens it, when it is another).
   bool playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) override;
   // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
   // has found every `poll` tick (the window's own timer) while it runs.
   void usePauseScan(PauseScan& scan, ui::Timer& poll) { sentences_.useScan(scan, poll); }
+  // Reads the subtitles inside recordings without a companion file through `subtitles`
+  // before their pauses are scanned (`poll`: the scan's timer, when both are used).
+  void useSubtitleScan(SubtitleScan& subtitles, ui::Timer& poll) { sentences_.useSubtitles(subtitles, poll); }
   // A file the program keeps for itself (a recovery copy, the settings) could not be
   // written: the user is told; its folder keeps the text and tries again.
   void tellUnwrittenFile(const std::string& path);

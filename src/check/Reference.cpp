@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "sentences/Subtitles.h"
 #include "text/TextFile.h"
 
 namespace tessaly {
@@ -34,6 +35,8 @@ Reference referenceFromSentences(const std::vector<Sentence>& sentences) {
 Reference referenceFromText(const std::string& path, const std::string& utf8) {
   if (endsWith(path, ".lrc")) return referenceFromSentences(readLrc(utf8, 0));
   if (endsWith(path, ".srt")) return referenceFromSentences(readSrt(utf8, 0));
+  if (endsWith(path, ".vtt")) return referenceFromSentences(readVtt(utf8, 0));
+  if (endsWith(path, ".ass") || endsWith(path, ".ssa")) return referenceFromSentences(readAss(utf8, 0));
   return referenceFromPlainText(utf8);
 }
 

@@ -149,15 +149,39 @@ void PracticeForm::chooseReference(const std::string& path) {
   if (settings_ && !picture_.recording.empty()) settings_->set(referenceKey(picture_.recording), path);
 }
 
+std::vector<PracticeForm::SubtitleChoice> PracticeForm::subtitleChoices() const {
+  std::vector<SubtitleChoice> choices;
+  const SentenceMap& map = player_.sentenceMap();
+  if (map.source != SentenceSource::Embedded) return choices;
+  for (const SubtitleStream& s : player_.subtitleStreams()) {
+    if (s.kind != SubtitleKind::Text || s.sample.empty()) continue;
+    const std::string language = chineseLanguageTag(s.language) ? "中文（" + s.language + "，"
+                                 : s.language.empty()           ? "未标明语言（"
+                                                                : s.language + "（";
+    choices.push_back({s.index, language + s.codec + "）", s.index == map.stream});
+  }
+  if (choices.size() < 2) choices.clear();
+  return choices;
+}
+
 std::string PracticeForm::referenceLabel() const {
   if (picture_.recording.empty()) return "参考文本：还没有打开语音文件";
   if (const std::string chosen = chosenReference(); !chosen.empty())
     return "参考文本：" + std::filesystem::path(chosen).filename().string() + "（自选）";
   int withText = 0;
   for (int row = 0; row < static_cast<int>(sentences_.size()); ++row) withText += rowHasText(row) ? 1 : 0;
-  if (withText == 0) return "参考文本：没有（可以把 .lrc 或 .srt 放在语音文件旁边，或选择一个文本文件）";
-  const char* origin = player_.sentenceMap().source == SentenceSource::Srt ? ".srt" : ".lrc";
-  return "参考文本：" + std::string(origin) + " 文件的文字（" + std::to_string(withText) + " 句）";
+  const SentenceMap& map = player_.sentenceMap();
+  if (withText == 0) {
+    // Why the recording's own subtitles were passed over, when it has some.
+    return "参考文本：没有（" + map.note + "可以把 .lrc、.srt、.vtt 或 .ass 放在语音文件旁边，或选择一个文本文件）";
+  }
+  const std::string count = "（" + std::to_string(withText) + " 句）";
+  if (map.source == SentenceSource::Embedded) return "参考文本：文件里的字幕" + count;
+  const char* origin = map.source == SentenceSource::Srt   ? ".srt"
+                       : map.source == SentenceSource::Vtt ? ".vtt"
+                       : map.source == SentenceSource::Ass ? ".ass"
+                                                           : ".lrc";
+  return "参考文本：" + std::string(origin) + " 文件的文字" + count;
 }
 
 bool PracticeForm::startCheck() {

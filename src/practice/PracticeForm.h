@@ -77,6 +77,17 @@ class PracticeForm {
   // The reference for this recording: a chosen file's path, or "" for the map's texts.
   std::string chosenReference() const;
   void chooseReference(const std::string& path);  // "" forgets the choice
+  // The subtitle streams of the recording the learner may take its sentences from: offered
+  // when they are its map and it has more than one with words ("中文（chi，ass）"), the one
+  // in use marked. A choice is kept for the recording and its map read again.
+  struct SubtitleChoice {
+    int stream = -1;
+    std::string label;
+    bool chosen = false;
+    friend bool operator==(const SubtitleChoice&, const SubtitleChoice&) = default;
+  };
+  std::vector<SubtitleChoice> subtitleChoices() const;
+  void chooseSubtitles(int stream) { player_.chooseSubtitleStream(stream); }
   // What the window says of the reference ("参考文本：lesson.lrc 的文字（12 句）").
   std::string referenceLabel() const;
 

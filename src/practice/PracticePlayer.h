@@ -10,6 +10,7 @@
 
 #include "practice/LoopOptions.h"
 #include "sentences/SentenceMap.h"
+#include "sentences/Subtitles.h"
 
 namespace tessaly {
 
@@ -42,6 +43,10 @@ class PracticePlayer {
   virtual void pausePlaying() {}
   // The loop options (their passes and the pause between them).
   virtual LoopOptions loopOptions() const { return {}; }
+  // The subtitle streams inside the recording (none before they are read, or without any).
+  virtual std::vector<SubtitleStream> subtitleStreams() const { return {}; }
+  // The sentences from the recording's subtitle stream `stream` from now on, kept for it.
+  virtual void chooseSubtitleStream(int stream) { (void)stream; }
 };
 
 // The practice window as the main window's logic sees it.

@@ -160,10 +160,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     return *practice_;
   });
   form_->usePracticeWindow(*practiceOpener_);
-  if (services_.pauseScan) {
-    scanTimer_ = std::make_unique<QtTimer>();
-    form_->usePauseScan(*services_.pauseScan, *scanTimer_);
-  }
+  if (services_.pauseScan || services_.subtitleScan) scanTimer_ = std::make_unique<QtTimer>();
+  if (services_.pauseScan) form_->usePauseScan(*services_.pauseScan, *scanTimer_);
+  if (services_.subtitleScan) form_->useSubtitleScan(*services_.subtitleScan, *scanTimer_);
   if (services_.fileReader) form_->useFileReader(*services_.fileReader);
   if (services_.recovery) {
     recoveryTimer_ = std::make_unique<QtTimer>();

@@ -70,6 +70,8 @@ struct MainWindowServices {
   ShadowEngine* shadowing = nullptr;
   // Aligns a published transcript to its recording; nullptr offers no "按文本分句".
   TranscriptAlign* transcriptAlign = nullptr;
+  // Reads the subtitles inside recordings without an .lrc, .srt, .vtt or .ass; nullptr reads none.
+  SubtitleScan* subtitleScan = nullptr;
 };
 
 class MainWindow final : public QWidget {
@@ -131,7 +133,7 @@ class MainWindow final : public QWidget {
   std::unique_ptr<QtWindow> windowAdapter_;
   std::unique_ptr<QtTimer> timer1_, timer2_, timer3_, timer6_;
   std::unique_ptr<QtTimer> recoveryTimer_;    // the recovery copy's wait after a change
-  std::unique_ptr<QtTimer> scanTimer_;        // takes what the pause scan has found
+  std::unique_ptr<QtTimer> scanTimer_;        // takes what the subtitle read and the pause scan have found
   LoopOptionsWindow* loopOptions_ = nullptr;  // the options window (Alt+O), a child of this one
   std::function<std::int64_t()> wallClock() const;
   PracticeWindow* practice_ = nullptr;  // a child of this one, made when first opened

@@ -2,6 +2,7 @@
 #include "qt/PracticeWindow.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -40,7 +41,8 @@ namespace {
 
 constexpr int kFrameMs = 30;
 constexpr const char* kGeometryKey = "practice_window";
-constexpr std::string_view kReferenceFilter = "参考文本(*.txt;*.lrc;*.srt)|*.txt;*.lrc;*.srt";
+constexpr std::string_view kReferenceFilter =
+    "参考文本(*.txt;*.lrc;*.srt;*.vtt;*.ass;*.ssa)|*.txt;*.lrc;*.srt;*.vtt;*.ass;*.ssa";
 
 QPushButton* button(const QString& text, const QString& accessible, QWidget* parent) {
   auto* b = new QPushButton(text, parent);
@@ -152,9 +154,19 @@ void PracticeWindow::build() {
     reference_->setText(toQt(logic_->referenceLabel()));
   });
   connect(checkButton_, &QPushButton::clicked, this, [this] { runCheck(); });
+  subtitles_ = new QComboBox(right);
+  subtitles_->setObjectName(QStringLiteral("SubtitleStreams"));
+  subtitles_->setAccessibleName(QStringLiteral("字幕"));
+  subtitles_->setAccessibleDescription(QStringLiteral("选择用文件里的哪一条字幕作为句子和参考文本"));
+  subtitles_->setVisible(false);
+  connect(subtitles_, &QComboBox::activated, this, [this](int row) {
+    if (row >= 0 && static_cast<std::size_t>(row) < subtitleChoices_.size() && !subtitleChoices_[row].chosen)
+      logic_->chooseSubtitles(subtitleChoices_[row].stream);
+  });
   referenceRow_ = new QHBoxLayout;
   referenceRow_->addWidget(choose);
   referenceRow_->addWidget(useMap);
+  referenceRow_->addWidget(subtitles_);
   referenceRow_->addStretch(1);
   referenceRow_->addWidget(checkButton_);
   score_ = new QLabel(right);
@@ -343,6 +355,7 @@ void PracticeWindow::frame() {
     fillList();
     reference_->setText(toQt(logic_->referenceLabel()));
   }
+  if (changes.sentences || changes.recording) showSubtitleChoices();
   if (changes.current) showCurrent();
   if (changes.check) {
     showCheck();
@@ -437,6 +450,18 @@ void PracticeWindow::fillList() {
     items.append(
         new QTreeWidgetItem({toQt(logic_->rowNumber(row)), toQt(logic_->rowStart(row)), toQt(logic_->rowText(row))}));
   list_->addTopLevelItems(items);
+}
+
+void PracticeWindow::showSubtitleChoices() {
+  std::vector<PracticeForm::SubtitleChoice> choices = logic_->subtitleChoices();
+  if (choices == subtitleChoices_) return;
+  subtitleChoices_ = std::move(choices);
+  subtitles_->clear();
+  for (const auto& choice : subtitleChoices_) {
+    subtitles_->addItem(QStringLiteral("字幕：") + toQt(choice.label));
+    if (choice.chosen) subtitles_->setCurrentIndex(subtitles_->count() - 1);
+  }
+  subtitles_->setVisible(!subtitleChoices_.empty());
 }
 
 void PracticeWindow::refreshRows() {

@@ -19,6 +19,7 @@
 #include "review/RecordKeeper.h"
 #include "shadow/ShadowEngine.h"
 
+class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QListWidget;
@@ -78,6 +79,8 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
  private:
   void build();
   void fillList();
+  // The subtitle streams to choose from, shown only when there is a choice.
+  void showSubtitleChoices();
   void refreshRows();
   void showCurrent();
   void showCheck();
@@ -107,6 +110,8 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   WaveformWidget* wave_ = nullptr;
   QTreeWidget* list_ = nullptr;
   QLabel* reference_ = nullptr;
+  QComboBox* subtitles_ = nullptr;  // which subtitle stream inside the recording gives the sentences
+  std::vector<PracticeForm::SubtitleChoice> subtitleChoices_;
   QLabel* score_ = nullptr;
   QLabel* legend_ = nullptr;
   QTextBrowser* marked_ = nullptr;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <map>
 
+#include "sentences/Subtitles.h"
 #include "text/Module1.h"
 #include "text/TextFile.h"
 
@@ -161,25 +162,9 @@ std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs) {
     if (ms < 0) return -1;
     return ((h * 60 + m) * 60 + sec) * 1000 + ms;
   };
-  // Drops <i>, </font ...> and {\an8}: markup, not words.
-  const auto plain = [](const std::string& line) {
-    std::string out;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      const char open = line[i];
-      if (open == '<' || (open == '{' && i + 1 < line.size() && line[i + 1] == '\\')) {
-        const auto close = line.find(open == '<' ? '>' : '}', i);
-        if (close != std::string::npos) {
-          i = close;
-          continue;
-        }
-      }
-      out += open;
-    }
-    return trimmed(out);
-  };
-  std::vector<Sentence> sentences;
+  std::vector<Cue> cues;
   const std::vector<std::string> lines = linesOf(text);
-  for (std::size_t i = 0; i < lines.size() && sentences.size() < kMaxSentences * 4; ++i) {
+  for (std::size_t i = 0; i < lines.size() && cues.size() < kMaxSentences * 4; ++i) {
     const std::string_view line = lines[i];
     const auto arrow = line.find("-->");
     if (arrow == std::string_view::npos) continue;
@@ -187,18 +172,23 @@ std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs) {
     if (a == std::string_view::npos || b == std::string_view::npos) continue;
     const std::int64_t start = srtTime(line, a), end = srtTime(line, b);
     if (start < 0 || end < 0 || start > kLongestMs || end > kLongestMs) continue;
-    // The cue's text: the lines up to a blank one, joined (a space between Latin words).
-    std::string words;
-    for (++i; i < lines.size() && !trimmed(lines[i]).empty() && lines[i].find("-->") == std::string::npos; ++i) {
-      const std::string part = plain(lines[i]);
-      if (part.empty()) continue;
-      const bool latin = !words.empty() && static_cast<unsigned char>(words.back()) < 0x80 &&
-                         static_cast<unsigned char>(part.front()) < 0x80;
-      words += (latin ? " " : "") + part;
-    }
+    // The cue's text: the lines up to a blank one (see cueText).
+    std::string raw;
+    for (++i; i < lines.size() && !trimmed(lines[i]).empty() && lines[i].find("-->") == std::string::npos; ++i)
+      raw += lines[i] + "\n";
     if (i < lines.size() && lines[i].find("-->") != std::string::npos) --i;  // a cue without its blank line
-    sentences.push_back({static_cast<std::int32_t>(start), static_cast<std::int32_t>(end),
-                         words.empty() ? std::nullopt : std::optional<std::string>(words)});
+    cues.push_back({start, end, cueText(raw, CueMarkup::Srt)});
+  }
+  return sentencesFromCues(cues, lengthMs);
+}
+
+std::vector<Sentence> sentencesFromCues(const std::vector<Cue>& cues, std::int32_t lengthMs) {
+  std::vector<Sentence> sentences;
+  for (const Cue& cue : cues) {
+    if (cue.startMs < 0 || cue.endMs < 0 || cue.startMs > kLongestMs || cue.endMs > kLongestMs) continue;
+    sentences.push_back({static_cast<std::int32_t>(cue.startMs), static_cast<std::int32_t>(cue.endMs),
+                         cue.text.empty() ? std::nullopt : std::optional<std::string>(cue.text)});
+    if (sentences.size() >= kMaxSentences * 4) break;
   }
   return settle(std::move(sentences), lengthMs);
 }
@@ -206,24 +196,34 @@ std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs) {
 std::vector<std::string> companionPaths(const std::string& audioPath) {
   const std::string stem = pathUpToLastDot(trimSpaces(audioPath));
   if (stem.empty()) return {};
-  return {stem + "lrc", stem + "srt"};
+  return {stem + "lrc", stem + "srt", stem + "vtt", stem + "ass", stem + "ssa"};
 }
 
-SentenceMap sentenceMapFrom(const FileBytes& lrc, const FileBytes& srt, std::int32_t lengthMs) {
-  for (const auto& [file, source] : {std::pair{&lrc, SentenceSource::Lrc}, std::pair{&srt, SentenceSource::Srt}}) {
-    if (!file->read) continue;
-    const std::string& text = file->text.utf8;
-    SentenceMap map{source, source == SentenceSource::Lrc ? readLrc(text, lengthMs) : readSrt(text, lengthMs),
-                    source == SentenceSource::Lrc ? lrcTitle(text) : std::string()};
+SentenceMap sentenceMapFrom(const std::vector<FileBytes>& companions, std::int32_t lengthMs) {
+  static constexpr SentenceSource kSources[] = {SentenceSource::Lrc, SentenceSource::Srt, SentenceSource::Vtt,
+                                                SentenceSource::Ass, SentenceSource::Ass};
+  for (std::size_t i = 0; i < companions.size() && i < std::size(kSources); ++i) {
+    if (!companions[i].read) continue;
+    const std::string& text = companions[i].text.utf8;
+    SentenceMap map{kSources[i], {}};
+    switch (kSources[i]) {
+      case SentenceSource::Lrc:
+        map.sentences = readLrc(text, lengthMs);
+        map.title = lrcTitle(text);
+        break;
+      case SentenceSource::Srt: map.sentences = readSrt(text, lengthMs); break;
+      case SentenceSource::Vtt: map.sentences = readVtt(text, lengthMs); break;
+      default: map.sentences = readAss(text, lengthMs); break;
+    }
     if (!map.sentences.empty()) return map;
   }
   return {};
 }
 
 SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs) {
-  const std::vector<std::string> paths = companionPaths(audioPath);
-  if (paths.empty()) return {};
-  return sentenceMapFrom(readWhole(paths[0]), readWhole(paths[1]), lengthMs);
+  std::vector<FileBytes> companions;
+  for (const std::string& path : companionPaths(audioPath)) companions.push_back(readWhole(path));
+  return sentenceMapFrom(companions, lengthMs);
 }
 
 std::string lrcTag(double ms) {
@@ -263,6 +263,9 @@ const char* sourceName(SentenceSource source) {
   switch (source) {
     case SentenceSource::Lrc: return "lrc";
     case SentenceSource::Srt: return "srt";
+    case SentenceSource::Vtt: return "vtt";
+    case SentenceSource::Ass: return "ass";
+    case SentenceSource::Embedded: return "embedded";
     case SentenceSource::Silence: return "silence";
     case SentenceSource::None: break;
   }

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sentence map of a recording: where each sentence starts and ends, in milliseconds of
-// the file, with its text when the map comes from a lyrics-style .lrc or a subtitle .srt file
-// beside the recording (lesson.lrc or lesson.srt for lesson.mp3, the .lrc first). Both are
-// read with the program's text rule (GB18030/GBK, UTF-8 with or without a BOM; CR LF, CR or
-// LF). A bad file (unsorted, duplicate or impossible times, times past the end, binary)
-// gives what sound sentences it holds, or none; never more than kMaxSentences.
+// the file, with its text when the map comes from a lyrics-style .lrc or a subtitle file
+// beside the recording (lesson.lrc, lesson.srt, lesson.vtt, lesson.ass or lesson.ssa for
+// lesson.mp3, in that order: the first with sentences wins), or from the subtitles inside a
+// video (sentences/engine/EmbeddedSubtitles.h). The files are read with the program's text rule (GB18030/GBK, UTF-8 with or
+// without a BOM; CR LF, CR or LF). A bad file (unsorted, duplicate or impossible times, times past the end, binary) gives
+// what sound sentences it holds, or none; never more than kMaxSentences.
 //
 // Pure functions, but loadSentenceMap, which reads the companion files (small text files,
 // read like the dictation file). Any thread.
@@ -27,12 +28,19 @@ struct Sentence {
   friend bool operator==(const Sentence&, const Sentence&) = default;
 };
 
-enum class SentenceSource { None, Lrc, Srt, Silence };
+enum class SentenceSource { None, Lrc, Srt, Vtt, Ass, Embedded, Silence };
 
 struct SentenceMap {
   SentenceSource source = SentenceSource::None;
   std::vector<Sentence> sentences;
   std::string title = {};  // an .lrc's [ti:] tag, "" without one
+  // SentenceSource::Embedded: the subtitle stream the sentences come from (its number in the
+  // file, its language tag or "").
+  int stream = -1;
+  std::string language = {};
+  // Why the subtitles inside the file gave no sentences, in the learner's words ("" when
+  // they did, or when it has none).
+  std::string note = {};
 };
 
 inline constexpr std::size_t kMaxSentences = 20000;
@@ -49,16 +57,19 @@ std::string lrcTitleLine(std::string_view title);
 // The lesson's title: the text of an .lrc's [ti:] tag, trimmed; "" without one.
 std::string lrcTitle(std::string_view text);
 
-// The map from the companion file of `audioPath`: its .lrc, else its .srt, else none.
+// The map from the companion files of `audioPath`: the first of them with sentences, else none.
 SentenceMap loadSentenceMap(const std::string& audioPath, std::int32_t lengthMs);
-// The companion files of `audioPath`: its .lrc and its .srt (none for a path without a name).
+// The companion files of `audioPath`, in the order they are tried: its .lrc, .srt, .vtt, .ass
+// and .ssa (none for a path without a name).
 std::vector<std::string> companionPaths(const std::string& audioPath);
-// The map from the two companion files already read (see text/FileReader.h).
-SentenceMap sentenceMapFrom(const FileBytes& lrc, const FileBytes& srt, std::int32_t lengthMs);
+// The map from the companion files already read, in companionPaths' order (see
+// text/FileReader.h); fewer files are the first ones.
+SentenceMap sentenceMapFrom(const std::vector<FileBytes>& companions, std::int32_t lengthMs);
 
 // The sentence that holds `ms`: the last one starting at or before it; -1 before the first.
 int sentenceAt(const std::vector<Sentence>& sentences, double ms);
 
-const char* sourceName(SentenceSource source);  // "lrc", "srt", "silence", "none"
+// "lrc", "srt", "vtt", "ass", "embedded", "silence", "none"
+const char* sourceName(SentenceSource source);
 
 }  // namespace tessaly

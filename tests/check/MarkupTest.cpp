@@ -71,6 +71,11 @@ TEST(Reference, FilesAreReadByTheirKindInTheProgramsEncodings) {
   EXPECT_EQ(r.sentences[1].startMs, 3500);
   ASSERT_TRUE(referenceFromFile(write("b.srt", "1\n00:00:01,000 --> 00:00:02,000\nHello there\n"), r));
   EXPECT_EQ(r.text, "Hello there\n");
+  ASSERT_TRUE(referenceFromFile(write("d.vtt", "WEBVTT\n\n00:01.000 --> 00:02.000\n<v 老师>第一句\n"), r));
+  EXPECT_EQ(r.text, "第一句\n");
+  ASSERT_TRUE(referenceFromFile(write("e.Ass", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,D,,0,0,0,,{\\k9}第二句\n"), r));
+  EXPECT_EQ(r.text, "第二句\n");
+  EXPECT_EQ(r.sentences.at(0).startMs, 1000);
   ASSERT_TRUE(referenceFromFile(write("c.txt", "\xC4\xE3\xBA\xC3"), r));  // 你好 in GBK
   EXPECT_EQ(r.text, "你好");
   EXPECT_TRUE(r.sentences.empty());

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "sentences/Subtitles.h"
 #include "support/MemoryFolder.h"
 #include "support/TempFolder.h"
 
@@ -22,6 +23,8 @@ class FakePlayer final : public PracticePlayer {
   PlayerPicture picture() const override { return now; }
   const SentenceMap& sentenceMap() const override { return map; }
   std::string dictationText() const override { return dictation; }
+  std::vector<SubtitleStream> subtitleStreams() const override { return streams; }
+  void chooseSubtitleStream(int stream) override { chosenStreams.push_back(stream); }
   void jumpTo(double ms) override { jumps.push_back(ms); }
   void repeatSentence(const Sentence& s) override { loops.push_back(s); }
 
@@ -29,6 +32,8 @@ class FakePlayer final : public PracticePlayer {
   SentenceMap map{SentenceSource::Lrc,
                   {{0, 4000, "他去学校。"}, {4000, 9000, "我们买东西。"}, {9000, 60000, std::nullopt}}};
   std::string dictation;
+  std::vector<SubtitleStream> streams;
+  std::vector<int> chosenStreams;
   std::vector<double> jumps;
   std::vector<Sentence> loops;
 };
@@ -159,6 +164,70 @@ TEST(PracticeForm, TheWaveformIsTakenAsItGrowsAndTheViewPagesWithThePosition) {
   EXPECT_TRUE(rig.form.tick().recording);
   EXPECT_EQ(rig.peaks.started.size(), 2u);
   EXPECT_TRUE(rig.form.peaks().buckets.size() <= 250u);
+}
+
+TEST(PracticeForm, TheReferenceLabelNamesWhereTheSentencesCameFrom) {
+  const std::vector<Sentence> two = {{0, 4000, "他去学校。"}, {4000, 9000, "我们买东西。"}};
+  const std::string pictures = subtitleProblemWords(SubtitleProblem::OnlyBitmaps);
+  const struct {
+    SentenceSource source;
+    std::vector<Sentence> sentences;
+    std::string note;
+    std::string label;
+  } cases[] = {
+      {SentenceSource::Srt, two, "", "参考文本：.srt 文件的文字（2 句）"},
+      {SentenceSource::Vtt, two, "", "参考文本：.vtt 文件的文字（2 句）"},
+      {SentenceSource::Ass, two, "", "参考文本：.ass 文件的文字（2 句）"},
+      {SentenceSource::Embedded, two, "", "参考文本：文件里的字幕（2 句）"},
+      {SentenceSource::Silence,
+       {{0, 4000, std::nullopt}},
+       pictures,
+       "参考文本：没有（" + pictures + "可以把 .lrc、.srt、.vtt 或 .ass 放在语音文件旁边，或选择一个文本文件）"},
+      {SentenceSource::None,
+       {},
+       "",
+       "参考文本：没有（可以把 .lrc、.srt、.vtt 或 .ass 放在语音文件旁边，或选择一个文本文件）"},
+  };
+  for (const auto& c : cases) {
+    Rig rig;
+    rig.player.map = {c.source, c.sentences};
+    rig.player.map.note = c.note;
+    rig.form.tick();
+    EXPECT_EQ(rig.form.referenceLabel(), c.label);
+  }
+}
+
+TEST(PracticeForm, ASubtitleStreamIsOfferedOnlyWhenThereIsAChoice) {
+  using K = SubtitleKind;
+  using Choices = std::vector<PracticeForm::SubtitleChoice>;
+  const std::vector<SubtitleStream> three = {{1, "eng", "subrip", K::Text, "Hi"},
+                                             {2, "chi", "ass", K::Text, "你好"},
+                                             {3, "", "mov_text", K::Text, "Salut"},
+                                             {4, "chi", "hdmv_pgs_subtitle", K::Bitmap, ""}};
+  const struct {
+    const char* what;
+    SentenceSource source;
+    std::vector<SubtitleStream> streams;
+    Choices expected;
+  } cases[] = {
+      {"three text streams, pictures left out",
+       SentenceSource::Embedded,
+       three,
+       {{1, "eng（subrip）", false}, {2, "中文（chi，ass）", true}, {3, "未标明语言（mov_text）", false}}},
+      {"a map from an .lrc: no choice", SentenceSource::Lrc, three, {}},
+      {"one text stream: no choice", SentenceSource::Embedded, {three[1], three[3]}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig;
+    rig.player.map = {c.source, {{0, 4000, "你好"}}};
+    rig.player.map.stream = 2;
+    rig.player.streams = c.streams;
+    EXPECT_EQ(rig.form.subtitleChoices(), c.expected);
+  }
+  Rig rig;
+  rig.form.chooseSubtitles(3);
+  EXPECT_EQ(rig.player.chosenStreams, std::vector<int>{3});
 }
 
 TEST(PracticeForm, AChosenReferenceIsKeptForItsRecordingOnly) {

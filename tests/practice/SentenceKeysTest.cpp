@@ -188,3 +188,164 @@ TEST(SentenceKeysFromThePauses, AFileWithoutAnLrcIsScannedAndItsSentencesUsedAsT
 
 }  // namespace
 }  // namespace tessaly::test
+
+#include "sentences/SubtitleScan.h"
+#include "settings/UserSettings.h"
+#include "support/MemoryFolder.h"
+
+namespace tessaly::test {
+namespace {
+
+// A read of the subtitles inside a file that the test finishes when it likes.
+class FakeSubtitleScan final : public SubtitleScan {
+ public:
+  std::uint32_t start(const std::string& location, std::int32_t, int preferred) override {
+    started.push_back(location);
+    preferences.push_back(preferred);
+    finding.reset();
+    return ++serial;
+  }
+  void cancel() override { ++cancels; }
+  std::optional<SubtitleFinding> take(std::uint32_t asked) override {
+    if (asked != serial || !finding) return std::nullopt;
+    return std::exchange(finding, std::nullopt);
+  }
+  std::vector<std::string> started;
+  std::vector<int> preferences;
+  std::optional<SubtitleFinding> finding;
+  std::uint32_t serial = 0;
+  int cancels = 0;
+};
+
+struct SubtitleRig {
+  SubtitleRig() {
+    form().useSubtitleScan(subtitles, *poll);
+    form().usePauseScan(pauses, *poll);
+    rig.start();
+  }
+  Form1* operator->() { return rig.form.get(); }
+  Form1& form() { return *rig.form; }
+  FakeSubtitleScan subtitles;
+  FakePauseScan pauses;
+  ManualClock pollClock;
+  std::unique_ptr<ui::Timer> poll = pollClock.makeTimer();
+  Form1Rig rig;
+};
+
+TEST(SentenceKeysFromSubtitles, AVideosOwnSubtitlesComeBeforeItsPauses) {
+  SubtitleRig r;
+  const std::string video = r.rig.audio("film.mp3", 30000);
+  r.rig.open(video);
+  ASSERT_EQ(r.subtitles.started, std::vector<std::string>{video});
+  EXPECT_EQ(r.subtitles.preferences, std::vector<int>{-1});
+  EXPECT_TRUE(r.pauses.started.empty()) << "no scan while the subtitles are read";
+  EXPECT_EQ(r->sentenceMap().source, SentenceSource::None);
+  EXPECT_TRUE(r.poll->enabled());
+  r.pollClock.advance(250);  // not read yet
+  EXPECT_EQ(r->sentenceMap().source, SentenceSource::None);
+
+  r.rig.form->startCommand();  // the same file again: its read goes on
+  EXPECT_EQ(r.subtitles.started.size(), 1u);
+
+  SubtitleFinding found;
+  found.map = {SentenceSource::Embedded, {{1000, 3000, "你好。"}, {5000, 8000, "再见。"}}};
+  found.map.stream = 2;
+  found.map.language = "chi";
+  found.streams = {{1, "eng", "subrip", SubtitleKind::Text, "Hi"}, {2, "chi", "ass", SubtitleKind::Text, "你好"}};
+  r.subtitles.finding = found;
+  r.pollClock.advance(250);
+  EXPECT_EQ(r->sentenceMap().source, SentenceSource::Embedded);
+  EXPECT_EQ(r->sentenceMap().stream, 2);
+  EXPECT_EQ(r->subtitleStreams().size(), 2u);
+  EXPECT_FALSE(r.poll->enabled());
+  EXPECT_TRUE(r.pauses.started.empty()) << "subtitles need no scan";
+  r.rig.clock.advance(1500);
+  r->accessKey('n');
+  EXPECT_EQ(r->variables().segmentStart, 5000);
+
+  r.rig.form->startCommand();  // the same file again: its map stays, nothing read again
+  EXPECT_EQ(r.subtitles.started.size(), 1u);
+  EXPECT_EQ(r->sentenceMap().sentences.size(), 2u);
+}
+
+TEST(SentenceKeysFromSubtitles, UnusableSubtitlesLeaveThePausesAndTheirWords) {
+  SubtitleRig r;
+  const std::string video = r.rig.audio("pictures.mp3", 30000);
+  r.rig.open(video);
+  SubtitleFinding found;
+  found.map.note = subtitleProblemWords(SubtitleProblem::OnlyBitmaps);
+  found.streams = {{1, "chi", "hdmv_pgs_subtitle", SubtitleKind::Bitmap, ""}};
+  r.subtitles.finding = found;
+  r.pollClock.advance(250);
+  ASSERT_EQ(r.pauses.started, std::vector<std::string>{video});
+  EXPECT_EQ(r->sentenceMap().source, SentenceSource::Silence);
+  EXPECT_EQ(r->sentenceMap().note, found.map.note);
+  EXPECT_TRUE(r.poll->enabled());
+  r.pauses.sentences = {{500, 2500, std::nullopt}};
+  r.pauses.finished = true;
+  r.pollClock.advance(250);
+  EXPECT_EQ(r->sentenceMap().sentences.size(), 1u);
+  EXPECT_EQ(r->sentenceMap().note, found.map.note) << "the scan's sentences keep the words";
+  EXPECT_FALSE(r.poll->enabled());
+
+  // A .vtt beside another recording: no read of its subtitles at all.
+  const std::string lesson = r.rig.audio("lesson.mp3", 30000);
+  writeBytes(r.rig.appPath / "voice" / "lesson.vtt", "WEBVTT\n\n00:01.000 --> 00:02.000\n一\n");
+  const int cancels = r.subtitles.cancels;
+  r.rig.open(lesson);
+  EXPECT_EQ(r.subtitles.started.size(), 1u);
+  EXPECT_EQ(r->sentenceMap().source, SentenceSource::Vtt);
+  EXPECT_GT(r.subtitles.cancels, cancels);
+}
+
+TEST(SentenceKeysFromSubtitles, AnotherRecordingCancelsTheReadUnderWay) {
+  SubtitleRig r;
+  r.rig.open(r.rig.audio("first.mp3", 30000));
+  const int cancels = r.subtitles.cancels;
+  const std::string second = r.rig.audio("second.mp3", 30000);
+  r.rig.open(second);
+  EXPECT_GT(r.subtitles.cancels, cancels);
+  ASSERT_EQ(r.subtitles.started.back(), second);
+  r.subtitles.finding = SubtitleFinding{{SentenceSource::Embedded, {{3000, 4000, "新"}}}, {}};
+  r.pollClock.advance(250);
+  ASSERT_EQ(r->sentenceMap().sentences.size(), 1u);
+  EXPECT_EQ(r->sentenceMap().sentences[0].text, "新");
+}
+
+TEST(SentenceKeysFromSubtitles, AnotherStreamChosenIsKeptForItsRecording) {
+  SubtitleRig r;
+  MemoryFolder folder;
+  UserSettings settings{folder};
+  r->keepUserSettings(settings);
+  const std::string video = r.rig.audio("film.mp3", 30000);
+  r.rig.open(video);
+  SubtitleFinding found;
+  found.map = {SentenceSource::Embedded, {{1000, 3000, "你好。"}}};
+  found.map.stream = 2;
+  found.streams = {{1, "eng", "subrip", SubtitleKind::Text, "Hi"}, {2, "chi", "ass", SubtitleKind::Text, "你好"}};
+  r.subtitles.finding = found;
+  r.pollClock.advance(250);
+  ASSERT_EQ(r->sentenceMap().stream, 2);
+
+  r->chooseSubtitleStream(1);
+  ASSERT_EQ(r.subtitles.preferences, (std::vector<int>{-1, 1}));
+  EXPECT_EQ(r->sentenceMap().stream, 2) << "the old map serves until the new one is read";
+  found.map = {SentenceSource::Embedded, {{1000, 3000, "Hello."}}};
+  found.map.stream = 1;
+  r.subtitles.finding = found;
+  r.pollClock.advance(250);
+  EXPECT_EQ(r->sentenceMap().stream, 1);
+  EXPECT_EQ(r->sentenceMap().sentences[0].text, "Hello.");
+
+  // Another recording has no choice; this one, opened again, is read with its own.
+  r.rig.open(r.rig.audio("other.mp3", 30000));
+  EXPECT_EQ(r.subtitles.preferences.back(), -1);
+  r.rig.open(video);
+  EXPECT_EQ(r.subtitles.preferences.back(), 1);
+  EXPECT_EQ(r->chosenSubtitleStream(video), 1);
+  settings.set(Form1::subtitleStreamKey(video), "junk");
+  EXPECT_EQ(r->chosenSubtitleStream(video), -1);
+}
+
+}  // namespace
+}  // namespace tessaly::test

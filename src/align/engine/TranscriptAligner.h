@@ -6,8 +6,9 @@
 // that is not heard is left out and named, never given a time; a transcript of which too
 // little is heard is of another recording, and no map is made of it.
 //
-// The map is kept as NAME.lrc beside the recording when the recording has no .lrc and no
-// .srt yet (never over one, even one that appears meanwhile); else, or where that folder
+// The map is kept as NAME.lrc beside the recording when the recording has no companion file
+// yet (.lrc, .srt, .vtt, .ass or .ssa: never over one, even one that appears meanwhile, nor
+// beside subtitles the learner put there); else, or where that folder
 // cannot be written, as the recording's map in the cache folder, named by its identity.
 //
 // Threads: the calling thread does the work (a background worker's, or a command's); the
