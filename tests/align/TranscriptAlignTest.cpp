@@ -14,8 +14,10 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <thread>
 
 #include "AudioTestSupport.h"
+#include "align/engine/TranscriptAlignJob.h"
 #include "align/engine/TranscriptAligner.h"
 #include "audio/Speech.h"
 #include "sentences/SentenceMap.h"
@@ -208,6 +210,74 @@ TEST_F(TranscriptAlign, ACancelStopsItAndProgressGoesUpToTheEnd) {
   EXPECT_DOUBLE_EQ(shares.back(), 1.0);
   const std::atomic<bool> cancel{true};
   EXPECT_EQ(align::alignTranscriptFile(plain_.recording, text, &cancel).outcome, align::AlignOutcome::Cancelled);
+}
+
+// The practice window's way in: the job on its worker, polled as the window polls it, keeps the
+// map beside the recording where none is (a pasted text), in the cache where the learner's
+// .srt is (a file; the .srt as it was), nothing for an empty text, and nothing once cancelled.
+TEST_F(TranscriptAlign, TheBackgroundJobKeepsTheMapOrSaysWhyAndACancelKeepsNothing) {
+  const std::string text = kSentences[0] + "\n" + kSentences[1] + "\n" + kSentences[2] + "\n" + kSentences[3] + "\n";
+  const std::string file = transcript("job.txt", text);
+  const auto finish = [](align::TranscriptAlignJob& job, std::uint32_t serial) {
+    TranscriptAlignState state;
+    for (int waited = 0; waited < 120000 && !(job.state(serial, state) && state.finished); waited += 20)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return state;
+  };
+  const struct {
+    const char* name;
+    bool pasted;
+    std::string transcript;
+    bool learnersSrt;
+    bool beside;  // where the map is kept; neither when `error`
+    bool error;
+  } cases[] = {
+      {"pasted, nothing beside", true, text, false, true, false},
+      {"a file, the learner's .srt beside", false, file, true, false, false},
+      {"an empty text", true, "\n\n", false, false, true},
+  };
+  for (const auto& c : cases) {
+    TempDir folder;
+    const std::string recording = folder.file("课文.wav");
+    fs::copy_file(plain_.recording, recording);
+    const std::string srt = "1\r\n00:00:01,000 --> 00:00:02,000\r\n我的\r\n";
+    if (c.learnersSrt) std::ofstream(folder.file("课文.srt"), std::ios::binary) << srt;
+    align::TranscriptAlignJob job(folder.file("cache"));
+    const TranscriptAlignState state = finish(
+        job, c.pasted ? job.startText(recording, c.transcript) : job.startFile(recording, c.transcript));
+    ASSERT_TRUE(state.finished) << c.name;
+    EXPECT_EQ(state.error.empty(), !c.error) << c.name << ": " << state.error;
+    if (c.error) {
+      EXPECT_FALSE(fs::exists(folder.file("课文.lrc"))) << c.name;
+      EXPECT_FALSE(fs::exists(folder.file("cache"))) << c.name;
+      continue;
+    }
+    EXPECT_EQ(state.sentences, 4) << c.name;
+    EXPECT_EQ(state.found, 4) << c.name;
+    EXPECT_EQ(state.besideRecording, c.beside) << c.name;
+    EXPECT_EQ(state.keptPath, c.beside ? folder.file("课文.lrc") : align::cachedMapPath(recording, folder.file("cache")))
+        << c.name;
+    EXPECT_TRUE(fs::exists(state.keptPath)) << c.name;
+    if (c.learnersSrt) {
+      std::string still;
+      readFileBytes(folder.file("课文.srt"), still);
+      EXPECT_EQ(still, srt) << c.name;
+      EXPECT_FALSE(fs::exists(folder.file("课文.lrc"))) << c.name;
+    }
+  }
+  // Cancelled at once: never finished, nothing kept.
+  TempDir folder;
+  const std::string recording = folder.file("课文.wav");
+  fs::copy_file(plain_.recording, recording);
+  align::TranscriptAlignJob job(folder.file("cache"));
+  const std::uint32_t serial = job.startText(recording, text);
+  job.cancel();
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  TranscriptAlignState state;
+  job.state(serial, state);
+  EXPECT_FALSE(state.finished);
+  EXPECT_FALSE(fs::exists(folder.file("课文.lrc")));
+  EXPECT_FALSE(fs::exists(folder.file("cache")));
 }
 
 // The command, its exit code, what it wrote to standard output, its standard error.

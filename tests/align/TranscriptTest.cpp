@@ -3,6 +3,7 @@
 // languages with quotes kept, speaker labels taken off, the three encodings read alike, a
 // binary or empty file told apart; the .lrc made of what was found.
 #include "align/Transcript.h"
+#include "align/TranscriptAlign.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,34 @@ TEST(TranscriptLrc, HoldsTheFoundSentencesInOrderAndEndsOnesBeforeLongGaps) {
   EXPECT_EQ(read[0], (Sentence{1500, 3000, "你好。"}));
   EXPECT_EQ(read[1], (Sentence{3000, 4200, "再见。"}));
   EXPECT_EQ(read[2], (Sentence{9000, 10300, "Last one."}));
+}
+
+// What the learner is told when an alignment ends: where the map went, how many sentences, the
+// ones left out (a few, then how many more), or only why not.
+TEST(AlignmentReport, SaysWhereTheMapWentAndWhatWasLeftOut) {
+  std::vector<std::string> many;
+  for (int i = 1; i <= 11; ++i) many.push_back("第" + std::to_string(i) + "句。");
+  const struct {
+    const char* name;
+    TranscriptAlignState state;
+    std::vector<std::string> says, never;
+  } cases[] = {
+      {"beside",
+       {1, true, "", "/a/课文.lrc", true, 4, 4, {}},
+       {"4 句", "录音旁边", "/a/课文.lrc", "Alt+N"},
+       {"共", "没有找到"}},
+      {"in the cache",
+       {1, true, "", "/c/map-1.lrc", false, 5, 4, {"印在书上。"}},
+       {"4 句（文本共 5 句）", "没有覆盖", "/c/map-1.lrc", "· 印在书上。"},
+       {"还有"}},
+      {"many left out", {1, true, "", "/a/x.lrc", true, 20, 9, many}, {"· 第8句。", "还有 3 句"}, {"第9句。"}},
+      {"not kept", {1, true, "文本和录音对不上，什么也没有保存。", "", false, 4, 0, {}}, {"对不上"}, {"分好", "Alt+N"}},
+  };
+  for (const auto& c : cases) {
+    const std::string report = alignmentReport(c.state, "课文.mp3");
+    for (const std::string& part : c.says) EXPECT_NE(report.find(part), std::string::npos) << c.name << ": " << report;
+    for (const std::string& part : c.never) EXPECT_EQ(report.find(part), std::string::npos) << c.name << ": " << report;
+  }
 }
 
 }  // namespace

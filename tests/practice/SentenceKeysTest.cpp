@@ -347,5 +347,53 @@ TEST(SentenceKeysFromSubtitles, AnotherStreamChosenIsKeptForItsRecording) {
   EXPECT_EQ(r->chosenSubtitleStream(video), -1);
 }
 
+// A transcript aligned where the learner's own map is beside the recording is kept elsewhere:
+// remembered for the recording, read before the files beside it while it reads as a map, and
+// forgotten once a map is kept beside the recording itself.
+TEST(SentenceKeysFromAnAlignedMap, ComesBeforeTheFilesBesideTheRecordingWhileItReads) {
+  Form1Rig rig;
+  MemoryFolder folder;
+  UserSettings settings{folder};
+  rig.form->keepUserSettings(settings);
+  rig.start();
+  const std::string audio = rig.audio("lesson.mp3", 20000);
+  const std::string stem = audio.substr(0, audio.size() - 3);
+  writeBytes(stem + "srt", "1\r\n00:00:01,000 --> 00:00:05,000\r\n我的字幕\r\n");
+  const std::string aligned = (rig.folder.path() / "map-aligned.lrc").string();
+  writeBytes(aligned, "[00:01.00]一\r\n[00:04.00]二\r\n[00:09.00]三\r\n");
+  rig.open(audio);
+  ASSERT_EQ(rig.form->sentenceMap().sentences.size(), 1u) << "the learner's .srt";
+
+  rig.form->useAlignedMap(audio, aligned, false);
+  EXPECT_EQ(settings.get(Form1::alignedMapKey(audio)), aligned);
+  const struct {
+    const char* name;
+    const char* alignedText;  // nullptr: the file is gone
+    std::size_t sentences;
+    SentenceSource source;
+  } cases[] = {
+      {"the aligned map", "[00:01.00]一\r\n[00:04.00]二\r\n[00:09.00]三\r\n", 3, SentenceSource::Lrc},
+      {"an aligned map that reads as none", "not a map", 1, SentenceSource::Srt},
+      {"an aligned map that is gone", nullptr, 1, SentenceSource::Srt},
+  };
+  for (const auto& c : cases) {
+    if (c.alignedText) writeBytes(aligned, c.alignedText);
+    else std::filesystem::remove(aligned);
+    rig.open(rig.audio("other.mp3", 20000));
+    rig.open(audio);
+    EXPECT_EQ(rig.form->sentenceMap().sentences.size(), c.sentences) << c.name;
+    EXPECT_EQ(rig.form->sentenceMap().source, c.source) << c.name;
+  }
+  // Another recording of the same folder has no aligned map of its own.
+  writeBytes(aligned, "[00:01.00]一\r\n[00:04.00]二\r\n[00:09.00]三\r\n");
+  EXPECT_FALSE(settings.get(Form1::alignedMapKey(rig.audio("other.mp3", 20000))));
+  // A map kept beside the recording: the one elsewhere is forgotten.
+  std::filesystem::remove(stem + "srt");
+  writeBytes(stem + "lrc", "[00:02.00]甲\r\n[00:06.00]乙\r\n");
+  rig.form->useAlignedMap(audio, stem + "lrc", true);
+  EXPECT_FALSE(settings.get(Form1::alignedMapKey(audio)));
+  EXPECT_EQ(rig.form->sentenceMap().sentences.size(), 2u) << "read again at once";
+}
+
 }  // namespace
 }  // namespace tessaly::test
