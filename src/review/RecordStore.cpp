@@ -73,7 +73,7 @@ constexpr const char* kMigrations[] = {
     "  expected TEXT NOT NULL, written TEXT NOT NULL, expected_reading TEXT NOT NULL,"
     "  written_reading TEXT NOT NULL, expected_tone INTEGER NOT NULL, written_tone INTEGER NOT NULL);"
     "CREATE INDEX slips_by_kind ON slips (kind);",
-    // to version 2
+    // to version 2 (each migration stays as it first ran: its 99.95 is kCleanAccuracy)
     "ALTER TABLE recordings ADD COLUMN set_aside INTEGER NOT NULL DEFAULT 0;"
     "CREATE TABLE reviews (recording_id INTEGER NOT NULL REFERENCES recordings(id),"
     "  start_ms INTEGER NOT NULL, end_ms INTEGER NOT NULL, reference TEXT NOT NULL,"
@@ -383,9 +383,9 @@ RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentit
         state = ReviewState{static_cast<int>(schedule.integer(0)), static_cast<int>(schedule.integer(1)), schedule.real(2),
                             static_cast<int>(schedule.integer(3))};
       schedule.reset();
-      const int grade = gradeOfAccuracy(s.accuracy);
-      if (!state && grade == 5) continue;
-      const ReviewState next = state ? nextReview(*state, grade, record.day) : firstMiss(grade, record.day);
+      const std::optional<ReviewState> after = afterAttempt(state, s.accuracy, record.day);
+      if (!after) continue;
+      const ReviewState& next = *after;
       reschedule.bind(1, recordingId).bind(2, s.startMs).bind(3, s.endMs).bind(4, s.reference);
       reschedule.bind(5, next.repetitions).bind(6, next.intervalDays).bind(7, next.ease).bind(8, next.dueDay);
       if (reschedule.step() != SQLITE_DONE) return false;
@@ -485,10 +485,10 @@ std::vector<AnkiNote> RecordStore::missed(std::int64_t recordingId) {
   Statement q(db_,
               "SELECT g.path, g.hash, r.start_ms, r.end_ms, r.reference,"
               " (SELECT a.id FROM attempts a WHERE a.recording_id = r.recording_id AND a.start_ms = r.start_ms"
-              "  AND a.end_ms = r.end_ms AND a.accuracy < 99.95 ORDER BY a.id DESC LIMIT 1)"
+              "  AND a.end_ms = r.end_ms AND a.accuracy < ? ORDER BY a.id DESC LIMIT 1)"
               " FROM reviews r JOIN recordings g ON g.id = r.recording_id"
               " WHERE g.set_aside = 0 AND (? = 0 OR r.recording_id = ?) ORDER BY r.recording_id, r.start_ms");
-  q.bind(1, recordingId).bind(2, recordingId);
+  q.bind(1, kCleanAccuracy).bind(2, recordingId).bind(3, recordingId);
   Statement written(db_, "SELECT written FROM attempts WHERE id = ?");
   Statement slips(db_,
                   "SELECT kind, expected, written, expected_reading, written_reading, expected_tone, written_tone"

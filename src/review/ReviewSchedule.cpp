@@ -7,7 +7,7 @@
 namespace tessaly {
 
 int gradeOfAccuracy(double percent) {
-  if (percent >= 99.95) return 5;
+  if (percent >= kCleanAccuracy) return 5;
   if (percent >= 90) return 4;
   if (percent >= 75) return 3;
   if (percent >= 50) return 2;
@@ -38,6 +38,13 @@ ReviewState firstMiss(int grade, int today) {
   state.intervalDays = 1;
   state.dueDay = today + 1;
   return state;
+}
+
+std::optional<ReviewState> afterAttempt(const std::optional<ReviewState>& state, double accuracy, int today) {
+  const int grade = gradeOfAccuracy(accuracy);
+  if (state) return nextReview(*state, grade, today);
+  if (grade == 5) return std::nullopt;
+  return firstMiss(grade, today);
 }
 
 }  // namespace tessaly

@@ -6,6 +6,8 @@
 // lapse. Pure; any thread.
 #pragma once
 
+#include <optional>
+
 namespace tessaly {
 
 struct ReviewState {
@@ -16,7 +18,10 @@ struct ReviewState {
   friend bool operator==(const ReviewState&, const ReviewState&) = default;
 };
 
-// 5 for a sentence written without a slip (100 %), 4 from 90 %, 3 from 75 %, 2 from 50 %, 1
+// An accuracy at or above this is a sentence written without a slip: never missed.
+inline constexpr double kCleanAccuracy = 99.95;
+
+// 5 for a sentence written without a slip (kCleanAccuracy), 4 from 90 %, 3 from 75 %, 2 from 50 %, 1
 // from 25 %, else 0.
 int gradeOfAccuracy(double percent);
 
@@ -26,5 +31,10 @@ ReviewState firstMiss(int grade, int today);
 
 // The state after an attempt graded `grade` on day `today`.
 ReviewState nextReview(ReviewState state, int grade, int today);
+
+// Where a sentence stands after an attempt at `accuracy` (percent) on `today`: `state` is its
+// place in the schedule, none while it has never been missed. A clean attempt at a sentence
+// never missed leaves it out (none); a miss brings it in; any attempt moves it on once in.
+std::optional<ReviewState> afterAttempt(const std::optional<ReviewState>& state, double accuracy, int today);
 
 }  // namespace tessaly

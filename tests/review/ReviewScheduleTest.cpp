@@ -51,5 +51,27 @@ TEST(ReviewSchedule, IntervalsGrowWithPassesAndStartOverAfterAMiss) {
   EXPECT_DOUBLE_EQ(floor.ease, 1.3) << "the ease never falls under 1.3";
 }
 
+// After an attempt: a sentence never missed stays out while it is written clean (even a hair
+// under 100 % rounds to a slip-free sentence), comes in when missed, and moves on with every
+// attempt once in — a clean one included.
+TEST(ReviewSchedule, AnAttemptBringsAMissInAndMovesItOn) {
+  const int today = 20000;
+  const ReviewState due{2, 6, 2.5, today};
+  const struct {
+    const char* name;
+    std::optional<ReviewState> before;
+    double accuracy;
+    std::optional<ReviewState> after;
+  } cases[] = {
+      {"never missed, clean", std::nullopt, 100, std::nullopt},
+      {"never missed, clean to the threshold", std::nullopt, kCleanAccuracy, std::nullopt},
+      {"never missed, just under", std::nullopt, 99.9, firstMiss(4, today)},
+      {"never missed, missed badly", std::nullopt, 10, firstMiss(0, today)},
+      {"in, clean", due, 100, nextReview(due, 5, today)},
+      {"in, missed", due, 40, nextReview(due, 1, today)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(afterAttempt(c.before, c.accuracy, today), c.after) << c.name;
+}
+
 }  // namespace
 }  // namespace tessaly::test
