@@ -2,10 +2,10 @@
 #include "review/engine/AnkiExporter.h"
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 #include "drill/engine/DrillRenderer.h"
+#include "text/TextFile.h"
 
 namespace tessaly {
 
@@ -30,19 +30,7 @@ std::string exportForAnki(const std::vector<AnkiNote>& notes, const std::string&
     if (progress) progress(static_cast<double>(i + 1) / static_cast<double>(notes.size() + 1));
   }
   if (cancel && cancel->load()) return "导出取消了。";
-  const std::string temporary = textPath + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << ankiFile(written);
-    if (!out.flush()) {
-      std::error_code error;
-      fs::remove(temporary, error);
-      return "无法写入文件：" + textPath;
-    }
-  }
-  std::error_code error;
-  fs::rename(temporary, textPath, error);
-  if (error) return "无法写入文件：" + textPath;
+  if (!writeFileAtomically(textPath, ankiFile(written)).ok) return "无法写入文件：" + textPath;
   if (unreadable.empty()) return {};
   std::string said = "这些录音读不出来，它们的句子没有导出：";
   for (const std::string& recording : unreadable) said += "\n" + recording;

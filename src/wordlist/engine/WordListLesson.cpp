@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wordlist/engine/WordListLesson.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
+#include "audio/MonoWriter.h"
 #include "audio/Speech.h"
 #include "sentences/SentenceMap.h"
 #include "text/TextFile.h"
@@ -33,27 +35,13 @@ std::vector<short> say(const std::string& text, const std::string& voice) {
   return {samples.begin() + static_cast<std::ptrdiff_t>(first), samples.begin() + static_cast<std::ptrdiff_t>(last)};
 }
 
-void putLE(std::ofstream& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
+// The lesson as a 16-bit mono WAV, through the engine's one writer.
 bool writeWav(const fs::path& path, const std::vector<short>& samples, int rate) {
-  std::ofstream out(path, std::ios::binary);
-  const auto data = static_cast<std::uint32_t>(samples.size() * 2);
-  out.write("RIFF", 4);
-  putLE(out, 36 + data, 4);
-  out.write("WAVEfmt ", 8);
-  putLE(out, 16, 4);
-  putLE(out, 1, 2);  // PCM
-  putLE(out, 1, 2);  // mono
-  putLE(out, static_cast<std::uint32_t>(rate), 4);
-  putLE(out, static_cast<std::uint32_t>(rate * 2), 4);
-  putLE(out, 2, 2);
-  putLE(out, 16, 2);
-  out.write("data", 4);
-  putLE(out, data, 4);
-  for (short s : samples) putLE(out, static_cast<std::uint16_t>(s), 2);
-  return static_cast<bool>(out);
+  audio::MonoWriter writer;
+  if (!writer.open(path.string(), audio::MonoWriter::Format::Wav, rate).empty()) return false;
+  std::vector<float> frames(samples.size());
+  std::transform(samples.begin(), samples.end(), frames.begin(), [](short v) { return static_cast<float>(v) / 32768.0f; });
+  return writer.write(frames.data(), frames.size()) && writer.finish();
 }
 
 bool present(const fs::path& path) {
@@ -142,16 +130,14 @@ MadeLesson makeWordListLesson(const std::string& listPath, const std::string& fo
   const double lengthMs = lesson.size() * 1000.0 / rate;
   const std::string lrcText = wordListLrc(fs::path(listPath).stem().string(), list, starts, lengthMs, mark);
   if (!readsBackAs(lrcText, list, lengthMs)) return {{}, "词语表写成 .lrc 后读出来的字词不一样，词语表没有读成录音。"};
-  std::ofstream lrcFile(lrc.string() + ".part", std::ios::binary | std::ios::trunc);
-  lrcFile << lrcText;
-  lrcFile.close();
-  if (!lrcFile || !writeWav(wav.string() + ".part", lesson, rate)) {
-    fs::remove(wav.string() + ".part", error);
-    fs::remove(lrc.string() + ".part", error);
+  // The sound in full first, then its map, then the sound under its name: a lesson is never
+  // left with a new map and no sound.
+  const std::string wavPart = wav.string() + ".part";
+  if (!writeWav(wavPart, lesson, rate) || !writeFileAtomically(lrc, lrcText).ok) {
+    fs::remove(wavPart, error);
     return {{}, "无法写入词语表的录音：" + wav.string()};
   }
-  fs::rename(lrc.string() + ".part", lrc, error);
-  if (!error) fs::rename(wav.string() + ".part", wav, error);
+  fs::rename(wavPart, wav, error);
   if (error) return {{}, "无法写入词语表的录音：" + wav.string()};
   return {wav.string(), {}};
 }
