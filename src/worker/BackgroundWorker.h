@@ -3,7 +3,8 @@
 // recording, the check of a dictation): a worker thread of its own runs the newest job it
 // is given. A newer start() raises the cancel flag of the job under way and replaces any job
 // still waiting, and never waits for either; what a job publishes is kept with the serial
-// number of its start, so the news of an older job is never handed out.
+// number of its start, so the news of an older job is never handed out. The thread is started
+// by the first start(): a worker that is never used costs no thread.
 //
 // Threads: start(), cancel(), read() and take() on the user-interface thread; the jobs on
 // the worker's thread, one at a time (so what they share needs no lock of its own).
@@ -28,9 +29,10 @@ class BackgroundWorker {
   using Publish = std::function<void(const std::function<void(Result&)>& update, bool finished)>;
   using Work = std::function<void(const std::atomic<bool>& cancel, const Publish& publish)>;
 
-  BackgroundWorker() : thread_([this] { run(); }) {}
+  BackgroundWorker() = default;
   // Cancels the job under way and waits for it to return.
   ~BackgroundWorker() {
+    if (!thread_.joinable()) return;
     {
       std::lock_guard lock(mutex_);
       stopping_ = true;
@@ -54,6 +56,7 @@ class BackgroundWorker {
       waitingSerial_ = serial;
       cancel_.store(true);
     }
+    if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
     wake_.notify_one();
     return serial;
   }
@@ -115,7 +118,7 @@ class BackgroundWorker {
   std::uint32_t resultSerial_ = 0;
   Result result_{};
   bool finished_ = false;
-  std::thread thread_;  // last: starts once the rest is made
+  std::thread thread_;  // from the first start() on
 };
 
 }  // namespace tessaly

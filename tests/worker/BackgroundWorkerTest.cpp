@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The background worker: a newer job never waits for the one under way, whose news is then
-// stale; the newest job's result is read while it grows and taken once when it is finished.
+// stale; the newest job's result is read while it grows and taken once when it is finished;
+// its thread comes with its first job.
 #include "worker/BackgroundWorker.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <string>
 #include <thread>
@@ -79,6 +81,31 @@ TEST(BackgroundWorker, TheResultIsTakenOnceAndOnlyWhenFinished) {
   EXPECT_FALSE(worker.take(job)) << "handed over once";
   worker.cancel();
   EXPECT_FALSE(worker.read(job, [](const std::string&, bool) {}));
+}
+
+// The threads of this process, as the kernel counts them.
+int threadCount() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+  return count;
+}
+
+// A worker costs its thread only from its first job on (the program makes a dozen of them at
+// start, most of which a session never uses), and one never started ends at once.
+TEST(BackgroundWorker, ItsThreadStartsWithItsFirstJob) {
+  const int before = threadCount();
+  {
+    Worker idle[8];
+    EXPECT_EQ(threadCount(), before) << "no thread for a worker without a job";
+    idle[0].cancel();
+    EXPECT_FALSE(idle[0].read(7, [](const std::string&, bool) {}));
+    EXPECT_EQ(threadCount(), before) << "nor for a cancel or a read";
+    const std::uint32_t job = idle[3].start(
+        [](const std::atomic<bool>&, const Worker::Publish& publish) { publish([](std::string&) {}, true); });
+    EXPECT_EQ(threadCount(), before + 1);
+    EXPECT_TRUE(waitFor([&] { return idle[3].take(job).has_value(); }));
+  }
+  EXPECT_EQ(threadCount(), before) << "the one started has ended";
 }
 
 }  // namespace
