@@ -85,14 +85,16 @@ Rendering render(const std::vector<Unit>& units, bool han, int wordsPerMinute) {
   return out;
 }
 
-// One sentence's units in the recording; empty when it has none or cannot be spoken.
-std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, int index) {
+// One sentence's units in the recording; empty when it has none or cannot be spoken. `pace`:
+// the synthesiser's words a minute, first the pace the sentence before was matched at (a
+// lesson's speaker keeps a pace), then this sentence's.
+std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, int index, int& pace) {
   std::vector<UnitSpan> found;
   if (!sentence.text) return found;
   const std::vector<Unit> units = unitsOf(*sentence.text);
   if (units.empty()) return found;
   const bool han = std::any_of(units.begin(), units.end(), [](const Unit& u) { return u.han; });
-  Rendering synthesis = render(units, han, kWordsPerMinute);
+  Rendering synthesis = render(units, han, pace);
   if (synthesis.spans.empty()) return found;
   // The recording's stretch, mono.
   const int rate = decoder.info().sampleRate;
@@ -104,8 +106,11 @@ std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, 
   const double ratio = align::speechMs(recording) /
                        std::max(1.0, synthesis.spans.back().endMs - synthesis.spans.front().startMs);
   if (ratio > kPaceMatched || ratio < 1 / kPaceMatched) {
-    const int pace = std::clamp(static_cast<int>(std::lround(kWordsPerMinute / ratio)), 80, 400);
-    if (Rendering again = render(units, han, pace); !again.spans.empty()) synthesis = std::move(again);
+    const int matched = std::clamp(static_cast<int>(std::lround(pace / ratio)), 80, 400);
+    if (Rendering again = render(units, han, matched); !again.spans.empty()) {
+      synthesis = std::move(again);
+      pace = matched;
+    }
   }
   const auto times = align::carryUnits(synthesis.spans, synthesis.features, recording, han);
   for (std::size_t u = 0; u < times.size(); ++u)
@@ -133,9 +138,10 @@ std::vector<UnitSpan> alignUnits(const std::string& recording, const std::vector
   std::vector<UnitSpan> all;
   auto decoder = Decoder::open(recording, cancel, nullptr);
   if (!decoder) return all;
+  int pace = kWordsPerMinute;
   for (std::size_t i = 0; i < sentences.size(); ++i) {
     if (cancel && cancel->load()) break;
-    std::vector<UnitSpan> units = alignSentence(*decoder, sentences[i], static_cast<int>(i));
+    std::vector<UnitSpan> units = alignSentence(*decoder, sentences[i], static_cast<int>(i), pace);
     if (progress) progress(units, static_cast<double>(i + 1) / static_cast<double>(sentences.size()));
     all.insert(all.end(), units.begin(), units.end());
   }
