@@ -9,9 +9,15 @@ namespace tessaly::align {
 
 namespace {
 
-constexpr int kSnapFrames = 4;    // an energy valley is looked for this many hops either side
-constexpr float kSpeechDb = 16;   // speech is within this of a sentence's loudest hop
-constexpr int kPauseFrames = 10;  // this much quiet at the first unit's start is the lead-in
+constexpr int kSnapFrames = 4;                     // an energy valley is looked for this many hops either side
+constexpr float kOverNoiseDb = 5;                  // and this much over its noise floor
+constexpr float kSpeechDb = 16;                    // speech is within this of a sentence's loudest hop
+constexpr int kPauseFrames = 10;                   // this much quiet at the first unit's start is the lead-in
+constexpr float kValleyDb = 3;                     // a valley begins at its first hop this close to its quietest
+constexpr int kPhraseBreakFrames = 12;             // this much stillness in an English recording is a pause
+constexpr float kStillDb = 2;                      // still: within this of the recording's noise floor
+constexpr int kSpokenPauseFrames = 6;              // this much quiet in the synthesis is a pause of its own
+constexpr int kBreakBefore = 5, kBreakAfter = 25;  // where a pause is looked for around a word's start
 
 float distance(const Frame& x, const Frame& y) {
   float sum = 0;
@@ -61,10 +67,11 @@ std::vector<int> nuclei(const std::vector<float>& energy) {
 
 }  // namespace
 
-std::vector<std::pair<int, int>> warpPath(const std::vector<Frame>& a, const std::vector<Frame>& b, double band) {
-  const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
-  if (n == 0 || m == 0) return {};
-  const int width = std::max(20, static_cast<int>(band * std::max(n, m)));
+namespace {
+
+// The warp of frames `a` onto `b` by `cost(i, j)`, within `width` of the diagonal.
+template <typename Cost>
+std::vector<std::pair<int, int>> warpBy(int n, int m, int width, const Cost& cost) {
   const float inf = std::numeric_limits<float>::infinity();
   // Row by row within the band: cost and the step that reached each cell.
   std::vector<float> previous(static_cast<std::size_t>(m), inf), current(static_cast<std::size_t>(m), inf);
@@ -76,7 +83,7 @@ std::vector<std::pair<int, int>> warpPath(const std::vector<Frame>& a, const std
     std::fill(current.begin(), current.end(), inf);
     const int from = std::max(0, centre(i) - width), to = std::min(m - 1, centre(i) + width);
     for (int j = from; j <= to; ++j) {
-      const float d = distance(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(j)]);
+      const float d = cost(i, j);
       float best = i == 0 && j == 0 ? 0 : inf;
       std::uint8_t how = 0;
       if (i > 0 && j > 0 && previous[static_cast<std::size_t>(j - 1)] < best)
@@ -102,6 +109,71 @@ std::vector<std::pair<int, int>> warpPath(const std::vector<Frame>& a, const std
   return path;
 }
 
+int widthOf(int n, int m, double band) { return std::max(20, static_cast<int>(band * std::max(n, m))); }
+
+// What the units' warp compares, of one hop: the loudness (c0) against the sentence's own
+// mean and spread, so two voices at other levels in other rooms rise and fall alike and a
+// syllable, a pause, a closure weigh what they are; the first eight coefficients and how the
+// first four change (the higher ones say more of the voice than of the sounds).
+constexpr int kCompared = 13;
+using Compared = std::array<float, kCompared>;
+constexpr float kLoudnessWeight = 31.6f;  // its spread, against the coefficients' own scale
+
+std::vector<Compared> comparedOf(std::vector<Frame>::const_iterator from, std::vector<Frame>::const_iterator to) {
+  std::vector<Compared> out;
+  if (from >= to) return out;
+  double mean = 0, square = 0;
+  for (auto f = from; f != to; ++f) mean += (*f)[0], square += (*f)[0] * (*f)[0];
+  const double count = static_cast<double>(to - from);
+  mean /= count;
+  const double spread = std::sqrt(std::max(0.0, square / count - mean * mean)) + 1e-6;
+  for (auto f = from; f != to; ++f) {
+    Compared c{};
+    c[0] = static_cast<float>(((*f)[0] - mean) / spread) * kLoudnessWeight;
+    for (int k = 1; k <= 8; ++k) c[static_cast<std::size_t>(k)] = (*f)[static_cast<std::size_t>(k)];
+    for (int k = 1; k <= 4; ++k) c[static_cast<std::size_t>(8 + k)] = (*f)[static_cast<std::size_t>(kCoefficients + k)];
+    out.push_back(c);
+  }
+  return out;
+}
+
+float comparedDistance(const Compared& x, const Compared& y) {
+  float sum = 0;
+  for (std::size_t c = 0; c < kCompared; ++c) {
+    const float d = x[c] - y[c];
+    sum += d * d;
+  }
+  return std::sqrt(sum);
+}
+
+}  // namespace
+
+std::vector<std::pair<int, int>> warpPath(const std::vector<Frame>& a, const std::vector<Frame>& b, double band) {
+  const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
+  if (n == 0 || m == 0) return {};
+  return warpBy(n, m, widthOf(n, m, band),
+                [&](int i, int j) { return distance(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(j)]); });
+}
+
+// The level over which a hop of a sentence is its speech: within kSpeechDb of its loudest,
+// and well over its noise floor (the quietest tenth of its hops).
+float speechLevel(const std::vector<float>& energy) {
+  std::vector<float> sorted = energy;
+  std::sort(sorted.begin(), sorted.end());
+  const float loudest = sorted.back();  // no noise floor under a level sound
+  return std::max(loudest - kSpeechDb, std::min(sorted[sorted.size() / 10] + kOverNoiseDb, loudest - 10));
+}
+
+double speechMs(const Features& f) {
+  const std::vector<float> energy = smoothed(f.energyDb);
+  if (energy.empty()) return 0;
+  int from = 0, to = static_cast<int>(energy.size());
+  const float speech = speechLevel(energy);
+  while (from < to - 1 && energy[static_cast<std::size_t>(from)] < speech) ++from;
+  while (to > from + 1 && energy[static_cast<std::size_t>(to - 1)] < speech) --to;
+  return (to - from) * static_cast<double>(kHopMs);
+}
+
 std::vector<UnitTime> carryUnits(const std::vector<Span>& units, const Features& synthesis, const Features& recording,
                                  bool han) {
   std::vector<UnitTime> out;
@@ -116,12 +188,17 @@ std::vector<UnitTime> carryUnits(const std::vector<Span>& units, const Features&
   const int synthFrom = frameOf(units.front().startMs), synthTo = std::max(synthFrom + 1, frameOf(units.back().endMs));
   const float loudest = *std::max_element(energy.begin(), energy.end());
   int recFrom = 0, recTo = frames;
-  while (recFrom < frames - 1 && energy[static_cast<std::size_t>(recFrom)] < loudest - kSpeechDb) ++recFrom;
-  while (recTo > recFrom + 1 && energy[static_cast<std::size_t>(recTo - 1)] < loudest - kSpeechDb) --recTo;
-  const auto path = warpPath({synthesis.mfcc.begin() + synthFrom, synthesis.mfcc.begin() + synthTo},
-                             {recording.mfcc.begin() + recFrom,
-                              recording.mfcc.begin() + std::min(recTo, static_cast<int>(recording.mfcc.size()))});
-  if (path.empty()) return out;
+  const float speech = speechLevel(energy);
+  while (recFrom < frames - 1 && energy[static_cast<std::size_t>(recFrom)] < speech) ++recFrom;
+  while (recTo > recFrom + 1 && energy[static_cast<std::size_t>(recTo - 1)] < speech) --recTo;
+  const std::vector<Compared> a = comparedOf(synthesis.mfcc.begin() + synthFrom, synthesis.mfcc.begin() + synthTo);
+  const std::vector<Compared> b = comparedOf(
+      recording.mfcc.begin() + recFrom, recording.mfcc.begin() + std::min(recTo, static_cast<int>(recording.mfcc.size())));
+  if (a.empty() || b.empty()) return out;
+  const int na = static_cast<int>(a.size()), nb = static_cast<int>(b.size());
+  const auto path = warpBy(na, nb, widthOf(na, nb, 0.3), [&](int i, int j) {
+    return comparedDistance(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(j)]);
+  });
   // For each synthesis frame, the first and the last recording frame it maps to.
   std::vector<int> first(static_cast<std::size_t>(n), -1), last(static_cast<std::size_t>(n), -1);
   for (const auto& [i, j] : path) {
@@ -147,9 +224,17 @@ std::vector<UnitTime> carryUnits(const std::vector<Span>& units, const Features&
     ends.push_back(last[static_cast<std::size_t>(frameOf(units[u].endMs))]);
   }
   for (std::size_t u = 0; u + 1 < units.size(); ++u) {
-    // Units that touch in the synthesis share one boundary in the recording.
+    // Units that touch in the synthesis share one boundary in the recording: where the
+    // valley near it begins (a word's closure, its first quiet, is the word's).
     if (units[u + 1].startMs - units[u].endMs < 2.0 * kHopMs) {
-      const int at = valley((ends[u] + starts[u + 1]) / 2);
+      const int middle = (ends[u] + starts[u + 1]) / 2;
+      int at = valley(middle);
+      const float bottom = energy[static_cast<std::size_t>(at)];
+      const int reach = std::max(0, middle - kSnapFrames);
+      float top = bottom;  // a level sound has no valley to begin
+      for (int k = reach; k <= std::min(frames - 1, middle + kSnapFrames); ++k)
+        top = std::max(top, energy[static_cast<std::size_t>(k)]);
+      while (top > bottom + kValleyDb && at > reach && energy[static_cast<std::size_t>(at - 1)] < bottom + kValleyDb) --at;
       ends[u] = at;
       starts[u + 1] = at;
     }
@@ -164,6 +249,41 @@ std::vector<UnitTime> carryUnits(const std::vector<Span>& units, const Features&
     int j = starts[0];
     while (j < ends[0] - 1 && quiet(j)) ++j;
     if (j - starts[0] >= kPauseFrames) starts[0] = j;  // the lead-in, not a quiet consonant
+  }
+  // An English reader pauses at phrase breaks the synthesis runs through, and the warp
+  // spreads such a pause over the words either side of it: a word after a stillness near its
+  // start, where the synthesis has none, starts where the stillness ends. (The synthesis of
+  // Mandarin pauses between characters as its speaker does, and is left to the warp.)
+  if (!han) {
+    const float still = std::min(sorted[sorted.size() / 10] + kStillDb, loudest - 10);
+    const auto isStill = [&](int j) { return j >= 0 && j < frames && energy[static_cast<std::size_t>(j)] < still; };
+    const std::vector<float> spoken = smoothed(synthesis.energyDb);
+    std::vector<float> spokenSorted = spoken;
+    std::sort(spokenSorted.begin(), spokenSorted.end());
+    const float spokenFloor = std::min(spokenSorted[spokenSorted.size() / 10] + 6, spokenSorted.back() - 10);
+    const auto spokenPause = [&](int f) {
+      int run = 0;
+      for (int i = std::max(0, f - 10); i <= std::min(n - 1, f + 2); ++i) {
+        run = spoken[static_cast<std::size_t>(i)] < spokenFloor ? run + 1 : 0;
+        if (run >= kSpokenPauseFrames) return true;
+      }
+      return false;
+    };
+    for (std::size_t u = 0; u + 1 < units.size(); ++u) {
+      if (spokenPause(frameOf(units[u + 1].startMs))) continue;
+      const int at = starts[u + 1];
+      for (int j = std::max(starts[u] + 1, at - kBreakBefore); j <= at + kBreakAfter && j < ends[u + 1] - 2; ++j) {
+        if (!isStill(j)) continue;
+        int k = j;
+        while (k < frames && isStill(k)) ++k;
+        if (k - j >= kPhraseBreakFrames && k < ends[u + 1] - 2) {
+          starts[u + 1] = k;
+          ends[u] = std::min(ends[u], j);
+          break;
+        }
+        j = k;
+      }
+    }
   }
   if (!units.empty()) {  // and the last ends where its sound does
     std::size_t u = units.size() - 1;

@@ -2,9 +2,12 @@
 // Where each unit of a sentence (a Han character, an English word) is spoken in the
 // recording, found by comparing the recording with a synthesis of the same sentence whose
 // unit times are known: both turned into features (align/Features.h), the synthesis warped
-// onto the recording by banded dynamic time warping, each unit's boundaries carried across
-// the warp and moved to the nearest energy valley. Mandarin units get one syllable nucleus
-// each; a unit holding none or several is marked low-confidence. Pure; any thread.
+// onto the recording by banded dynamic time warping on what the voices share (the loudness
+// against each sentence's own mean and spread, the lower coefficients and their change),
+// each unit's boundaries carried across the warp and moved to where the nearest energy valley
+// begins; an English word after a pause the synthesis does not make starts where the pause
+// ends. Mandarin units get one syllable nucleus each; a unit holding none or several is
+// marked low-confidence. Pure; any thread.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +43,10 @@ struct UnitSpan {
 // ends, each step one frame on either or both; no pair further than `band` (a share of the
 // longer length, at least 20 frames) from the diagonal.
 std::vector<std::pair<int, int>> warpPath(const std::vector<Frame>& a, const std::vector<Frame>& b, double band = 0.3);
+
+// How long the speech in `f` lasts: from its first hop near its loudest (and well over its
+// noise floor) to its last.
+double speechMs(const Features& f);
 
 // The recording's times of the synthesis's `units`. `han`: the units are Han characters.
 std::vector<UnitTime> carryUnits(const std::vector<Span>& units, const Features& synthesis, const Features& recording,

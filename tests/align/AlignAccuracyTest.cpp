@@ -218,9 +218,34 @@ TEST(UnitTimes, AreCachedByTheRecordingsIdentityAndMadeAgainWhenItChanges) {
   EXPECT_TRUE(align::alignUnits(dir.file("missing.wav"), sentences).empty()) << "an unreadable recording: nothing";
 }
 
+// Times an older aligner made (its cache file names its version) are made again, not read.
+TEST(UnitTimes, AnOlderAlignersCacheIsMadeAgain) {
+  TempDir dir;
+  const std::string lesson = dir.file("lesson.wav");
+  std::vector<float> samples;
+  std::vector<double> starts;
+  ASSERT_TRUE(mandarinVoice("今天天气很好。", samples, starts));
+  samples.insert(samples.end(), kRate / 2, 0.0f);
+  writeWav(lesson, samples);
+  const std::vector<Sentence> sentences = {
+      {0, static_cast<std::int32_t>(samples.size() * 1000.0 / kRate), "今天天气很好。"}};
+  const std::string cache = dir.file("cache");
+  ASSERT_EQ(align::cachedUnits(lesson, sentences, cache).size(), 6u);
+  const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
+  std::string text;
+  {
+    std::ifstream in(file);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_TRUE(text.starts_with("tessaly-units 3 "));
+  text.replace(0, 15, "tessaly-units 2");
+  std::ofstream(file, std::ios::trunc) << text.replace(text.rfind(" 好"), 4, " 号");
+  EXPECT_EQ(align::cachedUnits(lesson, sentences, cache)[5].text, "好") << "the older aligner's times were read";
+}
+
 // The cache file's text read back: only whole, and only under its own key.
 TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
-  const std::string key = "tessaly-units 2 1234 00aa 00bb";
+  const std::string key = "tessaly-units 3 1234 00aa 00bb";
   const std::vector<align::UnitSpan> units = {
       {0, 0, 10.5, 200.25, 0.75, "今"}, {0, 1, 200.25, 380, 0.5, "天"}, {2, 0, 1000, 1500.125, 1, "hello"}};
   const std::string whole = align::unitCacheText(key, units);
@@ -245,8 +270,9 @@ TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
       {"bytes zeroed", zeroed, false},
       {"count changed", changedCount, false},
       {"a unit too many", key + "\n" + body + "2 1 1500 1600 1 x\n" + whole.substr(whole.rfind("end ")), false},
-      {"another key", align::unitCacheText("tessaly-units 2 1234 00aa 00cc", units), false},
+      {"another key", align::unitCacheText("tessaly-units 3 1234 00aa 00cc", units), false},
       {"the older program's", "tessaly-units 1 1234 00aa 00bb\n" + body, false},
+      {"the older aligner's", align::unitCacheText("tessaly-units 2 1234 00aa 00bb", units), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -86,12 +86,12 @@ void writeMonoWav(const std::string& path, const std::vector<float>& samples, in
     put(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767))), 2);
 }
 
-std::vector<float> withNoise(std::vector<float> samples, double snrDb) {
+std::vector<float> withNoise(std::vector<float> samples, double snrDb, unsigned seed) {
   double power = 0;
   std::size_t loud = 0;
   for (float s : samples)
     if (std::abs(s) > 0.01f) power += s * s, ++loud;
-  std::mt19937 random(3);
+  std::mt19937 random(seed);
   std::normal_distribution<float> noise(
       0.0f, static_cast<float>(
                 std::sqrt(power / static_cast<double>(std::max<std::size_t>(loud, 1)) / std::pow(10, snrDb / 10))));

@@ -46,8 +46,9 @@ void writeFloats(const std::string& path, const std::vector<float>& samples);
 
 // `samples` (mono, -1 to 1) as a 16-bit WAV file at `rate`.
 void writeMonoWav(const std::string& path, const std::vector<float>& samples, int rate);
-// `samples` with white noise `snrDb` under the power of their sounding part (a fixed seed).
-std::vector<float> withNoise(std::vector<float> samples, double snrDb);
+// `samples` with white noise `snrDb` under the power of their sounding part (from a fixed
+// seed, so the same call gives the same noise).
+std::vector<float> withNoise(std::vector<float> samples, double snrDb, unsigned seed = 3);
 
 // A learner's take from the synthesiser: `pinyin` (numbered tones) said at the sample lesson's
 // speed, mono at the take's rate, with 0.3 s of silence before it and 3 s after.

@@ -2,6 +2,7 @@
 #include "align/engine/UnitAligner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <iomanip>
@@ -27,7 +28,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kQuiet = 300;  // of 32767: below this a synthesised sample is silence
-constexpr const char* kCacheHeader = "tessaly-units 2";
+// The cache's format and the aligner's version: times made by an older aligner are made again.
+constexpr const char* kCacheHeader = "tessaly-units 3";
+constexpr int kWordsPerMinute = 175;   // the synthesiser's speed, before it is matched to the recording's
+constexpr double kPaceMatched = 1.12;  // a recording this much longer or shorter is spoken again
 
 int codePoints(const std::string& utf8) {
   int n = 0;
@@ -35,13 +39,15 @@ int codePoints(const std::string& utf8) {
   return n;
 }
 
-// One sentence's units in the recording; empty when it has none or cannot be spoken.
-std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, int index) {
-  std::vector<UnitSpan> found;
-  if (!sentence.text) return found;
-  const std::vector<Unit> units = unitsOf(*sentence.text);
-  if (units.empty()) return found;
-  const bool han = std::any_of(units.begin(), units.end(), [](const Unit& u) { return u.han; });
+// A rendering of a sentence by the synthesiser: its units' spans and its features.
+struct Rendering {
+  std::vector<align::Span> spans;
+  align::Features features;
+};
+
+// `units` spoken at `wordsPerMinute`; no spans when nothing could be spoken.
+Rendering render(const std::vector<Unit>& units, bool han, int wordsPerMinute) {
+  Rendering out;
   // The units apart by spaces, each a word to the synthesiser, so each has its own event.
   std::string text;
   std::vector<int> positions;
@@ -50,11 +56,11 @@ std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, 
     positions.push_back(codePoints(text) + 1);
     text += unit.text;
   }
-  const Spoken spoken = speak(text, han ? "cmn-latn-pinyin" : "en-us");
-  if (spoken.sampleRate == 0 || spoken.samples.empty()) return found;
+  const Spoken spoken = speak(text, han ? "cmn-latn-pinyin" : "en-us", wordsPerMinute);
+  if (spoken.sampleRate == 0 || spoken.samples.empty()) return out;
   std::size_t last = spoken.samples.size();
   while (last > 0 && std::abs(spoken.samples[last - 1]) < kQuiet) --last;
-  if (spoken.words.empty() || last == 0) return found;  // nothing could be spoken
+  if (spoken.words.empty() || last == 0) return out;  // nothing could be spoken
   // Each unit's start from its word's event; a unit the synthesiser ran into the one before
   // ("in the" is one word to it) gets its share of that word by its letters.
   std::vector<double> starts(units.size(), -1);
@@ -74,19 +80,44 @@ std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, 
     const int fromChar = positions[u - 1], toChar = next < units.size() ? positions[next] : codePoints(text) + 1;
     starts[u] = from + (to - from) * (positions[u] - fromChar) / std::max(1, toChar - fromChar);
   }
-  std::vector<align::Span> spans;
-  for (double start : starts) spans.push_back({start, 0});
-  for (std::size_t u = 0; u < spans.size(); ++u) spans[u].endMs = u + 1 < spans.size() ? spans[u + 1].startMs : endMs;
+  for (double start : starts) out.spans.push_back({start, 0});
+  for (std::size_t u = 0; u < out.spans.size(); ++u)
+    out.spans[u].endMs = u + 1 < out.spans.size() ? out.spans[u + 1].startMs : endMs;
+  std::vector<float> synthesis(spoken.samples.size());
+  std::transform(spoken.samples.begin(), spoken.samples.end(), synthesis.begin(),
+                 [](short s) { return static_cast<float>(s) / 32768.0f; });
+  out.features = align::featuresOf(synthesis.data(), synthesis.size(), spoken.sampleRate);
+  return out;
+}
 
+// One sentence's units in the recording; empty when it has none or cannot be spoken. `pace`:
+// the synthesiser's words a minute, first the pace the sentence before was matched at (a
+// lesson's speaker keeps a pace), then this sentence's.
+std::vector<UnitSpan> alignSentence(Decoder& decoder, const Sentence& sentence, int index, int& pace) {
+  std::vector<UnitSpan> found;
+  if (!sentence.text) return found;
+  const std::vector<Unit> units = unitsOf(*sentence.text);
+  if (units.empty()) return found;
+  const bool han = std::any_of(units.begin(), units.end(), [](const Unit& u) { return u.han; });
+  Rendering synthesis = render(units, han, pace);
+  if (synthesis.spans.empty()) return found;
   // The recording's stretch, mono.
   const int rate = decoder.info().sampleRate;
   const std::vector<float> mono = readMono(decoder, sentence.startMs, sentence.endMs);
   if (mono.empty()) return found;
-  std::vector<float> synthesis(spoken.samples.size());
-  std::transform(spoken.samples.begin(), spoken.samples.end(), synthesis.begin(),
-                 [](short s) { return static_cast<float>(s) / 32768.0f; });
-  const auto times = align::carryUnits(spans, align::featuresOf(synthesis.data(), synthesis.size(), spoken.sampleRate),
-                                       align::featuresOf(mono.data(), mono.size(), rate), han);
+  const align::Features recording = align::featuresOf(mono.data(), mono.size(), rate);
+  // A recording spoken much slower or faster than the synthesis is warped onto one spoken at
+  // its own pace, so the warp follows its syllables rather than runs over them.
+  const double ratio = align::speechMs(recording) /
+                       std::max(1.0, synthesis.spans.back().endMs - synthesis.spans.front().startMs);
+  if (ratio > kPaceMatched || ratio < 1 / kPaceMatched) {
+    const int matched = std::clamp(static_cast<int>(std::lround(pace / ratio)), 80, 400);
+    if (Rendering again = render(units, han, matched); !again.spans.empty()) {
+      synthesis = std::move(again);
+      pace = matched;
+    }
+  }
+  const auto times = align::carryUnits(synthesis.spans, synthesis.features, recording, han);
   for (std::size_t u = 0; u < times.size(); ++u)
     found.push_back({index, static_cast<int>(u), sentence.startMs + times[u].startMs, sentence.startMs + times[u].endMs,
                      times[u].confidence, units[u].text});
@@ -112,9 +143,10 @@ std::vector<UnitSpan> alignUnits(const std::string& recording, const std::vector
   std::vector<UnitSpan> all;
   auto decoder = Decoder::open(recording, cancel, nullptr);
   if (!decoder) return all;
+  int pace = kWordsPerMinute;
   for (std::size_t i = 0; i < sentences.size(); ++i) {
     if (cancel && cancel->load()) break;
-    std::vector<UnitSpan> units = alignSentence(*decoder, sentences[i], static_cast<int>(i));
+    std::vector<UnitSpan> units = alignSentence(*decoder, sentences[i], static_cast<int>(i), pace);
     if (progress) progress(units, static_cast<double>(i + 1) / static_cast<double>(sentences.size()));
     all.insert(all.end(), units.begin(), units.end());
   }

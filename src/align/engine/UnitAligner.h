@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where each unit of each sentence (a Han character, an English word, as the check counts
 // them) is spoken in a recording: the sentence synthesised by libespeak-ng (audio/Speech.h)
-// with its units' times, the recording's stretch decoded, both aligned (align/Align.h).
+// with its units' times (spoken again at the recording's pace when that is much slower or
+// faster), the recording's stretch decoded, both aligned (align/Align.h).
 // Sentences without a text, or whose text the synthesiser cannot speak, are skipped. The
 // times are kept in a cache file per recording, named by its identity, in
 // $XDG_CACHE_HOME/tessaly/ (never beside the user's files), and read back while the
