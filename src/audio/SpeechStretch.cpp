@@ -48,8 +48,8 @@ void SpeechStretch::restart(double speed) {
   // less is dropped, so the sound is centred on its promised time, and the surplus at the end
   // is cut. Sped up it comes as much late (10 ms at 2.0); that is left, since dropping more
   // would end the stretch on silence.
-  const double early = speed < 1.0 ? sequence_ * (1.0 - speed) / 2.0 / speed : 0.0;
-  toDrop_ = static_cast<int>(std::lround(history_ / speed - early));
+  early_ = speed < 1.0 ? sequence_ * (1.0 - speed) / 2.0 / speed : 0.0;
+  toDrop_ = static_cast<int>(std::lround(history_ / speed - early_));
   last_ = false;
   due_ = 0;
   given_ = 0;
@@ -59,8 +59,11 @@ int SpeechStretch::historyFrames() const { return history_; }
 
 void SpeechStretch::prime(const float* in, int frames) {
   frames = std::clamp(frames, 0, history_);
-  const std::vector<float> silence(static_cast<std::size_t>(history_ - frames) * channels_, 0.0f);
-  if (!silence.empty()) touch_->putSamples(silence.data(), static_cast<unsigned>(history_ - frames));
+  // Near the file's start there is less history than a sequence and its window. No silence
+  // is put before it: within a sequence the input runs at 1.0, so output meant for the
+  // start frame would be made of that silence (a dropout at every speed but 1.0). The
+  // stretch then begins on what there is, and only its output is dropped.
+  if (frames < history_) toDrop_ = static_cast<int>(std::max(0L, std::lround(frames / speed_ - early_)));
   if (frames > 0) touch_->putSamples(in, static_cast<unsigned>(frames));
 }
 

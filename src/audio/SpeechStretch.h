@@ -44,8 +44,9 @@ class SpeechStretch final : public Stretch {
 
  private:
   int channels_;
-  int history_;      // file frames heard before the start
-  double sequence_;  // frames of one sequence
+  int history_;       // file frames heard before the start
+  double sequence_;   // frames of one sequence
+  double early_ = 0;  // output frames by which slowed sound comes early, dropped the less
   double speed_ = 1.0;
   std::unique_ptr<soundtouch::SoundTouch> touch_;
   int toDrop_ = 0;  // output frames that stand for the history, still to drop
