@@ -42,32 +42,21 @@ std::string trimmed(std::string_view s) {
   return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
 }
 
-// Digits of `s` from `at` as a number (at most 9 of them); -1 if there are none.
-std::int64_t number(std::string_view s, std::size_t& at, std::size_t maxDigits = 9) {
-  std::int64_t value = 0;
-  std::size_t digits = 0;
-  while (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at])) && digits < maxDigits) {
-    value = value * 10 + (s[at++] - '0');
-    ++digits;
-  }
-  return digits == 0 ? -1 : value;
-}
-
 // "mm:ss", "mm:ss.xx", "mm:ss:xx", "mm:ss.xxx" (a fraction of any length is read as one);
 // -1 when it is no time.
 std::int64_t lrcTime(std::string_view tag) {
   std::size_t at = 0;
-  const std::int64_t minutes = number(tag, at, 5);
+  const std::int64_t minutes = readDigits(tag, at, 5);
   if (minutes < 0 || at >= tag.size() || tag[at] != ':') return -1;
   ++at;
-  const std::int64_t seconds = number(tag, at, 2);
+  const std::int64_t seconds = readDigits(tag, at, 2);
   if (seconds < 0 || seconds >= 60) return -1;
   std::int64_t ms = (minutes * 60 + seconds) * 1000;
   if (at == tag.size()) return ms;
   if (tag[at] != '.' && tag[at] != ':') return -1;
   ++at;
   const std::size_t start = at;
-  const std::int64_t fraction = number(tag, at, 3);
+  const std::int64_t fraction = readDigits(tag, at, 3);
   if (fraction < 0 || at != tag.size()) return -1;
   const std::size_t digits = at - start;
   ms += digits == 1 ? fraction * 100 : digits == 2 ? fraction * 10 : fraction;
@@ -116,7 +105,7 @@ std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs) {
         const bool negative = !value.empty() && value[0] == '-';
         if (!value.empty() && (value[0] == '-' || value[0] == '+')) value.remove_prefix(1);
         std::size_t pos = 0;
-        const std::int64_t ms = number(value, pos);
+        const std::int64_t ms = readDigits(value, pos);
         if (ms >= 0 && pos == value.size()) offset = negative ? -ms : ms;
         continue;
       }
@@ -151,14 +140,14 @@ std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs) {
 std::vector<Sentence> readSrt(std::string_view text, std::int32_t lengthMs) {
   // hh:mm:ss,mmm (a "." also taken for the comma); -1 when it is no time.
   const auto srtTime = [](std::string_view s, std::size_t& at) -> std::int64_t {
-    const std::int64_t h = number(s, at, 3);
+    const std::int64_t h = readDigits(s, at, 3);
     if (h < 0 || at >= s.size() || s[at++] != ':') return -1;
-    const std::int64_t m = number(s, at, 2);
+    const std::int64_t m = readDigits(s, at, 2);
     if (m < 0 || m >= 60 || at >= s.size() || s[at++] != ':') return -1;
-    const std::int64_t sec = number(s, at, 2);
+    const std::int64_t sec = readDigits(s, at, 2);
     if (sec < 0 || sec >= 60 || at >= s.size() || (s[at] != ',' && s[at] != '.')) return -1;
     ++at;
-    const std::int64_t ms = number(s, at, 3);
+    const std::int64_t ms = readDigits(s, at, 3);
     if (ms < 0) return -1;
     return ((h * 60 + m) * 60 + sec) * 1000 + ms;
   };

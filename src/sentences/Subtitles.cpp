@@ -6,6 +6,16 @@
 
 namespace tessaly {
 
+std::int64_t readDigits(std::string_view s, std::size_t& at, std::size_t maxDigits) {
+  std::int64_t value = 0;
+  std::size_t digits = 0;
+  while (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at])) && digits < maxDigits) {
+    value = value * 10 + (s[at++] - '0');
+    ++digits;
+  }
+  return digits == 0 ? -1 : value;
+}
+
 namespace {
 
 constexpr std::int64_t kLongestMs = std::int64_t{100} * 3600 * 1000;  // 100 hours: beyond is no time
@@ -43,23 +53,12 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-// Digits of `s` from `at` as a number (at most `maxDigits` of them); -1 if there are none.
-std::int64_t number(std::string_view s, std::size_t& at, std::size_t maxDigits) {
-  std::int64_t value = 0;
-  std::size_t digits = 0;
-  while (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at])) && digits < maxDigits) {
-    value = value * 10 + (s[at++] - '0');
-    ++digits;
-  }
-  return digits == 0 ? -1 : value;
-}
-
 // A fraction of a second after its "." (or ","): 1 to 3 digits, read as tenths, hundredths
 // or thousandths; -1 when there is none.
 std::int64_t fractionMs(std::string_view s, std::size_t& at) {
   if (at >= s.size() || (s[at] != '.' && s[at] != ',')) return -1;
   const std::size_t start = ++at;
-  const std::int64_t fraction = number(s, at, 3);
+  const std::int64_t fraction = readDigits(s, at, 3);
   if (fraction < 0) return -1;
   const std::size_t digits = at - start;
   return digits == 1 ? fraction * 100 : digits == 2 ? fraction * 10 : fraction;
@@ -67,14 +66,14 @@ std::int64_t fractionMs(std::string_view s, std::size_t& at) {
 
 // "hh:mm:ss.ttt" or "mm:ss.ttt" from `at`; -1 when it is no time.
 std::int64_t vttTime(std::string_view s, std::size_t& at) {
-  const std::int64_t a = number(s, at, 5);
+  const std::int64_t a = readDigits(s, at, 5);
   if (a < 0 || at >= s.size() || s[at++] != ':') return -1;
-  const std::int64_t b = number(s, at, 2);
+  const std::int64_t b = readDigits(s, at, 2);
   if (b < 0 || b >= 60) return -1;
   std::int64_t h = 0, m = a, sec = b;
   if (at < s.size() && s[at] == ':') {
     ++at;
-    sec = number(s, at, 2);
+    sec = readDigits(s, at, 2);
     if (sec < 0 || sec >= 60) return -1;
     h = a;
     m = b;
@@ -88,11 +87,11 @@ std::int64_t vttTime(std::string_view s, std::size_t& at) {
 std::int64_t assTime(std::string_view s) {
   s = trimmed(s);
   std::size_t at = 0;
-  const std::int64_t h = number(s, at, 3);
+  const std::int64_t h = readDigits(s, at, 3);
   if (h < 0 || at >= s.size() || s[at++] != ':') return -1;
-  const std::int64_t m = number(s, at, 2);
+  const std::int64_t m = readDigits(s, at, 2);
   if (m < 0 || m >= 60 || at >= s.size() || s[at++] != ':') return -1;
-  const std::int64_t sec = number(s, at, 2);
+  const std::int64_t sec = readDigits(s, at, 2);
   if (sec < 0 || sec >= 60) return -1;
   const std::int64_t fraction = fractionMs(s, at);
   if (fraction < 0 || at != s.size()) return -1;
@@ -161,7 +160,7 @@ std::string withoutMarkup(std::string_view raw, CueMarkup markup) {
         const std::string_view block = raw.substr(i + 1, close - i - 1);
         for (auto p = block.find("\\p"); p != std::string_view::npos; p = block.find("\\p", p + 2)) {
           std::size_t at = p + 2;
-          if (const std::int64_t scale = number(block, at, 3); scale >= 0) drawing = scale > 0;
+          if (const std::int64_t scale = readDigits(block, at, 3); scale >= 0) drawing = scale > 0;
         }
         i = close;
         continue;

@@ -18,6 +18,10 @@
 
 namespace tessaly {
 
+// The digits of `s` from `at` (at most `maxDigits` of them) as a number, `at` moved past
+// them; -1 when there are none. The time readers' step (.lrc, .srt, .vtt, .ass).
+std::int64_t readDigits(std::string_view s, std::size_t& at, std::size_t maxDigits = 9);
+
 // One subtitle as it is timed: its text already cleaned ("" for one without words).
 struct Cue {
   std::int64_t startMs = 0;
