@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -363,11 +362,7 @@ void Form1::mapSentences() {
   sentences_.mapRecording(recording_.path(), recordingLength(), aligned);
 }
 
-std::string Form1::alignedMapKey(const std::string& recording) {
-  char key[40];
-  std::snprintf(key, sizeof key, "aligned_map.%016llx", static_cast<unsigned long long>(fnv1a64(recording)));
-  return key;
-}
+std::string Form1::alignedMapKey(const std::string& recording) { return "aligned_map." + fnvHex(recording); }
 
 void Form1::useAlignedMap(const std::string& recording, const std::string& keptPath, bool besideRecording) {
   if (settings_) {
@@ -448,11 +443,7 @@ void Form1::pausePlaying() {
 
 LoopOptions Form1::loopOptions() const { return pacer_->options(); }
 
-std::string Form1::subtitleStreamKey(const std::string& recording) {
-  char key[40];
-  std::snprintf(key, sizeof key, "subtitles.%016llx", static_cast<unsigned long long>(fnv1a64(recording)));
-  return key;
-}
+std::string Form1::subtitleStreamKey(const std::string& recording) { return "subtitles." + fnvHex(recording); }
 
 int Form1::chosenSubtitleStream(const std::string& recording) const {
   if (!settings_) return -1;

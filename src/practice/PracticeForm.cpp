@@ -2,7 +2,6 @@
 #include "practice/PracticeForm.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "check/Report.h"
@@ -134,11 +133,7 @@ void PracticeForm::repeatReferenceSentence(int sentence) {
   }
 }
 
-std::string PracticeForm::referenceKey(const std::string& recording) {
-  char key[40];
-  std::snprintf(key, sizeof key, "reference.%016llx", static_cast<unsigned long long>(fnv1a64(recording)));
-  return key;
-}
+std::string PracticeForm::referenceKey(const std::string& recording) { return "reference." + fnvHex(recording); }
 
 std::string PracticeForm::chosenReference() const {
   if (!settings_ || picture_.recording.empty()) return {};

@@ -2,7 +2,6 @@
 #include "recovery/RecoveryKeeper.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "text/Fnv.h"
 
@@ -74,11 +73,7 @@ std::optional<RecoveryRecord> decodeRecovery(std::string_view bytes) {
   return record;
 }
 
-std::string recoveryName(const std::string& dictationPath) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%016llx.txt", static_cast<unsigned long long>(fnv1a64(dictationPath)));
-  return name;
-}
+std::string recoveryName(const std::string& dictationPath) { return fnvHex(dictationPath) + ".txt"; }
 
 RecoveryKeeper::RecoveryKeeper(ui::TextBox& text1, ui::Timer& timer, FileFolder& folder)
     : text1_(text1), timer_(timer), folder_(folder) {

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 
 #include "text/Fnv.h"
@@ -21,9 +20,7 @@ constexpr const char* kNewerReason = "练习记录文件是较新版本的程序
 // folder under a name of the record's path (two records never share a spare file).
 std::vector<fs::path> unwrittenPlaces(const std::string& record, const std::vector<std::string>& spareFolders) {
   std::vector<fs::path> places{fs::path(record + ".unwritten")};
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a64(record)));
-  const std::string spareName = fs::path(record).filename().string() + ".unwritten-" + hex;
+  const std::string spareName = fs::path(record).filename().string() + ".unwritten-" + fnvHex(record);
   for (const std::string& folder : spareFolders) places.push_back(fs::path(folder) / spareName);
   return places;
 }

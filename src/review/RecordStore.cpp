@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -119,9 +118,7 @@ RecordingIdentity identityOf(const std::string& path) {
     in.read(bytes.data() + head, static_cast<std::streamsize>(bytes.size() - head));
   }
   if (!in) return {};
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a64(bytes)));
-  return {static_cast<std::int64_t>(size), hex};
+  return {static_cast<std::int64_t>(size), fnvHex(bytes)};
 }
 
 RecordStore::~RecordStore() { close(); }

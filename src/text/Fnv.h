@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tessaly {
@@ -15,6 +16,15 @@ constexpr std::uint64_t fnv1a64(std::string_view bytes) {
     hash *= 1099511628211ull;
   }
   return hash;
+}
+
+// The hash as 16 lower-case hex digits: the form every name and key made of it takes.
+inline std::string fnvHex(std::string_view bytes) {
+  constexpr char kDigits[] = "0123456789abcdef";
+  std::uint64_t hash = fnv1a64(bytes);
+  std::string hex(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) hex[static_cast<std::size_t>(i)] = kDigits[hash & 0xF];
+  return hex;
 }
 
 }  // namespace tessaly

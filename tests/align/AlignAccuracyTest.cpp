@@ -178,6 +178,17 @@ TEST(AlignAccuracy, EnglishFromFestivalInARoomWithNoiseAndAWarp) {
   EXPECT_LE(a.medianMs, 40.0);
 }
 
+// "今天天气很好。" spoken into `lesson` with half a second after it: its map of one sentence
+// (none when it could not be spoken).
+std::vector<Sentence> oneSentenceLesson(const std::string& lesson) {
+  std::vector<float> samples;
+  std::vector<double> starts;
+  if (!mandarinVoice("今天天气很好。", samples, starts)) return {};
+  samples.insert(samples.end(), kRate / 2, 0.0f);
+  writeWav(lesson, samples);
+  return {{0, static_cast<std::int32_t>(samples.size() * 1000.0 / kRate), "今天天气很好。"}};
+}
+
 TEST(UnitTimes, AreCachedByTheRecordingsIdentityAndMadeAgainWhenItChanges) {
   TempDir dir;
   const std::string lesson = dir.file("lesson.wav");
@@ -222,13 +233,8 @@ TEST(UnitTimes, AreCachedByTheRecordingsIdentityAndMadeAgainWhenItChanges) {
 TEST(UnitTimes, AnOlderAlignersCacheIsMadeAgain) {
   TempDir dir;
   const std::string lesson = dir.file("lesson.wav");
-  std::vector<float> samples;
-  std::vector<double> starts;
-  ASSERT_TRUE(mandarinVoice("今天天气很好。", samples, starts));
-  samples.insert(samples.end(), kRate / 2, 0.0f);
-  writeWav(lesson, samples);
-  const std::vector<Sentence> sentences = {
-      {0, static_cast<std::int32_t>(samples.size() * 1000.0 / kRate), "今天天气很好。"}};
+  const std::vector<Sentence> sentences = oneSentenceLesson(lesson);
+  ASSERT_EQ(sentences.size(), 1u);
   const std::string cache = dir.file("cache");
   ASSERT_EQ(align::cachedUnits(lesson, sentences, cache).size(), 6u);
   const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
@@ -302,13 +308,8 @@ std::string fileText(const std::filesystem::path& file) {
 TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
   TempDir dir;
   const std::string lesson = dir.file("lesson.wav");
-  std::vector<float> samples;
-  std::vector<double> starts;
-  ASSERT_TRUE(mandarinVoice("今天天气很好。", samples, starts));
-  samples.insert(samples.end(), kRate / 2, 0.0f);
-  writeWav(lesson, samples);
-  const std::vector<Sentence> sentences = {
-      {0, static_cast<std::int32_t>(samples.size() * 1000.0 / kRate), "今天天气很好。"}};
+  const std::vector<Sentence> sentences = oneSentenceLesson(lesson);
+  ASSERT_EQ(sentences.size(), 1u);
 
   const std::string cache = dir.file("cache");
   const auto made = align::cachedUnits(lesson, sentences, cache);
