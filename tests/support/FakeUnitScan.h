@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A unit scan for the tests: every unit of a sentence with text (as the check counts them)
-// 200 ms long from the sentence's start, all found at once. Test thread only.
+// 200 ms long from the sentence's start, all found at once; what it hands over follows the
+// contract's rules (tests/align/UnitScanContractTest.cpp). Test thread only.
 #pragma once
 
 #include "align/UnitScan.h"
@@ -20,8 +21,12 @@ class FakeUnitScan final : public UnitScan {
     }
     return ++serial;
   }
+  // As the engine's scanner: only the units beyond those the caller holds, and nothing (never
+  // finished) for a scan that is not the newest.
   bool take(std::uint32_t asked, std::vector<align::UnitSpan>& units) const override {
-    if (asked == serial) units = all;
+    if (asked != serial) return false;
+    if (all.size() > units.size())
+      units.insert(units.end(), all.begin() + static_cast<std::ptrdiff_t>(units.size()), all.end());
     return true;
   }
 
