@@ -35,22 +35,24 @@ class Player final : public PracticePlayer {
 
 class Engine final : public ShadowEngine {
  public:
-  // The microphone opens at once (seen at the form's next tick), or is not there: the take
-  // then fails as its comparison.
+  // The microphone opens at once (seen at the form's next tick), or after `openingPolls` looks
+  // at the state (a slow one: the take is Starting meanwhile, as the engine's is while its
+  // device opens), or is not there: the take then fails as its comparison.
   std::string startTake(const TakeRequest& r) override {
     requests.push_back(r);
-    state_ = microphone ? TakeState::Recording : TakeState::Comparing;
-    if (!microphone) {
-      ready.emplace();
-      ready->failure = "没有找到麦克风（录音设备），不能跟读录音。";
-    }
+    opening_ = openingPolls;
+    state_ = TakeState::Starting;
+    if (opening_ == 0) opened();
     return {};
   }
   void stopTake() override {
     ++stops;
     state_ = TakeState::Comparing;
   }
-  TakeState state() const override { return state_; }
+  TakeState state() const override {
+    if (state_ == TakeState::Starting && opening_ > 0 && --opening_ == 0) opened();
+    return state_;
+  }
   double level() const override { return db; }
   std::optional<TakeComparison> takeComparison() override {
     if (!ready) return std::nullopt;
@@ -69,10 +71,11 @@ class Engine final : public ShadowEngine {
   Hearing hearing() const override { return now; }
 
   bool microphone = true;
+  int openingPolls = 0;
   std::vector<TakeRequest> requests;
   int stops = 0, hearingStops = 0;
   double db = -100;
-  std::optional<TakeComparison> ready;
+  mutable std::optional<TakeComparison> ready;
   struct Heard {
     bool original;
     int passes, pauseMs;
@@ -81,7 +84,16 @@ class Engine final : public ShadowEngine {
   Hearing now;
 
  private:
-  TakeState state_ = TakeState::Idle;
+  void opened() const {
+    state_ = microphone ? TakeState::Recording : TakeState::Comparing;
+    if (!microphone) {
+      ready.emplace();
+      ready->failure = "没有找到麦克风（录音设备），不能跟读录音。";
+    }
+  }
+
+  mutable TakeState state_ = TakeState::Idle;
+  mutable int opening_ = 0;
 };
 
 class Log final : public TakeLog {
@@ -152,6 +164,47 @@ TEST(ShadowForm, WhatATakeKeyDoes) {
     EXPECT_EQ(form.caption(), "正在录音：第 2 句。说完停一秒会自动结束，也可以再按一次跟读录音。");
     EXPECT_EQ(form.toggleTake(kSentences, 1, units), "") << "the key again ends it";
     EXPECT_EQ(engine.stops, 1);
+  }
+}
+
+TEST(ShadowForm, WhileASlowMicrophoneOpensTheLessonGoesOn) {
+  const struct {
+    const char* what;
+    bool microphone;
+    bool pressedAgain;  // the take key pressed again while the microphone opens
+    TakeState after;    // once it has opened (or failed to)
+    int pauses;
+    std::string told;
+  } cases[] = {
+      {"it opens", true, false, TakeState::Recording, 1, ""},
+      {"the key again while it opens", true, true, TakeState::Comparing, 0, ""},
+      {"there is none", false, false, TakeState::Idle, 0, "没有找到麦克风（录音设备），不能跟读录音。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Player player;
+    Engine engine;
+    engine.microphone = c.microphone;
+    engine.openingPolls = 5;
+    ShadowForm form(player, engine);
+    ASSERT_EQ(form.toggleTake(kSentences, 1, {}), "");
+    for (int tick = 0; tick < 3; ++tick) {
+      form.tick();
+      EXPECT_EQ(form.state(), TakeState::Starting);
+      EXPECT_EQ(form.caption(), "正在打开麦克风……");
+      EXPECT_EQ(form.meter(), 0);
+      EXPECT_EQ(player.pauses, 0) << "the lesson goes on until the microphone records";
+      EXPECT_EQ(form.hear(false), "这一句还没有跟读录音：先按“跟读录音”录一遍。");
+    }
+    if (c.pressedAgain) {
+      EXPECT_EQ(form.toggleTake(kSentences, 1, {}), "") << "the key again ends the take";
+      EXPECT_EQ(engine.stops, 1);
+    }
+    for (int tick = 0; tick < 3; ++tick) form.tick();
+    EXPECT_EQ(form.state(), c.after);
+    EXPECT_EQ(player.pauses, c.pauses);
+    EXPECT_EQ(form.takeProblem(), c.told);
+    EXPECT_EQ(engine.requests.size(), 1u) << "one take, never a second one started";
   }
 }
 
