@@ -23,13 +23,12 @@ MonoWriter::~MonoWriter() {
   }
 }
 
-std::string MonoWriter::open(const std::string& path, Format format, int rate, const std::string& comment) {
+MonoWriter::OpenFailure MonoWriter::open(const std::string& path, Format format, int rate, const std::string& comment) {
   const bool mp3 = format == Format::Mp3, flac = format == Format::Flac;
-  const char* name = mp3 ? "MP3" : flac ? "FLAC" : "WAV";
   if (avformat_alloc_output_context2(&fmt_, nullptr, mp3 ? "mp3" : flac ? "flac" : "wav", path.c_str()) < 0 || !fmt_)
-    return "无法建立输出文件。";
+    return OpenFailure::CannotCreate;
   const AVCodec* encoder = avcodec_find_encoder(mp3 ? AV_CODEC_ID_MP3 : flac ? AV_CODEC_ID_FLAC : AV_CODEC_ID_PCM_S16LE);
-  if (!encoder) return mp3 ? "没有 MP3 编码器（FFmpeg 的 libmp3lame）。" : std::string("没有 ") + name + " 编码器。";
+  if (!encoder) return OpenFailure::NoEncoder;
   codec_ = avcodec_alloc_context3(encoder);
   codec_->sample_rate = rate;
   av_channel_layout_default(&codec_->ch_layout, 1);
@@ -37,18 +36,17 @@ std::string MonoWriter::open(const std::string& path, Format format, int rate, c
   if (mp3) codec_->bit_rate = 96000;
   codec_->time_base = {1, rate};
   if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  if (avcodec_open2(codec_, encoder, nullptr) < 0)
-    return "这个采样率（" + std::to_string(rate) + " Hz）无法编码成 " + name + "。";
+  if (avcodec_open2(codec_, encoder, nullptr) < 0) return OpenFailure::RateRefused;
   AVStream* stream = avformat_new_stream(fmt_, nullptr);
-  if (!stream || avcodec_parameters_from_context(stream->codecpar, codec_) < 0) return "无法建立输出文件。";
+  if (!stream || avcodec_parameters_from_context(stream->codecpar, codec_) < 0) return OpenFailure::CannotCreate;
   stream->time_base = codec_->time_base;
-  if (avio_open(&fmt_->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return "无法写入输出文件：" + path;
+  if (avio_open(&fmt_->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return OpenFailure::CannotWrite;
   if (!comment.empty()) av_dict_set(&fmt_->metadata, "comment", comment.c_str(), 0);
-  if (avformat_write_header(fmt_, nullptr) < 0) return "无法写入输出文件：" + path;
+  if (avformat_write_header(fmt_, nullptr) < 0) return OpenFailure::CannotWrite;
   frameSize_ = codec_->frame_size > 0 ? codec_->frame_size : 4096;
   frame_ = av_frame_alloc();
   packet_ = av_packet_alloc();
-  return {};
+  return OpenFailure::None;
 }
 
 bool MonoWriter::write(const float* in, std::size_t n) {

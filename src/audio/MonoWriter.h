@@ -20,14 +20,22 @@ namespace tessaly::audio {
 class MonoWriter {
  public:
   enum class Format { Mp3, Wav, Flac };
+  // Why a file cannot be made; the caller words it for the user.
+  enum class OpenFailure {
+    None,
+    CannotCreate,  // the container or its stream could not be set up
+    NoEncoder,     // this FFmpeg has no encoder for the format (MP3 needs libmp3lame)
+    RateRefused,   // the encoder does not take this sample rate
+    CannotWrite,   // the file could not be opened for writing, or its header not written
+  };
 
   MonoWriter() = default;
   MonoWriter(const MonoWriter&) = delete;
   MonoWriter& operator=(const MonoWriter&) = delete;
   ~MonoWriter();
 
-  // "" or why the file cannot be made (in Chinese). `comment` goes into the file's tags.
-  std::string open(const std::string& path, Format format, int rate, const std::string& comment = {});
+  // OpenFailure::None, or why the file cannot be made. `comment` goes into the file's tags.
+  OpenFailure open(const std::string& path, Format format, int rate, const std::string& comment = {});
   // Mono frames, any number; false when a write failed.
   bool write(const float* in, std::size_t n);
   // The rest encoded and the file finished; false when that failed.

@@ -13,17 +13,15 @@
 #include <sstream>
 
 #include "audio/Decoder.h"
-#include "audio/FailureText.h"
 #include "audio/MonoWriter.h"
 #include "audio/Stretch.h"
 #include "drill/DrillFiles.h"
+#include "playback/FailureText.h"
 #include "sentences/SentenceMap.h"
 
 namespace tessaly {
 
 using audio::Decoder;
-using audio::Failure;
-using audio::failureInChinese;
 using audio::makeStretch;
 using audio::MonoWriter;
 using audio::Stretch;
@@ -126,6 +124,21 @@ std::string drillLrcPath(const std::string& outPath) {
 
 namespace {
 
+// Why the drill's file could not be begun, in the learner's words.
+std::string cannotWrite(MonoWriter::OpenFailure why, bool mp3, int rate, const std::string& path) {
+  const std::string name = mp3 ? "MP3" : "WAV";
+  switch (why) {
+    case MonoWriter::OpenFailure::None: return {};
+    case MonoWriter::OpenFailure::CannotCreate: return "无法建立输出文件。";
+    case MonoWriter::OpenFailure::NoEncoder:
+      return mp3 ? "没有 MP3 编码器（FFmpeg 的 libmp3lame）。" : "没有 " + name + " 编码器。";
+    case MonoWriter::OpenFailure::RateRefused:
+      return "这个采样率（" + std::to_string(rate) + " Hz）无法编码成 " + name + "。";
+    case MonoWriter::OpenFailure::CannotWrite: return "无法写入输出文件：" + path;
+  }
+  return "无法建立输出文件。";
+}
+
 // The steps of `plan` into `outPath`, and its .lrc when `withLrc`.
 RenderedDrill render(const std::string& recording, const std::vector<DrillStep>& plan, const std::string& outPath,
                      const std::function<void(double)>& progress, const std::atomic<bool>* cancel, bool withLrc,
@@ -158,8 +171,9 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
   if (claim.busy()) return failed("另一个导出正在写这个文件，请等它写完：" + outPath);
   if (!claim.held()) return failed("无法写入输出文件：" + outPath);
   MonoWriter writer;
-  if (std::string why = writer.open(temporary, mp3 ? MonoWriter::Format::Mp3 : MonoWriter::Format::Wav, rate); !why.empty())
-    return failed(why);
+  if (const auto why = writer.open(temporary, mp3 ? MonoWriter::Format::Mp3 : MonoWriter::Format::Wav, rate);
+      why != MonoWriter::OpenFailure::None)
+    return failed(cannotWrite(why, mp3, rate, temporary));
   double totalMs = 0, doneMs = 0;
   for (const DrillStep& step : plan) totalMs += (step.endMs - step.startMs) * 100.0 / step.speedPercent + step.pauseAfterMs;
 

@@ -64,7 +64,7 @@ TakeStore::Kept TakeStore::keep(const std::string& recordingHash, std::int32_t s
   };
   MonoWriter writer;
   const std::string temporary = path.string() + ".part";
-  if (!writer.open(temporary, MonoWriter::Format::Flac, rate, comment).empty() ||
+  if (writer.open(temporary, MonoWriter::Format::Flac, rate, comment) != MonoWriter::OpenFailure::None ||
       !writer.write(samples.data(), samples.size()) || !writer.finish()) {
     fs::remove(temporary, error);
     return unkept();

@@ -38,7 +38,8 @@ std::vector<short> say(const std::string& text, const std::string& voice) {
 // The lesson as a 16-bit mono WAV, through the engine's one writer.
 bool writeWav(const fs::path& path, const std::vector<short>& samples, int rate) {
   audio::MonoWriter writer;
-  if (!writer.open(path.string(), audio::MonoWriter::Format::Wav, rate).empty()) return false;
+  if (writer.open(path.string(), audio::MonoWriter::Format::Wav, rate) != audio::MonoWriter::OpenFailure::None)
+    return false;
   std::vector<float> frames(samples.size());
   std::transform(samples.begin(), samples.end(), frames.begin(), [](short v) { return static_cast<float>(v) / 32768.0f; });
   return writer.write(frames.data(), frames.size()) && writer.finish();
