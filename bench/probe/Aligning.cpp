@@ -17,7 +17,7 @@
 namespace tessaly::bench {
 
 int align(const std::string& file, const std::string& reference) {
-  audio::Failure error;
+  Failure error;
   const auto decoder = audio::Decoder::open(file, nullptr, &error);
   if (!decoder) {
     std::printf("{\"file\":%s,\"units\":0,\"align_ms\":0,\"error\":%s}\n", jsonString(file).c_str(),

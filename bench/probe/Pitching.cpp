@@ -14,7 +14,7 @@
 namespace tessaly::bench {
 
 int pitchLine(const std::string& file) {
-  audio::Failure error;
+  Failure error;
   const auto decoder = audio::Decoder::open(file, nullptr, &error);
   if (!decoder) {
     std::printf("{\"file\":%s,\"frames\":0,\"error\":%s}\n", jsonString(file).c_str(), jsonString(error.text()).c_str());

@@ -25,7 +25,7 @@ int sentences(int count, char** files) {
   for (int i = 0; i < count; ++i) {
     const std::string file = files[i];
     const auto started = std::chrono::steady_clock::now();
-    audio::Failure error;
+    Failure error;
     const auto decoder = audio::Decoder::open(file, nullptr, &error);
     if (!decoder) {
       std::printf("{\"file\":%s,\"sentences\":0,\"map_ms\":0,\"error\":%s}\n", jsonString(file).c_str(),

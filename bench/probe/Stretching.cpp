@@ -61,7 +61,7 @@ bool writeFloatWav(const std::string& path, const float* samples, std::size_t fr
 }  // namespace
 
 int render(const std::string& out, double speed, int fromMs, int toMs, const std::string& file, StretchEngine stretch) {
-  audio::Failure error;
+  Failure error;
   audio::SourceInfo info;
   {
     auto decoder = audio::Decoder::open(file, nullptr, &error);
@@ -135,7 +135,7 @@ int render(const std::string& out, double speed, int fromMs, int toMs, const std
 }
 
 int stretchCost(double speed, const std::string& file, StretchEngine engine) {
-  audio::Failure error;
+  Failure error;
   if (!audio::Decoder::open(file, nullptr, &error)) {
     std::printf("{\"file\":\"%s\",\"error\":\"%s\"}\n", file.c_str(), error.text().c_str());
     return 0;

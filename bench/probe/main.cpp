@@ -66,7 +66,7 @@ std::string shellQuote(const std::string& s) {
 
 // Seconds of audio per second of decoding, through the engine's decoder.
 std::optional<double> decodeSpeed(const std::string& file, double* seconds) {
-  audio::Failure error;
+  Failure error;
   auto decoder = audio::Decoder::open(file, nullptr, &error);
   if (!decoder) return std::nullopt;
   std::vector<float> buffer(8192 * 2);
@@ -87,7 +87,7 @@ std::optional<double> ffmpegSpeed(const std::string& file, double seconds) {
 }
 
 void probe(const std::string& file) {
-  audio::Failure error;
+  Failure error;
   if (!audio::Decoder::open(file, nullptr, &error)) {
     std::printf(
         "{\"file\": %s, \"mci_length_ms\": 0, \"stream_length_ms\": 0, \"open_to_first_frame_ms\": null, "

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/MainWindowLayout.h"
+#include "playback/FailureText.h"
 #include "playback/PlayerLayouts.h"
 #include "practice/Timestamps.h"
 #include "text/Fnv.h"
@@ -538,7 +539,7 @@ void Form1::startSchemeFromFirstSentence() {
 
 void Form1::sayWhyItCannotPlay() {
   if (!recording_.chosen()) return;
-  const std::string why = usesMciBackEnd(engineKind_) ? d_.mmControl1.failure() : d_.realAudio1.failure();
+  const std::string why = failureInChinese(usesMciBackEnd(engineKind_) ? d_.mmControl1.failure() : d_.realAudio1.failure());
   if (why.empty()) return;
   c_.messages.inform("无法播放这个语音文件：\n" + recording_.path() + "\n" + why);
 }

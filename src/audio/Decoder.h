@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/Failure.h"
 #include "audio/SeekIndex.h"
+#include "playback/Failure.h"
 
 namespace tessaly::audio {
 

@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "audio/AudioEngine.h"
-#include "audio/FailureText.h"
 #include "audio/Frames.h"
 #include "audio/Player.h"
 
@@ -25,10 +24,10 @@ constexpr int kPendingPlayTicks = kOpenWaitMs / kStatusPeriodMs;
 // exact length the first time either is asked for, so the start reads a real length.
 constexpr int kLocalHeaderWaitMs = 60;
 
-// Why a player's source cannot be played, for the user; "" while it plays or still opens.
-std::string failureOf(const Player::Status& s) {
+// Why a player's source cannot be played; no failure while it plays or still opens.
+Failure failureOf(const Player::Status& s) {
   if (s.load != Player::LoadState::Failed) return {};
-  return failureInChinese(s.error.failed() ? s.error : Failure{FailureKind::Unreadable});
+  return s.error.failed() ? s.error : Failure{FailureKind::Unreadable};
 }
 
 bool isLocal(const std::string& location) {
@@ -62,7 +61,7 @@ class MciDevice final : public MciControl {
   void setEnabled(bool enabled) override { enabled_ = enabled; }
   void setStatusHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
   bool isOpen() const override { return open_; }
-  std::string failure() const override { return open_ ? failureOf(player_.status()) : failure_; }
+  Failure failure() const override { return open_ ? failureOf(player_.status()) : failure_; }
   void setSpeed(double speed) override { player_.setSpeed(speed); }
   void setStretch(StretchEngine engine) override { player_.setStretch(engine); }
 
@@ -113,11 +112,11 @@ class MciDevice final : public MciControl {
     player_.load(fileName_);
     const bool settled = player_.waitLoaded(kOpenWaitMs);
     if (!settled || player_.status().load != Player::LoadState::Ready) {
-      failure_ = settled ? failureOf(player_.status()) : "文件打开超时。";
+      failure_ = settled ? failureOf(player_.status()) : Failure{FailureKind::OpenTimedOut};
       player_.unload();
       return;
     }
-    failure_.clear();
+    failure_ = {};
     player_.waitExactLength(kOpenLengthWaitMs);
     open_ = true;
     played_ = false;
@@ -167,7 +166,7 @@ class MciDevice final : public MciControl {
   std::unique_ptr<ui::Timer> timer_;
   std::function<void()> handler_;
   std::string fileName_;
-  std::string failure_;  // why the last "Open" failed
+  Failure failure_;  // why the last "Open" failed
   bool open_ = false;
   bool enabled_ = true;
   std::optional<std::int32_t> from_, to_;
@@ -238,9 +237,9 @@ class StreamDevice final : public StreamControl {
     return s.lengthExact || s.lengthFrames > 0 ? framesToMs(s.lengthFrames, s.sampleRate) : 0;
   }
 
-  std::string failure() const override {
+  Failure failure() const override {
     awaitLocalHeader();
-    return hasSource_ ? failureOf(player_.status()) : std::string();
+    return hasSource_ ? failureOf(player_.status()) : Failure{};
   }
 
   void setPosition(std::int32_t ms) override {

@@ -22,8 +22,8 @@ extern "C" {
 #include <string>
 #include <utility>
 
-#include "audio/Failure.h"
 #include "audio/SeekIndex.h"
+#include "playback/Failure.h"
 
 namespace tessaly::audio {
 

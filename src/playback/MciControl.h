@@ -23,6 +23,7 @@
 #include <functional>
 #include <string>
 
+#include "playback/Failure.h"
 #include "playback/StretchEngine.h"
 
 namespace tessaly {
@@ -44,9 +45,10 @@ class MciControl {
   virtual void setEnabled(bool enabled) = 0;
   virtual bool isOpen() const = 0;
   virtual void setStatusHandler(std::function<void()> handler) = 0;
-  // Why the file of the last "Open" cannot be played, in words for the user (Chinese); ""
-  // when it opened. Only the program's own word to the user reads it, never the playing.
-  virtual std::string failure() const = 0;
+  // Why the file of the last "Open" cannot be played, as a kind the window words for the user
+  // (playback/FailureText.h); no failure when it opened. Only the program's own word to the
+  // user reads it, never the playing.
+  virtual Failure failure() const = 0;
   // Plays at `speed` (0.5 to 2.0; 1.0 as recorded) with the pitch kept, from now on, also
   // the play under way. Every position stays a position in the file: a ranged play still
   // stops exactly on its To, which sounds twice as late at 0.5.

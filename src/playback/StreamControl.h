@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <string>
 
+#include "playback/Failure.h"
 #include "playback/StretchEngine.h"
 
 namespace tessaly {
@@ -35,11 +36,11 @@ class StreamControl {
   virtual std::int32_t length() const = 0;
   virtual void setPosition(std::int32_t ms) = 0;
   virtual void setVolume(std::int16_t volume) = 0;  // 100 is full volume
-  // Why the current source cannot be played, in words for the user (Chinese); "" while it
-  // plays or is still being opened (a local file is opened within a few tens of
-  // milliseconds). Also set when a source becomes unreadable while it plays. Only the
-  // program's own word to the user reads it, never the playing.
-  virtual std::string failure() const = 0;
+  // Why the current source cannot be played, as a kind the window words for the user
+  // (playback/FailureText.h); no failure while it plays or is still being opened (a local file is opened within a few tens
+  // of milliseconds). Also set when a source becomes unreadable while it plays. Only the program's own word to the user
+  // reads it, never the playing.
+  virtual Failure failure() const = 0;
   // Plays at `speed` (0.5 to 2.0; 1.0 as recorded) with the pitch kept, from now on, also
   // the play under way. Positions and the length stay those of the file.
   virtual void setSpeed(double speed) = 0;

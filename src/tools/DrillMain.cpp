@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "audio/Decoder.h"
-#include "audio/FailureText.h"
 #include "drill/DrillFiles.h"
 #include "drill/DrillPlan.h"
 #include "drill/engine/DrillRenderer.h"
+#include "playback/FailureText.h"
 #include "sentences/SentenceMap.h"
 #include "sentences/engine/SentenceScanner.h"
 
@@ -67,10 +67,10 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  audio::Failure failure;
+  Failure failure;
   const auto decoder = audio::Decoder::open(recording, nullptr, &failure);
   if (!decoder) {
-    std::fprintf(stderr, "无法读取这个语音文件：%s\n%s\n", recording.c_str(), audio::failureInChinese(failure).c_str());
+    std::fprintf(stderr, "无法读取这个语音文件：%s\n%s\n", recording.c_str(), failureInChinese(failure).c_str());
     return 2;
   }
   const auto& info = decoder->info();

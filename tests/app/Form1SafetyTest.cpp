@@ -74,7 +74,8 @@ TEST_F(Form1SafetyTest, AFileThatCannotPlaySaysSoOncePerStart) {
     rig.clock.advance(3000);  // the tracking timers tell nothing more
     ASSERT_EQ(rig.messages.shown().size(), before + (c.known ? 0 : 1));
     if (c.known) continue;
-    EXPECT_EQ(rig.messages.shown().back(), "无法播放这个语音文件：\n" + path + "\n文件不存在。");
+    EXPECT_EQ(rig.messages.shown().back(),
+              "无法播放这个语音文件：\n" + path + "\n文件不存在（可能已被删除、改名或移走）。");
     // The window still shows what the logic says of a started file.
     EXPECT_EQ(rig.form->variables().repeatState, RepeatState::Listening);
   }

@@ -114,7 +114,7 @@ class BadInput : public ::testing::Test {
 TEST_F(BadInput, DecoderRefusesWhatCannotPlayAndReadsTheRestToItsEnd) {
   for (const BadFile& file : *files_) {
     SCOPED_TRACE(file.name);
-    audio::Failure error;
+    Failure error;
     auto decoder = audio::Decoder::open(file.path, nullptr, &error);
     if (file.expect == Expect::Unplayable) {
       EXPECT_FALSE(decoder);
@@ -227,7 +227,7 @@ TEST_F(BadInput, MciPlaysPastAHeaderLengthThatIsTooShort) {
   const std::string path = dir_->file("slow/short-header.mp3");
   std::int32_t headerMs = 0;
   {
-    audio::Failure error;
+    Failure error;
     auto decoder = audio::Decoder::open(path, nullptr, &error);
     ASSERT_TRUE(decoder) << error.text();
     ASSERT_FALSE(decoder->info().lengthExact);

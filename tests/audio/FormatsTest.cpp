@@ -73,7 +73,7 @@ TEST_P(Formats, LengthIsExactAndSeeksLandOnTheirFrame) {
   const Format& f = GetParam();
   const std::string path = makeWithFfmpeg(sweepInput(f.seconds, f.rate, f.channels) + " " + f.encode, dir_->file(f.file));
   ASSERT_FALSE(path.empty());
-  audio::Failure error;
+  Failure error;
   auto decoder = Decoder::open(path, nullptr, &error);
   ASSERT_TRUE(decoder) << error.text();
   const int channels = decoder->info().channels;
@@ -158,7 +158,7 @@ TEST(Mp3Length, TheLengthAtOpenIsWhatFfmpegDecodes) {
     ASSERT_FALSE(path.empty());
     const std::int64_t reference = referenceFrameCount(path);
     ASSERT_EQ(reference, static_cast<std::int64_t>(c.seconds * c.rate)) << "FFmpeg decodes the tone as made";
-    audio::Failure error;
+    Failure error;
     auto decoder = Decoder::open(path, nullptr, &error);
     ASSERT_TRUE(decoder) << error.text();
     EXPECT_EQ(decoder->info().lengthFrames, reference) << "at open";
@@ -192,7 +192,7 @@ TEST(FormatsSpeech, RandomSeeksInRealAudioSpeechLandOnTheirFrame) {
   const std::string rm = makeWithFfmpeg("-stream_loop 6 -i '" + speech + "' -ar 8000 -c:a real_144 -f rm",
                                         dir.file("speech.rm"));
   ASSERT_FALSE(rm.empty());
-  audio::Failure error;
+  Failure error;
   auto decoder = Decoder::open(rm, nullptr, &error);
   ASSERT_TRUE(decoder) << error.text();
   auto index = std::make_shared<SeekIndex>();

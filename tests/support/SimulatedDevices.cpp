@@ -78,7 +78,7 @@ void SimulatedMci::sendCommand(const std::string& command) {
   } else if (command == "Open") {
     if (open_) return;  // a real device refuses a second open of the same alias
     const auto file = files_.find(fileName_);
-    failure_ = file == files_.end() ? kMissingFile : "";
+    failure_ = file == files_.end() ? Failure{FailureKind::Missing} : Failure{};
     if (file == files_.end()) return;
     open_ = true;
     length_ = file->second;

@@ -48,7 +48,6 @@ struct PlayedRange {
 class SimulatedMci final : public MciControl {
  public:
   static constexpr int kNotifyPeriodMs = 100;
-  static constexpr const char* kMissingFile = "文件不存在。";
 
   explicit SimulatedMci(ManualClock& clock);
 
@@ -67,7 +66,7 @@ class SimulatedMci final : public MciControl {
   void setEnabled(bool enabled) override;
   bool isOpen() const override { return open_; }
   void setStatusHandler(std::function<void()> handler) override;
-  std::string failure() const override { return failure_; }
+  Failure failure() const override { return failure_; }
   void setSpeed(double speed) override;
   // Kept, not logged: it changes nothing of the simulated timing.
   void setStretch(StretchEngine engine) override { stretch_ = engine; }
@@ -94,7 +93,7 @@ class SimulatedMci final : public MciControl {
   std::string fileName_;
   bool open_ = false;
   bool enabled_ = true;
-  std::string failure_;
+  Failure failure_;
   std::int32_t length_ = 0;
   std::optional<std::int32_t> from_, to_;
   // Playback: while playing_, position = playFrom_ + the file time played (time_), capped at playEnd_.
@@ -125,12 +124,11 @@ class SimulatedStream final : public StreamControl {
   std::int32_t length() const override;
   void setPosition(std::int32_t ms) override;
   void setVolume(std::int16_t volume) override;
-  std::string failure() const override { return hasSource_ && !file_ ? kMissingFile : std::string(); }
+  Failure failure() const override { return hasSource_ && !file_ ? Failure{FailureKind::Missing} : Failure{}; }
   void setSpeed(double speed) override;
   double speed() const { return time_.speed; }
   void setStretch(StretchEngine engine) override { stretch_ = engine; }
   StretchEngine stretch() const { return stretch_; }
-  static constexpr const char* kMissingFile = "文件不存在。";
 
   const std::vector<std::string>& log() const { return log_; }
   void clearLog() { log_.clear(); }

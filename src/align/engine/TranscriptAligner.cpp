@@ -12,8 +12,8 @@
 #include "align/Features.h"
 #include "align/LongAlign.h"
 #include "audio/Decoder.h"
-#include "audio/FailureText.h"
 #include "audio/Speech.h"
+#include "playback/FailureText.h"
 #include "review/RecordStore.h"
 #include "sentences/SentenceMap.h"
 #include "text/TextFile.h"
@@ -119,12 +119,12 @@ TranscriptAlignment alignTranscript(const std::string& recording, std::string_vi
   };
 
   // The recording, a piece at a time, to features.
-  audio::Failure failure;
+  Failure failure;
   const auto decoder = audio::Decoder::open(recording, cancel, &failure);
   if (!decoder) {
     if (cancelled()) return failed(AlignOutcome::Cancelled, "已取消。");
     return failed(AlignOutcome::UnreadableRecording,
-                  "无法读取这个语音文件：" + recording + "\n" + audio::failureInChinese(failure));
+                  "无法读取这个语音文件：" + recording + "\n" + failureInChinese(failure));
   }
   const audio::SourceInfo& info = decoder->info();
   const int channels = std::max(1, info.channels);
@@ -150,7 +150,7 @@ TranscriptAlignment alignTranscript(const std::string& recording, std::string_vi
   if (!decoder->failure().text().empty() || frames == 0)
     return failed(AlignOutcome::UnreadableRecording,
                   "无法读取这个语音文件：" + recording + "\n" +
-                      (frames == 0 ? std::string("文件里没有声音。") : audio::failureInChinese(decoder->failure())));
+                      (frames == 0 ? std::string("文件里没有声音。") : failureInChinese(decoder->failure())));
   resampled.clear();
   toFeatureRate.finish(resampled);
   recordingStream.add(resampled.data(), resampled.size());

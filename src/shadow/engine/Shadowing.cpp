@@ -25,7 +25,6 @@ using audio::Capture;
 using audio::CapturedTake;
 using audio::CaptureOptions;
 using audio::Decoder;
-using audio::Failure;
 using audio::kTakeRate;
 using audio::Output;
 using audio::readMono;

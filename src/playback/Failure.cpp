@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/Failure.h"
+#include "playback/Failure.h"
 
-namespace tessaly::audio {
+namespace tessaly {
 
 std::string Failure::text() const {
   std::string words;
@@ -25,6 +25,7 @@ std::string Failure::text() const {
     case FailureKind::RamTooDeep: words = "too many .ram files inside each other"; break;
     case FailureKind::OutOfMemory: words = "out of memory"; break;
     case FailureKind::Cancelled: words = "cancelled"; break;
+    case FailureKind::OpenTimedOut: words = "the open timed out"; break;
   }
   if (!detail.empty()) words += " (" + detail + ")";
   for (std::size_t i = 0; i < entries.size(); ++i)
@@ -32,4 +33,4 @@ std::string Failure::text() const {
   return words;
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/FailureText.h"
+#include "playback/FailureText.h"
 
 #include <string_view>
 
-namespace tessaly::audio {
+namespace tessaly {
 
 namespace {
 
@@ -28,6 +28,7 @@ std::string_view inChinese(FailureKind kind) {
     case FailureKind::RamTooDeep: return ".ram 文件互相引用的层数太多。";
     case FailureKind::OutOfMemory: return "内存不足。";
     case FailureKind::Cancelled: return "打开被取消了。";
+    case FailureKind::OpenTimedOut: return "文件打开超时。";
   }
   return "文件无法播放。";
 }
@@ -49,4 +50,4 @@ std::string failureInChinese(const Failure& failure) {
   return text;
 }
 
-}  // namespace tessaly::audio
+}  // namespace tessaly

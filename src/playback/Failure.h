@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Why a recording cannot be played, as the decoder finds it: a kind the program words for
-// the user (audio/FailureText.h), with FFmpeg's own words and, for a .ram, each entry's own
-// failure. Plain data; any thread.
+// Why a recording cannot be played, as the decoder and the devices find it: a kind the
+// program words for the user (playback/FailureText.h), with FFmpeg's own words and, for a
+// .ram, each entry's own failure. Plain data; any thread.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace tessaly::audio {
+namespace tessaly {
 
 enum class FailureKind : std::uint8_t {
   None,
@@ -31,6 +31,7 @@ enum class FailureKind : std::uint8_t {
   RamTooDeep,       // .ram files naming each other too deep
   OutOfMemory,
   Cancelled,
+  OpenTimedOut,  // the file did not open within the time an open may take
 };
 
 struct Failure {
@@ -48,4 +49,4 @@ struct Failure {
   std::string text() const;
 };
 
-}  // namespace tessaly::audio
+}  // namespace tessaly
