@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "AudioTestSupport.h"
@@ -291,6 +292,49 @@ TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
   EXPECT_EQ(align::cachedUnits(lesson, sentences, fullCache.string()).size(), 6u);
   ASSERT_EQ(std::distance(std::filesystem::directory_iterator(fullCache), {}), 1);
   EXPECT_EQ(fileText(std::filesystem::directory_iterator(fullCache)->path()), whole);
+}
+
+// A cache edited by hand whose last line still counts it right, but whose units the aligner
+// could not have made, is made again.
+TEST(UnitTimes, ACacheNoAlignerCouldHaveMadeIsMadeAgain) {
+  TempDir dir;
+  const std::string lesson = dir.file("lesson.wav");
+  const std::vector<Sentence> sentences = oneSentenceLesson(lesson);
+  ASSERT_EQ(sentences.size(), 1u);
+  const std::string cache = dir.file("cache");
+  const auto made = align::cachedUnits(lesson, sentences, cache);
+  ASSERT_EQ(made.size(), 6u);
+  const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
+  const std::string whole = fileText(file);
+  const std::string key = whole.substr(0, whole.find('\n'));
+  std::vector<std::string> lines;
+  for (std::size_t at = key.size() + 1; at < whole.rfind("end ");) {
+    const std::size_t eol = whole.find('\n', at);
+    lines.push_back(whole.substr(at, eol + 1 - at));
+    at = eol + 1;
+  }
+  ASSERT_EQ(lines.size(), 6u);
+  const struct {
+    const char* what;
+    std::function<void(std::vector<std::string>&)> edit;
+  } cases[] = {
+      {"a unit left out", [](std::vector<std::string>& l) { l.pop_back(); }},
+      {"a unit too many", [](std::vector<std::string>& l) { l.push_back("0 6 5000 5100 1 啊\n"); }},
+      {"a negative start", [](std::vector<std::string>& l) { l[2].replace(l[2].find(' ', 4), 1, " -"); }},
+      {"units swapped", [](std::vector<std::string>& l) { std::swap(l[1], l[2]); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> edited = lines;
+    c.edit(edited);
+    std::string body;
+    for (const std::string& line : edited) body += line;
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        << key << '\n'
+        << body << "end " << edited.size() << ' ' << body.size() << '\n';
+    EXPECT_EQ(align::cachedUnits(lesson, sentences, cache), made);
+    EXPECT_EQ(fileText(file), whole) << "made again, and written whole";
+  }
 }
 
 }  // namespace
