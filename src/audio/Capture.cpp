@@ -17,7 +17,6 @@ namespace tessaly::audio {
 namespace {
 
 constexpr int kPollMs = 10;
-constexpr int kVoiceMs = 100;  // this much sound over the silence line is the voice
 
 }  // namespace
 
@@ -26,7 +25,7 @@ Capture::~Capture() {
   if (thread_.joinable()) thread_.join();
 }
 
-void Capture::start(const CaptureOptions& options) {
+void Capture::start(TakeEndRule ends) {
   stop();
   if (thread_.joinable()) thread_.join();
   {
@@ -38,7 +37,7 @@ void Capture::start(const CaptureOptions& options) {
   stopAsked_.store(false);
   opened_.store(false);
   running_.store(true);
-  thread_ = std::thread([this, options] { run(options); });
+  thread_ = std::thread([this, ends = std::move(ends)]() mutable { run(std::move(ends)); });
 }
 
 void Capture::stop() { stopAsked_.store(true); }
@@ -50,6 +49,13 @@ bool Capture::finished() const {
 
 CapturedTake Capture::take() {
   std::lock_guard lock(mutex_);
+  finished_ = false;
+  return std::move(take_);
+}
+
+CapturedTake Capture::awaitTake() {
+  std::unique_lock lock(mutex_);
+  finishedChanged_.wait(lock, [this] { return finished_; });
   finished_ = false;
   return std::move(take_);
 }
@@ -78,7 +84,7 @@ std::uint32_t Capture::open(int& rate, int& channels, std::string& why) {
   return device;
 }
 
-void Capture::run(CaptureOptions options) {
+void Capture::run(TakeEndRule ends) {
   int deviceRate = 0, deviceChannels = 0;
   std::string why;
   const SDL_AudioDeviceID device = open(deviceRate, deviceChannels, why);
@@ -98,13 +104,10 @@ void Capture::run(CaptureOptions options) {
   std::string failure = converting ? "" : "无法转换录音的采样率。";
   const std::size_t window = kTakeRate / 20;  // 50 ms for the level
   const std::size_t block = kTakeRate / 100;  // 10 ms
-  // Counted in frames on blocks fixed from the take's start, so the second of silence is a
-  // second whatever sizes the device and the converter hand the frames over in.
-  const std::size_t voiceFrames = kTakeRate * kVoiceMs / 1000;
-  const std::size_t quietToStop = static_cast<std::size_t>(kTakeRate) * options.silenceStopMs / 1000;
-  const std::size_t longest = static_cast<std::size_t>(kTakeRate) * options.longestMs / 1000;
-  std::size_t measured = 0, voice = 0, quiet = 0;
-  bool heard = false, stoppedItself = false;
+  // Blocks fixed from the take's start, whatever sizes the device and the converter hand the
+  // frames over in: the rule is told the same levels for the same sound.
+  std::size_t measured = 0;
+  bool stoppedItself = false;
   while (converting && !stopAsked_.load()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     if (SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED) {
@@ -131,15 +134,7 @@ void Capture::run(CaptureOptions options) {
       for (std::size_t i = from; i < measured; ++i) power += samples[i] * samples[i];
       const double db = 10 * std::log10(power / static_cast<double>(measured - from) + 1e-10);
       level_.store(db);
-      if (db >= options.silenceDb) {
-        voice += block;
-        quiet = 0;
-        heard = heard || voice >= voiceFrames;
-      } else {
-        quiet += block;
-        voice = 0;
-      }
-      done = (heard && quiet >= quietToStop) || measured >= longest;
+      done = ends && ends(db);
     }
     if (done) {
       samples.resize(measured);
@@ -169,6 +164,7 @@ void Capture::finish(CapturedTake take) {
   }
   opened_.store(false);
   running_.store(false);
+  finishedChanged_.notify_all();
 }
 
 }  // namespace tessaly::audio

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "AudioTestSupport.h"
@@ -249,54 +250,6 @@ TEST(UnitTimes, AnOlderAlignersCacheIsMadeAgain) {
   EXPECT_EQ(align::cachedUnits(lesson, sentences, cache)[5].text, "好") << "the older aligner's times were read";
 }
 
-// The cache file's text read back: only whole, and only under its own key.
-TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
-  const std::string key = "tessaly-units 3 1234 00aa 00bb";
-  const std::vector<align::UnitSpan> units = {
-      {0, 0, 10.5, 200.25, 0.75, "今"}, {0, 1, 200.25, 380, 0.5, "天"}, {2, 0, 1000, 1500.125, 1, "hello"}};
-  const std::string whole = align::unitCacheText(key, units);
-  const std::string body = whole.substr(key.size() + 1, whole.rfind("end ") - key.size() - 1);
-  std::string zeroed = whole;
-  zeroed.replace(key.size() + 1, 8, std::string(8, '\0'));  // a block the disk never wrote
-  std::string changedCount = whole;
-  changedCount.replace(changedCount.rfind("end 3"), 5, "end 2");
-  const struct {
-    const char* name;
-    std::string text;
-    bool read;
-  } cases[] = {
-      {"whole", whole, true},
-      {"no units", align::unitCacheText(key, {}), true},
-      {"cut after a line", whole.substr(0, key.size() + 1 + body.find('\n') + 1), false},
-      {"cut in a line", whole.substr(0, whole.size() / 2), false},
-      {"cut in its last line", whole.substr(0, whole.size() - 3), false},
-      {"header only", key + "\n", false},
-      {"empty", "", false},
-      {"a line lost", key + "\n" + body.substr(body.find('\n') + 1) + whole.substr(whole.rfind("end ")), false},
-      {"bytes zeroed", zeroed, false},
-      {"count changed", changedCount, false},
-      {"a unit too many", key + "\n" + body + "2 1 1500 1600 1 x\n" + whole.substr(whole.rfind("end ")), false},
-      {"another key", align::unitCacheText("tessaly-units 3 1234 00aa 00cc", units), false},
-      {"the older program's", "tessaly-units 1 1234 00aa 00bb\n" + body, false},
-      {"the older aligner's", align::unitCacheText("tessaly-units 2 1234 00aa 00bb", units), false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const auto read = align::parseUnitCache(c.text, key);
-    ASSERT_EQ(read.has_value(), c.read);
-    if (!read || std::string(c.name) != "whole") continue;
-    ASSERT_EQ(read->size(), units.size());
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      EXPECT_EQ((*read)[i].sentence, units[i].sentence);
-      EXPECT_EQ((*read)[i].unit, units[i].unit);
-      EXPECT_DOUBLE_EQ((*read)[i].startMs, units[i].startMs);
-      EXPECT_DOUBLE_EQ((*read)[i].endMs, units[i].endMs);
-      EXPECT_DOUBLE_EQ((*read)[i].confidence, units[i].confidence);
-      EXPECT_EQ((*read)[i].text, units[i].text);
-    }
-  }
-}
-
 std::string fileText(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -339,6 +292,49 @@ TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
   EXPECT_EQ(align::cachedUnits(lesson, sentences, fullCache.string()).size(), 6u);
   ASSERT_EQ(std::distance(std::filesystem::directory_iterator(fullCache), {}), 1);
   EXPECT_EQ(fileText(std::filesystem::directory_iterator(fullCache)->path()), whole);
+}
+
+// A cache edited by hand whose last line still counts it right, but whose units the aligner
+// could not have made, is made again.
+TEST(UnitTimes, ACacheNoAlignerCouldHaveMadeIsMadeAgain) {
+  TempDir dir;
+  const std::string lesson = dir.file("lesson.wav");
+  const std::vector<Sentence> sentences = oneSentenceLesson(lesson);
+  ASSERT_EQ(sentences.size(), 1u);
+  const std::string cache = dir.file("cache");
+  const auto made = align::cachedUnits(lesson, sentences, cache);
+  ASSERT_EQ(made.size(), 6u);
+  const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
+  const std::string whole = fileText(file);
+  const std::string key = whole.substr(0, whole.find('\n'));
+  std::vector<std::string> lines;
+  for (std::size_t at = key.size() + 1; at < whole.rfind("end ");) {
+    const std::size_t eol = whole.find('\n', at);
+    lines.push_back(whole.substr(at, eol + 1 - at));
+    at = eol + 1;
+  }
+  ASSERT_EQ(lines.size(), 6u);
+  const struct {
+    const char* what;
+    std::function<void(std::vector<std::string>&)> edit;
+  } cases[] = {
+      {"a unit left out", [](std::vector<std::string>& l) { l.pop_back(); }},
+      {"a unit too many", [](std::vector<std::string>& l) { l.push_back("0 6 5000 5100 1 啊\n"); }},
+      {"a negative start", [](std::vector<std::string>& l) { l[2].replace(l[2].find(' ', 4), 1, " -"); }},
+      {"units swapped", [](std::vector<std::string>& l) { std::swap(l[1], l[2]); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> edited = lines;
+    c.edit(edited);
+    std::string body;
+    for (const std::string& line : edited) body += line;
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        << key << '\n'
+        << body << "end " << edited.size() << ' ' << body.size() << '\n';
+    EXPECT_EQ(align::cachedUnits(lesson, sentences, cache), made);
+    EXPECT_EQ(fileText(file), whole) << "made again, and written whole";
+  }
 }
 
 }  // namespace

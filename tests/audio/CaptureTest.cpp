@@ -4,6 +4,7 @@
 // voice was heard, or at its longest; no capture device is said in words. Takes kept as FLAC,
 // the last three of a sentence, under a cap.
 #include "audio/Capture.h"
+#include "shadow/TakeEnd.h"
 #include "shadow/engine/TakeStore.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 #include <thread>
@@ -35,8 +37,8 @@ std::vector<float> microphone(double seconds) {
   return s;
 }
 
-audio::CapturedTake record(audio::Capture& capture, const audio::CaptureOptions& options) {
-  capture.start(options);
+audio::CapturedTake record(audio::Capture& capture, const TakeEndOptions& options) {
+  capture.start(TakeEnd(options, audio::kTakeRate));
   for (int i = 0; i < 1000 && !capture.finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_TRUE(capture.finished());
   return capture.take();
@@ -61,6 +63,25 @@ TEST(Capture, ATakeIsTheMicrophonesSoundAndStopsAfterASecondOfSilence) {
   // At its longest: the silence never comes.
   const audio::CapturedTake shortTake = record(capture, {800, 1000, -40});
   EXPECT_NEAR(shortTake.samples.size() * 1000.0 / audio::kTakeRate, 800, 10);
+}
+
+// The comparison's worker waits for the take: it is handed over once the learner stops it.
+TEST(Capture, TheTakeIsHandedToTheOneWaitingOnceItIsStopped) {
+  TempDir dir;
+  const std::vector<float> sound = microphone(30);
+  writeFloats(dir.file("mic.raw"), sound);
+  Environment environment;
+  environment.useDiskMicrophone(dir.file("mic.raw"), dir.file("out.raw"));
+  audio::Capture capture;
+  capture.start(TakeEnd({60000, 60000, -40}, audio::kTakeRate));  // it never ends by itself
+  std::future<audio::CapturedTake> waited = std::async(std::launch::async, [&] { return capture.awaitTake(); });
+  while (!capture.recording() && capture.capturing()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  capture.stop();
+  const audio::CapturedTake take = waited.get();
+  EXPECT_EQ(take.failure, "");
+  EXPECT_LT(take.samples.size(), sound.size());
+  for (std::size_t i = 0; i < take.samples.size(); ++i) ASSERT_FLOAT_EQ(take.samples[i], sound[i]) << "sample " << i;
+  EXPECT_FALSE(capture.finished()) << "handed over once";
 }
 
 TEST(Capture, NoMicrophoneIsSaidInWords) {

@@ -7,8 +7,8 @@
 // times are kept in a cache file per recording, named by its identity, in
 // $XDG_CACHE_HOME/tessaly/ (never beside the user's files), and read back while the
 // recording and its sentences are the same. A cache file is written whole or not at all
-// (atomically, text/TextFile.h), and its last line counts its units and bytes: one cut short
-// (a full disk, a crash), or changed in its count, is no cache and is made again.
+// (atomically, text/TextFile.h); one cut short (a full disk, a crash), or holding what the
+// aligner could not have made, is no cache and is made again (align/UnitCache.h).
 //
 // Threads: the calling thread does the work (a background worker's, or a command's).
 #pragma once
@@ -16,12 +16,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "align/Align.h"
+#include "align/UnitCache.h"
 #include "sentences/SentenceMap.h"
 
 namespace tessaly::align {
@@ -37,12 +36,6 @@ std::vector<UnitSpan> alignUnits(const std::string& recording, const std::vector
 std::vector<UnitSpan> cachedUnits(const std::string& recording, const std::vector<Sentence>& sentences,
                                   const std::string& cacheFolder, const std::atomic<bool>* cancel = nullptr,
                                   const std::function<void(const std::vector<UnitSpan>&, double)>& progress = {});
-
-// The text of a cache file holding `units` under `key` (its first line, what the recording
-// and the sentences make it), and back: the units only of a whole text under that key, every
-// line read; nullopt for one cut short, changed, or under another key (an older program's).
-std::string unitCacheText(const std::string& key, const std::vector<UnitSpan>& units);
-std::optional<std::vector<UnitSpan>> parseUnitCache(std::string_view text, std::string_view key);
 
 // $XDG_CACHE_HOME/tessaly (or ~/.cache/tessaly).
 std::string defaultCacheFolder();

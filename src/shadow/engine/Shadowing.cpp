@@ -8,22 +8,20 @@ extern "C" {
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 
 #include "audio/Decoder.h"
 #include "audio/Output.h"
 #include "check/Check.h"
-#include "pitch/Pitch.h"
 #include "review/RecordStore.h"
+#include "shadow/TakeEnd.h"
+#include "shadow/TakeJudge.h"
 #include "shadow/engine/TakeStore.h"
 
 namespace tessaly {
 
 using audio::Capture;
 using audio::CapturedTake;
-using audio::CaptureOptions;
 using audio::Decoder;
 using audio::kTakeRate;
 using audio::Output;
@@ -31,11 +29,6 @@ using audio::readMono;
 using audio::Renderer;
 
 namespace {
-
-constexpr int kHopFrames = kTakeRate * pitch::kHopMs / 1000;  // the pitch line's hop
-constexpr int kWaitMs = 5;                                    // how often the worker looks whether the take has stopped
-constexpr int kShortestTakeMs = 300;                          // less is no take to compare
-constexpr int kLeastVoicedHops = 10;                          // nor is one with less voice than this (100 ms)
 
 // `in` at `from` Hz, at kTakeRate.
 std::vector<float> toTakeRate(const std::vector<float>& in, int from) {
@@ -58,13 +51,6 @@ std::vector<float> toTakeRate(const std::vector<float>& in, int from) {
   swr_free(&convert);
   av_channel_layout_uninit(&mono);
   return out;
-}
-
-std::vector<float> peaksOf(const std::vector<float>& samples) {
-  std::vector<float> peaks((samples.size() + kHopFrames - 1) / kHopFrames);
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    peaks[i / kHopFrames] = std::max(peaks[i / kHopFrames], std::min(1.0f, std::abs(samples[i])));
-  return peaks;
 }
 
 // What the take's tags keep of its comparison.
@@ -133,65 +119,38 @@ Shadowing::~Shadowing() {
 
 std::string Shadowing::startTake(const TakeRequest& request) {
   if (state() != TakeState::Idle) return "上一遍跟读还没有结束。";
-  CaptureOptions options;
+  TakeEndOptions options;
   options.longestMs = request.longestMs > 0 ? request.longestMs : options.longestMs;
-  capture_.start(options);
+  capture_.start(TakeEnd(options, kTakeRate));
   serial_ = worker_.start([this, request](const std::atomic<bool>& cancel, const auto& publish) {
     // The sentence is read while the learner speaks.
     Compared result;
     Failure failure;
     if (auto decoder = Decoder::open(request.recording, nullptr, &failure))
       result.original = toTakeRate(readMono(*decoder, request.startMs, request.endMs), decoder->info().sampleRate);
-    while (!capture_.finished()) {
-      if (cancel.load()) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs));
-    }
-    CapturedTake take = capture_.take();
+    // Nothing but the end of the engine cancels this job, and it stops the capture first.
+    CapturedTake take = capture_.awaitTake();
+    if (cancel.load()) return;
     result.take = std::move(take.samples);
     TakeComparison& c = result.comparison;
-    if (!take.failure.empty()) {
-      c.failure = std::move(take.failure);  // the device stopped mid-take: nothing of it is kept
-    } else if (result.original.empty()) {
-      c.failure = "读不出这一句的原声，不能比较。";
-    } else if (result.take.size() < static_cast<std::size_t>(kTakeRate * kShortestTakeMs / 1000)) {
-      c.failure = "录音太短，没有能比较的声音。";
-    } else {
+    c.failure = takeRefusal(take.failure, result.original.size(), result.take.size(), kTakeRate);
+    if (c.failure.empty()) {
       if (!tablesTried_) {  // read once, on the first comparison
         tablesTried_ = true;
         if (readingsPath_.empty() || !loadCheckTables(readingsPath_, *tables_)) tables_.reset();
       }
-      c = compare(request, result.original, result.take, tables_ ? &tables_->readings : nullptr);
+      c = judgeTake(request, result.original, result.take, kTakeRate, tables_ ? &tables_->readings : nullptr);
       if (c.compared) {
         TakeStore::Kept kept = TakeStore(takesFolder_, capBytes_)
                                    .keep(identityOf(request.recording).hash, static_cast<std::int32_t>(request.startMs),
                                          result.take, kTakeRate, tagOf(request, c.score));
         c.takePath = std::move(kept.path);
         c.unkept = std::move(kept.failure);
-      } else {
-        c.failure = "这遍跟读里没有听到说话的声音，请看看麦克风是不是静音了。";
       }
     }
     publish([&](Compared& published) { published = std::move(result); }, true);
   });
   return {};
-}
-
-TakeComparison Shadowing::compare(const TakeRequest& request, const std::vector<float>& original,
-                                  const std::vector<float>& take, const ReadingTable* readings) {
-  TakeComparison c;
-  c.originalMs = original.size() * 1000.0 / kTakeRate;
-  c.takeMs = take.size() * 1000.0 / kTakeRate;
-  c.originalPeaks = peaksOf(original);
-  c.takePeaks = peaksOf(take);
-  // Tones are a Mandarin sentence's: an English one's words are not named for their pitch.
-  const std::vector<Unit> units = unitsOf(request.text);
-  const bool han = std::any_of(units.begin(), units.end(), [](const Unit& u) { return u.han; });
-  c.score = pitch::scoreTake(original, kTakeRate, take, kTakeRate, han ? request.units : std::vector<align::Span>{});
-  // A take is compared once its voice has a pitch somewhere (a muted microphone's has none).
-  c.compared = std::count_if(c.score.takeLine.begin(), c.score.takeLine.end(), [](double st) { return !std::isnan(st); }) >=
-               kLeastVoicedHops;
-  if (readings) c.tones = pitch::toneMarks(request.text, *readings, request.units, c.originalMs);
-  return c;
 }
 
 void Shadowing::stopTake() { capture_.stop(); }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ShadowEngine on the audio engine. A take is recorded from the microphone (audio/Capture.h)
-// while a background worker of its own decodes the sentence; once the take stops, the worker
-// compares the two (pitch/TakeScore.h), marks the reference's tones (check/Readings.h), keeps
-// the take with its score in its tags (shadow/engine/TakeStore.h) and hands the comparison over by
+// ShadowEngine on the audio engine. A take is recorded from the microphone (audio/Capture.h),
+// ending where shadow/TakeEnd.h says, while a background worker of its own decodes the
+// sentence; once the capture hands the take over, the worker has it judged against the
+// sentence (shadow/TakeJudge.h) with the reference's tones (check/Readings.h), keeps the take
+// with its score in its tags (shadow/engine/TakeStore.h) and hands the comparison over by
 // serial number. Hearing plays the sentence and the take, both at the take's rate, through the
 // engine's one output (audio/Output.h), which the player takes back when it plays again.
 //
@@ -23,7 +24,6 @@
 
 namespace tessaly {
 
-class ReadingTable;
 struct CheckTables;
 namespace audio {
 class Output;
@@ -52,10 +52,6 @@ class Shadowing final : public ShadowEngine {
     TakeComparison comparison;
     std::vector<float> original, take;  // mono at kTakeRate, for hearing
   };
-  // The comparison's work, on the calling thread: `original` and `take` at kTakeRate.
-  // `readings` may be null (no tones marked).
-  static TakeComparison compare(const TakeRequest& request, const std::vector<float>& original,
-                                const std::vector<float>& take, const ReadingTable* readings);
 
  private:
   class Sound;
