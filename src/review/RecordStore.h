@@ -32,20 +32,11 @@
 #include "review/CheckRecord.h"
 #include "review/ReviewSchedule.h"
 #include "review/TakeRecord.h"
+#include "text/FileIdentity.h"
 
 struct sqlite3;
 
 namespace tessaly {
-
-struct RecordingIdentity {
-  std::int64_t size = -1;  // -1: the file could not be read
-  std::string hash;        // 16 hex digits: FNV-1a of the first and the last 64 KiB
-  bool known() const { return size >= 0; }
-  friend bool operator==(const RecordingIdentity&, const RecordingIdentity&) = default;
-};
-
-// Reads the file at `path` (on the caller's thread: the writer's).
-RecordingIdentity identityOf(const std::string& path);
 
 enum class RecordProblem { None, Corrupt, Newer, Unwritable, Busy };
 

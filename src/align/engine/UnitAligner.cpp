@@ -12,7 +12,7 @@
 #include "audio/Decoder.h"
 #include "audio/Speech.h"
 #include "check/Check.h"
-#include "review/RecordStore.h"
+#include "text/FileIdentity.h"
 #include "text/Fnv.h"
 #include "text/TextFile.h"
 

@@ -16,8 +16,8 @@ extern "C" {
 #include "audio/Output.h"
 #include "check/Check.h"
 #include "pitch/Pitch.h"
-#include "review/RecordStore.h"
 #include "shadow/engine/TakeStore.h"
+#include "text/FileIdentity.h"
 
 namespace tessaly {
 
