@@ -15,6 +15,7 @@
 #include "text/FileIdentity.h"
 #include "text/Fnv.h"
 #include "text/TextFile.h"
+#include "text/UserFolders.h"
 
 namespace tessaly::align {
 
@@ -210,11 +211,6 @@ std::optional<std::vector<UnitSpan>> parseUnitCache(std::string_view text, std::
   return units;
 }
 
-std::string defaultCacheFolder() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && *cache) return (fs::path(cache) / "tessaly").string();
-  const char* home = std::getenv("HOME");
-  return home ? (fs::path(home) / ".cache" / "tessaly").string() : std::string();
-}
+std::string defaultCacheFolder() { return (userFolders().cache / "tessaly").string(); }
 
 }  // namespace tessaly::align
