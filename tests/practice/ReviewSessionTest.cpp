@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "practice/ReviewSession.h"
+#include "store/RecordKeeper.h"
 #include "support/TempFolder.h"
 
 namespace tessaly::test {
