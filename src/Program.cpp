@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QSessionManager>
-#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -13,6 +12,7 @@
 #include "qt/ChineseTranslations.h"
 #include "qt/QtControls.h"
 #include "shadow/engine/TakeStore.h"
+#include "text/UserFolders.h"
 #include "wordlist/engine/WordListLesson.h"
 
 namespace tessaly {
@@ -26,16 +26,15 @@ Program::Program() {
   qt::installChineseTranslations(*qApp);
 
   const fs::path executableFolder = qt::fromQt(QCoreApplication::applicationDirPath());
-  const fs::path userData = fs::path(qt::fromQt(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))) /
-                            "tessaly";
+  const UserFolders folders = userFolders();
+  const fs::path userData = folders.data / "tessaly";
   appPath_ = chooseProgramFolder(executableFolder, userData);
   prepareProgramFolder(appPath_, {executableFolder, executableFolder / ".." / "share" / "tessaly"});
 
   mci_ = audio::makeMciControl(engine_, std::make_unique<qt::QtTimer>());
   stream_ = audio::makeStreamControl(engine_);
   recovery_ = std::make_unique<DiskFolder>(userData / "recovery");
-  config_ = std::make_unique<DiskFolder>(
-      fs::path(qt::fromQt(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))) / "tessaly");
+  config_ = std::make_unique<DiskFolder>(folders.config / "tessaly");
   settings_ = std::make_unique<UserSettings>(*config_);
   drills_.useStretch([this] { return LoopOptions::stretchIn(*settings_); });
   // The check's readings: beside the program (a build) or in its installed data.

@@ -22,6 +22,7 @@
 #include "sentences/engine/SubtitleScanner.h"
 #include "settings/UserSettings.h"
 #include "shadow/engine/Shadowing.h"
+#include "store/RecordKeeper.h"
 #include "text/DiskFolder.h"
 #include "waveform/engine/PeakScanner.h"
 

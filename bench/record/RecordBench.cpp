@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "review/RecordKeeper.h"
+#include "store/RecordKeeper.h"
 
 namespace {
 

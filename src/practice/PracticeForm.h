@@ -22,7 +22,7 @@
 #include "align/UnitScan.h"
 #include "practice/CheckRunner.h"
 #include "practice/PracticePlayer.h"
-#include "review/CheckRecord.h"
+#include "record/RecordLog.h"
 #include "settings/UserSettings.h"
 #include "waveform/PeakScan.h"
 #include "waveform/WaveView.h"

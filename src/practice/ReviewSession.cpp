@@ -11,7 +11,7 @@ namespace {
 constexpr int kMostShown = 200;
 }  // namespace
 
-ReviewSession::ReviewSession(RecordKeeper& record, ReviewPlayer& player, std::string readingsPath,
+ReviewSession::ReviewSession(RecordLog& record, ReviewPlayer& player, std::string readingsPath,
                              std::function<std::int64_t()> now, std::vector<std::string> folders)
     : record_(record),
       player_(player),

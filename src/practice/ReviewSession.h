@@ -18,7 +18,7 @@
 #include <string>
 
 #include "practice/CheckRunner.h"
-#include "review/RecordKeeper.h"
+#include "record/RecordLog.h"
 
 namespace tessaly {
 
@@ -34,7 +34,7 @@ class ReviewPlayer {
 class ReviewSession {
  public:
   // `folders`: where else to look for a moved recording (the program's voice folder).
-  ReviewSession(RecordKeeper& record, ReviewPlayer& player, std::string readingsPath, std::function<std::int64_t()> now,
+  ReviewSession(RecordLog& record, ReviewPlayer& player, std::string readingsPath, std::function<std::int64_t()> now,
                 std::vector<std::string> folders = {});
 
   // Asks the record for the due list again.
@@ -66,7 +66,7 @@ class ReviewSession {
   const std::optional<PracticeCheck>& result() const { return result_; }
 
  private:
-  RecordKeeper& record_;
+  RecordLog& record_;
   ReviewPlayer& player_;
   CheckRunner checks_;
   std::function<std::int64_t()> now_;

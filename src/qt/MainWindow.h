@@ -19,7 +19,8 @@
 #include "drill/DrillExport.h"
 #include "qt/QtControls.h"
 #include "qt/WebView.h"
-#include "review/RecordKeeper.h"
+#include "record/RecordLog.h"
+#include "review/AnkiNotes.h"
 #include "shadow/ShadowEngine.h"
 #include "text/DiskFolder.h"
 #include "text/FileReader.h"
@@ -61,7 +62,7 @@ struct MainWindowServices {
   // Finds where each character and word of the sentences is spoken; nullptr finds none.
   UnitScan* unitScan = nullptr;
   // The learner's record (checks kept, the review, the charts); nullptr keeps none.
-  RecordKeeper* record = nullptr;
+  RecordLog* record = nullptr;
   // Makes the Anki file of the missed sentences; nullptr offers none.
   AnkiExport* ankiExport = nullptr;
   // The wall clock the record dates by (seconds since 1970); empty: the system's.

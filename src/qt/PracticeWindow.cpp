@@ -267,7 +267,7 @@ void PracticeWindow::build() {
   resize(900, 620);
 }
 
-void PracticeWindow::useRecord(RecordKeeper& record, std::function<std::int64_t()> now, std::function<void()> openReview) {
+void PracticeWindow::useRecord(RecordLog& record, std::function<std::int64_t()> now, std::function<void()> openReview) {
   record_ = &record;
   now_ = now;
   logic_->keepChecksIn(&record, std::move(now));

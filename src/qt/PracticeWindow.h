@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "practice/PracticeForm.h"
-#include "review/RecordKeeper.h"
+#include "record/RecordLog.h"
 #include "shadow/ShadowEngine.h"
 
 class QComboBox;
@@ -59,7 +59,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   PracticeForm& logic() { return *logic_; }
   // Keeps each check in the learner's record, dated by `now` (seconds since 1970), tells the
   // record's problems, and offers "复习错句…", which calls `openReview`.
-  void useRecord(RecordKeeper& record, std::function<std::int64_t()> now, std::function<void()> openReview);
+  void useRecord(RecordLog& record, std::function<std::int64_t()> now, std::function<void()> openReview);
   // Adds the 跟读 row (recording a take, hearing it, its comparison); its takes' scores go
   // into the record when there is one (useRecord first).
   void useShadowing(ShadowEngine& engine);
@@ -99,7 +99,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   UserSettings* settings_;
   ui::FileDialog& dialog_;
   ui::MessageBox& messages_;
-  RecordKeeper* record_ = nullptr;
+  RecordLog* record_ = nullptr;
   std::function<std::int64_t()> now_;
   TakePanel* takes_ = nullptr;
   QHBoxLayout* runRow_ = nullptr;

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "review/RecordStore.h"
+#include "record/RecordLog.h"
 
 namespace tessaly::qt {
 

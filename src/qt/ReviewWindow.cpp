@@ -31,7 +31,7 @@ constexpr int kChartDays = 90;
 
 }  // namespace
 
-ReviewWindow::ReviewWindow(Form1& form, RecordKeeper& record, std::string readingsPath, std::function<std::int64_t()> now,
+ReviewWindow::ReviewWindow(Form1& form, RecordLog& record, std::string readingsPath, std::function<std::int64_t()> now,
                            std::vector<std::string> folders, ui::FileDialog& dialog, ui::MessageBox& messages,
                            QWidget* parent, AnkiExport* anki)
     : QWidget(parent, Qt::Window),
@@ -182,9 +182,11 @@ void ReviewWindow::frame() {
     }
   }
   if (missedSerial_ != 0) {
-    if (auto notes = record_.takeMissed(missedSerial_)) {
+    if (auto missed = record_.takeMissed(missedSerial_)) {
       missedSerial_ = 0;
-      exportForAnki(std::move(*notes));
+      std::vector<AnkiNote> notes;
+      for (const MissedSentence& sentence : *missed) notes.push_back(ankiNoteOf(sentence));
+      exportForAnki(std::move(notes));
     }
   }
   if (ankiSerial_ != 0) showAnkiExport();

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "practice/ReviewSession.h"
+#include "review/AnkiNotes.h"
 
 class QLabel;
 class QListWidget;
@@ -44,7 +45,7 @@ class RecordCharts;
 class ReviewWindow final : public QWidget {
  public:
   // `anki` may be null (no export offered).
-  ReviewWindow(Form1& form, RecordKeeper& record, std::string readingsPath, std::function<std::int64_t()> now,
+  ReviewWindow(Form1& form, RecordLog& record, std::string readingsPath, std::function<std::int64_t()> now,
                std::vector<std::string> folders, ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent,
                AnkiExport* anki = nullptr);
   ~ReviewWindow() override;
@@ -77,7 +78,7 @@ class ReviewWindow final : public QWidget {
   void showAnkiExport();
 
   Form1& form_;
-  RecordKeeper& record_;
+  RecordLog& record_;
   std::unique_ptr<ReviewSession> logic_;
   std::function<std::int64_t()> now_;
   ui::FileDialog& dialog_;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "review/AnkiNotes.h"
 
+#include "record/RecordLog.h"
+
 namespace tessaly {
 
 namespace {
@@ -13,6 +15,11 @@ std::string field(std::string text) {
 }
 
 }  // namespace
+
+AnkiNote ankiNoteOf(const MissedSentence& missed) {
+  return {missed.recording, missed.recordingHash, missed.startMs,         missed.endMs,
+          missed.reference, missed.written,       slipsLine(missed.slips)};
+}
 
 std::string ankiSoundName(const AnkiNote& note) {
   return "tessaly-" + (note.recordingHash.empty() ? std::string("recording") : note.recordingHash) + "-" +

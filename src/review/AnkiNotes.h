@@ -15,6 +15,8 @@
 
 namespace tessaly {
 
+struct MissedSentence;
+
 struct AnkiNote {
   std::string recording;
   std::string recordingHash;  // the recording's identity, for stable sound names
@@ -23,6 +25,9 @@ struct AnkiNote {
   std::string written;  // the last attempt that missed
   std::string slips;    // "声调：好 hǎo → 号 hào；漏写：it"
 };
+
+// The card of a sentence the record gave as missed: its slips in a line.
+AnkiNote ankiNoteOf(const MissedSentence& missed);
 
 // "tessaly-0123456789abcdef-4560-7750.mp3": the same sentence, the same name.
 std::string ankiSoundName(const AnkiNote& note);

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-#include "review/CheckRecord.h"
+#include "record/CheckRecord.h"
 
 namespace tessaly {
 

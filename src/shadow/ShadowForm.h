@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "practice/PracticePlayer.h"
-#include "review/TakeRecord.h"
+#include "record/RecordLog.h"
 #include "shadow/ShadowEngine.h"
 
 namespace tessaly {

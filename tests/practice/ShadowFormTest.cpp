@@ -9,7 +9,7 @@
 
 #include <deque>
 
-#include "review/CheckRecord.h"
+#include "record/CheckRecord.h"
 
 namespace tessaly::test {
 namespace {

@@ -21,6 +21,7 @@
 #include "qt/PracticeWindow.h"
 #include "qt/RecordCharts.h"
 #include "qt/ReviewWindow.h"
+#include "store/RecordKeeper.h"
 #include "support/FakeUnitScan.h"
 
 namespace tessaly::test {

@@ -14,8 +14,8 @@
 #include "audio/Decoder.h"
 #include "audio/Speech.h"
 #include "playback/FailureText.h"
-#include "review/RecordStore.h"
 #include "sentences/SentenceMap.h"
+#include "text/FileIdentity.h"
 #include "text/TextFile.h"
 
 namespace tessaly::align {

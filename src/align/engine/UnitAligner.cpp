@@ -12,8 +12,9 @@
 #include "audio/Decoder.h"
 #include "audio/Speech.h"
 #include "check/Check.h"
-#include "review/RecordStore.h"
+#include "text/FileIdentity.h"
 #include "text/TextFile.h"
+#include "text/UserFolders.h"
 
 namespace tessaly::align {
 
@@ -129,11 +130,6 @@ std::vector<UnitSpan> cachedUnits(const std::string& recording, const std::vecto
   return units;
 }
 
-std::string defaultCacheFolder() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && *cache) return (fs::path(cache) / "tessaly").string();
-  const char* home = std::getenv("HOME");
-  return home ? (fs::path(home) / ".cache" / "tessaly").string() : std::string();
-}
+std::string defaultCacheFolder() { return (userFolders().cache / "tessaly").string(); }
 
 }  // namespace tessaly::align

@@ -13,10 +13,11 @@ extern "C" {
 #include "audio/Decoder.h"
 #include "audio/Output.h"
 #include "check/Check.h"
-#include "review/RecordStore.h"
+#include "pitch/Pitch.h"
 #include "shadow/TakeEnd.h"
 #include "shadow/TakeJudge.h"
 #include "shadow/engine/TakeStore.h"
+#include "text/FileIdentity.h"
 
 namespace tessaly {
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 
 #include "audio/MonoWriter.h"
@@ -118,13 +117,6 @@ TakeStore::Cap TakeStore::capOf(const std::optional<std::string>& setting) {
     within = std::clamp<std::uintmax_t>(static_cast<std::uintmax_t>(mb), kLeastCapMb, kMostCapMb);
   cap.bytes = within << 20;
   return cap;
-}
-
-std::string TakeStore::defaultFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data && *data) return (fs::path(data) / "tessaly" / "takes").string();
-  const char* home = std::getenv("HOME");
-  return home ? (fs::path(home) / ".local" / "share" / "tessaly" / "takes").string() : std::string();
 }
 
 }  // namespace tessaly

@@ -36,9 +36,6 @@ class TakeStore {
   // All the takes' bytes.
   std::uintmax_t bytes() const;
 
-  // $XDG_DATA_HOME/tessaly/takes (or ~/.local/share/tessaly/takes).
-  static std::string defaultFolder();
-
   // The cap of settings.ini's takes_cap_mb (`setting`; nullopt when the file has none): a
   // whole number of MB, brought within kLeastCapMb to kMostCapMb. Anything else (a unit, a
   // fraction, a separator, nothing) keeps the default, and `fault` says so for the 提示窗口.

@@ -1,59 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "review/RecordStore.h"
+#include "store/RecordStore.h"
 
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <thread>
-
-#include "text/Fnv.h"
 
 namespace tessaly {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr std::size_t kIdentityBytes = 64 * 1024;
-
-// One prepared statement, finalised when it goes.
-class Statement {
- public:
-  Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-  bool ok() const { return stmt_ != nullptr; }
-  Statement& bind(int at, std::int64_t v) { return sqlite3_bind_int64(stmt_, at, v), *this; }
-  Statement& bind(int at, int v) { return sqlite3_bind_int(stmt_, at, v), *this; }
-  Statement& bind(int at, double v) { return sqlite3_bind_double(stmt_, at, v), *this; }
-  Statement& bind(int at, const std::string& v) {
-    return sqlite3_bind_text(stmt_, at, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT), *this;
-  }
-  // SQLITE_ROW, SQLITE_DONE or an error.
-  int step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
-  // Ready to be bound and run again.
-  void reset() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-  }
-  std::int64_t integer(int at) const { return sqlite3_column_int64(stmt_, at); }
-  double real(int at) const { return sqlite3_column_double(stmt_, at); }
-  std::string text(int at) const {
-    const auto* p = sqlite3_column_text(stmt_, at);
-    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, at)))
-             : std::string();
-  }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-};
+using sqlite::Statement;
 
 // The schema, version by version: a record made by an older program is brought up to date.
 // Version 1 kept the checks; version 2 added the review schedule; version 3 the 跟读 takes.
@@ -90,201 +46,9 @@ constexpr const char* kMigrations[] = {
 // clang-format on
 static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion);
 
-// "practice.sqlite3.corrupt-20261208-101500" (and a number if that is taken).
-std::string asideName(const std::string& path) {
-  char stamp[32];
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  std::string name = path + ".corrupt-" + stamp;
-  for (int n = 2; fs::exists(name); ++n) name = path + ".corrupt-" + stamp + "-" + std::to_string(n);
-  return name;
-}
-
 }  // namespace
 
-RecordingIdentity identityOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::error_code error;
-  const auto size = fs::file_size(path, error);
-  if (!in || error) return {};
-  // The first 64 KiB and the last (all of a smaller file, once).
-  std::string bytes(std::min<std::uintmax_t>(size, 2 * kIdentityBytes), '\0');
-  const std::size_t head = std::min<std::size_t>(bytes.size(), kIdentityBytes);
-  in.read(bytes.data(), static_cast<std::streamsize>(head));
-  if (bytes.size() > head) {
-    in.seekg(static_cast<std::streamoff>(size - (bytes.size() - head)));
-    in.read(bytes.data() + head, static_cast<std::streamsize>(bytes.size() - head));
-  }
-  if (!in) return {};
-  return {static_cast<std::int64_t>(size), fnvHex(bytes)};
-}
-
-RecordStore::~RecordStore() { close(); }
-
-void RecordStore::close() {
-  sqlite3_close_v2(db_);
-  db_ = nullptr;
-  writable_ = false;
-}
-
-int RecordStore::onBusy(void* self, int count) {
-  auto* store = static_cast<RecordStore*>(self);
-  const auto now = std::chrono::steady_clock::now();
-  if (count == 0) store->busySince_ = now;
-  if (now - store->busySince_ >= std::chrono::milliseconds(store->busyTimeoutMs_.load())) return 0;
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return 1;
-}
-
-bool RecordStore::exec(const char* sql) {
-  if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-  failure();
-  return false;
-}
-
-void RecordStore::rollback() {
-  // A full disk or an I/O error may have ended the transaction already; the reason noted
-  // stays the first failure's.
-  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-}
-
-RecordProblem RecordStore::failure() {
-  return openFailure(sqlite3_extended_errcode(db_), sqlite3_system_errno(db_), sqlite3_errmsg(db_));
-}
-
-RecordProblem RecordStore::openFailure(int code, int systemErrno, std::string words) {
-  lastCode_ = code;
-  lastErrno_ = systemErrno;
-  lastError_ = std::move(words);
-  return lastProblem();
-}
-
-void RecordStore::noteFolderUnwritable(const std::string& path) {
-  // SQLite could not open a file it needed (the record in WAL mode needs its -shm beside it);
-  // the system says why of the folder.
-  const std::string folder = fs::path(path).parent_path().string();
-  if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0 && (errno == EROFS || errno == EACCES)) lastErrno_ = errno;
-}
-
-RecordProblem RecordStore::lastProblem() const {
-  const int code = lastCode_ & 0xff;
-  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) return RecordProblem::Busy;
-  if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) return RecordProblem::Corrupt;
-  return RecordProblem::Unwritable;
-}
-
-std::string RecordStore::lastReason() const {
-  const int code = lastCode_ & 0xff;
-  const auto systemSays = [this](const char* otherwise) -> std::string {
-    if (lastErrno_ == ENOSPC || lastErrno_ == EDQUOT) return "磁盘已满";
-    if (lastErrno_ == EROFS || lastErrno_ == EACCES || lastErrno_ == EPERM) return "文件是只读的";
-    if (lastErrno_ == EFBIG) return "文件超过了系统允许的大小";
-    return otherwise;
-  };
-  switch (code) {
-    case SQLITE_FULL: return "磁盘已满";
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED: return "被另一个程序占用";
-    case SQLITE_READONLY: return "文件是只读的";
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB: return "文件已损坏";
-    case SQLITE_CANTOPEN: return systemSays("无法打开文件");
-    case SQLITE_IOERR: return systemSays("磁盘读写出错");
-    case SQLITE_OK: return systemSays("原因不明");
-    default: return "SQLite：" + lastError_;
-  }
-}
-
-RecordStore::Opened RecordStore::open(const std::string& path) {
-  Opened opened;
-  std::error_code error;
-  fs::create_directories(fs::path(path).parent_path(), error);
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    close();
-    int code = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (code != SQLITE_OK) {  // a read-only file or folder: read what is there, write nothing
-      const int first = sqlite3_extended_errcode(db_), firstErrno = sqlite3_system_errno(db_);
-      close();
-      code = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
-      if (code != SQLITE_OK) {
-        const RecordProblem problem = openFailure(first, firstErrno, sqlite3_errstr(first));
-        close();
-        noteFolderUnwritable(path);
-        return {problem == RecordProblem::Busy ? problem : RecordProblem::Unwritable, {}, lastError_};
-      }
-    }
-    sqlite3_busy_handler(db_, &RecordStore::onBusy, this);
-    sqlite3_extended_result_codes(db_, 1);
-    // The integrity check reads every page: a scrambled file says so here, not at the first
-    // query the learner waits on. A check that could not read (a full disk, a lock, a folder
-    // it cannot make its shared-memory file in) found no damage: the file stays as it is.
-    std::string verdict;
-    bool damaged = false, read = true;
-    {
-      Statement check(db_, "PRAGMA integrity_check");
-      if (check.step() == SQLITE_ROW) {
-        verdict = check.text(0);
-        damaged = verdict != "ok";
-      } else {
-        damaged = failure() == RecordProblem::Corrupt;  // SQLite's words for a file that is not a database
-        verdict = lastError_;
-        read = damaged;
-      }
-    }
-    if (!read) {
-      const RecordProblem problem = lastProblem();
-      close();
-      if ((lastCode_ & 0xff) == SQLITE_CANTOPEN) noteFolderUnwritable(path);
-      return {problem, {}, lastError_};
-    }
-    if (damaged) {
-      close();
-      if (attempt > 0) return {RecordProblem::Corrupt, opened.movedTo, verdict};
-      opened.problem = RecordProblem::Corrupt;
-      opened.detail = verdict;
-      opened.movedTo = asideName(path);
-      fs::rename(path, opened.movedTo, error);
-      if (error) {
-        openFailure(SQLITE_CANTOPEN, error.value(), error.message());
-        return {RecordProblem::Unwritable, {}, lastError_};
-      }
-      for (const char* tail : {"-wal", "-shm"}) fs::rename(path + tail, opened.movedTo + tail, error);
-      continue;  // and make a new one
-    }
-    int version = 0;
-    {
-      Statement v(db_, "PRAGMA user_version");
-      if (v.step() == SQLITE_ROW) version = static_cast<int>(v.integer(0));
-    }
-    if (version > kSchemaVersion) return {RecordProblem::Newer, {}, "user_version " + std::to_string(version)};
-    writable_ = !sqlite3_db_readonly(db_, "main");
-    if (!writable_) {
-      openFailure(SQLITE_READONLY, 0, "read-only");
-      return {RecordProblem::Unwritable, {}, lastError_};
-    }
-    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL") || !exec("PRAGMA foreign_keys=ON") ||
-        (version < kSchemaVersion && !migrate(version))) {
-      writable_ = false;  // still read: what is there is shown
-      const RecordProblem problem = lastProblem();
-      return {problem == RecordProblem::Corrupt ? RecordProblem::Unwritable : problem, {}, lastError_};
-    }
-    return opened;
-  }
-  return opened;
-}
-
-bool RecordStore::migrate(int from) {
-  if (!exec("BEGIN IMMEDIATE")) return false;
-  for (int v = from; v < kSchemaVersion; ++v) {
-    if (!exec(kMigrations[v]) || !exec(("PRAGMA user_version=" + std::to_string(v + 1)).c_str())) {
-      rollback();
-      return false;
-    }
-  }
-  return exec("COMMIT");
-}
+RecordStore::Opened RecordStore::open(const std::string& path) { return database_.open(path, kMigrations); }
 
 std::int64_t RecordStore::recordingIdOf(const std::string& path, const RecordingIdentity& identity) {
   // Found by its identity (moved: its path is brought up to date), else by its path (an
@@ -292,33 +56,33 @@ std::int64_t RecordStore::recordingIdOf(const std::string& path, const Recording
   const std::string hash = identity.known() ? identity.hash : "path:" + path;
   std::int64_t recordingId = 0;
   {
-    Statement find(db_, "SELECT id FROM recordings WHERE size = ? AND hash = ?");
+    Statement find(db(), "SELECT id FROM recordings WHERE size = ? AND hash = ?");
     find.bind(1, identity.size).bind(2, hash);
     if (find.step() == SQLITE_ROW) recordingId = find.integer(0);
   }
   if (recordingId) {
-    Statement move(db_, "UPDATE recordings SET path = ?, set_aside = 0 WHERE id = ? AND path <> ?");
+    Statement move(db(), "UPDATE recordings SET path = ?, set_aside = 0 WHERE id = ? AND path <> ?");
     return move.bind(1, path).bind(2, recordingId).bind(3, path).step() == SQLITE_DONE ? recordingId : 0;
   }
-  Statement add(db_, "INSERT INTO recordings (path, size, hash) VALUES (?, ?, ?)");
+  Statement add(db(), "INSERT INTO recordings (path, size, hash) VALUES (?, ?, ?)");
   if (add.bind(1, path).bind(2, identity.size).bind(3, hash).step() != SQLITE_DONE) return 0;
-  return sqlite3_last_insert_rowid(db_);
+  return database_.lastInsertId();
 }
 
 RecordProblem RecordStore::writeFor(const std::string& path, const RecordingIdentity& identity,
                                     const std::function<bool(std::int64_t recordingId)>& write) {
   if (!writable()) return RecordProblem::Unwritable;
-  if (!exec("BEGIN IMMEDIATE")) return lastProblem();
-  if (const std::int64_t recordingId = recordingIdOf(path, identity); recordingId && write(recordingId) && exec("COMMIT"))
+  sqlite::Transaction transaction(database_);
+  if (!transaction.begun()) return database_.lastProblem();
+  if (const std::int64_t recordingId = recordingIdOf(path, identity);
+      recordingId && write(recordingId) && transaction.commit())
     return RecordProblem::None;
-  const RecordProblem problem = failure();  // the statement's or the commit's: nothing ran since
-  rollback();
-  return problem;
+  return database_.failure();  // the statement's or the commit's: nothing ran since; then rolled back
 }
 
 RecordProblem RecordStore::addTake(const TakeRecord& take, const RecordingIdentity& identity) {
   return writeFor(take.recording, identity, [&](std::int64_t recordingId) {
-    Statement add(db_,
+    Statement add(db(),
                   "INSERT INTO takes (recording_id, start_ms, end_ms, reference, at, day, score, length_ratio, shape,"
                   " range_st, reasons, take_path) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     add.bind(1, recordingId).bind(2, take.startMs).bind(3, take.endMs).bind(4, take.reference).bind(5, take.at);
@@ -330,7 +94,7 @@ RecordProblem RecordStore::addTake(const TakeRecord& take, const RecordingIdenti
 
 std::vector<TakeRecord> RecordStore::takes() {
   std::vector<TakeRecord> found;
-  Statement q(db_,
+  Statement q(db(),
               "SELECT r.path, t.start_ms, t.end_ms, t.reference, t.score, t.length_ratio, t.shape, t.range_st,"
               " t.reasons, t.take_path, t.at, t.day FROM takes t JOIN recordings r ON r.id = t.recording_id ORDER BY t.id");
   while (q.step() == SQLITE_ROW)
@@ -344,19 +108,19 @@ RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentit
   if (!writable()) return RecordProblem::Unwritable;
   if (record.sentences.empty()) return RecordProblem::None;
   return writeFor(record.recording, identity, [&](std::int64_t recordingId) {
-    Statement check(db_, "INSERT INTO checks (recording_id, at, day) VALUES (?, ?, ?)");
+    Statement check(db(), "INSERT INTO checks (recording_id, at, day) VALUES (?, ?, ?)");
     if (check.bind(1, recordingId).bind(2, record.at).bind(3, record.day).step() != SQLITE_DONE) return false;
-    const std::int64_t checkId = sqlite3_last_insert_rowid(db_);
-    Statement attempt(db_,
+    const std::int64_t checkId = database_.lastInsertId();
+    Statement attempt(db(),
                       "INSERT INTO attempts (check_id, recording_id, start_ms, end_ms, reference, written, accuracy, day)"
                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    Statement slip(db_,
+    Statement slip(db(),
                    "INSERT INTO slips (attempt_id, kind, expected, written, expected_reading, written_reading,"
                    " expected_tone, written_tone) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    Statement schedule(db_,
+    Statement schedule(db(),
                        "SELECT repetitions, interval_days, ease, due_day FROM reviews"
                        " WHERE recording_id = ? AND start_ms = ? AND end_ms = ?");
-    Statement reschedule(db_,
+    Statement reschedule(db(),
                          "INSERT OR REPLACE INTO reviews (recording_id, start_ms, end_ms, reference, repetitions,"
                          " interval_days, ease, due_day) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
     if (!attempt.ok() || !slip.ok() || !schedule.ok() || !reschedule.ok()) return false;
@@ -365,7 +129,7 @@ RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentit
       attempt.bind(6, s.written).bind(7, s.accuracy).bind(8, record.day);
       if (attempt.step() != SQLITE_DONE) return false;
       attempt.reset();
-      const std::int64_t attemptId = sqlite3_last_insert_rowid(db_);
+      const std::int64_t attemptId = database_.lastInsertId();
       for (const RecordedSlip& x : s.slips) {
         slip.bind(1, attemptId).bind(2, x.kind).bind(3, x.expected).bind(4, x.written).bind(5, x.expectedReading);
         slip.bind(6, x.writtenReading).bind(7, x.expectedTone).bind(8, x.writtenTone);
@@ -393,9 +157,9 @@ RecordProblem RecordStore::add(const CheckRecord& record, const RecordingIdentit
 }
 
 bool RecordStore::holds(const CheckRecord& record, const RecordingIdentity& identity) {
-  if (!db_) return false;
+  if (!isOpen()) return false;
   const std::string hash = identity.known() ? identity.hash : "path:" + record.recording;
-  Statement q(db_,
+  Statement q(db(),
               "SELECT COUNT(*) FROM checks c JOIN recordings g ON g.id = c.recording_id"
               " WHERE g.size = ? AND g.hash = ? AND c.at = ? AND c.day = ?"
               " AND (SELECT COUNT(*) FROM attempts a WHERE a.check_id = c.id) = ?");
@@ -405,16 +169,16 @@ bool RecordStore::holds(const CheckRecord& record, const RecordingIdentity& iden
 }
 
 bool RecordStore::holds(const TakeRecord& take) {
-  if (!db_) return false;
-  Statement q(db_, "SELECT COUNT(*) FROM takes WHERE at = ? AND take_path = ? AND start_ms = ? AND end_ms = ?");
+  if (!isOpen()) return false;
+  Statement q(db(), "SELECT COUNT(*) FROM takes WHERE at = ? AND take_path = ? AND start_ms = ? AND end_ms = ?");
   q.bind(1, take.at).bind(2, take.takePath).bind(3, take.startMs).bind(4, take.endMs);
   return q.step() == SQLITE_ROW && q.integer(0) > 0;
 }
 
 std::vector<DueSentence> RecordStore::due(int today, int most) {
   std::vector<DueSentence> list;
-  if (!db_) return list;
-  Statement q(db_,
+  if (!isOpen()) return list;
+  Statement q(db(),
               "SELECT r.recording_id, g.path, g.size, g.hash, r.start_ms, r.end_ms, r.reference,"
               " r.repetitions, r.interval_days, r.ease, r.due_day"
               " FROM reviews r JOIN recordings g ON g.id = r.recording_id"
@@ -435,8 +199,8 @@ std::vector<DueSentence> RecordStore::due(int today, int most) {
 }
 
 int RecordStore::dueCount(int today) {
-  if (!db_) return 0;
-  Statement q(db_,
+  if (!isOpen()) return 0;
+  Statement q(db(),
               "SELECT COUNT(*) FROM reviews r JOIN recordings g ON g.id = r.recording_id"
               " WHERE r.due_day <= ? AND g.set_aside = 0");
   q.bind(1, today);
@@ -445,18 +209,18 @@ int RecordStore::dueCount(int today) {
 
 RecordStats RecordStore::stats(int today, int days) {
   RecordStats s;
-  if (!db_) return s;
+  if (!isOpen()) return s;
   {
-    Statement q(db_, "SELECT day, AVG(accuracy) FROM attempts WHERE day > ? AND day <= ? GROUP BY day ORDER BY day");
+    Statement q(db(), "SELECT day, AVG(accuracy) FROM attempts WHERE day > ? AND day <= ? GROUP BY day ORDER BY day");
     q.bind(1, today - days).bind(2, today);
     while (q.step() == SQLITE_ROW) s.accuracyByDay.emplace_back(static_cast<int>(q.integer(0)), q.real(1));
   }
   {
-    Statement q(db_, "SELECT kind, COUNT(*) FROM slips GROUP BY kind ORDER BY 2 DESC, 1");
+    Statement q(db(), "SELECT kind, COUNT(*) FROM slips GROUP BY kind ORDER BY 2 DESC, 1");
     while (q.step() == SQLITE_ROW) s.slipKinds.emplace_back(q.text(0), static_cast<int>(q.integer(1)));
   }
   {
-    Statement q(db_,
+    Statement q(db(),
                 "SELECT expected_tone, written_tone, COUNT(*) FROM slips WHERE kind IN ('tone', 'homophone')"
                 " AND expected_tone BETWEEN 1 AND 5 AND written_tone BETWEEN 1 AND 5 GROUP BY 1, 2");
     while (q.step() == SQLITE_ROW)
@@ -464,46 +228,44 @@ RecordStats RecordStore::stats(int today, int days) {
           q.integer(2));
   }
   {
-    Statement q(db_,
+    Statement q(db(),
                 "SELECT expected, COUNT(*) FROM slips WHERE kind IN ('missing', 'spelling', 'other')"
                 " AND expected GLOB '[a-z]*' GROUP BY expected ORDER BY 2 DESC, 1 LIMIT 10");
     while (q.step() == SQLITE_ROW) s.wordsMissed.emplace_back(q.text(0), static_cast<int>(q.integer(1)));
   }
   {
-    Statement q(db_, "SELECT COUNT(*) FROM attempts");
+    Statement q(db(), "SELECT COUNT(*) FROM attempts");
     if (q.step() == SQLITE_ROW) s.sentences = q.integer(0);
   }
   return s;
 }
 
-std::vector<AnkiNote> RecordStore::missed(std::int64_t recordingId) {
-  std::vector<AnkiNote> notes;
-  if (!db_) return notes;
-  Statement q(db_,
+std::vector<MissedSentence> RecordStore::missed(std::int64_t recordingId) {
+  std::vector<MissedSentence> notes;
+  if (!isOpen()) return notes;
+  Statement q(db(),
               "SELECT g.path, g.hash, r.start_ms, r.end_ms, r.reference,"
               " (SELECT a.id FROM attempts a WHERE a.recording_id = r.recording_id AND a.start_ms = r.start_ms"
               "  AND a.end_ms = r.end_ms AND a.accuracy < ? ORDER BY a.id DESC LIMIT 1)"
               " FROM reviews r JOIN recordings g ON g.id = r.recording_id"
               " WHERE g.set_aside = 0 AND (? = 0 OR r.recording_id = ?) ORDER BY r.recording_id, r.start_ms");
   q.bind(1, kCleanAccuracy).bind(2, recordingId).bind(3, recordingId);
-  Statement written(db_, "SELECT written FROM attempts WHERE id = ?");
-  Statement slips(db_,
+  Statement written(db(), "SELECT written FROM attempts WHERE id = ?");
+  Statement slips(db(),
                   "SELECT kind, expected, written, expected_reading, written_reading, expected_tone, written_tone"
                   " FROM slips WHERE attempt_id = ? ORDER BY rowid");
   while (q.step() == SQLITE_ROW) {
-    AnkiNote note{
+    MissedSentence note{
         q.text(0), q.text(1), static_cast<std::int32_t>(q.integer(2)), static_cast<std::int32_t>(q.integer(3)), q.text(4),
         {},        {}};
     const std::int64_t attempt = q.integer(5);
     if (written.bind(1, attempt).step() == SQLITE_ROW) note.written = written.text(0);
     written.reset();
-    std::vector<RecordedSlip> list;
     slips.bind(1, attempt);
     while (slips.step() == SQLITE_ROW)
-      list.push_back({slips.text(0), slips.text(1), slips.text(2), slips.text(3), slips.text(4),
-                      static_cast<int>(slips.integer(5)), static_cast<int>(slips.integer(6))});
+      note.slips.push_back({slips.text(0), slips.text(1), slips.text(2), slips.text(3), slips.text(4),
+                            static_cast<int>(slips.integer(5)), static_cast<int>(slips.integer(6))});
     slips.reset();
-    note.slips = slipsLine(list);
     notes.push_back(std::move(note));
   }
   return notes;
@@ -511,22 +273,22 @@ std::vector<AnkiNote> RecordStore::missed(std::int64_t recordingId) {
 
 std::vector<KnownRecording> RecordStore::recordings() {
   std::vector<KnownRecording> list;
-  if (!db_) return list;
-  Statement q(db_, "SELECT id, path, size, hash, set_aside FROM recordings ORDER BY id");
+  if (!isOpen()) return list;
+  Statement q(db(), "SELECT id, path, size, hash, set_aside FROM recordings ORDER BY id");
   while (q.step() == SQLITE_ROW) list.push_back({q.integer(0), q.text(1), {q.integer(2), q.text(3)}, q.integer(4) != 0});
   return list;
 }
 
 bool RecordStore::relink(std::int64_t recordingId, const std::string& path) {
   if (!writable()) return false;
-  Statement q(db_, "UPDATE recordings SET path = ?, set_aside = 0 WHERE id = ?");
-  return q.bind(1, path).bind(2, recordingId).step() == SQLITE_DONE || (failure(), false);
+  Statement q(db(), "UPDATE recordings SET path = ?, set_aside = 0 WHERE id = ?");
+  return q.bind(1, path).bind(2, recordingId).step() == SQLITE_DONE || (database_.failure(), false);
 }
 
 bool RecordStore::setAside(std::int64_t recordingId) {
   if (!writable()) return false;
-  Statement q(db_, "UPDATE recordings SET set_aside = 1 WHERE id = ?");
-  return q.bind(1, recordingId).step() == SQLITE_DONE || (failure(), false);
+  Statement q(db(), "UPDATE recordings SET set_aside = 1 WHERE id = ?");
+  return q.bind(1, recordingId).step() == SQLITE_DONE || (database_.failure(), false);
 }
 
 }  // namespace tessaly

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "review/CheckRecord.h"
+#include "record/CheckRecord.h"
 
 #include <algorithm>
 #include <ctime>

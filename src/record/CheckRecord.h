@@ -4,8 +4,8 @@
 // with its class and, for Han characters, both readings; the recording is named by its path
 // and, once the record's writer has read it, by an identity that survives a move.
 //
-// PracticeLog is where the program hands a finished check; the record's writer
-// (review/RecordKeeper.h) is one, the tests have their own. Pure; any thread.
+// A finished check is handed to the record through PracticeLog (record/RecordLog.h). Pure;
+// any thread.
 #pragma once
 
 #include <cstdint>
@@ -53,12 +53,5 @@ CheckRecord recordOfCheck(const CheckResult& result, const Reference& reference,
 
 // The learner's calendar day of `at` (seconds since 1970), in the local time zone.
 int localDay(std::int64_t at);
-
-class PracticeLog {
- public:
-  virtual ~PracticeLog() = default;
-  // Keeps `record`; returns at once (the writing is the log's own business).
-  virtual void record(CheckRecord record) = 0;
-};
 
 }  // namespace tessaly

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the learner's record keeps of a compared 跟读 take: the sentence, the score with its
-// parts and its reasons, and where the take's sound is kept. TakeLog is where the program
-// hands it; the record's writer (review/RecordKeeper.h) is one, the tests have their own.
-// Pure; any thread.
+// parts and its reasons, and where the take's sound is kept; handed to the record through
+// TakeLog (record/RecordLog.h). Pure; any thread.
 #pragma once
 
 #include <cstdint>
@@ -20,13 +19,6 @@ struct TakeRecord {
   std::string takePath;
   std::int64_t at = 0;  // seconds since 1970
   int day = 0;          // the learner's calendar day
-};
-
-class TakeLog {
- public:
-  virtual ~TakeLog() = default;
-  // Keeps `record`; returns at once.
-  virtual void recordTake(TakeRecord record) = 0;
 };
 
 }  // namespace tessaly

@@ -18,9 +18,9 @@
 #include <variant>
 #include <vector>
 
-#include "review/CheckRecord.h"
-#include "review/RecordStore.h"
-#include "review/TakeRecord.h"
+#include "record/CheckRecord.h"
+#include "record/TakeRecord.h"
+#include "text/FileIdentity.h"
 
 namespace tessaly {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "review/UnwrittenRows.h"
+#include "record/UnwrittenRows.h"
 
 #include <charconv>
 #include <filesystem>

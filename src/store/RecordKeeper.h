@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The learner's record, kept by a writer thread of its own: the user-interface thread only
+// The learner's record (record/RecordLog.h), kept by a writer thread of its own: the user-interface thread only
 // queues (a check's record, a question for the due list or the charts, a relink) and takes
 // answers later by serial number, so it never waits on SQLite or the disk.
 //
-// The writer opens the record (review/RecordStore.h) first, then takes back the rows an earlier
-// run could not write (review/UnwrittenRows.h). A row it cannot write (a full disk, a
+// The writer opens the record (store/RecordStore.h) first, then takes back the rows an earlier
+// run could not write (record/UnwrittenRows.h). A row it cannot write (a full disk, a
 // read-only file or folder, a database another program holds too long) stays queued in memory
 // and is tried again every few seconds, the record reopened first when it could not be opened
 // or written; a problem is told once (until a row is written again), with its reason in words,
@@ -34,17 +34,13 @@
 #include <thread>
 #include <vector>
 
-#include "review/RecordStore.h"
-#include "review/UnwrittenRows.h"
+#include "record/RecordLog.h"
+#include "record/UnwrittenRows.h"
+#include "store/RecordStore.h"
 
 namespace tessaly {
 
-struct DueList {
-  std::vector<DueSentence> sentences;  // the most overdue first
-  int count = 0;                       // all that are due
-};
-
-class RecordKeeper final : public PracticeLog, public TakeLog {
+class RecordKeeper final : public RecordLog {
  public:
   struct Options {
     int retryMs = 5000;  // how often unwritten rows are tried again
@@ -69,23 +65,20 @@ class RecordKeeper final : public PracticeLog, public TakeLog {
   // A take's score is queued and kept as a check is.
   void recordTake(TakeRecord take) override;
 
-  std::uint32_t askDue(int today, int most);
-  std::optional<DueList> takeDue(std::uint32_t serial);
-  std::uint32_t askStats(int today, int days);
-  std::optional<RecordStats> takeStats(std::uint32_t serial);
-  std::uint32_t askMissed(std::int64_t recordingId = 0);
-  std::optional<std::vector<AnkiNote>> takeMissed(std::uint32_t serial);
-  // Looks for a recording that is no longer where it was: a file of its identity in the
-  // folders of the recordings the record has seen and in `folders`; found, it is relinked.
-  // The answer is the path it was found at, "" for none.
-  std::uint32_t askFind(const DueSentence& sentence, std::vector<std::string> folders);
-  std::optional<std::string> takeFound(std::uint32_t serial);
-  void relink(std::int64_t recordingId, std::string path);
-  void setAside(std::int64_t recordingId);
+  std::uint32_t askDue(int today, int most) override;
+  std::optional<DueList> takeDue(std::uint32_t serial) override;
+  std::uint32_t askStats(int today, int days) override;
+  std::optional<RecordStats> takeStats(std::uint32_t serial) override;
+  std::uint32_t askMissed(std::int64_t recordingId) override;
+  std::optional<std::vector<MissedSentence>> takeMissed(std::uint32_t serial) override;
+  std::uint32_t askFind(const DueSentence& sentence, std::vector<std::string> folders) override;
+  std::optional<std::string> takeFound(std::uint32_t serial) override;
+  void relink(std::int64_t recordingId, std::string path) override;
+  void setAside(std::int64_t recordingId) override;
 
   // A problem not told yet ("" for none): the first after a record was written (or after the
   // start), once.
-  std::string takeProblem();
+  std::string takeProblem() override;
   const std::string& path() const { return path_; }
 
   // For the tests and the benchmark: returns once every job queued so far has run.
@@ -142,7 +135,7 @@ class RecordKeeper final : public PracticeLog, public TakeLog {
   std::map<std::uint32_t, DueList> dues_;
   std::map<std::uint32_t, RecordStats> stats_;
   std::map<std::uint32_t, std::string> found_;
-  std::map<std::uint32_t, std::vector<AnkiNote>> missed_;
+  std::map<std::uint32_t, std::vector<MissedSentence>> missed_;
   std::vector<std::string> problems_;
   bool told_ = false;   // a problem was told and nothing has been written since
   std::thread thread_;  // last: it runs on the members above

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "review/RecordKeeper.h"
+#include "store/RecordKeeper.h"
 
 #include <algorithm>
 #include <chrono>
@@ -246,7 +246,9 @@ std::uint32_t RecordKeeper::askMissed(std::int64_t recordingId) {
   });
 }
 
-std::optional<std::vector<AnkiNote>> RecordKeeper::takeMissed(std::uint32_t serial) { return takeAnswer(missed_, serial); }
+std::optional<std::vector<MissedSentence>> RecordKeeper::takeMissed(std::uint32_t serial) {
+  return takeAnswer(missed_, serial);
+}
 
 std::uint32_t RecordKeeper::askFind(const DueSentence& sentence, std::vector<std::string> folders) {
   return ask([this, id = sentence.recordingId, identity = sentence.identity,

@@ -15,7 +15,8 @@
 #include <fstream>
 #include <thread>
 
-#include "review/RecordKeeper.h"
+#include "review/AnkiNotes.h"
+#include "store/RecordKeeper.h"
 #include "support/TempFolder.h"
 #include "support/Tmpfs.h"
 #include "text/TextFile.h"
@@ -149,7 +150,8 @@ TEST_F(RecordTest, TheMissedSentencesBecomeCardsWithTheirLastMiss) {
   store.add(checked(mandarin(), zh, "你好，欢迎来到听写练习。今天天气很号。", kDay), identityOf(mandarin()));
   store.add(checked(mandarin(), zh, "今天天气很好。", kDay + 1, 1), identityOf(mandarin()));  // right since
   store.add(checked(english(), en, "Welcome to your first dictation lessen.", kDay), identityOf(english()));
-  const std::vector<AnkiNote> all = store.missed();
+  std::vector<AnkiNote> all;
+  for (const MissedSentence& missed : store.missed()) all.push_back(ankiNoteOf(missed));
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].reference, "今天天气很好。");
   EXPECT_EQ(all[0].written, "今天天气很号") << "the last attempt that missed";
