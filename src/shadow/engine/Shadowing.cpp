@@ -15,6 +15,7 @@ extern "C" {
 #include "audio/Decoder.h"
 #include "audio/Output.h"
 #include "check/Check.h"
+#include "check/SharedCheckTables.h"
 #include "pitch/Pitch.h"
 #include "review/RecordStore.h"
 #include "shadow/engine/TakeStore.h"
@@ -123,8 +124,7 @@ Shadowing::Shadowing(Output& output, std::string takesFolder, std::uintmax_t cap
       readingsPath_(std::move(readingsPath)),
       capBytes_(capBytes),
       sound_(std::make_shared<Sound>()),
-      hearer_(std::make_unique<BackgroundWorker<bool>>()),
-      tables_(std::make_unique<CheckTables>()) {}
+      hearer_(std::make_unique<BackgroundWorker<bool>>()) {}
 
 Shadowing::~Shadowing() {
   hearer_.reset();  // an attach under way ends first (at exit only: nothing else waits on it)
@@ -159,9 +159,9 @@ std::string Shadowing::startTake(const TakeRequest& request) {
     } else {
       if (!tablesTried_) {  // read once, on the first comparison
         tablesTried_ = true;
-        if (readingsPath_.empty() || !loadCheckTables(readingsPath_, *tables_)) tables_.reset();
+        if (!readingsPath_.empty()) tables_ = sharedCheckTables(readingsPath_);
       }
-      c = compare(request, result.original, result.take, tables_ ? &tables_->readings : nullptr);
+      c = compare(request, result.original, result.take, tables_ && tables_->loaded ? &tables_->tables.readings : nullptr);
       if (c.compared) {
         TakeStore::Kept kept = TakeStore(takesFolder_, capBytes_)
                                    .keep(identityOf(request.recording).hash, static_cast<std::int32_t>(request.startMs),
