@@ -80,7 +80,7 @@ struct CheckResult {
   double accuracy() const;  // percent, one decimal
 };
 
-// The tables a check reads. Loaded once, on the thread that checks.
+// The tables a check reads. The program reads them once (check/SharedCheckTables.h).
 struct CheckTables {
   ReadingTable readings;
   SpellingVariants spellings;

@@ -31,13 +31,10 @@ std::uint32_t CheckRunner::start(std::string dictation, Reference reference, std
     if (!file.empty() && !referenceFromFile(file, reference)) {
       check.unreadableFile = file;
     } else {
-      if (!tables_) {
-        tables_.emplace();
-        loadCheckTables(readingsPath_, *tables_);
-      }
+      if (!tables_) tables_ = sharedCheckTables(readingsPath_);
       // A check that fails (no memory left for it) is told; it must not end the program.
       try {
-        check = practiceCheck(dictation, reference, *tables_);
+        check = practiceCheck(dictation, reference, tables_->tables);
       } catch (const std::exception&) {
         check = {};
         check.failure = "听写或参考文本太长，检查没能完成。";

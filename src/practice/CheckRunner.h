@@ -6,11 +6,12 @@
 // number, is never handed out.
 //
 // Threads: start() and take() on the user-interface thread; the checks on the runner's
-// worker (worker/BackgroundWorker.h), which alone touches the check's tables (readings,
-// words, spellings), read by the first check.
+// worker (worker/BackgroundWorker.h). The check's tables (readings, words, spellings) are the
+// program's one copy (check/SharedCheckTables.h), fetched by the first check and only read.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "check/Check.h"
 #include "check/Markup.h"
 #include "check/Reference.h"
+#include "check/SharedCheckTables.h"
 #include "worker/BackgroundWorker.h"
 
 namespace tessaly {
@@ -53,8 +55,8 @@ class CheckRunner {
 
  private:
   const std::string readingsPath_;
-  std::optional<CheckTables> tables_;       // the worker's alone
-  BackgroundWorker<PracticeCheck> worker_;  // last: its job uses the members above
+  std::shared_ptr<const LoadedCheckTables> tables_;  // the worker's alone
+  BackgroundWorker<PracticeCheck> worker_;           // last: its job uses the members above
 };
 
 }  // namespace tessaly

@@ -1,24 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's FileReader: each request is read on a thread of its own, and its answer is
-// handed to the user-interface thread through Qt's event loop, so a slow folder never holds
-// up the window (see text/FileReader.h), and one request that cannot finish holds up no other.
-// A read that goes `stall` without a byte (a share or a disk that hangs) is given up: the
-// asker hears of that file, and of the rest of its request, as Stalled, and the stuck thread
-// is left to finish, or not, on its own: nothing waits for it, the exit neither.
+// posted to the user-interface thread (ui/UiThread.h), so a slow folder never holds up the
+// window (see text/FileReader.h), and one request that cannot finish holds up no other: the
+// requests are not queued behind one another, since a read that hangs would hold up every
+// later one. A read that goes `stall` without a byte (a share or a disk that hangs) is given
+// up by a timer of the user-interface thread: the asker hears of that file, and of the rest of
+// its request, as Stalled, and the stuck thread is left to finish, or not, on its own: nothing
+// waits for it, the exit neither.
 //
-// Threads: read() and the answers on the user-interface thread; each request's reads on its
-// own thread; the watcher's thread hands the answers over and gives up on stalled reads.
-// Shared::mutex guards the requests in flight; the request threads hold the shared part, so
-// one that finishes after the reader is gone touches nothing of it. Answers still on their
-// way when the reader goes are dropped with its context object.
+// Threads: read(), the answers and the stall timer on the user-interface thread; each
+// request's reads on its own thread. A request's own mutex guards the files read so far;
+// Shared::mutex guards the door the request threads post to, closed when the reader goes, so
+// one that finishes after the reader is gone touches nothing of it.
 #pragma once
 
-#include <QObject>
+#include <QTimer>
 
 #include <chrono>
+#include <list>
 #include <memory>
-#include <thread>
 
+#include "qt/QtUiThread.h"
 #include "text/FileReader.h"
 
 namespace tessaly::qt {
@@ -32,15 +34,18 @@ class BackgroundFileReader final : public FileReader {
 
   void read(std::vector<std::string> paths, Done done) override;
 
-  struct Shared;  // in BackgroundFileReader.cpp
+  struct Request;  // in BackgroundFileReader.cpp
+  struct Shared;
 
  private:
-  void watch();
+  // The requests finished, or stalled, answered; the timer set for the next one to stall.
+  void answer();
 
   const std::chrono::milliseconds stall_;
-  QObject context_;  // the answers are delivered in its thread, the user-interface thread
+  QtUiThread uiThread_;  // the answers; those still on their way when the reader goes are dropped
   std::shared_ptr<Shared> shared_;
-  std::thread watcher_;  // last: started once the rest is made
+  std::list<std::shared_ptr<Request>> inFlight_;  // not answered yet
+  QTimer stallTimer_;
 };
 
 }  // namespace tessaly::qt

@@ -3,15 +3,7 @@
 
 namespace tessaly::qt {
 
-BackgroundLessonMaker::BackgroundLessonMaker(Make make) : make_(std::move(make)) {
-  poll_.setInterval(50);
-  QObject::connect(&poll_, &QTimer::timeout, [this] {
-    auto made = worker_.take(serial_);
-    if (!made) return;
-    poll_.stop();
-    if (auto done = std::move(done_)) done(std::move(*made));
-  });
-}
+BackgroundLessonMaker::BackgroundLessonMaker(Make make) : make_(std::move(make)) {}
 
 void BackgroundLessonMaker::make(const std::string& listPath, const std::string& folder,
                                  std::function<void(MadeLesson)> done) {
@@ -19,8 +11,13 @@ void BackgroundLessonMaker::make(const std::string& listPath, const std::string&
   serial_ = worker_.start([this, listPath, folder](const std::atomic<bool>&, const auto& publish) {
     MadeLesson made = make_(listPath, folder);
     publish([&](MadeLesson& result) { result = std::move(made); }, true);
+    // An older lesson's handing over finds nothing to take: only the newest is given.
+    uiThread_.post([this] {
+      auto lesson = worker_.take(serial_);
+      if (!lesson) return;
+      if (auto finished = std::move(done_)) finished(std::move(*lesson));
+    });
   });
-  poll_.start();
 }
 
 }  // namespace tessaly::qt

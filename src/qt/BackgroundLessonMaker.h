@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // LessonMaker on the background worker: the engine's speech (given as a function, so this
-// adapter needs no engine) makes the lesson on the worker's thread, and a timer of the
-// window's takes the result and hands it to `done` on the user-interface thread.
+// adapter needs no engine) makes the lesson on the worker's thread, which then posts its
+// handing over to the user-interface thread (ui/UiThread.h), where `done` gets the newest
+// lesson asked for.
 //
-// Threads: make() and the timer on the user-interface thread; the speech on the worker's.
+// Threads: make() and `done` on the user-interface thread; the speech on the worker's.
 #pragma once
 
-#include <QTimer>
-
+#include <cstdint>
 #include <functional>
 #include <string>
 
+#include "qt/QtUiThread.h"
 #include "wordlist/WordList.h"
 #include "worker/BackgroundWorker.h"
 
@@ -25,9 +26,9 @@ class BackgroundLessonMaker final : public LessonMaker {
 
  private:
   Make make_;
-  QTimer poll_;
   std::uint32_t serial_ = 0;
   std::function<void(MadeLesson)> done_;
+  QtUiThread uiThread_;                  // outlives the worker, whose jobs post to it
   BackgroundWorker<MadeLesson> worker_;  // last: its job uses make_
 };
 

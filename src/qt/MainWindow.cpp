@@ -221,10 +221,9 @@ void MainWindow::openReview() {
 void MainWindow::tellWriteFailuresOf(DiskFolder& folder) {
   toldFolders_.push_back(&folder);
   // The folder calls from its writer thread: the news is posted to this window, and dropped
-  // by Qt if the window has gone by then.
+  // if the window has gone by then.
   folder.onWriteFailure([this](const std::filesystem::path& file) {
-    QMetaObject::invokeMethod(
-        this, [this, name = file.string()] { form_->tellUnwrittenFile(name); }, Qt::QueuedConnection);
+    uiThread_.post([this, name = file.string()] { form_->tellUnwrittenFile(name); });
   });
 }
 

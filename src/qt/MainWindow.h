@@ -18,6 +18,7 @@
 #include "app/Form1.h"
 #include "drill/DrillExport.h"
 #include "qt/QtControls.h"
+#include "qt/QtUiThread.h"
 #include "qt/WebView.h"
 #include "record/RecordLog.h"
 #include "review/AnkiNotes.h"
@@ -153,6 +154,7 @@ class MainWindow final : public QWidget {
   bool shownOnce_ = false;
   std::vector<std::string> toTell_;       // told once the window is up
   std::vector<DiskFolder*> toldFolders_;  // their failures are told here until this window goes
+  QtUiThread uiThread_;                   // their news, posted to this window; dropped when it goes
   AccessKeys* accessKeys_ = nullptr;      // owned by this window (its Qt parent)
 };
 

@@ -56,10 +56,11 @@ RecordKeeper::RecordKeeper(std::string path, Options options)
         }
         return std::move(options);
       }()),
-      thread_([this] { run(); }) {
+      retrying_(
+          writer_, std::chrono::milliseconds(options_.retryMs), [this] { return unwritten() > 0; },
+          [this] { writeUnwritten(); }) {
   store_.setBusyTimeout(options_.busyMs);
-  std::lock_guard lock(mutex_);
-  jobs_.push_front([this] {
+  writer_.post([this] {
     const RecordStore::Opened opened = store_.open(path_);
     newer_ = opened.problem == RecordProblem::Newer;
     if (opened.problem != RecordProblem::None) {
@@ -69,7 +70,6 @@ RecordKeeper::RecordKeeper(std::string path, Options options)
     }
     takeBackUnwritten();
   });
-  wake_.notify_one();
 }
 
 RecordKeeper::~RecordKeeper() { finish(); }
@@ -78,32 +78,28 @@ std::string RecordKeeper::finish() {
   {
     std::lock_guard lock(mutex_);
     if (finished_) return {};
-    finished_ = stopping_ = true;
+    finished_ = true;
   }
   // A lock another program holds is waited on a moment only, the wait under way included:
-  // what it keeps from the record goes into the file of unwritten rows.
+  // what it keeps from the record goes into the file of unwritten rows. What is queued is
+  // written first, and what is still unwritten tried once more.
   store_.setBusyTimeout(std::min(options_.busyMs, kQuitBusyMs));
-  wake_.notify_one();
-  thread_.join();
+  writer_.finish([this] { finalWords_ = keepUnwritten(); });
   return std::move(finalWords_);
 }
 
 void RecordKeeper::record(CheckRecord record) {
-  std::lock_guard lock(mutex_);
-  jobs_.push_back([this, record = std::move(record)]() mutable {
+  writer_.post([this, record = std::move(record)]() mutable {
     RecordingIdentity identity = identityOf(record.recording);
     queue({std::move(record), std::move(identity)});
   });
-  wake_.notify_one();
 }
 
 void RecordKeeper::recordTake(TakeRecord take) {
-  std::lock_guard lock(mutex_);
-  jobs_.push_back([this, take = std::move(take)]() mutable {
+  writer_.post([this, take = std::move(take)]() mutable {
     RecordingIdentity identity = identityOf(take.recording);
     queue({std::move(take), std::move(identity)});
   });
-  wake_.notify_one();
 }
 
 void RecordKeeper::queue(UnwrittenRow row) {
@@ -142,8 +138,7 @@ void RecordKeeper::writeUnwritten() {
     }
     unwrittenRows_.pop_front();
     wroteAny = true;
-    std::lock_guard lock(mutex_);
-    told_ = false;  // written again: the next problem is news
+    retrying_.succeeded();  // written again: the next problem is news
   }
   if (wroteAny && unwrittenRows_.empty()) removeTakenBack();  // every row of them is in the record now
   std::lock_guard lock(mutex_);
@@ -213,81 +208,67 @@ std::string RecordKeeper::keepUnwritten() {
   return what + "也没能另存（" + failed + "），这些结果没有保存下来。";
 }
 
-std::uint32_t RecordKeeper::ask(std::function<void(std::uint32_t)> job) {
-  std::lock_guard lock(mutex_);
-  const std::uint32_t serial = ++serial_;
-  jobs_.push_back([job = std::move(job), serial] { job(serial); });
-  wake_.notify_one();
-  return serial;
-}
-
 std::uint32_t RecordKeeper::askDue(int today, int most) {
-  return ask([this, today, most](std::uint32_t serial) {
+  return dues_.ask([this, today, most] {
     reopenToRead();
-    answer(dues_, serial, DueList{store_.due(today, most), store_.dueCount(today)});
+    return DueList{store_.due(today, most), store_.dueCount(today)};
   });
 }
 
-std::optional<DueList> RecordKeeper::takeDue(std::uint32_t serial) { return takeAnswer(dues_, serial); }
+std::optional<DueList> RecordKeeper::takeDue(std::uint32_t serial) { return dues_.take(serial); }
 
 std::uint32_t RecordKeeper::askStats(int today, int days) {
-  return ask([this, today, days](std::uint32_t serial) {
+  return stats_.ask([this, today, days] {
     reopenToRead();
-    answer(stats_, serial, store_.stats(today, days));
+    return store_.stats(today, days);
   });
 }
 
-std::optional<RecordStats> RecordKeeper::takeStats(std::uint32_t serial) { return takeAnswer(stats_, serial); }
+std::optional<RecordStats> RecordKeeper::takeStats(std::uint32_t serial) { return stats_.take(serial); }
 
 std::uint32_t RecordKeeper::askMissed(std::int64_t recordingId) {
-  return ask([this, recordingId](std::uint32_t serial) {
+  return missed_.ask([this, recordingId] {
     reopenToRead();
-    answer(missed_, serial, store_.missed(recordingId));
+    return store_.missed(recordingId);
   });
 }
 
-std::optional<std::vector<MissedSentence>> RecordKeeper::takeMissed(std::uint32_t serial) {
-  return takeAnswer(missed_, serial);
-}
+std::optional<std::vector<MissedSentence>> RecordKeeper::takeMissed(std::uint32_t serial) { return missed_.take(serial); }
 
 std::uint32_t RecordKeeper::askFind(const DueSentence& sentence, std::vector<std::string> folders) {
-  return ask([this, id = sentence.recordingId, identity = sentence.identity,
-              folders = std::move(folders)](std::uint32_t serial) mutable {
-    reopenToRead();
-    for (const KnownRecording& known : store_.recordings())
-      folders.push_back(std::filesystem::path(known.path).parent_path().string());
-    std::sort(folders.begin(), folders.end());
-    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-    std::string found;
-    for (const std::string& folder : folders) {
-      std::error_code error;
-      for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end && found.empty();
-           it.increment(error)) {
-        std::error_code sizeError;
-        if (!it->is_regular_file(sizeError) || static_cast<std::int64_t>(it->file_size(sizeError)) != identity.size ||
-            sizeError)
-          continue;
-        if (identityOf(it->path().string()) == identity) found = it->path().string();
-      }
-      if (!found.empty()) break;
-    }
-    if (!found.empty()) store_.relink(id, found);
-    answer(found_, serial, std::move(found));
-  });
+  return found_.ask(
+      [this, id = sentence.recordingId, identity = sentence.identity, folders = std::move(folders)]() mutable {
+        reopenToRead();
+        for (const KnownRecording& known : store_.recordings())
+          folders.push_back(std::filesystem::path(known.path).parent_path().string());
+        std::sort(folders.begin(), folders.end());
+        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+        std::string found;
+        for (const std::string& folder : folders) {
+          std::error_code error;
+          for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end && found.empty();
+               it.increment(error)) {
+            std::error_code sizeError;
+            if (!it->is_regular_file(sizeError) || static_cast<std::int64_t>(it->file_size(sizeError)) != identity.size ||
+                sizeError)
+              continue;
+            if (identityOf(it->path().string()) == identity) found = it->path().string();
+          }
+          if (!found.empty()) break;
+        }
+        if (!found.empty()) store_.relink(id, found);
+        return found;
+      });
 }
 
-std::optional<std::string> RecordKeeper::takeFound(std::uint32_t serial) { return takeAnswer(found_, serial); }
+std::optional<std::string> RecordKeeper::takeFound(std::uint32_t serial) { return found_.take(serial); }
 
 void RecordKeeper::relink(std::int64_t recordingId, std::string path) {
-  std::lock_guard lock(mutex_);
-  jobs_.push_back([this, recordingId, path = std::move(path)] { store_.relink(recordingId, path); });
-  wake_.notify_one();
+  writer_.post([this, recordingId, path = std::move(path)] { store_.relink(recordingId, path); });
 }
 
 void RecordKeeper::setAside(std::int64_t recordingId) {
-  std::lock_guard lock(mutex_);
-  jobs_.push_back([this, recordingId] { store_.setAside(recordingId); });
-  wake_.notify_one();
+  writer_.post([this, recordingId] { store_.setAside(recordingId); });
 }
 
 void RecordKeeper::tell(RecordProblem problem, const std::string& detail, const std::string& movedTo) {
@@ -308,9 +289,9 @@ void RecordKeeper::tell(RecordProblem problem, const std::string& detail, const 
              "）\n检查结果先留在内存中，程序会在后台再试，退出时没写入的会另存；听写内容不受影响。";
       break;
   }
+  // A damaged file is always news: it has been moved aside.
+  if (!retrying_.failed() && problem != RecordProblem::Corrupt) return;
   std::lock_guard lock(mutex_);
-  if (told_ && problem != RecordProblem::Corrupt) return;
-  told_ = true;
   problems_.push_back(std::move(text));
 }
 
@@ -322,47 +303,11 @@ std::string RecordKeeper::takeProblem() {
   return text;
 }
 
-void RecordKeeper::waitIdle() {
-  std::unique_lock lock(mutex_);
-  idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
-}
+void RecordKeeper::waitIdle() { writer_.waitIdle(); }
 
 std::size_t RecordKeeper::unwritten() const {
   std::lock_guard lock(mutex_);
   return unwrittenCount_;
-}
-
-void RecordKeeper::run() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    if (jobs_.empty()) {
-      busy_ = false;
-      idle_.notify_all();
-      if (stopping_) break;
-      // Unwritten records are tried again after a while; otherwise the writer sleeps.
-      if (unwrittenCount_ > 0) {
-        if (!wake_.wait_for(lock, std::chrono::milliseconds(options_.retryMs),
-                            [this] { return !jobs_.empty() || stopping_; })) {
-          busy_ = true;
-          lock.unlock();
-          writeUnwritten();
-          lock.lock();
-        }
-      } else {
-        wake_.wait(lock, [this] { return !jobs_.empty() || stopping_; });
-      }
-      continue;
-    }
-    auto job = std::move(jobs_.front());
-    jobs_.pop_front();
-    busy_ = true;
-    lock.unlock();
-    job();
-    lock.lock();
-  }
-  lock.unlock();
-  if (!unwrittenRows_.empty()) writeUnwritten();  // once more at the end
-  finalWords_ = keepUnwritten();
 }
 
 }  // namespace tessaly

@@ -18,25 +18,23 @@
 // there is not written twice) and removes the file.
 //
 // Threads: every public call on the user-interface thread (or a test's); the store, the
-// unwritten rows and the files of them on the writer's. mutex_ guards the queue, the answers
-// and the problems.
+// unwritten rows and the files of them on the writer's (a worker/SerialQueue.h, whose
+// questions keep only the newest answer of each kind). mutex_ guards the count of unwritten
+// rows and the problems.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <functional>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "record/RecordLog.h"
 #include "record/UnwrittenRows.h"
 #include "store/RecordStore.h"
+#include "worker/SerialQueue.h"
 
 namespace tessaly {
 
@@ -87,7 +85,6 @@ class RecordKeeper final : public RecordLog {
   std::size_t unwritten() const;
 
  private:
-  void run();
   void queue(UnwrittenRow row);
   void writeUnwritten();
   // Opens the record again (a failed open or write may have passed: room again, the lock let go).
@@ -99,20 +96,6 @@ class RecordKeeper final : public RecordLog {
   // At the end: the unwritten rows into their file; the sentence for finish().
   std::string keepUnwritten();
   void tell(RecordProblem problem, const std::string& detail, const std::string& movedTo = {});
-  std::uint32_t ask(std::function<void(std::uint32_t)> job);
-  // A question's answer, left for its asker (the writer's side), and taken once (the asker's).
-  template <typename Answer>
-  void answer(std::map<std::uint32_t, Answer>& answers, std::uint32_t serial, Answer value) {
-    std::lock_guard lock(mutex_);
-    answers[serial] = std::move(value);
-  }
-  template <typename Answer>
-  std::optional<Answer> takeAnswer(std::map<std::uint32_t, Answer>& answers, std::uint32_t serial) {
-    std::lock_guard lock(mutex_);
-    auto found = answers.extract(serial);
-    if (found.empty()) return std::nullopt;
-    return std::move(found.mapped());
-  }
 
   const std::string path_;
   const Options options_;
@@ -127,18 +110,16 @@ class RecordKeeper final : public RecordLog {
   std::string finalWords_;
 
   mutable std::mutex mutex_;
-  std::condition_variable wake_, idle_;
-  std::deque<std::function<void()>> jobs_;
-  bool busy_ = false, stopping_ = false, finished_ = false;
-  std::uint32_t serial_ = 0;
   std::size_t unwrittenCount_ = 0;
-  std::map<std::uint32_t, DueList> dues_;
-  std::map<std::uint32_t, RecordStats> stats_;
-  std::map<std::uint32_t, std::string> found_;
-  std::map<std::uint32_t, std::vector<MissedSentence>> missed_;
   std::vector<std::string> problems_;
-  bool told_ = false;   // a problem was told and nothing has been written since
-  std::thread thread_;  // last: it runs on the members above
+  bool finished_ = false;
+
+  SerialQueue writer_;  // after everything its jobs use
+  Retrying retrying_;   // the unwritten rows, tried again every retryMs; the writer's
+  Answers<DueList> dues_{writer_};
+  Answers<RecordStats> stats_{writer_};
+  Answers<std::string> found_{writer_};
+  Answers<std::vector<MissedSentence>> missed_{writer_};
 };
 
 }  // namespace tessaly

@@ -11,16 +11,13 @@ namespace tessaly {
 namespace fs = std::filesystem;
 
 DiskFolder::DiskFolder(fs::path folder, std::chrono::milliseconds retryPeriod)
-    : folder_(std::move(folder)), retryPeriod_(retryPeriod), writer_([this] { run(); }) {}
+    : folder_(std::move(folder)),
+      retryPeriod_(retryPeriod),
+      retrying_(
+          writer_, retryPeriod_, [this] { return unwrittenCount() > 0; }, [this] { tryAgain(); }) {}
 
-DiskFolder::~DiskFolder() {
-  {
-    std::lock_guard lock(mutex_);
-    quit_ = true;
-  }
-  wake_.notify_all();
-  writer_.join();
-}
+// The writer finishes what is queued and tries the failed writes once more.
+DiskFolder::~DiskFolder() { writer_.finish(); }
 
 void DiskFolder::write(const std::string& name, std::string bytes) {
   {
@@ -28,7 +25,7 @@ void DiskFolder::write(const std::string& name, std::string bytes) {
     waiting_[name] = std::move(bytes);
     unwritten_.erase(name);
   }
-  wake_.notify_all();
+  writer_.post([this] { writeFirst(); });
 }
 
 void DiskFolder::remove(const std::string& name) {
@@ -37,7 +34,7 @@ void DiskFolder::remove(const std::string& name) {
     waiting_[name] = std::nullopt;
     unwritten_.erase(name);
   }
-  wake_.notify_all();
+  writer_.post([this] { writeFirst(); });
 }
 
 std::optional<std::string> DiskFolder::read(const std::string& name) const {
@@ -78,10 +75,7 @@ std::vector<std::string> DiskFolder::names() const {
   return found;
 }
 
-void DiskFolder::waitIdle() {
-  std::unique_lock lock(mutex_);
-  idle_.wait(lock, [this] { return waiting_.empty() && !working_; });
-}
+void DiskFolder::waitIdle() { writer_.waitIdle(); }
 
 void DiskFolder::onWriteFailure(std::function<void(const fs::path& file)> tell) {
   std::lock_guard lock(mutex_);
@@ -93,46 +87,45 @@ std::size_t DiskFolder::unwrittenCount() const {
   return unwritten_.size();
 }
 
-void DiskFolder::run() {
+// Each write() and remove() queues one of these, so the writer runs at least as many as there
+// are names waiting; a job that finds its name done already (a newer job replaced it) does nothing.
+bool DiskFolder::writeFirst() {
   std::unique_lock lock(mutex_);
-  bool lastTry = false;  // the failed writes have been tried once more on closing
-  for (;;) {
-    const bool woken = wake_.wait_for(lock, retryPeriod_, [this] { return quit_ || !waiting_.empty(); });
-    if ((!woken || quit_) && !unwritten_.empty() && !lastTry) {
-      // Time for another try of what failed (a newer job for the name has replaced it).
-      lastTry = quit_;
-      for (auto& [name, bytes] : unwritten_) waiting_.try_emplace(name, std::move(bytes));
-      unwritten_.clear();
-    }
-    if (waiting_.empty()) {
-      if (quit_) break;  // quitting with nothing left to do
-      continue;
-    }
-    auto job = waiting_.extract(waiting_.begin());
-    inFlight_ = {job.key(), std::move(job.mapped())};
-    working_ = true;
-    lock.unlock();
-    std::error_code error;
-    const fs::path path = folder_ / inFlight_.first;
-    bool written = true;
-    if (inFlight_.second) {
-      fs::create_directories(folder_, error);
-      written = writeFileAtomically(path, *inFlight_.second).ok;
-    } else {
-      fs::remove(path, error);
-    }
-    lock.lock();
-    if (written) {
-      told_ = false;
-    } else {
-      // Kept for the next try, unless a newer job for the name came meanwhile.
-      if (!waiting_.contains(inFlight_.first)) unwritten_[inFlight_.first] = std::move(*inFlight_.second);
-      if (!told_ && tell_) tell_(path);
-      told_ = true;
-    }
-    working_ = false;
-    inFlight_ = {};
-    if (waiting_.empty()) idle_.notify_all();
+  if (waiting_.empty()) return false;
+  auto job = waiting_.extract(waiting_.begin());
+  inFlight_ = {job.key(), std::move(job.mapped())};
+  working_ = true;
+  lock.unlock();
+  std::error_code error;
+  const fs::path path = folder_ / inFlight_.first;
+  bool written = true;
+  if (inFlight_.second) {
+    fs::create_directories(folder_, error);
+    written = writeFileAtomically(path, *inFlight_.second).ok;
+  } else {
+    fs::remove(path, error);
+  }
+  lock.lock();
+  if (written) {
+    retrying_.succeeded();
+  } else {
+    // Kept for the next try, unless a newer job for the name came meanwhile.
+    if (!waiting_.contains(inFlight_.first)) unwritten_[inFlight_.first] = std::move(*inFlight_.second);
+    if (retrying_.failed() && tell_) tell_(path);
+  }
+  working_ = false;
+  inFlight_ = {};
+  return true;
+}
+
+void DiskFolder::tryAgain() {
+  {
+    std::lock_guard lock(mutex_);
+    // A newer job for a name has replaced what failed.
+    for (auto& [name, bytes] : unwritten_) waiting_.try_emplace(name, std::move(bytes));
+    unwritten_.clear();
+  }
+  while (writeFirst()) {
   }
 }
 

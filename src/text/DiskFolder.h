@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // FileFolder on the real file system: one folder (created when first needed), each file
-// replaced atomically (text/TextFile.h) by a writer thread of its own.
+// replaced atomically (text/TextFile.h) by a writer of its own (worker/SerialQueue.h, its
+// thread started by the first write).
 //
 // Threads: the user-interface thread calls the FileFolder methods; they only queue work
-// and read. The writer thread does the writes and removals, one name at a time in name
-// order (each file stands alone: only the order of the jobs for one name matters, and of
-// those only the newest is kept). mutex_ guards the queue and the job in flight; it is never
-// held during disk work, the writer's or the readers'.
+// and read. The writer does the writes and removals, one name at a time in name order (each
+// file stands alone: only the order of the jobs for one name matters, and of those only the
+// newest is kept). mutex_ guards the waiting jobs, the job in flight, the failed writes and
+// the teller; it is never held during disk work, the writer's or the readers'.
 // The destructor finishes what is queued before it returns, so leaving the program never
 // drops a file that was asked for.
 //
@@ -17,17 +18,16 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "text/FileFolder.h"
+#include "worker/SerialQueue.h"
 
 namespace tessaly {
 
@@ -55,12 +55,13 @@ class DiskFolder final : public FileFolder {
   const std::filesystem::path& folder() const { return folder_; }
 
  private:
-  void run();
+  // The writer's: the first waiting job by name, done; false when none was waiting.
+  bool writeFirst();
+  // The writer's: every failed write tried again.
+  void tryAgain();
 
   const std::filesystem::path folder_;
   mutable std::mutex mutex_;
-  std::condition_variable wake_;
-  std::condition_variable idle_;
   // Waiting jobs by name: bytes to write, or nullopt to remove.
   std::map<std::string, std::optional<std::string>> waiting_;
   bool working_ = false;
@@ -68,9 +69,8 @@ class DiskFolder final : public FileFolder {
   std::map<std::string, std::string> unwritten_;                 // writes that failed, by name, for the next try
   const std::chrono::milliseconds retryPeriod_;
   std::function<void(const std::filesystem::path&)> tell_;
-  bool told_ = false;  // the failures since the last write that succeeded have been told
-  bool quit_ = false;
-  std::thread writer_;  // last: starts after everything above exists
+  SerialQueue writer_;  // after everything its jobs use
+  Retrying retrying_;   // the failed writes, tried again every retry period; under mutex_
 };
 
 }  // namespace tessaly

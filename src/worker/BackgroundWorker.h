@@ -4,7 +4,11 @@
 // is given. A newer start() raises the cancel flag of the job under way and replaces any job
 // still waiting, and never waits for either; what a job publishes is kept with the serial
 // number of its start, so the news of an older job is never handed out. The thread is started
-// by the first start(): a worker that is never used costs no thread.
+// by the first start(): a worker that is never used costs no thread. Work where every job
+// matters, in order, runs on worker/SerialQueue.h instead. Those are the program's two ways of
+// background work; beside them there are only the audio engine's own threads and the file
+// reader's thread per request (qt/BackgroundFileReader.h). Nothing here calls the
+// user-interface thread: it reads and takes the results on its own ticks (ui/UiThread.h).
 //
 // Threads: start(), cancel(), read() and take() on the user-interface thread; the jobs on
 // the worker's thread, one at a time (so what they share needs no lock of its own).

@@ -203,5 +203,27 @@ TEST(SlowFolder, AStalledReadIsGivenUpAndHoldsUpNothingElse) {
   EXPECT_EQ(near[0].text.utf8, "第二课\r\n");
 }
 
+// Requests are not queued behind one another: while one read hangs (long before the reader
+// gives up on it), a request given after it is answered.
+TEST(SlowFolder, ARequestGivenAfterAHangingReadIsAnsweredFirst) {
+  TempFolder folder;
+  fs::create_directories(folder / "share");
+  std::ofstream(folder / "share" / "lesson.txt", std::ios::binary) << "第一课\r\n";
+  std::ofstream(folder / "near.txt", std::ios::binary) << "第二课\r\n";
+  FuseFolder stuck(folder / "share", folder / "stuck", 3000);
+  ASSERT_TRUE(stuck.mounted()) << "FUSE (Debian's fuse3 and python3-fusepy) could not mount the folder";
+  std::vector<FileBytes> hanging, near;
+  {
+    qt::BackgroundFileReader reader(std::chrono::minutes(1));
+    reader.read({(folder / "stuck" / "lesson.txt").string()},
+                [&](std::vector<FileBytes> files) { hanging = std::move(files); });
+    reader.read({(folder / "near.txt").string()}, [&](std::vector<FileBytes> files) { near = std::move(files); });
+    ASSERT_TRUE(waitUntil([&] { return !near.empty() || !hanging.empty(); }));
+    EXPECT_TRUE(hanging.empty()) << "the hanging read was answered before the one after it";
+    ASSERT_EQ(near.size(), 1u);
+    EXPECT_EQ(near[0].text.utf8, "第二课\r\n");
+  }
+}
+
 }  // namespace
 }  // namespace tessaly::test

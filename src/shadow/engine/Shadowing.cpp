@@ -13,6 +13,7 @@ extern "C" {
 #include "audio/Decoder.h"
 #include "audio/Output.h"
 #include "check/Check.h"
+#include "check/SharedCheckTables.h"
 #include "pitch/Pitch.h"
 #include "shadow/TakeEnd.h"
 #include "shadow/TakeJudge.h"
@@ -109,8 +110,7 @@ Shadowing::Shadowing(Output& output, std::string takesFolder, std::uintmax_t cap
       readingsPath_(std::move(readingsPath)),
       capBytes_(capBytes),
       sound_(std::make_shared<Sound>()),
-      hearer_(std::make_unique<BackgroundWorker<bool>>()),
-      tables_(std::make_unique<CheckTables>()) {}
+      hearer_(std::make_unique<BackgroundWorker<bool>>()) {}
 
 Shadowing::~Shadowing() {
   hearer_.reset();  // an attach under way ends first (at exit only: nothing else waits on it)
@@ -138,9 +138,10 @@ std::string Shadowing::startTake(const TakeRequest& request) {
     if (c.failure.empty()) {
       if (!tablesTried_) {  // read once, on the first comparison
         tablesTried_ = true;
-        if (readingsPath_.empty() || !loadCheckTables(readingsPath_, *tables_)) tables_.reset();
+        if (!readingsPath_.empty()) tables_ = sharedCheckTables(readingsPath_);
       }
-      c = judgeTake(request, result.original, result.take, kTakeRate, tables_ ? &tables_->readings : nullptr);
+      c = judgeTake(request, result.original, result.take, kTakeRate,
+                    tables_ && tables_->loaded ? &tables_->tables.readings : nullptr);
       if (c.compared) {
         TakeStore::Kept kept = TakeStore(takesFolder_, capBytes_)
                                    .keep(identityOf(request.recording).hash, static_cast<std::int32_t>(request.startMs),

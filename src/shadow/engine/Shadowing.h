@@ -24,7 +24,7 @@
 
 namespace tessaly {
 
-struct CheckTables;
+struct LoadedCheckTables;
 namespace audio {
 class Output;
 }  // namespace audio
@@ -68,9 +68,9 @@ class Shadowing final : public ShadowEngine {
   std::shared_ptr<Sound> sound_;     // the hearing asked for last (user-interface thread)
   std::shared_ptr<Sound> attached_;  // the sound the output was handed (the hearer's thread)
   std::unique_ptr<BackgroundWorker<bool>> hearer_;
-  std::unique_ptr<CheckTables> tables_;  // the worker's; null when they cannot be read
-  bool tablesTried_ = false;             // the worker's
-  BackgroundWorker<Compared> worker_;    // last: its jobs use the members above
+  std::shared_ptr<const LoadedCheckTables> tables_;  // the worker's; the program's one copy
+  bool tablesTried_ = false;                         // the worker's
+  BackgroundWorker<Compared> worker_;                // last: its jobs use the members above
 };
 
 }  // namespace tessaly
