@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Where a window was left, as kept in the settings: "x,y,width,height" in pixels. A kept
-// place that does not read so, or is smaller than the window's least size, is none (the
+// Where a window was left, as kept in the settings: "x,y,width,height" in pixels (spaces
+// before a number and anything after the fourth are let be). A kept place that does not read
+// so, has a number no int holds, or is smaller than the window's least size, is none (the
 // window opens at its own size).
 //
 // Any thread; pure.

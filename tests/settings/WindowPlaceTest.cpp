@@ -26,6 +26,14 @@ TEST(WindowPlace, ReadsWhatWasKeptAndNothingTooSmallOrMalformed) {
       {"10;20;900;620", std::nullopt},
       {"x,20,900,620", std::nullopt},
       {"", std::nullopt},
+      {"+10,20,900,620", WindowPlace{10, 20, 900, 620}},
+      {"10 ,20,900,620", std::nullopt},  // a space before a comma does not read
+      {"+-10,20,900,620", std::nullopt},
+      // A number no int holds: none, rather than what is left of it after a cut (4294967596
+      // is 2^32 + 300, which a cut reads as 300, a "valid" width).
+      {"10,20,4294967596,620", std::nullopt},
+      {"10,20,900,99999999999", std::nullopt},
+      {"-99999999999,20,900,620", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(readWindowPlace(c.kept), c.want) << c.kept;
 }
