@@ -4,7 +4,8 @@
 // answers with the job's serial, the one under way cancelled first; each frame asks the
 // engine how the job stands and says whether the percent shown moves and whether the job has
 // finished; the learner's cancel stops it. Once finished or cancelled it is no longer
-// followed. The engine's own state stays with the window, which phrases the final words.
+// followed. The engine's own state stays with the window, which phrases the final words
+// (jobEngine below keeps it there).
 //
 // User-interface thread only.
 #pragma once
@@ -74,5 +75,18 @@ class ExportJob {
   std::uint32_t serial_ = 0;  // the job followed, 0 when none
   int percent_ = 0;
 };
+
+// The Engine of `engine` (a drill's or the review's export, a transcript's alignment: each
+// has state(serial, State&) and cancel()), keeping each state it reads in `state` for the
+// window's final words.
+template <class Background, class State>
+ExportJob::Engine jobEngine(Background& engine, State& state) {
+  return {[&engine, &state](std::uint32_t serial, ExportJob::Progress& progress) {
+            if (!engine.state(serial, state)) return false;
+            progress = {state.share, state.finished};
+            return true;
+          },
+          [&engine] { engine.cancel(); }};
+}
 
 }  // namespace tessaly

@@ -55,13 +55,7 @@ PracticeWindow::PracticeWindow(SentencePlayer& player, MainWindowCommands& main,
     exportProgress_ = std::make_unique<ExportProgress>(
         ExportProgress::Words{QStringLiteral("导出复读录音"), QStringLiteral("正在导出复读录音……"),
                               QStringLiteral("ExportProgress"), QStringLiteral("导出复读录音的进度：")},
-        ExportJob::Engine{[this](std::uint32_t serial, ExportJob::Progress& progress) {
-                            if (!exporter_->state(serial, exportState_)) return false;
-                            progress = {exportState_.share, exportState_.finished};
-                            return true;
-                          },
-                          [this] { exporter_->cancel(); }},
-        this);
+        jobEngine(*exporter_, exportState_), this);
   timer_ = new QTimer(this);
   timer_->setInterval(kFrameMs);
   connect(timer_, &QTimer::timeout, this, [this] { frame(); });

@@ -215,13 +215,7 @@ void ReviewWindow::exportForAnki(std::vector<AnkiNote> notes) {
     ankiProgress_ = std::make_unique<ExportProgress>(
         ExportProgress::Words{QStringLiteral("导出到 Anki"), QStringLiteral("正在导出错句和它们的录音……"),
                               QStringLiteral("AnkiProgress"), QStringLiteral("导出到 Anki 的进度：")},
-        ExportJob::Engine{[this](std::uint32_t serial, ExportJob::Progress& progress) {
-                            if (!anki_->state(serial, ankiState_)) return false;
-                            progress = {ankiState_.share, ankiState_.finished};
-                            return true;
-                          },
-                          [this] { anki_->cancel(); }},
-        this);
+        jobEngine(*anki_, ankiState_), this);
   ankiProgress_->start([&] { return anki_->start(std::move(notes), path); });
 }
 

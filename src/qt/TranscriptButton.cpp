@@ -27,13 +27,7 @@ TranscriptButton::TranscriptButton(TranscriptAlign& aligner, std::function<std::
       kept_(std::move(kept)),
       progress_({QStringLiteral("按文本分句"), QStringLiteral("正在把文本稿的每一句对到录音上……"),
                  QStringLiteral("AlignProgress"), QStringLiteral("按文本分句的进度：")},
-                {[this](std::uint32_t serial, ExportJob::Progress& progress) {
-                   if (!aligner_.state(serial, state_)) return false;
-                   progress = {state_.share, state_.finished};
-                   return true;
-                 },
-                 [this] { aligner_.cancel(); }},
-                this) {
+                jobEngine(aligner_, state_), this) {
   setObjectName(QStringLiteral("AlignTranscript"));
   setAutoDefault(false);
   setAccessibleName(QStringLiteral("按文本分句：用这个录音的文本稿给录音分出句子"));

@@ -116,5 +116,44 @@ TEST(ExportJob, AnOlderJobsNewsIsNeverShown) {
   EXPECT_TRUE(job.underWay()) << "still followed, as the engine may yet answer for it";
 }
 
+// An engine with a state of its own, as the exports and the alignment have.
+struct FakeBackground {
+  struct State {
+    double share = 0;
+    bool finished = false;
+    std::string error;
+  };
+  bool state(std::uint32_t asked, State& out) const {
+    if (asked != serial) return false;
+    out = now;
+    return true;
+  }
+  void cancel() { ++cancels; }
+  std::uint32_t serial = 0;
+  State now;
+  int cancels = 0;
+};
+
+TEST(ExportJob, ItsEngineKeepsTheLastStateReadForTheWindowsWords) {
+  FakeBackground engine;
+  FakeBackground::State kept;
+  ExportJob job(jobEngine(engine, kept));
+  job.start([&] { return ++engine.serial; });
+  engine.now = {0.3, false, ""};
+  EXPECT_EQ(job.frame().percent, 30);
+  EXPECT_EQ(kept.share, 0.3);
+  engine.now = {0.3, true, "磁盘已满。"};
+  EXPECT_TRUE(job.frame().finished);
+  EXPECT_EQ(kept.error, "磁盘已满。") << "the words of the end come from the state the job saw end";
+
+  job.start([&] { return ++engine.serial; });
+  ++engine.serial;  // no longer the newest: nothing read, nothing kept
+  engine.now = {0.9, false, "另一个"};
+  job.frame();
+  EXPECT_EQ(kept.error, "磁盘已满。");
+  job.cancel();
+  EXPECT_EQ(engine.cancels, 1);
+}
+
 }  // namespace
 }  // namespace tessaly::test
