@@ -92,7 +92,7 @@ void waitMs(int ms) {
 int measureScheme(TimedApplication& app, tessaly::qt::MainWindow& window, const std::string& file,
                   const std::string& scheme, double seconds) {
   auto& form = window.form();
-  form.chooseScheme(scheme);
+  form.player().chooseScheme(scheme);
   waitMs(1000);  // the sentences are found, the sound has started
   app.longestMs = 0;
   app.events = 0;
@@ -110,8 +110,8 @@ int measureScheme(TimedApplication& app, tessaly::qt::MainWindow& window, const 
   std::printf(
       "{\"file\":\"%s\",\"scheme\":\"%s\",\"running\":%s,\"status\":\"%s\",\"listening_longest_event_ms\":%.3f,"
       "\"listening_events\":%ld,\"start_call_ms\":%.3f,\"run_longest_event_ms\":%.3f,\"run_events\":%ld}\n",
-      file.c_str(), scheme.c_str(), running ? "true" : "false", form.runCaption().c_str(), listeningMs, listeningEvents,
-      startMs, app.longestMs, app.events);
+      file.c_str(), scheme.c_str(), running ? "true" : "false", form.player().runCaption().c_str(), listeningMs,
+      listeningEvents, startMs, app.longestMs, app.events);
   form.leaveNow();
   return 0;
 }
@@ -123,12 +123,12 @@ int measureTake(tessaly::qt::MainWindow& window, const std::string& file, int nu
   auto& practice = *window.practiceWindow();
   tessaly::qt::TakePanel* panel = practice.takePanel();
   waitMs(1000);  // the sentences are found, the sound has started
-  const auto& sentences = form.sentenceMap().sentences;
+  const auto& sentences = form.player().sentenceMap().sentences;
   if (!panel || number < 1 || number > static_cast<int>(sentences.size())) {
     std::fprintf(stderr, "tessaly-practice: no 跟读, or no sentence %d\n", number);
     return 1;
   }
-  form.repeatSentence(sentences[static_cast<std::size_t>(number - 1)]);
+  form.player().repeatSentence(sentences[static_cast<std::size_t>(number - 1)]);
   waitMs(300);
   auto* meter = practice.findChild<QProgressBar*>(QStringLiteral("TakeMeter"));
   auto* view = practice.findChild<tessaly::qt::TakeView*>(QStringLiteral("TakeView"));

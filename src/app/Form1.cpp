@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
 
-#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <utility>
@@ -10,28 +9,8 @@
 #include "playback/FailureText.h"
 #include "playback/PlayerLayouts.h"
 #include "practice/Timestamps.h"
-#include "text/Fnv.h"
-#include "text/Module1.h"
-#include "text/TextFile.h"
 
 namespace tessaly {
-
-namespace {
-
-// The access key of a caption: the character after a single "&", lower-cased; 0 if none.
-char accessKeyOf(std::string_view caption) {
-  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-    if (caption[i] != '&') continue;
-    if (caption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
-  }
-  return 0;
-}
-
-}  // namespace
 
 Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::string appPath,
              std::function<void()> openListManager)
@@ -39,7 +18,9 @@ Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::st
       d_(devices),
       recording_(label(layout::kRecordingLabel)),
       openListManager_(std::move(openListManager)),
-      appPath_(std::move(appPath)) {
+      appPath_(std::move(appPath)),
+      // The loops' own ticks, paced by the loop options (which by default change nothing).
+      pacer_(std::make_unique<LoopPacer>(variables_, d_.mmControl1, d_.realAudio1, [this] { repeatCommand(); })) {
   std::array<ui::Button*, kPlayerButtonCount> playerButtons{};
   for (std::size_t i = 0; i < playerButtons.size(); ++i) playerButtons[i] = c_.buttons[i];
   playerControls_ = std::make_unique<PlayerControls>(
@@ -65,8 +46,6 @@ Form1::Form1(const Form1Controls& controls, const Form1Devices& devices, std::st
   c_.timer1.setInterval(600);
   c_.timer2.setInterval(100);
   c_.timer3.setInterval(20);
-  // The loops' own ticks, paced by the loop options (which by default change nothing).
-  pacer_ = std::make_unique<LoopPacer>(variables_, d_.mmControl1, d_.realAudio1, [this] { repeatCommand(); });
   c_.timer1.setTickHandler([this] { pacer_->mciTick([this] { mci_->repeatLoopTick(); }, c_.timer1.interval()); });
   c_.timer2.setTickHandler([this] { stream_->streamTrackTick(); });
   c_.timer3.setTickHandler([this] { pacer_->streamTick([this] { stream_->streamLoopTick(); }, c_.timer3.interval()); });
@@ -97,8 +76,7 @@ void Form1::load() {
   variables_.segmentStart = variables_.segmentEnd = 1.0;
   variables_.reopening = 0;
   variables_.repeatState = RepeatState::NothingPlayed;
-  listIndex_ = 1;
-  listEntries_[1] = kEndMarker;
+  queue_.clear();
   engineKind_ = EngineKind::Mci;
   variables_.startStage = 0;
 
@@ -162,35 +140,6 @@ void Form1::saveForSession() {
   (void)dictation_->saveQuietly();
 }
 
-void Form1::keepRecoveryCopies(FileFolder& folder, ui::Timer& timer) {
-  recovery_ = std::make_unique<RecoveryKeeper>(c_.text1, timer, folder);
-  dictation_->keepRecoveryCopies(recovery_.get());
-}
-
-void Form1::offerRecoveryCopies() {
-  if (!recovery_) return;
-  // The recording open now, its dictation read or still on its way, offers its own copy
-  // when that dictation arrives: asking here too would ask twice.
-  const std::string openDictation = recording_.chosen() ? DictationStore::dictationPath(trimSpaces(recording_.path()))
-                                                        : std::string();
-  for (const RecoveryRecord& copy : recovery_->copies()) {
-    if (copy.dictationPath == dictation_->loadedPath() || copy.dictationPath == openDictation) continue;
-    TextFileContent file;
-    if (readTextFile(copy.dictationPath, file).ok && joinLinesCrLf(splitLines(file.text)) == copy.text) {
-      recovery_->discard(copy.dictationPath);  // saved after all: nothing to recover
-      continue;
-    }
-    const auto answer = c_.messages.askYesNoCancel("上次没有正常退出，有没有保存的听写内容：\n" + copy.dictationPath +
-                                                   "\n（语音文件：" + copy.audioPath +
-                                                   "）\n要打开这个语音文件并恢复这些内容吗？\n选“否”丢弃它。");
-    if (answer == ui::MessageBox::Answer::No) recovery_->discard(copy.dictationPath);
-    if (answer != ui::MessageBox::Answer::Yes) continue;
-    dictation_->restoreNextLoadWithoutAsking();
-    openFromCommandLine(copy.audioPath);
-    return;
-  }
-}
-
 void Form1::tellUnwrittenFile(const std::string& path) {
   c_.messages.inform("无法写入文件：\n" + path + "\n要写入的内容先留在内存中，程序会在后台每隔几秒再试一次。");
 }
@@ -204,45 +153,13 @@ bool Form1::saveBeforeLeaving() {
 
 // ---- Routing ----
 
-Command Form1::commandOfButton(int number) {
-  // clang-format off
-  static constexpr Command kCommands[] = {
-      Command::Start,    Command::Exit,     Command::Repeat,  Command::ToEnd,       Command::OpenFile,
-      Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
-      Command::Start,    Command::Exit,     Command::Repeat,  Command::ToEnd,       Command::OpenFile,
-      Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
-      Command::SaveText, Command::FontBigger, Command::FontSmaller, Command::Bold, Command::TextColour,
-      Command::BackColour, Command::OpenPlayList, Command::ManageLists, Command::Slower, Command::Faster,
-      Command::NormalSpeed, Command::PreviousSentence, Command::NextSentence, Command::RepeatSentence,
-      Command::LoopOptions, Command::Timestamp, Command::CheckDictation, Command::PracticeWindow,
-  };
-  // clang-format on
-  static_assert(std::size(kCommands) == layout::kAllButtonCount);
-  return kCommands[number - 1];
-}
+Command Form1::commandOfButton(int number) { return layout::kButtonCommands[static_cast<std::size_t>(number - 1)]; }
 
 bool Form1::commandOfClickArea(int number, Command& command) {
-  switch (number) {
-    case 4: command = Command::FontBigger; return true;
-    case 5: command = Command::FontSmaller; return true;
-    case 8: command = Command::Bold; return true;
-    case 9: command = Command::TextColour; return true;
-    case 10: command = Command::BackColour; return true;
-    case 11: command = Command::SaveText; return true;
-    case 12: command = Command::OpenFile; return true;
-    case 13: command = Command::Repeat; return true;
-    case 14: command = Command::Stop; return true;
-    case 15: command = Command::Forward; return true;
-    case 16: command = Command::Rewind; return true;
-    case 17: command = Command::Pause; return true;
-    case 18: command = Command::Continue; return true;
-    case 19: command = Command::Start; return true;
-    case 20: command = Command::Exit; return true;
-    case 21: command = Command::OpenPlayList; return true;
-    case 22: command = Command::ManageLists; return true;
-    case layout::kPracticeLabel: command = Command::PracticeWindow; return true;
-    default: return false;
-  }
+  const layout::ClickArea* area = layout::clickArea(number);
+  if (!area) return false;
+  command = area->command;
+  return true;
 }
 
 void Form1::buttonClicked(int number) {
@@ -260,14 +177,14 @@ void Form1::clickAreaClicked(int number) {
 bool Form1::accessKey(char letter) {
   const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
   for (int number = 1; number <= layout::kAllButtonCount; ++number) {
-    if (accessKeyOf(button(number).caption()) != key || !button(number).enabled()) continue;
+    if (layout::accessKeyOf(button(number).caption()) != key || !button(number).enabled()) continue;
     run(commandOfButton(number));
     return true;
   }
   // A key the scheme's run has turned off (Alt+F, Alt+S…) says what to press instead.
   if (pacer_->running())
     for (int number = 1; number <= layout::kAllButtonCount; ++number)
-      if (accessKeyOf(button(number).caption()) == key) {
+      if (layout::accessKeyOf(button(number).caption()) == key) {
         label(layout::kStatusLabel).setCaption(std::string(kKeyOffDuringRun));
         return true;
       }
@@ -331,9 +248,9 @@ void Form1::run(Command command) {
       speed_->normal();
       c_.text1.setFocus();
       break;
-    case Command::PreviousSentence:
-    case Command::NextSentence:
-    case Command::RepeatSentence: sentenceKey(command); break;
+    case Command::PreviousSentence: player_.previousSentence(); break;
+    case Command::NextSentence: player_.nextSentence(); break;
+    case Command::RepeatSentence: player_.repeatHere(); break;
     case Command::LoopOptions: editLoopOptions(); break;
     case Command::Timestamp: insertTimestamp(); break;
     case Command::CheckDictation: checkDictationCommand(); break;
@@ -353,24 +270,8 @@ PlayerBackEnd& Form1::backEnd() {
 void Form1::startCommand() {
   stopCommand();
   backEnd().start();
-  mapSentences();
+  player_.mapSentences();
   sayWhyItCannotPlay();
-}
-
-void Form1::mapSentences() {
-  if (!recording_.chosen()) return;
-  const std::string aligned = settings_ ? settings_->get(alignedMapKey(recording_.path())).value_or("") : "";
-  sentences_.mapRecording(recording_.path(), recordingLength(), aligned);
-}
-
-std::string Form1::alignedMapKey(const std::string& recording) { return "aligned_map." + fnvHex(recording); }
-
-void Form1::useAlignedMap(const std::string& recording, const std::string& keptPath, bool besideRecording) {
-  if (settings_) {
-    if (besideRecording) settings_->remove(alignedMapKey(recording));
-    else settings_->set(alignedMapKey(recording), keptPath);
-  }
-  if (recording_.chosen() && recording_.path() == recording) mapSentences();
 }
 
 bool Form1::playing() const {
@@ -383,90 +284,22 @@ bool Form1::mciPaused() const {
          button(kContinueButton).enabled();
 }
 
-double Form1::playingPosition() const {
+double Form1::position() const {
   if (mciPaused()) return variables_.resumePosition;
   return usesMciBackEnd(engineKind_) ? d_.mmControl1.position() : d_.realAudio1.position();
 }
 
-double Form1::recordingLength() const {
+double Form1::length() const {
   if (mciPaused()) return mciPausedLengthMs_;
   return usesMciBackEnd(engineKind_) ? d_.mmControl1.length() : d_.realAudio1.length();
 }
 
 void Form1::insertTimestamp() {
-  if (variables_.repeatState != RepeatState::NothingPlayed) c_.text1.insertAtCursor(timestampText(playingPosition()));
+  if (variables_.repeatState != RepeatState::NothingPlayed) c_.text1.insertAtCursor(timestampText(position()));
   c_.text1.setFocus();
 }
 
-void Form1::jumpToTimestamp(double ms) {
-  if (!playing()) return;
-  pacer_->reset();
-  backEnd().jumpTo(ms);
-}
-
-PlayerPicture Form1::picture() const {
-  PlayerPicture p;
-  p.recording = recording_.path();
-  p.lengthMs = recordingLength();
-  p.positionMs = playingPosition();
-  p.playing = playing();
-  p.repeating = variables_.repeatState == RepeatState::Repeating;
-  p.segmentStartMs = variables_.segmentStart;
-  p.segmentEndMs = variables_.segmentEnd;
-  return p;
-}
-
-void Form1::repeatSentence(const Sentence& sentence) {
-  if (!playing()) return;
-  pacer_->reset();
-  backEnd().repeatRange(sentence.startMs, sentence.endMs);
-}
-
-void Form1::loopUnit(double startMs, double endMs, int sentence) {
-  if (!playing()) return;
-  constexpr double kPadMs = 70;
-  constexpr int kSlowestUnitPercent = 70, kUnlimitedUnitPasses = 3;
-  const double returnTo = playingPosition();
-  const int speed = std::min(kSlowestUnitPercent, speed_->tenths() * 10);
-  const LoopOptions& options = pacer_->options();
-  const int passes = options.passes > 0 ? options.passes : kUnlimitedUnitPasses;
-  std::vector<DrillStep> plan;
-  for (int pass = 1; pass <= passes; ++pass)
-    plan.push_back({std::max(0.0, startMs - kPadMs), std::min(recordingLength(), endMs + kPadMs), sentence, pass, passes,
-                    speed, pass < passes ? options.pauseMs : 0});
-  pacer_->endRun();
-  pacer_->startRun(std::move(plan), backEnd(), !usesMciBackEnd(engineKind_), returnTo);
-}
-
-void Form1::pausePlaying() {
-  if (playing()) run(Command::Pause);
-}
-
-LoopOptions Form1::loopOptions() const { return pacer_->options(); }
-
-std::string Form1::subtitleStreamKey(const std::string& recording) { return "subtitles." + fnvHex(recording); }
-
-int Form1::chosenSubtitleStream(const std::string& recording) const {
-  if (!settings_) return -1;
-  const std::optional<std::string> kept = settings_->get(subtitleStreamKey(recording));
-  if (!kept || kept->empty() || kept->size() > 6 ||
-      !std::all_of(kept->begin(), kept->end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
-    return -1;
-  return std::stoi(*kept);
-}
-
-void Form1::chooseSubtitleStream(int stream) {
-  if (!recording_.chosen() || stream < 0) return;
-  if (settings_) settings_->set(subtitleStreamKey(recording_.path()), std::to_string(stream));
-  sentences_.rereadSubtitles(recordingLength());
-}
-
-bool Form1::playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) {
-  if (recording_.path() != recording || !playing()) openFromCommandLine(recording);
-  if (recording_.path() != recording || !playing()) return false;
-  repeatSentence({startMs, endMs, std::nullopt});
-  return true;
-}
+void Form1::jumpToTimestamp(double ms) { player_.jumpTo(ms); }
 
 void Form1::useStretch(StretchEngine engine) {
   d_.mmControl1.setStretch(engine);
@@ -480,7 +313,8 @@ void Form1::checkDictationCommand() {
 void Form1::editLoopOptions() {
   if (!loopOptionsDialog_) return;
   LoopOptions options = pacer_->options();
-  loopOptionsDialog_->offerSchemes(schemes_.all(), schemes_.scheme().name);
+  SchemeChoice& schemes = player_.schemes();
+  loopOptionsDialog_->offerSchemes(schemes.all(), schemes.scheme().name);
   if (loopOptionsDialog_->edit(options)) {
     pacer_->setOptions(options);
     useStretch(options.stretch);
@@ -488,8 +322,8 @@ void Form1::editLoopOptions() {
     std::optional<UserSettings::Batch> batch;
     if (settings_) batch.emplace(*settings_);
     if (settings_) options.save(*settings_);
-    schemes_.keepOwn(loopOptionsDialog_->schemes());
-    schemes_.choose(loopOptionsDialog_->chosenScheme());
+    schemes.keepOwn(loopOptionsDialog_->schemes());
+    schemes.choose(loopOptionsDialog_->chosenScheme());
   }
   c_.text1.setFocus();
 }
@@ -498,43 +332,6 @@ bool Form1::actsInsideRun(Command command) const {
   if (!pacer_->running()) return false;
   return command == Command::Pause || command == Command::Continue || command == Command::PreviousSentence ||
          command == Command::NextSentence;
-}
-
-void Form1::sentenceKey(Command command) {
-  if (!playing()) return;
-  const double position = playingPosition();
-  if (pacer_->running() && command != Command::RepeatSentence) {
-    pacer_->moveRun(command == Command::PreviousSentence);
-  } else if (command == Command::PreviousSentence) {
-    sentences_.previous(backEnd(), position);
-  } else if (command == Command::NextSentence) {
-    sentences_.next(backEnd(), position);
-  } else if (!startScheme(sentenceAt(sentences_.map().sentences, position))) {
-    sentences_.repeat(backEnd(), position);
-  }
-}
-
-bool Form1::startScheme(int firstSentence) {
-  std::vector<DrillStep> plan = planDrill(schemes_.scheme(), sentences_.map().sentences, recordingLength(), firstSentence);
-  if (plan.empty()) return false;
-  pacer_->startRun(std::move(plan), backEnd(), !usesMciBackEnd(engineKind_));
-  return true;
-}
-
-std::vector<DrillStep> Form1::exportPlan() const {
-  return planWholeDrill(schemes_.scheme(), sentences_.map().sentences, recordingLength());
-}
-
-std::string Form1::runCaption() const {
-  const DrillStep* step = pacer_->currentStep();
-  return step ? stepCaption(*step) : std::string();
-}
-
-void Form1::startSchemeFromFirstSentence() {
-  if (!playing()) return;
-  pacer_->endRun();
-  pacer_->reset();
-  startScheme(0);
 }
 
 void Form1::sayWhyItCannotPlay() {

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Form1: the main window's logic. It owns all state of the player and of the dictation:
 // the variables below, the two playback back-ends, the dictation store, the appearance
-// settings and the web panel. Every command, tick and notification runs here, on the
-// user-interface thread, one at a time. Opening recordings, word lists and play lists is in
-// Form1Files.cpp.
+// settings, the web panel, the play list being played (PlayQueue) and the player sentence by
+// sentence (SentencePlayer, which sees the player through the Listening face Form1 gives it).
+// Every command, tick and notification runs here, on the user-interface thread, one at a
+// time. Opening recordings, word lists and play lists is in Form1Files.cpp.
 //
 // The window's controls come in through Form1Controls (Qt widgets in the program, fakes in
 // the tests); the devices through Form1Devices.
@@ -23,14 +24,12 @@
 #include "playback/MciControl.h"
 #include "playback/StreamBackEnd.h"
 #include "playback/StreamControl.h"
+#include "playlist/PlayQueue.h"
 #include "practice/LoopOptions.h"
 #include "practice/LoopPacer.h"
 #include "practice/PracticePlayer.h"
-#include "practice/ReviewSession.h"
-#include "practice/SchemeChoice.h"
-#include "practice/SentenceKeys.h"
+#include "practice/SentencePlayer.h"
 #include "recovery/RecoveryKeeper.h"
-#include "sentences/PauseScan.h"
 #include "settings/UserSettings.h"
 #include "speed/PlaybackSpeed.h"
 #include "text/FileReader.h"
@@ -66,45 +65,12 @@ struct Form1Devices {
   StreamControl& realAudio1;
 };
 
-enum class Command {
-  Start,
-  Stop,
-  Repeat,
-  ToEnd,
-  Pause,
-  Continue,
-  Forward,
-  Rewind,
-  OpenFile,
-  Exit,
-  SaveText,
-  FontBigger,
-  FontSmaller,
-  Bold,
-  TextColour,
-  BackColour,
-  OpenPlayList,
-  ManageLists,
-  Slower,
-  Faster,
-  NormalSpeed,
-  PreviousSentence,
-  NextSentence,
-  RepeatSentence,
-  LoopOptions,
-  Timestamp,
-  CheckDictation,
-  PracticeWindow,
-};
-
 // The back-end a recording plays through: a .wav through the MCI one, everything else
 // through the streaming one. Its values are fixed (0, 1, 2); nothing stores them.
 enum class EngineKind : std::int16_t { None = 0, Mci = 1, Stream = 2 };
 
-class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPlayer {
+class Form1 final : public PlayListStep, public MainWindowCommands, private Listening {
  public:
-  static constexpr int kListSlots = 125;
-  static constexpr std::string_view kEndMarker = "end";  // a play list's entries end here
   // The status line when a key the scheme's run has turned off is pressed.
   static constexpr std::string_view kKeyOffDuringRun = "复读方案正在进行：先按 Alt+X 结束它，再用这个键（打开文件等）";
   // `openListManager` shows the list manager window (which disables this one meanwhile).
@@ -133,27 +99,15 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   // before load().
   void keepUserSettings(UserSettings& settings) {
     settings_ = &settings;
-    schemes_.useSettings(&settings);
+    player_.useSettings(&settings);
     speed_->useSettings(&settings);
-    sentences_.usePreference([this](const std::string& recording) { return chosenSubtitleStream(recording); });
   }
   // Reads the recordings' dictation files and their .lrc and .srt through `reader` (by
   // default on this thread, at once): the box takes no typing until its text has arrived.
   void useFileReader(FileReader& reader) {
     reader_ = &reader;
-    sentences_.useReader(reader);
+    player_.useReader(reader);
   }
-  // The practice window's "从第一句开始": the chosen scheme from the first sentence.
-  void startSchemeFromFirstSentence();
-  // The name of the repeat scheme Alt+R runs ("" the plain loop), and choosing it (kept in
-  // the per-user settings).
-  const std::string& chosenScheme() const { return schemes_.name(); }
-  void chooseScheme(std::string name) { schemes_.choose(std::move(name)); }
-  // Where a scheme's run is ("第 2 句　第 1 遍（共 3 遍）　1.0×"); "" outside one.
-  std::string runCaption() const;
-  // The chosen scheme over all the recording's sentences, for a drill exported as a file;
-  // empty for the plain loop or a recording without sentences.
-  std::vector<DrillStep> exportPlan() const;
   // A Ctrl+click on a timestamp in the dictation: a jump there, while a file plays.
   void jumpToTimestamp(double ms);
   // Makes a lesson of a word list (a .txt) opened as a recording is, and opens the lesson.
@@ -164,40 +118,9 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   void usePracticeWindow(PracticeWindowView& window) { practiceWindow_ = &window; }
   LoopPacer& loopPacer() { return *pacer_; }
   PlaybackSpeed& speed() { return *speed_; }
-  // PracticePlayer
-  const SentenceMap& sentenceMap() const override { return sentences_.map(); }
-  PlayerPicture picture() const override;
-  std::string dictationText() const override { return c_.text1.text(); }
-  void jumpTo(double ms) override { jumpToTimestamp(ms); }
-  void repeatSentence(const Sentence& sentence) override;
-  // A unit heard alone: padded by 70 ms each side, at the slower of the learner's speed and
-  // 0.7×, for the loop options' passes (3 when they are unlimited) with their pause, then
-  // listening goes on from where it was.
-  void loopUnit(double startMs, double endMs, int sentence) override;
-  void pausePlaying() override;
-  LoopOptions loopOptions() const override;
-  // A transcript of `recording` has been aligned into a map at `keptPath`: beside it (its
-  // .lrc), or elsewhere when a map of the learner's is there; the one elsewhere is
-  // remembered (settings.ini) and comes before the files beside it from now on. The map of
-  // the recording playing is read again at once.
-  void useAlignedMap(const std::string& recording, const std::string& keptPath, bool besideRecording);
-  // The settings key of the aligned map of `recording` kept elsewhere.
-  static std::string alignedMapKey(const std::string& recording);
-  std::vector<SubtitleStream> subtitleStreams() const override { return sentences_.subtitleStreams(); }
-  // Kept per recording in the settings (subtitleStreamKey); the map read again from it.
-  void chooseSubtitleStream(int stream) override;
-  // The subtitle stream chosen for `recording`, -1 for none.
-  int chosenSubtitleStream(const std::string& recording) const;
-  static std::string subtitleStreamKey(const std::string& recording);
-  // ReviewPlayer: a sentence of any recording, looped (the recording opened first, as Alt+F
-  // opens it, when it is another).
-  bool playSentence(const std::string& recording, std::int32_t startMs, std::int32_t endMs) override;
-  // Finds the sentences of recordings without an .lrc or .srt through `scan`, taking what it
-  // has found every `poll` tick (the window's own timer) while it runs.
-  void usePauseScan(PauseScan& scan, ui::Timer& poll) { sentences_.useScan(scan, poll); }
-  // Reads the subtitles inside recordings without a companion file through `subtitles`
-  // before their pauses are scanned (`poll`: the scan's timer, when both are used).
-  void useSubtitleScan(SubtitleScan& subtitles, ui::Timer& poll) { sentences_.useSubtitles(subtitles, poll); }
+  // The player sentence by sentence, as the practice and review windows use it.
+  SentencePlayer& player() { return player_; }
+  const SentencePlayer& player() const { return player_; }
   // A file the program keeps for itself (a recovery copy, the settings) could not be
   // written: the user is told; its folder keeps the text and tries again.
   void tellUnwrittenFile(const std::string& path);
@@ -210,7 +133,7 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   void clickAreaClicked(int number);  // Label4, Label5, Label8 to Label22, Label24
   // Alt+letter: runs the first enabled button whose caption carries "&letter". Returns
   // whether a button took the key.
-  bool accessKey(char letter);
+  bool accessKey(char letter) override;
 
   void run(Command command);
   void startCommand();
@@ -223,7 +146,7 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   void rewindCommand();
   void openFileCommand();
   // A word list chosen in the dialog (one word a line), made into a lesson and opened.
-  void openWordListCommand();
+  void openWordListCommand() override;
   void exitCommand();
   void openPlayList();
   // A recording or a play list named on the command line (the desktop's "open with"):
@@ -236,10 +159,10 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
 
   // State, for the window and the tests.
   bool buttonEnabled(int number) const { return button(number).enabled(); }
-  const PlayerVariables& variables() const { return variables_; }
+  const PlayerVariables& variables() const override { return variables_; }
   EngineKind engineKind() const { return engineKind_; }
-  std::int16_t listIndex() const { return listIndex_; }
-  const std::string& listEntry(int slot) const { return listEntries_.at(static_cast<std::size_t>(slot)); }
+  std::int16_t listIndex() const { return queue_.index(); }
+  const std::string& listEntry(int slot) const { return queue_.entry(slot); }
   const std::string& appPath() const { return appPath_; }
   const std::string& pathFile() const { return pathFile_; }
   const std::string& settingsFile() const { return settingsFile_; }
@@ -258,7 +181,6 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
  private:
   ui::Button& button(int number) const { return *c_.buttons.at(static_cast<std::size_t>(number - 1)); }
   ui::Label& label(int number) const { return *c_.labels.at(static_cast<std::size_t>(number - 1)); }
-  PlayerBackEnd& backEnd();
   void focusAfterCancelledDialog();
   // The dialogs' initial folder: path.ini's first line as read ("" when missing).
   std::string lastFolderLine() const;
@@ -277,14 +199,6 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   bool saveBeforeLeaving();
   // Tells the user, once per start, why the file just started cannot be played.
   void sayWhyItCannotPlay();
-  // The sentence map of the recording chosen, read again (its aligned map first, if it has one).
-  void mapSentences();
-  // A sentence key: only while the current file plays (normally or in its loop). Alt+R runs
-  // the chosen repeat scheme from the sentence being heard; Alt+N and Alt+P move a run.
-  void sentenceKey(Command command);
-  // The chosen scheme's run from sentence `firstSentence`; false (nothing done) for the plain
-  // loop or where there is no such sentence.
-  bool startScheme(int firstSentence);
   // A player command that acts inside a scheme's run rather than ending it.
   bool actsInsideRun(Command command) const;
   // Alt+O: the loop options, edited in their window and kept.
@@ -296,13 +210,18 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   // Alt+Y: the dictation checked in the practice window (which runs the check off this
   // thread and shows it).
   void checkDictationCommand();
-  // A file plays, normally or in its loop: the jumps (sentence keys, timestamps, the
-  // practice window's clicks) work then and only then.
-  bool playing() const;
-  // The position and the length the device in use reports; while the MCI back-end is
-  // paused (its device closed), where it paused and the length it had.
-  double playingPosition() const;
-  double recordingLength() const;
+  // Listening. The position and the length, while the MCI back-end is paused (its device
+  // closed): where it paused and the length it had.
+  bool playing() const override;
+  double position() const override;
+  double length() const override;
+  PlayerBackEnd& backEnd() override;
+  bool streaming() const override { return !usesMciBackEnd(engineKind_); }
+  const std::string& recording() const override { return recording_.path(); }
+  int speedTenths() const override { return speed_->tenths(); }
+  std::string dictationText() const override { return c_.text1.text(); }
+  void pause() override { run(Command::Pause); }
+  void open(const std::string& recording) override { openFromCommandLine(recording); }
   bool mciPaused() const;
 
   Form1Controls c_;
@@ -315,8 +234,7 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
 
   PlayerVariables variables_;
   EngineKind engineKind_ = EngineKind::None;
-  std::array<std::string, kListSlots + 1> listEntries_;  // slots 1 to 125; 0 unused
-  std::int16_t listIndex_ = 0;
+  PlayQueue queue_;
   bool shown_ = false;            // the window has been shown once
   bool leaving_ = false;          // the exit command has saved and is closing the window
   double mciPausedLengthMs_ = 0;  // the length the MCI device had when its pause closed it
@@ -329,12 +247,11 @@ class Form1 final : public PlayListStep, public PracticePlayer, public ReviewPla
   std::unique_ptr<WebPanel> webPanel_;
   std::unique_ptr<RecoveryKeeper> recovery_;
   std::unique_ptr<PlaybackSpeed> speed_;
-  SentenceKeys sentences_;
   std::unique_ptr<LoopPacer> pacer_;
+  SentencePlayer player_{*this, *pacer_};
   UserSettings* settings_ = nullptr;
   LoopOptionsDialog* loopOptionsDialog_ = nullptr;
   PracticeWindowView* practiceWindow_ = nullptr;
-  SchemeChoice schemes_;  // the repeat scheme Alt+R runs
   LessonMaker* lessons_ = nullptr;
   std::uint32_t lessonMade_ = 0;  // the newest word list being made; older answers are dropped
   InlineFileReader inlineReader_;

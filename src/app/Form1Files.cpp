@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Form1's opening of files: a recording or a word list through the dialog or the command
-// line, and play lists, entry after entry. The user-interface thread, like all of Form1.
+// line, play lists, entry after entry, and the recovery copies offered back with their
+// recordings. The user-interface thread, like all of Form1.
 #include "app/Form1.h"
 
 #include <string>
@@ -18,7 +19,6 @@ namespace {
 
 constexpr std::string_view kListFilter = "语音列表文件(*.lst)|*.lst";
 constexpr std::string_view kWordListFilter = "听写词语表(*.txt)|*.txt";
-constexpr int kMaxListEntries = Form1::kListSlots - 1;  // the end marker takes the last slot
 constexpr std::string_view kOpenAnyway =
     "听写内容没有保存。仍要打开其他语音文件吗？\n（没有保存的内容留在恢复副本中，下次打开这个语音文件时可以恢复。）";
 
@@ -105,8 +105,7 @@ void Form1::openChosenFile(const std::string& path) {
   c_.timer2.setEnabled(false);
   c_.timer3.setEnabled(false);
   recording_.set(path);
-  listIndex_ = 1;
-  listEntries_[1] = kEndMarker;
+  queue_.clear();
   rememberFolderOf(path);
   selectBackEndFor(path);
   // The dictation file is read away from this thread; until it is in the box, the box takes
@@ -140,20 +139,14 @@ void Form1::openChosenList(const std::string& path) {
     c_.messages.inform("列表无内容!");
     return;
   }
-  if (entries.size() > static_cast<std::size_t>(kMaxListEntries)) entries.resize(kMaxListEntries);
-
-  listIndex_ = 1;
-  for (const std::string& entry : entries) listEntries_[static_cast<std::size_t>(listIndex_++)] = entry;
-  listEntries_[static_cast<std::size_t>(listIndex_)] = kEndMarker;
-  listIndex_ = 2;
-
-  recording_.set(listEntries_[1]);
+  const std::string first = queue_.fill(std::move(entries));
+  recording_.set(first);
   button(kToEndButton).setEnabled(true);
   rememberFolderOf(path);
   c_.timer1.setEnabled(false);
   c_.timer2.setEnabled(false);
   c_.timer3.setEnabled(false);
-  selectBackEndFor(listEntries_[1]);
+  selectBackEndFor(first);
   startCommand();
 }
 
@@ -168,14 +161,40 @@ void Form1::openFromCommandLine(const std::string& path) {
   openChosenFile(path);
 }
 
-bool Form1::hasNextEntry() const {
-  return listIndex_ >= 1 && listIndex_ <= kListSlots && listEntries_[static_cast<std::size_t>(listIndex_)] != kEndMarker;
+void Form1::keepRecoveryCopies(FileFolder& folder, ui::Timer& timer) {
+  recovery_ = std::make_unique<RecoveryKeeper>(c_.text1, timer, folder);
+  dictation_->keepRecoveryCopies(recovery_.get());
 }
+
+void Form1::offerRecoveryCopies() {
+  if (!recovery_) return;
+  // The recording open now, its dictation read or still on its way, offers its own copy
+  // when that dictation arrives: asking here too would ask twice.
+  const std::string openDictation = recording_.chosen() ? DictationStore::dictationPath(trimSpaces(recording_.path()))
+                                                        : std::string();
+  for (const RecoveryRecord& copy : recovery_->copies()) {
+    if (copy.dictationPath == dictation_->loadedPath() || copy.dictationPath == openDictation) continue;
+    TextFileContent file;
+    if (readTextFile(copy.dictationPath, file).ok && joinLinesCrLf(splitLines(file.text)) == copy.text) {
+      recovery_->discard(copy.dictationPath);  // saved after all: nothing to recover
+      continue;
+    }
+    const auto answer = c_.messages.askYesNoCancel("上次没有正常退出，有没有保存的听写内容：\n" + copy.dictationPath +
+                                                   "\n（语音文件：" + copy.audioPath +
+                                                   "）\n要打开这个语音文件并恢复这些内容吗？\n选“否”丢弃它。");
+    if (answer == ui::MessageBox::Answer::No) recovery_->discard(copy.dictationPath);
+    if (answer != ui::MessageBox::Answer::Yes) continue;
+    dictation_->restoreNextLoadWithoutAsking();
+    openFromCommandLine(copy.audioPath);
+    return;
+  }
+}
+
+bool Form1::hasNextEntry() const { return queue_.hasNext(); }
 
 void Form1::advancePlayList() {
   if (!hasNextEntry()) return;
-  recording_.set(listEntries_[static_cast<std::size_t>(listIndex_)]);
-  ++listIndex_;
+  recording_.set(queue_.next());
   startCommand();
 }
 

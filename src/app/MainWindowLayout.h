@@ -7,6 +7,42 @@
 #include <array>
 #include <string_view>
 
+namespace tessaly {
+
+// What a button, a click area or an access key runs.
+enum class Command {
+  Start,
+  Stop,
+  Repeat,
+  ToEnd,
+  Pause,
+  Continue,
+  Forward,
+  Rewind,
+  OpenFile,
+  Exit,
+  SaveText,
+  FontBigger,
+  FontSmaller,
+  Bold,
+  TextColour,
+  BackColour,
+  OpenPlayList,
+  ManageLists,
+  Slower,
+  Faster,
+  NormalSpeed,
+  PreviousSentence,
+  NextSentence,
+  RepeatSentence,
+  LoopOptions,
+  Timestamp,
+  CheckDictation,
+  PracticeWindow,
+};
+
+}  // namespace tessaly
+
 namespace tessaly::layout {
 
 struct Rect {
@@ -82,6 +118,35 @@ constexpr std::string_view buttonCaption(int n) {
                            : kAdditionButtonCaptions[static_cast<std::size_t>(n - kButtonCount - 1)];
 }
 
+// The command of CommandN, 1 to kAllButtonCount, in its order.
+// clang-format off
+inline constexpr std::array<Command, kAllButtonCount> kButtonCommands = {
+    Command::Start,    Command::Exit,     Command::Repeat,  Command::ToEnd,       Command::OpenFile,
+    Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
+    Command::Start,    Command::Exit,     Command::Repeat,  Command::ToEnd,       Command::OpenFile,
+    Command::Pause,    Command::Continue, Command::Forward, Command::Rewind,      Command::Stop,
+    Command::SaveText, Command::FontBigger, Command::FontSmaller, Command::Bold, Command::TextColour,
+    Command::BackColour, Command::OpenPlayList, Command::ManageLists, Command::Slower, Command::Faster,
+    Command::NormalSpeed, Command::PreviousSentence, Command::NextSentence, Command::RepeatSentence,
+    Command::LoopOptions, Command::Timestamp, Command::CheckDictation, Command::PracticeWindow,
+};
+// clang-format on
+
+// The access key of a caption: the character after a single "&" ("&&" is an ampersand),
+// lower-cased; 0 if none.
+constexpr char accessKeyOf(std::string_view caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    const char c = caption[i + 1];
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return 0;
+}
+
 // Click areas: Label4, Label5 and Label8 to Label22 (0 width: not a click area). Beyond
 // them, Label23 is the playing speed, shown beside the time labels while it is not 1.0×,
 // and Label24 the practice window's click area, beside the play-list areas.
@@ -91,41 +156,54 @@ inline constexpr int kContinueArea = 18;  // 继续: the same
 inline constexpr int kSpeedLabel = 23;
 inline constexpr int kPracticeLabel = 24;
 inline constexpr int kAllLabelCount = 24;
+// Each click area: its label, the command a click runs, where it lies and the caption drawn
+// over it on the background picture.
+struct ClickArea {
+  int label;
+  Command command;
+  Rect rect;
+  std::string_view caption;
+};
+// clang-format off
+inline constexpr std::array<ClickArea, 18> kClickAreaTable = {{
+    {4,  Command::FontBigger,   {10560, 240, 855, 375},  "字体变大"},
+    {5,  Command::FontSmaller,  {10560, 840, 855, 375},  "字体变小"},
+    {8,  Command::Bold,         {10560, 1320, 855, 375}, "字体粗细"},
+    {9,  Command::TextColour,   {10560, 1920, 855, 375}, "字体颜色"},
+    {10, Command::BackColour,   {10560, 2520, 855, 375}, "背景颜色"},
+    {11, Command::SaveText,     {10560, 3120, 855, 375}, "保存"},
+    {12, Command::OpenFile,     {480, 6720, 1095, 975},  "打开文件"},
+    {13, Command::Repeat,       {1680, 6720, 1095, 975}, "复读"},
+    {14, Command::Stop,         {2880, 6720, 1095, 975}, "停止"},
+    {15, Command::Forward,      {4200, 6720, 1095, 975}, "快进"},
+    {16, Command::Rewind,       {5400, 6720, 1095, 975}, "快退"},
+    {17, Command::Pause,        {6720, 6720, 1095, 975}, "暂停"},
+    {18, Command::Continue,     {7920, 6720, 1095, 975}, "继续"},
+    {19, Command::Start,        {9240, 6720, 1095, 975}, "开始"},
+    {20, Command::Exit,         {10440, 6720, 1095, 975}, "退出"},
+    // The play-list areas of this program, at the right end of the status line.
+    {21, Command::OpenPlayList, {8760, 7740, 1215, 480}, "播放列表"},
+    {22, Command::ManageLists,  {10200, 7740, 1215, 480}, "管理列表"},
+    {kPracticeLabel, Command::PracticeWindow, {7320, 7740, 1215, 480}, "逐句练习"},
+}};
+// clang-format on
+
+// The click area of label `number`; null when the label is none.
+constexpr const ClickArea* clickArea(int number) {
+  for (const ClickArea& area : kClickAreaTable)
+    if (area.label == number) return &area;
+  return nullptr;
+}
+
+// The same by label number (a label that is no click area: 0 width, no caption).
 inline constexpr std::array<Rect, kAllLabelCount + 1> kClickAreas = [] {
   std::array<Rect, kAllLabelCount + 1> areas{};
-  constexpr int playerLefts[] = {480, 1680, 2880, 4200, 5400, 6720, 7920, 9240, 10440};
-  for (int i = 0; i < 9; ++i) areas[static_cast<std::size_t>(12 + i)] = {playerLefts[i], 6720, 1095, 975};
-  constexpr int columnLabels[] = {4, 5, 8, 9, 10, 11};
-  constexpr int columnTops[] = {240, 840, 1320, 1920, 2520, 3120};
-  for (int i = 0; i < 6; ++i) areas[static_cast<std::size_t>(columnLabels[i])] = {10560, columnTops[i], 855, 375};
-  // The play-list areas of this program, at the right end of the status line.
-  areas[21] = {8760, 7740, 1215, 480};
-  areas[22] = {10200, 7740, 1215, 480};
-  areas[kPracticeLabel] = {7320, 7740, 1215, 480};
+  for (const ClickArea& area : kClickAreaTable) areas[static_cast<std::size_t>(area.label)] = area.rect;
   return areas;
 }();
-
-// Captions drawn on the background picture over each click area.
 inline constexpr std::array<std::string_view, kAllLabelCount + 1> kClickAreaCaptions = [] {
   std::array<std::string_view, kAllLabelCount + 1> text{};
-  text[12] = "打开文件";
-  text[13] = "复读";
-  text[14] = "停止";
-  text[15] = "快进";
-  text[16] = "快退";
-  text[17] = "暂停";
-  text[18] = "继续";
-  text[19] = "开始";
-  text[20] = "退出";
-  text[4] = "字体变大";
-  text[5] = "字体变小";
-  text[8] = "字体粗细";
-  text[9] = "字体颜色";
-  text[10] = "背景颜色";
-  text[11] = "保存";
-  text[21] = "播放列表";
-  text[22] = "管理列表";
-  text[kPracticeLabel] = "逐句练习";
+  for (const ClickArea& area : kClickAreaTable) text[static_cast<std::size_t>(area.label)] = area.caption;
   return text;
 }();
 

@@ -18,19 +18,19 @@ const char* statusName(MediaStatus status) {
 
 MediaState MediaKeys::state() const {
   MediaState s;
-  const PlayerPicture picture = form_.picture();
+  const PlayerPicture picture = form_.player().picture();
   s.recording = picture.recording;
   s.canControl = !picture.recording.empty();
   s.lengthMs = picture.lengthMs;
   s.status = picture.playing                        ? MediaStatus::Playing
              : form_.buttonEnabled(kContinueButton) ? MediaStatus::Paused
                                                     : MediaStatus::Stopped;
-  s.title = form_.sentenceMap().title;
+  s.title = form_.player().sentenceMap().title;
   if (s.title.empty() && s.canControl) s.title = std::filesystem::path(picture.recording).stem().string();
   return s;
 }
 
-double MediaKeys::positionMs() const { return form_.picture().positionMs; }
+double MediaKeys::positionMs() const { return form_.player().picture().positionMs; }
 
 void MediaKeys::play() {
   const MediaStatus status = state().status;
@@ -50,19 +50,19 @@ void MediaKeys::playPause() {
 void MediaKeys::stop() { form_.buttonClicked(kStopButton); }
 
 void MediaKeys::next() {
-  const bool sentences = !form_.sentenceMap().sentences.empty();
+  const bool sentences = !form_.player().sentenceMap().sentences.empty();
   form_.buttonClicked(sentences ? layout::kNextSentenceKey : kForwardButton);
 }
 
 void MediaKeys::previous() {
-  const bool sentences = !form_.sentenceMap().sentences.empty();
+  const bool sentences = !form_.player().sentenceMap().sentences.empty();
   form_.buttonClicked(sentences ? layout::kPreviousSentenceKey : kRewindButton);
 }
 
 void MediaKeys::seekBy(double offsetMs) { setPosition(positionMs() + offsetMs); }
 
 void MediaKeys::setPosition(double ms) {
-  const PlayerPicture picture = form_.picture();
+  const PlayerPicture picture = form_.player().picture();
   if (ms < 0) ms = 0;
   if (ms > picture.lengthMs) return;  // past the end: nothing, as the MPRIS way has it
   form_.jumpToTimestamp(ms);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The player as the practice window sees it: what it draws each frame (the recording, the
 // playing position, the segment, the loop, the sentences) and the two things it asks of it
-// (a jump, a sentence's loop). The main window's logic (app/Form1.h) implements it.
+// (a jump, a sentence's loop). The player sentence by sentence (practice/SentencePlayer.h)
+// implements it.
 //
 // User-interface thread only.
 #pragma once
@@ -47,6 +48,17 @@ class PracticePlayer {
   virtual std::vector<SubtitleStream> subtitleStreams() const { return {}; }
   // The sentences from the recording's subtitle stream `stream` from now on, kept for it.
   virtual void chooseSubtitleStream(int stream) { (void)stream; }
+};
+
+// What the practice and review windows ask of the main window beyond its player. The main
+// window's logic (app/Form1.h) implements it.
+class MainWindowCommands {
+ public:
+  virtual ~MainWindowCommands() = default;
+  // An Alt key, as the main window takes it; whether a command took it.
+  virtual bool accessKey(char letter) = 0;
+  // A word list chosen in the dialog, made into a lesson and opened.
+  virtual void openWordListCommand() = 0;
 };
 
 // The practice window as the main window's logic sees it.

@@ -5,8 +5,6 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-#include <cctype>
-
 #include "app/MainWindowLayout.h"
 
 namespace tessaly::qt {
@@ -21,10 +19,7 @@ char letterOf(int key) { return key >= Qt::Key_A && key <= Qt::Key_Z ? static_ca
 std::set<char> mainWindowAccessLetters() {
   std::set<char> letters;
   for (int n = 1; n <= layout::kAllButtonCount; ++n) {
-    const std::string_view caption = layout::buttonCaption(n);
-    const auto amp = caption.find('&');
-    if (amp != std::string_view::npos && amp + 1 < caption.size())
-      letters.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1]))));
+    if (const char key = layout::accessKeyOf(layout::buttonCaption(n)); key != 0) letters.insert(key);
   }
   return letters;
 }

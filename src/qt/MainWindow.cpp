@@ -149,8 +149,8 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   form_->useLoopOptionsDialog(*loopOptions_);
   practiceOpener_ = std::make_unique<PracticeOpener>([this]() -> PracticeWindow& {
     if (!practice_) {
-      practice_ = new PracticeWindow(*form_, services_.peakScan, services_.settings, services_.readingsTable,
-                                     services_.fileDialog ? *services_.fileDialog : *ownDialog_,
+      practice_ = new PracticeWindow(form_->player(), *form_, services_.peakScan, services_.settings,
+                                     services_.readingsTable, services_.fileDialog ? *services_.fileDialog : *ownDialog_,
                                      services_.messages ? *services_.messages : *ownMessages_, this, services_.drillExport);
       practice_->logic().useUnitScan(services_.unitScan);
       if (services_.record) practice_->useRecord(*services_.record, wallClock(), [this] { openReview(); });
@@ -161,8 +161,8 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   });
   form_->usePracticeWindow(*practiceOpener_);
   if (services_.pauseScan || services_.subtitleScan) scanTimer_ = std::make_unique<QtTimer>();
-  if (services_.pauseScan) form_->usePauseScan(*services_.pauseScan, *scanTimer_);
-  if (services_.subtitleScan) form_->useSubtitleScan(*services_.subtitleScan, *scanTimer_);
+  if (services_.pauseScan) form_->player().usePauseScan(*services_.pauseScan, *scanTimer_);
+  if (services_.subtitleScan) form_->player().useSubtitleScan(*services_.subtitleScan, *scanTimer_);
   if (services_.fileReader) form_->useFileReader(*services_.fileReader);
   if (services_.recovery) {
     recoveryTimer_ = std::make_unique<QtTimer>();
@@ -211,8 +211,8 @@ void MainWindow::openReview() {
   if (!services_.record) return;
   if (!review_) {
     const std::filesystem::path voice = std::filesystem::path(services_.appPath) / "voice";
-    review_ = new ReviewWindow(*form_, *services_.record, services_.readingsTable, wallClock(), {voice.string()},
-                               services_.fileDialog ? *services_.fileDialog : *ownDialog_,
+    review_ = new ReviewWindow(form_->player(), *form_, *services_.record, services_.readingsTable, wallClock(),
+                               {voice.string()}, services_.fileDialog ? *services_.fileDialog : *ownDialog_,
                                services_.messages ? *services_.messages : *ownMessages_, this, services_.ankiExport);
   }
   review_->open();

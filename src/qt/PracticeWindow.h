@@ -2,7 +2,9 @@
 // The practice window (Alt+W, the "逐句练习" area): the waveform, the sentence list with the
 // reference texts hidden until revealed, the reference's choice, and the check of the
 // dictation marked up. Non-modal and resizable; its size and place are kept in settings.ini.
-// The main window's Alt keys work here too. Its logic is PracticeForm; this is the adapter.
+// The main window's Alt keys work here too. Its logic is PracticeForm; this is the adapter,
+// with the reference and check column in CheckPanel and the drill export's progress in
+// ExportProgress. It sees the main window through the player and MainWindowCommands.
 //
 // User-interface thread. A 30 ms timer, running while the window is shown, takes each frame.
 #pragma once
@@ -15,23 +17,19 @@
 #include <utility>
 #include <vector>
 
+#include "drill/DrillExport.h"
 #include "practice/PracticeForm.h"
 #include "record/RecordLog.h"
 #include "shadow/ShadowEngine.h"
 
-class QComboBox;
 class QHBoxLayout;
 class QLabel;
-class QListWidget;
-class QProgressDialog;
-class QPushButton;
-class QTextBrowser;
 class QTimer;
 class QTreeWidget;
 
 namespace tessaly {
-class Form1;
-class DrillExport;
+class MainWindowCommands;
+class SentencePlayer;
 class TranscriptAlign;
 namespace ui {
 class FileDialog;
@@ -42,14 +40,19 @@ class MessageBox;
 namespace tessaly::qt {
 
 class AccessKeys;
+class CheckPanel;
+class ExportProgress;
 class TakePanel;
 class TranscriptButton;
 class WaveformWidget;
 
 class PracticeWindow final : public QWidget, public PracticeWindowView {
  public:
-  PracticeWindow(Form1& form, PeakScan* peaks, UserSettings* settings, std::string readingsPath, ui::FileDialog& dialog,
-                 ui::MessageBox& messages, QWidget* parent, DrillExport* exporter = nullptr);
+  // `player`: the main window's player; `main`: the rest it is asked for (its Alt keys, a word
+  // list opened).
+  PracticeWindow(SentencePlayer& player, MainWindowCommands& main, PeakScan* peaks, UserSettings* settings,
+                 std::string readingsPath, ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent,
+                 DrillExport* exporter = nullptr);
   ~PracticeWindow() override;
 
   // PracticeWindowView
@@ -74,28 +77,21 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void build();
   void fillList();
-  // The subtitle streams to choose from, shown only when there is a choice.
-  void showSubtitleChoices();
   void refreshRows();
   void showCurrent();
-  void showCheck();
-  void showSlips();
-  void runCheck();
-  void chooseReference();
   void keepGeometry();
   void revealSelected();
   void showRun();
   // The chosen scheme over every sentence, rendered to a file the learner names, in the
   // background with a progress dialog that can cancel it.
   void exportDrill();
-  void showExport();
 
-  Form1& form_;
+  SentencePlayer& player_;
+  MainWindowCommands& main_;
   UserSettings* settings_;
   ui::FileDialog& dialog_;
   ui::MessageBox& messages_;
@@ -103,29 +99,18 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   std::function<std::int64_t()> now_;
   TakePanel* takes_ = nullptr;
   QHBoxLayout* runRow_ = nullptr;
-  QHBoxLayout* referenceRow_ = nullptr;
   TranscriptButton* transcript_ = nullptr;
   std::unique_ptr<PracticeForm> logic_;
 
   WaveformWidget* wave_ = nullptr;
   QTreeWidget* list_ = nullptr;
-  QLabel* reference_ = nullptr;
-  QComboBox* subtitles_ = nullptr;  // which subtitle stream inside the recording gives the sentences
-  std::vector<PracticeForm::SubtitleChoice> subtitleChoices_;
-  QLabel* score_ = nullptr;
-  QLabel* legend_ = nullptr;
-  QTextBrowser* marked_ = nullptr;
-  QListWidget* errors_ = nullptr;
-  QListWidget* slips_ = nullptr;
-  QLabel* slipsCaption_ = nullptr;
-  std::vector<std::pair<int, int>> slipPlaces_;  // each slip's mark in the marked-up text
-  QPushButton* checkButton_ = nullptr;
+  CheckPanel* check_ = nullptr;
   QLabel* run_ = nullptr;  // where a repeat scheme's run is
   std::string runShown_;
   DrillExport* exporter_;
-  std::uint32_t exportSerial_ = 0;  // the export under way, 0 when none
+  std::unique_ptr<ExportProgress> exportProgress_;
+  DrillExportState exportState_;  // the newest state of the export followed
   std::string exportPath_;
-  QProgressDialog* exportProgress_ = nullptr;
   QTimer* timer_ = nullptr;
   AccessKeys* keys_ = nullptr;
   bool placed_ = false;

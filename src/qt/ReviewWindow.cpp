@@ -6,18 +6,18 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/Form1.h"
 #include "check/Report.h"
 #include "playback/RecordingFormats.h"
+#include "practice/PracticePlayer.h"
 #include "qt/AccessKeys.h"
 #include "qt/CheckMarkup.h"
+#include "qt/ExportProgress.h"
 #include "qt/QtControls.h"
 #include "qt/RecordCharts.h"
 #include "ui/Dialogs.h"
@@ -31,13 +31,13 @@ constexpr int kChartDays = 90;
 
 }  // namespace
 
-ReviewWindow::ReviewWindow(Form1& form, RecordLog& record, std::string readingsPath, std::function<std::int64_t()> now,
-                           std::vector<std::string> folders, ui::FileDialog& dialog, ui::MessageBox& messages,
-                           QWidget* parent, AnkiExport* anki)
+ReviewWindow::ReviewWindow(ReviewPlayer& player, MainWindowCommands& main, RecordLog& record, std::string readingsPath,
+                           std::function<std::int64_t()> now, std::vector<std::string> folders, ui::FileDialog& dialog,
+                           ui::MessageBox& messages, QWidget* parent, AnkiExport* anki)
     : QWidget(parent, Qt::Window),
-      form_(form),
+      main_(main),
       record_(record),
-      logic_(std::make_unique<ReviewSession>(record, form, std::move(readingsPath), now, std::move(folders))),
+      logic_(std::make_unique<ReviewSession>(record, player, std::move(readingsPath), now, std::move(folders))),
       now_(std::move(now)),
       dialog_(dialog),
       messages_(messages),
@@ -119,7 +119,7 @@ ReviewWindow::ReviewWindow(Form1& form, RecordLog& record, std::string readingsP
     else if (letter == 'i') play_->click();
     else if (letter == 'u') {
       if (anki_) askMissed();
-    } else form_.accessKey(letter);
+    } else main_.accessKey(letter);
   });
 }
 
@@ -189,7 +189,7 @@ void ReviewWindow::frame() {
       exportForAnki(std::move(notes));
     }
   }
-  if (ankiSerial_ != 0) showAnkiExport();
+  if (ankiProgress_ && ankiProgress_->frame()) tellAnkiExport();
   if (const std::string problem = record_.takeProblem(); !problem.empty()) messages_.inform(problem);
 }
 
@@ -213,36 +213,16 @@ void ReviewWindow::exportForAnki(std::vector<AnkiNote> notes) {
   }
   const std::string path = dialog_.showSave("", "Anki 导入文件(*.txt)|*.txt", "tessaly-anki.txt");
   if (path.empty()) return;
-  if (ankiSerial_ != 0) anki_->cancel();
-  ankiSerial_ = anki_->start(std::move(notes), path);
-  if (!ankiProgress_) {
-    ankiProgress_ = new QProgressDialog(QStringLiteral("正在导出错句和它们的录音……"), QStringLiteral("取消"), 0, 100, this);
-    ankiProgress_->setWindowTitle(QStringLiteral("导出到 Anki"));
-    ankiProgress_->setObjectName(QStringLiteral("AnkiProgress"));
-    ankiProgress_->setAutoClose(false);
-    ankiProgress_->setAutoReset(false);
-    connect(ankiProgress_, &QProgressDialog::canceled, this, [this] {
-      anki_->cancel();
-      ankiSerial_ = 0;
-      ankiProgress_->hide();
-    });
-  }
-  ankiProgress_->setValue(0);
-  ankiProgress_->setAccessibleName(QStringLiteral("导出到 Anki 的进度：0%"));
-  ankiProgress_->show();
+  if (!ankiProgress_)
+    ankiProgress_ = std::make_unique<ExportProgress>(
+        ExportProgress::Words{QStringLiteral("导出到 Anki"), QStringLiteral("正在导出错句和它们的录音……"),
+                              QStringLiteral("AnkiProgress"), QStringLiteral("导出到 Anki 的进度：")},
+        jobEngine(*anki_, ankiState_), this);
+  ankiProgress_->start([&] { return anki_->start(std::move(notes), path); });
 }
 
-void ReviewWindow::showAnkiExport() {
-  DrillExportState state;
-  if (!anki_->state(ankiSerial_, state)) return;
-  const int percent = static_cast<int>(state.share * 100);
-  if (ankiProgress_->value() != percent) {
-    ankiProgress_->setValue(percent);
-    ankiProgress_->setAccessibleName(QStringLiteral("导出到 Anki 的进度：%1%").arg(percent));
-  }
-  if (!state.finished) return;
-  ankiSerial_ = 0;
-  ankiProgress_->hide();
+void ReviewWindow::tellAnkiExport() {
+  const DrillExportState& state = ankiState_;
   messages_.inform(state.error.empty() ? "已导出。把同一文件夹里的 tessaly-*.mp3 复制到 Anki 的 collection.media 文件夹，"
                                          "再在 Anki 里用“文件 › 导入”选这个文件。"
                                        : state.error);

@@ -23,14 +23,13 @@
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
-class QProgressDialog;
 class QPushButton;
 class QTabWidget;
 class QTextBrowser;
 class QTimer;
 
 namespace tessaly {
-class Form1;
+class MainWindowCommands;
 namespace ui {
 class FileDialog;
 class MessageBox;
@@ -40,14 +39,16 @@ class MessageBox;
 namespace tessaly::qt {
 
 class AccessKeys;
+class ExportProgress;
 class RecordCharts;
 
 class ReviewWindow final : public QWidget {
  public:
   // `anki` may be null (no export offered).
-  ReviewWindow(Form1& form, RecordLog& record, std::string readingsPath, std::function<std::int64_t()> now,
-               std::vector<std::string> folders, ui::FileDialog& dialog, ui::MessageBox& messages, QWidget* parent,
-               AnkiExport* anki = nullptr);
+  // `player`: the main window's player; `main`: its Alt keys.
+  ReviewWindow(ReviewPlayer& player, MainWindowCommands& main, RecordLog& record, std::string readingsPath,
+               std::function<std::int64_t()> now, std::vector<std::string> folders, ui::FileDialog& dialog,
+               ui::MessageBox& messages, QWidget* parent, AnkiExport* anki = nullptr);
   ~ReviewWindow() override;
 
   void open();
@@ -75,9 +76,10 @@ class ReviewWindow final : public QWidget {
   void askStats();
   void askMissed();
   void exportForAnki(std::vector<AnkiNote> notes);
-  void showAnkiExport();
+  // The export has finished: what became of it.
+  void tellAnkiExport();
 
-  Form1& form_;
+  MainWindowCommands& main_;
   RecordLog& record_;
   std::unique_ptr<ReviewSession> logic_;
   std::function<std::int64_t()> now_;
@@ -96,8 +98,9 @@ class ReviewWindow final : public QWidget {
   AccessKeys* keys_;
   std::uint32_t statsSerial_ = 0;
   AnkiExport* anki_;
-  std::uint32_t missedSerial_ = 0, ankiSerial_ = 0;
-  QProgressDialog* ankiProgress_ = nullptr;
+  std::uint32_t missedSerial_ = 0;
+  std::unique_ptr<ExportProgress> ankiProgress_;
+  DrillExportState ankiState_;  // the newest state of the export followed
 };
 
 }  // namespace tessaly::qt

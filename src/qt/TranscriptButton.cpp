@@ -3,7 +3,6 @@
 
 #include <QInputDialog>
 #include <QMenu>
-#include <QProgressDialog>
 
 #include <filesystem>
 
@@ -25,7 +24,10 @@ TranscriptButton::TranscriptButton(TranscriptAlign& aligner, std::function<std::
       recording_(std::move(recording)),
       dialog_(dialog),
       messages_(messages),
-      kept_(std::move(kept)) {
+      kept_(std::move(kept)),
+      progress_({QStringLiteral("按文本分句"), QStringLiteral("正在把文本稿的每一句对到录音上……"),
+                 QStringLiteral("AlignProgress"), QStringLiteral("按文本分句的进度：")},
+                jobEngine(aligner_, state_), this) {
   setObjectName(QStringLiteral("AlignTranscript"));
   setAutoDefault(false);
   setAccessibleName(QStringLiteral("按文本分句：用这个录音的文本稿给录音分出句子"));
@@ -62,50 +64,24 @@ void TranscriptButton::pasteText() {
 void TranscriptButton::alignFile(const std::string& transcriptPath) {
   if (!haveRecording()) return;
   const std::string recording = recording_();
-  started(aligner_.startFile(recording, transcriptPath), recording);
+  follow([&] { return aligner_.startFile(recording, transcriptPath); }, recording);
 }
 
 void TranscriptButton::alignText(const std::string& text) {
   if (!haveRecording()) return;
   const std::string recording = recording_();
-  started(aligner_.startText(recording, text), recording);
+  follow([&] { return aligner_.startText(recording, text); }, recording);
 }
 
-void TranscriptButton::started(std::uint32_t serial, const std::string& recording) {
-  serial_ = serial;
+void TranscriptButton::follow(const std::function<std::uint32_t()>& start, const std::string& recording) {
   aligned_ = recording;
-  if (!progress_) {
-    progress_ = new QProgressDialog(QStringLiteral("正在把文本稿的每一句对到录音上……"), QStringLiteral("取消"), 0, 100,
-                                    this);
-    progress_->setWindowTitle(QStringLiteral("按文本分句"));
-    progress_->setObjectName(QStringLiteral("AlignProgress"));
-    progress_->setAutoClose(false);
-    progress_->setAutoReset(false);
-    connect(progress_, &QProgressDialog::canceled, this, [this] {
-      aligner_.cancel();
-      serial_ = 0;
-      progress_->hide();
-    });
-  }
-  progress_->setValue(0);
-  progress_->setAccessibleName(QStringLiteral("按文本分句的进度：0%"));
-  progress_->show();
+  progress_.start(start);
 }
 
 void TranscriptButton::frame() {
-  if (serial_ == 0) return;
-  TranscriptAlignState state;
-  if (!aligner_.state(serial_, state)) return;
-  const int percent = static_cast<int>(state.share * 100);
-  if (progress_->value() != percent) {
-    progress_->setValue(percent);
-    progress_->setAccessibleName(QStringLiteral("按文本分句的进度：%1%").arg(percent));
-  }
-  if (!state.finished) return;
-  serial_ = 0;
-  progress_->hide();
-  if (state.error.empty() && kept_) kept_(aligned_, state);
-  messages_.inform(alignmentReport(state, std::filesystem::path(aligned_).filename().string()));
+  if (!progress_.frame()) return;
+  if (state_.error.empty() && kept_) kept_(aligned_, state_);
+  messages_.inform(alignmentReport(state_, std::filesystem::path(aligned_).filename().string()));
 }
 
 }  // namespace tessaly::qt

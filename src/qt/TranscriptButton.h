@@ -11,11 +11,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "align/TranscriptAlign.h"
-
-class QProgressDialog;
+#include "qt/ExportProgress.h"
 
 namespace tessaly {
 namespace ui {
@@ -37,22 +37,23 @@ class TranscriptButton final : public QPushButton {
   // The two ways in, for the menu and the tests.
   void alignFile(const std::string& transcriptPath);
   void alignText(const std::string& text);
-  bool aligning() const { return serial_ != 0; }
+  bool aligning() const { return progress_.underWay(); }
 
  private:
   bool haveRecording();
   void chooseFile();
   void pasteText();
-  void started(std::uint32_t serial, const std::string& recording);
+  // Follows the alignment `start` starts (the one under way cancelled first).
+  void follow(const std::function<std::uint32_t()>& start, const std::string& recording);
 
   TranscriptAlign& aligner_;
   std::function<std::string()> recording_;
   ui::FileDialog& dialog_;
   ui::MessageBox& messages_;
   Kept kept_;
-  std::uint32_t serial_ = 0;  // the alignment under way, 0 when none
-  std::string aligned_;       // its recording
-  QProgressDialog* progress_ = nullptr;
+  TranscriptAlignState state_;  // the newest state of the alignment followed
+  std::string aligned_;         // its recording
+  ExportProgress progress_;
 };
 
 }  // namespace tessaly::qt

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string_view>
+#include <vector>
+
 #include "Form1Rig.h"
 #include "playback/PlayerLayouts.h"
 
@@ -120,6 +124,80 @@ TEST(Form1Routing, EveryButtonAndClickAreaNamesItsCommand) {
   }
   Command none{};
   for (int number : {1, 2, 3, 6, 7}) EXPECT_FALSE(Form1::commandOfClickArea(number, none)) << number;
+}
+
+TEST(Form1Routing, EachClickAreaHasOneCommandAPlaceOnThePictureAndACaption) {
+  const std::pair<int, Command> commands[] = {
+      {4, Command::FontBigger},    {5, Command::FontSmaller},  {8, Command::Bold},
+      {9, Command::TextColour},    {10, Command::BackColour},  {11, Command::SaveText},
+      {12, Command::OpenFile},     {13, Command::Repeat},      {14, Command::Stop},
+      {15, Command::Forward},      {16, Command::Rewind},      {17, Command::Pause},
+      {18, Command::Continue},     {19, Command::Start},       {20, Command::Exit},
+      {21, Command::OpenPlayList}, {22, Command::ManageLists}, {layout::kPracticeLabel, Command::PracticeWindow},
+  };
+  ASSERT_EQ(layout::kClickAreaTable.size(), std::size(commands));
+  const auto inside = [](const layout::Rect& r) {
+    return r.left >= 0 && r.top >= 0 && r.width > 0 && r.height > 0 &&
+           r.left + r.width <= layout::kClientWidthPx * layout::kTwipsPerPixel &&
+           r.top + r.height <= layout::kClientHeightPx * layout::kTwipsPerPixel;
+  };
+  const auto overlap = [](const layout::Rect& a, const layout::Rect& b) {
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height && b.top < a.top + a.height;
+  };
+  for (const auto& [number, command] : commands) {
+    const layout::ClickArea* area = layout::clickArea(number);
+    ASSERT_NE(area, nullptr) << number;
+    EXPECT_EQ(area->command, command) << number;
+    EXPECT_TRUE(inside(area->rect)) << number;
+    EXPECT_FALSE(area->caption.empty()) << number;
+    EXPECT_EQ(layout::kClickAreas[static_cast<std::size_t>(number)].left, area->rect.left) << number;
+    EXPECT_EQ(layout::kClickAreaCaptions[static_cast<std::size_t>(number)], area->caption) << number;
+    Command found{};
+    ASSERT_TRUE(Form1::commandOfClickArea(number, found)) << number;
+    EXPECT_EQ(found, command) << number;
+    for (const auto& [other, unused] : commands)
+      if (other != number) {
+        EXPECT_FALSE(overlap(area->rect, layout::clickArea(other)->rect)) << number << " and " << other;
+      }
+  }
+  // The labels that are captions, not click areas: no place, no caption, no command.
+  for (int number : {1, 2, 3, 6, 7, layout::kSpeedLabel, 0, layout::kAllLabelCount + 1}) {
+    EXPECT_EQ(layout::clickArea(number), nullptr) << number;
+    Command none{};
+    EXPECT_FALSE(Form1::commandOfClickArea(number, none)) << number;
+    if (number < 1 || number > layout::kAllLabelCount) continue;
+    EXPECT_EQ(layout::kClickAreas[static_cast<std::size_t>(number)].width, 0) << number;
+    EXPECT_TRUE(layout::kClickAreaCaptions[static_cast<std::size_t>(number)].empty()) << number;
+  }
+}
+
+TEST(Form1Routing, ACaptionsAccessKeyIsTheCharacterAfterASingleAmpersandLowerCased) {
+  const std::pair<std::string_view, char> cases[] = {
+      {"开始11 &s", 's'}, {"继续17 &Z", 'z'}, {"保存", 0},   {"尾&", 0},
+      {"a&&b", 0},        {"a&&b &c", 'c'},   {"&&&x", 'x'}, {"&1", '1'},
+  };
+  for (const auto& [caption, key] : cases) EXPECT_EQ(layout::accessKeyOf(caption), key) << caption;
+  // Every access-key twin and addition has a key of its own, and no two buttons share one
+  // but the two of Alt+Z (pause, continue: whichever is enabled takes it).
+  std::map<char, std::vector<int>> owners;
+  for (int n = 1; n <= layout::kAllButtonCount; ++n)
+    if (const char key = layout::accessKeyOf(layout::buttonCaption(n))) owners[key].push_back(n);
+  for (int n = 11; n <= layout::kAllButtonCount; ++n) {
+    if (n >= 21 && n <= 26) continue;  // the dictation and appearance buttons have none
+    EXPECT_NE(layout::accessKeyOf(layout::buttonCaption(n)), 0) << n;
+  }
+  for (const auto& [key, buttons] : owners) EXPECT_EQ(buttons.size(), key == 'z' ? 2u : 1u) << key;
+}
+
+TEST(Form1Routing, TheAdditionsButtonsNameTheirCommands) {
+  const std::pair<int, Command> additions[] = {
+      {29, Command::Slower},           {30, Command::Faster},       {31, Command::NormalSpeed},
+      {32, Command::PreviousSentence}, {33, Command::NextSentence}, {34, Command::RepeatSentence},
+      {35, Command::LoopOptions},      {36, Command::Timestamp},    {37, Command::CheckDictation},
+      {38, Command::PracticeWindow},
+  };
+  static_assert(std::size(additions) == layout::kAdditionButtonCaptions.size());
+  for (const auto& [number, command] : additions) EXPECT_EQ(Form1::commandOfButton(number), command) << number;
 }
 
 TEST(Form1Routing, AccessKeysActOnlyWhileTheirButtonIsEnabled) {

@@ -35,7 +35,7 @@ TEST(SentenceSession, ASentenceLoopedThreeTimesWithAPauseThenOn) {
     program.form().loopPacer().setOptions({3, 1000, 0});
     program.dialog.answer(lesson);
     program.alt(Qt::Key_F);
-    ASSERT_EQ(program.form().sentenceMap().sentences.size(), 6u);
+    ASSERT_EQ(program.form().player().sentenceMap().sentences.size(), 6u);
     ASSERT_TRUE(waitFor([&] { return program.position() >= 5500; }));
     program.alt(Qt::Key_R);
     ASSERT_EQ(program.variables().repeatState, RepeatState::Repeating);
@@ -86,7 +86,7 @@ TEST(SentenceSession, ACharacterHeardAloneSlowerThreeTimesThenOnFromWhereItWas) 
     program.dialog.answer(lesson);
     program.alt(Qt::Key_F);
     ASSERT_TRUE(waitFor([&] { return program.position() >= 9000; }));
-    program.form().loopUnit(kStart, kEnd, 1);
+    program.form().player().loopUnit(kStart, kEnd, 1);
     ASSERT_TRUE(program.form().loopPacer().running());
     ASSERT_TRUE(waitFor([&] { return !program.form().loopPacer().running(); })) << "three passes, then done";
     QTest::qWait(1500);  // and listening goes on

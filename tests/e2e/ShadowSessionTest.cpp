@@ -50,7 +50,7 @@ TEST(ShadowSession, ATakeOfTheSecondSentenceIsComparedNamedAndHeardAfterTheOrigi
   ProgramStart program(appPath, folder / "out.f32", takes.string(), TESSALY_PINYIN_TABLE);
   program.dialog.answer(lesson);
   program.alt(Qt::Key_F);
-  ASSERT_EQ(program.form().sentenceMap().sentences.size(), 6u);
+  ASSERT_EQ(program.form().player().sentenceMap().sentences.size(), 6u);
   program.alt(Qt::Key_W);
   qt::PracticeWindow* practice = program.window().practiceWindow();
   ASSERT_NE(practice, nullptr);
@@ -59,7 +59,7 @@ TEST(ShadowSession, ATakeOfTheSecondSentenceIsComparedNamedAndHeardAfterTheOrigi
     const auto& units = practice->logic().units();
     return std::count_if(units.begin(), units.end(), [](const auto& u) { return u.sentence == 1; }) == 6;
   }));
-  program.form().repeatSentence(program.form().sentenceMap().sentences[1]);
+  program.form().player().repeatSentence(program.form().player().sentenceMap().sentences[1]);
   ASSERT_TRUE(waitFor([&] { return practice->logic().currentSentence() == 1; }));
 
   QApplication::setActiveWindow(practice);
@@ -71,7 +71,7 @@ TEST(ShadowSession, ATakeOfTheSecondSentenceIsComparedNamedAndHeardAfterTheOrigi
   const auto* caption = practice->findChild<QLabel*>(QStringLiteral("TakeCaption"));
   ASSERT_NE(caption, nullptr);
   EXPECT_EQ(qt::fromQt(caption->text()), "正在录音：第 2 句。说完停一秒会自动结束，也可以再按一次跟读录音。");
-  EXPECT_FALSE(program.form().picture().playing) << "the lesson pauses while the take records";
+  EXPECT_FALSE(program.form().player().picture().playing) << "the lesson pauses while the take records";
   ASSERT_TRUE(waitFor([&] { return shadow.comparison().has_value(); }));
   ASSERT_TRUE(shadow.comparison()->compared) << shadow.comparison()->failure;
   EXPECT_TRUE(program.messages.shown().empty());
@@ -100,7 +100,7 @@ TEST(ShadowSession, ATakeOfTheSecondSentenceIsComparedNamedAndHeardAfterTheOrigi
   ASSERT_TRUE(waitFor([&] { return qt::fromQt(caption->text()).find("正在听原声") == 0; }));
   ASSERT_TRUE(waitFor([&] { return qt::fromQt(caption->text()).find("正在听我的跟读") == 0; }));
   ASSERT_TRUE(waitFor([&] { return qt::fromQt(caption->text()).find("正在听") == std::string::npos; }));
-  EXPECT_FALSE(program.form().picture().playing);
+  EXPECT_FALSE(program.form().player().picture().playing);
   program.alt(Qt::Key_Q);
 }
 

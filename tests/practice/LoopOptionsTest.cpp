@@ -190,7 +190,7 @@ TEST(LoopOptions, OkOverTenThousandSchemeLinesKeepsThemAllInOneWrite) {
             file +
                 "loop_passes=2\nloop_pause_ms=1000\nstep_back_ms=500\nscheme_10001=新加的;next;0;0;80/0+10\n"
                 "repeat_scheme=新加的\n");
-  EXPECT_EQ(rig.form->chosenScheme(), "新加的");
+  EXPECT_EQ(rig.form->player().chosenScheme(), "新加的");
   EXPECT_EQ(rig.form->loopPacer().options(), (LoopOptions{2, 1000, 500}));
 }
 

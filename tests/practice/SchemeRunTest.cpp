@@ -61,7 +61,7 @@ class SchemeRun : public ::testing::TestWithParam<Case> {
 };
 
 TEST_P(SchemeRun, SentenceBySentenceDictationPlaysEachThreeTimesWithItsPausesAndEnds) {
-  rig.form->chooseScheme("逐句听写");
+  rig.form->player().chooseScheme("逐句听写");
   ASSERT_TRUE(rig.form->accessKey('r'));
   EXPECT_EQ(rig.label(1).caption(), "第 2 句\u3000第 1 遍（共 3 遍）\u30001.0×");
   EXPECT_EQ(v().segmentStart, 3000);
@@ -87,7 +87,7 @@ TEST_P(SchemeRun, SentenceBySentenceDictationPlaysEachThreeTimesWithItsPausesAnd
 
 TEST_P(SchemeRun, SlowToFastPlaysEachPassAtItsSpeedAndLeavesTheLearnersSpeedAlone) {
   rig.form->accessKey('j');  // the learner's own 0.9×
-  rig.form->chooseScheme("由慢到快");
+  rig.form->player().chooseScheme("由慢到快");
   ASSERT_TRUE(rig.form->accessKey('r'));
   std::vector<double> speeds;
   for (const Stretch& s : watch(14000))
@@ -104,7 +104,7 @@ TEST_P(SchemeRun, SlowToFastPlaysEachPassAtItsSpeedAndLeavesTheLearnersSpeedAlon
 }
 
 TEST_P(SchemeRun, AltZInsideAPauseStopsItsClockAndAltNMovesTheRun) {
-  rig.form->chooseScheme("逐句听写");
+  rig.form->player().chooseScheme("逐句听写");
   ASSERT_TRUE(rig.form->accessKey('r'));
   // Into the first pause (after 4 s of sound), then paused for 10 s there.
   for (int t = 0; t < 5000 && sounding(); t += 20) rig.clock.advance(20);
@@ -154,8 +154,8 @@ TEST_P(SchemeRun, TheEnglishSampleSentenceBySentencePlaysEachOfItsSixSentencesTh
   english.start();
   english.open(lesson);
   english.clock.advance(1000);
-  english.form->chooseScheme("逐句听写");
-  english.form->startSchemeFromFirstSentence();
+  english.form->player().chooseScheme("逐句听写");
+  english.form->player().startSchemeFromFirstSentence();
   std::vector<int> passesOf(6, 0);
   int lastStep = -1;
   for (int t = 0; t < 400000 && english.form->loopPacer().running(); t += 20) {
@@ -173,7 +173,7 @@ TEST_P(SchemeRun, TheEnglishSampleSentenceBySentencePlaysEachOfItsSixSentencesTh
 TEST_P(SchemeRun, AUnitHeardAloneIsItsPaddedSpanSlowerThreeTimesThenListeningGoesOnWhereItWas) {
   rig.form->accessKey('h');  // the learner's 1.0×
   const double before = position();
-  rig.form->loopUnit(4000, 4400, 1);
+  rig.form->player().loopUnit(4000, 4400, 1);
   ASSERT_TRUE(rig.form->loopPacer().running());
   EXPECT_EQ(v().segmentStart, 3930) << "padded by 70 ms";
   EXPECT_EQ(v().segmentEnd, 4470);

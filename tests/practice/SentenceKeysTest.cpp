@@ -48,7 +48,7 @@ class SentenceKeysOnForm1 : public ::testing::TestWithParam<BackEndCase> {
     writeBytes(DictationStore::dictationPath(audio).substr(0, DictationStore::dictationPath(audio).size() - 3) + "lrc",
                "[00:01.00]一\n[00:04.00]二\n[00:09.00]三\n");
     rig.open(audio);
-    ASSERT_EQ(rig.form->sentenceMap().sentences.size(), 3u);
+    ASSERT_EQ(rig.form->player().sentenceMap().sentences.size(), 3u);
   }
   std::int32_t position() const {
     return Form1::usesMciBackEnd(rig.form->engineKind()) ? rig.mci.position() : rig.stream.position();
@@ -105,7 +105,7 @@ TEST_P(SentenceKeysOnForm1, WithoutAMapOrWhilePausedTheKeysDoNothing) {
   const std::string plain = rig.audio(std::string("plain") + (GetParam().file + 6), 20000);
   rig.open(plain);
   rig.clock.advance(5000);
-  EXPECT_TRUE(rig.form->sentenceMap().sentences.empty());
+  EXPECT_TRUE(rig.form->player().sentenceMap().sentences.empty());
   const std::size_t said = rig.messages.shown().size();
   for (const char key : {'n', 'p', 'r'}) rig.form->accessKey(key);
   EXPECT_EQ(v().segmentStart, 1);
@@ -151,12 +151,12 @@ TEST(SentenceKeysFromThePauses, AFileWithoutAnLrcIsScannedAndItsSentencesUsedAsT
   ManualClock pollClock;
   auto poll = pollClock.makeTimer();
   Form1Rig rig;
-  rig.form->usePauseScan(scan, *poll);
+  rig.form->player().usePauseScan(scan, *poll);
   rig.start();
   const std::string plain = rig.audio("plain.mp3", 30000);
   rig.open(plain);
   ASSERT_EQ(scan.started, std::vector<std::string>{plain});
-  EXPECT_EQ(rig.form->sentenceMap().source, SentenceSource::Silence);
+  EXPECT_EQ(rig.form->player().sentenceMap().source, SentenceSource::Silence);
   EXPECT_TRUE(poll->enabled());
 
   rig.clock.advance(3000);
@@ -172,17 +172,17 @@ TEST(SentenceKeysFromThePauses, AFileWithoutAnLrcIsScannedAndItsSentencesUsedAsT
   scan.finished = true;
   pollClock.advance(250);
   EXPECT_FALSE(poll->enabled()) << "done: no more polling";
-  EXPECT_EQ(rig.form->sentenceMap().sentences.size(), 3u);
+  EXPECT_EQ(rig.form->player().sentenceMap().sentences.size(), 3u);
 
   rig.form->startCommand();  // the same file again: its map stays, no new scan
   EXPECT_EQ(scan.started.size(), 1u);
-  EXPECT_EQ(rig.form->sentenceMap().sentences.size(), 3u);
+  EXPECT_EQ(rig.form->player().sentenceMap().sentences.size(), 3u);
 
   const std::string withLrc = rig.audio("lesson.mp3", 30000);
   writeBytes(rig.appPath / "voice" / "lesson.lrc", "[00:01.00]一\n");
   rig.open(withLrc);
   EXPECT_EQ(scan.started.size(), 1u) << "an .lrc needs no scan";
-  EXPECT_EQ(rig.form->sentenceMap().source, SentenceSource::Lrc);
+  EXPECT_EQ(rig.form->player().sentenceMap().source, SentenceSource::Lrc);
   EXPECT_FALSE(poll->enabled());
 }
 
@@ -219,12 +219,13 @@ class FakeSubtitleScan final : public SubtitleScan {
 
 struct SubtitleRig {
   SubtitleRig() {
-    form().useSubtitleScan(subtitles, *poll);
-    form().usePauseScan(pauses, *poll);
+    form().player().useSubtitleScan(subtitles, *poll);
+    form().player().usePauseScan(pauses, *poll);
     rig.start();
   }
   Form1* operator->() { return rig.form.get(); }
   Form1& form() { return *rig.form; }
+  SentencePlayer& player() { return rig.form->player(); }
   FakeSubtitleScan subtitles;
   FakePauseScan pauses;
   ManualClock pollClock;
@@ -239,10 +240,10 @@ TEST(SentenceKeysFromSubtitles, AVideosOwnSubtitlesComeBeforeItsPauses) {
   ASSERT_EQ(r.subtitles.started, std::vector<std::string>{video});
   EXPECT_EQ(r.subtitles.preferences, std::vector<int>{-1});
   EXPECT_TRUE(r.pauses.started.empty()) << "no scan while the subtitles are read";
-  EXPECT_EQ(r->sentenceMap().source, SentenceSource::None);
+  EXPECT_EQ(r.player().sentenceMap().source, SentenceSource::None);
   EXPECT_TRUE(r.poll->enabled());
   r.pollClock.advance(250);  // not read yet
-  EXPECT_EQ(r->sentenceMap().source, SentenceSource::None);
+  EXPECT_EQ(r.player().sentenceMap().source, SentenceSource::None);
 
   r.rig.form->startCommand();  // the same file again: its read goes on
   EXPECT_EQ(r.subtitles.started.size(), 1u);
@@ -254,9 +255,9 @@ TEST(SentenceKeysFromSubtitles, AVideosOwnSubtitlesComeBeforeItsPauses) {
   found.streams = {{1, "eng", "subrip", SubtitleKind::Text, "Hi"}, {2, "chi", "ass", SubtitleKind::Text, "你好"}};
   r.subtitles.finding = found;
   r.pollClock.advance(250);
-  EXPECT_EQ(r->sentenceMap().source, SentenceSource::Embedded);
-  EXPECT_EQ(r->sentenceMap().stream, 2);
-  EXPECT_EQ(r->subtitleStreams().size(), 2u);
+  EXPECT_EQ(r.player().sentenceMap().source, SentenceSource::Embedded);
+  EXPECT_EQ(r.player().sentenceMap().stream, 2);
+  EXPECT_EQ(r.player().subtitleStreams().size(), 2u);
   EXPECT_FALSE(r.poll->enabled());
   EXPECT_TRUE(r.pauses.started.empty()) << "subtitles need no scan";
   r.rig.clock.advance(1500);
@@ -265,7 +266,7 @@ TEST(SentenceKeysFromSubtitles, AVideosOwnSubtitlesComeBeforeItsPauses) {
 
   r.rig.form->startCommand();  // the same file again: its map stays, nothing read again
   EXPECT_EQ(r.subtitles.started.size(), 1u);
-  EXPECT_EQ(r->sentenceMap().sentences.size(), 2u);
+  EXPECT_EQ(r.player().sentenceMap().sentences.size(), 2u);
 }
 
 TEST(SentenceKeysFromSubtitles, UnusableSubtitlesLeaveThePausesAndTheirWords) {
@@ -278,14 +279,14 @@ TEST(SentenceKeysFromSubtitles, UnusableSubtitlesLeaveThePausesAndTheirWords) {
   r.subtitles.finding = found;
   r.pollClock.advance(250);
   ASSERT_EQ(r.pauses.started, std::vector<std::string>{video});
-  EXPECT_EQ(r->sentenceMap().source, SentenceSource::Silence);
-  EXPECT_EQ(r->sentenceMap().note, found.map.note);
+  EXPECT_EQ(r.player().sentenceMap().source, SentenceSource::Silence);
+  EXPECT_EQ(r.player().sentenceMap().note, found.map.note);
   EXPECT_TRUE(r.poll->enabled());
   r.pauses.sentences = {{500, 2500, std::nullopt}};
   r.pauses.finished = true;
   r.pollClock.advance(250);
-  EXPECT_EQ(r->sentenceMap().sentences.size(), 1u);
-  EXPECT_EQ(r->sentenceMap().note, found.map.note) << "the scan's sentences keep the words";
+  EXPECT_EQ(r.player().sentenceMap().sentences.size(), 1u);
+  EXPECT_EQ(r.player().sentenceMap().note, found.map.note) << "the scan's sentences keep the words";
   EXPECT_FALSE(r.poll->enabled());
 
   // A .vtt beside another recording: no read of its subtitles at all.
@@ -294,7 +295,7 @@ TEST(SentenceKeysFromSubtitles, UnusableSubtitlesLeaveThePausesAndTheirWords) {
   const int cancels = r.subtitles.cancels;
   r.rig.open(lesson);
   EXPECT_EQ(r.subtitles.started.size(), 1u);
-  EXPECT_EQ(r->sentenceMap().source, SentenceSource::Vtt);
+  EXPECT_EQ(r.player().sentenceMap().source, SentenceSource::Vtt);
   EXPECT_GT(r.subtitles.cancels, cancels);
 }
 
@@ -308,8 +309,8 @@ TEST(SentenceKeysFromSubtitles, AnotherRecordingCancelsTheReadUnderWay) {
   ASSERT_EQ(r.subtitles.started.back(), second);
   r.subtitles.finding = SubtitleFinding{{SentenceSource::Embedded, {{3000, 4000, "新"}}}, {}};
   r.pollClock.advance(250);
-  ASSERT_EQ(r->sentenceMap().sentences.size(), 1u);
-  EXPECT_EQ(r->sentenceMap().sentences[0].text, "新");
+  ASSERT_EQ(r.player().sentenceMap().sentences.size(), 1u);
+  EXPECT_EQ(r.player().sentenceMap().sentences[0].text, "新");
 }
 
 TEST(SentenceKeysFromSubtitles, AnotherStreamChosenIsKeptForItsRecording) {
@@ -325,26 +326,26 @@ TEST(SentenceKeysFromSubtitles, AnotherStreamChosenIsKeptForItsRecording) {
   found.streams = {{1, "eng", "subrip", SubtitleKind::Text, "Hi"}, {2, "chi", "ass", SubtitleKind::Text, "你好"}};
   r.subtitles.finding = found;
   r.pollClock.advance(250);
-  ASSERT_EQ(r->sentenceMap().stream, 2);
+  ASSERT_EQ(r.player().sentenceMap().stream, 2);
 
-  r->chooseSubtitleStream(1);
+  r.player().chooseSubtitleStream(1);
   ASSERT_EQ(r.subtitles.preferences, (std::vector<int>{-1, 1}));
-  EXPECT_EQ(r->sentenceMap().stream, 2) << "the old map serves until the new one is read";
+  EXPECT_EQ(r.player().sentenceMap().stream, 2) << "the old map serves until the new one is read";
   found.map = {SentenceSource::Embedded, {{1000, 3000, "Hello."}}};
   found.map.stream = 1;
   r.subtitles.finding = found;
   r.pollClock.advance(250);
-  EXPECT_EQ(r->sentenceMap().stream, 1);
-  EXPECT_EQ(r->sentenceMap().sentences[0].text, "Hello.");
+  EXPECT_EQ(r.player().sentenceMap().stream, 1);
+  EXPECT_EQ(r.player().sentenceMap().sentences[0].text, "Hello.");
 
   // Another recording has no choice; this one, opened again, is read with its own.
   r.rig.open(r.rig.audio("other.mp3", 30000));
   EXPECT_EQ(r.subtitles.preferences.back(), -1);
   r.rig.open(video);
   EXPECT_EQ(r.subtitles.preferences.back(), 1);
-  EXPECT_EQ(r->chosenSubtitleStream(video), 1);
-  settings.set(Form1::subtitleStreamKey(video), "junk");
-  EXPECT_EQ(r->chosenSubtitleStream(video), -1);
+  EXPECT_EQ(r.player().chosenSubtitleStream(video), 1);
+  settings.set(SentencePlayer::subtitleStreamKey(video), "junk");
+  EXPECT_EQ(r.player().chosenSubtitleStream(video), -1);
 }
 
 // A transcript aligned where the learner's own map is beside the recording is kept elsewhere:
@@ -362,10 +363,10 @@ TEST(SentenceKeysFromAnAlignedMap, ComesBeforeTheFilesBesideTheRecordingWhileItR
   const std::string aligned = (rig.folder.path() / "map-aligned.lrc").string();
   writeBytes(aligned, "[00:01.00]一\r\n[00:04.00]二\r\n[00:09.00]三\r\n");
   rig.open(audio);
-  ASSERT_EQ(rig.form->sentenceMap().sentences.size(), 1u) << "the learner's .srt";
+  ASSERT_EQ(rig.form->player().sentenceMap().sentences.size(), 1u) << "the learner's .srt";
 
-  rig.form->useAlignedMap(audio, aligned, false);
-  EXPECT_EQ(settings.get(Form1::alignedMapKey(audio)), aligned);
+  rig.form->player().useAlignedMap(audio, aligned, false);
+  EXPECT_EQ(settings.get(SentencePlayer::alignedMapKey(audio)), aligned);
   const struct {
     const char* name;
     const char* alignedText;  // nullptr: the file is gone
@@ -381,18 +382,18 @@ TEST(SentenceKeysFromAnAlignedMap, ComesBeforeTheFilesBesideTheRecordingWhileItR
     else std::filesystem::remove(aligned);
     rig.open(rig.audio("other.mp3", 20000));
     rig.open(audio);
-    EXPECT_EQ(rig.form->sentenceMap().sentences.size(), c.sentences) << c.name;
-    EXPECT_EQ(rig.form->sentenceMap().source, c.source) << c.name;
+    EXPECT_EQ(rig.form->player().sentenceMap().sentences.size(), c.sentences) << c.name;
+    EXPECT_EQ(rig.form->player().sentenceMap().source, c.source) << c.name;
   }
   // Another recording of the same folder has no aligned map of its own.
   writeBytes(aligned, "[00:01.00]一\r\n[00:04.00]二\r\n[00:09.00]三\r\n");
-  EXPECT_FALSE(settings.get(Form1::alignedMapKey(rig.audio("other.mp3", 20000))));
+  EXPECT_FALSE(settings.get(SentencePlayer::alignedMapKey(rig.audio("other.mp3", 20000))));
   // A map kept beside the recording: the one elsewhere is forgotten.
   std::filesystem::remove(stem + "srt");
   writeBytes(stem + "lrc", "[00:02.00]甲\r\n[00:06.00]乙\r\n");
-  rig.form->useAlignedMap(audio, stem + "lrc", true);
-  EXPECT_FALSE(settings.get(Form1::alignedMapKey(audio)));
-  EXPECT_EQ(rig.form->sentenceMap().sentences.size(), 2u) << "read again at once";
+  rig.form->player().useAlignedMap(audio, stem + "lrc", true);
+  EXPECT_FALSE(settings.get(SentencePlayer::alignedMapKey(audio)));
+  EXPECT_EQ(rig.form->player().sentenceMap().sentences.size(), 2u) << "read again at once";
 }
 
 }  // namespace

@@ -144,7 +144,7 @@ TEST_F(FirstImpressionsTest, AltOChoosesTheRepeatSchemeAndSaysWhatItDoes) {
     options->accept();
   });
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
-  EXPECT_EQ(window->form().chosenScheme(), "由慢到快");
+  EXPECT_EQ(window->form().player().chosenScheme(), "由慢到快");
   EXPECT_EQ(description.toStdString(), "每句放 3 遍：0.7×（停 1 秒），0.85×（停 1 秒），1.0×（停 1 秒）；然后下一句。");
 }
 

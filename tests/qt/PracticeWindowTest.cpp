@@ -241,7 +241,7 @@ TEST_F(PracticeWindowTest, ARepeatSchemeRunsFromTheFirstSentenceAndShowsWhereItI
   auto* run = child<QLabel>("RunLabel");
   ASSERT_NE(run, nullptr);
   EXPECT_TRUE(run->text().startsWith(QStringLiteral("没有在按复读方案复读")));
-  window->form().chooseScheme("逐句听写");
+  window->form().player().chooseScheme("逐句听写");
   clock.advance(5000);  // in the second sentence: the button starts at the first all the same
   child<QPushButton>("RunFromFirst")->click();
   practice().frame();
@@ -260,7 +260,7 @@ TEST_F(PracticeWindowTest, ADrillIsExportedInTheBackgroundWithItsProgressShown) 
   EXPECT_NE(messages.shown().back().find("复读方案"), std::string::npos) << messages.shown().back();
   EXPECT_TRUE(drills.started.empty());
 
-  window->form().chooseScheme("逐句听写");
+  window->form().player().chooseScheme("逐句听写");
   const std::string out = (appPath / "drill.mp3").string();
   dialog.answer(out);
   exportButton->click();
@@ -280,7 +280,7 @@ TEST_F(PracticeWindowTest, ADrillIsExportedInTheBackgroundWithItsProgressShown) 
 
 TEST_F(PracticeWindowTest, ADrillNamedLikeAnotherRecordingAsksBeforeTakingItsFiles) {
   QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
-  window->form().chooseScheme("逐句听写");
+  window->form().player().chooseScheme("逐句听写");
   auto* exportButton = child<QPushButton>("ExportDrill");
   ASSERT_NE(exportButton, nullptr);
   // lesson.wav beside lesson.mp3: its .lrc is lesson.mp3's hand-made map, its .txt the
@@ -354,7 +354,7 @@ TEST_F(PracticeWindowTest, AltOMakesChangesAndRemovesTheLearnersOwnScheme) {
   QTest::keyClick(window->text1(), Qt::Key_O, Qt::AltModifier);
   EXPECT_EQ(faultSeen, QStringLiteral("提示窗口|已经有叫“逐句听写”的复读方案了，请换一个名字。"));
   EXPECT_EQ(listSeen, QStringLiteral("第 1 遍　0.6×　停 句长的 2 倍|第 2 遍　0.85×　停 1 秒|"));
-  EXPECT_EQ(window->form().chosenScheme(), "慢速两遍");
+  EXPECT_EQ(window->form().player().chosenScheme(), "慢速两遍");
   EXPECT_EQ(settings.get("scheme_1"), "慢速两遍;next;0;0;60/0+20,85/1000+0");
 
   then([&] {
@@ -366,7 +366,7 @@ TEST_F(PracticeWindowTest, AltOMakesChangesAndRemovesTheLearnersOwnScheme) {
     options->accept();
   });
   QTest::keyClick(window->text1(), Qt::Key_O, Qt::AltModifier);
-  EXPECT_EQ(window->form().chosenScheme(), "");
+  EXPECT_EQ(window->form().player().chosenScheme(), "");
   EXPECT_FALSE(settings.get("scheme_1"));
 }
 

@@ -110,8 +110,8 @@ TEST_F(ReviewWindowTest, AMissedSentenceComesBackTheNextDayAndLeavesOnceWrittenR
 
   QTest::keyClick(review().list(), Qt::Key_Return);
   EXPECT_EQ(window->form().variables().repeatState, RepeatState::Repeating);
-  EXPECT_EQ(window->form().picture().segmentStartMs, 4000);
-  EXPECT_EQ(window->form().picture().segmentEndMs, 9000);
+  EXPECT_EQ(window->form().player().picture().segmentStartMs, 4000);
+  EXPECT_EQ(window->form().player().picture().segmentEndMs, 9000);
 
   review().answer()->setPlainText(QStringLiteral("我们买东西。"));
   QTest::keyClick(review().answer(), Qt::Key_Y, Qt::AltModifier);
@@ -144,12 +144,12 @@ TEST_F(ReviewWindowTest, ASlipClickedInThePracticeWindowIsHeardAloneSlowerThenLi
   EXPECT_EQ(slips->accessibleName(), QStringLiteral("单独复听写错的字词：1 处"));
   EXPECT_TRUE(slips->item(0)->text().startsWith(QStringLiteral("第 2 句"))) << slips->item(0)->text().toStdString();
   clock.advance(8000);
-  const double before = window->form().picture().positionMs;
+  const double before = window->form().player().picture().positionMs;
   slips->setCurrentRow(0);
   QTest::keyClick(slips, Qt::Key_Return);
   ASSERT_TRUE(window->form().loopPacer().running());
-  EXPECT_EQ(window->form().picture().segmentStartMs, 4400 - 70) << "买, the sentence's third unit, padded";
-  EXPECT_EQ(window->form().picture().segmentEndMs, 4600 + 70);
+  EXPECT_EQ(window->form().player().picture().segmentStartMs, 4400 - 70) << "买, the sentence's third unit, padded";
+  EXPECT_EQ(window->form().player().picture().segmentEndMs, 4600 + 70);
   EXPECT_DOUBLE_EQ(stream.speed(), 0.7);
   // The window's own timers look at the device: the clock moves 20 ms a look.
   for (int i = 0; i < 400 && window->form().loopPacer().running(); ++i) {
@@ -157,10 +157,10 @@ TEST_F(ReviewWindowTest, ASlipClickedInThePracticeWindowIsHeardAloneSlowerThenLi
     QTest::qWait(25);
   }
   EXPECT_FALSE(window->form().loopPacer().running()) << "three passes, then done";
-  EXPECT_NEAR(window->form().picture().positionMs, before, 100) << "listening goes on where it was";
+  EXPECT_NEAR(window->form().player().picture().positionMs, before, 100) << "listening goes on where it was";
   EXPECT_DOUBLE_EQ(stream.speed(), 1.0);
   // Zoomed in on the sentence, revealed: its units drawn with their text.
-  window->form().jumpTo(4300);
+  window->form().player().jumpTo(4300);
   for (int i = 0; i < 3; ++i) practice.logic().view().zoomIn(4300);
   practice.logic().revealAll();
   practice.frame();
@@ -174,7 +174,7 @@ TEST_F(ReviewWindowTest, ASlipClickedInThePracticeWindowIsHeardAloneSlowerThenLi
   marked->setTextCursor(onMark);
   QTest::keyClick(marked, Qt::Key_Return);
   ASSERT_TRUE(window->form().loopPacer().running());
-  EXPECT_EQ(window->form().picture().segmentStartMs, 4400 - 70);
+  EXPECT_EQ(window->form().player().picture().segmentStartMs, 4400 - 70);
 }
 
 }  // namespace

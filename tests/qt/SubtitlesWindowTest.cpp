@@ -58,8 +58,8 @@ TEST_F(SubtitlesWindowTest, AnMkvWithChineseSubtitlesOpensFromTheDialogWithItsSe
 
   dialog.answer(film);
   QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);
-  ASSERT_TRUE(waitFor([&] { return window->form().sentenceMap().source == SentenceSource::Embedded; }));
-  const SentenceMap& map = window->form().sentenceMap();
+  ASSERT_TRUE(waitFor([&] { return window->form().player().sentenceMap().source == SentenceSource::Embedded; }));
+  const SentenceMap& map = window->form().player().sentenceMap();
   EXPECT_EQ(map.language, "chi");
   ASSERT_EQ(map.sentences.size(), 2u);
   EXPECT_EQ(map.sentences[0].text, "你好，朋友。");
@@ -77,9 +77,9 @@ TEST_F(SubtitlesWindowTest, AnMkvWithChineseSubtitlesOpensFromTheDialogWithItsSe
 
   choices->setCurrentIndex(0);
   Q_EMIT choices->activated(0);
-  ASSERT_TRUE(waitFor([&] { return window->form().sentenceMap().stream == 1; }));
-  EXPECT_EQ(window->form().sentenceMap().sentences[0].text, "Hello.");
-  EXPECT_EQ(window->form().chosenSubtitleStream(film), 1) << "kept for the recording";
+  ASSERT_TRUE(waitFor([&] { return window->form().player().sentenceMap().stream == 1; }));
+  EXPECT_EQ(window->form().player().sentenceMap().sentences[0].text, "Hello.");
+  EXPECT_EQ(window->form().player().chosenSubtitleStream(film), 1) << "kept for the recording";
   practice.frame();
   EXPECT_EQ(choices->currentIndex(), 0);
 }
