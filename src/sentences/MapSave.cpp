@@ -107,8 +107,8 @@ SavedMap saveMap(const std::string& recordingPath, const std::vector<Sentence>& 
     }
     if (!replaceConfirmed) {
       saved.askFirst = true;
-      saved.words = "“" + nameOf(saved.path) + "”不是本程序保存的句子表。要替换它吗？原来的文件会保留为“" + nameOf(backup) +
-                    "”。";
+      saved.words = "“" + nameOf(saved.path) +
+                    "”已经有了，不是在这里改好保存的。要换成改好的句子表吗？原来的文件会保留为“" + nameOf(backup) + "”。";
       return saved;
     }
     if (!writeNewFileAtomically(backup, *existing).ok) {
