@@ -35,8 +35,12 @@ struct MapEditResult {
   std::int32_t ms = 0;  // moveStart: the start the sentence now has; split: where it was split
 };
 
-// Where the text of a sentence is cut when it is split at `atMs` (see MapEdit::split): the
-// words before it and after it, each trimmed, "no text" for none.
+// The text of `sentence` split at `atMs`, between two of its units (as the check counts them,
+// check/Check.h): before the first unit `spans` has starting at or after `atMs`, when it holds
+// units of this sentence (number `sentenceIndex` of the map); else at the unit boundary nearest
+// the time's share of the sentence, a unit at least on either side when it has two. Whatever
+// lies between two units (punctuation, spaces) stays with the one before. Each part trimmed,
+// none for an empty one; a sentence without text gives two without.
 struct SplitText {
   std::optional<std::string> before, after;
   friend bool operator==(const SplitText&, const SplitText&) = default;
