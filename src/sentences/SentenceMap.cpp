@@ -90,11 +90,13 @@ std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs) {
   struct Tagged {
     std::int64_t ms;
     std::string text;
+    bool noText;  // a sentence without words, not the end of the one before
   };
   std::vector<Tagged> tagged;
   for (const std::string& line : linesOf(text)) {
     std::size_t at = 0;
     std::vector<std::int64_t> times;
+    bool noText = false;
     while (at < line.size() && line[at] == '[') {
       const auto close = line.find(']', at);
       if (close == std::string::npos) break;
@@ -109,11 +111,15 @@ std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs) {
         if (ms >= 0 && pos == value.size()) offset = negative ? -ms : ms;
         continue;
       }
+      if (tag == kLrcNoTextTag.substr(1, kLrcNoTextTag.size() - 2)) {
+        noText = true;
+        continue;
+      }
       if (const std::int64_t ms = lrcTime(tag); ms >= 0) times.push_back(ms);
       // [ti:], [ar:], [al:], [by:] and every other tag: not times, ignored.
     }
     const std::string words = trimmed(std::string_view(line).substr(at));
-    for (const std::int64_t ms : times) tagged.push_back({ms, words});
+    for (const std::int64_t ms : times) tagged.push_back({ms, words, noText && words.empty()});
     if (tagged.size() > kMaxSentences * 4) break;
   }
   // A positive offset shows the words earlier.
@@ -122,7 +128,8 @@ std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs) {
   for (const Tagged& t : tagged) {
     const std::int64_t ms = t.ms - offset;
     if (ms < 0 || ms > kLongestMs) continue;
-    if (t.text.empty()) ends.push_back(ms);
+    if (t.noText) sentences.push_back({static_cast<std::int32_t>(ms), 0, std::nullopt});
+    else if (t.text.empty()) ends.push_back(ms);
     else sentences.push_back({static_cast<std::int32_t>(ms), 0, t.text});
   }
   std::sort(ends.begin(), ends.end());

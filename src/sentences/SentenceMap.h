@@ -45,6 +45,10 @@ struct SentenceMap {
 
 inline constexpr std::size_t kMaxSentences = 20000;
 
+// The tag that follows a time tag of an .lrc for a sentence without words: "[00:04.00]" alone
+// ends the sentence before it, "[00:04.00][tessaly:no-text]" starts one without text.
+inline constexpr std::string_view kLrcNoTextTag = "[tessaly:no-text]";
+
 // `lengthMs`: the recording's length, or 0 when unknown (the last sentence then ends at the
 // greatest position a device reports).
 std::vector<Sentence> readLrc(std::string_view text, std::int32_t lengthMs);

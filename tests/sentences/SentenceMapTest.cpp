@@ -56,6 +56,24 @@ TEST(Lrc, ReadsTheTagsLearnersFilesUse) {
   EXPECT_EQ(readLrc("[00:01.00]一\n", 0).back().endMs, std::numeric_limits<std::int32_t>::max());
 }
 
+TEST(Lrc, TheNoTextTagStartsASentenceWithoutWords) {
+  const struct {
+    const char* what;
+    const char* file;
+    Sentences expected;
+  } cases[] = {
+      {"after an empty tag, which still ends the one before",
+       "[00:01.00]一\n[00:02.00]\n[00:03.00][tessaly:no-text]\n",
+       {s(1000, 2000, "一"), s(3000, 5000, nullptr)}},
+      {"another tag after the time is no such sentence", "[00:01.00]一\n[00:02.00][ar:x]\n", {s(1000, 2000, "一")}},
+      {"words after it are the text", "[00:01.00][tessaly:no-text]有字\n", {s(1000, 5000, "有字")}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(readLrc(c.file, 5000), c.expected);
+  }
+}
+
 TEST(Srt, ReadsCuesJoinsLinesAndDropsMarkup) {
   const struct {
     const char* what;
