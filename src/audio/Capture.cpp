@@ -61,10 +61,10 @@ CapturedTake Capture::awaitTake() {
 }
 
 // Opens the default capture device at the device's own rate; 0 and why not when it cannot.
-std::uint32_t Capture::open(int& rate, int& channels, std::string& why) {
+std::uint32_t Capture::open(int& rate, int& channels, CaptureFailure& why) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    why = "无法使用声音设备，不能录音。";
+    why = CaptureFailure::NoSoundSystem;
     return 0;
   }
   SDL_AudioSpec want{}, have{};
@@ -76,7 +76,7 @@ std::uint32_t Capture::open(int& rate, int& channels, std::string& why) {
                                                        SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
   if (device == 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    why = "没有找到麦克风（录音设备），不能跟读录音。";
+    why = CaptureFailure::NoMicrophone;
     return 0;
   }
   rate = have.freq;
@@ -86,10 +86,10 @@ std::uint32_t Capture::open(int& rate, int& channels, std::string& why) {
 
 void Capture::run(TakeEndRule ends) {
   int deviceRate = 0, deviceChannels = 0;
-  std::string why;
+  CaptureFailure why = CaptureFailure::None;
   const SDL_AudioDeviceID device = open(deviceRate, deviceChannels, why);
   if (device == 0) {
-    finish({{}, std::move(why)});
+    finish({{}, why});
     return;
   }
   SDL_PauseAudioDevice(device, 0);
@@ -101,7 +101,7 @@ void Capture::run(TakeEndRule ends) {
   swr_alloc_set_opts2(&convert, &out, AV_SAMPLE_FMT_FLT, kTakeRate, &in, AV_SAMPLE_FMT_FLT, deviceRate, 0, nullptr);
   const bool converting = convert && swr_init(convert) >= 0;
   std::vector<float> got, converted, samples;
-  std::string failure = converting ? "" : "无法转换录音的采样率。";
+  CaptureFailure failure = converting ? CaptureFailure::None : CaptureFailure::CannotConvert;
   const std::size_t window = kTakeRate / 20;  // 50 ms for the level
   const std::size_t block = kTakeRate / 100;  // 10 ms
   // Blocks fixed from the take's start, whatever sizes the device and the converter hand the
@@ -111,7 +111,7 @@ void Capture::run(TakeEndRule ends) {
   while (converting && !stopAsked_.load()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     if (SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED) {
-      failure = "录音设备停止工作了，这次跟读只录到一部分。";
+      failure = CaptureFailure::DeviceStopped;
       break;
     }
     const Uint32 bytes = SDL_GetQueuedAudioSize(device);
@@ -153,7 +153,7 @@ void Capture::run(TakeEndRule ends) {
   swr_free(&convert);
   av_channel_layout_uninit(&in);
   av_channel_layout_uninit(&out);
-  finish({std::move(samples), std::move(failure)});
+  finish({std::move(samples), failure});
 }
 
 void Capture::finish(CapturedTake take) {

@@ -3,7 +3,7 @@
 // rate, converted by swresample to mono float at kTakeRate, with a live level for the meter. A
 // take stops when asked, or by itself where the rule it was started with says, told the level
 // of each 10 ms from the take's start. No device, or one that stops working mid-take, is a
-// failure in words; nothing hangs.
+// failure of its kind; nothing hangs.
 //
 // Threads: start(), stop(), recording() and level() on the user-interface thread; finished(),
 // take() and awaitTake() on any (the comparison's worker waits for the take); the device is
@@ -29,9 +29,18 @@ inline constexpr int kTakeRate = 22050;
 // take's start (dBFS over the 50 ms up to the block's end), true on the block it ends with.
 using TakeEndRule = std::function<bool(double levelDb)>;
 
+// Why a take stopped early, or never began; the room that records words it for the learner.
+enum class CaptureFailure {
+  None,
+  NoSoundSystem,  // the sound system could not be started
+  NoMicrophone,   // no capture device opens
+  CannotConvert,  // the device's rate or channels cannot be converted to the take's
+  DeviceStopped,  // the device stopped mid-take: only a part was recorded
+};
+
 struct CapturedTake {
   std::vector<float> samples;  // mono, kTakeRate
-  std::string failure;         // "" or why it stopped early (in Chinese)
+  CaptureFailure failure = CaptureFailure::None;
 };
 
 class Capture {
@@ -42,7 +51,7 @@ class Capture {
   ~Capture();
 
   // Starts a take that ends where `ends` says: the device is opened on the capture's thread. No
-  // microphone is a take that finishes at once with the failure in words.
+  // microphone is a take that finishes at once with that failure.
   void start(TakeEndRule ends);
   void stop();
   // From start() until the take has finished: the device being opened, then recording.
@@ -58,7 +67,7 @@ class Capture {
   CapturedTake awaitTake();
 
  private:
-  static std::uint32_t open(int& rate, int& channels, std::string& why);
+  static std::uint32_t open(int& rate, int& channels, CaptureFailure& why);
   void run(TakeEndRule ends);
   void finish(CapturedTake take);
 

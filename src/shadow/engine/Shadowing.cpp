@@ -24,6 +24,7 @@ namespace tessaly {
 
 using audio::Capture;
 using audio::CapturedTake;
+using audio::CaptureFailure;
 using audio::Decoder;
 using audio::kTakeRate;
 using audio::Output;
@@ -56,6 +57,18 @@ std::vector<float> toTakeRate(const std::vector<float>& in, int from) {
 }
 
 // What the take's tags keep of its comparison.
+// Why the microphone gave no whole take, in the learner's words ("" when it did).
+std::string inWords(CaptureFailure failure) {
+  switch (failure) {
+    case CaptureFailure::None: return {};
+    case CaptureFailure::NoSoundSystem: return "无法使用声音设备，不能录音。";
+    case CaptureFailure::NoMicrophone: return "没有找到麦克风（录音设备），不能跟读录音。";
+    case CaptureFailure::CannotConvert: return "无法转换录音的采样率。";
+    case CaptureFailure::DeviceStopped: return "录音设备停止工作了，这次跟读只录到一部分。";
+  }
+  return "录音设备出了问题，不能跟读录音。";
+}
+
 std::string tagOf(const TakeRequest& request, const pitch::TakeScore& score) {
   char line[160];
   std::snprintf(line, sizeof line, "tessaly 跟读 %.0f-%.0f ms: %d 分 (length %.2f, shape %.2f, range %.1f st)",
@@ -134,7 +147,7 @@ std::string Shadowing::startTake(const TakeRequest& request) {
     if (cancel.load()) return;
     result.take = std::move(take.samples);
     TakeComparison& c = result.comparison;
-    c.failure = takeRefusal(take.failure, result.original.size(), result.take.size(), kTakeRate);
+    c.failure = takeRefusal(inWords(take.failure), result.original.size(), result.take.size(), kTakeRate);
     if (c.failure.empty()) {
       if (!tablesTried_) {  // read once, on the first comparison
         tablesTried_ = true;
