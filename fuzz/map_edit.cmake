@@ -1,2 +1,0 @@
-# SPDX-License-Identifier: GPL-3.0-or-later
-tessaly_add_fuzzer(fuzz_map_edit SOURCE ${CMAKE_CURRENT_LIST_DIR}/MapEditFuzz.cpp LIBS tessaly_sentences_edit)
