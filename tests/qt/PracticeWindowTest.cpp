@@ -31,39 +31,13 @@
 #include "qt/MainWindow.h"
 #include "qt/PracticeWindow.h"
 #include "qt/SchemeEditorWindow.h"
+#include "support/FakeExports.h"
 #include "support/MemoryFolder.h"
 
 namespace tessaly::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Exports that finish after three looks, as the engine's would after a while.
-class FakeDrillExport final : public DrillExport {
- public:
-  std::uint32_t start(const std::string& recording, std::vector<DrillStep> plan, const std::string& outPath,
-                      std::vector<std::string> mayReplace) override {
-    started.push_back({recording, outPath, plan.size(), std::move(mayReplace)});
-    looks = 0;
-    return ++serial;
-  }
-  bool state(std::uint32_t s, DrillExportState& state) const override {
-    if (s != serial) return false;
-    ++looks;
-    state.share = std::min(1.0, looks / 3.0);
-    state.finished = looks >= 3;
-    return true;
-  }
-  void cancel() override { ++serial; }
-  struct Started {
-    std::string recording, path;
-    std::size_t steps;
-    std::vector<std::string> mayReplace;
-  };
-  std::vector<Started> started;
-  std::uint32_t serial = 0;
-  mutable int looks = 0;
-};
 
 class PracticeWindowTest : public MainWindowFixture {
  protected:

@@ -22,6 +22,7 @@
 #include "qt/RecordCharts.h"
 #include "qt/ReviewWindow.h"
 #include "store/RecordKeeper.h"
+#include "support/FakeExports.h"
 #include "support/FakeUnitScan.h"
 
 namespace tessaly::test {
@@ -56,21 +57,7 @@ class ReviewWindowTest : public MainWindowFixture {
   }
   qt::ReviewWindow& review() { return *window->reviewWindow(); }
 
-  // Notes what it is asked to export, and says it is done at once.
-  struct NotingAnki final : AnkiExport {
-    std::uint32_t start(std::vector<AnkiNote> n, const std::string& path) override {
-      notes = std::move(n);
-      textPath = path;
-      return 1;
-    }
-    bool state(std::uint32_t, DrillExportState& state) const override {
-      state = {1.0, true, ""};
-      return true;
-    }
-    void cancel() override {}
-    std::vector<AnkiNote> notes;
-    std::string textPath;
-  } anki;
+  FakeAnkiExport anki;  // done at its first look
   FakeUnitScan units;
   TempFolder data;
   RecordKeeper keeper{(data.path() / "practice.sqlite3").string(), 100};
