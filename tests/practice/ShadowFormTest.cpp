@@ -10,6 +10,7 @@
 #include <deque>
 
 #include "record/CheckRecord.h"
+#include "support/ScriptedShadowEngine.h"
 
 namespace tessaly::test {
 namespace {
@@ -33,68 +34,7 @@ class Player final : public PracticePlayer {
   int pauses = 0;
 };
 
-class Engine final : public ShadowEngine {
- public:
-  // The microphone opens at once (seen at the form's next tick), or after `openingPolls` looks
-  // at the state (a slow one: the take is Starting meanwhile, as the engine's is while its
-  // device opens), or is not there: the take then fails as its comparison.
-  std::string startTake(const TakeRequest& r) override {
-    requests.push_back(r);
-    opening_ = openingPolls;
-    state_ = TakeState::Starting;
-    if (opening_ == 0) opened();
-    return {};
-  }
-  void stopTake() override {
-    ++stops;
-    state_ = TakeState::Comparing;
-  }
-  TakeState state() const override {
-    if (state_ == TakeState::Starting && opening_ > 0 && --opening_ == 0) opened();
-    return state_;
-  }
-  double level() const override { return db; }
-  std::optional<TakeComparison> takeComparison() override {
-    if (!ready) return std::nullopt;
-    state_ = TakeState::Idle;
-    return std::exchange(ready, std::nullopt);
-  }
-  bool hear(bool original, int passes, int pauseMs) override {
-    heard.push_back({original, passes, pauseMs});
-    now = {Hearing::Part::Original, 1, passes};
-    return true;
-  }
-  void stopHearing() override {
-    ++hearingStops;
-    now = {};
-  }
-  Hearing hearing() const override { return now; }
-
-  bool microphone = true;
-  int openingPolls = 0;
-  std::vector<TakeRequest> requests;
-  int stops = 0, hearingStops = 0;
-  double db = -100;
-  mutable std::optional<TakeComparison> ready;
-  struct Heard {
-    bool original;
-    int passes, pauseMs;
-  };
-  std::vector<Heard> heard;
-  Hearing now;
-
- private:
-  void opened() const {
-    state_ = microphone ? TakeState::Recording : TakeState::Comparing;
-    if (!microphone) {
-      ready.emplace();
-      ready->failure = "没有找到麦克风（录音设备），不能跟读录音。";
-    }
-  }
-
-  mutable TakeState state_ = TakeState::Idle;
-  mutable int opening_ = 0;
-};
+using Engine = ScriptedShadowEngine;
 
 class Log final : public TakeLog {
  public:
