@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # What CI runs after the README's test command: the formatting check, then the audio,
-# practice, check, worker, recovery and review tests under AddressSanitizer with
+# practice, check, worker, recovery, review and record-store tests under AddressSanitizer with
 # UndefinedBehaviorSanitizer and under ThreadSanitizer, then each libFuzzer target for
 # 60 seconds. Each build in a folder of its own beside the main one.
 # Usage: scripts/ci-checks.sh [seconds per fuzzer]
@@ -9,7 +9,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen
-tests=(audio_tests practice_tests check_tests worker_tests recovery_tests review_tests)
+tests=(audio_tests practice_tests check_tests worker_tests recovery_tests review_tests store_tests)
 echo "== formatting (.clang-format)"
 (cd "$top" && git ls-files -z 'src/*.h' 'src/*.cpp' 'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp' 'fuzz/*.h' 'fuzz/*.cpp' |
   xargs -0 clang-format --dry-run --Werror) || { echo "some files are not formatted as .clang-format says"; exit 1; }
