@@ -41,6 +41,7 @@ namespace tessaly::qt {
 
 class AccessKeys;
 class CheckPanel;
+class MapEditRow;
 class ExportProgress;
 class TakePanel;
 class TranscriptButton;
@@ -70,6 +71,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   void useTranscriptAlign(TranscriptAlign& aligner);
   TranscriptButton* transcriptButton() { return transcript_; }
   TakePanel* takePanel() { return takes_; }
+  MapEditRow* mapEditRow() { return mapEdit_; }
   // One frame now (the timer's work), for the tests.
   void frame();
 
@@ -81,6 +83,8 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
  private:
   void build();
   void fillList();
+  // The list made again when the sentences changed; `select` selected in it.
+  void showMap(int select);
   void refreshRows();
   void showCurrent();
   void keepGeometry();
@@ -105,6 +109,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   WaveformWidget* wave_ = nullptr;
   QTreeWidget* list_ = nullptr;
   CheckPanel* check_ = nullptr;
+  MapEditRow* mapEdit_ = nullptr;
   QLabel* run_ = nullptr;  // where a repeat scheme's run is
   std::string runShown_;
   DrillExport* exporter_;
