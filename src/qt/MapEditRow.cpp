@@ -202,7 +202,7 @@ void MapEditRow::showState() {
 
 void MapEditRow::refresh() {
   const bool map = !form_.picture().recording.empty() && !form_.sentences().empty();
-  split_->setEnabled(map && form_.picture().playing);
+  split_->setEnabled(map);  // paused too: where it stopped is where the learner heard the break
   join_->setEnabled(map && form_.sentences().size() > 1);
   text_->setEnabled(map);
   undo_->setEnabled(edit_ && edit_->canUndo());
