@@ -293,6 +293,31 @@ TEST_F(PracticeWindowTest, UnsavedCorrectionsAreAskedAboutOnClosingAndTheButtons
   EXPECT_FALSE(fs::exists(appPath / "voice" / "lesson.lrc.bak"));
 }
 
+TEST_F(PracticeWindowTest, CorrectionsLeftUnsavedWhenAnotherRecordingIsOpenedAreOfferedToBeSaved) {
+  const std::string other = audio("other.mp3");
+  const fs::path lrc = appPath / "voice" / "lesson.lrc";
+  for (const bool save : {false, true}) {
+    QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+    dialog.answer(lesson);
+    QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);
+    clock.advance(6000);
+    practice().frame();
+    child<QPushButton>("MapSplit")->click();
+    ASSERT_EQ(practice().logic().sentences().size(), 3u);
+    const std::vector<Sentence> edited = practice().logic().sentences();
+    // Whether to save them, then (when yes) whether to replace the learner's own file.
+    messages.answer(save ? ui::MessageBox::Answer::Yes : ui::MessageBox::Answer::No);
+    messages.answer(ui::MessageBox::Answer::Yes);
+    dialog.answer(other);
+    QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);
+    practice().frame();
+    EXPECT_EQ(readLrc(bytesOf(lrc), 60000) == edited, save);
+    EXPECT_FALSE(practice().mapEditRow()->unsaved());
+    EXPECT_EQ(practice().logic().sentences().size(), 0u) << "other.mp3 has no map of its own";
+    clock.advance(1000);
+  }
+}
+
 TEST_F(PracticeWindowTest, OnlyTheSentencesWrittenAreCheckedAndTheOthersStayHidden) {
   // The English sample: the first three sentences written without a slip ("nine" as "9").
   fs::copy_file(TESSALY_ENGLISH_LRC, appPath / "voice" / "lesson.lrc", fs::copy_options::overwrite_existing);
