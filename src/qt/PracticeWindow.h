@@ -3,8 +3,9 @@
 // reference texts hidden until revealed, the reference's choice, and the check of the
 // dictation marked up. Non-modal and resizable; its size and place are kept in settings.ini.
 // The main window's Alt keys work here too. Its logic is PracticeForm; this is the adapter,
-// with the reference and check column in CheckPanel and the drill export's progress in
-// ExportProgress. It sees the main window through the player and MainWindowCommands.
+// with the reference and check column in CheckPanel, the sentence map corrected by hand in
+// MapEditRow, and the drill export's progress in ExportProgress. It sees the main window
+// through the player and MainWindowCommands.
 //
 // User-interface thread. A 30 ms timer, running while the window is shown, takes each frame.
 #pragma once
