@@ -20,6 +20,7 @@ PracticeForm::Changes PracticeForm::tick() {
     changes.recording = changes.sentences = changes.peaks = true;
     revealed_.clear();
     sentences_.clear();
+    edited_.reset();
     peaks_ = {};
     peaksFinished_ = now.recording.empty() || !peakScan_;
     peakSerial_ = peakScan_ && !now.recording.empty() ? peakScan_->start(now.recording) : 0;
@@ -34,7 +35,7 @@ PracticeForm::Changes PracticeForm::tick() {
   view_.setLength(picture_.lengthMs);
   if (wasInSight && picture_.playing) changes.view = view_.follow(picture_.positionMs);
 
-  const std::vector<Sentence>& map = player_.sentenceMap().sentences;
+  const std::vector<Sentence>& map = edited_ ? *edited_ : player_.sentenceMap().sentences;
   if (map != sentences_) {
     sentences_ = map;
     revealed_.resize(sentences_.size(), false);  // a growing scan keeps what was revealed

@@ -17,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "align/UnitScan.h"
@@ -52,8 +53,12 @@ class PracticeForm {
   WaveView& view() { return view_; }
   const WaveView& view() const { return view_; }
 
-  // The sentence list: the map's sentences.
+  // The sentence list: the map's sentences, or while the learner corrects the map by hand
+  // (before it is saved) the corrected one, shown by the list and the waveform alone; nullopt
+  // goes back to the player's map. Taken at the next tick.
   const std::vector<Sentence>& sentences() const { return sentences_; }
+  void showEdits(std::optional<std::vector<Sentence>> edited) { edited_ = std::move(edited); }
+  bool showingEdits() const { return edited_.has_value(); }
   int currentSentence() const { return current_; }
   std::string rowStart(int row) const;  // "01:23.4"
   // The row's number, with its accuracy in the last check when that covered it ("3　87.5%").
@@ -137,6 +142,7 @@ class PracticeForm {
   void startUnitScan();
 
   PracticePlayer& player_;
+  std::optional<std::vector<Sentence>> edited_;
   PeakScan* peakScan_;
   UserSettings* settings_;
   CheckRunner checks_;

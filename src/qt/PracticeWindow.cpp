@@ -21,6 +21,7 @@
 #include "qt/AccessKeys.h"
 #include "qt/CheckPanel.h"
 #include "qt/ExportProgress.h"
+#include "qt/MapEditRow.h"
 #include "qt/QtControls.h"
 #include "qt/TakePanel.h"
 #include "qt/TranscriptButton.h"
@@ -130,6 +131,13 @@ void PracticeWindow::build() {
 
   check_ = new CheckPanel(*logic_, dialog_, messages_, this);
 
+  // The sentence map corrected by hand.
+  mapEdit_ = new MapEditRow(
+      *logic_, player_, messages_,
+      [this] { return list_->currentItem() ? list_->indexOfTopLevelItem(list_->currentItem()) : -1; },
+      [this](int select) { showMap(select); }, {list_, wave_}, left);
+  leftLayout->addWidget(mapEdit_);
+
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->addWidget(left);
   split->addWidget(check_);
@@ -235,6 +243,10 @@ void PracticeWindow::hideEvent(QHideEvent* event) {
 }
 
 void PracticeWindow::closeEvent(QCloseEvent* event) {
+  if (!mapEdit_->closeRequested()) {
+    event->ignore();
+    return;
+  }
   keepGeometry();
   event->accept();
 }
@@ -250,6 +262,7 @@ void PracticeWindow::frame() {
   if (record_)
     if (const std::string problem = record_->takeProblem(); !problem.empty()) messages_.inform(problem);
   if (changes.recording) {
+    mapEdit_->recordingChanged();
     check_->showReference();
     check_->showCheck();
   }
@@ -269,7 +282,13 @@ void PracticeWindow::frame() {
   if (exportProgress_ && exportProgress_->frame()) messages_.inform(drillExportReport(exportState_, exportPath_));
   if (takes_) takes_->frame();
   if (transcript_) transcript_->frame();
+  mapEdit_->refresh();
   wave_->frame();
+}
+
+void PracticeWindow::showMap(int select) {
+  frame();
+  if (select >= 0 && select < list_->topLevelItemCount()) list_->setCurrentItem(list_->topLevelItem(select));
 }
 
 void PracticeWindow::exportDrill() {

@@ -3,8 +3,9 @@
 // reference texts hidden until revealed, the reference's choice, and the check of the
 // dictation marked up. Non-modal and resizable; its size and place are kept in settings.ini.
 // The main window's Alt keys work here too. Its logic is PracticeForm; this is the adapter,
-// with the reference and check column in CheckPanel and the drill export's progress in
-// ExportProgress. It sees the main window through the player and MainWindowCommands.
+// with the reference and check column in CheckPanel, the sentence map corrected by hand in
+// MapEditRow, and the drill export's progress in ExportProgress. It sees the main window
+// through the player and MainWindowCommands.
 //
 // User-interface thread. A 30 ms timer, running while the window is shown, takes each frame.
 #pragma once
@@ -41,6 +42,7 @@ namespace tessaly::qt {
 
 class AccessKeys;
 class CheckPanel;
+class MapEditRow;
 class ExportProgress;
 class TakePanel;
 class TranscriptButton;
@@ -70,6 +72,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   void useTranscriptAlign(TranscriptAlign& aligner);
   TranscriptButton* transcriptButton() { return transcript_; }
   TakePanel* takePanel() { return takes_; }
+  MapEditRow* mapEditRow() { return mapEdit_; }
   // One frame now (the timer's work), for the tests.
   void frame();
 
@@ -81,6 +84,8 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
  private:
   void build();
   void fillList();
+  // The list made again when the sentences changed; `select` selected in it.
+  void showMap(int select);
   void refreshRows();
   void showCurrent();
   void keepGeometry();
@@ -105,6 +110,7 @@ class PracticeWindow final : public QWidget, public PracticeWindowView {
   WaveformWidget* wave_ = nullptr;
   QTreeWidget* list_ = nullptr;
   CheckPanel* check_ = nullptr;
+  MapEditRow* mapEdit_ = nullptr;
   QLabel* run_ = nullptr;  // where a repeat scheme's run is
   std::string runShown_;
   DrillExport* exporter_;

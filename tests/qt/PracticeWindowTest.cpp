@@ -5,9 +5,11 @@
 // homophone slip, a click on a sentence's errors loops it, and its size and place are kept.
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,19 +20,23 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "MainWindowFixture.h"
 #include "drill/DrillExport.h"
 #include "qt/LoopOptionsWindow.h"
 #include "qt/MainWindow.h"
+#include "qt/MapEditRow.h"
 #include "qt/PracticeWindow.h"
 #include "qt/SchemeEditorWindow.h"
+#include "sentences/SentenceMap.h"
 #include "support/FakeExports.h"
 #include "support/MemoryFolder.h"
 
@@ -135,6 +141,181 @@ TEST_F(PracticeWindowTest, OpensRevealsASentenceAndMarksTheDictationUp) {
 
   if (const char* dir = std::getenv("TESSALY_SCREENSHOTS"))
     practice().grab().save(QString::fromUtf8(dir) + QStringLiteral("/practice.png"));
+}
+
+// The starts of the sentences the window shows, each row of the list one of them.
+std::vector<std::int32_t> startsShown(qt::PracticeWindow& practice) {
+  std::vector<std::int32_t> starts;
+  for (const Sentence& sentence : practice.logic().sentences()) starts.push_back(sentence.startMs);
+  auto* list = practice.findChild<QTreeWidget*>(QStringLiteral("SentenceList"));
+  EXPECT_EQ(list->topLevelItemCount(), static_cast<int>(starts.size()));
+  return starts;
+}
+
+std::string bytesOf(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+TEST_F(PracticeWindowTest, TheMapIsSplitJoinedMovedAndUndoneFromTheKeyboard) {
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  auto* list = child<QTreeWidget>("SentenceList");
+  auto* wave = child<QWidget>("Waveform");
+  ASSERT_FALSE(child<QPushButton>("MapUndo")->isEnabled());
+  ASSERT_FALSE(child<QPushButton>("MapSave")->isEnabled());
+  clock.advance(6000);  // in the second sentence
+  practice().frame();
+  QApplication::setActiveWindow(&practice());  // the keys act where the focus is
+  struct Step {
+    QWidget* on;
+    int row;             // selected first, -1 to leave the selection
+    const char* button;  // clicked, or else the key pressed
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    std::vector<std::int32_t> starts;
+  };
+  const Qt::KeyboardModifiers none = Qt::NoModifier, ctrl = Qt::ControlModifier;
+  const Step steps[] = {
+      {list, -1, "MapSplit", {}, none, {500, 4000, 6000}},  // split where it plays
+      {list, 2, nullptr, Qt::Key_BracketLeft, none, {500, 4000, 5950}},
+      {list, 2, nullptr, Qt::Key_BracketLeft, none, {500, 4000, 5900}},
+      {wave, 2, nullptr, Qt::Key_BracketRight, none, {500, 4000, 5950}},
+      {wave, -1, nullptr, Qt::Key_Z, ctrl, {500, 4000, 5900}},
+      {list, -1, nullptr, Qt::Key_Z, ctrl, {500, 4000, 5950}},
+      {list, -1, "MapUndo", {}, none, {500, 4000, 6000}},
+      {list, -1, nullptr, Qt::Key_Z, ctrl, {500, 4000}},
+      {list, -1, nullptr, Qt::Key_Z, ctrl, {500, 4000}},  // nothing more to undo
+      {wave, -1, nullptr, Qt::Key_Z, ctrl | Qt::ShiftModifier, {500, 4000, 6000}},
+      {list, -1, "MapRedo", {}, none, {500, 4000, 5950}},
+      {list, -1, nullptr, Qt::Key_Y, ctrl, {500, 4000, 5900}},
+      {list, 0, "MapJoin", {}, none, {500, 5900}},  // the first joined with the next
+  };
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    const Step& step = steps[i];
+    if (step.row >= 0) list->setCurrentItem(list->topLevelItem(step.row));
+    step.on->setFocus();
+    if (step.button) child<QPushButton>(step.button)->click();
+    else QTest::keyClick(step.on, step.key, step.modifiers);
+    EXPECT_EQ(startsShown(practice()), step.starts)
+        << "step " << i << (messages.shown().empty() ? "" : messages.shown().back());
+  }
+  EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("00:05.9"));
+  EXPECT_TRUE(child<QPushButton>("MapUndo")->isEnabled());
+  EXPECT_FALSE(child<QPushButton>("MapRedo")->isEnabled());
+  EXPECT_TRUE(child<QLabel>("MapEditState")->text().contains(QStringLiteral("还没有保存")));
+  // Undo belongs to the list and the waveform: in the dictation box Ctrl+Z is the box's own.
+  QTest::keyClick(window->text1(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(startsShown(practice()), (std::vector<std::int32_t>{500, 5900}));
+
+  // A join past the last sentence is refused in words, the map unchanged.
+  list->setCurrentItem(list->topLevelItem(1));
+  child<QPushButton>("MapJoin")->click();
+  ASSERT_FALSE(messages.shown().empty());
+  EXPECT_EQ(startsShown(practice()), (std::vector<std::int32_t>{500, 5900}));
+}
+
+TEST_F(PracticeWindowTest, TheMapSavedIsTheRecordingsFromThenOnAndTheLearnersOwnIsKept) {
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  auto* list = child<QTreeWidget>("SentenceList");
+  const fs::path lrc = appPath / "voice" / "lesson.lrc";
+  const fs::path bak = appPath / "voice" / "lesson.lrc.bak";
+  const std::string learners = bytesOf(lrc);
+  clock.advance(6000);
+  practice().frame();
+  child<QPushButton>("MapSplit")->click();
+  list->setCurrentItem(list->topLevelItem(0));
+  // The text changed in the box the button asks with.
+  QTimer::singleShot(0, [] {
+    auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->textValue(), QStringLiteral("他去学校。"));
+    box->setTextValue(QStringLiteral("她去学校。"));
+    box->accept();
+  });
+  child<QPushButton>("MapText")->click();
+  EXPECT_EQ(practice().logic().sentences().at(0).text, "她去学校。");
+  const std::vector<Sentence> edited = practice().logic().sentences();
+  ASSERT_EQ(edited.size(), 3u);
+
+  struct Answer {
+    ui::MessageBox::Answer answer;
+    bool written;
+  };
+  for (const Answer& a : {Answer{ui::MessageBox::Answer::No, false}, Answer{ui::MessageBox::Answer::Yes, true}}) {
+    messages.answer(a.answer);
+    const std::size_t told = messages.shown().size();
+    child<QPushButton>("MapSave")->click();
+    ASSERT_GT(messages.shown().size(), told);
+    const std::string question = messages.shown()[told];
+    EXPECT_NE(question.find("lesson.lrc"), std::string::npos) << question;
+    EXPECT_NE(question.find(".bak"), std::string::npos) << question;
+    EXPECT_EQ(fs::exists(bak), a.written);
+    EXPECT_EQ(bytesOf(lrc) == learners, !a.written);
+    EXPECT_EQ(child<QPushButton>("MapSave")->isEnabled(), !a.written);
+  }
+  EXPECT_EQ(bytesOf(bak), learners);
+  EXPECT_EQ(readLrc(bytesOf(lrc), 60000), edited);
+  EXPECT_TRUE(child<QLabel>("MapEditState")->text().contains(QStringLiteral("lesson.lrc.bak")));
+  EXPECT_FALSE(settings.get(SentencePlayer::alignedMapKey(lesson)).has_value());
+
+  // The sentence keys use the saved map: Alt+R loops the sentence split off where it plays.
+  QTest::keyClick(window->text1(), Qt::Key_R, Qt::AltModifier);
+  EXPECT_EQ(window->form().variables().segmentStart, 6000.0);
+  EXPECT_EQ(window->form().variables().segmentEnd, 9000.0);
+
+  // Saved again, the program's own file is replaced without a question, no second backup.
+  clock.advance(1500);
+  practice().frame();
+  child<QPushButton>("MapSplit")->click();
+  const std::size_t told = messages.shown().size();
+  child<QPushButton>("MapSave")->click();
+  EXPECT_EQ(messages.shown().size(), told);
+  EXPECT_EQ(readLrc(bytesOf(lrc), 60000).size(), 4u);
+  EXPECT_FALSE(fs::exists(appPath / "voice" / "lesson (2).lrc.bak"));
+}
+
+TEST_F(PracticeWindowTest, UnsavedCorrectionsAreAskedAboutOnClosingAndTheButtonsAreNamed) {
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  for (auto* button : practice().mapEditRow()->findChildren<QPushButton*>())
+    EXPECT_FALSE(button->accessibleName().isEmpty()) << button->text().toStdString();
+  clock.advance(6000);
+  practice().frame();
+  child<QPushButton>("MapSplit")->click();
+  messages.answer(ui::MessageBox::Answer::Cancel);
+  practice().close();
+  EXPECT_TRUE(practice().isVisible());
+  EXPECT_EQ(practice().logic().sentences().size(), 3u);
+  messages.answer(ui::MessageBox::Answer::No);
+  practice().close();
+  EXPECT_FALSE(practice().isVisible());
+  EXPECT_FALSE(fs::exists(appPath / "voice" / "lesson.lrc.bak"));
+}
+
+TEST_F(PracticeWindowTest, CorrectionsLeftUnsavedWhenAnotherRecordingIsOpenedAreOfferedToBeSaved) {
+  const std::string other = audio("other.mp3");
+  const fs::path lrc = appPath / "voice" / "lesson.lrc";
+  for (const bool save : {false, true}) {
+    QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+    dialog.answer(lesson);
+    QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);
+    clock.advance(6000);
+    practice().frame();
+    child<QPushButton>("MapSplit")->click();
+    ASSERT_EQ(practice().logic().sentences().size(), 3u);
+    const std::vector<Sentence> edited = practice().logic().sentences();
+    // Whether to save them, then (when yes) whether to replace the learner's own file.
+    messages.answer(save ? ui::MessageBox::Answer::Yes : ui::MessageBox::Answer::No);
+    messages.answer(ui::MessageBox::Answer::Yes);
+    dialog.answer(other);
+    QTest::keyClick(window->text1(), Qt::Key_F, Qt::AltModifier);
+    practice().frame();
+    EXPECT_EQ(readLrc(bytesOf(lrc), 60000) == edited, save);
+    EXPECT_FALSE(practice().mapEditRow()->unsaved());
+    EXPECT_EQ(practice().logic().sentences().size(), 0u) << "other.mp3 has no map of its own";
+    clock.advance(1000);
+  }
 }
 
 TEST_F(PracticeWindowTest, OnlyTheSentencesWrittenAreCheckedAndTheOthersStayHidden) {
