@@ -33,8 +33,8 @@ TEST(BackgroundWorker, ANewerJobNeverWaitsAndTheOlderOnesNewsIsStale) {
   std::shared_future<void> released = release.get_future().share();
   std::atomic<bool> firstRunning{false}, firstSawCancel{false};
   const std::uint32_t first = worker.start([&](const std::atomic<bool>& cancel, const Worker::Publish& publish) {
-    firstRunning = true;
     publish([](std::string& r) { r = "first, early"; }, false);
+    firstRunning = true;  // after its early news, which the test reads next
     released.wait();  // a job that cannot stop at once (a long check)
     firstSawCancel = cancel.load();
     publish([](std::string& r) { r = "first, late"; }, true);
