@@ -35,7 +35,7 @@ TEST(BackgroundWorker, ANewerJobNeverWaitsAndTheOlderOnesNewsIsStale) {
   const std::uint32_t first = worker.start([&](const std::atomic<bool>& cancel, const Worker::Publish& publish) {
     publish([](std::string& r) { r = "first, early"; }, false);
     firstRunning = true;  // after its early news, which the test reads next
-    released.wait();  // a job that cannot stop at once (a long check)
+    released.wait();      // a job that cannot stop at once (a long check)
     firstSawCancel = cancel.load();
     publish([](std::string& r) { r = "first, late"; }, true);
   });
