@@ -255,20 +255,29 @@ std::string fileText(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// The one-sentence lesson's units, made once into a cache of their own: the file and its text.
+struct MadeCache {
+  TempDir dir;
+  std::string lesson = dir.file("lesson.wav");
+  std::vector<Sentence> sentences = oneSentenceLesson(lesson);
+  std::string cache = dir.file("cache");
+  std::vector<align::UnitSpan> made = align::cachedUnits(lesson, sentences, cache);
+  std::filesystem::path file = [this] {
+    std::error_code error;
+    const std::filesystem::directory_iterator first(cache, error);
+    return first == std::filesystem::directory_iterator{} ? std::filesystem::path{} : first->path();
+  }();
+  std::string whole = fileText(file);
+};
+
 // A cache cut short, as a full disk or a crash leaves one, keeps its first line: it is made
 // again rather than read. On a full disk nothing of it is left at all, and once there is room
 // again it is written whole.
 TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
-  TempDir dir;
-  const std::string lesson = dir.file("lesson.wav");
-  const std::vector<Sentence> sentences = oneSentenceLesson(lesson);
-  ASSERT_EQ(sentences.size(), 1u);
-
-  const std::string cache = dir.file("cache");
-  const auto made = align::cachedUnits(lesson, sentences, cache);
-  ASSERT_EQ(made.size(), 6u);
-  const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
-  const std::string whole = fileText(file);
+  const MadeCache m;
+  ASSERT_EQ(m.sentences.size(), 1u);
+  ASSERT_EQ(m.made.size(), 6u);
+  const auto& [dir, lesson, sentences, cache, made, file, whole] = m;
   // Its first line and two of its units, no more.
   std::size_t cut = 0;
   for (int line = 0; line < 3; ++line) cut = whole.find('\n', cut) + 1;
@@ -297,15 +306,10 @@ TEST(UnitTimes, ACacheCutShortIsMadeAgainAndAFullDiskLeavesNone) {
 // A cache edited by hand whose last line still counts it right, but whose units the aligner
 // could not have made, is made again.
 TEST(UnitTimes, ACacheNoAlignerCouldHaveMadeIsMadeAgain) {
-  TempDir dir;
-  const std::string lesson = dir.file("lesson.wav");
-  const std::vector<Sentence> sentences = oneSentenceLesson(lesson);
-  ASSERT_EQ(sentences.size(), 1u);
-  const std::string cache = dir.file("cache");
-  const auto made = align::cachedUnits(lesson, sentences, cache);
-  ASSERT_EQ(made.size(), 6u);
-  const std::filesystem::path file = std::filesystem::directory_iterator(cache)->path();
-  const std::string whole = fileText(file);
+  const MadeCache m;
+  ASSERT_EQ(m.sentences.size(), 1u);
+  ASSERT_EQ(m.made.size(), 6u);
+  const auto& [dir, lesson, sentences, cache, made, file, whole] = m;
   const std::string key = whole.substr(0, whole.find('\n'));
   std::vector<std::string> lines;
   for (std::size_t at = key.size() + 1; at < whole.rfind("end ");) {
