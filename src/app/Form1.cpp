@@ -270,6 +270,9 @@ PlayerBackEnd& Form1::backEnd() {
 void Form1::startCommand() {
   stopCommand();
   backEnd().start();
+  // A video's picture is never shown; the window says so while one is open.
+  const bool picture = usesMciBackEnd(engineKind_) ? d_.mmControl1.hasPicture() : d_.realAudio1.hasPicture();
+  label(layout::kPictureLabel).setCaption(picture ? std::string(layout::kPictureNote) : std::string());
   player_.mapSentences();
   sayWhyItCannotPlay();
 }

@@ -149,13 +149,16 @@ constexpr char accessKeyOf(std::string_view caption) {
 
 // Click areas: Label4, Label5 and Label8 to Label22 (0 width: not a click area). Beyond
 // them, Label23 is the playing speed, shown beside the time labels while it is not 1.0×,
-// and Label24 the practice window's click area, beside the play-list areas.
+// Label24 the practice window's click area, beside the play-list areas, and Label25 the
+// note shown while the recording is a video ("只放声音，不显示画面"), left of the speed.
 inline constexpr int kLabelCount = 22;
 inline constexpr int kRepeatArea = 13;    // 复读: disabled until a file is chosen
 inline constexpr int kContinueArea = 18;  // 继续: the same
 inline constexpr int kSpeedLabel = 23;
 inline constexpr int kPracticeLabel = 24;
-inline constexpr int kAllLabelCount = 24;
+inline constexpr int kPictureLabel = 25;
+inline constexpr std::string_view kPictureNote = "只放声音，不显示画面";
+inline constexpr int kAllLabelCount = 25;
 // Each click area: its label, the command a click runs, where it lies and the caption drawn
 // over it on the background picture.
 struct ClickArea {
@@ -214,6 +217,10 @@ inline constexpr Rect kLabel6 = {8370, 6255, 735, 210};
 inline constexpr Rect kLabel3 = {9000, 6255, 120, 210};
 inline constexpr Rect kLabel7 = {9090, 6255, 720, 210};
 inline constexpr Rect kLabel23 = {7620, 6240, 660, 210};  // the speed, left of the elapsed time
+// The video note, to the end of Label2 (so no end of a long path shows beside it); its words
+// end where the speed begins, and the speed lies over it.
+inline constexpr Rect kLabel25 = {5400, 6240, 2895, 210};
+inline constexpr int kLabel25WordsEnd = 7590;
 inline constexpr Rect kPictures = {360, 7680, 480, 480};
 inline constexpr Rect kLabel1 = {840, 7800, 10695, 450};
 inline constexpr Rect kWebBrowser1 = {10080, 3960, 1815, 2535};

@@ -350,6 +350,7 @@ Failure openMedia(Decoder::Impl& d, const std::string& url) {
   d.info.url = url;
   d.info.format = d.demux.fmt->iformat->name;
   d.info.codec = avcodec_get_name(par->codec_id);
+  d.info.picture = d.demux.picture;
   d.info.sampleRate = par->sample_rate;
   d.info.channels = par->ch_layout.nb_channels == 1 ? 1 : 2;
   // The first frame proves that the source really decodes.

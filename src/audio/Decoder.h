@@ -27,6 +27,7 @@ struct SourceInfo {
   std::int64_t lengthFrames = -1;  // best known; -1 while unknown
   bool lengthExact = false;
   bool needsScan = false;  // the exact length and seek points come from scanSource()
+  bool picture = false;    // a video: its sound is played, its picture not shown
 };
 
 class Decoder {

@@ -62,6 +62,7 @@ class MciDevice final : public MciControl {
   void setStatusHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
   bool isOpen() const override { return open_; }
   Failure failure() const override { return open_ ? failureOf(player_.status()) : failure_; }
+  bool hasPicture() const override { return open_ && player_.status().picture; }
   void setSpeed(double speed) override { player_.setSpeed(speed); }
   void setStretch(StretchEngine engine) override { player_.setStretch(engine); }
 
@@ -240,6 +241,11 @@ class StreamDevice final : public StreamControl {
   Failure failure() const override {
     awaitLocalHeader();
     return hasSource_ ? failureOf(player_.status()) : Failure{};
+  }
+
+  bool hasPicture() const override {
+    awaitLocalHeader();
+    return hasSource_ && player_.status().picture;
   }
 
   void setPosition(std::int32_t ms) override {

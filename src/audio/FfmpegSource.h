@@ -21,8 +21,10 @@ extern "C" {
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "audio/SeekIndex.h"
+#include "audio/StreamChoice.h"
 #include "playback/Failure.h"
 
 namespace tessaly::audio {
@@ -71,6 +73,7 @@ struct Demux {
   AVCodecContext* codec = nullptr;
   AVStream* stream = nullptr;
   int streamIndex = -1;
+  bool picture = false;  // the file has a moving picture, which is not shown
 
   Demux() = default;
   Demux(const Demux&) = delete;
@@ -81,6 +84,36 @@ struct Demux {
     if (fmt) avformat_close_input(&fmt);
     stream = nullptr;
     streamIndex = -1;
+    picture = false;
+  }
+
+  // What the container says of each of its streams, for the choice of the one played.
+  static std::vector<StreamFacts> streamFacts(const AVFormatContext* fmt) {
+    std::vector<StreamFacts> facts(fmt->nb_streams);
+    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+      const AVStream* s = fmt->streams[i];
+      StreamFacts& f = facts[i];
+      if (const AVDictionaryEntry* tag = av_dict_get(s->metadata, "language", nullptr, 0)) f.language = tag->value;
+      f.isDefault = (s->disposition & AV_DISPOSITION_DEFAULT) != 0;
+      switch (s->codecpar->codec_type) {
+        case AVMEDIA_TYPE_AUDIO:
+          f.kind = StreamFacts::Kind::Audio;
+          f.decodable = avcodec_find_decoder(s->codecpar->codec_id) != nullptr;
+          break;
+        case AVMEDIA_TYPE_VIDEO:
+          f.kind = (s->disposition & AV_DISPOSITION_ATTACHED_PIC) ? StreamFacts::Kind::CoverPicture
+                                                                  : StreamFacts::Kind::Picture;
+          break;
+        case AVMEDIA_TYPE_SUBTITLE: {
+          const AVCodecDescriptor* d = avcodec_descriptor_get(s->codecpar->codec_id);
+          f.kind = d && (d->props & AV_CODEC_PROP_TEXT_SUB) ? StreamFacts::Kind::TextSubtitle
+                                                            : StreamFacts::Kind::OtherSubtitle;
+          break;
+        }
+        default: f.kind = StreamFacts::Kind::Other;
+      }
+    }
+    return facts;
   }
 
   // Opens `url`, finds the audio stream and opens its decoder; no failure or why not.
@@ -100,9 +133,10 @@ struct Demux {
     if (fmt->probe_score < AVPROBE_SCORE_RETRY) return FailureKind::NotAudio;
     rc = avformat_find_stream_info(fmt, nullptr);
     if (rc < 0) return {FailureKind::BadStreamInformation, avError(rc)};
-    const AVCodec* decoder = nullptr;
-    streamIndex = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex < 0 || !decoder) return FailureKind::NoAudioStream;
+    const std::vector<StreamFacts> facts = streamFacts(fmt);
+    streamIndex = chooseAudioStream(facts);
+    if (streamIndex < 0) return FailureKind::NoAudioStream;
+    picture = hasPicture(facts);
     stream = fmt->streams[streamIndex];
     for (unsigned i = 0; i < fmt->nb_streams; ++i)
       if (static_cast<int>(i) != streamIndex) fmt->streams[i]->discard = AVDISCARD_ALL;

@@ -166,6 +166,7 @@ Player::Status Player::status() const {
     s.sampleRate = info_.sampleRate;
     s.lengthFrames = info_.lengthFrames;
     s.lengthExact = info_.lengthExact;
+    s.picture = info_.picture;
     index = index_;
     if (endFound_ >= 0) {
       s.lengthFrames = endFound_;

@@ -46,6 +46,7 @@ class Player final : public Renderer {
     int sampleRate = 0;
     std::int64_t lengthFrames = -1;  // best known, -1 while unknown
     bool lengthExact = false;
+    bool picture = false;    // the source is a video whose picture is not shown
     bool sounding = false;   // the current play has started to output; `frame` is valid
     std::int64_t frame = 0;  // the frame being output
     bool ended = false;      // the current play has output its last frame

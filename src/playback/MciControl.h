@@ -49,6 +49,8 @@ class MciControl {
   // (playback/FailureText.h); no failure when it opened. Only the program's own word to the
   // user reads it, never the playing.
   virtual Failure failure() const = 0;
+  // The open file is a video: its sound plays, its picture is not shown.
+  virtual bool hasPicture() const = 0;
   // Plays at `speed` (0.5 to 2.0; 1.0 as recorded) with the pitch kept, from now on, also
   // the play under way. Every position stays a position in the file: a ranged play still
   // stops exactly on its To, which sounds twice as late at 0.5.

@@ -41,6 +41,9 @@ class StreamControl {
   // of milliseconds). Also set when a source becomes unreadable while it plays. Only the program's own word to the user
   // reads it, never the playing.
   virtual Failure failure() const = 0;
+  // The current source is a video: its sound plays, its picture is not shown. False while
+  // that is not known yet.
+  virtual bool hasPicture() const = 0;
   // Plays at `speed` (0.5 to 2.0; 1.0 as recorded) with the pitch kept, from now on, also
   // the play under way. Positions and the length stay those of the file.
   virtual void setSpeed(double speed) = 0;

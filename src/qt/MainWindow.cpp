@@ -79,12 +79,27 @@ QString accessibleNameOfLabel(int n) {
     case 6: return QStringLiteral("已播放时间");
     case 7: return QStringLiteral("总时间");
     case layout::kSpeedLabel: return QStringLiteral("播放速度");
+    case layout::kPictureLabel: return QStringLiteral("视频画面");
     default: return {};
   }
 }
 
-QLabel* makeCaptionLabel(QWidget* parent, const layout::Rect& rect, const QColor& colour, int points) {
-  auto* label = new QLabel(parent);
+// A caption that covers what lies under it while it says something (the video note over the
+// end of a long path), and nothing while it is empty.
+class CoveringLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!text().isEmpty()) QPainter(this).fillRect(rect(), QColor(236, 242, 249));  // the panel's own colour
+    QLabel::paintEvent(event);
+  }
+};
+
+QLabel* makeCaptionLabel(QWidget* parent, const layout::Rect& rect, const QColor& colour, int points,
+                         bool covering = false) {
+  auto* label = covering ? new CoveringLabel(parent) : new QLabel(parent);
   label->setGeometry(pixels(rect));
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
   label->setFont(chineseFont(points));
@@ -275,6 +290,14 @@ void MainWindow::buildWidgets() {
         widget = speed;
         break;
       }
+      case layout::kPictureLabel: {
+        auto* note = makeCaptionLabel(this, layout::kLabel25, QColor(90, 90, 90), 8, true);
+        note->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        const layout::Rect& r = layout::kLabel25;
+        note->setContentsMargins(0, 0, (r.left + r.width - layout::kLabel25WordsEnd) / layout::kTwipsPerPixel, 0);
+        widget = note;
+        break;
+      }
       default: {
         auto* area = new ClickArea(this, [this, n] { form_->clickAreaClicked(n); });
         area->setGeometry(pixels(layout::kClickAreas[static_cast<std::size_t>(n)]));
@@ -294,6 +317,7 @@ void MainWindow::buildWidgets() {
     labels_[static_cast<std::size_t>(n - 1)] = widget;
     labelAdapters_.push_back(std::make_unique<QtLabel>(widget));
   }
+  labels_[layout::kSpeedLabel - 1]->raise();  // over the video note's end
   if (auto* status = qobject_cast<QLabel*>(labels_[0])) status->setWordWrap(false);
   qobject_cast<QLabel*>(labels_[1])->setTextFormat(Qt::PlainText);
 

@@ -312,6 +312,25 @@ TEST(Form1OpenFile, TheWavRuleIsCaseSensitive) {
   }
 }
 
+TEST(Form1OpenFile, AVideoSaysItsPictureIsNotShownOnEitherBackEndUntilAnotherFileOpens) {
+  for (const char* name : {"talk.wav", "talk.mkv"}) {
+    Form1Rig rig;
+    rig.start();
+    EXPECT_EQ(rig.label(layout::kPictureLabel).caption(), "") << name;
+    const std::string video = rig.audio(name);
+    rig.mci.markVideo(video);
+    rig.stream.markVideo(video);
+    rig.open(video);
+    EXPECT_EQ(rig.label(layout::kPictureLabel).caption(), layout::kPictureNote) << name;
+    rig.form->run(Command::Stop);
+    rig.form->run(Command::Start);
+    EXPECT_EQ(rig.label(layout::kPictureLabel).caption(), layout::kPictureNote) << name;
+    rig.open(rig.audio("song.mp3"));
+    EXPECT_EQ(rig.label(layout::kPictureLabel).caption(), "") << name;
+    EXPECT_EQ(layout::clickArea(layout::kPictureLabel), nullptr);
+  }
+}
+
 TEST(Form1OpenFile, RemembersTheFolderInPathIni) {
   Form1Rig rig;
   rig.start();

@@ -155,6 +155,7 @@ void SimulatedStream::setSource(const std::string& path) {
   closeRange(position());
   const auto it = files_.find(path);
   file_ = it == files_.end() ? std::nullopt : std::optional<File>(it->second);
+  source_ = path;
   hasSource_ = true;
   sourceSetAt_ = clock_.now();
   state_ = State::Idle;

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ class SimulatedMci final : public MciControl {
   explicit SimulatedMci(ManualClock& clock);
 
   void addFile(const std::string& path, std::int32_t lengthMs) { files_[path] = lengthMs; }
+  // A file added that is a video (its picture not shown).
+  void markVideo(const std::string& path) { videos_.insert(path); }
 
   void setDeviceType(const std::string& type) override;
   void setFileName(const std::string& path) override;
@@ -67,6 +70,7 @@ class SimulatedMci final : public MciControl {
   bool isOpen() const override { return open_; }
   void setStatusHandler(std::function<void()> handler) override;
   Failure failure() const override { return failure_; }
+  bool hasPicture() const override { return open_ && videos_.count(fileName_) > 0; }
   void setSpeed(double speed) override;
   // Kept, not logged: it changes nothing of the simulated timing.
   void setStretch(StretchEngine engine) override { stretch_ = engine; }
@@ -89,6 +93,7 @@ class SimulatedMci final : public MciControl {
   ManualClock& clock_;
   std::unique_ptr<ManualTimer> notifyTimer_;
   std::map<std::string, std::int32_t> files_;
+  std::set<std::string> videos_;
   std::vector<std::string> log_;
   std::string fileName_;
   bool open_ = false;
@@ -115,6 +120,8 @@ class SimulatedStream final : public StreamControl {
   void addFile(const std::string& path, std::int32_t lengthMs, std::int32_t lengthKnownAfterMs = 0) {
     files_[path] = {lengthMs, lengthKnownAfterMs};
   }
+  // A file added that is a video (its picture not shown).
+  void markVideo(const std::string& path) { videos_.insert(path); }
 
   void setSource(const std::string& path) override;
   void play() override;
@@ -125,6 +132,7 @@ class SimulatedStream final : public StreamControl {
   void setPosition(std::int32_t ms) override;
   void setVolume(std::int16_t volume) override;
   Failure failure() const override { return hasSource_ && !file_ ? Failure{FailureKind::Missing} : Failure{}; }
+  bool hasPicture() const override { return hasSource_ && file_ && videos_.count(source_) > 0; }
   void setSpeed(double speed) override;
   double speed() const { return time_.speed; }
   void setStretch(StretchEngine engine) override { stretch_ = engine; }
@@ -148,8 +156,10 @@ class SimulatedStream final : public StreamControl {
 
   ManualClock& clock_;
   std::map<std::string, File> files_;
+  std::set<std::string> videos_;
   std::vector<std::string> log_;
   std::optional<File> file_;
+  std::string source_;
   bool hasSource_ = false;
   std::int64_t sourceSetAt_ = 0;
   mutable State state_ = State::Idle;
