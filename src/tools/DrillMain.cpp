@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-drill --scheme NAME [--sentences FIRST-LAST] RECORDING OUT.mp3|OUT.wav: a repeat
 // scheme over a recording's sentences rendered to a file (and its .lrc) for any player, for
-// teachers who hand drills out. The sentences come from the recording's .lrc or .srt, else
-// from its pauses; --sentences makes a drill of those sentences alone (no whole-recording
-// passes). Progress on standard error. A recording that cannot be read, an unknown scheme, a
-// bad argument, or a file of the learner's in the way (drill/DrillFiles.h: never written
-// over): a message, exit status 2; a file that cannot be written, or an export stopped by
-// Ctrl+C or a signal (it leaves nothing): exit 1; written, but the recording ended before its
-// header said (the passes past there silent): a warning, exit 3.
+// teachers who hand drills out. The sentences come from the recording's .lrc, .srt, .vtt or
+// .ass, else from the subtitles inside it, else from its pauses; --sentences makes a drill of those sentences alone (no
+// whole-recording passes). Progress on standard error. A recording that cannot be read, an unknown scheme, a bad argument,
+// or a file of the learner's in the way (drill/DrillFiles.h: never written over): a message, exit status 2; a file that
+// cannot be written, or an export stopped by Ctrl+C or a signal (it leaves nothing): exit 1; written, but the recording
+// ended before its header said (the passes past there silent): a warning, exit 3.
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +20,7 @@
 #include "drill/engine/DrillRenderer.h"
 #include "playback/FailureText.h"
 #include "sentences/SentenceMap.h"
+#include "sentences/engine/EmbeddedSubtitles.h"
 #include "sentences/engine/SentenceScanner.h"
 
 namespace {
@@ -75,7 +75,14 @@ int main(int argc, char** argv) {
   }
   const auto& info = decoder->info();
   const double lengthMs = info.lengthFrames > 0 ? info.lengthFrames * 1000.0 / info.sampleRate : 0;
+  // The map the program would use: the files beside the recording, the subtitles inside it
+  // (a Chinese stream first), its pauses.
   std::vector<Sentence> sentences = loadSentenceMap(recording, static_cast<std::int32_t>(lengthMs)).sentences;
+  if (sentences.empty()) {
+    const SubtitleFinding inside = subtitles::readEmbeddedSubtitles(recording, static_cast<std::int32_t>(lengthMs));
+    sentences = inside.map.sentences;
+    if (sentences.empty() && !inside.map.note.empty()) std::fprintf(stderr, "%s\n", inside.map.note.c_str());
+  }
   if (sentences.empty()) sentences = SentenceScanner::scan(recording);
 
   SentenceRange chosenRange{1, static_cast<int>(sentences.size())};

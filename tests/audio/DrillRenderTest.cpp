@@ -174,6 +174,25 @@ TEST(DrillCommand, ARangeIsDigitsOrRefusedAndLeavesOutTheWholeRecording) {
   EXPECT_NE(contents(dir.file("all.lrc")).find("全文"), std::string::npos) << "without --sentences, the whole passes";
 }
 
+TEST(DrillCommand, AVideosOwnSubtitlesAreItsSentences) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  const std::string recording = makeRecording(dir);
+  // Cues that are not the pauses' sentences (1-3 s and 4-5.5 s), so the two can be told apart.
+  std::ofstream(dir.file("made.srt")) << "1\n00:00:01,200 --> 00:00:02,600\n第一句。\n\n"
+                                         "2\n00:00:04,100 --> 00:00:05,300\n第二句。\n";
+  const std::string mkv = makeWithFfmpeg("-i " + quoted(recording) + " -i " + quoted(dir.file("made.srt")) +
+                                             " -map 0:a -map 1:s -c:a flac -c:s srt -metadata:s:s:0 language=chi",
+                                         dir.file("lesson.mkv"));
+  ASSERT_FALSE(mkv.empty());
+  std::string said;
+  ASSERT_EQ(runDrill(dir, "--scheme 听写考试 --sentences 1-2 " + quoted(mkv) + " " + quoted(dir.file("cues.wav")), &said),
+            0)
+      << said;
+  // Two passes of each cue, each followed by 15 s.
+  EXPECT_NEAR(referenceDecode(dir.file("cues.wav"), 1).size() * 1000.0 / kRate, 2 * (1400 + 15000) + 2 * (1200 + 15000), 2);
+}
+
 TEST(DrillCommand, AnotherRecordingsMapAndTheLearnersFilesAreNeverWrittenOver) {
   if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
   TempDir dir;
