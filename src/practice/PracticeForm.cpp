@@ -2,6 +2,7 @@
 #include "practice/PracticeForm.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "check/Report.h"
@@ -116,6 +117,20 @@ bool PracticeForm::anyText() const {
 
 void PracticeForm::clickAt(double x) {
   if (picture_.playing && view_.length() > 0) player_.jumpTo(view_.msAt(x));
+}
+
+int PracticeForm::startNear(double x, double withinPx) const {
+  if (view_.length() <= 0) return -1;
+  int nearest = -1;
+  double best = withinPx;
+  for (std::size_t i = 0; i < sentences_.size(); ++i) {
+    const double off = std::abs(view_.xAt(sentences_[i].startMs) - x);
+    if (off <= best) {
+      best = off;
+      nearest = static_cast<int>(i);
+    }
+  }
+  return nearest;
 }
 
 void PracticeForm::repeatRow(int row) {

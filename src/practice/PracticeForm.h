@@ -74,6 +74,9 @@ class PracticeForm {
 
   // A click at `x` of the waveform's width: a jump there.
   void clickAt(double x);
+  // The sentence whose start line on the waveform lies within `withinPx` of `x` (the nearest
+  // one), where a drag moves it; -1 for none.
+  int startNear(double x, double withinPx) const;
   // A double click on row `row`: its loop.
   void repeatRow(int row);
   // A click on a sentence of the check's list: its loop.

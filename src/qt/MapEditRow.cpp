@@ -137,6 +137,11 @@ void MapEditRow::moveSelectedStart(double byMs) {
   done(edit().moveStart(row, form_.sentences()[static_cast<std::size_t>(row)].startMs + byMs), row);
 }
 
+void MapEditRow::moveStartTo(int row, double ms) {
+  if (row < 0 || static_cast<std::size_t>(row) >= form_.sentences().size()) return;
+  done(edit().moveStart(row, ms), row);
+}
+
 void MapEditRow::undo() {
   if (edit_ && edit_->canUndo()) done(edit_->undo(), selectedRow());
 }
@@ -195,8 +200,11 @@ void MapEditRow::forget() {
 }
 
 void MapEditRow::showState() {
-  state_->setText(unsaved() ? QStringLiteral("句子表已改动，还没有保存；改动只显示在句子列表和波形上。")
-                            : QStringLiteral("改句子表：在句子列表或波形上按 [ 或 ] 把选中句子的开始提前或推后 0.05 秒。"));
+  state_->setText(
+      unsaved()
+          ? QStringLiteral("句子表已改动，还没有保存；改动只显示在句子列表和波形上。")
+          : QStringLiteral(
+                "改句子表：在句子列表或波形上按 [ 或 ] 把选中句子的开始提前或推后 0.05 秒，或在波形上拖动句子的分界线。"));
   state_->setAccessibleName(state_->text());
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The practice window's row for correcting the sentence map by hand: split the sentence being
 // heard where it plays, join the selected one with the next, change its text, move its start
-// 50 ms earlier or later ([ and ] on the sentence list or the waveform), undo and redo (Ctrl+Z,
+// 50 ms earlier or later ([ and ] on the sentence list or the waveform) or to where its line is
+// dragged on the waveform, undo and redo (Ctrl+Z,
 // Ctrl+Shift+Z or Ctrl+Y there too), and save the map as the recording's NAME.lrc. A line
 // under the buttons says whether the corrections are saved. Until they are, only the list and
 // the waveform show them; once saved the recording's map is read again so everything uses it.
@@ -45,6 +46,8 @@ class MapEditRow final : public QWidget {
   void editSelected();  // asks for the text
   void setSelectedText(const std::string& text);
   void moveSelectedStart(double byMs);
+  // Sentence `row`'s start moved to `ms` (a drag of its line on the waveform), and selected.
+  void moveStartTo(int row, double ms);
   void undo();
   void redo();
   // Saves the corrections of the recording they were made on; false when they are not saved

@@ -137,6 +137,7 @@ void PracticeWindow::build() {
       [this] { return list_->currentItem() ? list_->indexOfTopLevelItem(list_->currentItem()) : -1; },
       [this](int select) { showMap(select); }, {list_, wave_}, left);
   leftLayout->addWidget(mapEdit_);
+  wave_->onStartDragged([this](int sentence, double ms) { mapEdit_->moveStartTo(sentence, ms); });
 
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->addWidget(left);

@@ -6,7 +6,9 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "practice/PracticeForm.h"
 #include "qt/QtControls.h"
@@ -21,6 +23,7 @@ const QColor kLoop(230, 140, 20, 70);
 const QColor kBoundary(120, 120, 120);
 const QColor kPosition(200, 30, 30);
 constexpr double kUnitStripTop = 13, kUnitStripHeight = 16;
+constexpr double kGripPx = 4;  // a start line is taken this near it
 }  // namespace
 
 WaveformWidget::WaveformWidget(PracticeForm& form, QWidget* parent) : QWidget(parent), form_(form) {
@@ -28,8 +31,10 @@ WaveformWidget::WaveformWidget(PracticeForm& form, QWidget* parent) : QWidget(pa
   setFocusPolicy(Qt::StrongFocus);
   setMinimumHeight(90);
   setAccessibleName(QStringLiteral("波形"));
-  setAccessibleDescription(QStringLiteral("点击跳到该处；滚轮或加号、减号键缩放，0 键显示全部，左右方向键前后移动"));
+  setAccessibleDescription(QStringLiteral(
+      "点击跳到该处；拖动句子的分界线移动句子的开始；滚轮或加号、减号键缩放，0 键显示全部，左右方向键前后移动"));
   setCursor(Qt::PointingHandCursor);
+  setMouseTracking(true);  // the pointer shows where a start line can be dragged
 }
 
 void WaveformWidget::resizeEvent(QResizeEvent*) {
@@ -102,6 +107,10 @@ void WaveformWidget::paintEvent(QPaintEvent*) {
       if (!unit.text.empty())
         painter.drawText(QRectF(left, kUnitStripTop, right - left, kUnitStripHeight), Qt::AlignCenter, toQt(unit.text));
     }
+    if (dragging_ >= 0) {
+      painter.setPen(QPen(kBoundary, 2));
+      painter.drawLine(QPointF(dragX_, 0), QPointF(dragX_, height()));
+    }
     const double x = view.xAt(p.positionMs);
     if (x >= 0 && x <= width()) {
       painter.setPen(QPen(kPosition, 2));
@@ -135,9 +144,34 @@ void WaveformWidget::frame() {
 void WaveformWidget::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   setFocus();
-  const double y = event->position().y();
-  if (y >= kUnitStripTop && y < kUnitStripTop + kUnitStripHeight && form_.clickUnitAt(event->position().x())) return;
-  form_.clickAt(event->position().x());
+  const double x = event->position().x(), y = event->position().y();
+  if (y >= kUnitStripTop && y < kUnitStripTop + kUnitStripHeight && form_.clickUnitAt(x)) return;
+  if (dragged_ && (dragging_ = form_.startNear(x, kGripPx)) >= 0) {
+    dragX_ = x;
+    dragMoved_ = false;
+    return;
+  }
+  form_.clickAt(x);
+}
+
+void WaveformWidget::mouseMoveEvent(QMouseEvent* event) {
+  const double x = std::clamp<double>(event->position().x(), 0, width());
+  if (dragging_ < 0) {
+    setCursor(dragged_ && form_.startNear(x, kGripPx) >= 0 ? Qt::SizeHorCursor : Qt::PointingHandCursor);
+    return;
+  }
+  dragMoved_ = dragMoved_ || std::abs(x - dragX_) >= 1;
+  dragX_ = x;
+  update();
+}
+
+void WaveformWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || dragging_ < 0) return;
+  const int sentence = std::exchange(dragging_, -1);
+  // A line pressed and let go where it was is a click there.
+  if (!dragMoved_) form_.clickAt(dragX_);
+  else dragged_(sentence, form_.view().msAt(dragX_));
+  update();
 }
 
 void WaveformWidget::wheelEvent(QWheelEvent* event) {

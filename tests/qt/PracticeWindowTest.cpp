@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,6 +40,7 @@
 #include "sentences/SentenceMap.h"
 #include "support/FakeExports.h"
 #include "support/MemoryFolder.h"
+#include "waveform/WaveView.h"
 
 namespace tessaly::test {
 namespace {
@@ -214,6 +216,40 @@ TEST_F(PracticeWindowTest, TheMapIsSplitJoinedMovedAndUndoneFromTheKeyboard) {
   child<QPushButton>("MapJoin")->click();
   ASSERT_FALSE(messages.shown().empty());
   EXPECT_EQ(startsShown(practice()), (std::vector<std::int32_t>{500, 5900}));
+}
+
+TEST_F(PracticeWindowTest, ASentencesStartLineDraggedOnTheWaveformMovesItAndAClickOnItStillJumps) {
+  QTest::keyClick(window->text1(), Qt::Key_W, Qt::AltModifier);
+  auto* wave = child<QWidget>("Waveform");
+  practice().frame();
+  const WaveView& view = practice().logic().view();
+  ASSERT_GT(view.length(), 0);
+  const auto at = [&](double ms) { return QPoint(static_cast<int>(std::lround(view.xAt(ms))), wave->height() / 2); };
+  const double msPerPixel = view.span() / view.width();
+
+  QTest::mousePress(wave, Qt::LeftButton, {}, at(4000));
+  QTest::mouseMove(wave, at(5000));
+  QTest::mouseRelease(wave, Qt::LeftButton, {}, at(5000));
+  std::vector<std::int32_t> starts = startsShown(practice());
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[0], 500);
+  EXPECT_NEAR(starts[1], 5000, msPerPixel + 10);
+  EXPECT_TRUE(child<QPushButton>("MapSave")->isEnabled());
+
+  // Away from every line, a press and a drag is no move of a start.
+  QTest::mousePress(wave, Qt::LeftButton, {}, at(20000));
+  QTest::mouseMove(wave, at(25000));
+  QTest::mouseRelease(wave, Qt::LeftButton, {}, at(25000));
+  EXPECT_EQ(startsShown(practice()), starts);
+  // Pressed on a line and let go where it was: a click, the map unchanged.
+  QTest::mouseClick(wave, Qt::LeftButton, {}, at(starts[1]));
+  EXPECT_EQ(startsShown(practice()), starts);
+
+  // One drag, one undo.
+  wave->setFocus();
+  QApplication::setActiveWindow(&practice());
+  QTest::keyClick(wave, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(startsShown(practice()), (std::vector<std::int32_t>{500, 4000}));
 }
 
 TEST_F(PracticeWindowTest, TheMapSavedIsTheRecordingsFromThenOnAndTheLearnersOwnIsKept) {
