@@ -18,7 +18,7 @@ constexpr std::size_t kRows = 5;  // a run reaches four rows back
 class Block {
  public:
   Block(const AlignInput& in, std::size_t i0, std::size_t i1, std::size_t j0, std::size_t j1)
-      : in_(in), i0_(i0), i1_(i1), j0_(j0), j1_(j1), n_(i1 - i0), m_(j1 - j0) {}
+      : in_(in), i0_(i0), j0_(j0), n_(i1 - i0), m_(j1 - j0) {}
 
   static std::size_t cells(std::size_t n, std::size_t m) { return (n + 1) * (m + 1); }
 
@@ -114,7 +114,7 @@ class Block {
 
  private:
   const AlignInput& in_;
-  std::size_t i0_, i1_, j0_, j1_, n_, m_;
+  std::size_t i0_, j0_, n_, m_;
   std::vector<unsigned char> way_;
   std::vector<int> endCost_;
 };
