@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "record/CheckRecord.h"
+#include "record/ReviewState.h"
 #include "record/TakeRecord.h"
-#include "review/ReviewSchedule.h"
 #include "text/FileIdentity.h"
 
 namespace tessaly {

@@ -8,15 +8,9 @@
 
 #include <optional>
 
-namespace tessaly {
+#include "record/ReviewState.h"
 
-struct ReviewState {
-  int repetitions = 0;   // passing grades in a row
-  int intervalDays = 0;  // the last interval given
-  double ease = 2.5;     // SM-2's easiness factor, never under 1.3
-  int dueDay = 0;        // the day it is due (days since 1970-01-01, the learner's own calendar)
-  friend bool operator==(const ReviewState&, const ReviewState&) = default;
-};
+namespace tessaly {
 
 // An accuracy at or above this is a sentence written without a slip: never missed.
 inline constexpr double kCleanAccuracy = 99.95;

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "review/ReviewSchedule.h"
+
 namespace tessaly {
 
 namespace {

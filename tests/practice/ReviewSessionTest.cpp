@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "practice/ReviewSession.h"
+#include "review/ReviewSchedule.h"
 #include "store/RecordKeeper.h"
 #include "support/FakeRecordLog.h"
 #include "support/TempFolder.h"
