@@ -16,8 +16,8 @@ PeriodStretch::PeriodStretch(int sampleRate, int channels, PeriodTuning tuning)
     : rate_(sampleRate),
       channels_(channels),
       tuning_(tuning),
-      // The searches run first on the mix at about 11 kHz, then on the mix itself a coarse
-      // sample either side of what they found.
+      // The searches run first on the mix at about 11 kHz, then on the mix itself a few
+      // coarse samples either side of what they found.
       coarse_(std::max(1, static_cast<int>(std::lround(sampleRate / 11025.0)))),
       match_(framesOf(tuning.matchMs, sampleRate)),
       shortestPeriod_(std::max(2, static_cast<int>(sampleRate / tuning.highestHz))),
@@ -50,8 +50,8 @@ void PeriodStretch::restart(double speed) {
 void PeriodStretch::prime(const float* in, int frames) {
   // Near the file's start there is less history; the stretch then begins on what there is,
   // with no silence put before it.
-  frames = std::clamp(frames, 0, history_);
-  if (frames > 0) append(in, frames);
+  const int kept = std::clamp(frames, 0, history_);
+  if (kept > 0) append(in + static_cast<std::ptrdiff_t>(frames - kept) * channels_, kept);
   next_ = fed_;
   spans_.assign(1, Span{fed_, 0.0, speed_});
 }
@@ -84,9 +84,11 @@ double PeriodStretch::placeOf(double out, double* speed) const {
 }
 
 long long PeriodStretch::reach() const {
+  // The period sought from where the last step left off, the step's sound sought and laid
+  // down near where it is due; and the coarse mix, two coarse frames behind the mix, beyond.
   const double place = placeOf(static_cast<double>(made_), nullptr);
   return std::max(next_ + longestPeriod_, static_cast<long long>(std::ceil(place)) + widestSeek_ + longestHop_) + match_ +
-         3 * coarse_;
+         5 * coarse_;
 }
 
 int PeriodStretch::wanted() const { return static_cast<int>(std::max<long long>(1, reach() - fed_)); }
@@ -135,10 +137,10 @@ bool PeriodStretch::step() {
   double speed = 1.0;
   const double place = placeOf(static_cast<double>(made_), &speed);
   // Over its crossfade a step still sounds partly where the last one left off: on average a
-  // share `lag` of the step. It is laid the further the other way, so that what it sounds
+  // share `behind` of the step. It is laid the further the other way, so that what it sounds
   // like stands, on average, where it is due.
-  const double lag = next.overlap / (2.0 * next.hop);
-  const double due = (place + (speed - 1.0) * next.hop / 2.0 - lag * static_cast<double>(from)) / (1.0 - lag);
+  const double behind = next.overlap / (2.0 * next.hop);
+  const double due = (place + (speed - 1.0) * next.hop / 2.0 - behind * static_cast<double>(from)) / (1.0 - behind);
   const long long lo = std::max<long long>(base_, static_cast<long long>(std::floor(due)) - next.seek);
   const long long hi = std::max(lo, static_cast<long long>(std::ceil(due)) + next.seek);
   const long long prefer = std::clamp(std::llround(due), lo, hi);
