@@ -10,7 +10,8 @@
 //   tessaly-probe --stretch-cost S FILE [--stretch E]
 //     decodes FILE once as fast as it can, then decodes and stretches it at speed S, and gives
 //     both in × real time, and the stage alone.
-// E is the stretch engine, "speech" or "rubberband"; without it, the program's default.
+// E is the stretch engine, "speech", "rubberband" or "period" (the program's own pitch-period
+// stretch, played only here); without it, the program's default.
 #include <unistd.h>
 
 #include <chrono>

@@ -24,6 +24,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -191,6 +192,13 @@ int memory(int seconds, const std::string& file) {
   return 0;
 }
 
+// The engine --stretch names: the settings' names, and "period" for the program's own
+// pitch-period stretch, which only the benchmark plays.
+tessaly::StretchEngine stretchEngineOf(std::string_view name) {
+  if (name == tessaly::stretchEngineName(tessaly::StretchEngine::Period)) return tessaly::StretchEngine::Period;
+  return tessaly::stretchEngineNamed(name);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -209,7 +217,7 @@ int main(int argc, char** argv) {
     std::string file;
     for (int i = 3; i < argc; ++i) {
       const std::string arg = argv[i];
-      if (arg == "--stretch" && i + 1 < argc) engine = tessaly::stretchEngineNamed(argv[++i]);
+      if (arg == "--stretch" && i + 1 < argc) engine = stretchEngineOf(argv[++i]);
       else file = arg;
     }
     if (!file.empty()) return bench::stretchCost(std::atof(argv[2]), file, engine);
@@ -224,7 +232,7 @@ int main(int argc, char** argv) {
       if (arg == "--speed" && i + 1 < argc) speed = std::atof(argv[++i]);
       else if (arg == "--from" && i + 1 < argc) from = std::atoi(argv[++i]);
       else if (arg == "--to" && i + 1 < argc) to = std::atoi(argv[++i]);
-      else if (arg == "--stretch" && i + 1 < argc) engine = tessaly::stretchEngineNamed(argv[++i]);
+      else if (arg == "--stretch" && i + 1 < argc) engine = stretchEngineOf(argv[++i]);
       else file = arg;
     }
     if (!file.empty()) return bench::render(argv[2], speed, from, to, file, engine);

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The time-stretch stage between the decoder and the output ring: file frames in, output
-// frames out, the pitch kept, at a speed from 0.5 to 2.0 (2.0 takes half the time). Two
-// engines keep this contract: the speech engine (SpeechStretch.h, the default) and Rubber
-// Band's R3 (RubberBandStretch.h); makeStretch() makes the one chosen. The speed can change
-// while either runs.
+// frames out, the pitch kept, at a speed from 0.5 to 2.0 (2.0 takes half the time). Three
+// engines keep this contract: the speech engine (SpeechStretch.h, the default), Rubber Band's
+// R3 (RubberBandStretch.h) and the program's own pitch-period stretch (PeriodStretch.h, which
+// only the benchmark plays); makeStretch() makes the one chosen. The speed can change while
+// any of them runs.
 //
 // Length: after the last feed a stretch gives exactly the frames the input stands for at its
 // speeds (each feed's frames over the speed it was fed at, rounded once at the end): an
@@ -12,8 +13,8 @@
 // Alignment: a stretch begins at a file frame F. It first hears up to historyFrames() file
 // frames before F (zeros where the file has none), and drops its own start delay, so the
 // first output frame stands for F exactly; output frame k then stands for file frame
-// F + k × speed while the speed stays (the speech engine within half its 40 ms sequence:
-// it moves whole pieces of the waveform).
+// F + k × speed while the speed stays (the speech engine within half its 40 ms sequence, the
+// pitch-period one within a step's drift: they move whole pieces of the waveform).
 //
 // Worker thread only: one Player's worker (or one drill render) owns its Stretch.
 #pragma once

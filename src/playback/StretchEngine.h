@@ -12,16 +12,23 @@
 
 namespace tessaly {
 
-enum class StretchEngine { Speech, RubberBand };
+// Period: the program's own pitch-period stretch (audio/PeriodStretch.h), for the benchmark
+// alone; no setting names it.
+enum class StretchEngine { Speech, RubberBand, Period };
 
 // The engine used when the learner has not chosen (or the settings name none the program knows).
 inline constexpr StretchEngine kDefaultStretchEngine = StretchEngine::Speech;
 
 inline constexpr const char* kStretchSettingsKey = "stretch";
 
-// "speech" or "rubberband": the settings' value and the probe's --stretch.
+// "speech" or "rubberband": the settings' value and the probe's --stretch (which also knows "period").
 constexpr std::string_view stretchEngineName(StretchEngine engine) {
-  return engine == StretchEngine::RubberBand ? "rubberband" : "speech";
+  switch (engine) {
+    case StretchEngine::RubberBand: return "rubberband";
+    case StretchEngine::Period: return "period";
+    case StretchEngine::Speech: break;
+  }
+  return "speech";
 }
 
 // The engine a settings value names; anything else (missing, misspelt, another case) is the default.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The stretch contract (audio/Stretch.h) on both engines, driven as the player drives it but
+// The stretch contract (audio/Stretch.h) on every engine, driven as the player drives it but
 // without a device: each stretch gives exactly its file frames over the speed, also when the
 // speed changes at any block; a tone keeps its pitch; an onset lands where the promise puts it;
 // a speed change leaves no click or gap; a restarted stretch is a fresh one.
@@ -267,7 +267,8 @@ TEST_P(StretchContract, AStretchFromTheFilesStartGivesNoneOfTheSilenceBeforeIt) 
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothEngines, StretchContract, ::testing::Values(StretchEngine::Speech, StretchEngine::RubberBand),
+INSTANTIATE_TEST_SUITE_P(EveryEngine, StretchContract,
+                         ::testing::Values(StretchEngine::Speech, StretchEngine::RubberBand, StretchEngine::Period),
                          [](const ::testing::TestParamInfo<StretchEngine>& engine) {
                            return std::string(stretchEngineName(engine.param));
                          });
