@@ -69,9 +69,13 @@ std::vector<int> nuclei(const std::vector<float>& energy) {
 
 namespace {
 
-// The warp of frames `a` onto `b` by `cost(i, j)`, within `width` of the diagonal.
-template <typename Cost>
-std::vector<std::pair<int, int>> warpBy(int n, int m, int width, const Cost& cost) {
+// The warp of frames `a` onto `b` by `cost(i, j)`, within `width` of the diagonal. A step
+// along `b` alone on a row `pausable(i)` costs `pause(j)` when that is less: the pause a
+// reader makes there, which `a` does not have, is held on the row rather than spread over
+// the rows either side.
+template <typename Cost, typename Pausable, typename Pause>
+std::vector<std::pair<int, int>> warpBy(int n, int m, int width, const Cost& cost, const Pausable& pausable,
+                                        const Pause& pause) {
   const float inf = std::numeric_limits<float>::infinity();
   // Row by row within the band: cost and the step that reached each cell.
   std::vector<float> previous(static_cast<std::size_t>(m), inf), current(static_cast<std::size_t>(m), inf);
@@ -82,6 +86,7 @@ std::vector<std::pair<int, int>> warpBy(int n, int m, int width, const Cost& cos
   for (int i = 0; i < n; ++i) {
     std::fill(current.begin(), current.end(), inf);
     const int from = std::max(0, centre(i) - width), to = std::min(m - 1, centre(i) + width);
+    const bool held = pausable(i);
     for (int j = from; j <= to; ++j) {
       const float d = cost(i, j);
       float best = i == 0 && j == 0 ? 0 : inf;
@@ -91,7 +96,10 @@ std::vector<std::pair<int, int>> warpBy(int n, int m, int width, const Cost& cos
       if (i > 0 && previous[static_cast<std::size_t>(j)] < best) best = previous[static_cast<std::size_t>(j)], how = 2;
       if (j > 0 && current[static_cast<std::size_t>(j - 1)] < best)
         best = current[static_cast<std::size_t>(j - 1)], how = 3;
-      current[static_cast<std::size_t>(j)] = best + d;
+      best += d;
+      if (held && j > 0 && current[static_cast<std::size_t>(j - 1)] + pause(j) < best)
+        best = current[static_cast<std::size_t>(j - 1)] + pause(j), how = 3;
+      current[static_cast<std::size_t>(j)] = best;
       step[static_cast<std::size_t>(i) * static_cast<std::size_t>(m) + static_cast<std::size_t>(j)] = how;
     }
     std::swap(previous, current);
@@ -151,8 +159,10 @@ float comparedDistance(const Compared& x, const Compared& y) {
 std::vector<std::pair<int, int>> warpPath(const std::vector<Frame>& a, const std::vector<Frame>& b, double band) {
   const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
   if (n == 0 || m == 0) return {};
-  return warpBy(n, m, widthOf(n, m, band),
-                [&](int i, int j) { return distance(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(j)]); });
+  return warpBy(
+      n, m, widthOf(n, m, band),
+      [&](int i, int j) { return distance(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(j)]); },
+      [](int) { return false; }, [](int) { return 0.0f; });
 }
 
 // The level over which a hop of a sentence is its speech: within kSpeechDb of its loudest,
@@ -196,9 +206,29 @@ std::vector<UnitTime> carryUnits(const std::vector<Span>& units, const Features&
       recording.mfcc.begin() + recFrom, recording.mfcc.begin() + std::min(recTo, static_cast<int>(recording.mfcc.size())));
   if (a.empty() || b.empty()) return out;
   const int na = static_cast<int>(a.size()), nb = static_cast<int>(b.size());
-  const auto path = warpBy(na, nb, widthOf(na, nb, 0.3), [&](int i, int j) {
-    return comparedDistance(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(j)]);
-  });
+  // An English reader may pause between any two words, longer than the synthesis does or
+  // where it runs on: the warp may hold the last hop of the word before over the recording's
+  // quiet, at what it costs to match the recording's own quiet (the mean of its quietest
+  // tenth of hops), so the pause stays between the words rather than spread over them.
+  std::vector<char> pausable(static_cast<std::size_t>(na), 0);
+  Compared silence{};
+  if (!han) {
+    for (std::size_t u = 1; u < units.size(); ++u)
+      if (const int row = frameOf(units[u].startMs) - synthFrom - 1; row >= 0 && row < na)
+        pausable[static_cast<std::size_t>(row)] = 1;
+    std::vector<std::pair<float, int>> byLevel;
+    for (int j = 0; j < nb; ++j) byLevel.emplace_back(b[static_cast<std::size_t>(j)][0], j);
+    std::sort(byLevel.begin(), byLevel.end());
+    const std::size_t quietest = std::max<std::size_t>(1, byLevel.size() / 10);
+    for (std::size_t q = 0; q < quietest; ++q)
+      for (std::size_t c = 0; c < kCompared; ++c)
+        silence[c] += b[static_cast<std::size_t>(byLevel[q].second)][c] / static_cast<float>(quietest);
+  }
+  const auto path = warpBy(
+      na, nb, widthOf(na, nb, 0.3),
+      [&](int i, int j) { return comparedDistance(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(j)]); },
+      [&](int i) { return pausable[static_cast<std::size_t>(i)] != 0; },
+      [&](int j) { return comparedDistance(silence, b[static_cast<std::size_t>(j)]); });
   // For each synthesis frame, the first and the last recording frame it maps to.
   std::vector<int> first(static_cast<std::size_t>(n), -1), last(static_cast<std::size_t>(n), -1);
   for (const auto& [i, j] : path) {

@@ -5,9 +5,10 @@
 // onto the recording by banded dynamic time warping on what the voices share (the loudness
 // against each sentence's own mean and spread, the lower coefficients and their change),
 // each unit's boundaries carried across the warp and moved to where the nearest energy valley
-// begins; an English word after a pause the synthesis does not make starts where the pause
-// ends. Mandarin units get one syllable nucleus each; a unit holding none or several is
-// marked low-confidence. Pure; any thread.
+// begins; an English word after a pause the synthesis does not make (or makes shorter) starts
+// where the pause ends: the warp holds the pause on the word before, and a still pause near a
+// word's start moves the start to its end. Mandarin units get one syllable nucleus each; a
+// unit holding none or several is marked low-confidence. Pure; any thread.
 #pragma once
 
 #include <cstdint>

@@ -12,7 +12,7 @@ namespace tessaly::align {
 namespace {
 
 // The cache's format and the aligner's version: times made by an older aligner are made again.
-constexpr const char* kCacheHeader = "tessaly-units 3";
+constexpr const char* kCacheHeader = "tessaly-units 4";
 
 // A unit as an aligner makes it, after `before` (null for the first): its sentence's units
 // numbered from 0 in order, the sentences in order, times from 0 that end after they start.

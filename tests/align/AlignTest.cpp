@@ -66,6 +66,49 @@ TEST(Warp, CarriesUnitsAcrossIt) {
   }
 }
 
+// A synthesis of three words of 30 hops each, the second starting softly (as "from" does),
+// and a recording of it with a lead-in and a tail of room noise, the same words and a reader's
+// pause the synthesis lacks before the second, quieter than the words, louder than the room
+// (a room's echo fills it). The second word starts where the pause ends, not where it begins:
+// within the 100 ms a unit's start is aimed at (its boundary may still move into the pause's
+// first hops, the valley before a word being the word's).
+TEST(Warp, AReadersPauseBeforeAWordStaysBeforeIt) {
+  const std::vector<Frame> words = distinctFrames(90);
+  const auto levelOf = [](int i) { return i >= 30 && i < 35 ? -32.0f : -20.0f; };
+  align::Features synthesis;
+  for (int i = 0; i < 90; ++i) {
+    Frame f = words[static_cast<std::size_t>(i)];
+    f[0] = levelOf(i);
+    synthesis.mfcc.push_back(f);
+    synthesis.energyDb.push_back(levelOf(i));
+  }
+  const std::vector<align::Span> units = {{0, 300}, {300, 600}, {600, 900}};
+  const struct {
+    int pause;      // hops
+    float levelDb;  // the pause's
+  } cases[] = {{15, -40}, {30, -40}, {45, -40}, {30, -45}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.pause << " hops at " << c.levelDb << " dB");
+    align::Features recording;
+    const auto add = [&](const Frame& f, float db) {
+      recording.mfcc.push_back(f);
+      recording.energyDb.push_back(db);
+    };
+    Frame quiet{};
+    for (int k = 0; k < 20; ++k) quiet[0] = -60, add(quiet, -60);
+    for (int i = 0; i < 30; ++i) add(synthesis.mfcc[static_cast<std::size_t>(i)], levelOf(i));
+    for (int k = 0; k < c.pause; ++k) quiet[0] = c.levelDb, add(quiet, c.levelDb);
+    for (int i = 30; i < 90; ++i) add(synthesis.mfcc[static_cast<std::size_t>(i)], levelOf(i));
+    for (int k = 0; k < 20; ++k) quiet[0] = -60, add(quiet, -60);
+    const auto times = align::carryUnits(units, synthesis, recording, false);
+    ASSERT_EQ(times.size(), 3u);
+    const double second = (20 + 30 + c.pause) * 10.0;
+    EXPECT_NEAR(times[0].startMs, 200, 20);
+    EXPECT_NEAR(times[1].startMs, second, 100);
+    EXPECT_NEAR(times[2].startMs, second + 300, 100);
+  }
+}
+
 TEST(Features, ATenMillisecondHopWithTheEnergyOfEach) {
   const int rate = 16000;
   std::vector<float> samples(rate, 0.0f);  // 0.5 s of silence, then 0.5 s of a tone

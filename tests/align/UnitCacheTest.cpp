@@ -15,7 +15,7 @@ namespace {
 
 // The cache file's text read back: only whole, and only under its own key.
 TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
-  const std::string key = "tessaly-units 3 1234 00aa 00bb";
+  const std::string key = "tessaly-units 4 1234 00aa 00bb";
   const std::vector<align::UnitSpan> units = {
       {0, 0, 10.5, 200.25, 0.75, "今"}, {0, 1, 200.25, 380, 0.5, "天"}, {2, 0, 1000, 1500.125, 1, "hello"}};
   const std::string whole = align::unitCacheText(key, units);
@@ -40,9 +40,10 @@ TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
       {"bytes zeroed", zeroed, false},
       {"count changed", changedCount, false},
       {"a unit too many", key + "\n" + body + "2 1 1500 1600 1 x\n" + whole.substr(whole.rfind("end ")), false},
-      {"another key", align::unitCacheText("tessaly-units 3 1234 00aa 00cc", units), false},
+      {"another key", align::unitCacheText("tessaly-units 4 1234 00aa 00cc", units), false},
       {"the older program's", "tessaly-units 1 1234 00aa 00bb\n" + body, false},
       {"the older aligner's", align::unitCacheText("tessaly-units 2 1234 00aa 00bb", units), false},
+      {"the aligner before", align::unitCacheText("tessaly-units 3 1234 00aa 00bb", units), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -65,7 +66,7 @@ TEST(UnitCache, OnlyAWholeTextUnderItsOwnKeyIsRead) {
 TEST(UnitCache, KeyNameAndLinesAreAsEveryCacheFileHasThem) {
   const std::vector<Sentence> sentences = {{0, 1500, "今天"}, {1500, 3000, std::nullopt}};
   EXPECT_EQ(align::unitCacheKey(1234, "0123456789abcdef", sentences),
-            "tessaly-units 3 1234 0123456789abcdef 8d6457669028d413");
+            "tessaly-units 4 1234 0123456789abcdef 8d6457669028d413");
   EXPECT_EQ(align::unitCacheFileName("0123456789abcdef"), "units-0123456789abcdef.txt");
   EXPECT_EQ(align::unitCacheText("K", {{0, 0, 10.5, 200.25, 0.75, "今"}, {2, 0, 1000, 1500.125, 1, "hello"}}),
             "K\n0 0 10.5 200.25 0.75 今\n2 0 1000 1500.125 1 hello\nend 2 51\n");
@@ -83,7 +84,7 @@ std::string cacheOf(const std::string& key, const std::string& lines, std::size_
 }
 
 TEST(UnitCache, WhatNoAlignerMakesIsNoCache) {
-  const std::string key = "tessaly-units 3 1234 00aa 00bb";
+  const std::string key = "tessaly-units 4 1234 00aa 00bb";
   const struct {
     const char* name;
     std::string lines;
@@ -122,7 +123,7 @@ TEST(UnitCache, WhatNoAlignerMakesIsNoCache) {
 
 // Each sentence's units are all of those of its text, or none (one the aligner could not time).
 TEST(UnitCache, ASentenceHasAllItsUnitsOrNone) {
-  const std::string key = "tessaly-units 3 1234 00aa 00bb";
+  const std::string key = "tessaly-units 4 1234 00aa 00bb";
   const std::vector<int> unitsPerSentence = {2, 0, 1};
   const struct {
     const char* name;
