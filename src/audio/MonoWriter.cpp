@@ -5,6 +5,8 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
 }
 
 #include <algorithm>
@@ -13,7 +15,27 @@ extern "C" {
 
 namespace tessaly::audio {
 
+namespace {
+
+// The rate nearest `rate` of those `encoder` lists, the higher of two as near; `rate` itself
+// when it is listed or the encoder lists none.
+int nearestRate(const AVCodec* encoder, int rate) {
+  const int* rates = encoder->supported_samplerates;
+  if (!rates) return rate;
+  int best = 0;
+  for (; *rates; ++rates) {
+    if (*rates == rate) return rate;
+    if (!best || std::abs(*rates - rate) < std::abs(best - rate) ||
+        (std::abs(*rates - rate) == std::abs(best - rate) && *rates > best))
+      best = *rates;
+  }
+  return best ? best : rate;
+}
+
+}  // namespace
+
 MonoWriter::~MonoWriter() {
+  swr_free(&resampler_);
   avcodec_free_context(&codec_);
   av_frame_free(&frame_);
   av_packet_free(&packet_);
@@ -23,13 +45,26 @@ MonoWriter::~MonoWriter() {
   }
 }
 
-MonoWriter::OpenFailure MonoWriter::open(const std::string& path, Format format, int rate, const std::string& comment) {
+int MonoWriter::fileRate() const { return codec_ ? codec_->sample_rate : 0; }
+
+MonoWriter::OpenFailure MonoWriter::open(const std::string& path, Format format, int rate, const std::string& comment,
+                                         OtherRate otherRate) {
   const bool mp3 = format == Format::Mp3, flac = format == Format::Flac;
   if (avformat_alloc_output_context2(&fmt_, nullptr, mp3 ? "mp3" : flac ? "flac" : "wav", path.c_str()) < 0 || !fmt_)
     return OpenFailure::CannotCreate;
   const AVCodec* encoder = avcodec_find_encoder(mp3 ? AV_CODEC_ID_MP3 : flac ? AV_CODEC_ID_FLAC : AV_CODEC_ID_PCM_S16LE);
   if (!encoder) return OpenFailure::NoEncoder;
   codec_ = avcodec_alloc_context3(encoder);
+  if (!codec_) return OpenFailure::CannotCreate;
+  const int encoded = otherRate == OtherRate::Resample ? nearestRate(encoder, rate) : rate;
+  if (encoded != rate) {
+    AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
+    if (swr_alloc_set_opts2(&resampler_, &mono, AV_SAMPLE_FMT_FLT, encoded, &mono, AV_SAMPLE_FMT_FLT, rate, 0,
+                            nullptr) < 0 ||
+        swr_init(resampler_) < 0)
+      return OpenFailure::CannotCreate;
+  }
+  rate = encoded;
   codec_->sample_rate = rate;
   av_channel_layout_default(&codec_->ch_layout, 1);
   codec_->sample_fmt = mp3 ? AV_SAMPLE_FMT_FLTP : AV_SAMPLE_FMT_S16;
@@ -50,6 +85,16 @@ MonoWriter::OpenFailure MonoWriter::open(const std::string& path, Format format,
 }
 
 bool MonoWriter::write(const float* in, std::size_t n) {
+  if (resampler_) {
+    resampled_.resize(static_cast<std::size_t>(swr_get_out_samples(resampler_, static_cast<int>(n))) + 16);
+    auto* out = reinterpret_cast<std::uint8_t*>(resampled_.data());
+    const auto* from = reinterpret_cast<const std::uint8_t*>(in);
+    const int made = swr_convert(resampler_, &out, static_cast<int>(resampled_.size()), in ? &from : nullptr,
+                                 static_cast<int>(n));
+    if (made < 0) return false;
+    in = resampled_.data();
+    n = static_cast<std::size_t>(made);
+  }
   pending_.insert(pending_.end(), in, in + n);
   while (pending_.size() >= static_cast<std::size_t>(frameSize_))
     if (!encode(frameSize_)) return false;
@@ -57,6 +102,7 @@ bool MonoWriter::write(const float* in, std::size_t n) {
 }
 
 bool MonoWriter::finish() {
+  if (resampler_ && !write(nullptr, 0)) return false;  // what the resampler still holds
   if (!pending_.empty() && !encode(static_cast<int>(pending_.size()))) return false;
   if (!drain(nullptr)) return false;
   return av_write_trailer(fmt_) >= 0;

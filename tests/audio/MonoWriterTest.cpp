@@ -79,5 +79,34 @@ TEST(MonoWriter, WhatItWritesDecodesToWhatItWasGiven) {
   }
 }
 
+TEST(MonoWriter, ARateTheEncoderHasNotIsResampledWhenAskedKeepingLengthAndPitch) {
+  if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
+  TempDir dir;
+  const struct {
+    int rate;
+    int fileRate;
+  } cases[] = {{96000, 48000}, {192000, 48000}, {88200, 48000}, {44100, 44100}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rate);
+    std::vector<float> tone(static_cast<std::size_t>(c.rate) * 3 / 2);  // 1.5 s of 440 Hz
+    for (std::size_t i = 0; i < tone.size(); ++i)
+      tone[i] = 0.5F * static_cast<float>(std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / c.rate));
+    const std::string path = dir.file("r" + std::to_string(c.rate) + ".mp3");
+    {
+      MonoWriter writer;
+      ASSERT_EQ(writer.open(path, Format::Mp3, c.rate, {}, MonoWriter::OtherRate::Resample), OpenFailure::None);
+      EXPECT_EQ(writer.fileRate(), c.fileRate);
+      for (std::size_t at = 0, piece = 1; at < tone.size(); at += piece, piece = piece * 3 + 1)
+        ASSERT_TRUE(writer.write(tone.data() + at, std::min(piece, tone.size() - at)));
+      ASSERT_TRUE(writer.finish());
+    }
+    const std::vector<float> back = referenceDecode(path, 1);
+    EXPECT_NEAR(static_cast<double>(back.size()), 1.5 * c.fileRate, 2 * 1152.0);
+    int crossings = 0;
+    for (std::size_t i = 1; i < back.size(); ++i) crossings += (back[i - 1] < 0) != (back[i] < 0) ? 1 : 0;
+    EXPECT_NEAR(crossings, 2 * 440 * 1.5, 12) << "the tone's pitch";
+  }
+}
+
 }  // namespace
 }  // namespace tessaly::test

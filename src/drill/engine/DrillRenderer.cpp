@@ -171,7 +171,9 @@ RenderedDrill render(const std::string& recording, const std::vector<DrillStep>&
   if (claim.busy()) return failed("另一个导出正在写这个文件，请等它写完：" + outPath);
   if (!claim.held()) return failed("无法写入输出文件：" + outPath);
   MonoWriter writer;
-  if (const auto why = writer.open(temporary, mp3 ? MonoWriter::Format::Mp3 : MonoWriter::Format::Wav, rate);
+  // An MP3 of a recording at a rate MP3 has not (96 kHz) is made at the nearest it has.
+  if (const auto why = writer.open(temporary, mp3 ? MonoWriter::Format::Mp3 : MonoWriter::Format::Wav, rate, {},
+                                   MonoWriter::OtherRate::Resample);
       why != MonoWriter::OpenFailure::None)
     return failed(cannotWrite(why, mp3, rate, temporary));
   double totalMs = 0, doneMs = 0;
