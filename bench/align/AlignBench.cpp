@@ -8,7 +8,10 @@
 // and GB18030 with a heading, speaker labels, blank lines, two sentences on a line and a
 // sentence printed but never spoken. A sentence's start is where its sound starts.
 //
-// The lessons to tune on and those held out are made of different sentences and seeds.
+// The lessons to tune on and those held out are made of different sentences and seeds; the
+// second held-out set ("held-out-2") also of other voices (Festival's kal and ked diphone
+// voices, us-slt-hts slower; other Mandarin variants). Each lesson's recording is also given
+// the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
 // adds a 20-minute Mandarin lesson aligned by the tessaly-align command (its time and peak
