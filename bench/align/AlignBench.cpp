@@ -124,7 +124,7 @@ class Festival {
     for (const std::string& text : texts) {
       const std::string wav = fileOf(text);
       if (fs::exists(wav)) continue;
-      if (std::system(("sox " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav)).c_str()) != 0) return false;
+      if (std::system(("sox -V1 " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav)).c_str()) != 0) return false;
       fs::remove(wav + ".32k.wav");
     }
     return true;
