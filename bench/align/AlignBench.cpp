@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-align-bench [--work DIR] [--set tune|held-out|all|none] [--long] [--samples] [--verbose]: the
+// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|all|none] [--long] [--samples] [--verbose]: the
 // transcript aligner measured from outside, on lessons whose sentence starts are known and
 // none of them spoken by the voice the aligner synthesises with: English from Festival's
 // us-slt-hts voice, Mandarin from libespeak-ng in other variants, speeds and pitches.
@@ -8,7 +8,10 @@
 // and GB18030 with a heading, speaker labels, blank lines, two sentences on a line and a
 // sentence printed but never spoken. A sentence's start is where its sound starts.
 //
-// The lessons to tune on and those held out are made of different sentences and seeds.
+// The lessons to tune on and those held out are made of different sentences and seeds; the
+// second held-out set ("held-out-2") also of other voices (Festival's kal and ked diphone
+// voices, us-slt-hts slower; other Mandarin variants). Each lesson's recording is also given
+// the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
 // adds a 20-minute Mandarin lesson aligned by the tessaly-align command (its time and peak
@@ -87,18 +90,27 @@ std::vector<float> trimmed(const std::vector<float>& clip) {
   return {clip.begin() + static_cast<std::ptrdiff_t>(first), clip.begin() + static_cast<std::ptrdiff_t>(last)};
 }
 
-// Festival's us-slt-hts voice, one process for all the texts not yet in the work folder.
+// A Festival voice at a duration stretch, one process for all the texts not yet in the work
+// folder.
 class Festival {
  public:
-  explicit Festival(fs::path folder) : folder_(std::move(folder)) { fs::create_directories(folder_); }
+  Festival(fs::path folder, std::string voice = "cmu_us_slt_arctic_hts", double stretch = 1.0)
+      : folder_(std::move(folder)), voice_(std::move(voice)), stretch_(stretch) {
+    fs::create_directories(folder_);
+  }
   std::string fileOf(const std::string& text) const {
+    // The first voice's files keep the names they always had.
+    const std::string key = voice_ == "cmu_us_slt_arctic_hts" && stretch_ == 1.0
+                                ? text
+                                : voice_ + "/" + std::to_string(stretch_) + "/" + text;
     char name[32];
-    std::snprintf(name, sizeof name, "%016llx.wav", static_cast<unsigned long long>(fnv1a64(text)));
+    std::snprintf(name, sizeof name, "%016llx.wav", static_cast<unsigned long long>(fnv1a64(key)));
     return (folder_ / name).string();
   }
   bool make(const std::vector<std::string>& texts) {
     std::ofstream script(folder_ / "say.scm");
-    script << "(voice_cmu_us_slt_arctic_hts)\n";
+    script << "(voice_" << voice_ << ")\n";
+    if (stretch_ != 1.0) script << "(Parameter.set 'Duration_Stretch " << stretch_ << ")\n";
     bool any = false;
     for (const std::string& text : texts) {
       if (fs::exists(fileOf(text))) continue;
@@ -112,7 +124,7 @@ class Festival {
     for (const std::string& text : texts) {
       const std::string wav = fileOf(text);
       if (fs::exists(wav)) continue;
-      if (std::system(("sox " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav)).c_str()) != 0) return false;
+      if (std::system(("sox -V1 " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav)).c_str()) != 0) return false;
       fs::remove(wav + ".32k.wav");
     }
     return true;
@@ -121,6 +133,8 @@ class Festival {
 
  private:
   fs::path folder_;
+  std::string voice_;
+  double stretch_;
 };
 
 struct EspeakVoice {
@@ -202,8 +216,21 @@ std::vector<std::string> compose(const std::vector<std::vector<std::string>>& pa
   return out;
 }
 
-std::vector<std::string> englishSentences(bool heldOut, int count) {
-  if (!heldOut)
+// Set 0 is tuned on, 1 and 2 held out.
+std::vector<std::string> englishSentences(int set, int count) {
+  if (set == 2)
+    return compose({{"The young pilot", "Our history teacher", "A busy waiter", "The twins", "My aunt", "The gardener",
+                     "Several children", "The captain", "Her little brother", "A quiet student", "The old painter", "Jack",
+                     "The police officer", "Their grandfather"},
+                    {"mended the torn jacket", "caught the early train", "practised the violin", "planted some tomatoes",
+                     "washed the dirty dishes", "checked the map again", "baked a chocolate cake", "closed the heavy door",
+                     "picked up the parcel", "walked the dog", "repaired the old radio", "counted the sheep",
+                     "locked the front gate", "studied for the exam"},
+                    {"on a windy afternoon", "before the guests arrived", "in the early spring", "at midnight",
+                     "after the long journey", "by the lake", "on Monday morning", "in the snow", "without complaining",
+                     "during the break", "at the weekend", "in the dark", "three times a day", "next to the station"}},
+                   " ", ".", count, 59);
+  if (set == 0)
     return compose(
         {{"My brother", "The old teacher", "Our neighbours", "A young doctor", "Her best friend", "The little girl",
           "Tom and Mary", "Every student", "The farmer", "His grandmother", "The new manager", "A famous singer",
@@ -228,8 +255,17 @@ std::vector<std::string> englishSentences(bool heldOut, int count) {
       " ", ".", count, 23);
 }
 
-std::vector<std::string> mandarinSentences(bool heldOut, int count) {
-  if (!heldOut)
+std::vector<std::string> mandarinSentences(int set, int count) {
+  if (set == 2)
+    return compose(
+        {{"我的姐姐", "那个厨师", "他们的儿子", "一位画家", "我的同桌", "楼下的阿姨", "三个大学生", "我们的经理",
+          "这位警察", "那个小男孩", "老李", "我爷爷", "几个孩子", "她的老师"},
+         {"每天下午", "星期三", "去年冬天", "元旦的时候", "早饭以后", "上课以前", "天亮以前", "后天下午", "春天",
+          "每个周末", "大前天", "午饭以后", "晚上九点", "端午节"},
+         {"在湖边跑步", "去邮局寄信", "在超市买牛奶", "给朋友打电话", "在办公室开会", "去动物园看熊猫", "坐地铁去学校",
+          "在阳台上晒太阳", "去书店买词典", "在门口等出租车", "画画儿", "写日记", "去医院看病", "包粽子"}},
+        "", "。", count, 67);
+  if (set == 0)
     return compose(
         {{"我的哥哥", "那位老师", "我们班的同学", "小王和小李", "他的奶奶", "隔壁的邻居", "那个小女孩", "新来的经理",
           "我的好朋友", "这位医生", "每个学生", "我爸爸", "那个农民", "她的丈夫"},
@@ -343,10 +379,12 @@ Lesson makeLesson(const fs::path& work, const std::string& name, const std::stri
 
 struct Tally {
   int starts = 0, within150 = 0, within500 = 0, wronglyLeftOut = 0, unspoken = 0, unspokenLeftOut = 0, failed = 0;
+  int otherTexts = 0, otherRefused = 0;  // another lesson's transcript against the recording
   std::vector<double> errors;
   void add(const Tally& t) {
     starts += t.starts, within150 += t.within150, within500 += t.within500, wronglyLeftOut += t.wronglyLeftOut;
     unspoken += t.unspoken, unspokenLeftOut += t.unspokenLeftOut, failed += t.failed;
+    otherTexts += t.otherTexts, otherRefused += t.otherRefused;
     errors.insert(errors.end(), t.errors.begin(), t.errors.end());
   }
 };
@@ -407,49 +445,98 @@ void summarise(const std::string& set, const std::string& language, const Tally&
   std::printf(
       "{\"summary\":\"%s\",\"language\":\"%s\",\"starts\":%d,\"within_150_pct\":%.1f,\"within_500_pct\":%.1f,"
       "\"median_signed_error_ms\":%.0f,\"wrongly_left_out\":%d,\"unspoken_left_out\":%d,\"of_unspoken\":%d,"
-      "\"failed_lessons\":%d}\n",
+      "\"failed_lessons\":%d,\"other_text_refused\":%d,\"of_other\":%d}\n",
       set.c_str(), language.c_str(), t.starts, t.starts ? 100.0 * t.within150 / t.starts : 0,
-      t.starts ? 100.0 * t.within500 / t.starts : 0, median, t.wronglyLeftOut, t.unspokenLeftOut, t.unspoken, t.failed);
+      t.starts ? 100.0 * t.within500 / t.starts : 0, median, t.wronglyLeftOut, t.unspokenLeftOut, t.unspoken, t.failed,
+      t.otherRefused, t.otherTexts);
 }
 
 const std::vector<EspeakVoice> kMandarinVoices = {
     {"cmn-latn-pinyin+f2", 140, 70, 60},    {"cmn-latn-pinyin+m3", 155, 35, 40}, {"cmn-latn-pinyin+f4", 125, 85, 70},
     {"cmn-latn-pinyin+klatt", 150, 45, 30}, {"cmn-latn-pinyin+m1", 135, 60, 80}, {"cmn-latn-pinyin+f1", 165, 75, 50}};
 
-void runSet(const fs::path& work, Festival& festival, bool heldOut) {
-  const std::string set = heldOut ? "held-out" : "tune";
-  const int lessons = 5, perLesson = 13;
-  const std::vector<std::string> english = englishSentences(heldOut, lessons * perLesson);
-  const std::vector<std::string> mandarin = mandarinSentences(heldOut, lessons * perLesson);
-  std::vector<std::string> all = english;
-  all.push_back(heldOut ? "This is the end of the listening part." : "Lesson three. Listen carefully.");
-  if (!festival.make(all)) {
-    std::fprintf(stderr, "festival could not speak\n");
-    return;
+// Held out the second time: other voices, Festival's diphone voices among them.
+const std::vector<EspeakVoice> kMandarinVoicesHeldOut2 = {{"cmn-latn-pinyin+m2", 145, 50, 50},
+                                                          {"cmn-latn-pinyin+f5", 130, 80, 60},
+                                                          {"cmn-latn-pinyin+m4", 160, 40, 50},
+                                                          {"cmn-latn-pinyin+m6", 140, 55, 70},
+                                                          {"cmn-latn-pinyin+klatt2", 150, 60, 40}};
+const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut2 = {{"kal_diphone", 1.0},
+                                                                            {"ked_diphone", 1.0},
+                                                                            {"cmu_us_slt_arctic_hts", 1.15},
+                                                                            {"kal_diphone", 0.9},
+                                                                            {"ked_diphone", 1.1}};
+
+// A lesson's recording against the next lesson's transcript: refused, or wrongly aligned.
+void measureOtherText(const std::vector<Lesson>& lessons, const std::string& set, Tally& t) {
+  for (std::size_t k = 0; k < lessons.size(); ++k) {
+    const Lesson& other = lessons[(k + 1) % lessons.size()];
+    if (lessons.size() < 2 || lessons[k].recording.empty() || other.transcript.empty()) continue;
+    const align::TranscriptAlignment done = align::alignTranscriptFile(lessons[k].recording, other.transcript);
+    ++t.otherTexts;
+    t.otherRefused += done.outcome == align::AlignOutcome::NoMatch;
+    if (done.outcome != align::AlignOutcome::NoMatch)
+      std::printf("{\"set\":\"%s\",\"other_text_taken\":\"%s\",\"for\":\"%s\",\"found\":%d}\n", set.c_str(),
+                  other.name.c_str(), lessons[k].name.c_str(), done.found());
   }
+}
+
+// Set 0 "tune", 1 "held-out", 2 "held-out-2".
+void runSet(const fs::path& work, int which) {
+  const std::string set = which == 0 ? "tune" : which == 1 ? "held-out" : "held-out-2";
+  const bool heldOut = which != 0;
+  const int lessons = which == 1 ? 5 : 10, perLesson = 13;
+  const std::vector<std::string> english = englishSentences(which, lessons * perLesson);
+  const std::vector<std::string> mandarin = mandarinSentences(which, lessons * perLesson);
+  const std::string announcement = which == 0   ? "Lesson three. Listen carefully."
+                                   : which == 1 ? "This is the end of the listening part."
+                                                : "Now close your books and listen.";
+  std::vector<Festival> voices;
+  if (which == 2)
+    for (const auto& [voice, stretch] : kEnglishVoicesHeldOut2) voices.emplace_back(work / "festival", voice, stretch);
+  else voices.emplace_back(work / "festival");
+  std::vector<std::string> all = english;
+  all.push_back(announcement);
+  for (Festival& festival : voices)
+    if (!festival.make(all)) {
+      std::fprintf(stderr, "festival could not speak\n");
+      return;
+    }
   Tally en, zh;
+  std::vector<Lesson> enLessons, zhLessons;
   for (int i = 0; i < lessons; ++i) {
-    const std::uint32_t seed = static_cast<std::uint32_t>((heldOut ? 1000 : 0) + i * 7 + 1);
+    const std::uint32_t seed = static_cast<std::uint32_t>((which == 0 ? 0 : which == 1 ? 1000 : 2000) + i * 7 + 1);
     const Conditions c = conditionsOf(i);
-    std::vector<std::string> texts = {heldOut ? "Unit " + std::to_string(i + 5) + " Daily life"
-                                              : "Lesson " + std::to_string(i + 1)};
+    const Festival& festival = voices[static_cast<std::size_t>(i) % voices.size()];
+    std::vector<std::string> texts = {which == 0   ? "Lesson " + std::to_string(i + 1)
+                                      : which == 1 ? "Unit " + std::to_string(i + 5) + " Daily life"
+                                                   : "Chapter " + std::to_string(i + 2) + " At home"};
     texts.insert(texts.end(), english.begin() + i * perLesson, english.begin() + (i + 1) * perLesson);
     const std::size_t unspoken = 3 + static_cast<std::size_t>(i) % 8;
     const Lesson e = makeLesson(
         work, set + "-en-" + std::to_string(i), "en", texts, unspoken, c, seed,
-        [&](const std::string& t) { return festival.clip(t); }, festival.clip(all.back()));
+        [&](const std::string& t) { return festival.clip(t); }, festival.clip(announcement));
     if (!e.recording.empty()) en.add(measure(e, set));
-    const EspeakVoice& voice = kMandarinVoices[static_cast<std::size_t>(i + (heldOut ? 3 : 0)) % kMandarinVoices.size()];
-    std::vector<std::string> zhTexts = {heldOut ? "第" + std::to_string(i + 5) + "单元 日常生活"
-                                                : "第" + std::to_string(i + 1) + "课"};
+    enLessons.push_back(e);
+    const EspeakVoice& voice =
+        which == 2 ? kMandarinVoicesHeldOut2[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut2.size()]
+                   : kMandarinVoices[static_cast<std::size_t>(i + (heldOut ? 3 : 0)) % kMandarinVoices.size()];
+    std::vector<std::string> zhTexts = {which == 0   ? "第" + std::to_string(i + 1) + "课"
+                                        : which == 1 ? "第" + std::to_string(i + 5) + "单元 日常生活"
+                                                     : "第" + std::to_string(i + 2) + "章 在家里"};
     zhTexts.insert(zhTexts.end(), mandarin.begin() + i * perLesson, mandarin.begin() + (i + 1) * perLesson);
-    const std::vector<float> notice = espeakClip(heldOut ? "听写到此结束。" : "现在开始听写。",
+    const std::vector<float> notice = espeakClip(which == 0   ? "现在开始听写。"
+                                                 : which == 1 ? "听写到此结束。"
+                                                              : "请合上书，仔细听。",
                                                  {"cmn-latn-pinyin+m7", 160, 40, 40});
     const Lesson z = makeLesson(
         work, set + "-zh-" + std::to_string(i), "zh", zhTexts, unspoken, c, seed + 3,
         [&](const std::string& t) { return espeakClip(t, voice); }, notice);
     if (!z.recording.empty()) zh.add(measure(z, set));
+    zhLessons.push_back(z);
   }
+  measureOtherText(enLessons, set, en);
+  measureOtherText(zhLessons, set, zh);
   summarise(set, "en", en);
   summarise(set, "zh", zh);
 }
@@ -457,7 +544,7 @@ void runSet(const fs::path& work, Festival& festival, bool heldOut) {
 // The command on a 20-minute Mandarin lesson (MP3), its time and peak memory from outside.
 void runLong(const fs::path& work) {
   const std::vector<std::string> texts = [] {
-    std::vector<std::string> t = mandarinSentences(true, 200), more = mandarinSentences(false, 200);
+    std::vector<std::string> t = mandarinSentences(1, 200), more = mandarinSentences(0, 200);
     t.insert(t.end(), more.begin(), more.end());
     t.insert(t.begin(), "长篇课文");
     return t;
@@ -548,14 +635,14 @@ int main(int argc, char** argv) {
     else {
       std::fprintf(
           stderr,
-          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|all|none] [--long] [--samples] [--verbose]\n");
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|all|none] [--long] [--samples] [--verbose]\n");
       return 2;
     }
   }
   fs::create_directories(work);
-  Festival festival(work / "festival");
-  if (set == "tune" || set == "all") runSet(work, festival, false);
-  if (set == "held-out" || set == "all") runSet(work, festival, true);
+  if (set == "tune" || set == "all") runSet(work, 0);
+  if (set == "held-out" || set == "all") runSet(work, 1);
+  if (set == "held-out-2" || set == "all") runSet(work, 2);
   if (samples) runSamples(work);
   if (longLesson) runLong(work);
   return 0;

@@ -10,14 +10,10 @@ namespace tessaly::align {
 
 namespace {
 
-constexpr int kCoarse = 4;  // hops to a coarse frame
-// For the text to be the recording's: the found sentences' median cost at most this share of
-// what the same sentences cost backwards.
-constexpr float kMatchShare = 0.85f;
+constexpr int kCoarse = 4;              // hops to a coarse frame
 constexpr float kTypicalShare = 0.25f;  // the typical sentence: this far up the costs of those the first search found
 constexpr float kFoundMargin = 0.10f;   // a sentence found costs at most this over the typical one's
 constexpr float kFillerMargin = 0.20f;  // a frame between sentences costs this over it
-constexpr float kSkipMargin = 0.20f;    // and a sentence passed over this, a frame
 // A sentence's length in the recording, at most and at least, to its synthesis's.
 constexpr double kLongest = 3.0, kShortest = 0.4;
 constexpr int kWindowSynthesis = 750;  // coarse frames of synthesis in one window (30 s)
@@ -28,6 +24,8 @@ constexpr int kSnapAhead = 300;        // hops a start in a pause may move on to
 constexpr int kSnapBack = 80;          // hops a start in speech may move back to the pause before it
 constexpr int kPauseHops = 9;          // this many quiet hops are a pause
 constexpr float kPauseShare = 0.15f;   // quiet: under this share of the way from the floor to the speech
+constexpr float kLeadShare = 0.15f;    // a start is heard this share of the way from the floor to the speech
+constexpr int kLeadMost = 30;          // hops a start may move back for a first sound not heard
 constexpr int kLostSentences = 12;     // this many passed over in a row, nothing after them found: not this recording
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
@@ -285,10 +283,35 @@ int snapStart(const std::vector<float>& energy, int guess, int end, int notBefor
   return onset;
 }
 
+// How far before a start found in the recording its sentence's first sound truly begins,
+// where that sound is too weak to rise out of the recording's floor: noise at 15 dB over a
+// "th" or an "h" hides it. The synthesis tells how weak its sentence's first sound is against
+// its loudest; whatever of it lies under the level the start was found at (as far under the
+// recording's speech as that level is) was not heard, and its length, at the recording's pace,
+// is where the sentence starts.
+int hiddenLead(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
+               int start, int end) {
+  const int M = static_cast<int>(energy.size()), S = static_cast<int>(synthesisEnergy.size());
+  const int from = std::clamp(span.from, 0, S), to = std::clamp(span.to, from, S);
+  if (M == 0 || to - from < 10 || end <= start) return 0;
+  std::vector<float> around, inside, said(synthesisEnergy.begin() + from, synthesisEnergy.begin() + to);
+  for (int j = std::max(0, start - 300); j < std::min(M, start + 300); ++j)
+    around.push_back(energy[static_cast<std::size_t>(j)]);
+  for (int j = std::max(0, start); j < std::min(M, end); ++j) inside.push_back(energy[static_cast<std::size_t>(j)]);
+  const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9);
+  const float heard = peak - (floor + kLeadShare * (peak - floor));  // dB under the speech: the weakest sound heard
+  const float level = percentile(said, 0.9) - heard;
+  int lead = 0;
+  while (lead < to - from && synthesisEnergy[static_cast<std::size_t>(from + lead)] < level) ++lead;
+  const double pace = std::clamp(static_cast<double>(end - start) / (to - from), 0.5, 2.0);
+  return std::min(kLeadMost, static_cast<int>(std::lround(lead * pace)));
+}
+
 }  // namespace
 
 LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFrames>& sentences, const Features& recording,
-                        const std::atomic<bool>* cancel, const std::function<void(double)>& progress) {
+                        const std::atomic<bool>* cancel, const std::function<void(double)>& progress,
+                        const LongAlignOptions& options) {
   LongAlignment out;
   const int K = static_cast<int>(sentences.size());
   out.sentences.resize(sentences.size());
@@ -396,7 +419,9 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
   // far from the synthesis's), it is made again at the prices for any voice.
   std::vector<Placed> placed(sentences.size());
   std::vector<float> firstCosts;
-  for (const Prices& price : {kStrict, Prices{}}) {
+  Prices strict = kStrict;
+  strict.skip = options.strictSkip;
+  for (const Prices& price : {strict, Prices{}}) {
     placed.assign(sentences.size(), {});
     if (!search(price, placed, 0, coarseSynth)) {
       out.cancelled = true;
@@ -412,7 +437,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     Prices price;
     price.found = typical + kFoundMargin;
     price.filler = typical + kFillerMargin;
-    price.skip = typical + kSkipMargin;
+    price.skip = typical + options.skipMargin;
     placed.assign(sentences.size(), {});
     if (!search(price, placed, 1, coarseSynth)) {
       out.cancelled = true;
@@ -452,7 +477,9 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     if (p.start < 0) continue;
     const auto [start, end] = finePass(synth, sentences[static_cast<std::size_t>(k)], rec, p.start * kCoarse,
                                        (p.end + 1) * kCoarse);
-    const int snapped = snapStart(recording.energyDb, start, end, previousEnd);
+    const int heard = snapStart(recording.energyDb, start, end, previousEnd);
+    const int snapped = std::max(previousEnd, heard - hiddenLead(synthesis.energyDb, sentences[static_cast<std::size_t>(k)],
+                                                                 recording.energyDb, heard, end));
     previousEnd = end;
     FoundSentence& f = out.sentences[static_cast<std::size_t>(k)];
     f.found = true;
@@ -463,7 +490,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     ++foundCount;
     if (progress) progress(0.75 + 0.25 * (k + 1) / K);
   }
-  out.matches = foundCount * 5 >= K * 3 && percentile(costs, 0.5) <= kMatchShare * percentile(baseline, 0.5);
+  out.matches = foundCount * 5 >= K * 3 && percentile(costs, 0.5) <= options.matchShare * percentile(baseline, 0.5);
   return out;
 }
 

@@ -38,9 +38,28 @@ struct LongAlignment {
   bool cancelled = false;
 };
 
+// What depends on how near a reader's voice can come to the synthesis's: the nearer, the
+// further apart a sentence's cost and a wrong one's, and the stricter both may be.
+struct LongAlignOptions {
+  // For the text to be the recording's: the found sentences' median cost at most this share
+  // of what the same sentences cost backwards.
+  float matchShare = 0.85f;
+  // A sentence passed over, a frame: this over the typical sentence's cost, and in the first,
+  // strict search this.
+  float skipMargin = 0.20f;
+  float strictSkip = 0.85f;
+};
+
+// The options for English: its synthesis stays further from any reader's voice than
+// Mandarin's, so a text's sentences cost nearer to what they cost backwards, and a wrong
+// sentence nearer to the right one; passing a sentence over is cheap, so no sentence is
+// traded for the one after it.
+inline constexpr LongAlignOptions kDistantVoice = {0.90f, 0.0f, 0.5f};
+
 // A cancel flag set stops the work soon (the result then says cancelled); `progress` is
 // given the share done, 0 to 1.
 LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFrames>& sentences, const Features& recording,
-                        const std::atomic<bool>* cancel = nullptr, const std::function<void(double)>& progress = {});
+                        const std::atomic<bool>* cancel = nullptr, const std::function<void(double)>& progress = {},
+                        const LongAlignOptions& options = {});
 
 }  // namespace tessaly::align

@@ -200,8 +200,12 @@ TranscriptAlignment alignTranscript(const std::string& recording, std::string_vi
   const Features synthesis = synthesisStream.finish();
   if (spans.empty()) return failed(AlignOutcome::EmptyTranscript, "文本里没有能读出来的句子：" + name);
 
-  const LongAlignment aligned = alignLong(synthesis, spans, heard, cancel,
-                                          [&](double share) { report(0.5 + 0.5 * share); });
+  // Mostly English: its synthesis is the further from the reader's voice.
+  const std::size_t han = static_cast<std::size_t>(
+      std::count_if(spoken.begin(), spoken.end(), [&](std::size_t k) { return transcript.sentences[k].han; }));
+  const LongAlignment aligned = alignLong(
+      synthesis, spans, heard, cancel, [&](double share) { report(0.5 + 0.5 * share); },
+      han * 2 >= spoken.size() ? LongAlignOptions{} : kDistantVoice);
   if (aligned.cancelled) return failed(AlignOutcome::Cancelled, "已取消。");
   double previous = -1;
   for (std::size_t s = 0; s < spans.size(); ++s) {

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The transcript aligner on English lessons the test makes with a voice far from the one it
+// synthesises with (Festival's us-slt-hts), with music before the first sentence and white
+// noise at 15 dB under the speech, or nothing: the text of another English lesson refused,
+// however near the English verdict lets a text come to its sentences played backwards.
+// Skipped without festival or sox.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+#include "AudioTestSupport.h"
+#include "align/engine/TranscriptAligner.h"
+
+namespace tessaly::test {
+namespace {
+
+constexpr int kRate = 22050;
+constexpr double kPi = 3.14159265358979323846;
+
+const std::vector<std::string> kSentences = {
+    "Good morning, class, please take out your notebooks.", "Yesterday we talked about the weather in spring.",
+    "Today we will read a short story about a fox.",        "The fox lived in a small forest near a village.",
+    "Every night he looked for something to eat.",          "One evening he found a farm with many chickens.",
+    "Listen to the story and answer the questions.",        "The farmer kept his chickens in a wooden house.",
+    "Every night he locked the door with a heavy key.",     "The fox waited behind a tree until it was dark.",
+    "Then he walked slowly around the little house.",       "At last he found a hole under the back wall."};
+
+bool haveTool(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null").c_str()) == 0; }
+
+// Chords of decaying tones, a new one every half second, and a low beat: music without words.
+std::vector<float> music(double seconds, unsigned seed) {
+  const double chords[][3] = {{261.6, 329.6, 392.0}, {220.0, 261.6, 329.6}, {174.6, 220.0, 261.6}, {196.0, 246.9, 293.7}};
+  std::mt19937 random(seed);
+  std::vector<float> out(static_cast<std::size_t>(seconds * kRate));
+  const std::size_t beat = kRate / 2;
+  for (std::size_t start = 0; start < out.size(); start += beat) {
+    const auto& chord = chords[random() % 4];
+    for (std::size_t i = 0; i < beat && start + i < out.size(); ++i) {
+      const double t = static_cast<double>(i) / kRate;
+      double v = i < kRate / 40 ? 2 * std::sin(2 * kPi * 60 * t) : 0;
+      for (double f : chord) v += std::sin(2 * kPi * f * t) + 0.3 * std::sin(4 * kPi * f * t);
+      out[start + i] = static_cast<float>(0.08 * std::exp(-3 * t) * v);
+    }
+  }
+  return out;
+}
+
+class TranscriptAlignEnglish : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!haveTool("festival") || !haveTool("sox")) return;
+    dir_ = new TempDir;
+    std::ofstream script(dir_->file("say.scm"));
+    script << "(voice_cmu_us_slt_arctic_hts)\n";
+    for (std::size_t k = 0; k < kSentences.size(); ++k)
+      script << "(utt.save.wave (SynthText \"" << kSentences[k] << "\") \"" << dir_->file(std::to_string(k) + ".wav")
+             << "\" 'riff)\n";
+    script.close();
+    if (std::system(("festival -b " + dir_->file("say.scm") + " >/dev/null 2>&1").c_str()) != 0) return;
+    for (std::size_t k = 0; k < kSentences.size(); ++k) {
+      const std::string wav = dir_->file(std::to_string(k) + ".wav"), at = dir_->file(std::to_string(k) + "-22k.wav");
+      if (std::system(("sox " + wav + " -r 22050 " + at).c_str()) != 0) return;
+      clips_.push_back(trimmed(referenceDecode(at, 1)));
+      if (clips_.back().empty()) return;
+    }
+    ready_ = true;
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+    clips_.clear();
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "festival, its us-slt-hts voice or sox is missing";
+  }
+
+  // From the clip's first sample over a floor to its last: its sound.
+  static std::vector<float> trimmed(const std::vector<float>& clip) {
+    float peak = 0;
+    for (float s : clip) peak = std::max(peak, std::abs(s));
+    const float floor = std::max(0.003f, peak * 0.01f);
+    std::size_t first = 0, last = clip.size();
+    while (first < last && std::abs(clip[first]) < floor) ++first;
+    while (last > first && std::abs(clip[last - 1]) < floor) --last;
+    return {clip.begin() + static_cast<std::ptrdiff_t>(first), clip.begin() + static_cast<std::ptrdiff_t>(last)};
+  }
+
+  // The sentences after `introSeconds` of music, with pauses of 0.2 to 2.5 s, and white noise
+  // `snrDb` under them (0: none).
+  static std::string make(const std::string& name, double introSeconds, double snrDb) {
+    std::vector<float> all(kRate / 2, 0.0f);
+    if (introSeconds > 0) {
+      const std::vector<float> intro = music(introSeconds, 5);
+      all.insert(all.end(), intro.begin(), intro.end());
+      all.insert(all.end(), kRate, 0.0f);
+    }
+    const double pauses[] = {0.4, 2.5, 0.2, 1.2, 0.7, 1.8, 1.0, 0.3, 1.5, 0.6, 2.0, 1.0};
+    for (std::size_t k = 0; k < clips_.size(); ++k) {
+      all.insert(all.end(), clips_[k].begin(), clips_[k].end());
+      all.insert(all.end(), static_cast<std::size_t>(pauses[k % std::size(pauses)] * kRate), 0.0f);
+    }
+    const std::string path = dir_->file(name);
+    writeMonoWav(path, snrDb > 0 ? withNoise(std::move(all), snrDb) : all, kRate);
+    return path;
+  }
+
+  static std::string transcript(const std::string& name, const std::string& text) {
+    const std::string path = dir_->file(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+
+  static TempDir* dir_;
+  static std::vector<std::vector<float>> clips_;
+  static bool ready_;
+};
+
+TempDir* TranscriptAlignEnglish::dir_ = nullptr;
+std::vector<std::vector<float>> TranscriptAlignEnglish::clips_;
+bool TranscriptAlignEnglish::ready_ = false;
+
+TEST_F(TranscriptAlignEnglish, RefusesTheTextOfAnotherEnglishLesson) {
+  const std::string other = transcript(
+      "other.txt",
+      "My sister works in a large hospital downtown.\nShe usually takes the bus at seven in the morning.\n"
+      "On Saturdays she goes swimming with her friends.\nLast year she visited her aunt in Canada.\n"
+      "The flight was long but she enjoyed it.\nNext summer she wants to learn how to sail.\n");
+  for (const std::string& recording : {make("intro.wav", 8, 15), make("clean.wav", 0, 0)}) {
+    const align::TranscriptAlignment done = align::alignTranscriptFile(recording, other);
+    EXPECT_EQ(done.outcome, align::AlignOutcome::NoMatch) << recording;
+    EXPECT_EQ(done.found(), 0) << recording;
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::test
