@@ -59,8 +59,8 @@ MonoWriter::OpenFailure MonoWriter::open(const std::string& path, Format format,
   const int encoded = otherRate == OtherRate::Resample ? nearestRate(encoder, rate) : rate;
   if (encoded != rate) {
     AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
-    if (swr_alloc_set_opts2(&resampler_, &mono, AV_SAMPLE_FMT_FLT, encoded, &mono, AV_SAMPLE_FMT_FLT, rate, 0,
-                            nullptr) < 0 ||
+    if (swr_alloc_set_opts2(&resampler_, &mono, AV_SAMPLE_FMT_FLT, encoded, &mono, AV_SAMPLE_FMT_FLT, rate, 0, nullptr) <
+            0 ||
         swr_init(resampler_) < 0)
       return OpenFailure::CannotCreate;
   }

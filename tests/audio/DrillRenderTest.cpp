@@ -91,8 +91,8 @@ TEST(DrillRender, SoundAndSilenceLieWhereThePlanPutsThem) {
 TEST(DrillRender, ARecordingAt96kHzBecomesAnMp3At48kHzOfTheSameLength) {
   if (!haveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is missing";
   TempDir dir;
-  const std::string recording =
-      makeWithFfmpeg("-f lavfi -i \"sine=frequency=440:sample_rate=96000:duration=3\"", dir.file("hi.wav"));
+  const std::string recording = makeWithFfmpeg("-f lavfi -i \"sine=frequency=440:sample_rate=96000:duration=3\"",
+                                               dir.file("hi.wav"));
   ASSERT_FALSE(recording.empty());
   const std::vector<DrillStep> plan = {{500, 2500, 0, 1, 1, 100, 1000}};  // 2 s of sound, 1 s of silence
   const RenderedDrill done = renderDrill(recording, plan, dir.file("drill.mp3"), [](double) {});
