@@ -14,6 +14,7 @@
 #include "audio/Decoder.h"
 #include "audio/Speech.h"
 #include "playback/FailureText.h"
+#include "sentences/MapSave.h"
 #include "sentences/SentenceMap.h"
 #include "text/FileIdentity.h"
 #include "text/TextFile.h"
@@ -257,7 +258,9 @@ KeptMap keepAlignedMap(const std::string& recording, const TranscriptAlignment& 
     return ::lstat(path.c_str(), &there) == 0;
   };
   if (!companions.empty() && std::none_of(companions.begin(), companions.end(), exists)) {
-    if (writeNewFileAtomically(companions[0], lrc).ok) return {true, true, companions[0], {}};
+    // Marked as the program's own, so a correction of it saved by hand replaces it unasked.
+    const std::string marked = std::string(kMapLrcMark) + "\r\n" + lrc;
+    if (writeNewFileAtomically(companions[0], marked).ok) return {true, true, companions[0], {}};
   }
   kept.path = cachedMapPath(recording, cacheFolder);
   std::error_code error;

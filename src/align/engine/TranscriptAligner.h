@@ -62,7 +62,9 @@ struct KeptMap {
   std::string error;  // why not, in Chinese
 };
 
-// Keeps an aligned map's .lrc (lrcText) as said above; nothing for a failed alignment.
+// Keeps an aligned map's .lrc (lrcText) as said above; nothing for a failed alignment. The
+// NAME.lrc beside the recording starts with the mark of a map the program saved
+// (sentences/MapSave.h).
 KeptMap keepAlignedMap(const std::string& recording, const TranscriptAlignment& alignment, const std::string& cacheFolder);
 
 }  // namespace tessaly::align
