@@ -439,7 +439,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
   Prices gapPrice = strict;
   gapPrice.found = kInf;
   bool more = true;
-  for (int round = 0; more && round < 3; ++round) {
+  for (int round = 0; more && round < 3 && (options.ownShare > 0 || options.boxedShare > 0); ++round) {
     more = false;
     for (int k = 0; k < K;) {
       if (cancel && cancel->load()) {

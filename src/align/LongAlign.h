@@ -51,10 +51,11 @@ struct LongAlignOptions {
   float skipMargin = 0.20f;
   float strictSkip = 0.85f;
   // A sentence looked for again between found ones: taken at most at this share of what it
-  // costs backwards on the same stretch.
-  float ownShare = 0.92f;
+  // costs backwards on the same stretch (0: none is looked for again; a voice near the
+  // synthesis's loses none the search could find).
+  float ownShare = 0;
   // The same for one alone between two found ones.
-  float boxedShare = 0.92f;
+  float boxedShare = 0;
   // A sentence the search found is let go, and looked for again, over this share.
   float dropShare = std::numeric_limits<float>::infinity();
   // Or the text is the recording's when the found sentences' median share of what each
