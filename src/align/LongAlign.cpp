@@ -432,7 +432,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
   // put on the wrong stretch (one after it, in a voice far from the synthesis's) and let go.
   for (int k = 0; k < K; ++k)
     if (Placed& p = placed[static_cast<std::size_t>(k)]; p.start >= 0 && ownShare(k, p) > options.dropShare) p = {};
-  // Sentences not found between two that are (or before the first, after the last) are
+  // Sentences not found between two that are (or after the last) are
   // looked for again in the stretch of the recording between them, until no more are found:
   // a costly sentence, a voice far from the synthesis's, is lost from the search over the
   // whole text where the text around it is not. One is taken where its own share is low.
@@ -441,7 +441,11 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
   bool more = true;
   for (int round = 0; more && round < 3 && (options.ownShare > 0 || options.boxedShare > 0); ++round) {
     more = false;
-    for (int k = 0; k < K;) {
+    // Before the first sentence found lie a heading never read, music, an announcement:
+    // what is lost there is not looked for again.
+    int first = 0;
+    while (first < K && placed[static_cast<std::size_t>(first)].start < 0) ++first;
+    for (int k = first; k < K;) {
       if (cancel && cancel->load()) {
         out.cancelled = true;
         return out;
