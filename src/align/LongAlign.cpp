@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "align/SentenceStart.h"
+
 namespace tessaly::align {
 
 namespace {
@@ -20,12 +22,6 @@ constexpr int kWindowSynthesis = 750;  // coarse frames of synthesis in one wind
 constexpr int kWindowSlack = 750;      // coarse frames of recording beyond twice that (30 s)
 constexpr int kFineMargin = 60;        // hops around the coarse place the fine pass looks in
 constexpr int kFineFreedom = 30;       // hops either side of the coarse start and end the fine path may begin and end
-constexpr int kSnapAhead = 300;        // hops a start in a pause may move on to its sound
-constexpr int kSnapBack = 80;          // hops a start in speech may move back to the pause before it
-constexpr int kPauseHops = 9;          // this many quiet hops are a pause
-constexpr float kPauseShare = 0.15f;   // quiet: under this share of the way from the floor to the speech
-constexpr float kLeadShare = 0.15f;    // a start is heard this share of the way from the floor to the speech
-constexpr int kLeadMost = 30;          // hops a start may move back for a first sound not heard
 constexpr int kLostSentences = 12;     // this many passed over in a row, nothing after them found: not this recording
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
@@ -207,6 +203,35 @@ std::vector<Placed> windowPass(const std::vector<Frame>& synth, const std::vecto
   return placed;
 }
 
+// The mean distance on the best warp of synthesis frames [from, to) onto recording frames
+// [r0, r1], both ends held.
+float stretchCost(const std::vector<Frame>& synth, int from, int to, const std::vector<Frame>& rec, int r0, int r1,
+                  float scale, float stretch) {
+  const int L = to - from, W = r1 - r0 + 1;
+  if (L <= 0 || W <= 0) return kInf;
+  std::vector<float> previous(static_cast<std::size_t>(W), kInf), current(static_cast<std::size_t>(W), kInf);
+  std::vector<int> prevN(static_cast<std::size_t>(W), 0), curN(static_cast<std::size_t>(W), 0);
+  for (int i = 0; i < L; ++i) {
+    for (int j = 0; j < W; ++j) {
+      const std::size_t jj = static_cast<std::size_t>(j);
+      float best = kInf;
+      int n = 0;
+      if (i == 0 && j == 0) best = 0;
+      if (i > 0 && j > 0 && previous[jj - 1] < best) best = previous[jj - 1], n = prevN[jj - 1];
+      if (i > 0 && previous[jj] + stretch < best) best = previous[jj] + stretch, n = prevN[jj];
+      if (j > 0 && current[jj - 1] + stretch < best) best = current[jj - 1] + stretch, n = curN[jj - 1];
+      current[jj] = best < kInf ? best + distance(synth[static_cast<std::size_t>(from + i)],
+                                                  rec[static_cast<std::size_t>(r0 + j)]) /
+                                             scale
+                                : kInf;
+      curN[jj] = n + 1;
+    }
+    std::swap(previous, current);
+    std::swap(prevN, curN);
+  }
+  return previous.back() / static_cast<float>(prevN.back());
+}
+
 // The fine path of one sentence's frames near its coarse place: its first and its last
 // recording hop.
 std::pair<int, int> finePass(const std::vector<Frame>& synth, const SentenceFrames& span, const std::vector<Frame>& rec,
@@ -248,63 +273,6 @@ std::pair<int, int> finePass(const std::vector<Frame>& synth, const SentenceFram
     else --i;
   }
   return {lo + j, lo + end};
-}
-
-// The hop near `guess` where the sentence's sound rises out of the pause before it: in a
-// pause (the warp stretched the sentence's first frame over it), where the sound comes;
-// in speech, where the last pause before it ends (a weak first sound, "h" or "th", is cheaper
-// to the warp as part of the pause), but not before `notBefore`.
-int snapStart(const std::vector<float>& energy, int guess, int end, int notBefore) {
-  const int M = static_cast<int>(energy.size());
-  if (M == 0) return guess;
-  const auto e = [&](int j) { return energy[static_cast<std::size_t>(std::clamp(j, 0, M - 1))]; };
-  std::vector<float> around, inside;
-  for (int j = std::max(0, guess - 300); j < std::min(M, guess + 300); ++j) around.push_back(e(j));
-  for (int j = std::max(0, guess); j < std::min(M, std::max(guess + 1, end)); ++j) inside.push_back(e(j));
-  const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9);
-  if (peak - floor < 6) return guess;  // no pause to rise out of
-  const float level = floor + kPauseShare * (peak - floor);
-  const auto quiet = [&](int j) { return e(j) < level; };
-  int onset = -1;
-  if (quiet(guess)) {
-    for (int j = guess; j <= std::min(end, guess + kSnapAhead) && onset < 0; ++j)
-      if (!quiet(j)) onset = j;
-  } else {
-    int run = 0;
-    for (int j = guess - 1; j >= std::max(notBefore, guess - kSnapBack) && onset < 0; --j) {
-      run = quiet(j) ? run + 1 : 0;
-      if (run >= kPauseHops) onset = j + run;
-    }
-  }
-  if (onset < 0) return guess;
-  // Back down the rise to where it leaves the floor.
-  const float foot = floor + 0.1f * (peak - floor);
-  for (int k = 0; k < 5 && onset > notBefore && e(onset - 1) > foot && e(onset - 1) < e(onset) + 1; ++k) --onset;
-  return onset;
-}
-
-// How far before a start found in the recording its sentence's first sound truly begins,
-// where that sound is too weak to rise out of the recording's floor: noise at 15 dB over a
-// "th" or an "h" hides it. The synthesis tells how weak its sentence's first sound is against
-// its loudest; whatever of it lies under the level the start was found at (as far under the
-// recording's speech as that level is) was not heard, and its length, at the recording's pace,
-// is where the sentence starts.
-int hiddenLead(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
-               int start, int end) {
-  const int M = static_cast<int>(energy.size()), S = static_cast<int>(synthesisEnergy.size());
-  const int from = std::clamp(span.from, 0, S), to = std::clamp(span.to, from, S);
-  if (M == 0 || to - from < 10 || end <= start) return 0;
-  std::vector<float> around, inside, said(synthesisEnergy.begin() + from, synthesisEnergy.begin() + to);
-  for (int j = std::max(0, start - 300); j < std::min(M, start + 300); ++j)
-    around.push_back(energy[static_cast<std::size_t>(j)]);
-  for (int j = std::max(0, start); j < std::min(M, end); ++j) inside.push_back(energy[static_cast<std::size_t>(j)]);
-  const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9);
-  const float heard = peak - (floor + kLeadShare * (peak - floor));  // dB under the speech: the weakest sound heard
-  const float level = percentile(said, 0.9) - heard;
-  int lead = 0;
-  while (lead < to - from && synthesisEnergy[static_cast<std::size_t>(from + lead)] < level) ++lead;
-  const double pace = std::clamp(static_cast<double>(end - start) / (to - from), 0.5, 2.0);
-  return std::min(kLeadMost, static_cast<int>(std::lround(lead * pace)));
 }
 
 }  // namespace
@@ -444,9 +412,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       return out;
     }
   }
-  // What any speech of this voice costs on this recording: the same search with each
-  // sentence's frames backwards (its sounds, their order lost). The text is the recording's
-  // when its sentences cost clearly less than that.
+  // Each sentence's frames backwards: its sounds, their order lost.
   std::vector<Frame> backwards = coarseSynth;
   for (const SentenceFrames& s : coarseSpans) {
     std::reverse(backwards.begin() + s.from, backwards.begin() + s.to);
@@ -454,6 +420,72 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       for (int c = kCoefficients; c < 2 * kCoefficients; ++c)
         backwards[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)] *= -1;
   }
+  // A sentence's cost on its stretch of the recording against what it costs there
+  // backwards: a sentence's own share, whatever the voice's distance from the synthesis's.
+  const auto ownShare = [&](int k, const Placed& p) {
+    const SentenceFrames& s = coarseSpans[static_cast<std::size_t>(k)];
+    const float forwards = stretchCost(coarseSynth, s.from, s.to, coarseRec, p.start, p.end, scale, kStrict.stretch);
+    const float reversed = stretchCost(backwards, s.from, s.to, coarseRec, p.start, p.end, scale, kStrict.stretch);
+    return reversed > 0 && reversed < kInf ? forwards / reversed : kInf;
+  };
+  // A sentence found where it costs nearly what it costs backwards is taken for a sentence
+  // put on the wrong stretch (one after it, in a voice far from the synthesis's) and let go.
+  for (int k = 0; k < K; ++k)
+    if (Placed& p = placed[static_cast<std::size_t>(k)]; p.start >= 0 && ownShare(k, p) > options.dropShare) p = {};
+  // Sentences not found between two that are (or after the last) are
+  // looked for again in the stretch of the recording between them, until no more are found:
+  // a costly sentence, a voice far from the synthesis's, is lost from the search over the
+  // whole text where the text around it is not. One is taken where its own share is low.
+  Prices gapPrice = strict;
+  gapPrice.found = kInf;
+  bool more = true;
+  for (int round = 0; more && round < 3 && (options.ownShare > 0 || options.boxedShare > 0); ++round) {
+    more = false;
+    // Before the first sentence found lie a heading never read, music, an announcement:
+    // what is lost there is not looked for again.
+    int first = 0;
+    while (first < K && placed[static_cast<std::size_t>(first)].start < 0) ++first;
+    for (int k = first; k < K;) {
+      if (cancel && cancel->load()) {
+        out.cancelled = true;
+        return out;
+      }
+      if (placed[static_cast<std::size_t>(k)].start >= 0) {
+        ++k;
+        continue;
+      }
+      int k1 = k, length = 0;
+      while (k1 < K && placed[static_cast<std::size_t>(k1)].start < 0) {
+        length += coarseSpans[static_cast<std::size_t>(k1)].to - coarseSpans[static_cast<std::size_t>(k1)].from;
+        ++k1;
+      }
+      int r0 = k > 0 ? placed[static_cast<std::size_t>(k - 1)].end + 1 : 0;
+      int r1 = k1 < K ? placed[static_cast<std::size_t>(k1)].start : M;
+      const int most = 2 * length + kWindowSlack;
+      if (r1 - r0 > most) {
+        if (k1 < K) r0 = r1 - most;  // a run lost before a found sentence is heard just before it
+        else r1 = r0 + most;
+      }
+      if (length <= 2 * kWindowSynthesis && r1 - r0 > 0) {
+        const std::vector<Placed> window = windowPass(coarseSynth, {coarseSpans.begin() + k, coarseSpans.begin() + k1},
+                                                      coarseRec, quiet, r0, r1, scale, gapPrice);
+        // A sentence alone between two found ones has its stretch told by them, and needs less.
+        const bool boxed = k > 0 && k1 < K && k1 - k == 1;
+        for (int j = k; j < k1; ++j) {
+          const Placed& p = window[static_cast<std::size_t>(j - k)];
+          if (p.start < 0) continue;
+          const double ratio = static_cast<double>(p.end - p.start + 1) / (coarseSpans[static_cast<std::size_t>(j)].to -
+                                                                           coarseSpans[static_cast<std::size_t>(j)].from);
+          if (ratio <= kLongest && ratio >= kShortest && ownShare(j, p) <= (boxed ? options.boxedShare : options.ownShare))
+            placed[static_cast<std::size_t>(j)] = p, more = true;
+        }
+      }
+      k = k1;
+    }
+  }
+  // What any speech of this voice costs on this recording: the same search with the
+  // sentences backwards. The text is the recording's when its sentences cost clearly less
+  // than that, or each clearly less than itself backwards.
   std::vector<Placed> unrelated(sentences.size());
   Prices loose;
   loose.found = kInf;
@@ -466,7 +498,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     if (p.start >= 0) baseline.push_back(p.meanCost());
 
   // The fine pass, and each start moved to its sound's rise.
-  std::vector<float> costs;
+  std::vector<float> costs, shares;
   int foundCount = 0, previousEnd = 0;
   for (int k = 0; k < K; ++k) {
     if (cancel && cancel->load()) {
@@ -487,10 +519,12 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     f.endMs = std::max(snapped + 1, end + 1) * static_cast<double>(kHopMs);
     f.cost = p.meanCost();
     costs.push_back(f.cost);
+    shares.push_back(ownShare(k, p));
     ++foundCount;
     if (progress) progress(0.75 + 0.25 * (k + 1) / K);
   }
-  out.matches = foundCount * 5 >= K * 3 && percentile(costs, 0.5) <= options.matchShare * percentile(baseline, 0.5);
+  out.matches = foundCount * 5 >= K * 3 && (percentile(costs, 0.5) <= options.matchShare * percentile(baseline, 0.5) ||
+                                            percentile(shares, 0.5) <= options.matchOwnShare);
   return out;
 }
 

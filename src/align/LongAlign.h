@@ -5,16 +5,18 @@
 // window by window (so memory stays bounded on a long recording): between two sentences the
 // recording may hold anything (a pause, music, an announcement), each of its frames costing
 // a price, and a sentence may be passed over at a price by its length (one printed but never
-// spoken); the prices follow how near the recording's voice comes to the synthesis's. Then
-// each sentence found is warped again at the full frame rate near where the coarse pass put
-// it, and its start moved to where its sound rises out of the pause before it. The text is
-// taken for the recording's when most of it is found, at clearly less than the same
-// sentences cost played backwards. Pure; any thread (the cancel flag is read, the progress
-// called, on it).
+// spoken); the prices follow how near the recording's voice comes to the synthesis's. The
+// sentences it missed are looked for again between those it found, each taken where it
+// costs clearly less than itself played backwards on the same stretch. Then each sentence
+// found is warped again at the full frame rate near where the coarse pass put it, and its
+// start moved to where its sound rises out of the pause before it. The text is taken for
+// the recording's when most of it is found, at clearly less than the same sentences cost
+// played backwards. Pure; any thread (the cancel flag is read, the progress called, on it).
 #pragma once
 
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "align/Features.h"
@@ -48,13 +50,24 @@ struct LongAlignOptions {
   // strict search this.
   float skipMargin = 0.20f;
   float strictSkip = 0.85f;
+  // A sentence looked for again between found ones: taken at most at this share of what it
+  // costs backwards on the same stretch (0: none is looked for again; a voice near the
+  // synthesis's loses none the search could find).
+  float ownShare = 0;
+  // The same for one alone between two found ones.
+  float boxedShare = 0;
+  // A sentence the search found is let go, and looked for again, over this share.
+  float dropShare = std::numeric_limits<float>::infinity();
+  // Or the text is the recording's when the found sentences' median share of what each
+  // costs backwards on its own stretch is at most this.
+  float matchOwnShare = 0;
 };
 
 // The options for English: its synthesis stays further from any reader's voice than
 // Mandarin's, so a text's sentences cost nearer to what they cost backwards, and a wrong
 // sentence nearer to the right one; passing a sentence over is cheap, so no sentence is
-// traded for the one after it.
-inline constexpr LongAlignOptions kDistantVoice = {0.90f, 0.0f, 0.5f};
+// traded for the one after it; each sentence is judged against itself backwards too.
+inline constexpr LongAlignOptions kDistantVoice = {0.90f, 0.0f, 0.5f, 0.92f, 0.96f, 0.96f, 0.89f};
 
 // A cancel flag set stops the work soon (the result then says cancelled); `progress` is
 // given the share done, 0 to 1.

@@ -2,8 +2,10 @@
 // The transcript aligner on English lessons the test makes with a voice far from the one it
 // synthesises with (Festival's us-slt-hts), with music before the first sentence and white
 // noise at 15 dB under the speech, or nothing: the text of another English lesson refused,
-// however near the English verdict lets a text come to its sentences played backwards.
-// Skipped without festival or sox.
+// however near the English verdict lets a text come to its sentences played backwards; a
+// clean lesson of varied sentences (none made to one pattern, some of them costly to match
+// to the synthesis) found whole, each start where its sound starts. Skipped without
+// festival or sox.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,6 +29,19 @@ const std::vector<std::string> kSentences = {
     "Listen to the story and answer the questions.",        "The farmer kept his chickens in a wooden house.",
     "Every night he locked the door with a heavy key.",     "The fox waited behind a tree until it was dark.",
     "Then he walked slowly around the little house.",       "At last he found a hole under the back wall."};
+
+const std::vector<std::string> kVaried = {"My grandmother grew tomatoes behind her little cottage.",
+                                          "Could you tell me where the nearest train station is?",
+                                          "The committee postponed its decision until next Thursday.",
+                                          "Bright orange leaves covered the path through the park.",
+                                          "He forgot his umbrella and arrived soaking wet.",
+                                          "Our teacher explained how volcanoes form under the ocean.",
+                                          "Please remember to switch off the lights before leaving.",
+                                          "A famous pianist performed at the concert hall last night.",
+                                          "Fresh bread smells wonderful early in the morning.",
+                                          "The children built a snowman with a carrot nose.",
+                                          "Scientists discovered a new species of frog in the jungle.",
+                                          "We should probably book the hotel rooms in advance."};
 
 bool haveTool(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null").c_str()) == 0; }
 
@@ -53,14 +68,16 @@ class TranscriptAlignEnglish : public ::testing::Test {
   static void SetUpTestSuite() {
     if (!haveTool("festival") || !haveTool("sox")) return;
     dir_ = new TempDir;
+    std::vector<std::string> all = kSentences;
+    all.insert(all.end(), kVaried.begin(), kVaried.end());
     std::ofstream script(dir_->file("say.scm"));
     script << "(voice_cmu_us_slt_arctic_hts)\n";
-    for (std::size_t k = 0; k < kSentences.size(); ++k)
-      script << "(utt.save.wave (SynthText \"" << kSentences[k] << "\") \"" << dir_->file(std::to_string(k) + ".wav")
+    for (std::size_t k = 0; k < all.size(); ++k)
+      script << "(utt.save.wave (SynthText \"" << all[k] << "\") \"" << dir_->file(std::to_string(k) + ".wav")
              << "\" 'riff)\n";
     script.close();
     if (std::system(("festival -b " + dir_->file("say.scm") + " >/dev/null 2>&1").c_str()) != 0) return;
-    for (std::size_t k = 0; k < kSentences.size(); ++k) {
+    for (std::size_t k = 0; k < all.size(); ++k) {
       const std::string wav = dir_->file(std::to_string(k) + ".wav"), at = dir_->file(std::to_string(k) + "-22k.wav");
       if (std::system(("sox " + wav + " -r 22050 " + at).c_str()) != 0) return;
       clips_.push_back(trimmed(referenceDecode(at, 1)));
@@ -88,9 +105,11 @@ class TranscriptAlignEnglish : public ::testing::Test {
     return {clip.begin() + static_cast<std::ptrdiff_t>(first), clip.begin() + static_cast<std::ptrdiff_t>(last)};
   }
 
-  // The sentences after `introSeconds` of music, with pauses of 0.2 to 2.5 s, and white noise
-  // `snrDb` under them (0: none).
-  static std::string make(const std::string& name, double introSeconds, double snrDb) {
+  // The sentences (clips [from, from + count)) after `introSeconds` of music, with pauses of
+  // 0.2 to 2.5 s, and white noise `snrDb` under them (0: none); where each starts, in ms, to
+  // `startsMs`.
+  static std::string make(const std::string& name, double introSeconds, double snrDb, std::size_t from = 0,
+                          std::size_t count = kSentences.size(), std::vector<double>* startsMs = nullptr) {
     std::vector<float> all(kRate / 2, 0.0f);
     if (introSeconds > 0) {
       const std::vector<float> intro = music(introSeconds, 5);
@@ -98,8 +117,9 @@ class TranscriptAlignEnglish : public ::testing::Test {
       all.insert(all.end(), kRate, 0.0f);
     }
     const double pauses[] = {0.4, 2.5, 0.2, 1.2, 0.7, 1.8, 1.0, 0.3, 1.5, 0.6, 2.0, 1.0};
-    for (std::size_t k = 0; k < clips_.size(); ++k) {
-      all.insert(all.end(), clips_[k].begin(), clips_[k].end());
+    for (std::size_t k = 0; k < count; ++k) {
+      if (startsMs) startsMs->push_back(static_cast<double>(all.size()) * 1000.0 / kRate);
+      all.insert(all.end(), clips_[from + k].begin(), clips_[from + k].end());
       all.insert(all.end(), static_cast<std::size_t>(pauses[k % std::size(pauses)] * kRate), 0.0f);
     }
     const std::string path = dir_->file(name);
@@ -132,6 +152,22 @@ TEST_F(TranscriptAlignEnglish, RefusesTheTextOfAnotherEnglishLesson) {
     const align::TranscriptAlignment done = align::alignTranscriptFile(recording, other);
     EXPECT_EQ(done.outcome, align::AlignOutcome::NoMatch) << recording;
     EXPECT_EQ(done.found(), 0) << recording;
+  }
+}
+
+TEST_F(TranscriptAlignEnglish, FindsEverySentenceOfACleanLessonOfVariedSentences) {
+  std::vector<double> starts;
+  const std::string recording = make("varied.wav", 0, 0, kSentences.size(), kVaried.size(), &starts);
+  std::string text;
+  for (const std::string& sentence : kVaried) text += sentence + "\n";
+  const align::TranscriptAlignment done = align::alignTranscriptFile(recording, transcript("varied.txt", text));
+  ASSERT_EQ(done.outcome, align::AlignOutcome::Aligned);
+  ASSERT_EQ(done.sentences.size(), kVaried.size());
+  for (std::size_t k = 0; k < kVaried.size(); ++k) {
+    EXPECT_TRUE(done.sentences[k].found) << kVaried[k];
+    if (done.sentences[k].found) {
+      EXPECT_NEAR(done.sentences[k].startMs, starts[k], 150) << kVaried[k];
+    }
   }
 }
 

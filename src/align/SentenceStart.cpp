@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "align/SentenceStart.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessaly::align {
+
+namespace {
+
+constexpr int kSnapAhead = 300;       // hops a start in a pause may move on to its sound
+constexpr int kSnapBack = 80;         // hops a start in speech may move back to the pause before it
+constexpr int kPauseHops = 9;         // this many quiet hops are a pause
+constexpr float kPauseShare = 0.15f;  // quiet: under this share of the way from the floor to the speech
+constexpr float kLeadShare = 0.15f;   // a start is heard this share of the way from the floor to the speech
+constexpr int kLeadMost = 30;         // hops a start may move back for a first sound not heard
+
+float percentile(std::vector<float> values, double share) {
+  if (values.empty()) return 0;
+  const std::size_t at = std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())));
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at), values.end());
+  return values[at];
+}
+
+}  // namespace
+
+// The hop near `guess` where the sentence's sound rises out of the pause before it: in a
+// pause (the warp stretched the sentence's first frame over it), where the sound comes;
+// in speech, where the last pause before it ends (a weak first sound, "h" or "th", is cheaper
+// to the warp as part of the pause), but not before `notBefore`.
+int snapStart(const std::vector<float>& energy, int guess, int end, int notBefore) {
+  const int M = static_cast<int>(energy.size());
+  if (M == 0) return guess;
+  const auto e = [&](int j) { return energy[static_cast<std::size_t>(std::clamp(j, 0, M - 1))]; };
+  std::vector<float> around, inside;
+  for (int j = std::max(0, guess - 300); j < std::min(M, guess + 300); ++j) around.push_back(e(j));
+  for (int j = std::max(0, guess); j < std::min(M, std::max(guess + 1, end)); ++j) inside.push_back(e(j));
+  const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9);
+  if (peak - floor < 6) return guess;  // no pause to rise out of
+  const float level = floor + kPauseShare * (peak - floor);
+  const auto quiet = [&](int j) { return e(j) < level; };
+  int onset = -1;
+  if (quiet(guess)) {
+    for (int j = guess; j <= std::min(end, guess + kSnapAhead) && onset < 0; ++j)
+      if (!quiet(j)) onset = j;
+  } else {
+    int run = 0;
+    for (int j = guess - 1; j >= std::max(notBefore, guess - kSnapBack) && onset < 0; --j) {
+      run = quiet(j) ? run + 1 : 0;
+      if (run >= kPauseHops) onset = j + run;
+    }
+  }
+  if (onset < 0) return guess;
+  // Back down the rise to where it leaves the floor.
+  const float foot = floor + 0.1f * (peak - floor);
+  for (int k = 0; k < 5 && onset > notBefore && e(onset - 1) > foot && e(onset - 1) < e(onset) + 1; ++k) --onset;
+  return onset;
+}
+
+// How far before a start found in the recording its sentence's first sound truly begins,
+// where that sound is too weak to rise out of the recording's floor: noise at 15 dB over a
+// "th" or an "h" hides it. The synthesis tells how weak its sentence's first sound is against
+// its loudest; whatever of it lies under the level the start was found at (as far under the
+// recording's speech as that level is) was not heard, and its length, at the recording's pace,
+// is where the sentence starts.
+int hiddenLead(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
+               int start, int end) {
+  const int M = static_cast<int>(energy.size()), S = static_cast<int>(synthesisEnergy.size());
+  const int from = std::clamp(span.from, 0, S), to = std::clamp(span.to, from, S);
+  if (M == 0 || to - from < 10 || end <= start) return 0;
+  std::vector<float> around, inside, said(synthesisEnergy.begin() + from, synthesisEnergy.begin() + to);
+  for (int j = std::max(0, start - 300); j < std::min(M, start + 300); ++j)
+    around.push_back(energy[static_cast<std::size_t>(j)]);
+  for (int j = std::max(0, start); j < std::min(M, end); ++j) inside.push_back(energy[static_cast<std::size_t>(j)]);
+  const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9);
+  const float heard = peak - (floor + kLeadShare * (peak - floor));  // dB under the speech: the weakest sound heard
+  const float level = percentile(said, 0.9) - heard;
+  int lead = 0;
+  while (lead < to - from && synthesisEnergy[static_cast<std::size_t>(from + lead)] < level) ++lead;
+  const double pace = std::clamp(static_cast<double>(end - start) / (to - from), 0.5, 2.0);
+  return std::min(kLeadMost, static_cast<int>(std::lround(lead * pace)));
+}
+
+}  // namespace tessaly::align
