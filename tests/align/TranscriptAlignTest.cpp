@@ -163,6 +163,31 @@ TEST_F(TranscriptAlign, RefusesTheTextOfAnotherLessonAndKeepsNothing) {
   EXPECT_FALSE(fs::exists(dir_->file("cache")));
 }
 
+// The synthesiser's state carries over from one text to the next (the first English text
+// after Mandarin is spoken a little differently), as it does when the learner aligns one
+// lesson after another: the verdict must not hang on what was aligned before.
+TEST_F(TranscriptAlign, AnotherLessonsTextIsRefusedWhateverWasAlignedBefore) {
+  const std::string right = transcript("right-again.txt", "第一课\r\n\r\n老师：" + kSentences[0] + "\r\n男：" +
+                                                              kSentences[1] + "\r\n" + kSentences[2] + kSentences[3]);
+  const std::string unspoken = transcript("unspoken-again.txt", kSentences[0] + "\n" + kSentences[1] +
+                                                                    "\n这一句印在书上，录音里没有读。\n" + kSentences[2] +
+                                                                    "\n" + kSentences[3] + "\n");
+  const std::string other = transcript(
+      "other-again.txt",
+      "Good morning, everyone. Please open your books at page twelve.\nThe weather was cold and windy all week.\n"
+      "My grandfather planted apple trees behind the house.\nWe will have a short test on Friday afternoon.\n");
+  for (const Lesson* lesson : {&plain_, &intro_})
+    for (const std::string* before : {&right, &unspoken}) {
+      SCOPED_TRACE((lesson == &plain_ ? "plain, " : "intro, ") + *before);
+      EXPECT_EQ(align::alignTranscriptFile(lesson->recording, *before).outcome, align::AlignOutcome::Aligned);
+      for (const Lesson* on : {&plain_, &intro_}) {
+        const align::TranscriptAlignment done = align::alignTranscriptFile(on->recording, other);
+        EXPECT_EQ(done.outcome, align::AlignOutcome::NoMatch);
+        EXPECT_EQ(done.found(), 0);
+      }
+    }
+}
+
 TEST_F(TranscriptAlign, KeepsTheMapBesideTheRecordingOnlyWhereNoneIsAndNeverOverALearnersFile) {
   const std::string text = transcript("keep.txt", kSentences[0] + kSentences[1] + kSentences[2] + kSentences[3]);
   const align::TranscriptAlignment done = align::alignTranscriptFile(plain_.recording, text);
