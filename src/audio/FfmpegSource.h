@@ -2,7 +2,8 @@
 // FFmpeg's side of reading one source, shared by the decoder (audio/Decoder.cpp) and the
 // length scan (audio/LengthScan.cpp): the opened container with its audio stream and that
 // stream's decoder, the interrupt that makes FFmpeg give up a call, and FFmpeg's answers in
-// the engine's terms. Only the engine's own sources include it.
+// the engine's terms. Only the engine's own sources include it, and the subtitle reader
+// (sentences/engine/EmbeddedSubtitles.cpp), which must time its cues on the stream played.
 //
 // Threads: a Demux and its Interrupt belong to one thread at a time.
 #pragma once

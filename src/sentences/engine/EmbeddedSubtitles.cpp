@@ -11,6 +11,9 @@ extern "C" {
 #include <mutex>
 #include <vector>
 
+#include "audio/FfmpegSource.h"
+#include "audio/StreamChoice.h"
+
 namespace tessaly::subtitles {
 
 namespace {
@@ -72,9 +75,10 @@ SubtitleFinding readEmbeddedSubtitles(const std::string& path, std::int32_t leng
   }
   if (avformat_find_stream_info(in.fmt, nullptr) < 0) return found;
 
-  // Times of the sound: the program's positions start at the audio stream's first sample.
+  // Times of the sound: the program's positions start at the first sample of the audio
+  // stream the decoder plays.
   std::int64_t soundStartMs = 0;
-  const int audio = av_find_best_stream(in.fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  const int audio = audio::chooseAudioStream(audio::Demux::streamFacts(in.fmt));
   if (audio >= 0 && in.fmt->streams[audio]->start_time != AV_NOPTS_VALUE)
     soundStartMs = std::max<std::int64_t>(0, toMs(in.fmt->streams[audio]->start_time, in.fmt->streams[audio]->time_base));
 
