@@ -154,4 +154,11 @@ Features FeatureStream::finish() {
   return done;
 }
 
+float percentile(std::vector<float> values, double share) {
+  if (values.empty()) return 0;
+  const std::size_t at = std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())));
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at), values.end());
+  return values[at];
+}
+
 }  // namespace tessaly::align

@@ -27,6 +27,9 @@ struct Features {
 
 Features featuresOf(const float* mono, std::size_t count, int sampleRate);
 
+// The value `share` of the way up `values` (0.5: the median), the nearest one below; 0 for none.
+float percentile(std::vector<float> values, double share);
+
 // The same features of a long recording read a piece at a time, so only its features are
 // held, never its samples: frame k starts at sample k * sampleRate / 100 exactly (no drift
 // at rates that are no multiple of 100 Hz). One thread at a time.

@@ -25,13 +25,6 @@ constexpr int kFineFreedom = 30;       // hops either side of the coarse start a
 constexpr int kLostSentences = 12;     // this many passed over in a row, nothing after them found: not this recording
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-float percentile(std::vector<float> values, double share) {
-  if (values.empty()) return 0;
-  const std::size_t at = std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())));
-  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at), values.end());
-  return values[at];
-}
-
 // Each coefficient to mean 0 and unit variance over the sequence's speech (its frames well
 // over its floor): a recording's music, noise and pauses do not move the speech's numbers.
 std::vector<Frame> standardised(const Features& features) {
@@ -430,8 +423,9 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
   };
   // A sentence found where it costs nearly what it costs backwards is taken for a sentence
   // put on the wrong stretch (one after it, in a voice far from the synthesis's) and let go.
-  for (int k = 0; k < K; ++k)
-    if (Placed& p = placed[static_cast<std::size_t>(k)]; p.start >= 0 && ownShare(k, p) > options.dropShare) p = {};
+  if (options.dropShare < kInf)
+    for (int k = 0; k < K; ++k)
+      if (Placed& p = placed[static_cast<std::size_t>(k)]; p.start >= 0 && ownShare(k, p) > options.dropShare) p = {};
   // Sentences not found between two that are (or after the last) are
   // looked for again in the stretch of the recording between them, until no more are found:
   // a costly sentence, a voice far from the synthesis's, is lost from the search over the
@@ -519,12 +513,12 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     f.endMs = std::max(snapped + 1, end + 1) * static_cast<double>(kHopMs);
     f.cost = p.meanCost();
     costs.push_back(f.cost);
-    shares.push_back(ownShare(k, p));
+    if (options.matchOwnShare > 0) shares.push_back(ownShare(k, p));
     ++foundCount;
     if (progress) progress(0.75 + 0.25 * (k + 1) / K);
   }
   out.matches = foundCount * 5 >= K * 3 && (percentile(costs, 0.5) <= options.matchShare * percentile(baseline, 0.5) ||
-                                            percentile(shares, 0.5) <= options.matchOwnShare);
+                                            (!shares.empty() && percentile(shares, 0.5) <= options.matchOwnShare));
   return out;
 }
 

@@ -67,7 +67,13 @@ struct LongAlignOptions {
 // Mandarin's, so a text's sentences cost nearer to what they cost backwards, and a wrong
 // sentence nearer to the right one; passing a sentence over is cheap, so no sentence is
 // traded for the one after it; each sentence is judged against itself backwards too.
-inline constexpr LongAlignOptions kDistantVoice = {0.90f, 0.0f, 0.5f, 0.92f, 0.96f, 0.96f, 0.89f};
+inline constexpr LongAlignOptions kDistantVoice = {.matchShare = 0.90f,
+                                                   .skipMargin = 0.0f,
+                                                   .strictSkip = 0.5f,
+                                                   .ownShare = 0.92f,
+                                                   .boxedShare = 0.96f,
+                                                   .dropShare = 0.96f,
+                                                   .matchOwnShare = 0.89f};
 
 // A cancel flag set stops the work soon (the result then says cancelled); `progress` is
 // given the share done, 0 to 1.

@@ -15,13 +15,6 @@ constexpr float kPauseShare = 0.15f;  // quiet: under this share of the way from
 constexpr float kLeadShare = 0.15f;   // a start is heard this share of the way from the floor to the speech
 constexpr int kLeadMost = 30;         // hops a start may move back for a first sound not heard
 
-float percentile(std::vector<float> values, double share) {
-  if (values.empty()) return 0;
-  const std::size_t at = std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())));
-  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at), values.end());
-  return values[at];
-}
-
 }  // namespace
 
 // The hop near `guess` where the sentence's sound rises out of the pause before it: in a

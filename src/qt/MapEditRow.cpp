@@ -134,7 +134,7 @@ void MapEditRow::setSelectedText(const std::string& text) {
 void MapEditRow::moveSelectedStart(double byMs) {
   const int row = selectedRow();
   if (row < 0 || static_cast<std::size_t>(row) >= form_.sentences().size()) return;
-  done(edit().moveStart(row, form_.sentences()[static_cast<std::size_t>(row)].startMs + byMs), row);
+  moveStartTo(row, form_.sentences()[static_cast<std::size_t>(row)].startMs + byMs);
 }
 
 void MapEditRow::moveStartTo(int row, double ms) {
