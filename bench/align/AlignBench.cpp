@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|all|none] [--long] [--samples] [--verbose]: the
-// transcript aligner measured from outside, on lessons whose sentence starts are known and
-// none of them spoken by the voice the aligner synthesises with: English from Festival's
-// us-slt-hts voice, Mandarin from libespeak-ng in other variants, speeds and pitches.
-// Pauses of 0.1 to 3 s; a music intro or a spoken announcement the text does not have; a
+// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|all|none] [--long] [--samples] [--verbose]:
+// the transcript aligner measured from outside, on lessons whose sentence starts are known and none of them spoken by the
+// voice the aligner synthesises with: English from Festival's us-slt-hts voice, Mandarin from libespeak-ng in other
+// variants, speeds and pitches. Pauses of 0.1 to 3 s; a music intro or a spoken announcement the text does not have; a
 // quiet music bed; white noise at 15 dB SNR; MP3 at 64 kb/s; transcripts in UTF-8, UTF-16
 // and GB18030 with a heading, speaker labels, blank lines, two sentences on a line and a
 // sentence printed but never spoken. A sentence's start is where its sound starts.
 //
 // The lessons to tune on and those held out are made of different sentences and seeds; the
 // second held-out set ("held-out-2") also of other voices (Festival's kal and ked diphone
-// voices, us-slt-hts slower; other Mandarin variants). Each lesson's recording is also given
+// voices, us-slt-hts slower; other Mandarin variants), the third ("held-out-3", made after
+// the second was spent) of other sentences again, us-slt-hts at other paces and other Mandarin
+// variants. Each lesson's recording is also given
 // the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
@@ -218,6 +219,19 @@ std::vector<std::string> compose(const std::vector<std::vector<std::string>>& pa
 
 // Set 0 is tuned on, 1 and 2 held out.
 std::vector<std::string> englishSentences(int set, int count) {
+  if (set == 3)
+    return compose(
+        {{"Anna", "The hungry fox", "A nervous actor", "Our coach", "Little Sam", "The museum guide", "Both sisters",
+          "An honest lawyer", "The new neighbour", "Uncle Peter", "Everyone in the room", "The radio host", "A lonely king",
+          "Her classmates"},
+         {"opened the letter slowly", "laughed at the silly joke", "ironed a white shirt", "lost the umbrella again",
+          "ordered two cups of tea", "answered every question", "swept the wooden floor", "hid the presents upstairs",
+          "explained the rules twice", "missed the last bus", "sang an old song", "tidied the messy desk",
+          "visited the zoo", "invited us to dinner"},
+         {"as soon as possible", "in the afternoon", "after the concert", "under the old oak tree", "with a loud voice",
+          "on Christmas Eve", "in the library", "at sunrise", "before lunch", "during the storm", "every single day",
+          "in front of the class", "at the airport", "without a map"}},
+        " ", ".", count, 71);
   if (set == 2)
     return compose({{"The young pilot", "Our history teacher", "A busy waiter", "The twins", "My aunt", "The gardener",
                      "Several children", "The captain", "Her little brother", "A quiet student", "The old painter", "Jack",
@@ -256,6 +270,15 @@ std::vector<std::string> englishSentences(int set, int count) {
 }
 
 std::vector<std::string> mandarinSentences(int set, int count) {
+  if (set == 3)
+    return compose(
+        {{"我的外婆", "那个售货员", "我们的邻居", "一位作家", "小明", "他的女朋友", "四个同学", "我们的班长", "那位司机",
+          "楼上的老人", "我舅舅", "这个孩子", "几位客人", "我表哥"},
+         {"每天中午", "星期四", "去年春天", "寒假的时候", "晚饭以前", "下课以后", "天亮以后", "明天晚上", "冬至",
+          "每年秋天", "上星期", "周末早上", "凌晨", "元宵节"},
+         {"在广场上跳舞", "去车站买票", "在食堂吃午饭", "给妈妈买花", "在宿舍里休息", "去游泳池游泳", "骑马去草原",
+          "在厨房里洗碗", "去商场买衣服", "在路口等红灯", "打太极拳", "看报纸", "去公园划船", "做蛋糕"}},
+        "", "。", count, 83);
   if (set == 2)
     return compose(
         {{"我的姐姐", "那个厨师", "他们的儿子", "一位画家", "我的同桌", "楼下的阿姨", "三个大学生", "我们的经理",
@@ -461,6 +484,14 @@ const std::vector<EspeakVoice> kMandarinVoicesHeldOut2 = {{"cmn-latn-pinyin+m2",
                                                           {"cmn-latn-pinyin+m4", 160, 40, 50},
                                                           {"cmn-latn-pinyin+m6", 140, 55, 70},
                                                           {"cmn-latn-pinyin+klatt2", 150, 60, 40}};
+// Held out the third time: the program's own tuning voice at other paces, other variants.
+const std::vector<EspeakVoice> kMandarinVoicesHeldOut3 = {{"cmn-latn-pinyin+f3", 150, 55, 45},
+                                                          {"cmn-latn-pinyin+m5", 130, 45, 60},
+                                                          {"cmn-latn-pinyin+f2", 170, 65, 35},
+                                                          {"cmn-latn-pinyin+m7", 140, 50, 75},
+                                                          {"cmn-latn-pinyin+f4", 155, 90, 50}};
+const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut3 = {
+    {"cmu_us_slt_arctic_hts", 0.9}, {"cmu_us_slt_arctic_hts", 1.1}, {"cmu_us_slt_arctic_hts", 1.0}};
 const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut2 = {{"kal_diphone", 1.0},
                                                                             {"ked_diphone", 1.0},
                                                                             {"cmu_us_slt_arctic_hts", 1.15},
@@ -481,19 +512,21 @@ void measureOtherText(const std::vector<Lesson>& lessons, const std::string& set
   }
 }
 
-// Set 0 "tune", 1 "held-out", 2 "held-out-2".
+// Set 0 "tune", 1 "held-out", 2 "held-out-2", 3 "held-out-3".
 void runSet(const fs::path& work, int which) {
-  const std::string set = which == 0 ? "tune" : which == 1 ? "held-out" : "held-out-2";
+  const std::string set = which == 0 ? "tune" : which == 1 ? "held-out" : "held-out-" + std::to_string(which);
   const bool heldOut = which != 0;
   const int lessons = which == 1 ? 5 : 10, perLesson = 13;
   const std::vector<std::string> english = englishSentences(which, lessons * perLesson);
   const std::vector<std::string> mandarin = mandarinSentences(which, lessons * perLesson);
   const std::string announcement = which == 0   ? "Lesson three. Listen carefully."
                                    : which == 1 ? "This is the end of the listening part."
-                                                : "Now close your books and listen.";
+                                   : which == 2 ? "Now close your books and listen."
+                                                : "Part two. You will hear each sentence once.";
   std::vector<Festival> voices;
-  if (which == 2)
-    for (const auto& [voice, stretch] : kEnglishVoicesHeldOut2) voices.emplace_back(work / "festival", voice, stretch);
+  if (which >= 2)
+    for (const auto& [voice, stretch] : which == 2 ? kEnglishVoicesHeldOut2 : kEnglishVoicesHeldOut3)
+      voices.emplace_back(work / "festival", voice, stretch);
   else voices.emplace_back(work / "festival");
   std::vector<std::string> all = english;
   all.push_back(announcement);
@@ -505,12 +538,13 @@ void runSet(const fs::path& work, int which) {
   Tally en, zh;
   std::vector<Lesson> enLessons, zhLessons;
   for (int i = 0; i < lessons; ++i) {
-    const std::uint32_t seed = static_cast<std::uint32_t>((which == 0 ? 0 : which == 1 ? 1000 : 2000) + i * 7 + 1);
+    const std::uint32_t seed = static_cast<std::uint32_t>(which * 1000 + i * 7 + 1);
     const Conditions c = conditionsOf(i);
     const Festival& festival = voices[static_cast<std::size_t>(i) % voices.size()];
     std::vector<std::string> texts = {which == 0   ? "Lesson " + std::to_string(i + 1)
                                       : which == 1 ? "Unit " + std::to_string(i + 5) + " Daily life"
-                                                   : "Chapter " + std::to_string(i + 2) + " At home"};
+                                      : which == 2 ? "Chapter " + std::to_string(i + 2) + " At home"
+                                                   : "Listening practice " + std::to_string(i + 3)};
     texts.insert(texts.end(), english.begin() + i * perLesson, english.begin() + (i + 1) * perLesson);
     const std::size_t unspoken = 3 + static_cast<std::size_t>(i) % 8;
     const Lesson e = makeLesson(
@@ -519,15 +553,18 @@ void runSet(const fs::path& work, int which) {
     if (!e.recording.empty()) en.add(measure(e, set));
     enLessons.push_back(e);
     const EspeakVoice& voice =
-        which == 2 ? kMandarinVoicesHeldOut2[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut2.size()]
-                   : kMandarinVoices[static_cast<std::size_t>(i + (heldOut ? 3 : 0)) % kMandarinVoices.size()];
+        which == 3   ? kMandarinVoicesHeldOut3[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut3.size()]
+        : which == 2 ? kMandarinVoicesHeldOut2[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut2.size()]
+                     : kMandarinVoices[static_cast<std::size_t>(i + (heldOut ? 3 : 0)) % kMandarinVoices.size()];
     std::vector<std::string> zhTexts = {which == 0   ? "第" + std::to_string(i + 1) + "课"
                                         : which == 1 ? "第" + std::to_string(i + 5) + "单元 日常生活"
-                                                     : "第" + std::to_string(i + 2) + "章 在家里"};
+                                        : which == 2 ? "第" + std::to_string(i + 2) + "章 在家里"
+                                                     : "听力练习" + std::to_string(i + 3)};
     zhTexts.insert(zhTexts.end(), mandarin.begin() + i * perLesson, mandarin.begin() + (i + 1) * perLesson);
     const std::vector<float> notice = espeakClip(which == 0   ? "现在开始听写。"
                                                  : which == 1 ? "听写到此结束。"
-                                                              : "请合上书，仔细听。",
+                                                 : which == 2 ? "请合上书，仔细听。"
+                                                              : "第二部分，每个句子只读一遍。",
                                                  {"cmn-latn-pinyin+m7", 160, 40, 40});
     const Lesson z = makeLesson(
         work, set + "-zh-" + std::to_string(i), "zh", zhTexts, unspoken, c, seed + 3,
@@ -635,7 +672,7 @@ int main(int argc, char** argv) {
     else {
       std::fprintf(
           stderr,
-          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|all|none] [--long] [--samples] [--verbose]\n");
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|all|none] [--long] [--samples] [--verbose]\n");
       return 2;
     }
   }
@@ -643,6 +680,7 @@ int main(int argc, char** argv) {
   if (set == "tune" || set == "all") runSet(work, 0);
   if (set == "held-out" || set == "all") runSet(work, 1);
   if (set == "held-out-2" || set == "all") runSet(work, 2);
+  if (set == "held-out-3" || set == "all") runSet(work, 3);
   if (samples) runSamples(work);
   if (longLesson) runLong(work);
   return 0;

@@ -22,6 +22,8 @@ constexpr int kWindowSynthesis = 750;  // coarse frames of synthesis in one wind
 constexpr int kWindowSlack = 750;      // coarse frames of recording beyond twice that (30 s)
 constexpr int kFineMargin = 60;        // hops around the coarse place the fine pass looks in
 constexpr int kFineFreedom = 30;       // hops either side of the coarse start and end the fine path may begin and end
+constexpr int kLeadPause = 100;        // coarse frames a pause before a found sentence may last (4 s)
+constexpr int kLeadShortest = 50;      // coarse frames of synthesis a sentence there must last (2 s)
 constexpr int kLostSentences = 12;     // this many passed over in a row, nothing after them found: not this recording
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
@@ -225,6 +227,43 @@ float stretchCost(const std::vector<Frame>& synth, int from, int to, const std::
   return previous.back() / static_cast<float>(prevN.back());
 }
 
+// The best place of synthesis frames [from, to) in recording frames [r0, r1): a warp free to
+// begin anywhere, ending in [endFrom, r1), its length within what a sentence may take; the one
+// of least mean distance.
+Placed bestPlace(const std::vector<Frame>& synth, int from, int to, const std::vector<Frame>& rec, int r0, int r1,
+                 int endFrom, float scale, float stretch) {
+  const int L = to - from, W = r1 - r0;
+  Placed out;
+  if (L <= 0 || W <= 0) return out;
+  struct Cell {
+    float sum = kInf;
+    int n = 0, start = 0;
+  };
+  std::vector<Cell> previous(static_cast<std::size_t>(W)), current(static_cast<std::size_t>(W));
+  for (int i = 0; i < L; ++i) {
+    for (int j = 0; j < W; ++j) {
+      const std::size_t jj = static_cast<std::size_t>(j);
+      Cell best;
+      if (i == 0) best = {0, 0, j};
+      if (i > 0 && j > 0 && previous[jj - 1].sum < best.sum) best = previous[jj - 1];
+      if (i > 0 && previous[jj].sum + stretch < best.sum) best = previous[jj], best.sum += stretch;
+      if (j > 0 && current[jj - 1].sum + stretch < best.sum) best = current[jj - 1], best.sum += stretch;
+      if (best.sum < kInf)
+        best.sum += distance(synth[static_cast<std::size_t>(from + i)], rec[static_cast<std::size_t>(r0 + j)]) / scale;
+      ++best.n;
+      current[jj] = best;
+    }
+    std::swap(previous, current);
+  }
+  for (int j = std::max(0, endFrom - r0); j < W; ++j) {
+    const Cell& c = previous[static_cast<std::size_t>(j)];
+    const double ratio = static_cast<double>(j - c.start + 1) / L;
+    if (c.sum == kInf || ratio > kLongest || ratio < kShortest) continue;
+    if (out.start < 0 || c.sum / static_cast<float>(c.n) < out.meanCost()) out = {r0 + c.start, r0 + j, c.sum, c.n};
+  }
+  return out;
+}
+
 // The fine path of one sentence's frames near its coarse place: its first and its last
 // recording hop.
 std::pair<int, int> finePass(const std::vector<Frame>& synth, const SentenceFrames& span, const std::vector<Frame>& rec,
@@ -426,6 +465,14 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
   if (options.dropShare < kInf)
     for (int k = 0; k < K; ++k)
       if (Placed& p = placed[static_cast<std::size_t>(k)]; p.start >= 0 && ownShare(k, p) > options.dropShare) p = {};
+  // The first sentence found is where the search for those before it is anchored: it must be
+  // as clearly its own as one found again (else it is taken for one put on the music before
+  // the text, and looked for again).
+  for (int k = 0; options.ownShare > 0 && k < K; ++k)
+    if (Placed& p = placed[static_cast<std::size_t>(k)]; p.start >= 0) {
+      if (ownShare(k, p) <= options.ownShare) break;
+      p = {};
+    }
   // Sentences not found between two that are (or after the last) are
   // looked for again in the stretch of the recording between them, until no more are found:
   // a costly sentence, a voice far from the synthesis's, is lost from the search over the
@@ -433,12 +480,26 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
   Prices gapPrice = strict;
   gapPrice.found = kInf;
   bool more = true;
+  // Found before the first: they fill in a text taken for the recording's, and do not count to take it.
+  std::vector<bool> beforeFirst(sentences.size());
   for (int round = 0; more && round < 3 && (options.ownShare > 0 || options.boxedShare > 0); ++round) {
     more = false;
-    // Before the first sentence found lie a heading never read, music, an announcement:
-    // what is lost there is not looked for again.
+    // Before the first sentence found lie a heading never read, music, an announcement, and
+    // the first sentences of a text whose search began on the music: those are looked for
+    // once, one at a time from the last, each just before the one after it, so the heading
+    // cannot shift a run of them onto the music; a sentence as short as a heading is not.
     int first = 0;
     while (first < K && placed[static_cast<std::size_t>(first)].start < 0) ++first;
+    for (int j = first - 1, r1 = first < K ? placed[static_cast<std::size_t>(first)].start : 0; round == 0 && j >= 0; --j) {
+      const SentenceFrames& span = coarseSpans[static_cast<std::size_t>(j)];
+      if (span.to - span.from < kLeadShortest) continue;
+      const int r0 = std::max(0, r1 - kLeadPause - static_cast<int>(kLongest * (span.to - span.from)));
+      const Placed p = bestPlace(coarseSynth, span.from, span.to, coarseRec, r0, r1, r1 - kLeadPause, scale,
+                                 kStrict.stretch);
+      if (p.start >= 0 && ownShare(j, p) <= options.ownShare)
+        placed[static_cast<std::size_t>(j)] = p, r1 = p.start, more = true, beforeFirst[static_cast<std::size_t>(j)] = true;
+    }
+    while (first > 0 && placed[static_cast<std::size_t>(first - 1)].start >= 0) --first;
     for (int k = first; k < K;) {
       if (cancel && cancel->load()) {
         out.cancelled = true;
@@ -504,17 +565,19 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     const auto [start, end] = finePass(synth, sentences[static_cast<std::size_t>(k)], rec, p.start * kCoarse,
                                        (p.end + 1) * kCoarse);
     const int heard = snapStart(recording.energyDb, start, end, previousEnd);
-    const int snapped = std::max(previousEnd, heard - hiddenLead(synthesis.energyDb, sentences[static_cast<std::size_t>(k)],
-                                                                 recording.energyDb, heard, end));
+    const int snapped = matchOnset(synthesis.energyDb, sentences[static_cast<std::size_t>(k)], recording.energyDb, heard,
+                                   end, previousEnd);
     previousEnd = end;
     FoundSentence& f = out.sentences[static_cast<std::size_t>(k)];
     f.found = true;
     f.startMs = snapped * static_cast<double>(kHopMs);
     f.endMs = std::max(snapped + 1, end + 1) * static_cast<double>(kHopMs);
     f.cost = p.meanCost();
-    costs.push_back(f.cost);
-    if (options.matchOwnShare > 0) shares.push_back(ownShare(k, p));
-    ++foundCount;
+    if (!beforeFirst[static_cast<std::size_t>(k)]) {
+      costs.push_back(f.cost);
+      if (options.matchOwnShare > 0) shares.push_back(ownShare(k, p));
+      ++foundCount;
+    }
     if (progress) progress(0.75 + 0.25 * (k + 1) / K);
   }
   out.matches = foundCount * 5 >= K * 3 && (percentile(costs, 0.5) <= options.matchShare * percentile(baseline, 0.5) ||

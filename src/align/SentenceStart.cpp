@@ -12,8 +12,11 @@ constexpr int kSnapAhead = 300;       // hops a start in a pause may move on to 
 constexpr int kSnapBack = 80;         // hops a start in speech may move back to the pause before it
 constexpr int kPauseHops = 9;         // this many quiet hops are a pause
 constexpr float kPauseShare = 0.15f;  // quiet: under this share of the way from the floor to the speech
-constexpr float kLeadShare = 0.15f;   // a start is heard this share of the way from the floor to the speech
-constexpr int kLeadMost = 30;         // hops a start may move back for a first sound not heard
+constexpr float kOnsetUnder = 15;     // dB: a sound this near the loudest is loud...
+constexpr float kOnsetShare = 0.6f;   // ...or this share of the way from the floor, if nearer
+constexpr int kOnsetHops = 40;        // the sentence's first hops whose pattern is matched
+constexpr int kOnsetPause = 10;       // hops before the start that should be quiet
+constexpr int kOnsetReach = 30;       // hops the start may move either way
 
 }  // namespace
 
@@ -50,28 +53,38 @@ int snapStart(const std::vector<float>& energy, int guess, int end, int notBefor
   return onset;
 }
 
-// How far before a start found in the recording its sentence's first sound truly begins,
-// where that sound is too weak to rise out of the recording's floor: noise at 15 dB over a
-// "th" or an "h" hides it. The synthesis tells how weak its sentence's first sound is against
-// its loudest; whatever of it lies under the level the start was found at (as far under the
-// recording's speech as that level is) was not heard, and its length, at the recording's pace,
-// is where the sentence starts.
-int hiddenLead(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
-               int start, int end) {
+// Where the sentence's first sounds line up with the recording's near `start`: the synthesis
+// says which of its first hops are loud and which weak or silent ("A f|amous", "The p|ostman",
+// a "th" before its vowel); the recording says the same of its hops, each against its own
+// loudest, so noise or a music bed under a pause is quiet and a first sound heard over them
+// loud. The start is where the two patterns agree best, the pause before it quiet too.
+int matchOnset(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
+               int start, int end, int notBefore) {
   const int M = static_cast<int>(energy.size()), S = static_cast<int>(synthesisEnergy.size());
   const int from = std::clamp(span.from, 0, S), to = std::clamp(span.to, from, S);
-  if (M == 0 || to - from < 10 || end <= start) return 0;
+  if (M == 0 || to - from < 10 || end <= start) return start;
+  const auto e = [&](int j) { return energy[static_cast<std::size_t>(std::clamp(j, 0, M - 1))]; };
   std::vector<float> around, inside, said(synthesisEnergy.begin() + from, synthesisEnergy.begin() + to);
-  for (int j = std::max(0, start - 300); j < std::min(M, start + 300); ++j)
-    around.push_back(energy[static_cast<std::size_t>(j)]);
-  for (int j = std::max(0, start); j < std::min(M, end); ++j) inside.push_back(energy[static_cast<std::size_t>(j)]);
-  const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9);
-  const float heard = peak - (floor + kLeadShare * (peak - floor));  // dB under the speech: the weakest sound heard
-  const float level = percentile(said, 0.9) - heard;
-  int lead = 0;
-  while (lead < to - from && synthesisEnergy[static_cast<std::size_t>(from + lead)] < level) ++lead;
+  for (int j = std::max(0, start - 300); j < std::min(M, start + 300); ++j) around.push_back(e(j));
+  for (int j = std::max(0, start); j < std::min(M, end); ++j) inside.push_back(e(j));
+  const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9), saidPeak = percentile(said, 0.9);
+  const float under = std::min(kOnsetUnder, kOnsetShare * (peak - floor));  // loud: within this of the loudest
+  if (under < 6) return start;
   const double pace = std::clamp(static_cast<double>(end - start) / (to - from), 0.5, 2.0);
-  return std::min(kLeadMost, static_cast<int>(std::lround(lead * pace)));
+  const int n = std::min(kOnsetHops, to - from);
+  int best = start, bestScore = -1;
+  for (int c = std::max(notBefore, start - kOnsetReach); c <= start + kOnsetReach; ++c) {
+    int score = 0;
+    for (int j = c - kOnsetPause; j < c; ++j) score += e(j) < peak - under;
+    for (int i = 0; i < n; ++i) {
+      const bool loudSaid = synthesisEnergy[static_cast<std::size_t>(from + i)] >= saidPeak - under;
+      const bool loudHeard = e(c + static_cast<int>(std::lround(i * pace))) >= peak - under;
+      score += loudSaid == loudHeard;
+    }
+    if (score > bestScore || (score == bestScore && std::abs(c - start) < std::abs(best - start)))
+      best = c, bestScore = score;
+  }
+  return best;
 }
 
 }  // namespace tessaly::align

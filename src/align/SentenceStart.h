@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where a found sentence's sound starts in the recording: the hop where it rises out of the
-// pause before it, and how far before that a first sound too weak to rise out of the
-// recording's floor begins. Pure; any thread.
+// pause before it, then where its first sounds, loud and weak, line up with the synthesis's
+// (a first sound hidden under noise, a weak one before a stop, a music bed rising before it).
+// Pure; any thread.
 #pragma once
 
 #include <vector>
@@ -16,9 +17,9 @@ namespace tessaly::align {
 // to the warp as part of the pause), but not before `notBefore`.
 int snapStart(const std::vector<float>& energy, int guess, int end, int notBefore);
 
-// How many hops before `start` the sentence `span` of the synthesis truly begins, where its
-// first sound is too weak to rise out of the recording's floor.
-int hiddenLead(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
-               int start, int end);
+// Where the sentence's first sounds, loud and weak as the synthesis `span` has them, line up
+// best with the recording's near `start`, not before `notBefore`.
+int matchOnset(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
+               int start, int end, int notBefore);
 
 }  // namespace tessaly::align

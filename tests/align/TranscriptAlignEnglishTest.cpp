@@ -171,5 +171,27 @@ TEST_F(TranscriptAlignEnglish, FindsEverySentenceOfACleanLessonOfVariedSentences
   }
 }
 
+// After music and under noise the search over the whole text once began on the music and put
+// the first sentence there, 6 s before it is spoken. A sentence is left out rather than given
+// a wrong time: each one found starts where its sound starts, the heading never read gets no
+// time, and most of the lesson is found.
+TEST_F(TranscriptAlignEnglish, PutsNoSentenceOnTheMusicBeforeTheText) {
+  std::vector<double> starts;
+  const std::string recording = make("intro-noise.wav", 8, 15, 0, kSentences.size(), &starts);
+  std::string text = "Unit 3 The fox\n\n";
+  for (const std::string& sentence : kSentences) text += sentence + "\n";
+  const align::TranscriptAlignment done = align::alignTranscriptFile(recording, transcript("intro-noise.txt", text));
+  ASSERT_EQ(done.outcome, align::AlignOutcome::Aligned);
+  ASSERT_EQ(done.sentences.size(), kSentences.size() + 1);
+  EXPECT_FALSE(done.sentences[0].found) << done.sentences[0].startMs;
+  int found = 0;
+  for (std::size_t k = 0; k < kSentences.size(); ++k)
+    if (done.sentences[k + 1].found) {
+      ++found;
+      EXPECT_NEAR(done.sentences[k + 1].startMs, starts[k], 500) << kSentences[k];
+    }
+  EXPECT_GE(found, 9);
+}
+
 }  // namespace
 }  // namespace tessaly::test
