@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|all|none] [--long] [--samples] [--verbose]:
-// the transcript aligner measured from outside, on lessons whose sentence starts are known and none of them spoken by the
-// voice the aligner synthesises with: English from Festival's us-slt-hts voice, Mandarin from libespeak-ng in other
-// variants, speeds and pitches. Pauses of 0.1 to 3 s; a music intro or a spoken announcement the text does not have; a
-// quiet music bed; white noise at 15 dB SNR; MP3 at 64 kb/s; transcripts in UTF-8, UTF-16
-// and GB18030 with a heading, speaker labels, blank lines, two sentences on a line and a
-// sentence printed but never spoken. A sentence's start is where its sound starts.
+// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|all|none] [--long] [--samples]
+// [--verbose]: the transcript aligner measured from outside, on lessons whose sentence starts are known and none of them
+// spoken by the voice the aligner synthesises with: English from Festival's us-slt-hts voice, Mandarin from libespeak-ng in
+// other variants, speeds and pitches. Pauses of 0.1 to 3 s; a music intro or a spoken announcement the text does not have;
+// a quiet music bed; white noise at 15 dB SNR; MP3 at 64 kb/s; transcripts in UTF-8, UTF-16 and GB18030 with a heading,
+// speaker labels, blank lines, two sentences on a line and a sentence printed but never spoken. A sentence's start is where
+// its sound starts.
 //
 // The lessons to tune on and those held out are made of different sentences and seeds; the
 // second held-out set ("held-out-2") also of other voices (Festival's kal and ked diphone
 // voices, us-slt-hts slower; other Mandarin variants), the third ("held-out-3", made after
 // the second was spent) of other sentences again, us-slt-hts at other paces and other Mandarin
-// variants. Each lesson's recording is also given
+// variants, the fourth ("held-out-4") the same again with other paces and variants. Each
+// lesson's recording is also given
 // the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
@@ -219,6 +220,18 @@ std::vector<std::string> compose(const std::vector<std::vector<std::string>>& pa
 
 // Set 0 is tuned on, 1 and 2 held out.
 std::vector<std::string> englishSentences(int set, int count) {
+  if (set == 4)
+    return compose({{"Lucy", "The brave firefighter", "A curious tourist", "Our old dentist", "Big Ben",
+                     "The sailor's wife", "Three puppies", "A clever fox", "The school nurse", "Aunt Mary",
+                     "Nobody in the village", "The taxi driver", "A famous chef", "His teammates"},
+                    {"mended the broken fence", "forgot the address", "painted a blue door", "found a silver coin",
+                     "booked a table for two", "cleaned the old car", "wrote a funny poem", "carried the shopping home",
+                     "fed the ducks by the pond", "turned off the radio", "practised the speech", "packed a small bag",
+                     "watered the tomato plants", "locked the garden shed"},
+                    {"after the match", "in the morning", "on a rainy Tuesday", "beside the river", "with a smile",
+                     "before the party", "in the kitchen", "at noon", "after dinner", "during the holiday",
+                     "almost every week", "at the end of the street", "near the old mill", "without a word"}},
+                   " ", ".", count, 97);
   if (set == 3)
     return compose(
         {{"Anna", "The hungry fox", "A nervous actor", "Our coach", "Little Sam", "The museum guide", "Both sisters",
@@ -270,6 +283,15 @@ std::vector<std::string> englishSentences(int set, int count) {
 }
 
 std::vector<std::string> mandarinSentences(int set, int count) {
+  if (set == 4)
+    return compose(
+        {{"我的表姐", "那个快递员", "我们的老师", "一位歌手", "小红", "他的爸爸", "五个孩子", "我们的队长", "那位医生",
+          "隔壁的小孩", "我姑姑", "这个学生", "几个朋友", "我弟弟"},
+         {"每天傍晚", "星期二", "前年夏天", "暑假的时候", "午饭以前", "放假以后", "天黑以前", "后天早上", "立春",
+          "每年冬天", "上个周末", "周日下午", "深夜", "清明节"},
+         {"在湖上划船", "去银行存钱", "在书房里看书", "给奶奶打电话", "在操场上跑步", "去博物馆参观", "坐飞机去北京",
+          "在院子里扫地", "去市场买菜", "在楼下等朋友", "下象棋", "写作业", "去山上爬山", "做饺子"}},
+        "", "。", count, 101);
   if (set == 3)
     return compose(
         {{"我的外婆", "那个售货员", "我们的邻居", "一位作家", "小明", "他的女朋友", "四个同学", "我们的班长", "那位司机",
@@ -492,6 +514,14 @@ const std::vector<EspeakVoice> kMandarinVoicesHeldOut3 = {{"cmn-latn-pinyin+f3",
                                                           {"cmn-latn-pinyin+f4", 155, 90, 50}};
 const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut3 = {
     {"cmu_us_slt_arctic_hts", 0.9}, {"cmu_us_slt_arctic_hts", 1.1}, {"cmu_us_slt_arctic_hts", 1.0}};
+// Held out the fourth time.
+const std::vector<EspeakVoice> kMandarinVoicesHeldOut4 = {{"cmn-latn-pinyin+m1", 145, 70, 40},
+                                                          {"cmn-latn-pinyin+f5", 165, 45, 55},
+                                                          {"cmn-latn-pinyin+m3", 125, 60, 65},
+                                                          {"cmn-latn-pinyin+f1", 150, 80, 45},
+                                                          {"cmn-latn-pinyin+m6", 160, 35, 60}};
+const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut4 = {
+    {"cmu_us_slt_arctic_hts", 1.05}, {"cmu_us_slt_arctic_hts", 0.95}, {"cmu_us_slt_arctic_hts", 1.2}};
 const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut2 = {{"kal_diphone", 1.0},
                                                                             {"ked_diphone", 1.0},
                                                                             {"cmu_us_slt_arctic_hts", 1.15},
@@ -512,7 +542,7 @@ void measureOtherText(const std::vector<Lesson>& lessons, const std::string& set
   }
 }
 
-// Set 0 "tune", 1 "held-out", 2 "held-out-2", 3 "held-out-3".
+// Set 0 "tune", 1 "held-out", 2 "held-out-2", 3 "held-out-3", 4 "held-out-4".
 void runSet(const fs::path& work, int which) {
   const std::string set = which == 0 ? "tune" : which == 1 ? "held-out" : "held-out-" + std::to_string(which);
   const bool heldOut = which != 0;
@@ -522,10 +552,13 @@ void runSet(const fs::path& work, int which) {
   const std::string announcement = which == 0   ? "Lesson three. Listen carefully."
                                    : which == 1 ? "This is the end of the listening part."
                                    : which == 2 ? "Now close your books and listen."
-                                                : "Part two. You will hear each sentence once.";
+                                   : which == 3 ? "Part two. You will hear each sentence once."
+                                                : "Welcome back. Here is the next exercise.";
   std::vector<Festival> voices;
   if (which >= 2)
-    for (const auto& [voice, stretch] : which == 2 ? kEnglishVoicesHeldOut2 : kEnglishVoicesHeldOut3)
+    for (const auto& [voice, stretch] : which == 2   ? kEnglishVoicesHeldOut2
+                                        : which == 3 ? kEnglishVoicesHeldOut3
+                                                     : kEnglishVoicesHeldOut4)
       voices.emplace_back(work / "festival", voice, stretch);
   else voices.emplace_back(work / "festival");
   std::vector<std::string> all = english;
@@ -544,7 +577,8 @@ void runSet(const fs::path& work, int which) {
     std::vector<std::string> texts = {which == 0   ? "Lesson " + std::to_string(i + 1)
                                       : which == 1 ? "Unit " + std::to_string(i + 5) + " Daily life"
                                       : which == 2 ? "Chapter " + std::to_string(i + 2) + " At home"
-                                                   : "Listening practice " + std::to_string(i + 3)};
+                                      : which == 3 ? "Listening practice " + std::to_string(i + 3)
+                                                   : "Exercise " + std::to_string(i + 4)};
     texts.insert(texts.end(), english.begin() + i * perLesson, english.begin() + (i + 1) * perLesson);
     const std::size_t unspoken = 3 + static_cast<std::size_t>(i) % 8;
     const Lesson e = makeLesson(
@@ -553,18 +587,21 @@ void runSet(const fs::path& work, int which) {
     if (!e.recording.empty()) en.add(measure(e, set));
     enLessons.push_back(e);
     const EspeakVoice& voice =
-        which == 3   ? kMandarinVoicesHeldOut3[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut3.size()]
+        which == 4   ? kMandarinVoicesHeldOut4[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut4.size()]
+        : which == 3 ? kMandarinVoicesHeldOut3[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut3.size()]
         : which == 2 ? kMandarinVoicesHeldOut2[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut2.size()]
                      : kMandarinVoices[static_cast<std::size_t>(i + (heldOut ? 3 : 0)) % kMandarinVoices.size()];
     std::vector<std::string> zhTexts = {which == 0   ? "第" + std::to_string(i + 1) + "课"
                                         : which == 1 ? "第" + std::to_string(i + 5) + "单元 日常生活"
                                         : which == 2 ? "第" + std::to_string(i + 2) + "章 在家里"
-                                                     : "听力练习" + std::to_string(i + 3)};
+                                        : which == 3 ? "听力练习" + std::to_string(i + 3)
+                                                     : "练习" + std::to_string(i + 4)};
     zhTexts.insert(zhTexts.end(), mandarin.begin() + i * perLesson, mandarin.begin() + (i + 1) * perLesson);
     const std::vector<float> notice = espeakClip(which == 0   ? "现在开始听写。"
                                                  : which == 1 ? "听写到此结束。"
                                                  : which == 2 ? "请合上书，仔细听。"
-                                                              : "第二部分，每个句子只读一遍。",
+                                                 : which == 3 ? "第二部分，每个句子只读一遍。"
+                                                              : "欢迎回来，下面是下一个练习。",
                                                  {"cmn-latn-pinyin+m7", 160, 40, 40});
     const Lesson z = makeLesson(
         work, set + "-zh-" + std::to_string(i), "zh", zhTexts, unspoken, c, seed + 3,
@@ -672,7 +709,7 @@ int main(int argc, char** argv) {
     else {
       std::fprintf(
           stderr,
-          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|all|none] [--long] [--samples] [--verbose]\n");
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|all|none] [--long] [--samples] [--verbose]\n");
       return 2;
     }
   }
@@ -681,6 +718,7 @@ int main(int argc, char** argv) {
   if (set == "held-out" || set == "all") runSet(work, 1);
   if (set == "held-out-2" || set == "all") runSet(work, 2);
   if (set == "held-out-3" || set == "all") runSet(work, 3);
+  if (set == "held-out-4" || set == "all") runSet(work, 4);
   if (samples) runSamples(work);
   if (longLesson) runLong(work);
   return 0;
