@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|all|none] [--long] [--samples]
+// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|all|none] [--long]
+// [--samples]
 // [--verbose]: the transcript aligner measured from outside, on lessons whose sentence starts are known and none of them
 // spoken by the voice the aligner synthesises with: English from Festival's us-slt-hts voice, Mandarin from libespeak-ng in
 // other variants, speeds and pitches. Pauses of 0.1 to 3 s; a music intro or a spoken announcement the text does not have;
@@ -11,7 +12,8 @@
 // second held-out set ("held-out-2") also of other voices (Festival's kal and ked diphone
 // voices, us-slt-hts slower; other Mandarin variants), the third ("held-out-3", made after
 // the second was spent) of other sentences again, us-slt-hts at other paces and other Mandarin
-// variants, the fourth ("held-out-4") the same again with other paces and variants. Each
+// variants, the fourth and fifth ("held-out-4", "held-out-5") the same again with other
+// paces and variants. Each
 // lesson's recording is also given
 // the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
@@ -220,6 +222,18 @@ std::vector<std::string> compose(const std::vector<std::vector<std::string>>& pa
 
 // Set 0 is tuned on, 1 and 2 held out.
 std::vector<std::string> englishSentences(int set, int count) {
+  if (set == 5)
+    return compose(
+        {{"Oliver", "The young scientist", "An elderly farmer", "Our music teacher", "Emma and Jake", "The zookeeper",
+          "Four students", "A polite waiter", "The hotel manager", "Uncle Tom", "Somebody upstairs", "The ice cream seller",
+          "A tall stranger", "Their parents"},
+         {"dropped a glass of milk", "fixed the kitchen tap", "read a long novel", "bought a red kite", "called the doctor",
+          "moved the heavy table", "drew a map of the town", "brought some flowers", "chased the little dog",
+          "opened a new shop", "learned to swim", "cooked fried rice", "cleaned the windows", "sold the old bicycle"},
+         {"last Wednesday", "in the garden", "after the rain", "behind the library", "with great patience", "before sunset",
+          "in the hallway", "at dawn", "after work", "during the summer", "once a month", "at the bus stop",
+          "near the harbour", "without any fuss"}},
+        " ", ".", count, 113);
   if (set == 4)
     return compose({{"Lucy", "The brave firefighter", "A curious tourist", "Our old dentist", "Big Ben",
                      "The sailor's wife", "Three puppies", "A clever fox", "The school nurse", "Aunt Mary",
@@ -283,6 +297,15 @@ std::vector<std::string> englishSentences(int set, int count) {
 }
 
 std::vector<std::string> mandarinSentences(int set, int count) {
+  if (set == 5)
+    return compose(
+        {{"我的同事", "那个邮递员", "我们的校医", "一位厨师", "小刚", "他的姐姐", "六个学生", "我们的老板", "那位工人",
+          "对面的阿姨", "我伯伯", "这个小朋友", "几个邻居", "我堂弟"},
+         {"每天早晨", "星期六", "前年冬天", "放学的时候", "早饭以前", "考试以后", "下雨以前", "明天中午", "小雪",
+          "每年春天", "上个月底", "周六晚上", "黄昏", "重阳节"},
+         {"在河边散步", "去药店买药", "在客厅里看电视", "给老师写信", "在体育馆打球", "去图书馆借书", "坐火车去上海",
+          "在阳台上种菜", "去超市买米", "在门口等公交车", "弹钢琴", "洗衣服", "去海边看日出", "包包子"}},
+        "", "。", count, 127);
   if (set == 4)
     return compose(
         {{"我的表姐", "那个快递员", "我们的老师", "一位歌手", "小红", "他的爸爸", "五个孩子", "我们的队长", "那位医生",
@@ -514,6 +537,14 @@ const std::vector<EspeakVoice> kMandarinVoicesHeldOut3 = {{"cmn-latn-pinyin+f3",
                                                           {"cmn-latn-pinyin+f4", 155, 90, 50}};
 const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut3 = {
     {"cmu_us_slt_arctic_hts", 0.9}, {"cmu_us_slt_arctic_hts", 1.1}, {"cmu_us_slt_arctic_hts", 1.0}};
+// Held out the fifth time.
+const std::vector<EspeakVoice> kMandarinVoicesHeldOut5 = {{"cmn-latn-pinyin+f2", 135, 50, 70},
+                                                          {"cmn-latn-pinyin+m4", 150, 65, 40},
+                                                          {"cmn-latn-pinyin+f3", 160, 60, 55},
+                                                          {"cmn-latn-pinyin+m2", 130, 40, 45},
+                                                          {"cmn-latn-pinyin+f5", 145, 75, 65}};
+const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut5 = {
+    {"cmu_us_slt_arctic_hts", 0.92}, {"cmu_us_slt_arctic_hts", 1.08}, {"cmu_us_slt_arctic_hts", 1.0}};
 // Held out the fourth time.
 const std::vector<EspeakVoice> kMandarinVoicesHeldOut4 = {{"cmn-latn-pinyin+m1", 145, 70, 40},
                                                           {"cmn-latn-pinyin+f5", 165, 45, 55},
@@ -542,7 +573,7 @@ void measureOtherText(const std::vector<Lesson>& lessons, const std::string& set
   }
 }
 
-// Set 0 "tune", 1 "held-out", 2 "held-out-2", 3 "held-out-3", 4 "held-out-4".
+// Set 0 "tune", 1 "held-out", 2 "held-out-2", 3 "held-out-3", 4 "held-out-4", 5 "held-out-5".
 void runSet(const fs::path& work, int which) {
   const std::string set = which == 0 ? "tune" : which == 1 ? "held-out" : "held-out-" + std::to_string(which);
   const bool heldOut = which != 0;
@@ -553,12 +584,14 @@ void runSet(const fs::path& work, int which) {
                                    : which == 1 ? "This is the end of the listening part."
                                    : which == 2 ? "Now close your books and listen."
                                    : which == 3 ? "Part two. You will hear each sentence once."
-                                                : "Welcome back. Here is the next exercise.";
+                                   : which == 4 ? "Welcome back. Here is the next exercise."
+                                                : "Listen and write down what you hear.";
   std::vector<Festival> voices;
   if (which >= 2)
     for (const auto& [voice, stretch] : which == 2   ? kEnglishVoicesHeldOut2
                                         : which == 3 ? kEnglishVoicesHeldOut3
-                                                     : kEnglishVoicesHeldOut4)
+                                        : which == 4 ? kEnglishVoicesHeldOut4
+                                                     : kEnglishVoicesHeldOut5)
       voices.emplace_back(work / "festival", voice, stretch);
   else voices.emplace_back(work / "festival");
   std::vector<std::string> all = english;
@@ -578,7 +611,8 @@ void runSet(const fs::path& work, int which) {
                                       : which == 1 ? "Unit " + std::to_string(i + 5) + " Daily life"
                                       : which == 2 ? "Chapter " + std::to_string(i + 2) + " At home"
                                       : which == 3 ? "Listening practice " + std::to_string(i + 3)
-                                                   : "Exercise " + std::to_string(i + 4)};
+                                      : which == 4 ? "Exercise " + std::to_string(i + 4)
+                                                   : "Dictation " + std::to_string(i + 6)};
     texts.insert(texts.end(), english.begin() + i * perLesson, english.begin() + (i + 1) * perLesson);
     const std::size_t unspoken = 3 + static_cast<std::size_t>(i) % 8;
     const Lesson e = makeLesson(
@@ -587,7 +621,8 @@ void runSet(const fs::path& work, int which) {
     if (!e.recording.empty()) en.add(measure(e, set));
     enLessons.push_back(e);
     const EspeakVoice& voice =
-        which == 4   ? kMandarinVoicesHeldOut4[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut4.size()]
+        which == 5   ? kMandarinVoicesHeldOut5[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut5.size()]
+        : which == 4 ? kMandarinVoicesHeldOut4[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut4.size()]
         : which == 3 ? kMandarinVoicesHeldOut3[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut3.size()]
         : which == 2 ? kMandarinVoicesHeldOut2[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut2.size()]
                      : kMandarinVoices[static_cast<std::size_t>(i + (heldOut ? 3 : 0)) % kMandarinVoices.size()];
@@ -595,13 +630,15 @@ void runSet(const fs::path& work, int which) {
                                         : which == 1 ? "第" + std::to_string(i + 5) + "单元 日常生活"
                                         : which == 2 ? "第" + std::to_string(i + 2) + "章 在家里"
                                         : which == 3 ? "听力练习" + std::to_string(i + 3)
-                                                     : "练习" + std::to_string(i + 4)};
+                                        : which == 4 ? "练习" + std::to_string(i + 4)
+                                                     : "听写" + std::to_string(i + 6)};
     zhTexts.insert(zhTexts.end(), mandarin.begin() + i * perLesson, mandarin.begin() + (i + 1) * perLesson);
     const std::vector<float> notice = espeakClip(which == 0   ? "现在开始听写。"
                                                  : which == 1 ? "听写到此结束。"
                                                  : which == 2 ? "请合上书，仔细听。"
                                                  : which == 3 ? "第二部分，每个句子只读一遍。"
-                                                              : "欢迎回来，下面是下一个练习。",
+                                                 : which == 4 ? "欢迎回来，下面是下一个练习。"
+                                                              : "请听录音，写下你听到的内容。",
                                                  {"cmn-latn-pinyin+m7", 160, 40, 40});
     const Lesson z = makeLesson(
         work, set + "-zh-" + std::to_string(i), "zh", zhTexts, unspoken, c, seed + 3,
@@ -709,7 +746,7 @@ int main(int argc, char** argv) {
     else {
       std::fprintf(
           stderr,
-          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|all|none] [--long] [--samples] [--verbose]\n");
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|all|none] [--long] [--samples] [--verbose]\n");
       return 2;
     }
   }
@@ -719,6 +756,7 @@ int main(int argc, char** argv) {
   if (set == "held-out-2" || set == "all") runSet(work, 2);
   if (set == "held-out-3" || set == "all") runSet(work, 3);
   if (set == "held-out-4" || set == "all") runSet(work, 4);
+  if (set == "held-out-5" || set == "all") runSet(work, 5);
   if (samples) runSamples(work);
   if (longLesson) runLong(work);
   return 0;

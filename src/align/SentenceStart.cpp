@@ -12,8 +12,7 @@ constexpr int kSnapAhead = 300;       // hops a start in a pause may move on to 
 constexpr int kSnapBack = 80;         // hops a start in speech may move back to the pause before it
 constexpr int kPauseHops = 9;         // this many quiet hops are a pause
 constexpr float kPauseShare = 0.15f;  // quiet: under this share of the way from the floor to the speech
-constexpr float kOnsetUnder = 15;     // dB: a sound this near the loudest is loud...
-constexpr float kOnsetShare = 0.6f;   // ...or this share of the way from the floor, if nearer
+constexpr float kOnsetShare = 0.6f;   // a sound this share of the way down from the loudest to the floor is loud
 constexpr int kOnsetHops = 40;        // the sentence's first hops whose pattern is matched
 constexpr int kOnsetPause = 10;       // hops before the start that should be quiet
 constexpr int kOnsetReach = 30;       // hops the start may move either way
@@ -55,9 +54,11 @@ int snapStart(const std::vector<float>& energy, int guess, int end, int notBefor
 
 // Where the sentence's first sounds line up with the recording's near `start`: the synthesis
 // says which of its first hops are loud and which weak or silent ("A f|amous", "The p|ostman",
-// a "th" before its vowel); the recording says the same of its hops, each against its own
-// loudest, so noise or a music bed under a pause is quiet and a first sound heard over them
-// loud. The start is where the two patterns agree best, the pause before it quiet too.
+// a "th" before its vowel); the recording says the same of its hops. Loud is within the same
+// share of the way from the loudest down to the recording's floor on both sides: noise or a
+// music bed under a pause is quiet and a first sound heard over them loud, and in a quiet room
+// every sound is loud, so the start is where the sound rises. The start is where the two
+// patterns agree best, the pause before it quiet too.
 int matchOnset(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
                int start, int end, int notBefore) {
   const int M = static_cast<int>(energy.size()), S = static_cast<int>(synthesisEnergy.size());
@@ -68,7 +69,7 @@ int matchOnset(const std::vector<float>& synthesisEnergy, const SentenceFrames& 
   for (int j = std::max(0, start - 300); j < std::min(M, start + 300); ++j) around.push_back(e(j));
   for (int j = std::max(0, start); j < std::min(M, end); ++j) inside.push_back(e(j));
   const float floor = percentile(around, 0.1), peak = percentile(inside, 0.9), saidPeak = percentile(said, 0.9);
-  const float under = std::min(kOnsetUnder, kOnsetShare * (peak - floor));  // loud: within this of the loudest
+  const float under = kOnsetShare * (peak - floor);  // loud: within this of the loudest
   if (under < 6) return start;
   const double pace = std::clamp(static_cast<double>(end - start) / (to - from), 0.5, 2.0);
   const int n = std::min(kOnsetHops, to - from);
