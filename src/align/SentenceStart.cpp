@@ -76,7 +76,7 @@ int matchOnset(const std::vector<float>& synthesisEnergy, const SentenceFrames& 
   int best = start, bestScore = -1;
   for (int c = std::max(notBefore, start - kOnsetReach); c <= start + kOnsetReach; ++c) {
     int score = 0;
-    for (int j = c - kOnsetPause; j < c; ++j) score += e(j) < peak - under;
+    for (int j = c - kOnsetPause; j < c; ++j) score += j < 0 || e(j) < peak - under;  // before the file: silence
     for (int i = 0; i < n; ++i) {
       const bool loudSaid = synthesisEnergy[static_cast<std::size_t>(from + i)] >= saidPeak - under;
       const bool loudHeard = e(c + static_cast<int>(std::lround(i * pace))) >= peak - under;

@@ -58,6 +58,8 @@ TEST(MatchOnset, PutsTheStartWhereTheFirstSoundsLineUp) {
        100,
        0},
       {"a loud first sound stays where it rises", {{50, 0}}, {{100, -30}, {60, 0}}, 100, 150, 0, 100, 0},
+      // Nothing before the file's first hop: it is silence, not a first sound too loud for a pause.
+      {"a sentence from the file's first hop", {{40, 0}}, {{10, 0}, {3, -90}, {60, 0}, {40, -90}}, 0, 40, 0, 0, 0},
       {"never before the sentence before ends", {{6, -25}, {50, 0}}, {{100, -20}, {60, 0}}, 100, 160, 97, 97, 0},
       {"no pause to rise out of", {{6, -25}, {50, 0}}, {{160, 0}}, 100, 160, 0, 100, 0},
   };
