@@ -519,45 +519,103 @@ void summarise(const std::string& set, const std::string& language, const Tally&
       t.otherRefused, t.otherTexts);
 }
 
+using FestivalVoices = std::vector<std::pair<std::string, double>>;  // voice and duration stretch
+const FestivalVoices kTuningVoice = {{"cmu_us_slt_arctic_hts", 1.0}};
 const std::vector<EspeakVoice> kMandarinVoices = {
     {"cmn-latn-pinyin+f2", 140, 70, 60},    {"cmn-latn-pinyin+m3", 155, 35, 40}, {"cmn-latn-pinyin+f4", 125, 85, 70},
     {"cmn-latn-pinyin+klatt", 150, 45, 30}, {"cmn-latn-pinyin+m1", 135, 60, 80}, {"cmn-latn-pinyin+f1", 165, 75, 50}};
 
-// Held out the second time: other voices, Festival's diphone voices among them.
-const std::vector<EspeakVoice> kMandarinVoicesHeldOut2 = {{"cmn-latn-pinyin+m2", 145, 50, 50},
-                                                          {"cmn-latn-pinyin+f5", 130, 80, 60},
-                                                          {"cmn-latn-pinyin+m4", 160, 40, 50},
-                                                          {"cmn-latn-pinyin+m6", 140, 55, 70},
-                                                          {"cmn-latn-pinyin+klatt2", 150, 60, 40}};
-// Held out the third time: the program's own tuning voice at other paces, other variants.
-const std::vector<EspeakVoice> kMandarinVoicesHeldOut3 = {{"cmn-latn-pinyin+f3", 150, 55, 45},
-                                                          {"cmn-latn-pinyin+m5", 130, 45, 60},
-                                                          {"cmn-latn-pinyin+f2", 170, 65, 35},
-                                                          {"cmn-latn-pinyin+m7", 140, 50, 75},
-                                                          {"cmn-latn-pinyin+f4", 155, 90, 50}};
-const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut3 = {
-    {"cmu_us_slt_arctic_hts", 0.9}, {"cmu_us_slt_arctic_hts", 1.1}, {"cmu_us_slt_arctic_hts", 1.0}};
-// Held out the fifth time.
-const std::vector<EspeakVoice> kMandarinVoicesHeldOut5 = {{"cmn-latn-pinyin+f2", 135, 50, 70},
-                                                          {"cmn-latn-pinyin+m4", 150, 65, 40},
-                                                          {"cmn-latn-pinyin+f3", 160, 60, 55},
-                                                          {"cmn-latn-pinyin+m2", 130, 40, 45},
-                                                          {"cmn-latn-pinyin+f5", 145, 75, 65}};
-const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut5 = {
-    {"cmu_us_slt_arctic_hts", 0.92}, {"cmu_us_slt_arctic_hts", 1.08}, {"cmu_us_slt_arctic_hts", 1.0}};
-// Held out the fourth time.
-const std::vector<EspeakVoice> kMandarinVoicesHeldOut4 = {{"cmn-latn-pinyin+m1", 145, 70, 40},
-                                                          {"cmn-latn-pinyin+f5", 165, 45, 55},
-                                                          {"cmn-latn-pinyin+m3", 125, 60, 65},
-                                                          {"cmn-latn-pinyin+f1", 150, 80, 45},
-                                                          {"cmn-latn-pinyin+m6", 160, 35, 60}};
-const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut4 = {
-    {"cmu_us_slt_arctic_hts", 1.05}, {"cmu_us_slt_arctic_hts", 0.95}, {"cmu_us_slt_arctic_hts", 1.2}};
-const std::vector<std::pair<std::string, double>> kEnglishVoicesHeldOut2 = {{"kal_diphone", 1.0},
-                                                                            {"ked_diphone", 1.0},
-                                                                            {"cmu_us_slt_arctic_hts", 1.15},
-                                                                            {"kal_diphone", 0.9},
-                                                                            {"ked_diphone", 1.1}};
+// What makes a set of lessons its own: its sentences (the `englishSentences` and
+// `mandarinSentences` of its number), its voices, its headings ("Lesson " 1, 2, …), the
+// announcement its English recordings may begin with and the notice its Mandarin ones may.
+struct LessonSet {
+  std::string name;
+  int lessons;
+  FestivalVoices english;
+  std::vector<EspeakVoice> mandarin;
+  std::size_t mandarinFrom;  // the first lesson's Mandarin voice
+  std::string enHeading, enHeadingAfter, zhHeading, zhHeadingAfter;
+  int firstHeading;
+  std::string announcement, notice;
+};
+
+// Tuned on, then held out: each set after the first made for a round of work and measured at
+// its end; the second of other voices, Festival's diphone voices among them; the third to the
+// fifth of the tuning voice at other paces and other Mandarin variants.
+const std::vector<LessonSet> kSets = {
+    {"tune", 10, kTuningVoice, kMandarinVoices, 0, "Lesson ", "", "第", "课", 1, "Lesson three. Listen carefully.",
+     "现在开始听写。"},
+    {"held-out", 5, kTuningVoice, kMandarinVoices, 3, "Unit ", " Daily life", "第", "单元 日常生活", 5,
+     "This is the end of the listening part.", "听写到此结束。"},
+    {"held-out-2",
+     10,
+     {{"kal_diphone", 1.0},
+      {"ked_diphone", 1.0},
+      {"cmu_us_slt_arctic_hts", 1.15},
+      {"kal_diphone", 0.9},
+      {"ked_diphone", 1.1}},
+     {{"cmn-latn-pinyin+m2", 145, 50, 50},
+      {"cmn-latn-pinyin+f5", 130, 80, 60},
+      {"cmn-latn-pinyin+m4", 160, 40, 50},
+      {"cmn-latn-pinyin+m6", 140, 55, 70},
+      {"cmn-latn-pinyin+klatt2", 150, 60, 40}},
+     0,
+     "Chapter ",
+     " At home",
+     "第",
+     "章 在家里",
+     2,
+     "Now close your books and listen.",
+     "请合上书，仔细听。"},
+    {"held-out-3",
+     10,
+     {{"cmu_us_slt_arctic_hts", 0.9}, {"cmu_us_slt_arctic_hts", 1.1}, {"cmu_us_slt_arctic_hts", 1.0}},
+     {{"cmn-latn-pinyin+f3", 150, 55, 45},
+      {"cmn-latn-pinyin+m5", 130, 45, 60},
+      {"cmn-latn-pinyin+f2", 170, 65, 35},
+      {"cmn-latn-pinyin+m7", 140, 50, 75},
+      {"cmn-latn-pinyin+f4", 155, 90, 50}},
+     0,
+     "Listening practice ",
+     "",
+     "听力练习",
+     "",
+     3,
+     "Part two. You will hear each sentence once.",
+     "第二部分，每个句子只读一遍。"},
+    {"held-out-4",
+     10,
+     {{"cmu_us_slt_arctic_hts", 1.05}, {"cmu_us_slt_arctic_hts", 0.95}, {"cmu_us_slt_arctic_hts", 1.2}},
+     {{"cmn-latn-pinyin+m1", 145, 70, 40},
+      {"cmn-latn-pinyin+f5", 165, 45, 55},
+      {"cmn-latn-pinyin+m3", 125, 60, 65},
+      {"cmn-latn-pinyin+f1", 150, 80, 45},
+      {"cmn-latn-pinyin+m6", 160, 35, 60}},
+     0,
+     "Exercise ",
+     "",
+     "练习",
+     "",
+     4,
+     "Welcome back. Here is the next exercise.",
+     "欢迎回来，下面是下一个练习。"},
+    {"held-out-5",
+     10,
+     {{"cmu_us_slt_arctic_hts", 0.92}, {"cmu_us_slt_arctic_hts", 1.08}, {"cmu_us_slt_arctic_hts", 1.0}},
+     {{"cmn-latn-pinyin+f2", 135, 50, 70},
+      {"cmn-latn-pinyin+m4", 150, 65, 40},
+      {"cmn-latn-pinyin+f3", 160, 60, 55},
+      {"cmn-latn-pinyin+m2", 130, 40, 45},
+      {"cmn-latn-pinyin+f5", 145, 75, 65}},
+     0,
+     "Dictation ",
+     "",
+     "听写",
+     "",
+     6,
+     "Listen and write down what you hear.",
+     "请听录音，写下你听到的内容。"},
+};
 
 // A lesson's recording against the next lesson's transcript: refused, or wrongly aligned.
 void measureOtherText(const std::vector<Lesson>& lessons, const std::string& set, Tally& t) {
@@ -573,29 +631,17 @@ void measureOtherText(const std::vector<Lesson>& lessons, const std::string& set
   }
 }
 
-// Set 0 "tune", 1 "held-out", 2 "held-out-2", 3 "held-out-3", 4 "held-out-4", 5 "held-out-5".
+// The set numbered `which` in kSets.
 void runSet(const fs::path& work, int which) {
-  const std::string set = which == 0 ? "tune" : which == 1 ? "held-out" : "held-out-" + std::to_string(which);
-  const bool heldOut = which != 0;
-  const int lessons = which == 1 ? 5 : 10, perLesson = 13;
+  const LessonSet& spec = kSets[static_cast<std::size_t>(which)];
+  const std::string& set = spec.name;
+  const int lessons = spec.lessons, perLesson = 13;
   const std::vector<std::string> english = englishSentences(which, lessons * perLesson);
   const std::vector<std::string> mandarin = mandarinSentences(which, lessons * perLesson);
-  const std::string announcement = which == 0   ? "Lesson three. Listen carefully."
-                                   : which == 1 ? "This is the end of the listening part."
-                                   : which == 2 ? "Now close your books and listen."
-                                   : which == 3 ? "Part two. You will hear each sentence once."
-                                   : which == 4 ? "Welcome back. Here is the next exercise."
-                                                : "Listen and write down what you hear.";
   std::vector<Festival> voices;
-  if (which >= 2)
-    for (const auto& [voice, stretch] : which == 2   ? kEnglishVoicesHeldOut2
-                                        : which == 3 ? kEnglishVoicesHeldOut3
-                                        : which == 4 ? kEnglishVoicesHeldOut4
-                                                     : kEnglishVoicesHeldOut5)
-      voices.emplace_back(work / "festival", voice, stretch);
-  else voices.emplace_back(work / "festival");
+  for (const auto& [voice, stretch] : spec.english) voices.emplace_back(work / "festival", voice, stretch);
   std::vector<std::string> all = english;
-  all.push_back(announcement);
+  all.push_back(spec.announcement);
   for (Festival& festival : voices)
     if (!festival.make(all)) {
       std::fprintf(stderr, "festival could not speak\n");
@@ -606,40 +652,21 @@ void runSet(const fs::path& work, int which) {
   for (int i = 0; i < lessons; ++i) {
     const std::uint32_t seed = static_cast<std::uint32_t>(which * 1000 + i * 7 + 1);
     const Conditions c = conditionsOf(i);
-    const Festival& festival = voices[static_cast<std::size_t>(i) % voices.size()];
-    std::vector<std::string> texts = {which == 0   ? "Lesson " + std::to_string(i + 1)
-                                      : which == 1 ? "Unit " + std::to_string(i + 5) + " Daily life"
-                                      : which == 2 ? "Chapter " + std::to_string(i + 2) + " At home"
-                                      : which == 3 ? "Listening practice " + std::to_string(i + 3)
-                                      : which == 4 ? "Exercise " + std::to_string(i + 4)
-                                                   : "Dictation " + std::to_string(i + 6)};
-    texts.insert(texts.end(), english.begin() + i * perLesson, english.begin() + (i + 1) * perLesson);
+    const std::string number = std::to_string(i + spec.firstHeading);
     const std::size_t unspoken = 3 + static_cast<std::size_t>(i) % 8;
+    const Festival& festival = voices[static_cast<std::size_t>(i) % voices.size()];
+    std::vector<std::string> texts = {spec.enHeading + number + spec.enHeadingAfter};
+    texts.insert(texts.end(), english.begin() + i * perLesson, english.begin() + (i + 1) * perLesson);
     const Lesson e = makeLesson(
         work, set + "-en-" + std::to_string(i), "en", texts, unspoken, c, seed,
-        [&](const std::string& t) { return festival.clip(t); }, festival.clip(announcement));
+        [&](const std::string& t) { return festival.clip(t); }, festival.clip(spec.announcement));
     if (!e.recording.empty()) en.add(measure(e, set));
     enLessons.push_back(e);
-    const EspeakVoice& voice =
-        which == 5   ? kMandarinVoicesHeldOut5[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut5.size()]
-        : which == 4 ? kMandarinVoicesHeldOut4[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut4.size()]
-        : which == 3 ? kMandarinVoicesHeldOut3[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut3.size()]
-        : which == 2 ? kMandarinVoicesHeldOut2[static_cast<std::size_t>(i) % kMandarinVoicesHeldOut2.size()]
-                     : kMandarinVoices[static_cast<std::size_t>(i + (heldOut ? 3 : 0)) % kMandarinVoices.size()];
-    std::vector<std::string> zhTexts = {which == 0   ? "第" + std::to_string(i + 1) + "课"
-                                        : which == 1 ? "第" + std::to_string(i + 5) + "单元 日常生活"
-                                        : which == 2 ? "第" + std::to_string(i + 2) + "章 在家里"
-                                        : which == 3 ? "听力练习" + std::to_string(i + 3)
-                                        : which == 4 ? "练习" + std::to_string(i + 4)
-                                                     : "听写" + std::to_string(i + 6)};
+    const EspeakVoice& voice = spec.mandarin[(static_cast<std::size_t>(i) + spec.mandarinFrom) % spec.mandarin.size()];
+    std::vector<std::string> zhTexts = {spec.zhHeading + number + spec.zhHeadingAfter};
     zhTexts.insert(zhTexts.end(), mandarin.begin() + i * perLesson, mandarin.begin() + (i + 1) * perLesson);
-    const std::vector<float> notice = espeakClip(which == 0   ? "现在开始听写。"
-                                                 : which == 1 ? "听写到此结束。"
-                                                 : which == 2 ? "请合上书，仔细听。"
-                                                 : which == 3 ? "第二部分，每个句子只读一遍。"
-                                                 : which == 4 ? "欢迎回来，下面是下一个练习。"
-                                                              : "请听录音，写下你听到的内容。",
-                                                 {"cmn-latn-pinyin+m7", 160, 40, 40});
+    // Spoken here, lesson by lesson: libespeak-ng speaks a text after others not quite as alone.
+    const std::vector<float> notice = espeakClip(spec.notice, {"cmn-latn-pinyin+m7", 160, 40, 40});
     const Lesson z = makeLesson(
         work, set + "-zh-" + std::to_string(i), "zh", zhTexts, unspoken, c, seed + 3,
         [&](const std::string& t) { return espeakClip(t, voice); }, notice);
@@ -751,12 +778,8 @@ int main(int argc, char** argv) {
     }
   }
   fs::create_directories(work);
-  if (set == "tune" || set == "all") runSet(work, 0);
-  if (set == "held-out" || set == "all") runSet(work, 1);
-  if (set == "held-out-2" || set == "all") runSet(work, 2);
-  if (set == "held-out-3" || set == "all") runSet(work, 3);
-  if (set == "held-out-4" || set == "all") runSet(work, 4);
-  if (set == "held-out-5" || set == "all") runSet(work, 5);
+  for (std::size_t k = 0; k < kSets.size(); ++k)
+    if (set == kSets[k].name || set == "all") runSet(work, static_cast<int>(k));
   if (samples) runSamples(work);
   if (longLesson) runLong(work);
   return 0;
