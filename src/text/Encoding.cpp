@@ -116,13 +116,28 @@ DecodedText decodeText(std::string_view bytes) {
   return decoded;
 }
 
-std::string encodeText(std::string_view utf8, TextEncoding encoding) {
+namespace {
+
+std::string encodeAs(std::string_view utf8, TextEncoding encoding) {
   switch (encoding) {
     case TextEncoding::Utf8: return std::string(utf8);
     case TextEncoding::Utf8Bom: return std::string(kBom) + std::string(utf8);
     case TextEncoding::Gb18030: break;
   }
   return utf8ToGb18030(utf8);
+}
+
+}  // namespace
+
+std::string encodeText(std::string_view utf8, TextEncoding encoding) {
+  std::string bytes = encodeAs(utf8, encoding);
+  // Some texts would come back changed: the few private-use characters the system's
+  // GB18030 has no bytes for, GB18030 bytes that happen to be valid UTF-8, a UTF-8 text
+  // that begins with U+FEFF. Those are written as UTF-8 with a BOM, which always reads back
+  // as written, rather than lose a character of the learner's.
+  if (encoding != TextEncoding::Utf8Bom && isValidUtf8(utf8) && decodeText(bytes).utf8 != utf8)
+    bytes = encodeAs(utf8, TextEncoding::Utf8Bom);
+  return bytes;
 }
 
 }  // namespace tessaly

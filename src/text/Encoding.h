@@ -30,7 +30,8 @@ bool isValidUtf8(std::string_view bytes);
 // Detects the encoding and converts to UTF-8 (a BOM is dropped).
 DecodedText decodeText(std::string_view bytes);
 
-// Converts UTF-8 text to the bytes of `encoding` (a BOM is written for Utf8Bom).
+// Converts UTF-8 text to the bytes of `encoding` (a BOM is written for Utf8Bom), or to
+// UTF-8 with a BOM when the bytes of `encoding` would not read back as the same text.
 std::string encodeText(std::string_view utf8, TextEncoding encoding);
 
 // `replaced`, when given, counts the invalid bytes that became U+FFFD.

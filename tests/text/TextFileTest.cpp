@@ -87,6 +87,34 @@ TEST(TextFile, KeepsTheEncodingOfAUsersUtf8File) {
   EXPECT_EQ(test::readBytes(withBom), "\xEF\xBB\xBF你好\r\n");
 }
 
+TEST(TextFile, ATextItsEncodingWouldChangeIsWrittenAsUtf8WithABom) {
+  test::TempFolder dir;
+  const fs::path file = dir.path() / "t.txt";
+  const std::string nearUtf8 = gb18030ToUtf8("\xD3\x87");  // its GB18030 bytes are valid UTF-8
+  const struct {
+    const char* what;
+    std::string text;
+    TextEncoding encoding;
+  } cases[] = {
+      {"a private-use character GB18030 has no bytes for", "听写\uE855", TextEncoding::Gb18030},
+      {"the first of them, alone", "\uE78D", TextEncoding::Gb18030},
+      {"a character whose GB18030 bytes read as UTF-8", nearUtf8, TextEncoding::Gb18030},
+      {"a UTF-8 text that begins with U+FEFF", "\uFEFF你好", TextEncoding::Utf8},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(writeTextFile(file, c.text, c.encoding).ok);
+    EXPECT_EQ(test::readBytes(file), "\xEF\xBB\xBF" + c.text);
+    TextFileContent back;
+    ASSERT_TRUE(readTextFile(file, back).ok);
+    EXPECT_EQ(back.text, c.text);
+    EXPECT_EQ(back.replacedBytes, 0u);
+  }
+  // Beside an ordinary character the same near-UTF-8 character stays GB18030.
+  ASSERT_TRUE(writeTextFile(file, nearUtf8 + "听", TextEncoding::Gb18030).ok);
+  EXPECT_EQ(test::readBytes(file), "\xD3\x87\xCC\xFD");
+}
+
 TEST(TextFile, ReadsGbkBytesWrittenByTheOldProgram) {
   test::TempFolder dir;
   const fs::path file = dir.path() / "old.txt";
