@@ -419,6 +419,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     }
     if (progress) progress(0.75 + 0.25 * (k + 1) / K);
   }
+  out.ownShare = shares.empty() ? kInf : percentile(shares, 0.5);
   out.matches = foundCount * 5 >= K * 3 && (percentile(costs, 0.5) <= options.matchShare * percentile(baseline, 0.5) ||
                                             (!shares.empty() && percentile(shares, 0.5) <= options.matchOwnShare));
   return out;

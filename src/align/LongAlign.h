@@ -37,6 +37,10 @@ struct FoundSentence {
 struct LongAlignment {
   std::vector<FoundSentence> sentences;  // one for each sentence given, in order
   bool matches = false;                  // enough was found, and found well enough, to be this recording's text
+  // The found sentences' median cost over what each costs backwards on its stretch, where
+  // the options judge each sentence so (matchOwnShare): the lower, the more clearly the
+  // sentences are where they were put.
+  float ownShare = 0;
   bool cancelled = false;
 };
 

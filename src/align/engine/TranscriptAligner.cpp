@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -30,6 +31,8 @@ constexpr int kQuiet = 300;          // of 32767: below this a synthesised sampl
 constexpr double kGapSeconds = 0.1;  // silence between two sentences of the synthesis
 constexpr int kBlockFrames = 8192;
 constexpr int kEnglishWordsPerMinute = 120;
+// English spoken by a woman's voice, then by a man's.
+constexpr std::array<const char*, 2> kEnglishVoices = {"en-us+f4", "en-us+m5"};
 
 // A windowed-sinc resampler fed a piece at a time: output sample n is the input's band-
 // limited value at n * from / to, so no time is lost or gained however the pieces fall.
@@ -102,6 +105,64 @@ TranscriptAlignment failed(AlignOutcome outcome, std::string message) {
   return out;
 }
 
+// The transcript spoken, sentence by sentence, one after another with a short silence:
+// its features, and the frames of each sentence spoken.
+struct Synthesis {
+  Features features;
+  std::vector<SentenceFrames> spans;
+  std::vector<std::size_t> spoken;  // the transcript's sentence of each span
+};
+
+Synthesis synthesise(const Transcript& transcript, const char* englishVoice, Dither& dither,
+                     const std::atomic<bool>* cancel, const std::function<void(double)>& report) {
+  Synthesis out;
+  std::unique_ptr<Resampler> resampler;
+  FeatureStream stream(kFeatureRate);
+  std::vector<float> resampled;
+  std::int64_t synthesised = 0;  // samples at kFeatureRate so far
+  for (std::size_t k = 0; k < transcript.sentences.size(); ++k) {
+    if (cancel && cancel->load()) return {};
+    const TranscriptSentence& sentence = transcript.sentences[k];
+    // English a little slower than the synthesiser's habit: nearer to how a lesson's reader
+    // sounds, so its sentences stand out more from one another.
+    const audio::Spoken said = sentence.han ? audio::speak(sentence.text, "cmn-latn-pinyin")
+                                            : audio::speak(sentence.text, englishVoice, kEnglishWordsPerMinute);
+    std::size_t first = 0, last = said.samples.size();
+    while (first < last && std::abs(said.samples[first]) < kQuiet) ++first;
+    while (last > first && std::abs(said.samples[last - 1]) < kQuiet) --last;
+    if (said.sampleRate == 0 || last - first < static_cast<std::size_t>(said.sampleRate / 20)) continue;
+    if (!resampler) resampler = std::make_unique<Resampler>(said.sampleRate, kFeatureRate);
+    std::vector<float> clip;
+    for (std::size_t i = first; i < last; ++i) clip.push_back(static_cast<float>(said.samples[i]) / 32768.0f + dither());
+    for (int i = 0; i < static_cast<int>(kGapSeconds * said.sampleRate); ++i) clip.push_back(dither());
+    resampled.clear();
+    resampler->add(clip.data(), clip.size(), resampled);
+    const int from = static_cast<int>(synthesised * 100 / kFeatureRate);
+    const int to = static_cast<int>(
+        (synthesised + static_cast<std::int64_t>(last - first) * kFeatureRate / said.sampleRate) * 100 / kFeatureRate);
+    // Counted on the input: the resampler keeps time (its sample n is the input's at n * from / to).
+    synthesised += static_cast<std::int64_t>(clip.size()) * kFeatureRate / said.sampleRate;
+    stream.add(resampled.data(), resampled.size());
+    out.spans.push_back({from, std::max(from + 1, to)});
+    out.spoken.push_back(k);
+    report(static_cast<double>(k + 1) / static_cast<double>(transcript.sentences.size()));
+  }
+  if (resampler) {
+    resampled.clear();
+    resampler->finish(resampled);
+    stream.add(resampled.data(), resampled.size());
+  }
+  out.features = stream.finish();
+  return out;
+}
+
+// Of two alignments of one text, the one taken for the recording's, or of two taken, the
+// one whose sentences are the more clearly their own.
+bool clearerThan(const LongAlignment& a, const LongAlignment& b) {
+  if (a.matches != b.matches) return a.matches;
+  return a.ownShare < b.ownShare;
+}
+
 }  // namespace
 
 int TranscriptAlignment::found() const {
@@ -157,57 +218,34 @@ TranscriptAlignment alignTranscript(const std::string& recording, std::string_vi
   recordingStream.add(resampled.data(), resampled.size());
   const Features heard = recordingStream.finish();
 
-  // The transcript spoken, sentence by sentence, one after another with a short silence.
   TranscriptAlignment out;
   out.recordingMs = static_cast<double>(frames) * 1000.0 / info.sampleRate;
-  std::vector<SentenceFrames> spans;
-  std::vector<std::size_t> spoken;  // the transcript's sentence of each span
-  std::unique_ptr<Resampler> synthesisResampler;
-  FeatureStream synthesisStream(kFeatureRate);
-  std::int64_t synthesised = 0;  // samples at kFeatureRate so far
-  for (std::size_t k = 0; k < transcript.sentences.size(); ++k) {
-    if (cancelled()) return failed(AlignOutcome::Cancelled, "已取消。");
-    const TranscriptSentence& sentence = transcript.sentences[k];
+  for (const TranscriptSentence& sentence : transcript.sentences)
     out.sentences.push_back({sentence.text, sentence.line, false, 0, 0});
-    // English a little slower than the synthesiser's habit and in a higher voice: nearer to
-    // how a lesson's reader sounds, so its sentences stand out more from one another.
-    const audio::Spoken said = sentence.han ? audio::speak(sentence.text, "cmn-latn-pinyin")
-                                            : audio::speak(sentence.text, "en-us+f4", kEnglishWordsPerMinute);
-    std::size_t first = 0, last = said.samples.size();
-    while (first < last && std::abs(said.samples[first]) < kQuiet) ++first;
-    while (last > first && std::abs(said.samples[last - 1]) < kQuiet) --last;
-    if (said.sampleRate == 0 || last - first < static_cast<std::size_t>(said.sampleRate / 20)) continue;
-    if (!synthesisResampler) synthesisResampler = std::make_unique<Resampler>(said.sampleRate, kFeatureRate);
-    std::vector<float> clip;
-    for (std::size_t i = first; i < last; ++i) clip.push_back(static_cast<float>(said.samples[i]) / 32768.0f + dither());
-    for (int i = 0; i < static_cast<int>(kGapSeconds * said.sampleRate); ++i) clip.push_back(dither());
-    resampled.clear();
-    synthesisResampler->add(clip.data(), clip.size(), resampled);
-    const int from = static_cast<int>(synthesised * 100 / kFeatureRate);
-    const int to = static_cast<int>(
-        (synthesised + static_cast<std::int64_t>(last - first) * kFeatureRate / said.sampleRate) * 100 / kFeatureRate);
-    // Counted on the input: the resampler keeps time (its sample n is the input's at n * from / to).
-    synthesised += static_cast<std::int64_t>(clip.size()) * kFeatureRate / said.sampleRate;
-    synthesisStream.add(resampled.data(), resampled.size());
-    spans.push_back({from, std::max(from + 1, to)});
-    spoken.push_back(k);
-    report(0.3 + 0.2 * static_cast<double>(k + 1) / static_cast<double>(transcript.sentences.size()));
-  }
-  if (synthesisResampler) {
-    resampled.clear();
-    synthesisResampler->finish(resampled);
-    synthesisStream.add(resampled.data(), resampled.size());
-  }
-  const Features synthesis = synthesisStream.finish();
-  if (spans.empty()) return failed(AlignOutcome::EmptyTranscript, "文本里没有能读出来的句子：" + name);
 
-  // Mostly English: its synthesis is the further from the reader's voice.
-  const std::size_t han = static_cast<std::size_t>(
-      std::count_if(spoken.begin(), spoken.end(), [&](std::size_t k) { return transcript.sentences[k].han; }));
-  const LongAlignment aligned = alignLong(
-      synthesis, spans, heard, cancel, [&](double share) { report(0.5 + 0.5 * share); },
-      han * 2 >= spoken.size() ? LongAlignOptions{} : kDistantVoice);
-  if (aligned.cancelled) return failed(AlignOutcome::Cancelled, "已取消。");
+  // Mostly English: its synthesis is the further from the reader's voice, and a woman's
+  // synthesis fits a man's reading badly and the other way round. Each is tried, and the
+  // one under which the sentences are the more clearly their own is kept.
+  const std::size_t han = static_cast<std::size_t>(std::count_if(transcript.sentences.begin(), transcript.sentences.end(),
+                                                                 [](const TranscriptSentence& t) { return t.han; }));
+  const bool english = han * 2 < transcript.sentences.size();
+  const std::size_t voices = english ? kEnglishVoices.size() : 1;
+  LongAlignment aligned;
+  Synthesis synthesis;
+  for (std::size_t v = 0; v < voices; ++v) {
+    const double part = 0.7 / static_cast<double>(voices), from = 0.3 + part * static_cast<double>(v);
+    Synthesis said = synthesise(transcript, kEnglishVoices[v], dither, cancel,
+                                [&](double share) { report(from + 0.3 * part * share); });
+    if (cancelled()) return failed(AlignOutcome::Cancelled, "已取消。");
+    if (said.spans.empty()) return failed(AlignOutcome::EmptyTranscript, "文本里没有能读出来的句子：" + name);
+    LongAlignment tried = alignLong(
+        said.features, said.spans, heard, cancel, [&](double share) { report(from + part * (0.3 + 0.7 * share)); },
+        english ? kDistantVoice : LongAlignOptions{});
+    if (tried.cancelled) return failed(AlignOutcome::Cancelled, "已取消。");
+    if (v == 0 || clearerThan(tried, aligned)) aligned = std::move(tried), synthesis = std::move(said);
+  }
+  const std::vector<std::size_t>& spoken = synthesis.spoken;
+  const std::vector<SentenceFrames>& spans = synthesis.spans;
   double previous = -1;
   for (std::size_t s = 0; s < spans.size(); ++s) {
     const FoundSentence& f = aligned.sentences[s];

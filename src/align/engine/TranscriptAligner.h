@@ -2,7 +2,9 @@
 // A published transcript turned into the recording's sentence map: its sentences
 // (align/Transcript.h) spoken by libespeak-ng (audio/Speech.h; Mandarin for a sentence with
 // Han characters, else English), the recording decoded by FFmpeg (audio/Decoder.h) a piece
-// at a time to 16 kHz features, both warped onto each other (align/LongAlign.h). A sentence
+// at a time to 16 kHz features, both warped onto each other (align/LongAlign.h). A mostly
+// English text is spoken and warped twice, in a woman's voice and a man's, and the warp
+// under which its sentences are the more clearly their own is kept. A sentence
 // that is not heard is left out and named, never given a time; a transcript of which too
 // little is heard is of another recording, and no map is made of it.
 //
