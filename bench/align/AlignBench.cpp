@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|all|none] [--long]
+// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|all|none]
+// [--long]
 // [--samples]
 // [--verbose]: the transcript aligner measured from outside, on lessons whose sentence starts are known and none of them
 // spoken by the voice the aligner synthesises with: English from Festival's us-slt-hts voice, Mandarin from libespeak-ng in
@@ -13,9 +14,9 @@
 // voices, us-slt-hts slower; other Mandarin variants), the third ("held-out-3", made after
 // the second was spent) of other sentences again, us-slt-hts at other paces and other Mandarin
 // variants, the fourth and fifth ("held-out-4", "held-out-5") the same again with other
-// paces and variants. Each
-// lesson's recording is also given
-// the next lesson's transcript, which must be refused.
+// paces and variants; the sixth ("held-out-6") of Festival's voices made lower or higher
+// (sox's pitch, formants moved with it) or cut to a telephone's band. Each lesson's
+// recording is also given the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
 // adds a 20-minute Mandarin lesson aligned by the tessaly-align command (its time and peak
@@ -98,15 +99,17 @@ std::vector<float> trimmed(const std::vector<float>& clip) {
 // folder.
 class Festival {
  public:
-  Festival(fs::path folder, std::string voice = "cmu_us_slt_arctic_hts", double stretch = 1.0)
-      : folder_(std::move(folder)), voice_(std::move(voice)), stretch_(stretch) {
+  // `effect`: sox's effects on each clip ("pitch -300": the voice lower, its formants with it).
+  Festival(fs::path folder, std::string voice = "cmu_us_slt_arctic_hts", double stretch = 1.0, std::string effect = {})
+      : folder_(std::move(folder)), voice_(std::move(voice)), stretch_(stretch), effect_(std::move(effect)) {
     fs::create_directories(folder_);
   }
   std::string fileOf(const std::string& text) const {
     // The first voice's files keep the names they always had.
-    const std::string key = voice_ == "cmu_us_slt_arctic_hts" && stretch_ == 1.0
-                                ? text
-                                : voice_ + "/" + std::to_string(stretch_) + "/" + text;
+    std::string key = voice_ == "cmu_us_slt_arctic_hts" && stretch_ == 1.0
+                          ? text
+                          : voice_ + "/" + std::to_string(stretch_) + "/" + text;
+    if (!effect_.empty()) key = effect_ + "/" + key;
     char name[32];
     std::snprintf(name, sizeof name, "%016llx.wav", static_cast<unsigned long long>(fnv1a64(key)));
     return (folder_ / name).string();
@@ -128,7 +131,9 @@ class Festival {
     for (const std::string& text : texts) {
       const std::string wav = fileOf(text);
       if (fs::exists(wav)) continue;
-      if (std::system(("sox -V1 " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav)).c_str()) != 0) return false;
+      if (std::system(("sox -V1 " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav) + " " + effect_).c_str()) !=
+          0)
+        return false;
       fs::remove(wav + ".32k.wav");
     }
     return true;
@@ -139,6 +144,7 @@ class Festival {
   fs::path folder_;
   std::string voice_;
   double stretch_;
+  std::string effect_;
 };
 
 struct EspeakVoice {
@@ -222,6 +228,18 @@ std::vector<std::string> compose(const std::vector<std::vector<std::string>>& pa
 
 // Set 0 is tuned on, 1 and 2 held out.
 std::vector<std::string> englishSentences(int set, int count) {
+  if (set == 6)
+    return compose({{"Grandpa Joe", "The new librarian", "A nervous driver", "Our football coach", "Sophie and Ben",
+                     "The baker", "Five tourists", "A sleepy cat", "The head teacher", "Cousin Anna", "Everyone at work",
+                     "The bus driver", "A shy boy", "Their neighbours"},
+                    {"lost the front door key", "baked fresh bread", "answered the phone", "planted an apple tree",
+                     "missed the last bus", "wrapped a birthday present", "climbed the steep hill", "tidied the attic",
+                     "sang a folk song", "repaired the garden wall", "counted the money", "wrote a short letter",
+                     "painted the fence green", "borrowed a ladder"},
+                    {"on Friday evening", "in the attic", "after the storm", "across the road", "with a laugh",
+                     "before breakfast", "in the garage", "at midnight", "after lunch", "during the winter", "twice a week",
+                     "at the railway station", "near the village green", "without a sound"}},
+                   " ", ".", count, 131);
   if (set == 5)
     return compose(
         {{"Oliver", "The young scientist", "An elderly farmer", "Our music teacher", "Emma and Jake", "The zookeeper",
@@ -297,6 +315,15 @@ std::vector<std::string> englishSentences(int set, int count) {
 }
 
 std::vector<std::string> mandarinSentences(int set, int count) {
+  if (set == 6)
+    return compose(
+        {{"我的爷爷", "那个服务员", "我们的校长", "一位画家", "小丽", "他的妹妹", "三个工人", "我们的经理", "那位护士",
+          "楼下的叔叔", "我阿姨", "这个司机", "几个游客", "我表妹"},
+         {"每天下午", "星期三", "去年秋天", "周末的时候", "早饭以后", "上课以前", "天黑以后", "明天早上", "大寒",
+          "每年夏天", "上个星期", "周五晚上", "中午", "端午节"},
+         {"在公园里跑步", "去邮局寄信", "在厨房里做饭", "给朋友发短信", "在教室里唱歌", "去商店买衣服", "坐船去香港",
+          "在门前种花", "去医院看病", "在路口等出租车", "拉小提琴", "打扫房间", "去湖边钓鱼", "包粽子"}},
+        "", "。", count, 137);
   if (set == 5)
     return compose(
         {{"我的同事", "那个邮递员", "我们的校医", "一位厨师", "小刚", "他的姐姐", "六个学生", "我们的老板", "那位工人",
@@ -519,7 +546,13 @@ void summarise(const std::string& set, const std::string& language, const Tally&
       t.otherRefused, t.otherTexts);
 }
 
-using FestivalVoices = std::vector<std::pair<std::string, double>>;  // voice and duration stretch
+struct FestivalVoice {
+  FestivalVoice(std::string v, double s, std::string e = {}) : voice(std::move(v)), stretch(s), effect(std::move(e)) {}
+  std::string voice;
+  double stretch;      // of its durations
+  std::string effect;  // sox's, on each clip
+};
+using FestivalVoices = std::vector<FestivalVoice>;
 const FestivalVoices kTuningVoice = {{"cmu_us_slt_arctic_hts", 1.0}};
 const std::vector<EspeakVoice> kMandarinVoices = {
     {"cmn-latn-pinyin+f2", 140, 70, 60},    {"cmn-latn-pinyin+m3", 155, 35, 40}, {"cmn-latn-pinyin+f4", 125, 85, 70},
@@ -615,6 +648,26 @@ const std::vector<LessonSet> kSets = {
      6,
      "Listen and write down what you hear.",
      "请听录音，写下你听到的内容。"},
+    {"held-out-6",
+     10,
+     {{"cmu_us_slt_arctic_hts", 1.0, "pitch -400"},
+      {"kal_diphone", 1.05, "pitch 250"},
+      {"ked_diphone", 0.95, "lowpass 3400"},
+      {"cmu_us_slt_arctic_hts", 1.1, "pitch -250 lowpass 4000"},
+      {"kal_diphone", 0.95, "pitch -150"}},
+     {{"cmn-latn-pinyin+m8", 140, 45, 55},
+      {"cmn-latn-pinyin+f3", 125, 70, 65},
+      {"cmn-latn-pinyin+klatt3", 150, 55, 45},
+      {"cmn-latn-pinyin+m2", 165, 35, 60},
+      {"cmn-latn-pinyin+f1", 135, 85, 40}},
+     0,
+     "Part ",
+     "",
+     "第",
+     "部分",
+     7,
+     "Please listen to the following sentences.",
+     "请听下面的句子。"},
 };
 
 // A lesson's recording against the next lesson's transcript: refused, or wrongly aligned.
@@ -639,7 +692,7 @@ void runSet(const fs::path& work, int which) {
   const std::vector<std::string> english = englishSentences(which, lessons * perLesson);
   const std::vector<std::string> mandarin = mandarinSentences(which, lessons * perLesson);
   std::vector<Festival> voices;
-  for (const auto& [voice, stretch] : spec.english) voices.emplace_back(work / "festival", voice, stretch);
+  for (const auto& [voice, stretch, effect] : spec.english) voices.emplace_back(work / "festival", voice, stretch, effect);
   std::vector<std::string> all = english;
   all.push_back(spec.announcement);
   for (Festival& festival : voices)
@@ -773,7 +826,7 @@ int main(int argc, char** argv) {
     else {
       std::fprintf(
           stderr,
-          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|all|none] [--long] [--samples] [--verbose]\n");
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|all|none] [--long] [--samples] [--verbose]\n");
       return 2;
     }
   }
