@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <memory>
 
 #include "align/Features.h"
@@ -230,20 +231,35 @@ TranscriptAlignment alignTranscript(const std::string& recording, std::string_vi
                                                                  [](const TranscriptSentence& t) { return t.han; }));
   const bool english = han * 2 < transcript.sentences.size();
   const std::size_t voices = english ? kEnglishVoices.size() : 1;
-  LongAlignment aligned;
-  Synthesis synthesis;
+  // Spoken one voice after the other (libespeak-ng is one engine a process), then warped side
+  // by side: the man's voice's warp on a thread of its own, joined before this returns; the
+  // progress is reported from this thread's.
+  std::vector<Synthesis> said(voices);
   for (std::size_t v = 0; v < voices; ++v) {
-    const double part = 0.7 / static_cast<double>(voices), from = 0.3 + part * static_cast<double>(v);
-    Synthesis said = synthesise(transcript, kEnglishVoices[v], dither, cancel,
-                                [&](double share) { report(from + 0.3 * part * share); });
+    said[v] = synthesise(transcript, kEnglishVoices[v], dither, cancel, [&](double share) {
+      report(0.3 + 0.2 * (static_cast<double>(v) + share) / static_cast<double>(voices));
+    });
     if (cancelled()) return failed(AlignOutcome::Cancelled, "已取消。");
-    if (said.spans.empty()) return failed(AlignOutcome::EmptyTranscript, "文本里没有能读出来的句子：" + name);
-    LongAlignment tried = alignLong(
-        said.features, said.spans, heard, cancel, [&](double share) { report(from + part * (0.3 + 0.7 * share)); },
-        english ? kDistantVoice : LongAlignOptions{});
-    if (tried.cancelled) return failed(AlignOutcome::Cancelled, "已取消。");
-    if (v == 0 || clearerThan(tried, aligned)) aligned = std::move(tried), synthesis = std::move(said);
+    if (said[v].spans.empty()) return failed(AlignOutcome::EmptyTranscript, "文本里没有能读出来的句子：" + name);
   }
+  const LongAlignOptions options = english ? kDistantVoice : LongAlignOptions{};
+  std::vector<LongAlignment> tried(voices);
+  std::future<void> others;
+  if (voices > 1)
+    others = std::async(std::launch::async, [&] {
+      for (std::size_t v = 1; v < voices; ++v)
+        tried[v] = alignLong(said[v].features, said[v].spans, heard, cancel, {}, options);
+    });
+  tried[0] = alignLong(
+      said[0].features, said[0].spans, heard, cancel, [&](double share) { report(0.5 + 0.5 * share); }, options);
+  if (others.valid()) others.get();
+  std::size_t best = 0;
+  for (std::size_t v = 0; v < voices; ++v) {
+    if (tried[v].cancelled) return failed(AlignOutcome::Cancelled, "已取消。");
+    if (clearerThan(tried[v], tried[best])) best = v;
+  }
+  const LongAlignment& aligned = tried[best];
+  const Synthesis& synthesis = said[best];
   const std::vector<std::size_t>& spoken = synthesis.spoken;
   const std::vector<SentenceFrames>& spans = synthesis.spans;
   double previous = -1;

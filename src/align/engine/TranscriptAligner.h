@@ -13,8 +13,10 @@
 // beside subtitles the learner put there); else, or where that folder
 // cannot be written, as the recording's map in the cache folder, named by its identity.
 //
-// Threads: the calling thread does the work (a background worker's, or a command's); the
-// cancel flag may be set from any thread, and progress is called on the working thread.
+// Threads: the calling thread does the work (a background worker's, or a command's), and
+// for a mostly English text a thread of its own warps the man's voice meanwhile, joined
+// before the call returns; the cancel flag may be set from any thread, and progress is
+// called on the calling thread.
 #pragma once
 
 #include <atomic>
