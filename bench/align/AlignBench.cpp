@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|all|none]
+// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|held-out-7|all|none]
 // [--long]
 // [--samples]
 // [--verbose]: the transcript aligner measured from outside, on lessons whose sentence starts are known and none of them
@@ -15,7 +15,9 @@
 // the second was spent) of other sentences again, us-slt-hts at other paces and other Mandarin
 // variants, the fourth and fifth ("held-out-4", "held-out-5") the same again with other
 // paces and variants; the sixth ("held-out-6") of Festival's voices made lower or higher
-// (sox's pitch, formants moved with it) or cut to a telephone's band. Each lesson's
+// (sox's pitch, formants moved with it) or cut to a telephone's band; the seventh
+// ("held-out-7") of those voices in a reverberant room, at other pitches and paces, and
+// Mandarin variants not used before. Each lesson's
 // recording is also given the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
@@ -228,6 +230,19 @@ std::vector<std::string> compose(const std::vector<std::vector<std::string>>& pa
 
 // Set 0 is tuned on, 1 and 2 held out.
 std::vector<std::string> englishSentences(int set, int count) {
+  if (set == 7)
+    return compose({{"Mrs Brown", "The old fisherman", "A tired nurse", "Our science teacher", "Jack and Lily",
+                     "The mayor", "Two engineers", "A quiet girl", "The shop assistant", "Uncle Bill", "Somebody next door",
+                     "The flower seller", "A busy doctor", "His grandparents"},
+                    {"carried a heavy box", "closed the window", "mended an old chair", "found a lost wallet",
+                     "washed the dishes", "watched a long film", "fed the hungry cats", "parked the blue van",
+                     "made a cup of coffee", "picked some apples", "rang the school bell", "swept the front steps",
+                     "printed the tickets", "read the newspaper"},
+                    {"on Sunday morning", "in the kitchen garden", "after the football match", "by the river bank",
+                     "with a heavy sigh", "before the guests arrived", "in the basement", "at half past six",
+                     "after supper", "during the spring", "three times a day", "at the post office",
+                     "near the town hall", "without a single word"}},
+                   " ", ".", count, 149);
   if (set == 6)
     return compose({{"Grandpa Joe", "The new librarian", "A nervous driver", "Our football coach", "Sophie and Ben",
                      "The baker", "Five tourists", "A sleepy cat", "The head teacher", "Cousin Anna", "Everyone at work",
@@ -315,6 +330,15 @@ std::vector<std::string> englishSentences(int set, int count) {
 }
 
 std::vector<std::string> mandarinSentences(int set, int count) {
+  if (set == 7)
+    return compose(
+        {{"我的舅妈", "那个保安", "我们的班主任", "一位记者", "小华", "他的哥哥", "两个护士", "我们的教练", "那位老师",
+          "隔壁的爷爷", "我叔叔", "这个售票员", "几个同学", "我表弟"},
+         {"每天晚上", "星期一", "前年春天", "下班的时候", "晚饭以后", "开会以前", "天亮以前", "后天下午", "立冬",
+          "每年秋天", "上个学期", "周四早上", "傍晚", "中秋节"},
+         {"在河边钓鱼", "去银行取钱", "在卧室里看书", "给妈妈打电话", "在广场上放风筝", "去动物园看熊猫", "坐地铁去上班",
+          "在花园里浇花", "去菜市场买鱼", "在车站等爸爸", "吹笛子", "擦桌子", "去山上看红叶", "做月饼"}},
+        "", "。", count, 157);
   if (set == 6)
     return compose(
         {{"我的爷爷", "那个服务员", "我们的校长", "一位画家", "小丽", "他的妹妹", "三个工人", "我们的经理", "那位护士",
@@ -668,6 +692,26 @@ const std::vector<LessonSet> kSets = {
      7,
      "Please listen to the following sentences.",
      "请听下面的句子。"},
+    {"held-out-7",
+     10,
+     {{"cmu_us_slt_arctic_hts", 0.97, "reverb 40"},
+      {"kal_diphone", 1.0, "pitch 120 highpass 200"},
+      {"ked_diphone", 1.05, "reverb 25"},
+      {"cmu_us_slt_arctic_hts", 0.88, "pitch -150"},
+      {"ked_diphone", 0.9, "pitch 200 lowpass 5000"}},
+     {{"cmn-latn-pinyin+klatt4", 145, 50, 50},
+      {"cmn-latn-pinyin+m3", 170, 60, 40},
+      {"cmn-latn-pinyin+f2", 130, 40, 70},
+      {"cmn-latn-pinyin+m7", 155, 75, 55},
+      {"cmn-latn-pinyin+f4", 140, 55, 35}},
+     0,
+     "Section ",
+     "",
+     "第",
+     "节",
+     8,
+     "Listen to each sentence and write it down.",
+     "请听每个句子，然后写下来。"},
 };
 
 // A lesson's recording against the next lesson's transcript: refused, or wrongly aligned.
@@ -826,7 +870,7 @@ int main(int argc, char** argv) {
     else {
       std::fprintf(
           stderr,
-          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|all|none] [--long] [--samples] [--verbose]\n");
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|held-out-7|all|none] [--long] [--samples] [--verbose]\n");
       return 2;
     }
   }
