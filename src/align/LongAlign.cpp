@@ -271,7 +271,12 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       if (p.start >= 0) firstCosts.push_back(p.meanCost());
     if (firstCosts.size() * 3 >= sentences.size()) break;
   }
+  // The first search's places are kept beside the second's: where a voice's costs are
+  // uneven, the second's prices can shift a run of sentences onto their neighbours' sound
+  // (a heading on the first sentence, the first on the second and third).
+  std::vector<Placed> firstPlaced;
   if (firstCosts.size() >= 2) {
+    firstPlaced = placed;
     const float typical = percentile(firstCosts, kTypicalShare);
     Prices price;
     price.found = typical + kFoundMargin;
@@ -299,19 +304,27 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
     const float reversed = stretchCost(backwards, s.from, s.to, coarseRec, p.start, p.end, scale, kStrict.stretch);
     return reversed > 0 && reversed < kInf ? forwards / reversed : kInf;
   };
-  // A sentence found where it costs nearly what it costs backwards is taken for a sentence
-  // put on the wrong stretch (one after it, in a voice far from the synthesis's) and let go.
-  if (options.dropShare < kInf)
-    for (int k = 0; k < K; ++k)
-      if (Placed& p = placed[static_cast<std::size_t>(k)]; p.start >= 0 && ownShare(k, p) > options.dropShare) p = {};
-  // The first sentence found is where the search for those before it is anchored: it must be
-  // as clearly its own as one found again (else it is taken for one put on the music before
-  // the text, and looked for again).
-  for (int k = 0; options.ownShare > 0 && k < K; ++k)
-    if (Placed& p = placed[static_cast<std::size_t>(k)]; p.start >= 0) {
-      if (ownShare(k, p) <= options.ownShare) break;
-      p = {};
-    }
+  // A search's places, those not clearly their own let go; how many are left.
+  const auto keepClear = [&](std::vector<Placed>& places) {
+    // A sentence found where it costs nearly what it costs backwards is taken for a sentence
+    // put on the wrong stretch (one after it, in a voice far from the synthesis's) and let go.
+    if (options.dropShare < kInf)
+      for (int k = 0; k < K; ++k)
+        if (Placed& p = places[static_cast<std::size_t>(k)]; p.start >= 0 && ownShare(k, p) > options.dropShare) p = {};
+    // The first sentence found is where the search for those before it is anchored: it must
+    // be as clearly its own as one found again (else it is taken for one put on the music
+    // before the text, and looked for again).
+    for (int k = 0; options.ownShare > 0 && k < K; ++k)
+      if (Placed& p = places[static_cast<std::size_t>(k)]; p.start >= 0) {
+        if (ownShare(k, p) <= options.ownShare) break;
+        p = {};
+      }
+    return std::count_if(places.begin(), places.end(), [](const Placed& p) { return p.start >= 0; });
+  };
+  // Where sentences are judged by their own share, the second search's places stand unless
+  // the first's keep more sentences clearly their own.
+  const auto kept = keepClear(placed);
+  if (options.ownShare > 0 && !firstPlaced.empty() && keepClear(firstPlaced) > kept) placed = std::move(firstPlaced);
   // Sentences not found between two that are (or after the last) are
   // looked for again in the stretch of the recording between them, until no more are found:
   // a costly sentence, a voice far from the synthesis's, is lost from the search over the

@@ -5,7 +5,9 @@
 // window by window (so memory stays bounded on a long recording): between two sentences the
 // recording may hold anything (a pause, music, an announcement), each of its frames costing
 // a price, and a sentence may be passed over at a price by its length (one printed but never
-// spoken); the prices follow how near the recording's voice comes to the synthesis's. The
+// spoken); the prices follow how near the recording's voice comes to the synthesis's (a
+// first, strict search tells; where its places keep more sentences clearly their own than
+// the second's, they are kept instead). The
 // sentences it missed are looked for again between those it found, each taken where it
 // costs clearly less than itself played backwards on the same stretch. Then each sentence
 // found is warped again at the full frame rate near where the coarse pass put it, and its
