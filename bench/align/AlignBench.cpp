@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|held-out-7|all|none]
-// [--long]
-// [--samples]
-// [--verbose]: the transcript aligner measured from outside, on lessons whose sentence starts are known and none of them
-// spoken by the voice the aligner synthesises with: English from Festival's us-slt-hts voice, Mandarin from libespeak-ng in
-// other variants, speeds and pitches. Pauses of 0.1 to 3 s; a music intro or a spoken announcement the text does not have;
-// a quiet music bed; white noise at 15 dB SNR; MP3 at 64 kb/s; transcripts in UTF-8, UTF-16 and GB18030 with a heading,
-// speaker labels, blank lines, two sentences on a line and a sentence printed but never spoken. A sentence's start is where
-// its sound starts.
+// tessaly-align-bench [--work DIR] [--set SET] [--long] [--samples] [--verbose], SET one of
+// tune, held-out, held-out-2 … held-out-7, all or none: the transcript aligner measured from
+// outside, on lessons whose sentence starts are known and none of them spoken by the voice the
+// aligner synthesises with: English from Festival's us-slt-hts voice, Mandarin from
+// libespeak-ng in other variants, speeds and pitches. Pauses of 0.1 to 3 s; a music intro or a
+// spoken announcement the text does not have; a quiet music bed; white noise at 15 dB SNR; MP3
+// at 64 kb/s; transcripts in UTF-8, UTF-16 and GB18030 with a heading, speaker labels, blank
+// lines, two sentences on a line and a sentence printed but never spoken. A sentence's start
+// is where its sound starts.
 //
 // The lessons to tune on and those held out are made of different sentences and seeds; the
 // second held-out set ("held-out-2") also of other voices (Festival's kal and ked diphone
@@ -231,18 +231,17 @@ std::vector<std::string> compose(const std::vector<std::vector<std::string>>& pa
 // Set 0 is tuned on, 1 and 2 held out.
 std::vector<std::string> englishSentences(int set, int count) {
   if (set == 7)
-    return compose({{"Mrs Brown", "The old fisherman", "A tired nurse", "Our science teacher", "Jack and Lily",
-                     "The mayor", "Two engineers", "A quiet girl", "The shop assistant", "Uncle Bill", "Somebody next door",
-                     "The flower seller", "A busy doctor", "His grandparents"},
-                    {"carried a heavy box", "closed the window", "mended an old chair", "found a lost wallet",
-                     "washed the dishes", "watched a long film", "fed the hungry cats", "parked the blue van",
-                     "made a cup of coffee", "picked some apples", "rang the school bell", "swept the front steps",
-                     "printed the tickets", "read the newspaper"},
-                    {"on Sunday morning", "in the kitchen garden", "after the football match", "by the river bank",
-                     "with a heavy sigh", "before the guests arrived", "in the basement", "at half past six",
-                     "after supper", "during the spring", "three times a day", "at the post office",
-                     "near the town hall", "without a single word"}},
-                   " ", ".", count, 149);
+    return compose(
+        {{"Mrs Brown", "The old fisherman", "A tired nurse", "Our science teacher", "Jack and Lily", "The mayor",
+          "Two engineers", "A quiet girl", "The shop assistant", "Uncle Bill", "Somebody next door", "The flower seller",
+          "A busy doctor", "His grandparents"},
+         {"carried a heavy box", "closed the window", "mended an old chair", "found a lost wallet", "washed the dishes",
+          "watched a long film", "fed the hungry cats", "parked the blue van", "made a cup of coffee", "picked some apples",
+          "rang the school bell", "swept the front steps", "printed the tickets", "read the newspaper"},
+         {"on Sunday morning", "in the kitchen garden", "after the football match", "by the river bank",
+          "with a heavy sigh", "before the guests arrived", "in the basement", "at half past six", "after supper",
+          "during the spring", "three times a day", "at the post office", "near the town hall", "without a single word"}},
+        " ", ".", count, 149);
   if (set == 6)
     return compose({{"Grandpa Joe", "The new librarian", "A nervous driver", "Our football coach", "Sophie and Ben",
                      "The baker", "Five tourists", "A sleepy cat", "The head teacher", "Cousin Anna", "Everyone at work",
