@@ -70,37 +70,29 @@ class TranscriptAlignEnglish : public ::testing::Test {
     dir_ = new TempDir;
     std::vector<std::string> all = kSentences;
     all.insert(all.end(), kVaried.begin(), kVaried.end());
-    std::ofstream script(dir_->file("say.scm"));
-    script << "(voice_cmu_us_slt_arctic_hts)\n";
-    for (std::size_t k = 0; k < all.size(); ++k)
-      script << "(utt.save.wave (SynthText \"" << all[k] << "\") \"" << dir_->file(std::to_string(k) + ".wav")
-             << "\" 'riff)\n";
-    script.close();
-    if (std::system(("festival -b " + dir_->file("say.scm") + " >/dev/null 2>&1").c_str()) != 0) return;
-    for (std::size_t k = 0; k < all.size(); ++k) {
-      const std::string wav = dir_->file(std::to_string(k) + ".wav"), at = dir_->file(std::to_string(k) + "-22k.wav");
-      if (std::system(("sox " + wav + " -r 22050 " + at).c_str()) != 0) return;
-      clips_.push_back(trimmed(referenceDecode(at, 1)));
-      if (clips_.back().empty()) return;
-    }
+    if (!speak("voice_cmu_us_slt_arctic_hts", "woman", all)) return;
     ready_ = true;
     // The first sentences again in a man's voice (Festival's kal diphones), after the others.
-    std::ofstream man(dir_->file("man.scm"));
-    man << "(voice_kal_diphone)\n";
-    for (std::size_t k = 0; k < kSentences.size(); ++k)
-      man << "(utt.save.wave (SynthText \"" << kSentences[k] << "\") \"" << dir_->file("man" + std::to_string(k) + ".wav")
-          << "\" 'riff)\n";
-    man.close();
-    if (std::system(("festival -b " + dir_->file("man.scm") + " >/dev/null 2>&1").c_str()) != 0) return;
     manFrom_ = clips_.size();
-    for (std::size_t k = 0; k < kSentences.size(); ++k) {
-      const std::string wav = dir_->file("man" + std::to_string(k) + ".wav"),
-                        at = dir_->file("man" + std::to_string(k) + "-22k.wav");
-      if (std::system(("sox " + wav + " -r 22050 " + at + " 2>/dev/null").c_str()) != 0) return;
-      clips_.push_back(trimmed(referenceDecode(at, 1)));
-      if (clips_.back().empty()) return;
+    manReady_ = speak("voice_kal_diphone", "man", kSentences);
+  }
+  // `texts` spoken by Festival's `voice`, at 22.05 kHz, trimmed, after the clips there are;
+  // false when any of it could not be made.
+  static bool speak(const std::string& voice, const std::string& prefix, const std::vector<std::string>& texts) {
+    const auto wav = [&](std::size_t k, const char* tail) { return dir_->file(prefix + std::to_string(k) + tail); };
+    std::ofstream script(dir_->file(prefix + ".scm"));
+    script << "(" << voice << ")\n";
+    for (std::size_t k = 0; k < texts.size(); ++k)
+      script << "(utt.save.wave (SynthText \"" << texts[k] << "\") \"" << wav(k, ".wav") << "\" 'riff)\n";
+    script.close();
+    if (std::system(("festival -b " + dir_->file(prefix + ".scm") + " >/dev/null 2>&1").c_str()) != 0) return false;
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+      if (std::system(("sox " + wav(k, ".wav") + " -r 22050 " + wav(k, "-22k.wav") + " 2>/dev/null").c_str()) != 0)
+        return false;
+      clips_.push_back(trimmed(referenceDecode(wav(k, "-22k.wav"), 1)));
+      if (clips_.back().empty()) return false;
     }
-    manReady_ = true;
+    return true;
   }
   static void TearDownTestSuite() {
     delete dir_;
