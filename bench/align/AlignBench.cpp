@@ -21,7 +21,7 @@
 // recording is also given the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
-// adds a 20-minute Mandarin lesson aligned by the tessaly-align command (its time and peak
+// adds a 20-minute Mandarin and a 20-minute English lesson aligned by the tessaly-align command (its time and peak
 // memory); --samples the sample lessons against their .lrc. Needs festival, sox and ffmpeg.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -775,30 +775,29 @@ void runSet(const fs::path& work, int which) {
   summarise(set, "zh", zh);
 }
 
-// The command on a 20-minute Mandarin lesson (MP3), its time and peak memory from outside.
-void runLong(const fs::path& work) {
-  const std::vector<std::string> texts = [] {
-    std::vector<std::string> t = mandarinSentences(1, 200), more = mandarinSentences(0, 200);
-    t.insert(t.end(), more.begin(), more.end());
-    t.insert(t.begin(), "长篇课文");
-    return t;
-  }();
+// The command on a 20-minute lesson of `texts` (the first its heading; MP3 under noise,
+// after a music intro), its time and peak memory from outside.
+void runLong(const fs::path& work, const std::string& language, const std::vector<std::string>& texts,
+             const std::function<std::vector<float>(const std::string&)>& speak) {
   Conditions c;
   c.mp3 = true;
   c.noise = true;
   c.musicIntro = true;
-  std::size_t count = 1;
   double ms = 0;
-  // As many sentences as fill 20 minutes.
+  // As many sentences as fill 20 minutes, none twice (each is found again by its text).
   std::vector<std::string> chosen = {texts[0]};
-  const EspeakVoice voice = {"cmn-latn-pinyin+f3", 140, 65, 60};
-  for (; count < texts.size() && ms < 19.5 * 60 * 1000; ++count) {
-    chosen.push_back(texts[count]);
-    ms += static_cast<double>(espeakClip(texts[count], voice).size()) * 1000.0 / kRate + 1550;
+  for (std::size_t k = 1; k < texts.size() && ms < 19.5 * 60 * 1000; ++k) {
+    if (std::find(chosen.begin(), chosen.end(), texts[k]) != chosen.end()) continue;
+    chosen.push_back(texts[k]);
+    ms += static_cast<double>(speak(texts[k]).size()) * 1000.0 / kRate + 1550;
   }
-  const Lesson lesson = makeLesson(work, "long-zh", "zh", chosen, 0, c, 77,
-                                   [&](const std::string& t) { return espeakClip(t, voice); }, {});
-  const std::string out = (work / "long-zh.lrc").string();
+  const std::string name = "long-" + language;
+  const Lesson lesson = makeLesson(work, name, language, chosen, 0, c, 77, speak, {});
+  {
+    std::ofstream known(work / (name + ".starts"));  // each sentence's start in ms, -1 where never spoken
+    for (double start : lesson.knownStartMs) known << start << "\n";
+  }
+  const std::string out = (work / (name + ".lrc")).string();
   fs::remove(out);
   const auto started = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
@@ -827,10 +826,29 @@ void runLong(const fs::path& work) {
     t.within500 += error <= 500 + 10;
   }
   std::printf(
-      "{\"long\":\"zh\",\"recording_s\":%.0f,\"sentences\":%d,\"exit\":%d,\"seconds\":%.1f,\"peak_mb\":%.0f,"
+      "{\"long\":\"%s\",\"recording_s\":%.0f,\"sentences\":%d,\"exit\":%d,\"seconds\":%.1f,\"peak_mb\":%.0f,"
       "\"within_150_pct\":%.1f,\"within_500_pct\":%.1f,\"left_out\":%d}\n",
-      ms / 1000, t.starts, WIFEXITED(status) ? WEXITSTATUS(status) : -1, took, usage.ru_maxrss / 1024.0,
+      language.c_str(), ms / 1000, t.starts, WIFEXITED(status) ? WEXITSTATUS(status) : -1, took, usage.ru_maxrss / 1024.0,
       t.starts ? 100.0 * t.within150 / t.starts : 0, t.starts ? 100.0 * t.within500 / t.starts : 0, t.wronglyLeftOut);
+}
+
+// The 20-minute lessons: Mandarin by one libespeak-ng variant, English by us-slt-hts.
+void runLongLessons(const fs::path& work) {
+  std::vector<std::string> zh = mandarinSentences(1, 200), more = mandarinSentences(0, 200);
+  zh.insert(zh.end(), more.begin(), more.end());
+  zh.insert(zh.begin(), "长篇课文");
+  const EspeakVoice voice = {"cmn-latn-pinyin+f3", 140, 65, 60};
+  runLong(work, "zh", zh, [&](const std::string& t) { return espeakClip(t, voice); });
+  // English sentences of the fourth and seventh sets, both held out.
+  std::vector<std::string> en = englishSentences(4, 170), seventh = englishSentences(7, 170);
+  en.insert(en.end(), seventh.begin(), seventh.end());
+  en.insert(en.begin(), "A long lesson");
+  Festival festival(work / "festival");
+  if (!festival.make(en)) {
+    std::fprintf(stderr, "festival could not speak\n");
+    return;
+  }
+  runLong(work, "en", en, [&](const std::string& t) { return festival.clip(t); });
 }
 
 // The sample lessons, their .lrc's texts as the transcript, against its times.
@@ -877,6 +895,6 @@ int main(int argc, char** argv) {
   for (std::size_t k = 0; k < kSets.size(); ++k)
     if (set == kSets[k].name || set == "all") runSet(work, static_cast<int>(k));
   if (samples) runSamples(work);
-  if (longLesson) runLong(work);
+  if (longLesson) runLongLessons(work);
   return 0;
 }

@@ -22,6 +22,8 @@ constexpr int kWindowSlack = 750;       // coarse frames of recording beyond twi
 constexpr int kLeadPause = 100;         // coarse frames a pause before a found sentence may last (4 s)
 constexpr int kLeadShortest = 50;       // coarse frames of synthesis a sentence there must last (2 s)
 constexpr int kLostSentences = 12;      // this many passed over in a row, nothing after them found: not this recording
+constexpr int kPaceAfter = 750;         // coarse frames of synthesis placed before the recording's pace is trusted (30 s)
+constexpr double kPaceSlack = 1.5;      // a sentence may come this many times later than the pace brings it
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // The mean of each kCoarse frames of [from, from + count).
@@ -192,9 +194,25 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
   const float scale = std::max(1e-3f, percentile(sample, 0.5));
 
   // The search, window by window; sentences whose path costs too much, or whose stretch of
-  // the recording is far longer or shorter than their synthesis, are not found.
+  // the recording is far longer or shorter than their synthesis, are not found. Once 30 s of
+  // the text's synthesis is placed, the recording's pace is known (its frames for a
+  // frame of synthesis, pauses included), and a sentence put far beyond where that pace
+  // brings the text is taken for one put on a later sentence's sound (a voice far from the
+  // synthesis's fits many a stretch nearly as well): not found. Until then, a window with
+  // nothing found moves on in the recording (an intro, music: the text comes later); after,
+  // it passes its first half over and the recording moves on at the pace, so the text is
+  // never left behind.
   const auto search = [&](const Prices& price, std::vector<Placed>& placed, int pass, const std::vector<Frame>& spoken) {
-    int k0 = 0, anchor = 0, lost = 0;
+    int k0 = 0, anchor = 0, lost = 0, firstPlaced = -1, lastPlaced = -1;
+    // Synthesis frames from sentence a's start to sentence b's.
+    const auto synthesised = [&](int a, int b) {
+      return coarseSpans[static_cast<std::size_t>(b)].from - coarseSpans[static_cast<std::size_t>(a)].from;
+    };
+    const auto paceKnown = [&] { return firstPlaced >= 0 && synthesised(firstPlaced, lastPlaced) >= kPaceAfter; };
+    const auto pace = [&] {
+      const Placed &a = placed[static_cast<std::size_t>(firstPlaced)], &b = placed[static_cast<std::size_t>(lastPlaced)];
+      return static_cast<double>(b.start - a.start) / synthesised(firstPlaced, lastPlaced);
+    };
     while (k0 < K) {
       if (cancel && cancel->load()) return false;
       int k1 = k0, length = 0;
@@ -206,12 +224,23 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       if (anchor >= M) break;  // nothing left to hear the rest in
       const std::vector<Placed> window = windowPass(spoken, {coarseSpans.begin() + k0, coarseSpans.begin() + k1}, coarseRec,
                                                     quiet, anchor, r1, scale, price);
-      const auto found = [&](int k) {
+      std::vector<bool> found(static_cast<std::size_t>(k1 - k0));
+      const bool paced = paceKnown();
+      const double frames = paced ? pace() : 0;
+      for (int k = k0, last = lastPlaced; k < k1; ++k) {
         const Placed& p = window[static_cast<std::size_t>(k - k0)];
         const double ratio = static_cast<double>(p.end - p.start + 1) /
                              (coarseSpans[static_cast<std::size_t>(k)].to - coarseSpans[static_cast<std::size_t>(k)].from);
-        return p.start >= 0 && p.meanCost() <= price.found && ratio <= kLongest && ratio >= kShortest;
-      };
+        if (p.start < 0 || p.meanCost() > price.found || ratio > kLongest || ratio < kShortest) continue;
+        if (paced) {
+          const int lastStart = last == lastPlaced ? placed[static_cast<std::size_t>(last)].start
+                                                   : window[static_cast<std::size_t>(last - k0)].start;
+          if (p.start > lastStart + kPaceSlack * frames * synthesised(last, k) + kLeadPause) continue;
+        }
+        found[static_cast<std::size_t>(k - k0)] = true;
+        last = k;
+      }
+      const auto isFound = [&](int k) { return found[static_cast<std::size_t>(k - k0)]; };
       // What is committed: up to the last sentence found in the window's first half (all of
       // it when it holds the rest of the text).
       int half = k0 + 1;
@@ -222,16 +251,18 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       if (k1 == K) half = K;
       int lastFound = -1;
       for (int k = k0; k < half; ++k)
-        if (found(k)) lastFound = k;
+        if (isFound(k)) lastFound = k;
       bool anyFound = lastFound >= 0;
-      for (int k = half; k < k1 && !anyFound; ++k) anyFound = found(k);
+      for (int k = half; k < k1 && !anyFound; ++k) anyFound = isFound(k);
       if (lastFound >= 0) {
         const int upTo = k1 == K ? K : lastFound + 1;
         for (int k = k0; k < upTo; ++k) {
-          if (found(k)) {
+          if (isFound(k)) {
             placed[static_cast<std::size_t>(k)] = window[static_cast<std::size_t>(k - k0)];
             anchor = std::max(anchor, placed[static_cast<std::size_t>(k)].end + 1);
             lost = 0;
+            if (firstPlaced < 0) firstPlaced = k;
+            lastPlaced = k;
           } else {
             ++lost;
           }
@@ -240,14 +271,19 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       } else if (anyFound) {
         lost += half - k0;  // the first half passed over, the rest found after it
         k0 = half;
-      } else if (r1 < M) {
+      } else if (r1 < M && !paced) {
         anchor += std::max(1, (r1 - anchor) / 2);  // an intro, music: the text comes later
+      } else if (r1 < M) {
+        lost += half - k0;
+        k0 = half;
+        const Placed& last = placed[static_cast<std::size_t>(lastPlaced)];
+        anchor = std::max(anchor, last.start + static_cast<int>(frames * synthesised(lastPlaced, k0) / kPaceSlack));
       } else {
         lost += k1 - k0;  // none of it is in what is left of the recording
         k0 = k1;
       }
-      // Sentence after sentence found nowhere: the rest is not looked for.
-      if (lost >= kLostSentences && lastFound < 0) break;
+      // Sentence after sentence found nowhere, and the text not yet placed: the rest is not looked for.
+      if (lost >= kLostSentences && lastFound < 0 && !paced) break;
       if (progress) progress(0.25 * (pass + static_cast<double>(k0) / K));
     }
     return true;

@@ -7,7 +7,9 @@
 // a price, and a sentence may be passed over at a price by its length (one printed but never
 // spoken); the prices follow how near the recording's voice comes to the synthesis's (a
 // first, strict search tells; where its places keep more sentences clearly their own than
-// the second's, they are kept instead). The
+// the second's, they are kept instead). On a long recording, once the text's pace in it is
+// known, a sentence put far beyond where that pace brings the text is not found there, and
+// the search keeps to the pace where it finds nothing. The
 // sentences it missed are looked for again between those it found, each taken where it
 // costs clearly less than itself played backwards on the same stretch. Then each sentence
 // found is warped again at the full frame rate near where the coarse pass put it, and its
