@@ -21,8 +21,9 @@
 // recording is also given the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
-// adds a 20-minute Mandarin and a 20-minute English lesson aligned by the tessaly-align command (its time and peak
-// memory); --samples the sample lessons against their .lrc. Needs festival, sox and ffmpeg.
+// adds a 20-minute Mandarin and two 20-minute English lessons (a woman's reading and a
+// man's) aligned by the tessaly-align command (its time and peak memory); --samples the
+// sample lessons against their .lrc. Needs festival, sox and ffmpeg.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -777,8 +778,9 @@ void runSet(const fs::path& work, int which) {
 
 // The command on a 20-minute lesson of `texts` (the first its heading; MP3 under noise,
 // after a music intro), its time and peak memory from outside.
-void runLong(const fs::path& work, const std::string& language, const std::vector<std::string>& texts,
-             const std::function<std::vector<float>(const std::string&)>& speak) {
+void runLong(const fs::path& work, const std::string& name, const std::string& language,
+             const std::vector<std::string>& texts, const std::function<std::vector<float>(const std::string&)>& speak,
+             std::uint32_t seed = 77) {
   Conditions c;
   c.mp3 = true;
   c.noise = true;
@@ -791,8 +793,7 @@ void runLong(const fs::path& work, const std::string& language, const std::vecto
     chosen.push_back(texts[k]);
     ms += static_cast<double>(speak(texts[k]).size()) * 1000.0 / kRate + 1550;
   }
-  const std::string name = "long-" + language;
-  const Lesson lesson = makeLesson(work, name, language, chosen, 0, c, 77, speak, {});
+  const Lesson lesson = makeLesson(work, name, language, chosen, 0, c, seed, speak, {});
   {
     std::ofstream known(work / (name + ".starts"));  // each sentence's start in ms, -1 where never spoken
     for (double start : lesson.knownStartMs) known << start << "\n";
@@ -826,19 +827,20 @@ void runLong(const fs::path& work, const std::string& language, const std::vecto
     t.within500 += error <= 500 + 10;
   }
   std::printf(
-      "{\"long\":\"%s\",\"recording_s\":%.0f,\"sentences\":%d,\"exit\":%d,\"seconds\":%.1f,\"peak_mb\":%.0f,"
+      "{\"long\":\"%s\",\"language\":\"%s\",\"recording_s\":%.0f,\"sentences\":%d,\"exit\":%d,\"seconds\":%.1f,\"peak_mb\":%.0f,"
       "\"within_150_pct\":%.1f,\"within_500_pct\":%.1f,\"left_out\":%d}\n",
-      language.c_str(), ms / 1000, t.starts, WIFEXITED(status) ? WEXITSTATUS(status) : -1, took, usage.ru_maxrss / 1024.0,
-      t.starts ? 100.0 * t.within150 / t.starts : 0, t.starts ? 100.0 * t.within500 / t.starts : 0, t.wronglyLeftOut);
+      name.c_str(), language.c_str(), ms / 1000, t.starts, WIFEXITED(status) ? WEXITSTATUS(status) : -1, took,
+      usage.ru_maxrss / 1024.0, t.starts ? 100.0 * t.within150 / t.starts : 0,
+      t.starts ? 100.0 * t.within500 / t.starts : 0, t.wronglyLeftOut);
 }
 
-// The 20-minute lessons: Mandarin by one libespeak-ng variant, English by us-slt-hts.
+// The 20-minute lessons: Mandarin by one libespeak-ng variant, English by us-slt-hts and by kal.
 void runLongLessons(const fs::path& work) {
   std::vector<std::string> zh = mandarinSentences(1, 200), more = mandarinSentences(0, 200);
   zh.insert(zh.end(), more.begin(), more.end());
   zh.insert(zh.begin(), "长篇课文");
   const EspeakVoice voice = {"cmn-latn-pinyin+f3", 140, 65, 60};
-  runLong(work, "zh", zh, [&](const std::string& t) { return espeakClip(t, voice); });
+  runLong(work, "long-zh", "zh", zh, [&](const std::string& t) { return espeakClip(t, voice); });
   // English sentences of the fourth and seventh sets, both held out.
   std::vector<std::string> en = englishSentences(4, 170), seventh = englishSentences(7, 170);
   en.insert(en.end(), seventh.begin(), seventh.end());
@@ -848,7 +850,18 @@ void runLongLessons(const fs::path& work) {
     std::fprintf(stderr, "festival could not speak\n");
     return;
   }
-  runLong(work, "en", en, [&](const std::string& t) { return festival.clip(t); });
+  runLong(work, "long-en", "en", en, [&](const std::string& t) { return festival.clip(t); });
+  // And a man's reading (Festival's kal) of the fifth and sixth sets' sentences.
+  std::vector<std::string> man = englishSentences(5, 170), sixth = englishSentences(6, 170);
+  man.insert(man.end(), sixth.begin(), sixth.end());
+  man.insert(man.begin(), "Another long lesson");
+  Festival kal(work / "festival", "kal_diphone");
+  if (!kal.make(man)) {
+    std::fprintf(stderr, "festival could not speak\n");
+    return;
+  }
+  runLong(
+      work, "long-en-man", "en", man, [&](const std::string& t) { return kal.clip(t); }, 91);
 }
 
 // The sample lessons, their .lrc's texts as the transcript, against its times.
