@@ -134,7 +134,7 @@ class Festival {
     for (const std::string& text : texts) {
       const std::string wav = fileOf(text);
       if (fs::exists(wav)) continue;
-      if (std::system(("sox -V1 " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav) + " " + effect_).c_str()) !=
+      if (std::system(("sox -R -V1 " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav) + " " + effect_).c_str()) !=
           0)
         return false;
       fs::remove(wav + ".32k.wav");

@@ -93,7 +93,7 @@ Material material(const TempDir& dir, const std::vector<std::string>& texts, con
     clean.insert(clean.end(), kRate * 7 / 10, 0.0f);
   }
   writeWav(dir.file("clean.wav"), clean);
-  if (std::system(("sox " + dir.file("clean.wav") + " " + dir.file("room.wav") + " reverb 40 50 60").c_str()) != 0)
+  if (std::system(("sox -R " + dir.file("clean.wav") + " " + dir.file("room.wav") + " reverb 40 50 60").c_str()) != 0)
     return {};
   const std::vector<float> room = referenceDecode(dir.file("room.wav"), 1);
   // The warp: input ms → output ms, a factor for each 1 s stretch.

@@ -124,7 +124,7 @@ Recording record(const TempDir& dir, const std::vector<std::string>& texts, cons
     clean.insert(clean.end(), kRate * 7 / 10, 0.0f);
   }
   writeMonoWav(dir.file("clean.wav"), clean, kRate);
-  if (std::system(("sox " + dir.file("clean.wav") + " " + dir.file("room.wav") + " reverb " + how.room).c_str()) != 0)
+  if (std::system(("sox -R " + dir.file("clean.wav") + " " + dir.file("room.wav") + " reverb " + how.room).c_str()) != 0)
     return {};
   const std::vector<float> room = referenceDecode(dir.file("room.wav"), 1);
   const auto warp = [&how](double ms) {

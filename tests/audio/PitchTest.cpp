@@ -39,7 +39,7 @@ TEST(PitchLine, GrossErrorsStayUnderFivePercentOnKnownPitch) {
   TempDir dir;
   const auto sox = [&](const std::string& synth) {
     const std::string file = dir.file("sox.wav");
-    if (std::system(("sox -n -r 22050 -c 1 " + file + " " + synth).c_str()) != 0) return std::vector<float>{};
+    if (std::system(("sox -R -n -r 22050 -c 1 " + file + " " + synth).c_str()) != 0) return std::vector<float>{};
     return referenceDecode(file, 1);
   };
   // A monotone: libespeak-ng with no pitch range; its pitch is the clean line's median.
