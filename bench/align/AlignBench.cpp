@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tessaly-align-bench [--work DIR] [--set SET] [--long] [--samples] [--verbose], SET one of
-// tune, held-out, held-out-2 … held-out-7, all or none: the transcript aligner measured from
+// tune, held-out, held-out-2 … held-out-8, all or none: the transcript aligner measured from
 // outside, on lessons whose sentence starts are known and none of them spoken by the voice the
 // aligner synthesises with: English from Festival's us-slt-hts voice, Mandarin from
 // libespeak-ng in other variants, speeds and pitches. Pauses of 0.1 to 3 s; a music intro or a
@@ -17,7 +17,8 @@
 // paces and variants; the sixth ("held-out-6") of Festival's voices made lower or higher
 // (sox's pitch, formants moved with it) or cut to a telephone's band; the seventh
 // ("held-out-7") of those voices in a reverberant room, at other pitches and paces, and
-// Mandarin variants not used before. Each lesson's
+// Mandarin variants not used before; the eighth ("held-out-8") the same again, other rooms
+// and filters. Each lesson's
 // recording is also given the next lesson's transcript, which must be refused.
 // Prints one JSON line a lesson and a summary line a language and set: how many starts
 // within 150 ms and 500 ms, how many sentences wrongly left out or wrongly placed. --long
@@ -134,8 +135,8 @@ class Festival {
     for (const std::string& text : texts) {
       const std::string wav = fileOf(text);
       if (fs::exists(wav)) continue;
-      if (std::system(("sox -R -V1 " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav) + " " + effect_).c_str()) !=
-          0)
+      if (std::system(
+              ("sox -R -V1 " + inQuotes(wav + ".32k.wav") + " -r 22050 " + inQuotes(wav) + " " + effect_).c_str()) != 0)
         return false;
       fs::remove(wav + ".32k.wav");
     }
@@ -231,6 +232,18 @@ std::vector<std::string> compose(const std::vector<std::vector<std::string>>& pa
 
 // Set 0 is tuned on, 1 and 2 held out.
 std::vector<std::string> englishSentences(int set, int count) {
+  if (set == 8)
+    return compose(
+        {{"Professor Green", "The little girl", "A kind old man", "Our class monitor", "Peter and Mia", "The gardener",
+          "Three sailors", "A friendly postman", "The camp leader", "Auntie Rose", "Nobody at home", "The newspaper boy",
+          "A clever student", "My grandparents"},
+         {"opened the heavy door", "brushed the horse", "cooked some noodles", "lost an umbrella", "ironed the shirts",
+          "fixed the old radio", "chased a butterfly", "packed the suitcase", "drew a funny picture", "emptied the bins",
+          "hung up the washing", "locked the back gate", "bought fresh fish", "moved the piano"},
+         {"on a windy afternoon", "in the living room", "after the concert", "by the lighthouse", "with a big smile",
+          "before the rain started", "in the car park", "at a quarter to nine", "after breakfast", "during the autumn",
+          "every other day", "at the bus stop", "near the bridge", "without any fuss"}},
+        " ", ".", count, 163);
   if (set == 7)
     return compose(
         {{"Mrs Brown", "The old fisherman", "A tired nurse", "Our science teacher", "Jack and Lily", "The mayor",
@@ -330,6 +343,15 @@ std::vector<std::string> englishSentences(int set, int count) {
 }
 
 std::vector<std::string> mandarinSentences(int set, int count) {
+  if (set == 8)
+    return compose(
+        {{"我的外婆", "那个厨师", "我们的数学老师", "一位医生", "小明", "他的弟弟", "四个孩子", "我们的邻居", "那位司机",
+          "楼上的奶奶", "我姨妈", "这个店员", "几个朋友", "我堂妹"},
+         {"每天早上", "星期六", "去年冬天", "放学的时候", "午饭以后", "睡觉以前", "下雨以后", "明天晚上", "冬至",
+          "每年春天", "上个月", "周二下午", "黄昏", "元宵节"},
+         {"在操场上打球", "去书店买书", "在客厅里看电视", "给奶奶写信", "在湖上划船", "去超市买水果", "坐火车去北京",
+          "在阳台上晒衣服", "去图书馆借书", "在门口等同学", "弹钢琴", "洗碗", "去海边散步", "包饺子"}},
+        "", "。", count, 167);
   if (set == 7)
     return compose(
         {{"我的舅妈", "那个保安", "我们的班主任", "一位记者", "小华", "他的哥哥", "两个护士", "我们的教练", "那位老师",
@@ -712,6 +734,26 @@ const std::vector<LessonSet> kSets = {
      8,
      "Listen to each sentence and write it down.",
      "请听每个句子，然后写下来。"},
+    {"held-out-8",
+     10,
+     {{"cmu_us_slt_arctic_hts", 1.03, "pitch 80 reverb 30"},
+      {"kal_diphone", 1.1, "lowpass 4500"},
+      {"ked_diphone", 1.0, "highpass 150"},
+      {"cmu_us_slt_arctic_hts", 0.93, "reverb 60"},
+      {"kal_diphone", 0.92, "pitch -100 reverb 20"}},
+     {{"cmn-latn-pinyin+m1", 135, 55, 50},
+      {"cmn-latn-pinyin+f4", 160, 70, 45},
+      {"cmn-latn-pinyin+klatt", 145, 50, 60},
+      {"cmn-latn-pinyin+m5", 125, 40, 55},
+      {"cmn-latn-pinyin+f1", 170, 60, 40}},
+     0,
+     "Listening ",
+     "",
+     "听力第",
+     "课",
+     9,
+     "Here is the next part of the lesson.",
+     "下面是本课的下一部分。"},
 };
 
 // A lesson's recording against the next lesson's transcript: refused, or wrongly aligned.
@@ -900,7 +942,7 @@ int main(int argc, char** argv) {
     else {
       std::fprintf(
           stderr,
-          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|held-out-7|all|none] [--long] [--samples] [--verbose]\n");
+          "usage: tessaly-align-bench [--work DIR] [--set tune|held-out|held-out-2|held-out-3|held-out-4|held-out-5|held-out-6|held-out-7|held-out-8|all|none] [--long] [--samples] [--verbose]\n");
       return 2;
     }
   }
