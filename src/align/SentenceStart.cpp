@@ -58,7 +58,8 @@ int snapStart(const std::vector<float>& energy, int guess, int end, int notBefor
 // share of the way from the loudest down to the recording's floor on both sides: noise or a
 // music bed under a pause is quiet and a first sound heard over them loud, and in a quiet room
 // every sound is loud, so the start is where the sound rises. The start is where the two
-// patterns agree best, the pause before it quiet too.
+// patterns agree best, the pause before it quiet too, and never later than the rise over a
+// stretch that is loud on the whole.
 int matchOnset(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
                int start, int end, int notBefore) {
   const int M = static_cast<int>(energy.size()), S = static_cast<int>(synthesisEnergy.size());
@@ -84,6 +85,14 @@ int matchOnset(const std::vector<float>& synthesisEnergy, const SentenceFrames& 
     }
     if (score > bestScore || (score == bestScore && std::abs(c - start) < std::abs(best - start)))
       best = c, bestScore = score;
+  }
+  // Later only over a stretch quieter, on the whole, than the speech: a stretch as loud as
+  // it is the sentence's first word ("Aunt| Mary", "Big| Ben", said louder and shorter than
+  // the synthesis says it), not music under the pause growing louder before the sentence.
+  if (best > start) {
+    float sum = 0;
+    for (int j = start; j < best; ++j) sum += e(j);
+    if (sum / static_cast<float>(best - start) >= peak - under) return start;
   }
   return best;
 }

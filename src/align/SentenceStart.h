@@ -18,7 +18,8 @@ namespace tessaly::align {
 int snapStart(const std::vector<float>& energy, int guess, int end, int notBefore);
 
 // Where the sentence's first sounds, loud and weak as the synthesis `span` has them, line up
-// best with the recording's near `start`, not before `notBefore`.
+// best with the recording's near `start`, not before `notBefore`, and not later over a
+// stretch as loud as the speech (that is its first word).
 int matchOnset(const std::vector<float>& synthesisEnergy, const SentenceFrames& span, const std::vector<float>& energy,
                int start, int end, int notBefore);
 
