@@ -248,6 +248,7 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
         sum += coarseSpans[static_cast<std::size_t>(half - 1)].to - coarseSpans[static_cast<std::size_t>(half - 1)].from;
         if (sum * 2 >= length) break;
       }
+      const int firstHalf = half;
       if (k1 == K) half = K;
       int lastFound = -1;
       for (int k = k0; k < half; ++k)
@@ -274,10 +275,11 @@ LongAlignment alignLong(const Features& synthesis, const std::vector<SentenceFra
       } else if (r1 < M && !paced) {
         anchor += std::max(1, (r1 - anchor) / 2);  // an intro, music: the text comes later
       } else if (r1 < M) {
-        lost += half - k0;
-        k0 = half;
+        lost += firstHalf - k0;
+        k0 = firstHalf;
         const Placed& last = placed[static_cast<std::size_t>(lastPlaced)];
-        anchor = std::max(anchor, last.start + static_cast<int>(frames * synthesised(lastPlaced, k0) / kPaceSlack));
+        if (k0 < K)
+          anchor = std::max(anchor, last.start + static_cast<int>(frames * synthesised(lastPlaced, k0) / kPaceSlack));
       } else {
         lost += k1 - k0;  // none of it is in what is left of the recording
         k0 = k1;
